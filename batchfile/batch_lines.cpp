@@ -1,0 +1,41 @@
+// Line builders and the batch file writer shared by both writers.
+#include "batchfile/batch_lines.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "batchfile/unique_file.h"
+
+namespace batchfile {
+std::string NameLine(const std::string& modName) { return ":: &" + modName; }
+
+std::string PpfLine(const std::string& batchFileName) { return ":: <" + batchFileName; }
+
+std::string DeleteLine(const std::string& originalMap) { return "del " + originalMap; }
+
+std::string CopyLine(const std::string& moddedMap, const std::string& originalMap) {
+    return "copy " + moddedMap + " " + originalMap;
+}
+
+std::string ApplyLine(const std::string& mapFile, const std::string& ppfFile) {
+    return "ApplyPPF3.exe a " + mapFile + " " + ppfFile;
+}
+
+// Binary mode: the line ends are ours (CR LF), not the host runtime's.
+bool WriteBatchFile(const std::string& path, const std::vector<std::string>& lines) {
+    if (path.empty())
+        return false;
+    UniqueFile file{std::fopen(path.c_str(), "wb")};
+    if (!file)
+        return false;
+    const std::size_t endLength = std::strlen(kLineEnd);
+    for (const std::string& line : lines) {
+        if (std::fwrite(line.data(), 1, line.size(), file.get()) != line.size() ||
+            std::fwrite(kLineEnd, 1, endLength, file.get()) != endLength ||
+            std::fflush(file.get()) != 0)
+            return false;
+    }
+    return std::fclose(file.release()) == 0;
+}
+
+}  // namespace batchfile

@@ -1,0 +1,55 @@
+// Header reading for mod batch files: line rules and marker rules.
+#include "batchfile/header_reader.h"
+
+#include "batchfile/unique_file.h"
+
+namespace batchfile {
+// Keeps one byte beyond the limit so that a CR right before the LF can still be told
+// apart from the 500th character of a longer line; everything after that is skipped,
+// so the next call starts at the file's next line.
+std::optional<std::string> ReadLine(std::FILE* file) {
+    int c = std::getc(file);
+    if (c == EOF)
+        return std::nullopt;
+    std::string line;
+    bool cut = false;
+    for (; c != EOF && c != '\n'; c = std::getc(file)) {
+        if (line.size() <= kMaxLineLength)
+            line.push_back(static_cast<char>(c));
+        else
+            cut = true;
+    }
+    if (c == '\n' && !cut && !line.empty() && line.back() == '\r')
+        line.pop_back();
+    if (line.size() > kMaxLineLength)
+        line.resize(kMaxLineLength);
+    return line;
+}
+
+// Binary mode, so CR LF handling and an early Ctrl-Z are the same on every host.
+ModHeader ReadModHeader(const std::string& path, int lineCount) {
+    ModHeader header;
+    UniqueFile file{std::fopen(path.c_str(), "rb")};
+    if (!file)
+        return header;
+    header.opened = true;
+    header.line1 = ReadLine(file.get()).value_or(std::string());
+    if (lineCount >= 2)
+        header.line2 = ReadLine(file.get()).value_or(std::string());
+    return header;
+}
+
+std::optional<std::string> MarkerText(const std::string& line, char marker) {
+    const std::size_t at = line.find(marker);
+    if (at == std::string::npos)
+        return std::nullopt;
+    return line.substr(at + 1);
+}
+
+std::string ModNameOf(const std::string& line1, const std::string& path) {
+    return MarkerText(line1, '&').value_or(path);
+}
+
+std::optional<std::string> PpfTextOf(const std::string& line2) { return MarkerText(line2, '<'); }
+
+}  // namespace batchfile

@@ -1,0 +1,36 @@
+// Reading the header lines of a mod batch file and the markers they carry.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace batchfile {
+
+// The longest line a reader takes; the rest of a longer line is skipped.
+inline constexpr std::size_t kMaxLineLength = 499;
+
+// Reads the next line: up to LF, a CR right before the LF dropped, cut to kMaxLineLength.
+// Empty optional when the stream is already at its end.
+std::optional<std::string> ReadLine(std::FILE* file);
+
+struct ModHeader {
+    bool opened = false;  // false: the file could not be opened, both lines are empty
+    std::string line1;
+    std::string line2;    // read only when two lines were asked for
+};
+
+// Reads line 1, and line 2 when lineCount is 2; a line past the file's end is empty.
+ModHeader ReadModHeader(const std::string& path, int lineCount);
+
+// The text after the first `marker` in the line, or nothing when there is none.
+std::optional<std::string> MarkerText(const std::string& line, char marker);
+
+// The mod's name: the text after the first "&" of line 1, or the path when there is none.
+std::string ModNameOf(const std::string& line1, const std::string& path);
+
+// The PPF text after the first "<" of line 2, or nothing when line 2 is no PPF line.
+std::optional<std::string> PpfTextOf(const std::string& line2);
+
+}  // namespace batchfile

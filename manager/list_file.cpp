@@ -1,0 +1,81 @@
+// Fixed-record list files: encoding, decoding and the safe save.
+#include "manager/list_file.h"
+
+#include <cstdio>
+
+#include "batchfile/unique_file.h"
+#include "manager/move_file.h"
+
+namespace manager {
+namespace {
+
+using batchfile::UniqueFile;
+
+std::size_t OrDefault(std::size_t value, std::size_t fallback) { return value == 0 ? fallback : value; }
+
+bool IsTrailingSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+bool WriteAll(const std::string& path, const std::string& bytes) {
+    UniqueFile file{std::fopen(path.c_str(), "wb")};
+    if (!file)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    return std::fclose(file.release()) == 0 && written;
+}
+
+}  // namespace
+
+std::string EncodeList(const std::vector<std::string>& texts, std::size_t recordSize) {
+    recordSize = OrDefault(recordSize, kDefaultRecordSize);
+    std::string bytes;
+    if (texts.empty())
+        return bytes;
+    bytes.reserve(recordSize * texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        bytes.resize(i * recordSize, '\0');
+        bytes.append(texts[i], 0, recordSize);
+    }
+    return bytes;
+}
+
+void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::size_t recordLimit,
+                std::size_t recordSize) {
+    recordLimit = OrDefault(recordLimit, kDefaultRecordLimit);
+    recordSize = OrDefault(recordSize, kDefaultRecordSize);
+    for (std::size_t i = 0; i < recordLimit && i * recordSize < bytes.size(); ++i) {
+        std::string_view record = bytes.substr(i * recordSize, recordSize);
+        record = record.substr(0, record.find('\0'));
+        while (!record.empty() && IsTrailingSpace(record.back()))
+            record.remove_suffix(1);
+        if (record.empty())
+            return;
+        texts.emplace_back(record);
+    }
+}
+
+bool SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t /*recordLimit*/,
+              std::size_t recordSize) {
+    const std::string temporary = path + ".new";
+    if (!WriteAll(temporary, EncodeList(texts, recordSize)) || !MoveFileOver(temporary, path)) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+void LoadList(std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
+              std::size_t recordSize) {
+    recordLimit = OrDefault(recordLimit, kDefaultRecordLimit);
+    recordSize = OrDefault(recordSize, kDefaultRecordSize);
+    UniqueFile file{std::fopen(path.c_str(), "rb")};
+    if (!file)
+        return;
+    // Nothing past the record limit is ever looked at, so that is all that is read.
+    std::string bytes(recordLimit * recordSize, '\0');
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
+    DecodeList(texts, bytes, recordLimit, recordSize);
+}
+
+}  // namespace manager

@@ -1,0 +1,33 @@
+// Fixed-record list files: texts in 30-byte records, no header, no separators.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace manager {
+
+inline constexpr std::size_t kDefaultRecordLimit = 999;
+inline constexpr std::size_t kDefaultRecordSize = 30;
+
+// The file's bytes for a list: record i at i * recordSize, each text cut to recordSize,
+// zero bytes between a text and the next record, nothing after the last text.
+std::string EncodeList(const std::vector<std::string>& texts, std::size_t recordSize);
+
+// Appends the texts of the records in `bytes`, stopping at recordLimit records, at the
+// end of the bytes, or at the first record that is empty once trailing white space goes.
+void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::size_t recordLimit,
+                std::size_t recordSize);
+
+// Writes the list to a temporary file beside `path` and moves it over `path` in one step,
+// so the list file is always either the old or the new one. 0 means the default for the
+// limit and the size; the limit does not apply to writing. False when it could not be written.
+bool SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
+              std::size_t recordSize);
+
+// Appends the file's texts to the list; a missing or unreadable file leaves it as it was.
+void LoadList(std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
+              std::size_t recordSize);
+
+}  // namespace manager

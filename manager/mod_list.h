@@ -1,0 +1,40 @@
+// The mod list: (name, batch file path) pairs kept in the order a sorted list box shows.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace manager {
+
+struct ModEntry {
+    std::string name;
+    std::string path;
+};
+
+// Three-way comparison of two names: negative, zero or positive.
+using NameCompare = std::function<int(const std::string&, const std::string&)>;
+
+// Byte-wise comparison that ignores ASCII letter case; the portable stand-in for the
+// platform's comparison, which the Windows build passes in instead.
+int CompareIgnoringCase(const std::string& a, const std::string& b);
+
+class ModList {
+public:
+    explicit ModList(NameCompare compare = CompareIgnoringCase);
+
+    // Inserts the pair where a sorted list box would insert its name; returns that index.
+    std::size_t Insert(ModEntry entry);
+    void Clear() { m_entries.clear(); }
+
+    const std::vector<ModEntry>& Entries() const { return m_entries; }
+    std::vector<std::string> Names() const;
+    std::vector<std::string> Paths() const;
+
+private:
+    NameCompare m_compare;
+    std::vector<ModEntry> m_entries;
+};
+
+}  // namespace manager

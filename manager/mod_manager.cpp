@@ -1,0 +1,127 @@
+// The manager's five operations: start-up load, add, apply, show last mod, reset.
+#include "manager/mod_manager.h"
+
+#include <utility>
+#include <vector>
+
+#include "batchfile/header_reader.h"
+#include "batchfile/unique_file.h"
+#include "manager/list_file.h"
+
+namespace manager {
+namespace {
+
+constexpr char kSelectFirst[] = "Please select a mod first!";
+constexpr char kDone[] = "Done!";
+constexpr char kPpfCommand[] = "ApplyPPF3.exe u ";
+constexpr char kPause[] = "PAUSE";
+
+bool IsBlank(const std::string& text) {
+    return text.find_first_not_of(" \t\r\n\v\f") == std::string::npos;
+}
+
+// A text that reads back as an empty record would end the list at the next start.
+bool SurvivesReload(const std::string& text) {
+    std::vector<std::string> reloaded;
+    DecodeList(reloaded, EncodeList({text}, kDefaultRecordSize), 1, kDefaultRecordSize);
+    return !reloaded.empty();
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+    batchfile::UniqueFile file{std::fopen(path.c_str(), "wb")};
+    if (!file)
+        return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
+    return std::fclose(file.release()) == 0 && written;
+}
+
+}  // namespace
+
+std::string QuoteForInterpreter(const std::string& path) { return "\"\"" + path + "\"\""; }
+
+ModManager::ModManager(ManagerFiles files, CommandRunner& runner, ManagerView& view, NameCompare compare)
+    : m_files(std::move(files)), m_runner(runner), m_view(view), m_mods(std::move(compare)) {}
+
+// Older list files can hold an empty name that ended the name list early; each path
+// beyond the loaded names is listed under the path itself rather than lost.
+void ModManager::StartupLoad(std::FILE* lastModReader) {
+    std::vector<std::string> paths;
+    std::vector<std::string> names;
+    LoadList(paths, m_files.paths, kDefaultRecordLimit, kDefaultRecordSize);
+    LoadList(names, m_files.names, kDefaultRecordLimit, kDefaultRecordSize);
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        Insert({i < names.size() ? names[i] : paths[i], paths[i]});
+    if (lastModReader)
+        m_lastModText = batchfile::ReadLine(lastModReader).value_or(std::string());
+}
+
+void ModManager::AddBatchFile(const std::string& fieldText) {
+    if (IsBlank(fieldText))
+        return;  // an empty path would end both lists at the next start
+    if (fieldText.size() > kDefaultRecordSize) {
+        m_view.ShowMessage("The path \"" + fieldText + "\" is too long to be remembered: the mod list keeps "
+                           "batch file paths of at most " + std::to_string(kDefaultRecordSize) + " characters.");
+        return;
+    }
+    const batchfile::ModHeader header = batchfile::ReadModHeader(fieldText, 1);
+    std::string name = batchfile::ModNameOf(header.line1, fieldText);
+    if (!SurvivesReload(name))
+        name = fieldText;
+    Insert({std::move(name), fieldText});
+    SaveLists();
+}
+
+void ModManager::ApplyMod(std::optional<std::size_t> selection) {
+    if (!selection || *selection >= m_mods.Entries().size()) {
+        m_view.ShowMessage(kSelectFirst);
+        return;
+    }
+    const std::string path = m_mods.Entries()[*selection].path;
+    const batchfile::ModHeader header = batchfile::ReadModHeader(path, 2);
+    if (!header.opened) {
+        m_view.ShowMessage("The batch file \"" + path + "\" could not be opened.");
+        return;
+    }
+    if (const auto ppfText = batchfile::PpfTextOf(header.line2)) {
+        m_runner.Run(kPpfCommand + *ppfText);
+        m_runner.Run(kPause);
+    } else {
+        m_runner.Run(QuoteForInterpreter(path));
+    }
+    if (!WriteText(m_files.lastMod, path))
+        ReportUnwritable(m_files.lastMod);
+    m_view.ShowMessage(kDone);
+    m_view.CloseApplied();
+}
+
+void ModManager::ShowLastMod() { m_view.ShowMessage(m_lastModText); }
+
+// Deleting is best effort: a file that is not there is already reset.
+void ModManager::ResetModList() {
+    std::remove(m_files.names.c_str());
+    std::remove(m_files.paths.c_str());
+    m_mods.Clear();
+    m_view.ShowListCleared();
+}
+
+void ModManager::Insert(ModEntry entry) {
+    const std::size_t index = m_mods.Insert(std::move(entry));
+    m_view.ShowModInserted(index, m_mods.Entries()[index]);
+}
+
+// The name list is written only after the path list, and not at all when the path list
+// could not be written, so the two files never fall out of step through a failed save.
+void ModManager::SaveLists() {
+    if (!SaveList(m_mods.Paths(), m_files.paths, kDefaultRecordLimit, kDefaultRecordSize)) {
+        ReportUnwritable(m_files.paths);
+        return;
+    }
+    if (!SaveList(m_mods.Names(), m_files.names, kDefaultRecordLimit, kDefaultRecordSize))
+        ReportUnwritable(m_files.names);
+}
+
+void ModManager::ReportUnwritable(const std::string& path) {
+    m_view.ShowMessage("The file \"" + path + "\" could not be written.");
+}
+
+}  // namespace manager

@@ -1,0 +1,69 @@
+// The manager's operations on the mod list, the list files and the last-mod file.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "manager/mod_list.h"
+
+namespace manager {
+
+// Where the manager keeps its state; the program passes the fixed paths, tests a temp dir.
+struct ManagerFiles {
+    std::string names;    // name list file
+    std::string paths;    // path list file
+    std::string lastMod;  // last-mod file
+};
+
+// Runs one command line through the command interpreter and waits for it to end.
+class CommandRunner {
+public:
+    virtual ~CommandRunner() = default;
+    virtual void Run(const std::string& commandLine) = 0;
+};
+
+// What the operations need of the window.
+class ManagerView {
+public:
+    virtual ~ManagerView() = default;
+    virtual void ShowMessage(const std::string& text) = 0;
+    virtual void ShowModInserted(std::size_t index, const ModEntry& entry) = 0;
+    virtual void ShowListCleared() = 0;
+    virtual void CloseApplied() = 0;  // ends the dialog with the OK result, under the close rule
+};
+
+// A batch file path as one argument for the command interpreter: wrapped in doubled
+// quotes, which the interpreter strips to one pair, so that blanks and & ^ ( ) stay
+// part of the path.
+std::string QuoteForInterpreter(const std::string& path);
+
+class ModManager {
+public:
+    ModManager(ManagerFiles files, CommandRunner& runner, ManagerView& view,
+               NameCompare compare = CompareIgnoringCase);
+
+    // Loads both list files, and the last-mod text from the reader opened at start (may be null).
+    void StartupLoad(std::FILE* lastModReader);
+    void AddBatchFile(const std::string& fieldText);
+    void ApplyMod(std::optional<std::size_t> selection);
+    void ShowLastMod();
+    void ResetModList();
+
+    const ModList& Mods() const { return m_mods; }
+    const std::string& LastModText() const { return m_lastModText; }
+
+private:
+    void Insert(ModEntry entry);
+    void SaveLists();
+    void ReportUnwritable(const std::string& path);
+
+    ManagerFiles m_files;
+    CommandRunner& m_runner;
+    ManagerView& m_view;
+    ModList m_mods;
+    std::string m_lastModText;
+};
+
+}  // namespace manager

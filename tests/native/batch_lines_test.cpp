@@ -1,0 +1,40 @@
+// Batch file lines and the writer: exact bytes, CR LF on every host.
+#include <gtest/gtest.h>
+
+#include "batchfile/batch_lines.h"
+#include "temp_dir.h"
+
+namespace {
+
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+
+TEST(BatchLines, BuildEachLineKindExactly) {
+    EXPECT_EQ(batchfile::NameLine("Night Sky"), ":: &Night Sky");
+    EXPECT_EQ(batchfile::NameLine(""), ":: &");
+    EXPECT_EQ(batchfile::PpfLine("nightsky.bat"), ":: <nightsky.bat");
+    EXPECT_EQ(batchfile::DeleteLine("maps\\canyon.map"), "del maps\\canyon.map");
+    EXPECT_EQ(batchfile::CopyLine("C:\\My Mods\\a.map", "maps\\a.map"), "copy C:\\My Mods\\a.map maps\\a.map");
+    EXPECT_EQ(batchfile::ApplyLine("maps\\canyon.map", "nightsky.ppf"), "ApplyPPF3.exe a maps\\canyon.map nightsky.ppf");
+    EXPECT_EQ(batchfile::ApplyLine("", ""), "ApplyPPF3.exe a  ");
+}
+
+TEST(BatchWriter, WritesEveryLineWithCrLfAndReplacesOldContent) {
+    TempDir dir;
+    const std::string path = dir.File("mod.bat");
+    testing_support::WriteBytes(path, "old content that is longer than the new one\r\n");
+    ASSERT_TRUE(batchfile::WriteBatchFile(path, {":: &A", "del x"}));
+    EXPECT_EQ(ReadBytes(path), ":: &A\r\ndel x\r\n");
+
+    ASSERT_TRUE(batchfile::WriteBatchFile(path, {}));
+    EXPECT_EQ(ReadBytes(path), "");
+}
+
+TEST(BatchWriter, ReportsAFileThatCannotBeCreated) {
+    TempDir dir;
+    EXPECT_FALSE(batchfile::WriteBatchFile("", {"x"}));
+    EXPECT_FALSE(batchfile::WriteBatchFile(dir.File("no such folder/mod.bat"), {"x"}));
+    EXPECT_FALSE(testing_support::Exists(dir.File("no such folder")));
+}
+
+}  // namespace
