@@ -38,4 +38,10 @@ bool WriteBatchFile(const std::string& path, const std::vector<std::string>& lin
     return std::fclose(file.release()) == 0;
 }
 
+std::string CannotCreateMessage(const std::string& path) {
+    if (path.empty())
+        return "The batch file could not be created: no file name was given.";
+    return "The batch file \"" + path + "\" could not be created.";
+}
+
 }  // namespace batchfile

@@ -19,4 +19,7 @@ std::string ApplyLine(const std::string& mapFile, const std::string& ppfFile);
 // False when the file cannot be created or a write fails.
 bool WriteBatchFile(const std::string& path, const std::vector<std::string>& lines);
 
+// What a writer tells the user when WriteBatchFile failed for `path`.
+std::string CannotCreateMessage(const std::string& path);
+
 }  // namespace batchfile

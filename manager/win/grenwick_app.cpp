@@ -1,0 +1,105 @@
+// Grenwick's start: OLE, the automation server, and the manager's window.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "batchfile/unique_file.h"
+#include "manager/automation_switch.h"
+#include "manager/system_runner.h"
+#include "manager/win/auto_proxy.h"
+#include "manager/win/grenwick_dlg.h"
+#include "manager/win/registration.h"
+#include "resources/grenwick/resource.h"
+#include "shell/app.h"
+#include "shell/message_box.h"
+
+namespace {
+
+// The manager's state lives at the same fixed paths on every machine.
+const manager::ManagerFiles kFiles{
+    "C:\\zorvmodnames.txt",
+    "C:\\zorvmodpaths.txt",
+    "C:\\Windows\\system32\\lastmod.txt",
+};
+
+class ScopedOle {
+public:
+    ScopedOle() : m_ok(SUCCEEDED(OleInitialize(nullptr))) {}
+    ~ScopedOle() {
+        if (m_ok)
+            OleUninitialize();
+    }
+    ScopedOle(const ScopedOle&) = delete;
+    ScopedOle& operator=(const ScopedOle&) = delete;
+    bool Ok() const { return m_ok; }
+
+private:
+    bool m_ok;
+};
+
+std::string ExecutablePath() {
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// Written again at every ordinary start, so that it always names this executable.
+void UpdateRegistration() {
+    HKEY userClasses = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_CREATE_SUB_KEY | KEY_SET_VALUE, nullptr, &userClasses, nullptr) != ERROR_SUCCESS)
+        userClasses = nullptr;
+    // Where neither can be written the program still works; only automation is missing.
+    manager::RegisterServer({kGrenwickClassId, kGrenwickProgId, "Grenwick Application", ExecutablePath()},
+                            HKEY_CLASSES_ROOT, userClasses);
+    if (userClasses)
+        RegCloseKey(userClasses);
+}
+
+class CGrenwickApp final : public shell::CDialogApp {
+protected:
+    void InitInstance() override {
+        ScopedOle ole;
+        if (!ole.Ok()) {
+            shell::ShowMessage(nullptr, shell::LoadString(Instance(), IDS_OLE_INIT_FAILED));
+            return;
+        }
+        EnableControlStyles();
+
+        // Each object a client creates starts a process of its own: the class object is
+        // registered for a single use.
+        shell::CClassFactory factory(
+            [this] { return new CGrenwickDlgAutoProxy(static_cast<CGrenwickDlg*>(MainDialog())); });
+        DWORD cookie = 0;
+        if (manager::IsAutomationStart(manager::ArgumentsOf(GetCommandLineA())))
+            CoRegisterClassObject(CLSID_GrenwickApplication, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE,
+                                  &cookie);
+        else
+            UpdateRegistration();
+
+        batchfile::UniqueFile lastModReader{std::fopen(kFiles.lastMod.c_str(), "rb")};
+        manager::SystemRunner runner;
+        CGrenwickDlg dialog(kFiles, runner, lastModReader.get());
+        SetMainDialog(&dialog);
+        shell::SetLastUnlockHandler([&dialog] { dialog.CloseIfHidden(); });
+        dialog.RunModal(nullptr);
+        shell::SetLastUnlockHandler(nullptr);
+        SetMainDialog(nullptr);
+        if (cookie)
+            CoRevokeClassObject(cookie);
+    }
+};
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    CGrenwickApp app;
+    return app.Run(instance);
+}

@@ -1,0 +1,34 @@
+// The application object: one per program.
+#include "shell/app.h"
+
+#include <commctrl.h>
+
+#include <exception>
+
+#include "shell/dialog.h"
+
+namespace shell {
+
+CDialogApp* CDialogApp::s_current = nullptr;
+
+CDialogApp::CDialogApp() { s_current = this; }
+
+CDialogApp::~CDialogApp() { s_current = nullptr; }
+
+int CDialogApp::Run(HINSTANCE instance) {
+    m_instance = instance;
+    try {
+        InitInstance();
+    } catch (const std::exception& e) {
+        ReportUnexpected(nullptr, e.what());
+        return 1;
+    }
+    return 0;
+}
+
+void CDialogApp::EnableControlStyles() {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+}
+
+}  // namespace shell

@@ -1,0 +1,38 @@
+// CDialogApp: the application object of a dialog program.
+#pragma once
+
+#include <windows.h>
+
+namespace shell {
+
+class CDialog;
+
+class CDialogApp {
+public:
+    CDialogApp();
+    virtual ~CDialogApp();
+    CDialogApp(const CDialogApp&) = delete;
+    CDialogApp& operator=(const CDialogApp&) = delete;
+
+    // Runs InitInstance; no message loop follows, so the program ends with its dialog.
+    int Run(HINSTANCE instance);
+
+    HINSTANCE Instance() const { return m_instance; }
+    CDialog* MainDialog() const { return m_mainDialog; }
+    void SetMainDialog(CDialog* dialog) { m_mainDialog = dialog; }
+
+    static CDialogApp* Current() { return s_current; }
+
+protected:
+    // The program's start steps and its modal main dialog.
+    virtual void InitInstance() = 0;
+    // Turns on today's look for the common controls (the manifest asks for version 6).
+    static void EnableControlStyles();
+
+private:
+    HINSTANCE m_instance = nullptr;
+    CDialog* m_mainDialog = nullptr;
+    static CDialogApp* s_current;
+};
+
+}  // namespace shell

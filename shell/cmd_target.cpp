@@ -1,0 +1,113 @@
+// Reference counting, the empty dispatch interface and the class factory.
+#include "shell/cmd_target.h"
+
+#include <new>
+#include <utility>
+
+namespace shell {
+namespace {
+
+LONG g_serverLocks = 0;
+
+std::function<void()>& LastUnlockHandler() {
+    static std::function<void()> handler;
+    return handler;
+}
+
+}  // namespace
+
+HRESULT CCmdTarget::QueryInterface(REFIID iid, void** object) {
+    if (!object)
+        return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, m_dispatchId)) {
+        *object = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG CCmdTarget::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&m_references)); }
+
+ULONG CCmdTarget::Release() {
+    const LONG left = InterlockedDecrement(&m_references);
+    if (left == 0)
+        delete this;
+    return static_cast<ULONG>(left);
+}
+
+HRESULT CCmdTarget::GetTypeInfoCount(UINT* count) {
+    if (!count)
+        return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT CCmdTarget::GetTypeInfo(UINT /*index*/, LCID /*locale*/, ITypeInfo** info) {
+    if (info)
+        *info = nullptr;
+    return DISP_E_BADINDEX;
+}
+
+HRESULT CCmdTarget::GetIDsOfNames(REFIID /*iid*/, LPOLESTR* /*names*/, UINT count, LCID /*locale*/, DISPID* ids) {
+    for (UINT i = 0; ids && i < count; ++i)
+        ids[i] = DISPID_UNKNOWN;
+    return DISP_E_UNKNOWNNAME;
+}
+
+HRESULT CCmdTarget::Invoke(DISPID /*member*/, REFIID /*iid*/, LCID /*locale*/, WORD /*flags*/,
+                           DISPPARAMS* /*params*/, VARIANT* /*result*/, EXCEPINFO* /*exception*/,
+                           UINT* /*argumentError*/) {
+    return DISP_E_MEMBERNOTFOUND;
+}
+
+void LockServer() { ++g_serverLocks; }
+
+// Everything runs on the one user-interface thread, so a plain counter is enough.
+void UnlockServer() {
+    if (--g_serverLocks == 0 && LastUnlockHandler())
+        LastUnlockHandler()();
+}
+
+void SetLastUnlockHandler(std::function<void()> handler) { LastUnlockHandler() = std::move(handler); }
+
+HRESULT CClassFactory::QueryInterface(REFIID iid, void** object) {
+    if (!object)
+        return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
+        *object = static_cast<IClassFactory*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT CClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    CCmdTarget* target = nullptr;
+    try {
+        target = m_create();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    if (!target)
+        return E_FAIL;
+    const HRESULT result = target->QueryInterface(iid, object);
+    target->Release();  // the client's reference, if any, is the one left
+    return result;
+}
+
+HRESULT CClassFactory::LockServer(BOOL lock) {
+    if (lock)
+        shell::LockServer();
+    else
+        shell::UnlockServer();
+    return S_OK;
+}
+
+}  // namespace shell
