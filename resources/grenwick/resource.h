@@ -1,0 +1,18 @@
+// Resource numbers of the mod manager's script and dialog code.
+// Sorted by value; the numbers all programs share come from common_ids.h.
+#ifndef GRENWICK_RESOURCE_H
+#define GRENWICK_RESOURCE_H
+
+#include "../common/common_ids.h"
+
+// A string, so it may share its number with the About dialog.
+#define IDS_OLE_INIT_FAILED 100
+
+#define IDC_MOD_LIST 1001
+#define IDC_BATCH_FILE 1003
+#define IDC_ADD_BATCH 1004
+#define IDC_RESET_LIST 1006
+#define IDC_SHOW_LAST 1007
+#define IDC_PATH_LIST 1008
+
+#endif

@@ -1,0 +1,162 @@
+// Helpers for tests that drive the programs' real dialogs in the test's own process.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "shell/message_box.h"
+
+namespace wine_support {
+
+// The folder of the running test program; the kit's programs are built beside it.
+inline std::string BinDir() {
+    std::string path(MAX_PATH, '\0');
+    path.resize(GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+// A program of the kit loaded as data, so its dialog templates, icons and strings can be
+// used by the test's own dialog objects. Freed with the object.
+class ProgramResources {
+public:
+    explicit ProgramResources(const std::string& exeName)
+        : m_module(LoadLibraryExA((BinDir() + exeName).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    ~ProgramResources() {
+        if (m_module)
+            FreeLibrary(m_module);
+    }
+    ProgramResources(const ProgramResources&) = delete;
+    ProgramResources& operator=(const ProgramResources&) = delete;
+    HINSTANCE Module() const { return m_module; }
+
+private:
+    HMODULE m_module;
+};
+
+// Handles every message waiting for this thread, so posted commands take effect.
+inline void PumpMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// Presses a dialog button the way a click does: a BN_CLICKED command from the control.
+inline void Click(HWND dialog, int id) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    PumpMessages();
+}
+
+// Sends a key to the dialog's focused control through the dialog manager, as typing does.
+inline void PressKey(HWND dialog, WPARAM key) {
+    HWND target = GetFocus();
+    if (!target)
+        target = dialog;
+    MSG down{target, WM_KEYDOWN, key, 1, 0, {}};
+    if (!IsDialogMessageA(dialog, &down))
+        DispatchMessageA(&down);
+    MSG up{target, WM_KEYUP, key, 0xC0000001, 0, {}};
+    if (!IsDialogMessageA(dialog, &up))
+        DispatchMessageA(&up);
+    PumpMessages();
+}
+
+inline std::string Text(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(item)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(item, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+inline void SetText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
+
+// The strings of a list box, in its order.
+inline std::vector<std::string> ListItems(HWND dialog, int id) {
+    std::vector<std::string> items;
+    const auto count = static_cast<int>(SendDlgItemMessageA(dialog, id, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        std::string item(static_cast<std::size_t>(SendDlgItemMessageA(dialog, id, LB_GETTEXTLEN, i, 0)) + 1, '\0');
+        item.resize(static_cast<std::size_t>(
+            SendDlgItemMessageA(dialog, id, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
+        items.push_back(item);
+    }
+    return items;
+}
+
+// Records every message box the code under test shows, instead of showing it.
+class MessageRecorder {
+public:
+    MessageRecorder() : m_sink([this](const std::string& text) { m_messages.push_back(text); }) {}
+    const std::vector<std::string>& Messages() const { return m_messages; }
+
+private:
+    std::vector<std::string> m_messages;
+    shell::ScopedMessageSink m_sink;
+};
+
+// Waits, pumping messages, until `done` holds or the time runs out; true when it held.
+inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        PumpMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// A fresh working folder for one test, made current while the object lives; paths inside
+// it stay short, as the mod list wants them.
+class ScopedGameFolder {
+public:
+    ScopedGameFolder() {
+        std::string previous(MAX_PATH, '\0');
+        previous.resize(GetCurrentDirectoryA(static_cast<DWORD>(previous.size()), previous.data()));
+        m_previous = previous;
+        std::string temp(MAX_PATH, '\0');
+        temp.resize(GetTempPathA(static_cast<DWORD>(temp.size()), temp.data()));
+        m_path = temp + "kit-game-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+        CreateDirectoryA(m_path.c_str(), nullptr);
+        SetCurrentDirectoryA(m_path.c_str());
+    }
+    ~ScopedGameFolder() {
+        SetCurrentDirectoryA(m_previous.c_str());
+        // Removes the folder and all files in it; the tests make no subfolders deeper than one.
+        RemoveTree(m_path);
+    }
+    ScopedGameFolder(const ScopedGameFolder&) = delete;
+    ScopedGameFolder& operator=(const ScopedGameFolder&) = delete;
+    const std::string& Path() const { return m_path; }
+
+private:
+    static void RemoveTree(const std::string& folder) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = found.cFileName;
+                if (name == "." || name == "..")
+                    continue;
+                const std::string path = folder + "\\" + name;
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveTree(path);
+                else
+                    DeleteFileA(path.c_str());
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(folder.c_str());
+    }
+
+    std::string m_previous;
+    std::string m_path;
+};
+
+}  // namespace wine_support
