@@ -1,0 +1,198 @@
+// Grenwick's real window, driven in the test's own process from the template in Grenwick.exe.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "batchfile/batch_lines.h"
+#include "batchfile/unique_file.h"
+#include "manager/win/auto_proxy.h"
+#include "manager/win/grenwick_dlg.h"
+#include "resources/grenwick/resource.h"
+#include "shell/main_dialog.h"
+#include "wine_support.h"
+
+namespace {
+
+using wine_support::Click;
+using wine_support::ListItems;
+using wine_support::MessageRecorder;
+using wine_support::ProgramResources;
+using wine_support::ScopedGameFolder;
+
+class RecordingRunner : public manager::CommandRunner {
+public:
+    void Run(const std::string& commandLine) override { commands.push_back(commandLine); }
+    std::vector<std::string> commands;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The (name, path) pairs a window lists, in a fixed order.
+std::vector<std::pair<std::string, std::string>> Pairs(HWND dialog) {
+    const std::vector<std::string> names = ListItems(dialog, IDC_MOD_LIST);
+    const std::vector<std::string> paths = ListItems(dialog, IDC_PATH_LIST);
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (std::size_t i = 0; i < names.size() && i < paths.size(); ++i)
+        pairs.emplace_back(names[i], paths[i]);
+    std::sort(pairs.begin(), pairs.end());
+    return pairs;
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A Grenwick window over list files in a fresh game folder, with a recording runner.
+class GrenwickWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(m_resources.Module(), nullptr) << "Grenwick.exe must be built beside the tests";
+        m_dialog = std::make_unique<CGrenwickDlg>(Files(), m_runner, nullptr, m_resources.Module());
+        m_hwnd = m_dialog->CreateModeless(nullptr);
+        ASSERT_NE(m_hwnd, nullptr);
+    }
+
+    manager::ManagerFiles Files() const { return {"names.lst", "paths.lst", "lastmod.txt"}; }
+
+    void AddMod(const std::string& path) {
+        wine_support::SetText(m_hwnd, IDC_BATCH_FILE, path);
+        Click(m_hwnd, IDC_ADD_BATCH);
+    }
+
+    ScopedGameFolder m_folder;
+    ProgramResources m_resources{"Grenwick.exe"};
+    RecordingRunner m_runner;
+    MessageRecorder m_messages;
+    std::unique_ptr<CGrenwickDlg> m_dialog;
+    HWND m_hwnd = nullptr;
+};
+
+TEST_F(GrenwickWindow, TemplateHoldsEveryControlAtItsSize) {
+    for (int id : {IDOK, IDCANCEL, IDC_MOD_LIST, IDC_BATCH_FILE, IDC_ADD_BATCH, IDC_RESET_LIST, IDC_SHOW_LAST,
+                   IDC_PATH_LIST}) {
+        SCOPED_TRACE(id);
+        EXPECT_NE(GetDlgItem(m_hwnd, id), nullptr);
+    }
+    EXPECT_EQ(wine_support::Text(m_hwnd, IDOK), "Apply Mod!");
+    EXPECT_FALSE(GetWindowLongA(GetDlgItem(m_hwnd, IDC_PATH_LIST), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_TRUE(GetWindowLongA(GetDlgItem(m_hwnd, IDC_MOD_LIST), GWL_STYLE) & LBS_SORT);
+
+    std::string title(64, '\0');
+    title.resize(static_cast<std::size_t>(GetWindowTextA(m_hwnd, title.data(), static_cast<int>(title.size()))));
+    EXPECT_EQ(title, "Grenwick");
+    RECT expected{0, 0, 320, 270};
+    MapDialogRect(m_hwnd, &expected);
+    RECT client;
+    GetClientRect(m_hwnd, &client);
+    EXPECT_EQ(client.right, expected.right);
+    EXPECT_EQ(client.bottom, expected.bottom);
+
+    EXPECT_EQ(shell::LoadString(m_resources.Module(), IDS_OLE_INIT_FAILED),
+              "OLE initialization failed.  Make sure that the OLE libraries are the correct version.");
+}
+
+TEST_F(GrenwickWindow, ListShowsNamesInManagerOrderWithPathsAtTheSameIndexes) {
+    const std::vector<std::pair<std::string, std::string>> mods = {
+        {"zeta.bat", ":: &Alpha"}, {"alpha.bat", ":: &Zeta"}, {"m1.bat", ":: &mid"},
+        {"m2.bat", ":: &MID"},     {"b.bat", "del maps\\b.map"}, {"x.bat", ":: &  "},
+    };
+    for (const auto& [path, line] : mods) {
+        ASSERT_TRUE(batchfile::WriteBatchFile(path, {line}));
+        AddMod(path);
+    }
+    EXPECT_EQ(ListItems(m_hwnd, IDC_MOD_LIST), m_dialog->Manager().Mods().Names());
+    EXPECT_EQ(ListItems(m_hwnd, IDC_PATH_LIST), m_dialog->Manager().Mods().Paths());
+    EXPECT_EQ(ListItems(m_hwnd, IDC_MOD_LIST).front(), "Alpha");
+    EXPECT_EQ(ListItems(m_hwnd, IDC_PATH_LIST).front(), "zeta.bat");
+    EXPECT_EQ(wine_support::Text(m_hwnd, IDC_BATCH_FILE), "x.bat") << "the field keeps its text";
+
+    // A second window over the same files shows the same pairs; names that compare equal
+    // may come back in either order, each with its own path.
+    CGrenwickDlg again(Files(), m_runner, nullptr, m_resources.Module());
+    HWND second = again.CreateModeless(nullptr);
+    EXPECT_EQ(Pairs(second), Pairs(m_hwnd));
+
+    Click(m_hwnd, IDC_RESET_LIST);
+    EXPECT_TRUE(ListItems(m_hwnd, IDC_MOD_LIST).empty());
+    EXPECT_TRUE(ListItems(m_hwnd, IDC_PATH_LIST).empty());
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(GrenwickWindow, EnterAppliesTheSelectedModAndCloses) {
+    ASSERT_TRUE(batchfile::WriteBatchFile("b.bat", {":: &Bravo"}));
+    ASSERT_TRUE(batchfile::WriteBatchFile("a.bat", {":: &Alpha"}));
+    AddMod("b.bat");
+    AddMod("a.bat");
+    ShowWindow(m_hwnd, SW_SHOWNORMAL);
+    SetFocus(GetDlgItem(m_hwnd, IDC_MOD_LIST));
+
+    wine_support::PressKey(m_hwnd, VK_RETURN);
+    ASSERT_EQ(m_messages.Messages(), std::vector<std::string>{"Please select a mod first!"});
+    EXPECT_TRUE(IsWindow(m_hwnd));
+    EXPECT_TRUE(m_runner.commands.empty());
+
+    SendDlgItemMessageA(m_hwnd, IDC_MOD_LIST, LB_SETCURSEL, 1, 0);
+    SetFocus(GetDlgItem(m_hwnd, IDC_BATCH_FILE));
+    wine_support::PressKey(m_hwnd, VK_RETURN);
+    EXPECT_EQ(m_runner.commands, std::vector<std::string>{"\"\"b.bat\"\""});
+    EXPECT_EQ(m_messages.Messages().back(), "Done!");
+    EXPECT_EQ(ReadFile("lastmod.txt"), "b.bat");
+    EXPECT_FALSE(IsWindow(m_hwnd)) << "apply ends the dialog";
+}
+
+TEST_F(GrenwickWindow, EscClosesWithoutWritingAnything) {
+    ShowWindow(m_hwnd, SW_SHOWNORMAL);
+    SetFocus(GetDlgItem(m_hwnd, IDC_MOD_LIST));
+    wine_support::PressKey(m_hwnd, VK_ESCAPE);
+    EXPECT_FALSE(IsWindow(m_hwnd));
+    for (const char* file : {"names.lst", "paths.lst", "lastmod.txt"})
+        EXPECT_FALSE(FileExists(file)) << file;
+}
+
+TEST_F(GrenwickWindow, ShowLastModShowsTheTextReadAtStart) {
+    std::ofstream("lastmod.txt", std::ios::binary) << "C:\\mods\\night.bat\r\nsecond line";
+    batchfile::UniqueFile reader{std::fopen("lastmod.txt", "rb")};
+    CGrenwickDlg dialog(Files(), m_runner, reader.get(), m_resources.Module());
+    HWND hwnd = dialog.CreateModeless(nullptr);
+    Click(hwnd, IDC_SHOW_LAST);
+    EXPECT_EQ(m_messages.Messages(), std::vector<std::string>{"C:\\mods\\night.bat"});
+}
+
+// The close rule: while an automation object holds the window, closing only hides it.
+TEST_F(GrenwickWindow, ClosingWhileAProxyHoldsTheWindowHidesIt) {
+    auto* proxy = new CGrenwickDlgAutoProxy(m_dialog.get());
+    ShowWindow(m_hwnd, SW_SHOWNORMAL);
+    SendMessageA(m_hwnd, WM_CLOSE, 0, 0);
+    wine_support::PumpMessages();
+    EXPECT_TRUE(IsWindow(m_hwnd));
+    EXPECT_FALSE(IsWindowVisible(m_hwnd));
+
+    proxy->Release();
+    EXPECT_EQ(m_dialog->AutoProxy(), nullptr);
+    m_dialog->CloseIfHidden();
+    EXPECT_FALSE(IsWindow(m_hwnd)) << "a hidden window no client holds would never be seen again";
+}
+
+TEST_F(GrenwickWindow, SystemMenuCarriesTheAboutEntryAndIcons) {
+    HMENU menu = GetSystemMenu(m_hwnd, FALSE);
+    const int count = GetMenuItemCount(menu);
+    ASSERT_GE(count, 2);
+    EXPECT_EQ(GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_ABOUTBOX));
+    std::string entry(64, '\0');
+    entry.resize(static_cast<std::size_t>(
+        GetMenuStringA(menu, count - 1, entry.data(), static_cast<int>(entry.size()), MF_BYPOSITION)));
+    EXPECT_EQ(entry, "&About Grenwick...");
+    EXPECT_TRUE(GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_SEPARATOR);
+
+    EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_SMALL, 0), 0);
+    EXPECT_EQ(SendMessageA(m_hwnd, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(m_dialog->Icon()));
+}
+
+}  // namespace
