@@ -10,7 +10,7 @@ build=${GRENWICK_BUILD_DIR:-build}
 jobs=$(nproc)
 
 echo "== Native build and core tests (AddressSanitizer, UBSan)"
-cmake -S . -B "$build/native" -DCMAKE_BUILD_TYPE=Debug -DGRENWICK_SANITIZE=ON -DGRENWICK_BENCH=ON >/dev/null
+cmake -S . -B "$build/native" -DCMAKE_BUILD_TYPE=Debug -DGRENWICK_TESTS=ON -DGRENWICK_SANITIZE=ON -DGRENWICK_BENCH=ON >/dev/null
 cmake --build "$build/native" -j "$jobs"
 ctest --test-dir "$build/native" --output-on-failure -j "$jobs" --timeout 120
 
@@ -26,7 +26,8 @@ for target in "$build"/fuzz/bin/fuzz_*; do
 done
 
 echo "== Windows build and tests under Wine"
-cmake -S . -B "$build/win" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B "$build/win" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DGRENWICK_TESTS=ON >/dev/null
 cmake --build "$build/win" -j "$jobs"
 
 # A throwaway prefix: the tests write C:\ and the registry, never the user's.
@@ -41,6 +42,12 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     "$1" -p </dev/null >/dev/null 2>&1
     "$2" wineboot </dev/null >/dev/null 2>&1
     status=0
-    ctest --test-dir "$3" --output-on-failure -j1 --timeout 180 || status=$?
+    # Standard input from nowhere: a PAUSE in a command the tests run returns at once.
+    ctest --test-dir "$3" --output-on-failure -j1 --timeout 180 </dev/null || status=$?
     "$1" -k 2>/dev/null || true
     exit $status' _ "$WINESERVER" "$WINE" "$build/win"
+
+# The pictures the tests took of the windows, for the README.
+for picture in "$build"/win/screenshots/*.bmp; do
+    [ -f "$picture" ] && convert "$picture" "${picture%.bmp}.png"
+done

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
+#include "batchfile/batch_lines.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
 #include "screenshot.h"
@@ -69,6 +71,13 @@ TEST(AboutBox, OpensFromTheSystemMenuAndClosesWithOkOrEsc) {
     CGrenwickDlg dialog({"n.lst", "p.lst", "l.txt"}, runner, nullptr, resources.Module());
     HWND hwnd = dialog.CreateModeless(nullptr);
     ASSERT_NE(hwnd, nullptr);
+    for (const auto& [file, line] : {std::pair{"sky.bat", ":: &Night Sky"}, std::pair{"dunes.bat", ":: &Red Dunes"},
+                                      std::pair{"fog.bat", ":: &Harbour Fog"}}) {
+        batchfile::WriteBatchFile(file, {line});
+        wine_support::SetText(hwnd, IDC_BATCH_FILE, file);
+        wine_support::Click(hwnd, IDC_ADD_BATCH);
+    }
+    SendDlgItemMessageA(hwnd, IDC_MOD_LIST, LB_SETCURSEL, 1, 0);
     SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ShowWindow(hwnd, SW_SHOWNORMAL);
     wine_support::WaitFor([] { return false; }, std::chrono::milliseconds(300));

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds the kit for Windows and starts one of its programs under Wine, in the user's own
+# Wine prefix (where the game lives): Grenwick by default, or the one named (Tavlin, Orrisk).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+program=${1:-Grenwick}
+case "$program" in
+    Grenwick | Tavlin | Orrisk) ;;
+    *) echo "usage: $0 [Grenwick|Tavlin|Orrisk]" >&2; exit 2 ;;
+esac
+bash scripts/setup.sh
+source scripts/wine-env.sh
+
+build=${GRENWICK_BUILD_DIR:-build}
+cmake -S . -B "$build/win" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build/win" -j "$(nproc)" --target "$program"
+
+if [ -z "${DISPLAY:-}" ]; then
+    echo "$program needs a display: run this from a desktop session, or under xvfb-run to try it headless." >&2
+    exit 1
+fi
+# Wine makes the prefix on first use; the user's own settings are left as they are.
+export WINEPREFIX=${WINEPREFIX:-$HOME/.wine}
+exec "$WINE" "$build/win/bin/$program.exe"
