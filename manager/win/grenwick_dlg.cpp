@@ -14,6 +14,9 @@ CGrenwickDlg::CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& 
       m_manager(std::move(files), runner, *this, manager::CompareAsListBox),
       m_lastModReader(lastModReader) {}
 
+// A proxy that outlives the dialog object must not keep a link to it.
+CGrenwickDlg::~CGrenwickDlg() { OnDestroy(); }
+
 BOOL CGrenwickDlg::OnInitDialog() {
     CMainDialog::OnInitDialog();
     m_manager.StartupLoad(m_lastModReader);

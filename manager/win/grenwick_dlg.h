@@ -13,6 +13,7 @@ public:
     // `lastModReader` is the last-mod file opened at program start (null when missing).
     CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& runner, std::FILE* lastModReader,
                  HINSTANCE resources = nullptr);
+    ~CGrenwickDlg() override;
 
     const manager::ModManager& Manager() const { return m_manager; }
     CGrenwickDlgAutoProxy* AutoProxy() const { return m_autoProxy; }
