@@ -1,0 +1,151 @@
+// Tavlin's form from its real template: fields, OK writing the exact bytes, Cancel writing
+// nothing, and a file that cannot be created keeping the form open as typed.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "batchfile/batch_lines.h"
+#include "resources/tavlin/resource.h"
+#include "temp_dir.h"
+#include "wine_support.h"
+#include "writers/mapswap/win/tavlin_dlg.h"
+
+namespace {
+
+using namespace wine_support;
+
+// The program's own dialog object on the template built into Tavlin.exe, shown modeless.
+class TavlinWindow {
+public:
+    TavlinWindow() : m_dialog(m_resources.Module()), m_hwnd(m_dialog.CreateModeless(nullptr)) {
+        ShowWindow(m_hwnd, SW_SHOW);
+    }
+    HWND Hwnd() const { return m_hwnd; }
+
+private:
+    ProgramResources m_resources{"Tavlin.exe"};
+    CTavlinDlg m_dialog;
+    HWND m_hwnd;
+};
+
+// Every field distinct, pair 2 without its modded map, a path with blanks.
+const std::vector<std::pair<int, std::string>> kTyped = {
+    {IDC_ORIGINAL1, "maps\\canyon.map"}, {IDC_MODDED1, "C:\\My Mods\\canyon.map"},
+    {IDC_ORIGINAL2, "maps\\lagoon.map"}, {IDC_MODDED2, ""},
+    {IDC_ORIGINAL3, "maps\\ridge.map"},  {IDC_MODDED3, "mods\\ridge.map"},
+    {IDC_OUTPUT_FILE, "mod.bat"},        {IDC_MOD_NAME, "Night Sky"},
+};
+const char kWritten[] =
+    ":: &Night Sky\r\ndel maps\\canyon.map\r\ndel maps\\lagoon.map\r\ndel maps\\ridge.map\r\n"
+    "copy C:\\My Mods\\canyon.map maps\\canyon.map\r\ncopy mods\\ridge.map maps\\ridge.map\r\n";
+
+void Type(HWND dialog, const std::vector<std::pair<int, std::string>>& fields) {
+    for (const auto& [id, text] : fields)
+        SetText(dialog, id, text);
+}
+
+TEST(TavlinTemplate, HoldsEveryFieldUnderItsTitleAndSize) {
+    TavlinWindow window;
+    ASSERT_NE(window.Hwnd(), nullptr);
+    for (const int id : {IDOK, IDCANCEL, IDC_ORIGINAL1, IDC_MODDED1, IDC_ORIGINAL2, IDC_MODDED2, IDC_ORIGINAL3,
+                         IDC_MODDED3, IDC_OUTPUT_FILE, IDC_MOD_NAME}) {
+        SCOPED_TRACE(id);
+        EXPECT_NE(GetDlgItem(window.Hwnd(), id), nullptr);
+    }
+    std::string title(64, '\0');
+    title.resize(static_cast<std::size_t>(GetWindowTextA(window.Hwnd(), title.data(), 64)));
+    EXPECT_EQ(title, "Tavlin");
+    RECT units{0, 0, 320, 200};
+    ASSERT_TRUE(MapDialogRect(window.Hwnd(), &units));
+    RECT client{};
+    GetClientRect(window.Hwnd(), &client);
+    EXPECT_EQ(client.right, units.right);
+    EXPECT_EQ(client.bottom, units.bottom);
+}
+
+TEST(TavlinOk, WritesTheFormAsTypedAndCloses) {
+    const std::pair<const char*, void (*)(HWND)> presses[] = {
+        {"OK button", [](HWND dialog) { Click(dialog, IDOK); }},
+        {"Enter in a field",
+         [](HWND dialog) {
+             SetFocus(GetDlgItem(dialog, IDC_MOD_NAME));
+             PressKey(dialog, VK_RETURN);
+         }},
+    };
+    for (const auto& [what, press] : presses) {
+        SCOPED_TRACE(what);
+        ScopedGameFolder folder;
+        MessageRecorder recorder;
+        TavlinWindow window;
+        Type(window.Hwnd(), kTyped);
+        press(window.Hwnd());
+        EXPECT_FALSE(IsWindow(window.Hwnd()));
+        EXPECT_EQ(testing_support::ReadBytes(folder.Path() + "\\mod.bat"), kWritten);
+        EXPECT_TRUE(recorder.Messages().empty());
+    }
+}
+
+// Typing and pasting stop at the field's limit; a long path or name must reach the file whole.
+TEST(TavlinOk, TakesLongFieldTextsWhole) {
+    ScopedGameFolder folder;
+    TavlinWindow window;
+    const std::string longName(40000, 'n');
+    SetText(window.Hwnd(), IDC_OUTPUT_FILE, "mod.bat");
+    SendDlgItemMessageA(window.Hwnd(), IDC_MOD_NAME, EM_REPLACESEL, FALSE,
+                        reinterpret_cast<LPARAM>(longName.c_str()));
+    Click(window.Hwnd(), IDOK);
+    const std::string written = testing_support::ReadBytes(folder.Path() + "\\mod.bat");
+    EXPECT_EQ(written.size(), longName.size() + 6);
+    EXPECT_TRUE(written == ":: &" + longName + "\r\n");  // not printed: 40000 bytes
+}
+
+TEST(TavlinCancel, CancelEscAndCloseBoxWriteNothing) {
+    const std::pair<const char*, void (*)(HWND)> ways[] = {
+        {"Cancel button", [](HWND dialog) { Click(dialog, IDCANCEL); }},
+        {"Esc", [](HWND dialog) { PressKey(dialog, VK_ESCAPE); }},
+        {"close box",
+         [](HWND dialog) {
+             SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+             PumpMessages();
+         }},
+    };
+    for (const auto& [what, cancel] : ways) {
+        SCOPED_TRACE(what);
+        ScopedGameFolder folder;
+        TavlinWindow window;
+        Type(window.Hwnd(), kTyped);
+        cancel(window.Hwnd());
+        EXPECT_FALSE(IsWindow(window.Hwnd()));
+        EXPECT_FALSE(testing_support::Exists(folder.Path() + "\\mod.bat"));
+    }
+}
+
+TEST(TavlinOk, FileThatCannotBeCreatedKeepsTheFormAsTyped) {
+    for (const std::string output : {"no such folder\\mod.bat", ""}) {
+        SCOPED_TRACE(output);
+        ScopedGameFolder folder;
+        MessageRecorder recorder;
+        TavlinWindow window;
+        auto typed = kTyped;
+        typed[6].second = output;
+        Type(window.Hwnd(), typed);
+        Click(window.Hwnd(), IDOK);
+
+        ASSERT_TRUE(IsWindow(window.Hwnd()));
+        EXPECT_EQ(recorder.Messages(), std::vector<std::string>{batchfile::CannotCreateMessage(output)});
+        for (const auto& [id, text] : typed)
+            EXPECT_EQ(Text(window.Hwnd(), id), text) << "field " << id;
+        EXPECT_FALSE(testing_support::Exists(folder.Path() + "\\mod.bat"));
+        EXPECT_FALSE(testing_support::Exists(folder.Path() + "\\no such folder"));
+
+        // The form still works once the name is put right.
+        SetText(window.Hwnd(), IDC_OUTPUT_FILE, "mod.bat");
+        Click(window.Hwnd(), IDOK);
+        EXPECT_FALSE(IsWindow(window.Hwnd()));
+        EXPECT_EQ(testing_support::ReadBytes(folder.Path() + "\\mod.bat"), kWritten);
+    }
+}
+
+}  // namespace
