@@ -29,13 +29,18 @@ bool WriteBatchFile(const std::string& path, const std::vector<std::string>& lin
     if (!file)
         return false;
     const std::size_t endLength = std::strlen(kLineEnd);
+    bool written = true;
     for (const std::string& line : lines) {
-        if (std::fwrite(line.data(), 1, line.size(), file.get()) != line.size() ||
-            std::fwrite(kLineEnd, 1, endLength, file.get()) != endLength ||
-            std::fflush(file.get()) != 0)
-            return false;
+        written = std::fwrite(line.data(), 1, line.size(), file.get()) == line.size() &&
+                  std::fwrite(kLineEnd, 1, endLength, file.get()) == endLength && std::fflush(file.get()) == 0;
+        if (!written)
+            break;
     }
-    return std::fclose(file.release()) == 0;
+    written = std::fclose(file.release()) == 0 && written;
+    // A half-written batch file would install half a mod: leave none behind.
+    if (!written)
+        std::remove(path.c_str());
+    return written;
 }
 
 std::string CannotCreateMessage(const std::string& path) {

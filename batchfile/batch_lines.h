@@ -16,7 +16,7 @@ std::string CopyLine(const std::string& moddedMap, const std::string& originalMa
 std::string ApplyLine(const std::string& mapFile, const std::string& ppfFile);
 
 // Creates (or empties) the file and writes each line with kLineEnd, flushing as it goes.
-// False when the file cannot be created or a write fails.
+// False when the file cannot be created or a write fails; then no file is left.
 bool WriteBatchFile(const std::string& path, const std::vector<std::string>& lines);
 
 // What a writer tells the user when WriteBatchFile failed for `path`.

@@ -19,26 +19,26 @@ int CompareIgnoringCase(const std::string& a, const std::string& b) {
 
 ModList::ModList(NameCompare compare) : m_compare(std::move(compare)) {}
 
-// A sorted list box finds the place of a new string by binary search and stops at the
-// first entry that compares equal; doing the same keeps names that compare equal in the
-// very order the list box shows them.
+// A sorted list box finds the place of a new string by binary search over the indexes
+// 0 to count - 1 and stops at the first entry that compares equal; searching the same way
+// puts names that compare equal in the very order the list box shows them.
 std::size_t ModList::Insert(ModEntry entry) {
-    std::size_t low = 0;
-    std::size_t high = m_entries.size();
-    while (low != high) {
-        const std::size_t middle = (low + high) / 2;
-        const int order = m_compare(m_entries[middle].name, entry.name);
+    std::ptrdiff_t low = 0;
+    std::ptrdiff_t high = static_cast<std::ptrdiff_t>(m_entries.size()) - 1;
+    while (low <= high) {
+        const std::ptrdiff_t middle = (low + high) / 2;
+        const int order = m_compare(m_entries[static_cast<std::size_t>(middle)].name, entry.name);
         if (order == 0) {
             low = middle;
             break;
         }
         if (order > 0)
-            high = middle;
+            high = middle - 1;
         else
             low = middle + 1;
     }
-    m_entries.insert(m_entries.begin() + static_cast<std::ptrdiff_t>(low), std::move(entry));
-    return low;
+    m_entries.insert(m_entries.begin() + low, std::move(entry));
+    return static_cast<std::size_t>(low);
 }
 
 std::vector<std::string> ModList::Names() const {

@@ -25,9 +25,28 @@ public:
 
     // The full path of a file in the directory, as the core takes it.
     std::string File(const std::string& name) const { return (m_path / name).string(); }
+    const std::filesystem::path& Path() const { return m_path; }
 
 private:
     std::filesystem::path m_path;
+};
+
+// Makes a directory the current one until the end of the scope, so that short relative
+// paths name files in it. Declare it after the TempDir: Windows cannot remove the current one.
+class ScopedCurrentDir {
+public:
+    explicit ScopedCurrentDir(const std::filesystem::path& dir) : m_old(std::filesystem::current_path()) {
+        std::filesystem::current_path(dir);
+    }
+    ~ScopedCurrentDir() {
+        std::error_code ignored;
+        std::filesystem::current_path(m_old, ignored);
+    }
+    ScopedCurrentDir(const ScopedCurrentDir&) = delete;
+    ScopedCurrentDir& operator=(const ScopedCurrentDir&) = delete;
+
+private:
+    std::filesystem::path m_old;
 };
 
 inline std::string ReadBytes(const std::string& path) {

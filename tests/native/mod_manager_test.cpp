@@ -1,0 +1,389 @@
+// The manager's operations driven through a recording runner and view, with its state
+// files and the batch files in a temp dir that is the current directory.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "batchfile/unique_file.h"
+#include "manager/list_file.h"
+#include "manager/mod_manager.h"
+#include "temp_dir.h"
+
+namespace {
+
+using manager::ManagerFiles;
+using manager::ModEntry;
+using testing_support::Exists;
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+using Strings = std::vector<std::string>;
+using Pairs = std::vector<std::pair<std::string, std::string>>;  // (name, path)
+
+constexpr char kSelectFirst[] = "Please select a mod first!";
+
+class RecordingRunner final : public manager::CommandRunner {
+public:
+    void Run(const std::string& commandLine) override { commands.push_back(commandLine); }
+    Strings commands;
+};
+
+// `shown` replays the inserts and clears as a list box would hold them.
+class RecordingView final : public manager::ManagerView {
+public:
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowModInserted(std::size_t index, const ModEntry& entry) override {
+        ASSERT_LE(index, shown.size());
+        shown.insert(shown.begin() + static_cast<std::ptrdiff_t>(index), entry.name);
+    }
+    void ShowListCleared() override { shown.clear(); }
+    void CloseApplied() override { ++closed; }
+    Strings messages;
+    Strings shown;
+    int closed = 0;
+};
+
+// One run of the program: the last-mod reader is opened first and held, then the load.
+struct ProgramRun {
+    ProgramRun(const ManagerFiles& files, const std::string& lastModSource)
+        : reader(std::fopen(lastModSource.c_str(), "rb")), manager(files, runner, view) {
+        manager.StartupLoad(reader.get());
+    }
+    RecordingRunner runner;
+    RecordingView view;
+    batchfile::UniqueFile reader;
+    manager::ModManager manager;
+};
+
+void ExpectListed(const ProgramRun& run, const Pairs& expected) {
+    Pairs listed;
+    for (const ModEntry& entry : run.manager.Mods().Entries())
+        listed.emplace_back(entry.name, entry.path);
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(run.view.shown, run.manager.Mods().Names());
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class ModManagerTest : public testing::Test {
+protected:
+    std::unique_ptr<ProgramRun> Start() { return std::make_unique<ProgramRun>(files, files.lastMod); }
+    void ExpectNoListFiles() {
+        EXPECT_FALSE(Exists(files.names));
+        EXPECT_FALSE(Exists(files.paths));
+    }
+
+    TempDir dir;
+    testing_support::ScopedCurrentDir inDir{dir.Path()};
+    ManagerFiles files{dir.File("names.lst"), dir.File("paths.lst"), dir.File("lastmod.txt")};
+};
+
+TEST_F(ModManagerTest, KeepsEachPathWithItsNameAcrossARestart) {
+    WriteBytes("zeta.bat", ":: &Alpha\r\ndel x\r\n");
+    WriteBytes("alpha.bat", ":: &Zeta\r\n");
+    const Pairs expected{{"Alpha", "zeta.bat"}, {"Zeta", "alpha.bat"}};
+    for (const Strings& order : {Strings{"zeta.bat", "alpha.bat"}, Strings{"alpha.bat", "zeta.bat"}}) {
+        SCOPED_TRACE(order.front());
+        {
+            auto run = Start();
+            run->manager.ResetModList();
+            for (const std::string& path : order)
+                run->manager.AddBatchFile(path);
+            ExpectListed(*run, expected);
+            EXPECT_TRUE(run->view.messages.empty());
+        }
+        EXPECT_EQ(ReadBytes(files.paths), "zeta.bat" + std::string(22, '\0') + "alpha.bat");
+        EXPECT_EQ(ReadBytes(files.names), "Alpha" + std::string(25, '\0') + "Zeta");
+        auto again = Start();
+        ExpectListed(*again, expected);
+        again->manager.ApplyMod(0);
+        EXPECT_EQ(again->runner.commands, Strings{"\"\"zeta.bat\"\""});
+    }
+}
+
+TEST_F(ModManagerTest, OrdersNamesIgnoringCaseWhateverTheAddOrder) {
+    const Strings names{"beta", "Alpha Centauri Extended", "alpha", "B", "Gamma"};
+    for (std::size_t i = 0; i < names.size(); ++i)
+        WriteBytes("m" + std::to_string(i) + ".bat", ":: &" + names[i] + "\r\n");
+    const Pairs expected{
+        {"alpha", "m2.bat"}, {"Alpha Centauri Extended", "m1.bat"}, {"B", "m3.bat"}, {"beta", "m0.bat"}, {"Gamma", "m4.bat"}};
+    std::vector<int> order{0, 1, 2, 3, 4};
+    auto run = Start();
+    do {
+        std::string label;
+        for (int i : order)
+            label += std::to_string(i);
+        SCOPED_TRACE(label);
+        run->manager.ResetModList();
+        for (int i : order)
+            run->manager.AddBatchFile("m" + std::to_string(i) + ".bat");
+        ExpectListed(*run, expected);
+    } while (std::next_permutation(order.begin(), order.end()) && !HasFailure());
+    EXPECT_TRUE(run->view.messages.empty());
+}
+
+// A sorted list box probes the middle of [first, last] and inserts at the first entry that
+// compares equal; these are the orders a real one shows.
+TEST(ModList, NamesEqualIgnoringCaseGoWhereASortedListBoxPutsThem) {
+    struct Case {
+        Strings added;
+        Strings listed;
+    } cases[] = {
+        {{"abc", "ABC", "Abc", "aBc"}, {"Abc", "aBc", "ABC", "abc"}},
+        {{"ab", "abd", "abc", "ABC", "Abc"}, {"ab", "Abc", "ABC", "abc", "abd"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.added.size());
+        manager::ModList mods;
+        for (const std::string& name : c.added)
+            mods.Insert({name, name + ".bat"});
+        EXPECT_EQ(mods.Names(), c.listed);
+        for (const ModEntry& entry : mods.Entries())
+            EXPECT_EQ(entry.path, entry.name + ".bat");
+    }
+}
+
+TEST_F(ModManagerTest, AddWithABlankFieldChangesNothing) {
+    auto run = Start();
+    for (const std::string& field : Strings{"", " ", " \t ", std::string(40, ' ')}) {
+        SCOPED_TRACE("[" + field + "]");
+        run->manager.AddBatchFile(field);
+        ExpectListed(*run, {});
+        ExpectNoListFiles();
+        EXPECT_TRUE(run->view.messages.empty());
+    }
+}
+
+// An empty or blank name, or one whose record would read back empty, would end the name
+// list at the next start; such a mod is listed under its path instead.
+TEST_F(ModManagerTest, ListsAModUnderItsPathWhenItsNameCannotBeKept) {
+    WriteBytes("empty.bat", ":: &\r\ndel a\r\n");
+    WriteBytes("blank.bat", ":: &   \r\n");
+    WriteBytes("wide.bat", ":: &" + std::string(30, ' ') + "late\r\n");
+    WriteBytes("zero.bat", std::string(":: &\0x\r\n", 8));
+    WriteBytes("noname.bat", "del maps\\a.map\r\n");
+    WriteBytes("z.bat", ":: &Zed\r\n");
+    const Pairs expected{{"blank.bat", "blank.bat"},   {"empty.bat", "empty.bat"}, {"missing.bat", "missing.bat"},
+                         {"noname.bat", "noname.bat"}, {"wide.bat", "wide.bat"},   {"Zed", "z.bat"},
+                         {"zero.bat", "zero.bat"}};
+    {
+        auto run = Start();
+        for (const char* path : {"z.bat", "empty.bat", "blank.bat", "wide.bat", "zero.bat", "missing.bat", "noname.bat"})
+            run->manager.AddBatchFile(path);
+        ExpectListed(*run, expected);
+    }
+    ExpectListed(*Start(), expected);
+}
+
+TEST_F(ModManagerTest, ListsPathsBeyondTheLoadedNamesUnderThemselves) {
+    struct Case {
+        const char* label;
+        std::optional<Strings> names;
+        std::optional<Strings> paths;
+        Pairs listed;
+    } cases[] = {
+        {"empty first name", Strings{"", "Beta"}, Strings{"a.bat", "b.bat"}, {{"a.bat", "a.bat"}, {"b.bat", "b.bat"}}},
+        {"fewer names", Strings{"Zed"}, Strings{"a.bat", "x.bat", "c.bat"},
+         {{"c.bat", "c.bat"}, {"x.bat", "x.bat"}, {"Zed", "a.bat"}}},
+        {"more names", Strings{"One", "Two"}, Strings{"p.bat"}, {{"One", "p.bat"}}},
+        {"no name file", std::nullopt, Strings{"p.bat"}, {{"p.bat", "p.bat"}}},
+        {"no path file", Strings{"One"}, std::nullopt, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::remove(files.names.c_str());
+        std::remove(files.paths.c_str());
+        if (c.names) {
+            ASSERT_TRUE(manager::SaveList(*c.names, files.names, 999, 30));
+        }
+        if (c.paths) {
+            ASSERT_TRUE(manager::SaveList(*c.paths, files.paths, 999, 30));
+        }
+        ExpectListed(*Start(), c.listed);
+    }
+}
+
+TEST_F(ModManagerTest, RefusesAPathTooLongToBeRemembered) {
+    const std::string tooLong = std::string(27, 'p') + ".bat";
+    const std::string longest = std::string(26, 'p') + ".bat";
+    WriteBytes(tooLong, ":: &Too long\r\n");
+    WriteBytes(longest, ":: &Longest\r\n");
+    auto run = Start();
+    run->manager.AddBatchFile(tooLong);
+    ExpectListed(*run, {});
+    ExpectNoListFiles();
+    ASSERT_EQ(run->view.messages.size(), 1u);
+    EXPECT_TRUE(Contains(run->view.messages[0], tooLong));
+    EXPECT_TRUE(Contains(run->view.messages[0], "too long"));
+    EXPECT_TRUE(Contains(run->view.messages[0], "30"));
+
+    run->manager.AddBatchFile(longest);
+    ExpectListed(*run, {{"Longest", longest}});
+    EXPECT_EQ(run->view.messages.size(), 1u);
+    ExpectListed(*Start(), {{"Longest", longest}});
+}
+
+TEST_F(ModManagerTest, KeepsALongNameWholeUntilARestart) {
+    const std::string name = "Night Sky " + std::string(30, 'n');
+    WriteBytes("sky.bat", ":: &" + name + "\r\n");
+    Start()->manager.AddBatchFile("sky.bat");
+    auto run = Start();
+    run->manager.AddBatchFile("sky.bat");
+    ExpectListed(*run, {{name.substr(0, 30), "sky.bat"}, {name, "sky.bat"}});
+}
+
+// An ordinary mod runs its path in doubled quotes, which the interpreter strips to one
+// pair; a PPF mod (a "<" on line 2) runs the patcher and then PAUSE instead.
+TEST_F(ModManagerTest, AppliesAModByItsExactCommandLines) {
+    struct Case {
+        const char* path;
+        const char* bytes;
+        Strings commands;
+    } cases[] = {
+        {"Night & Day (v2^).bat", ":: &Night & Day\r\ndel a\r\n", {"\"\"Night & Day (v2^).bat\"\""}},
+        {"nameless.bat", ":: <nameless.bat\r\nApplyPPF3.exe a m.map n.ppf\r\n", {"\"\"nameless.bat\"\""}},
+        {"nightsky.bat", ":: &Night Sky\r\n:: <nightsky.bat\r\nApplyPPF3.exe a maps\\canyon.map nightsky.ppf\r\n",
+         {"ApplyPPF3.exe u nightsky.bat", "PAUSE"}},
+        {"odd.bat", ":: &Odd\r\n:: < a<b & c  \r\n", {"ApplyPPF3.exe u  a<b & c  ", "PAUSE"}},
+        {"bare.bat", ":: &Bare\n:: <\n", {"ApplyPPF3.exe u ", "PAUSE"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        WriteBytes(c.path, c.bytes);
+        auto run = Start();
+        run->manager.ResetModList();
+        run->manager.AddBatchFile(c.path);
+        run->manager.ApplyMod(0);
+        EXPECT_EQ(run->runner.commands, c.commands);
+        EXPECT_EQ(ReadBytes(files.lastMod), c.path);
+        EXPECT_EQ(run->view.messages, Strings{"Done!"});
+        EXPECT_EQ(run->view.closed, 1);
+    }
+}
+
+TEST_F(ModManagerTest, ApplyWithNothingSelectedOnlyAsks) {
+    WriteBytes("a.bat", ":: &A\r\n");
+    auto run = Start();
+    run->manager.ApplyMod(std::nullopt);
+    run->manager.ApplyMod(0);
+    run->manager.AddBatchFile("a.bat");
+    run->manager.ApplyMod(1);
+    EXPECT_EQ(run->view.messages, (Strings{kSelectFirst, kSelectFirst, kSelectFirst}));
+    EXPECT_TRUE(run->runner.commands.empty());
+    EXPECT_FALSE(Exists(files.lastMod));
+    EXPECT_EQ(run->view.closed, 0);
+}
+
+TEST_F(ModManagerTest, ApplyOfABatchFileThatCannotBeOpenedRunsNothing) {
+    WriteBytes("gone.bat", ":: &Gone\r\n");
+    auto run = Start();
+    run->manager.AddBatchFile("gone.bat");
+    std::remove("gone.bat");
+    run->manager.ApplyMod(0);
+    ASSERT_EQ(run->view.messages.size(), 1u);
+    EXPECT_TRUE(Contains(run->view.messages[0], "gone.bat"));
+    EXPECT_TRUE(run->runner.commands.empty());
+    EXPECT_FALSE(Exists(files.lastMod));
+    EXPECT_EQ(run->view.closed, 0);
+    ExpectListed(*run, {{"Gone", "gone.bat"}});
+}
+
+TEST_F(ModManagerTest, ReportsAListFileThatCannotBeWritten) {
+    WriteBytes("a.bat", ":: &A\r\n");
+    const std::string nowhere = dir.File("no such folder/list.lst");
+    struct Case {
+        const char* label;
+        std::string names;
+        std::string paths;
+    } cases[] = {
+        {"path list", files.names, nowhere},
+        {"name list", nowhere, files.paths},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const ManagerFiles broken{c.names, c.paths, files.lastMod};
+        ProgramRun run(broken, broken.lastMod);
+        run.manager.AddBatchFile("a.bat");
+        ASSERT_EQ(run.view.messages.size(), 1u);
+        EXPECT_TRUE(Contains(run.view.messages[0], nowhere));
+        ExpectListed(run, {{"A", "a.bat"}});
+        // The name list is written only after the path list was.
+        EXPECT_EQ(Exists(broken.paths), c.paths != nowhere);
+        EXPECT_FALSE(Exists(broken.names));
+        for (const std::string& file : {files.names, files.paths, nowhere})
+            EXPECT_FALSE(Exists(file + ".new")) << file;
+        std::remove(files.names.c_str());
+        std::remove(files.paths.c_str());
+    }
+}
+
+TEST_F(ModManagerTest, ReportsALastModFileThatCannotBeWritten) {
+    WriteBytes("a.bat", ":: &A\r\n");
+    files.lastMod = dir.File("no such folder/lastmod.txt");
+    auto run = Start();
+    run->manager.AddBatchFile("a.bat");
+    run->manager.ApplyMod(0);
+    EXPECT_EQ(run->runner.commands, Strings{"\"\"a.bat\"\""});
+    ASSERT_EQ(run->view.messages.size(), 2u);
+    EXPECT_TRUE(Contains(run->view.messages[0], files.lastMod));
+    EXPECT_EQ(run->view.messages[1], "Done!");
+    EXPECT_EQ(run->view.closed, 1);
+}
+
+TEST_F(ModManagerTest, ShowsTheLastModTextAsReadAtStart) {
+    WriteBytes("a.bat", ":: &A\r\n");
+    {
+        auto run = Start();
+        run->manager.ShowLastMod();
+        EXPECT_EQ(run->view.messages, Strings{""});
+    }
+    WriteBytes(files.lastMod, "C:\\Games\\night.bat\r\nsecond line");
+    {
+        auto run = Start();
+        run->manager.AddBatchFile("a.bat");
+        run->manager.ApplyMod(0);
+        run->manager.ShowLastMod();
+        EXPECT_EQ(run->view.messages, (Strings{"Done!", "C:\\Games\\night.bat"}));
+    }
+    EXPECT_EQ(ReadBytes(files.lastMod), "a.bat");
+    auto restarted = Start();
+    restarted->manager.ShowLastMod();
+    EXPECT_EQ(restarted->view.messages, Strings{"a.bat"});
+}
+
+// The text comes from the reader handed in at start, not from the last-mod file's path.
+TEST_F(ModManagerTest, ReadsTheLastModTextOnlyFromTheStartReader) {
+    WriteBytes(files.lastMod, "from the file");
+    WriteBytes("other.txt", "from the reader\nnext");
+    EXPECT_EQ(ProgramRun(files, "other.txt").manager.LastModText(), "from the reader");
+    EXPECT_EQ(ProgramRun(files, "missing.txt").manager.LastModText(), "");
+}
+
+TEST_F(ModManagerTest, ResetDeletesBothListFilesButKeepsTheLastMod) {
+    WriteBytes(files.lastMod, "before.bat");
+    WriteBytes("a.bat", ":: &A\r\n");
+    WriteBytes("b.bat", ":: &B\r\n");
+    {
+        auto run = Start();
+        run->manager.ResetModList();
+        run->manager.AddBatchFile("a.bat");
+        run->manager.AddBatchFile("b.bat");
+        run->manager.ResetModList();
+        ExpectListed(*run, {});
+        ExpectNoListFiles();
+        EXPECT_TRUE(run->view.messages.empty());
+        EXPECT_EQ(run->manager.LastModText(), "before.bat");
+    }
+    EXPECT_EQ(ReadBytes(files.lastMod), "before.bat");
+    auto restarted = Start();
+    ExpectListed(*restarted, {});
+    restarted->manager.ShowLastMod();
+    EXPECT_EQ(restarted->view.messages, Strings{"before.bat"});
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+// Applying mods through the real command interpreter, in a temporary game folder that is
+// the current directory so that batch file paths stay short and relative.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "batchfile/batch_lines.h"
+#include "manager/mod_manager.h"
+#include "manager/system_runner.h"
+#include "temp_dir.h"
+#include "writers/mapswap/mapswap_batch.h"
+
+namespace {
+
+using testing_support::Exists;
+using testing_support::ReadBytes;
+using testing_support::WriteBytes;
+using Strings = std::vector<std::string>;
+
+class RecordingView final : public manager::ManagerView {
+public:
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowModInserted(std::size_t, const manager::ModEntry&) override {}
+    void ShowListCleared() override {}
+    void CloseApplied() override { ++closed; }
+    Strings messages;
+    int closed = 0;
+};
+
+class InterpreterTest : public testing::Test {
+protected:
+    // Adds the batch file as the only mod and applies it with the programs' own runner.
+    void AddAndApply(const std::string& batchFile) {
+        manager::SystemRunner runner;
+        manager::ModManager mods(files, runner, view);
+        mods.StartupLoad(nullptr);
+        mods.AddBatchFile(batchFile);
+        ASSERT_EQ(mods.Mods().Entries().size(), 1u);
+        mods.ApplyMod(0);
+        EXPECT_EQ(ReadBytes(files.lastMod), batchFile);
+        EXPECT_EQ(view.messages, Strings{"Done!"});
+        EXPECT_EQ(view.closed, 1);
+    }
+
+    testing_support::TempDir dir;
+    testing_support::ScopedCurrentDir inDir{dir.Path()};
+    manager::ManagerFiles files{dir.File("names.lst"), dir.File("paths.lst"), dir.File("lastmod.txt")};
+    RecordingView view;
+};
+
+TEST_F(InterpreterTest, MapSwapModReplacesTheMapsByTheModdedCopies) {
+    std::filesystem::create_directories("maps");
+    std::filesystem::create_directories("mods");
+    for (const char* map : {"canyon", "lagoon", "ridge", "keep"})
+        WriteBytes(std::string("maps\\") + map + ".map", std::string("original ") + map);
+    WriteBytes("mods\\canyon.map", "modded canyon");
+    WriteBytes("mods\\lagoon.map", "modded lagoon");
+    mapswap::MapSwapForm form;
+    form.modName = "Night Sky";
+    form.pairs[0] = {"maps\\canyon.map", "mods\\canyon.map"};
+    form.pairs[1] = {"maps\\lagoon.map", "mods\\lagoon.map"};
+    form.pairs[2] = {"maps\\ridge.map", ""};
+    ASSERT_TRUE(batchfile::WriteBatchFile("nightsky.bat", mapswap::MapSwapLines(form)));
+
+    AddAndApply("nightsky.bat");
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), "modded canyon");
+    EXPECT_EQ(ReadBytes("maps\\lagoon.map"), "modded lagoon");
+    EXPECT_FALSE(Exists("maps\\ridge.map"));
+    EXPECT_EQ(ReadBytes("maps\\keep.map"), "original keep");
+    EXPECT_EQ(ReadBytes("mods\\canyon.map"), "modded canyon");
+}
+
+TEST_F(InterpreterTest, BatchFileNamedWithBlanksAmpersandCaretAndParenthesesRunsAsItself) {
+    const std::string batchFile = "Night & Day (v2^).bat";
+    // Decoys for the ways a line split at "&", a blank or a lost "^" would go.
+    for (const char* decoy : {"Night.bat", "Day.bat", "Night & Day (v2).bat"})
+        WriteBytes(decoy, "echo wrong>decoy.txt\r\n");
+    ASSERT_TRUE(batchfile::WriteBatchFile(batchFile, {batchfile::NameLine("Night & Day"), "echo ran>ran.txt"}));
+
+    AddAndApply(batchFile);
+    EXPECT_EQ(ReadBytes("ran.txt").substr(0, 3), "ran");
+    EXPECT_FALSE(Exists("decoy.txt"));
+}
+
+// Under ctest the standard input is no console, so PAUSE must return by itself; from a
+// console it would wait for a key, so the test does not run there.
+TEST_F(InterpreterTest, PpfModRunsThePatcherAndPauseReturnsWithoutAConsole) {
+    DWORD mode = 0;
+    if (GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode))
+        GTEST_SKIP() << "standard input is a console";
+    ASSERT_TRUE(batchfile::WriteBatchFile("sky.bat", {batchfile::NameLine("Sky"), batchfile::PpfLine("sky.bat"),
+                                                      batchfile::ApplyLine("maps\\canyon.map", "sky.ppf"),
+                                                      "echo ran>ran.txt"}));
+    AddAndApply("sky.bat");
+    EXPECT_FALSE(Exists("ran.txt"));  // a PPF mod's batch file is not run itself
+}
+
+}  // namespace
