@@ -1,0 +1,352 @@
+// Orrisk's form from its real template, and the road of its batch files through Grenwick's
+// window and the real command interpreter to the patcher's stand-in.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "batchfile/batch_lines.h"
+#include "manager/system_runner.h"
+#include "manager/win/grenwick_dlg.h"
+#include "resources/orrisk/resource.h"
+#include "temp_dir.h"
+#include "wine_support.h"
+#include "writers/ppf/win/orrisk_dlg.h"
+
+namespace {
+
+using namespace wine_support;
+using testing_support::ReadBytes;
+using Strings = std::vector<std::string>;
+
+// Grenwick's control ids, written out: Orrisk's resource.h, included above, gives
+// IDC_BATCH_FILE a number of its own, so Grenwick's header cannot sit beside it.
+constexpr int kGrenwickModList = 1001;
+constexpr int kGrenwickBatchField = 1003;
+constexpr int kGrenwickAddBatch = 1004;
+
+// The four fields in template order: PPF file, mod name, batch file, map file.
+struct Fields {
+    std::string ppfFile, modName, batchFile, mapFile;
+};
+
+// The program's own dialog object on the template built into Orrisk.exe, shown modeless.
+class OrriskWindow {
+public:
+    OrriskWindow() : m_dialog(m_resources.Module()), m_hwnd(m_dialog.CreateModeless(nullptr)) {
+        ShowWindow(m_hwnd, SW_SHOW);
+    }
+    HWND Hwnd() const { return m_hwnd; }
+
+    // Types each text as the keyboard does: EM_REPLACESEL keeps to the field's text limit,
+    // where WM_SETTEXT would pass it by.
+    void Type(const Fields& fields) const {
+        const std::pair<int, const std::string*> typed[] = {{IDC_PPF_FILE, &fields.ppfFile},
+                                                           {IDC_MOD_NAME, &fields.modName},
+                                                           {IDC_BATCH_FILE, &fields.batchFile},
+                                                           {IDC_MAP_FILE, &fields.mapFile}};
+        for (const auto& [id, text] : typed) {
+            SendDlgItemMessageA(m_hwnd, id, EM_SETSEL, 0, -1);
+            SendDlgItemMessageA(m_hwnd, id, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text->c_str()));
+        }
+    }
+    Fields Shown() const {
+        return {Text(m_hwnd, IDC_PPF_FILE), Text(m_hwnd, IDC_MOD_NAME), Text(m_hwnd, IDC_BATCH_FILE),
+                Text(m_hwnd, IDC_MAP_FILE)};
+    }
+
+private:
+    ProgramResources m_resources{"Orrisk.exe"};
+    COrriskDlg m_dialog;
+    HWND m_hwnd;
+};
+
+void ExpectFields(const Fields& actual, const Fields& expected) {
+    EXPECT_EQ(actual.ppfFile, expected.ppfFile);
+    EXPECT_EQ(actual.modName, expected.modName);
+    EXPECT_EQ(actual.batchFile, expected.batchFile);
+    EXPECT_EQ(actual.mapFile, expected.mapFile);
+}
+
+Strings FolderEntries(const std::string& folder) {
+    Strings names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+TEST(OrriskWindow, TemplateHoldsTheFormAtItsSize) {
+    OrriskWindow window;
+    const HWND hwnd = window.Hwnd();
+    ASSERT_NE(hwnd, nullptr) << "Orrisk.exe must be built beside the tests";
+    for (const int id : {IDC_PPF_FILE, IDC_MOD_NAME, IDC_BATCH_FILE, IDC_MAP_FILE}) {
+        SCOPED_TRACE(id);
+        const HWND edit = GetDlgItem(hwnd, id);
+        ASSERT_NE(edit, nullptr);
+        const LONG style = GetWindowLongA(edit, GWL_STYLE);
+        EXPECT_EQ(style & (ES_MULTILINE | ES_AUTOHSCROLL | WS_TABSTOP), ES_AUTOHSCROLL | WS_TABSTOP);
+        // The edit control trades the template's WS_BORDER for the sunken client edge.
+        EXPECT_TRUE((style & WS_BORDER) || (GetWindowLongA(edit, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
+    }
+    EXPECT_EQ(Text(hwnd, IDOK), "OK");
+    EXPECT_EQ(GetWindowLongA(GetDlgItem(hwnd, IDOK), GWL_STYLE) & 0xF, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(Text(hwnd, IDCANCEL), "Cancel");
+
+    std::string title(64, '\0');
+    title.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, title.data(), static_cast<int>(title.size()))));
+    EXPECT_EQ(title, "Orrisk");
+    RECT expected{0, 0, 174, 114};
+    ASSERT_TRUE(MapDialogRect(hwnd, &expected));
+    RECT client;
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right - client.left, expected.right);
+    EXPECT_EQ(client.bottom - client.top, expected.bottom);
+}
+
+TEST(OrriskWindow, OkWritesTheBatchFileShowsDoneAndEnds) {
+    struct Case {
+        const char* what;
+        Fields typed;
+        std::string bytes;
+        bool byEnter;
+    };
+    // Longer than the 30000 characters an edit field takes by default.
+    const std::string longName(40000, 'n');
+    const Case cases[] = {
+        {"named mod, OK by Enter",
+         {"nightsky.ppf", "Night Sky", "nightsky.bat", "maps\\canyon.map"},
+         ":: &Night Sky\r\n:: <nightsky.bat\r\nApplyPPF3.exe a maps\\canyon.map nightsky.ppf\r\n",
+         true},
+        {"empty name, blanks in every path",
+         {"my sky.ppf", "", "my sky.bat", "my maps.map"},
+         ":: <my sky.bat\r\nApplyPPF3.exe a my maps.map my sky.ppf\r\n",
+         false},
+        {"a name longer than a field takes by default",
+         {"a.ppf", longName, "long.bat", "a.map"},
+         ":: &" + longName + "\r\n:: <long.bat\r\nApplyPPF3.exe a a.map a.ppf\r\n",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedGameFolder folder;
+        MessageRecorder messages;
+        OrriskWindow window;
+        ASSERT_NE(window.Hwnd(), nullptr);
+        window.Type(c.typed);
+        if (c.byEnter) {
+            SetFocus(GetDlgItem(window.Hwnd(), IDC_MAP_FILE));
+            PressKey(window.Hwnd(), VK_RETURN);
+        } else {
+            Click(window.Hwnd(), IDOK);
+        }
+        const std::string written = ReadBytes(c.typed.batchFile);
+        EXPECT_EQ(written.size(), c.bytes.size());  // a cut long text fails here, briefly
+        if (written.size() == c.bytes.size()) {
+            EXPECT_EQ(written, c.bytes);
+        }
+        EXPECT_EQ(messages.Messages(), Strings{"Done!"});
+        EXPECT_FALSE(IsWindow(window.Hwnd()));
+    }
+}
+
+// The form used to say "Done!" and close although no file had been written.
+TEST(OrriskWindow, NoDoneWhenTheBatchFileCannotBeCreated) {
+    for (const std::string& batchFile : {std::string(), std::string("no such folder\\sky.bat")}) {
+        SCOPED_TRACE(batchFile);
+        ScopedGameFolder folder;
+        MessageRecorder messages;
+        OrriskWindow window;
+        const Fields typed{"sky.ppf", "Sky", batchFile, "maps\\canyon.map"};
+        window.Type(typed);
+        Click(window.Hwnd(), IDOK);
+        EXPECT_EQ(messages.Messages(), Strings{batchfile::CannotCreateMessage(batchFile)});
+        ASSERT_TRUE(IsWindow(window.Hwnd()));
+        ExpectFields(window.Shown(), typed);
+        EXPECT_EQ(FolderEntries(folder.Path()), Strings{});
+    }
+}
+
+TEST(OrriskWindow, CancelEscAndCloseBoxEndWithoutWriting) {
+    struct Way {
+        const char* what;
+        void (*end)(HWND);
+    };
+    const Way ways[] = {
+        {"Cancel button", [](HWND hwnd) { Click(hwnd, IDCANCEL); }},
+        {"Esc", [](HWND hwnd) {
+             SetFocus(GetDlgItem(hwnd, IDC_MOD_NAME));
+             PressKey(hwnd, VK_ESCAPE);
+         }},
+        {"close box", [](HWND hwnd) {
+             SendMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+             PumpMessages();
+         }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.what);
+        ScopedGameFolder folder;
+        MessageRecorder messages;
+        OrriskWindow window;
+        window.Type({"sky.ppf", "Sky", "sky.bat", "maps\\canyon.map"});
+        way.end(window.Hwnd());
+        EXPECT_FALSE(IsWindow(window.Hwnd()));
+        EXPECT_EQ(messages.Messages(), Strings{});
+        EXPECT_EQ(FolderEntries(folder.Path()), Strings{});
+    }
+}
+
+// Puts a folder first on the search path, so the command interpreter finds the patcher's
+// stand-in there; the old path comes back afterwards.
+class ScopedSearchPathFirst {
+public:
+    explicit ScopedSearchPathFirst(const std::string& folder) {
+        const DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
+        m_had = size > 0;
+        m_old.resize(size);
+        m_old.resize(GetEnvironmentVariableA("PATH", m_old.data(), size));
+        SetEnvironmentVariableA("PATH", (folder + ";" + m_old).c_str());
+    }
+    ~ScopedSearchPathFirst() { SetEnvironmentVariableA("PATH", m_had ? m_old.c_str() : nullptr); }
+    ScopedSearchPathFirst(const ScopedSearchPathFirst&) = delete;
+    ScopedSearchPathFirst& operator=(const ScopedSearchPathFirst&) = delete;
+
+private:
+    std::string m_old;
+    bool m_had;
+};
+
+// Standard input from NUL and standard output into a file, for the C runtime and the
+// process alike, since system() hands either on to the command interpreter: PAUSE then
+// returns at once instead of waiting for a key, and what it prints can be read back.
+class ScopedStandardStreams {
+public:
+    explicit ScopedStandardStreams(const std::string& outputFile)
+        : m_oldIn(GetStdHandle(STD_INPUT_HANDLE)),
+          m_oldOut(GetStdHandle(STD_OUTPUT_HANDLE)),
+          m_savedIn(_dup(0)),
+          m_savedOut(_dup(1)) {
+        std::fflush(stdout);
+        Redirect(0, _open("NUL", _O_RDONLY | _O_BINARY), STD_INPUT_HANDLE);
+        Redirect(1, _open(outputFile.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE),
+                 STD_OUTPUT_HANDLE);
+    }
+    ~ScopedStandardStreams() {
+        std::fflush(stdout);
+        Restore(0, m_savedIn, STD_INPUT_HANDLE, m_oldIn);
+        Restore(1, m_savedOut, STD_OUTPUT_HANDLE, m_oldOut);
+        std::clearerr(stdin);
+    }
+    ScopedStandardStreams(const ScopedStandardStreams&) = delete;
+    ScopedStandardStreams& operator=(const ScopedStandardStreams&) = delete;
+
+private:
+    static void Redirect(int fd, int to, DWORD stdHandle) {
+        if (to < 0)
+            return;
+        _dup2(to, fd);
+        _close(to);
+        SetStdHandle(stdHandle, reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
+    }
+    // Redirecting closed the handle the descriptor held, so the process's standard handle
+    // becomes the descriptor's restored copy rather than the old, closed value.
+    static void Restore(int fd, int saved, DWORD stdHandle, HANDLE old) {
+        if (saved < 0) {
+            _close(fd);
+            SetStdHandle(stdHandle, old);
+            return;
+        }
+        _dup2(saved, fd);
+        _close(saved);
+        SetStdHandle(stdHandle, reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
+    }
+
+    HANDLE m_oldIn;
+    HANDLE m_oldOut;
+    int m_savedIn;
+    int m_savedOut;
+};
+
+std::string BinFolder() {
+    std::string folder = BinDir();
+    folder.pop_back();  // the trailing backslash
+    return folder;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Orrisk writes the file, Grenwick adds it from its field, lists it, and applies it
+// through the real command interpreter, which finds the stand-in on the search path.
+TEST(OrriskEndToEnd, ModWrittenByOrriskIsAddedAndAppliedInGrenwick) {
+    struct Case {
+        const char* what;
+        Fields typed;
+        std::string listedAs;
+        std::string patcherLog;
+        bool pauses;
+    };
+    const Case cases[] = {
+        {"named: a PPF mod, the patcher gets \"u\" and the batch file name, then PAUSE runs",
+         {"sky.ppf", "Night Sky", "sky.bat", "maps\\canyon.map"},
+         "Night Sky",
+         "u sky.bat\r\n",
+         true},
+        {"unnamed: listed under its path, its batch file runs the apply line",
+         {"sky.ppf", "", "sky.bat", "maps\\canyon.map"},
+         "sky.bat",
+         "a maps\\canyon.map sky.ppf\r\n",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedGameFolder folder;
+        ScopedSearchPathFirst patcherFirst(BinFolder());
+        MessageRecorder messages;
+        {
+            OrriskWindow orrisk;
+            ASSERT_NE(orrisk.Hwnd(), nullptr);
+            orrisk.Type(c.typed);
+            Click(orrisk.Hwnd(), IDOK);
+        }
+
+        ProgramResources grenwickResources("Grenwick.exe");
+        ASSERT_NE(grenwickResources.Module(), nullptr) << "Grenwick.exe must be built beside the tests";
+        manager::SystemRunner runner;
+        CGrenwickDlg grenwick({"names.lst", "paths.lst", "lastmod.txt"}, runner, nullptr, grenwickResources.Module());
+        const HWND hwnd = grenwick.CreateModeless(nullptr);
+        ASSERT_NE(hwnd, nullptr);
+        SetText(hwnd, kGrenwickBatchField, c.typed.batchFile);
+        Click(hwnd, kGrenwickAddBatch);
+        ASSERT_EQ(ListItems(hwnd, kGrenwickModList), Strings{c.listedAs});
+        SendDlgItemMessageA(hwnd, kGrenwickModList, LB_SETCURSEL, 0, 0);
+        {
+            // No expectations in here: a failure report would land in the captured output.
+            ScopedStandardStreams streams("console.txt");
+            Click(hwnd, IDOK);  // runs the commands to their end before it returns
+        }
+        EXPECT_TRUE(WaitFor([hwnd] { return !IsWindow(hwnd); }, std::chrono::seconds(5)));
+
+        EXPECT_EQ(messages.Messages(), (Strings{"Done!", "Done!"}));
+        EXPECT_EQ(ReadBytes("ApplyPPF3.log"), c.patcherLog);
+        EXPECT_EQ(Contains(ReadBytes("console.txt"), "Press any key"), c.pauses);
+        EXPECT_EQ(ReadBytes("lastmod.txt"), c.typed.batchFile);
+    }
+}
+
+}  // namespace
