@@ -74,24 +74,13 @@ protected:
 };
 
 TEST_F(GrenwickWindow, TemplateHoldsEveryControlAtItsSize) {
-    for (int id : {IDOK, IDCANCEL, IDC_MOD_LIST, IDC_BATCH_FILE, IDC_ADD_BATCH, IDC_RESET_LIST, IDC_SHOW_LAST,
-                   IDC_PATH_LIST}) {
-        SCOPED_TRACE(id);
-        EXPECT_NE(GetDlgItem(m_hwnd, id), nullptr);
-    }
     EXPECT_EQ(wine_support::Text(m_hwnd, IDOK), "Apply Mod!");
     EXPECT_FALSE(GetWindowLongA(GetDlgItem(m_hwnd, IDC_PATH_LIST), GWL_STYLE) & WS_VISIBLE);
     EXPECT_TRUE(GetWindowLongA(GetDlgItem(m_hwnd, IDC_MOD_LIST), GWL_STYLE) & LBS_SORT);
 
-    std::string title(64, '\0');
-    title.resize(static_cast<std::size_t>(GetWindowTextA(m_hwnd, title.data(), static_cast<int>(title.size()))));
-    EXPECT_EQ(title, "Grenwick");
-    RECT expected{0, 0, 320, 270};
-    MapDialogRect(m_hwnd, &expected);
-    RECT client;
-    GetClientRect(m_hwnd, &client);
-    EXPECT_EQ(client.right, expected.right);
-    EXPECT_EQ(client.bottom, expected.bottom);
+    wine_support::ExpectDialogLayout(m_hwnd, "Grenwick", 320, 270,
+                                     {IDOK, IDCANCEL, IDC_MOD_LIST, IDC_BATCH_FILE, IDC_ADD_BATCH, IDC_RESET_LIST,
+                                      IDC_SHOW_LAST, IDC_PATH_LIST});
 
     EXPECT_EQ(shell::LoadString(m_resources.Module(), IDS_OLE_INIT_FAILED),
               "OLE initialization failed.  Make sure that the OLE libraries are the correct version.");

@@ -2,10 +2,6 @@
 // window and the real command interpreter to the patcher's stand-in.
 #include <windows.h>
 
-#include <fcntl.h>
-#include <io.h>
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -77,21 +73,6 @@ void ExpectFields(const Fields& actual, const Fields& expected) {
     EXPECT_EQ(actual.mapFile, expected.mapFile);
 }
 
-Strings FolderEntries(const std::string& folder) {
-    Strings names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        const std::string name = found.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
 TEST(OrriskWindow, TemplateHoldsTheFormAtItsSize) {
     OrriskWindow window;
     const HWND hwnd = window.Hwnd();
@@ -109,15 +90,7 @@ TEST(OrriskWindow, TemplateHoldsTheFormAtItsSize) {
     EXPECT_EQ(GetWindowLongA(GetDlgItem(hwnd, IDOK), GWL_STYLE) & 0xF, BS_DEFPUSHBUTTON);
     EXPECT_EQ(Text(hwnd, IDCANCEL), "Cancel");
 
-    std::string title(64, '\0');
-    title.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, title.data(), static_cast<int>(title.size()))));
-    EXPECT_EQ(title, "Orrisk");
-    RECT expected{0, 0, 174, 114};
-    ASSERT_TRUE(MapDialogRect(hwnd, &expected));
-    RECT client;
-    GetClientRect(hwnd, &client);
-    EXPECT_EQ(client.right - client.left, expected.right);
-    EXPECT_EQ(client.bottom - client.top, expected.bottom);
+    ExpectDialogLayout(hwnd, "Orrisk", 174, 114, {IDOK, IDCANCEL});
 }
 
 TEST(OrriskWindow, OkWritesTheBatchFileShowsDoneAndEnds) {
@@ -212,83 +185,6 @@ TEST(OrriskWindow, CancelEscAndCloseBoxEndWithoutWriting) {
     }
 }
 
-// Puts a folder first on the search path, so the command interpreter finds the patcher's
-// stand-in there; the old path comes back afterwards.
-class ScopedSearchPathFirst {
-public:
-    explicit ScopedSearchPathFirst(const std::string& folder) {
-        const DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
-        m_had = size > 0;
-        m_old.resize(size);
-        m_old.resize(GetEnvironmentVariableA("PATH", m_old.data(), size));
-        SetEnvironmentVariableA("PATH", (folder + ";" + m_old).c_str());
-    }
-    ~ScopedSearchPathFirst() { SetEnvironmentVariableA("PATH", m_had ? m_old.c_str() : nullptr); }
-    ScopedSearchPathFirst(const ScopedSearchPathFirst&) = delete;
-    ScopedSearchPathFirst& operator=(const ScopedSearchPathFirst&) = delete;
-
-private:
-    std::string m_old;
-    bool m_had;
-};
-
-// Standard input from NUL and standard output into a file, for the C runtime and the
-// process alike, since system() hands either on to the command interpreter: PAUSE then
-// returns at once instead of waiting for a key, and what it prints can be read back.
-class ScopedStandardStreams {
-public:
-    explicit ScopedStandardStreams(const std::string& outputFile)
-        : m_oldIn(GetStdHandle(STD_INPUT_HANDLE)),
-          m_oldOut(GetStdHandle(STD_OUTPUT_HANDLE)),
-          m_savedIn(_dup(0)),
-          m_savedOut(_dup(1)) {
-        std::fflush(stdout);
-        Redirect(0, _open("NUL", _O_RDONLY | _O_BINARY), STD_INPUT_HANDLE);
-        Redirect(1, _open(outputFile.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE),
-                 STD_OUTPUT_HANDLE);
-    }
-    ~ScopedStandardStreams() {
-        std::fflush(stdout);
-        Restore(0, m_savedIn, STD_INPUT_HANDLE, m_oldIn);
-        Restore(1, m_savedOut, STD_OUTPUT_HANDLE, m_oldOut);
-        std::clearerr(stdin);
-    }
-    ScopedStandardStreams(const ScopedStandardStreams&) = delete;
-    ScopedStandardStreams& operator=(const ScopedStandardStreams&) = delete;
-
-private:
-    static void Redirect(int fd, int to, DWORD stdHandle) {
-        if (to < 0)
-            return;
-        _dup2(to, fd);
-        _close(to);
-        SetStdHandle(stdHandle, reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
-    }
-    // Redirecting closed the handle the descriptor held, so the process's standard handle
-    // becomes the descriptor's restored copy rather than the old, closed value.
-    static void Restore(int fd, int saved, DWORD stdHandle, HANDLE old) {
-        if (saved < 0) {
-            _close(fd);
-            SetStdHandle(stdHandle, old);
-            return;
-        }
-        _dup2(saved, fd);
-        _close(saved);
-        SetStdHandle(stdHandle, reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
-    }
-
-    HANDLE m_oldIn;
-    HANDLE m_oldOut;
-    int m_savedIn;
-    int m_savedOut;
-};
-
-std::string BinFolder() {
-    std::string folder = BinDir();
-    folder.pop_back();  // the trailing backslash
-    return folder;
-}
-
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Orrisk writes the file, Grenwick adds it from its field, lists it, and applies it
@@ -316,7 +212,7 @@ TEST(OrriskEndToEnd, ModWrittenByOrriskIsAddedAndAppliedInGrenwick) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ScopedGameFolder folder;
-        ScopedSearchPathFirst patcherFirst(BinFolder());
+        ScopedSearchPathFirst patcherFirst(BinDir());
         MessageRecorder messages;
         {
             OrriskWindow orrisk;

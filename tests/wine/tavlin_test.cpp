@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "batchfile/batch_lines.h"
+#include "manager/system_runner.h"
+#include "manager/win/grenwick_dlg.h"
+#include "resources/grenwick/resource.h"
 #include "resources/tavlin/resource.h"
 #include "temp_dir.h"
 #include "wine_support.h"
@@ -49,20 +52,9 @@ void Type(HWND dialog, const std::vector<std::pair<int, std::string>>& fields) {
 TEST(TavlinTemplate, HoldsEveryFieldUnderItsTitleAndSize) {
     TavlinWindow window;
     ASSERT_NE(window.Hwnd(), nullptr);
-    for (const int id : {IDOK, IDCANCEL, IDC_ORIGINAL1, IDC_MODDED1, IDC_ORIGINAL2, IDC_MODDED2, IDC_ORIGINAL3,
-                         IDC_MODDED3, IDC_OUTPUT_FILE, IDC_MOD_NAME}) {
-        SCOPED_TRACE(id);
-        EXPECT_NE(GetDlgItem(window.Hwnd(), id), nullptr);
-    }
-    std::string title(64, '\0');
-    title.resize(static_cast<std::size_t>(GetWindowTextA(window.Hwnd(), title.data(), 64)));
-    EXPECT_EQ(title, "Tavlin");
-    RECT units{0, 0, 320, 200};
-    ASSERT_TRUE(MapDialogRect(window.Hwnd(), &units));
-    RECT client{};
-    GetClientRect(window.Hwnd(), &client);
-    EXPECT_EQ(client.right, units.right);
-    EXPECT_EQ(client.bottom, units.bottom);
+    ExpectDialogLayout(window.Hwnd(), "Tavlin", 320, 200,
+                       {IDOK, IDCANCEL, IDC_ORIGINAL1, IDC_MODDED1, IDC_ORIGINAL2, IDC_MODDED2, IDC_ORIGINAL3,
+                        IDC_MODDED3, IDC_OUTPUT_FILE, IDC_MOD_NAME});
 }
 
 TEST(TavlinOk, WritesTheFormAsTypedAndCloses) {
@@ -146,6 +138,50 @@ TEST(TavlinOk, FileThatCannotBeCreatedKeepsTheFormAsTyped) {
         EXPECT_FALSE(IsWindow(window.Hwnd()));
         EXPECT_EQ(testing_support::ReadBytes(folder.Path() + "\\mod.bat"), kWritten);
     }
+}
+
+// Tavlin writes the mod, Grenwick adds it, lists it under its name and applies it through
+// the real command interpreter: the game's maps really are replaced by the modded copies.
+TEST(TavlinEndToEnd, ModWrittenByTavlinReplacesTheMapsWhenGrenwickAppliesIt) {
+    ScopedGameFolder folder;
+    CreateDirectoryA("maps", nullptr);
+    CreateDirectoryA("my mods", nullptr);
+    const std::pair<const char*, const char*> files[] = {
+        {"maps\\canyon.map", "old canyon"},   {"maps\\lagoon.map", "old lagoon"},
+        {"maps\\ridge.map", "untouched"},     {"my mods\\canyon.map", "new canyon"},
+        {"my mods\\lagoon.map", "new lagoon"},
+    };
+    for (const auto& [path, bytes] : files)
+        testing_support::WriteBytes(path, bytes);
+    MessageRecorder messages;
+    {
+        TavlinWindow tavlin;
+        Type(tavlin.Hwnd(), {{IDC_ORIGINAL1, "maps\\canyon.map"},
+                             {IDC_MODDED1, "\"my mods\\canyon.map\""},
+                             {IDC_ORIGINAL2, "maps\\lagoon.map"},
+                             {IDC_MODDED2, "\"my mods\\lagoon.map\""},
+                             {IDC_OUTPUT_FILE, "night sky.bat"},
+                             {IDC_MOD_NAME, "Night Sky"}});
+        Click(tavlin.Hwnd(), IDOK);
+    }
+
+    ProgramResources grenwickResources("Grenwick.exe");
+    manager::SystemRunner runner;
+    CGrenwickDlg grenwick({"names.lst", "paths.lst", "lastmod.txt"}, runner, nullptr, grenwickResources.Module());
+    const HWND hwnd = grenwick.CreateModeless(nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    SetText(hwnd, IDC_BATCH_FILE, "night sky.bat");
+    Click(hwnd, IDC_ADD_BATCH);
+    ASSERT_EQ(ListItems(hwnd, IDC_MOD_LIST), std::vector<std::string>{"Night Sky"});
+    SendDlgItemMessageA(hwnd, IDC_MOD_LIST, LB_SETCURSEL, 0, 0);
+    Click(hwnd, IDOK);
+
+    EXPECT_EQ(testing_support::ReadBytes("maps\\canyon.map"), "new canyon");
+    EXPECT_EQ(testing_support::ReadBytes("maps\\lagoon.map"), "new lagoon");
+    EXPECT_EQ(testing_support::ReadBytes("maps\\ridge.map"), "untouched");
+    EXPECT_EQ(testing_support::ReadBytes("lastmod.txt"), "night sky.bat");
+    EXPECT_EQ(messages.Messages(), std::vector<std::string>{"Done!"});
+    EXPECT_FALSE(IsWindow(hwnd));
 }
 
 }  // namespace

@@ -3,7 +3,15 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <cstdio>
+#include <initializer_list>
 #include <functional>
 #include <string>
 #include <thread>
@@ -75,6 +83,43 @@ inline std::string Text(HWND dialog, int id) {
 }
 
 inline void SetText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
+
+inline std::string WindowTitle(HWND hwnd) {
+    std::string title(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
+    title.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, title.data(), static_cast<int>(title.size()))));
+    return title;
+}
+
+// A main window as its template gives it: the title, the client area in dialog units, and
+// every control id that must be there.
+inline void ExpectDialogLayout(HWND dialog, const std::string& title, int widthUnits, int heightUnits,
+                               std::initializer_list<int> ids) {
+    for (const int id : ids)
+        EXPECT_NE(GetDlgItem(dialog, id), nullptr) << "control " << id;
+    EXPECT_EQ(WindowTitle(dialog), title);
+    RECT expected{0, 0, widthUnits, heightUnits};
+    ASSERT_TRUE(MapDialogRect(dialog, &expected));
+    RECT client{};
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(client.right, expected.right);
+    EXPECT_EQ(client.bottom, expected.bottom);
+}
+
+// The names in a folder, "." and ".." left out.
+inline std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
 
 // The strings of a list box, in its order.
 inline std::vector<std::string> ListItems(HWND dialog, int id) {
@@ -157,6 +202,77 @@ private:
 
     std::string m_previous;
     std::string m_path;
+};
+
+// Puts a folder first on the search path, so the command interpreter finds the patcher's
+// stand-in there; the old path comes back afterwards.
+class ScopedSearchPathFirst {
+public:
+    explicit ScopedSearchPathFirst(const std::string& folder) {
+        const DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
+        m_had = size > 0;
+        m_old.resize(size);
+        m_old.resize(GetEnvironmentVariableA("PATH", m_old.data(), size));
+        SetEnvironmentVariableA("PATH", (folder + ";" + m_old).c_str());
+    }
+    ~ScopedSearchPathFirst() { SetEnvironmentVariableA("PATH", m_had ? m_old.c_str() : nullptr); }
+    ScopedSearchPathFirst(const ScopedSearchPathFirst&) = delete;
+    ScopedSearchPathFirst& operator=(const ScopedSearchPathFirst&) = delete;
+
+private:
+    std::string m_old;
+    bool m_had;
+};
+
+// Standard input from NUL and standard output into a file, for the C runtime and the
+// process alike, since system() hands either on to the command interpreter: PAUSE then
+// returns at once instead of waiting for a key, and what it prints can be read back.
+class ScopedStandardStreams {
+public:
+    explicit ScopedStandardStreams(const std::string& outputFile)
+        : m_oldIn(GetStdHandle(STD_INPUT_HANDLE)),
+          m_oldOut(GetStdHandle(STD_OUTPUT_HANDLE)),
+          m_savedIn(_dup(0)),
+          m_savedOut(_dup(1)) {
+        std::fflush(stdout);
+        Redirect(0, _open("NUL", _O_RDONLY | _O_BINARY), STD_INPUT_HANDLE);
+        Redirect(1, _open(outputFile.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE),
+                 STD_OUTPUT_HANDLE);
+    }
+    ~ScopedStandardStreams() {
+        std::fflush(stdout);
+        Restore(0, m_savedIn, STD_INPUT_HANDLE, m_oldIn);
+        Restore(1, m_savedOut, STD_OUTPUT_HANDLE, m_oldOut);
+        std::clearerr(stdin);
+    }
+    ScopedStandardStreams(const ScopedStandardStreams&) = delete;
+    ScopedStandardStreams& operator=(const ScopedStandardStreams&) = delete;
+
+private:
+    static void Redirect(int fd, int to, DWORD stdHandle) {
+        if (to < 0)
+            return;
+        _dup2(to, fd);
+        _close(to);
+        SetStdHandle(stdHandle, reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
+    }
+    // Redirecting closed the handle the descriptor held, so the process's standard handle
+    // becomes the descriptor's restored copy rather than the old, closed value.
+    static void Restore(int fd, int saved, DWORD stdHandle, HANDLE old) {
+        if (saved < 0) {
+            _close(fd);
+            SetStdHandle(stdHandle, old);
+            return;
+        }
+        _dup2(saved, fd);
+        _close(saved);
+        SetStdHandle(stdHandle, reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
+    }
+
+    HANDLE m_oldIn;
+    HANDLE m_oldOut;
+    int m_savedIn;
+    int m_savedOut;
 };
 
 }  // namespace wine_support
