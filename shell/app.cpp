@@ -31,4 +31,16 @@ void CDialogApp::EnableControlStyles() {
     InitCommonControlsEx(&controls);
 }
 
+std::string ExecutablePath() {
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);  // cut short: ask again with more room
+    }
+}
+
 }  // namespace shell

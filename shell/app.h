@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace shell {
 
 class CDialog;
@@ -34,5 +36,21 @@ private:
     CDialog* m_mainDialog = nullptr;
     static CDialogApp* s_current;
 };
+
+// The application object of a program whose whole life is one form of class Dlg.
+template <class Dlg>
+class CFormApp final : public CDialogApp {
+protected:
+    void InitInstance() override {
+        EnableControlStyles();
+        Dlg dialog;
+        SetMainDialog(&dialog);
+        dialog.RunModal(nullptr);
+        SetMainDialog(nullptr);
+    }
+};
+
+// The full path of the running executable.
+std::string ExecutablePath();
 
 }  // namespace shell

@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "shell/app.h"
+
 namespace shell {
 namespace {
 
@@ -14,15 +16,7 @@ std::function<void(const std::string&)>& Sink() {
 }  // namespace
 
 std::string ProgramName() {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);  // truncated: try again with more room
-    }
+    const std::string path = ExecutablePath();
     const std::size_t slash = path.find_last_of("\\/");
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::size_t dot = name.find_last_of('.');

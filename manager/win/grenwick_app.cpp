@@ -38,18 +38,6 @@ private:
     bool m_ok;
 };
 
-std::string ExecutablePath() {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 // Written again at every ordinary start, so that it always names this executable.
 void UpdateRegistration() {
     HKEY userClasses = nullptr;
@@ -57,7 +45,7 @@ void UpdateRegistration() {
                         KEY_CREATE_SUB_KEY | KEY_SET_VALUE, nullptr, &userClasses, nullptr) != ERROR_SUCCESS)
         userClasses = nullptr;
     // Where neither can be written the program still works; only automation is missing.
-    manager::RegisterServer({kGrenwickClassId, kGrenwickProgId, "Grenwick Application", ExecutablePath()},
+    manager::RegisterServer({kGrenwickClassId, kGrenwickProgId, "Grenwick Application", shell::ExecutablePath()},
                             HKEY_CLASSES_ROOT, userClasses);
     if (userClasses)
         RegCloseKey(userClasses);

@@ -2,12 +2,9 @@
 #include "writers/mapswap/win/tavlin_dlg.h"
 
 #include <iterator>
-#include <string>
 #include <tuple>
 
-#include "batchfile/batch_lines.h"
 #include "resources/tavlin/resource.h"
-#include "shell/message_box.h"
 
 namespace {
 
@@ -23,32 +20,16 @@ constexpr PairFields kPairFields[] = {
 };
 static_assert(std::size(kPairFields) == std::tuple_size_v<decltype(mapswap::MapSwapForm::pairs)>);
 
-constexpr int kEditFields[] = {IDC_ORIGINAL1, IDC_MODDED1, IDC_ORIGINAL2,   IDC_MODDED2,
-                               IDC_ORIGINAL3, IDC_MODDED3, IDC_OUTPUT_FILE, IDC_MOD_NAME};
-
 }  // namespace
 
-CTavlinDlg::CTavlinDlg(HINSTANCE resources) : CMainDialog(IDD_MAIN, resources) {}
+CTavlinDlg::CTavlinDlg(HINSTANCE resources)
+    : CBatchFormDlg(resources, {IDC_ORIGINAL1, IDC_MODDED1, IDC_ORIGINAL2, IDC_MODDED2, IDC_ORIGINAL3, IDC_MODDED3,
+                                IDC_OUTPUT_FILE, IDC_MOD_NAME}) {}
 
-// An edit field stops typing and pasting at 32767 characters by default; a limit of 0
-// lifts that, so a long path is written whole rather than cut.
-BOOL CTavlinDlg::OnInitDialog() {
-    CMainDialog::OnInitDialog();
-    for (const int id : kEditFields)
-        SendDlgItemMessageA(Hwnd(), id, EM_SETLIMITTEXT, 0, 0);
-    return TRUE;
-}
-
-// The file is written line by line; when it cannot be created the form stays open with
-// everything typed, so the user can correct the name instead of starting over.
 void CTavlinDlg::OnOK() {
     const mapswap::MapSwapForm form = ReadForm();
-    if (!batchfile::WriteBatchFile(form.outputFile, mapswap::MapSwapLines(form))) {
-        shell::ShowMessage(Hwnd(), batchfile::CannotCreateMessage(form.outputFile));
-        SendMessageA(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_OUTPUT_FILE)), TRUE);
-        return;
-    }
-    End(IDOK);
+    if (WriteBatch(form.outputFile, mapswap::MapSwapLines(form), IDC_OUTPUT_FILE))
+        End(IDOK);
 }
 
 mapswap::MapSwapForm CTavlinDlg::ReadForm() const {

@@ -1,13 +1,13 @@
 // COrriskDlg: the PPF writer's form; OK writes the batch file its four fields describe.
 #pragma once
 
-#include "shell/main_dialog.h"
+#include "writers/win/batch_form_dlg.h"
 
-class COrriskDlg : public shell::CMainDialog {
+class COrriskDlg : public CBatchFormDlg {
 public:
+    // `resources` holds template IDD_MAIN and the icon; null means the running executable.
     explicit COrriskDlg(HINSTANCE resources = nullptr);
 
 protected:
-    BOOL OnInitDialog() override;
     void OnOK() override;
 };
