@@ -4,22 +4,19 @@
 #include "batchfile/unique_file.h"
 
 namespace batchfile {
-// Keeps one byte beyond the limit so that a CR right before the LF can still be told
-// apart from the 500th character of a longer line; everything after that is skipped,
+// Keeps one byte beyond the limit, so that a CR right before the LF of a line of exactly
+// kMaxLineLength characters is still seen and dropped; the rest of a longer line is skipped,
 // so the next call starts at the file's next line.
 std::optional<std::string> ReadLine(std::FILE* file) {
     int c = std::getc(file);
     if (c == EOF)
         return std::nullopt;
     std::string line;
-    bool cut = false;
     for (; c != EOF && c != '\n'; c = std::getc(file)) {
         if (line.size() <= kMaxLineLength)
             line.push_back(static_cast<char>(c));
-        else
-            cut = true;
     }
-    if (c == '\n' && !cut && !line.empty() && line.back() == '\r')
+    if (c == '\n' && !line.empty() && line.back() == '\r')
         line.pop_back();
     if (line.size() > kMaxLineLength)
         line.resize(kMaxLineLength);

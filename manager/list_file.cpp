@@ -2,6 +2,7 @@
 #include "manager/list_file.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "batchfile/unique_file.h"
 #include "manager/move_file.h"
@@ -44,6 +45,8 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
                 std::size_t recordSize) {
     recordLimit = OrDefault(recordLimit, kDefaultRecordLimit);
     recordSize = OrDefault(recordSize, kDefaultRecordSize);
+    const std::size_t records = (bytes.size() + recordSize - 1) / recordSize;
+    texts.reserve(texts.size() + (records < recordLimit ? records : recordLimit));
     for (std::size_t i = 0; i < recordLimit && i * recordSize < bytes.size(); ++i) {
         std::string_view record = bytes.substr(i * recordSize, recordSize);
         record = record.substr(0, record.find('\0'));
@@ -73,9 +76,10 @@ void LoadList(std::vector<std::string>& texts, const std::string& path, std::siz
     if (!file)
         return;
     // Nothing past the record limit is ever looked at, so that is all that is read.
-    std::string bytes(recordLimit * recordSize, '\0');
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
-    DecodeList(texts, bytes, recordLimit, recordSize);
+    const std::size_t wanted = recordLimit * recordSize;
+    std::unique_ptr<char[]> bytes(new char[wanted]);
+    const std::size_t read = std::fread(bytes.get(), 1, wanted, file.get());
+    DecodeList(texts, std::string_view(bytes.get(), read), recordLimit, recordSize);
 }
 
 }  // namespace manager

@@ -1,6 +1,7 @@
 // Mod list insertion by the list box's own search.
 #include "manager/mod_list.h"
 
+#include <algorithm>
 #include <cctype>
 #include <utility>
 
@@ -39,6 +40,13 @@ std::size_t ModList::Insert(ModEntry entry) {
     }
     m_entries.insert(m_entries.begin() + low, std::move(entry));
     return static_cast<std::size_t>(low);
+}
+
+void ModList::Assign(std::vector<ModEntry> entries) {
+    std::stable_sort(entries.begin(), entries.end(), [this](const ModEntry& a, const ModEntry& b) {
+        return m_compare(a.name, b.name) < 0;
+    });
+    m_entries = std::move(entries);
 }
 
 std::vector<std::string> ModList::Names() const {

@@ -26,6 +26,9 @@ public:
 
     // Inserts the pair where a sorted list box would insert its name; returns that index.
     std::size_t Insert(ModEntry entry);
+    // Replaces the list by `entries` in name order; names that compare equal keep the
+    // order they come in, so a list read back from its files keeps the order it was saved in.
+    void Assign(std::vector<ModEntry> entries);
     void Clear() { m_entries.clear(); }
 
     const std::vector<ModEntry>& Entries() const { return m_entries; }

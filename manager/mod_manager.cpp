@@ -1,6 +1,7 @@
 // The manager's five operations: start-up load, add, apply, show last mod, reset.
 #include "manager/mod_manager.h"
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -49,8 +50,13 @@ void ModManager::StartupLoad(std::FILE* lastModReader) {
     std::vector<std::string> names;
     LoadList(paths, m_files.paths, kDefaultRecordLimit, kDefaultRecordSize);
     LoadList(names, m_files.names, kDefaultRecordLimit, kDefaultRecordSize);
+    std::vector<ModEntry> entries;
+    entries.reserve(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i)
-        Insert({i < names.size() ? names[i] : paths[i], paths[i]});
+        entries.push_back({i < names.size() ? names[i] : paths[i], paths[i]});
+    m_mods.Assign(std::move(entries));
+    for (std::size_t i = 0; i < m_mods.Entries().size(); ++i)
+        m_view.ShowModInserted(i, m_mods.Entries()[i]);
     if (lastModReader)
         m_lastModText = batchfile::ReadLine(lastModReader).value_or(std::string());
 }
@@ -58,6 +64,12 @@ void ModManager::StartupLoad(std::FILE* lastModReader) {
 void ModManager::AddBatchFile(const std::string& fieldText) {
     if (IsBlank(fieldText))
         return;  // an empty path would end both lists at the next start
+    if (m_mods.Entries().size() >= kDefaultRecordLimit) {
+        // The list files give back only this many mods; one more would be lost at the next start.
+        m_view.ShowMessage("The mod list is full: it keeps at most " + std::to_string(kDefaultRecordLimit) +
+                           " mods.");
+        return;
+    }
     if (fieldText.size() > kDefaultRecordSize) {
         m_view.ShowMessage("The path \"" + fieldText + "\" is too long to be remembered: the mod list keeps "
                            "batch file paths of at most " + std::to_string(kDefaultRecordSize) + " characters.");

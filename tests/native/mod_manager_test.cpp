@@ -228,6 +228,45 @@ TEST_F(ModManagerTest, RefusesAPathTooLongToBeRemembered) {
     ExpectListed(*Start(), {{"Longest", longest}});
 }
 
+// The list files give back 999 mods; a 1000th would vanish at the next start.
+TEST_F(ModManagerTest, RefusesAModTheListFilesCouldNotGiveBack) {
+    Strings names;
+    Strings paths;
+    for (int i = 0; i < 999; ++i) {
+        names.push_back("Mod " + std::to_string(1000 + i));
+        paths.push_back(std::to_string(i) + ".bat");
+    }
+    ASSERT_TRUE(manager::SaveList(paths, files.paths, 999, 30));
+    ASSERT_TRUE(manager::SaveList(names, files.names, 999, 30));
+    const std::string savedNames = ReadBytes(files.names);
+    WriteBytes("new.bat", ":: &A new mod\r\n");
+
+    auto run = Start();
+    run->manager.AddBatchFile("new.bat");
+    ASSERT_EQ(run->view.messages.size(), 1u);
+    EXPECT_TRUE(Contains(run->view.messages[0], "999"));
+    EXPECT_EQ(run->manager.Mods().Names(), names);
+    EXPECT_EQ(ReadBytes(files.names), savedNames);
+}
+
+// Names that compare equal come back in the order they were saved in, start after start.
+TEST_F(ModManagerTest, KeepsTheOrderOfEqualNamesAcrossRestarts) {
+    for (const char* path : {"1.bat", "2.bat", "3.bat", "4.bat"})
+        WriteBytes(path, ":: &Night Sky\r\n");
+    Pairs saved;
+    {
+        auto run = Start();
+        for (const char* path : {"1.bat", "2.bat", "3.bat", "4.bat"})
+            run->manager.AddBatchFile(path);
+        for (const ModEntry& entry : run->manager.Mods().Entries())
+            saved.emplace_back(entry.name, entry.path);
+    }
+    for (int restart = 0; restart < 3; ++restart) {
+        SCOPED_TRACE(restart);
+        ExpectListed(*Start(), saved);
+    }
+}
+
 TEST_F(ModManagerTest, KeepsALongNameWholeUntilARestart) {
     const std::string name = "Night Sky " + std::string(30, 'n');
     WriteBytes("sky.bat", ":: &" + name + "\r\n");
