@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Checks the release archive as a player gets it: exactly the three programs and the guide,
+# stripped, needing only Windows' own DLLs, each with its version record, icon and manifest;
+# then unpacks it into a fresh Wine prefix, starts each program there, closes its window
+# with Esc, and checks that nothing but the unpacked files was left on drive C:.
+#
+#   check_package.sh <version> <window_probe.exe> <archive.zip | build dir to pack>
+#
+# A build dir is packed with its CPack configuration first, into a scratch folder.
+# Runs under its own Xvfb and its own Wine server, so it can run inside another test run.
+set -euo pipefail
+if [ $# -ne 3 ]; then
+    echo "usage: $0 <version> <window_probe.exe> <archive.zip | build dir>" >&2
+    exit 2
+fi
+if [ -z "${RELEASE_CHECK_DISPLAY:-}" ]; then
+    RELEASE_CHECK_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+version=$1
+probe=$(realpath "$2")
+env_script=$(realpath "$(dirname "$0")/../../scripts/wine-env.sh")
+source "$env_script"
+
+scratch=$(mktemp -d /tmp/rel-check.XXXXXX)
+WINEPREFIX=$(mktemp -d /tmp/wp-release.XXXXXX)
+export WINEPREFIX
+trap 'timeout 30 "$WINESERVER" -k 2>/dev/null || true; rm -rf "$scratch" "$WINEPREFIX"' EXIT
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+name="Grenwick-$version-win64.zip"
+if [ -d "$3" ]; then
+    timeout 300 cpack --config "$3/CPackConfig.cmake" -B "$scratch/pack" >/dev/null
+    archive=$scratch/pack/$name
+else
+    archive=$(realpath "$3")
+fi
+[ "$(basename "$archive")" = "$name" ] && [ -f "$archive" ] || { echo "FAIL: no archive $name"; exit 1; }
+
+# Contents: nothing the tests build (the patcher's stand-in, the probe) may be among them.
+expected="Grenwick.exe Orrisk.exe PLAYERS.txt Tavlin.exe"
+contents=$(cmake -E tar tf "$archive" | sort | tr '\n' ' ')
+[ "$contents" = "$expected " ] || fail "archive holds: $contents; expected: $expected"
+mkdir "$scratch/files"
+(cd "$scratch/files" && cmake -E tar xf "$archive")
+
+# The guide: CR LF on every line, and the facts a player cannot do without.
+guide=$scratch/files/PLAYERS.txt
+[ "$(grep -c $'\r$' "$guide")" = "$(wc -l <"$guide")" ] || fail "PLAYERS.txt has lines without CR LF"
+for fact in 'C:\zorvmodnames.txt' 'C:\zorvmodpaths.txt' 'C:\Windows\system32\lastmod.txt' \
+    ApplyPPF3.exe 'NOT included' administrator '30 characters' "version $version"; do
+    grep -qF "$fact" "$guide" || fail "PLAYERS.txt does not say \"$fact\""
+done
+
+# Only DLLs every Windows has: a MinGW runtime DLL would be missing on a player's machine.
+system_dlls='kernel32|user32|gdi32|comctl32|comdlg32|advapi32|ole32|oleaut32|shell32|shlwapi|version|msvcrt'
+system_dlls="^($system_dlls|api-ms-win-crt-[a-z0-9-]+)\.dll\$"
+for exe in Grenwick Tavlin Orrisk; do
+    file=$scratch/files/$exe.exe
+    [ -f "$file" ] || continue  # already reported with the contents
+    headers=$(x86_64-w64-mingw32-objdump -h -f "$file")
+    leftovers=$(grep -oE '\.debug_[a-z_]+|HAS_DEBUG|HAS_SYMS' <<<"$headers" | sort -u | tr '\n' ' ' || true)
+    [ -z "$leftovers" ] || fail "$exe.exe is not stripped: $leftovers"
+    for dll in $(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p'); do
+        grep -qiE "$system_dlls" <<<"$dll" || fail "$exe.exe imports $dll"
+    done
+done
+
+timeout 180 bash -c 'source "$1"; wine_prefix_init' _ "$env_script"
+"$WINESERVER" -p </dev/null >/dev/null 2>&1
+timeout 120 "$WINE" wineboot </dev/null >/dev/null 2>&1
+
+drive=$WINEPREFIX/drive_c
+mkdir "$drive/kit" "$drive/game"
+(cd "$drive/kit" && cmake -E tar xf "$archive")
+# Files by size and time; folders by name only, as Wine may touch them.
+snapshot() { (cd "$drive" && find . \( -type d -printf '%y %p\n' \) -o -printf '%y %p %s %T@\n' | sort -k2); }
+snapshot >"$scratch/before"
+
+# The programs start where a player would run them: in the game's folder.
+cd "$drive/game"
+for exe in Grenwick Tavlin Orrisk; do
+    if report=$(timeout 60 "$WINE" "$probe" resources "C:\\kit\\$exe.exe" "$version" 2>&1); then
+        echo "ok $exe.exe: $(tr '\n' ' ' <<<"$report")"
+    else
+        fail "$exe.exe resources: $(tr '\n' ' ' <<<"$report")"
+    fi
+    if report=$(timeout 90 "$WINE" "$probe" run "C:\\kit\\$exe.exe" "$exe" 30000 2>&1); then
+        echo "ok $exe.exe started and closed with Esc: $(tr '\n' ' ' <<<"$report")"
+    else
+        fail "$exe.exe start and Esc: $(tr '\n' ' ' <<<"$report")"
+    fi
+done
+cd /
+
+# Starting and closing writes no list file, no last-mod file, nothing at all on drive C:
+# (Grenwick's automation registration goes to the registry, outside drive_c).
+for file in zorvmodnames.txt zorvmodpaths.txt windows/system32/lastmod.txt; do
+    [ ! -e "$drive/$file" ] || fail "C:/$file was written"
+done
+snapshot >"$scratch/after"
+diff "$scratch/before" "$scratch/after" >"$scratch/changes" || fail "drive C: changed: $(cat "$scratch/changes")"
+left=$(ls -A "$drive/kit" | sort | tr '\n' ' ')
+[ "$left" = "$contents" ] || fail "the unpack folder holds $left; unpacked were $contents"
+
+if ((failures)); then
+    echo "release package $name: $failures check(s) failed"
+    exit 1
+fi
+echo "release package $name: all checks passed"
