@@ -1,8 +1,8 @@
 // Command-line switches of an automation start.
 #include "manager/automation_switch.h"
 
+#include <algorithm>
 #include <cctype>
-#include <sstream>
 
 namespace manager {
 namespace {
@@ -18,14 +18,14 @@ bool EqualsIgnoringCase(const std::string& a, const char* b) {
 }  // namespace
 
 bool IsAutomationStart(const std::string& arguments) {
-    std::istringstream words(arguments);
-    std::string word;
-    while (words >> word) {
-        if (word.size() > 1 && (word[0] == '/' || word[0] == '-')) {
-            const std::string name = word.substr(1);
-            if (EqualsIgnoringCase(name, "automation") || EqualsIgnoringCase(name, "embedding"))
-                return true;
-        }
+    constexpr char kBlanks[] = " \t";
+    for (std::size_t start = arguments.find_first_not_of(kBlanks); start != std::string::npos;) {
+        const std::size_t end = std::min(arguments.find_first_of(kBlanks, start), arguments.size());
+        const std::string word = arguments.substr(start, end - start);
+        if (word.size() > 1 && (word[0] == '/' || word[0] == '-') &&
+            (EqualsIgnoringCase(word.substr(1), "automation") || EqualsIgnoringCase(word.substr(1), "embedding")))
+            return true;
+        start = arguments.find_first_not_of(kBlanks, end);
     }
     return false;
 }
