@@ -48,15 +48,16 @@ INT_PTR CMainDialog::OnMessage(UINT msg, WPARAM wp, LPARAM /*lp*/, bool& handled
     case WM_QUERYDRAGICON:
         handled = true;
         return reinterpret_cast<INT_PTR>(m_icon);
-    case WM_COMMAND:
-        if (LOWORD(wp) == kHelpCommand) {
-            OnHelp();
-            handled = true;
-        }
-        return handled ? TRUE : FALSE;
     default:
         return FALSE;
     }
+}
+
+bool CMainDialog::OnCommand(int id, int /*code*/) {
+    if (id != kHelpCommand)
+        return false;
+    OnHelp();
+    return true;
 }
 
 void CMainDialog::PaintMinimised() {

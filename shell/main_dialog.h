@@ -17,6 +17,8 @@ public:
 protected:
     BOOL OnInitDialog() override;
     INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
+    // Routes the help command; a program's own table comes after it.
+    bool OnCommand(int id, int code) override;
     virtual void OnHelp() {}  // no help file ships with the kit
 
 private:

@@ -36,7 +36,7 @@ bool CGrenwickDlg::OnCommand(int id, int code) {
         {IDC_RESET_LIST, &CGrenwickDlg::OnResetList},
         {IDC_SHOW_LAST, &CGrenwickDlg::OnShowLast},
     };
-    return code == BN_CLICKED && shell::RunCommand(*this, kCommands, id);
+    return CMainDialog::OnCommand(id, code) || (code == BN_CLICKED && shell::RunCommand(*this, kCommands, id));
 }
 
 void CGrenwickDlg::OnDestroy() {

@@ -75,6 +75,7 @@ protected:
 
 TEST_F(GrenwickWindow, TemplateHoldsEveryControlAtItsSize) {
     EXPECT_EQ(wine_support::Text(m_hwnd, IDOK), "Apply Mod!");
+    EXPECT_EQ(GetFocus(), GetDlgItem(m_hwnd, IDOK)) << "the first tab stop has the focus after start";
     EXPECT_FALSE(GetWindowLongA(GetDlgItem(m_hwnd, IDC_PATH_LIST), GWL_STYLE) & WS_VISIBLE);
     EXPECT_TRUE(GetWindowLongA(GetDlgItem(m_hwnd, IDC_MOD_LIST), GWL_STYLE) & LBS_SORT);
 
@@ -182,6 +183,27 @@ TEST_F(GrenwickWindow, SystemMenuCarriesTheAboutEntryAndIcons) {
     EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_SMALL, 0), 0);
     EXPECT_EQ(SendMessageA(m_hwnd, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(m_dialog->Icon()));
+}
+
+// The framework's help command reaches the help handler, past the window's own table.
+TEST(GrenwickHelp, HelpCommandReachesTheHelpHandler) {
+    class HelpCounting : public CGrenwickDlg {
+    public:
+        using CGrenwickDlg::CGrenwickDlg;
+        int helps = 0;
+
+    protected:
+        void OnHelp() override { ++helps; }
+    };
+    ProgramResources resources("Grenwick.exe");
+    ScopedGameFolder folder;
+    RecordingRunner runner;
+    HelpCounting dialog({"n.lst", "p.lst", "l.txt"}, runner, nullptr, resources.Module());
+    HWND hwnd = dialog.CreateModeless(nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(shell::kHelpCommand, BN_CLICKED), 0);
+    EXPECT_EQ(dialog.helps, 1);
+    EXPECT_TRUE(IsWindow(hwnd));
 }
 
 }  // namespace
