@@ -57,8 +57,8 @@ ListBytes SortedListBytes(std::size_t count) {
                                          "Speed Patch", "Colour Fix", "Intro Skip", "Voice Pack"};
     manager::ModList list;
     for (std::size_t i = 0; i < count; ++i) {
-        char number[24];
-        std::snprintf(number, sizeof number, "%04zu", i);
+        std::string number = std::to_string(i);
+        number.insert(0, number.size() < 4 ? 4 - number.size() : 0, '0');
         // Up to 28 and 25 bytes: both fit a 30-byte record uncut.
         list.Insert({std::string(kKinds[i % 8]) + " " + kParts[i / 8 % 8] + " " + number,
                      std::string("C:\\Mods\\m") + number + "\\install.bat"});

@@ -27,9 +27,9 @@ BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lp) {
     auto* search = reinterpret_cast<WindowSearch*>(lp);
     DWORD owner = 0;
     GetWindowThreadProcessId(hwnd, &owner);
-    char title[256] = "";
-    GetWindowTextA(hwnd, title, sizeof(title));
-    if (owner == search->processId && IsWindowVisible(hwnd) && std::string(title) == search->title) {
+    std::string title(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
+    title.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, title.data(), static_cast<int>(title.size()))));
+    if (owner == search->processId && IsWindowVisible(hwnd) && title == search->title) {
         search->found = hwnd;
         return FALSE;
     }
