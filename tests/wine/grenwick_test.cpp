@@ -169,6 +169,28 @@ TEST_F(GrenwickWindow, ClosingWhileAProxyHoldsTheWindowHidesIt) {
     EXPECT_FALSE(IsWindow(m_hwnd)) << "a hidden window no client holds would never be seen again";
 }
 
+// Apply under a proxy only hides the window after "Done!"; the last-mod file is rewritten
+// although the reader opened at start still holds it.
+TEST_F(GrenwickWindow, ApplyWhileAProxyHoldsTheWindowHidesItAfterDone) {
+    std::ofstream("lastmod.txt", std::ios::binary) << "an older mod.bat";
+    batchfile::UniqueFile reader{std::fopen("lastmod.txt", "rb")};
+    ASSERT_TRUE(batchfile::WriteBatchFile("sky.bat", {":: &Night Sky"}));
+    CGrenwickDlg dialog(Files(), m_runner, reader.get(), m_resources.Module());
+    HWND hwnd = dialog.CreateModeless(nullptr);
+    wine_support::SetText(hwnd, IDC_BATCH_FILE, "sky.bat");
+    Click(hwnd, IDC_ADD_BATCH);
+    auto* proxy = new CGrenwickDlgAutoProxy(&dialog);
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    SendDlgItemMessageA(hwnd, IDC_MOD_LIST, LB_SETCURSEL, 0, 0);
+    Click(hwnd, IDOK);
+
+    EXPECT_EQ(m_messages.Messages(), std::vector<std::string>{"Done!"});
+    EXPECT_TRUE(IsWindow(hwnd));
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+    EXPECT_EQ(ReadFile("lastmod.txt"), "sky.bat");
+    proxy->Release();
+}
+
 TEST_F(GrenwickWindow, SystemMenuCarriesTheAboutEntryAndIcons) {
     HMENU menu = GetSystemMenu(m_hwnd, FALSE);
     const int count = GetMenuItemCount(menu);
