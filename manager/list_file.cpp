@@ -18,14 +18,6 @@ bool IsTrailingSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-bool WriteAll(const std::string& path, const std::string& bytes) {
-    UniqueFile file{std::fopen(path.c_str(), "wb")};
-    if (!file)
-        return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    return std::fclose(file.release()) == 0 && written;
-}
-
 }  // namespace
 
 std::string EncodeList(const std::vector<std::string>& texts, std::size_t recordSize) {
@@ -61,7 +53,7 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
 bool SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t /*recordLimit*/,
               std::size_t recordSize) {
     const std::string temporary = path + ".new";
-    if (!WriteAll(temporary, EncodeList(texts, recordSize)) || !MoveFileOver(temporary, path)) {
+    if (!batchfile::WriteWholeFile(temporary, EncodeList(texts, recordSize)) || !MoveFileOver(temporary, path)) {
         std::remove(temporary.c_str());
         return false;
     }

@@ -28,14 +28,6 @@ bool SurvivesReload(const std::string& text) {
     return !reloaded.empty();
 }
 
-bool WriteText(const std::string& path, const std::string& text) {
-    batchfile::UniqueFile file{std::fopen(path.c_str(), "wb")};
-    if (!file)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-    return std::fclose(file.release()) == 0 && written;
-}
-
 }  // namespace
 
 std::string QuoteForInterpreter(const std::string& path) { return "\"\"" + path + "\"\""; }
@@ -100,7 +92,7 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     } else {
         m_runner.Run(QuoteForInterpreter(path));
     }
-    if (!WriteText(m_files.lastMod, path))
+    if (!batchfile::WriteWholeFile(m_files.lastMod, path))
         ReportUnwritable(m_files.lastMod);
     m_view.ShowMessage(kDone);
     m_view.CloseApplied();

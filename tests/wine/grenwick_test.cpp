@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
 #include "shell/main_dialog.h"
+#include "temp_dir.h"
 #include "wine_support.h"
 
 namespace {
@@ -30,11 +30,6 @@ public:
     std::vector<std::string> commands;
 };
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The (name, path) pairs a window lists, in a fixed order.
 std::vector<std::pair<std::string, std::string>> Pairs(HWND dialog) {
     const std::vector<std::string> names = ListItems(dialog, IDC_MOD_LIST);
@@ -45,8 +40,6 @@ std::vector<std::pair<std::string, std::string>> Pairs(HWND dialog) {
     std::sort(pairs.begin(), pairs.end());
     return pairs;
 }
-
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // A Grenwick window over list files in a fresh game folder, with a recording runner.
 class GrenwickWindow : public ::testing::Test {
@@ -132,7 +125,7 @@ TEST_F(GrenwickWindow, EnterAppliesTheSelectedModAndCloses) {
     wine_support::PressKey(m_hwnd, VK_RETURN);
     EXPECT_EQ(m_runner.commands, std::vector<std::string>{"\"\"b.bat\"\""});
     EXPECT_EQ(m_messages.Messages().back(), "Done!");
-    EXPECT_EQ(ReadFile("lastmod.txt"), "b.bat");
+    EXPECT_EQ(testing_support::ReadBytes("lastmod.txt"), "b.bat");
     EXPECT_FALSE(IsWindow(m_hwnd)) << "apply ends the dialog";
 }
 
@@ -142,7 +135,7 @@ TEST_F(GrenwickWindow, EscClosesWithoutWritingAnything) {
     wine_support::PressKey(m_hwnd, VK_ESCAPE);
     EXPECT_FALSE(IsWindow(m_hwnd));
     for (const char* file : {"names.lst", "paths.lst", "lastmod.txt"})
-        EXPECT_FALSE(FileExists(file)) << file;
+        EXPECT_FALSE(testing_support::Exists(file)) << file;
 }
 
 TEST_F(GrenwickWindow, ShowLastModShowsTheTextReadAtStart) {
@@ -187,7 +180,7 @@ TEST_F(GrenwickWindow, ApplyWhileAProxyHoldsTheWindowHidesItAfterDone) {
     EXPECT_EQ(m_messages.Messages(), std::vector<std::string>{"Done!"});
     EXPECT_TRUE(IsWindow(hwnd));
     EXPECT_FALSE(IsWindowVisible(hwnd));
-    EXPECT_EQ(ReadFile("lastmod.txt"), "sky.bat");
+    EXPECT_EQ(testing_support::ReadBytes("lastmod.txt"), "sky.bat");
     proxy->Release();
 }
 

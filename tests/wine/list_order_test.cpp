@@ -11,6 +11,7 @@
 
 #include "manager/mod_list.h"
 #include "manager/win/name_compare_win.h"
+#include "wine_support.h"
 
 namespace {
 
@@ -33,17 +34,7 @@ public:
     LRESULT Add(const std::string& text) {
         return SendMessageA(m_hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
-    Strings Items() const {
-        Strings items;
-        const LRESULT count = SendMessageA(m_hwnd, LB_GETCOUNT, 0, 0);
-        for (LRESULT i = 0; i < count; ++i) {
-            std::string text(static_cast<std::size_t>(SendMessageA(m_hwnd, LB_GETTEXTLEN, i, 0)) + 1, '\0');
-            text.resize(static_cast<std::size_t>(
-                SendMessageA(m_hwnd, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
-            items.push_back(text);
-        }
-        return items;
-    }
+    Strings Items() const { return wine_support::ListItems(m_hwnd); }
 
 private:
     HWND m_hwnd;

@@ -122,17 +122,19 @@ inline std::vector<std::string> FolderEntries(const std::string& folder) {
 }
 
 // The strings of a list box, in its order.
-inline std::vector<std::string> ListItems(HWND dialog, int id) {
+inline std::vector<std::string> ListItems(HWND listBox) {
     std::vector<std::string> items;
-    const auto count = static_cast<int>(SendDlgItemMessageA(dialog, id, LB_GETCOUNT, 0, 0));
+    const auto count = static_cast<int>(SendMessageA(listBox, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        std::string item(static_cast<std::size_t>(SendDlgItemMessageA(dialog, id, LB_GETTEXTLEN, i, 0)) + 1, '\0');
+        std::string item(static_cast<std::size_t>(SendMessageA(listBox, LB_GETTEXTLEN, i, 0)) + 1, '\0');
         item.resize(static_cast<std::size_t>(
-            SendDlgItemMessageA(dialog, id, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
+            SendMessageA(listBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
         items.push_back(item);
     }
     return items;
 }
+
+inline std::vector<std::string> ListItems(HWND dialog, int id) { return ListItems(GetDlgItem(dialog, id)); }
 
 // Records every message box the code under test shows, instead of showing it.
 class MessageRecorder {
