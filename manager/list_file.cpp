@@ -1,4 +1,4 @@
-// Fixed-record list files: encoding, decoding and the safe save.
+// Fixed-record list files: encoding, decoding and the safe save of one file.
 #include "manager/list_file.h"
 
 #include <cstdio>
@@ -50,14 +50,30 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
     }
 }
 
-bool SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t /*recordLimit*/,
-              std::size_t recordSize) {
-    const std::string temporary = path + ".new";
-    if (!batchfile::WriteWholeFile(temporary, EncodeList(texts, recordSize)) || !MoveFileOver(temporary, path)) {
-        std::remove(temporary.c_str());
+std::string TempFileOf(const std::string& path) { return path + ".new"; }
+
+bool WriteFileDurably(const std::string& path, const std::string& bytes) {
+    UniqueFile file{std::fopen(path.c_str(), "wb")};
+    if (!file)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    const bool flushed = written && FlushToDisk(file.get());
+    return std::fclose(file.release()) == 0 && flushed;
+}
+
+bool ReplaceFile(const std::string& path, const std::string& bytes) {
+    const std::string temporary = TempFileOf(path);
+    if (!WriteFileDurably(temporary, bytes) || !MoveFileOver(temporary, path)) {
+        if (KindOf(temporary) == FileKind::Plain)
+            std::remove(temporary.c_str());
         return false;
     }
     return true;
+}
+
+bool SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t /*recordLimit*/,
+              std::size_t recordSize) {
+    return ReplaceFile(path, EncodeList(texts, recordSize));
 }
 
 void LoadList(std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,

@@ -20,9 +20,19 @@ std::string EncodeList(const std::vector<std::string>& texts, std::size_t record
 void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::size_t recordLimit,
                 std::size_t recordSize);
 
-// Writes the list to a temporary file beside `path` and moves it over `path` in one step,
-// so the list file is always either the old or the new one. 0 means the default for the
-// limit and the size; the limit does not apply to writing. False when it could not be written.
+// The temporary file beside `path` that a save writes before moving it over `path`.
+std::string TempFileOf(const std::string& path);
+
+// Creates (or empties) the file, writes the bytes and waits until they are on the disk
+// before closing it; false on any failure.
+bool WriteFileDurably(const std::string& path, const std::string& bytes);
+
+// Writes the bytes to the temporary file, flushed to the disk, and moves it over `path` in
+// one step, so the file is always either the old or the new one. False when it could not.
+bool ReplaceFile(const std::string& path, const std::string& bytes);
+
+// Saves one list file with ReplaceFile. 0 means the default for the limit and the size;
+// the limit does not apply to writing. False when it could not be written.
 bool SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
               std::size_t recordSize);
 

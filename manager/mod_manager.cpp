@@ -8,6 +8,8 @@
 #include "batchfile/header_reader.h"
 #include "batchfile/unique_file.h"
 #include "manager/list_file.h"
+#include "manager/list_lock.h"
+#include "manager/list_pair.h"
 
 namespace manager {
 namespace {
@@ -16,6 +18,8 @@ constexpr char kSelectFirst[] = "Please select a mod first!";
 constexpr char kDone[] = "Done!";
 constexpr char kPpfCommand[] = "ApplyPPF3.exe u ";
 constexpr char kPause[] = "PAUSE";
+constexpr char kListInUse[] =
+    "The mod list is in use by another Grenwick window and could not be changed. Please try again.";
 
 bool IsBlank(const std::string& text) {
     return text.find_first_not_of(" \t\r\n\v\f") == std::string::npos;
@@ -28,6 +32,8 @@ bool SurvivesReload(const std::string& text) {
     return !reloaded.empty();
 }
 
+ListFiles ListFilesOf(const ManagerFiles& files) { return {files.paths, files.names}; }
+
 }  // namespace
 
 std::string QuoteForInterpreter(const std::string& path) { return "\"\"" + path + "\"\""; }
@@ -35,18 +41,15 @@ std::string QuoteForInterpreter(const std::string& path) { return "\"\"" + path 
 ModManager::ModManager(ManagerFiles files, CommandRunner& runner, ManagerView& view, NameCompare compare)
     : m_files(std::move(files)), m_runner(runner), m_view(view), m_mods(std::move(compare)) {}
 
-// Older list files can hold an empty name that ended the name list early; each path
-// beyond the loaded names is listed under the path itself rather than lost.
+// A save another process left unfinished is settled first. Should the lock not come, the
+// list is still read as the last finished save left it.
 void ModManager::StartupLoad(std::FILE* lastModReader) {
-    std::vector<std::string> paths;
-    std::vector<std::string> names;
-    LoadList(paths, m_files.paths, kDefaultRecordLimit, kDefaultRecordSize);
-    LoadList(names, m_files.names, kDefaultRecordLimit, kDefaultRecordSize);
-    std::vector<ModEntry> entries;
-    entries.reserve(paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i)
-        entries.push_back({i < names.size() ? names[i] : paths[i], paths[i]});
-    m_mods.Assign(std::move(entries));
+    {
+        ListLock lock(m_files.paths, m_lockWait);
+        if (lock.Held())
+            SettleLists(ListFilesOf(m_files));
+        LoadSaved();
+    }
     m_view.ShowList(m_mods.Entries());
     if (lastModReader)
         m_lastModText = batchfile::ReadLine(lastModReader).value_or(std::string());
@@ -56,9 +59,7 @@ void ModManager::AddBatchFile(const std::string& fieldText) {
     if (IsBlank(fieldText))
         return;  // an empty path would end both lists at the next start
     if (m_mods.Entries().size() >= kDefaultRecordLimit) {
-        // The list files give back only this many mods; one more would be lost at the next start.
-        m_view.ShowMessage("The mod list is full: it keeps at most " + std::to_string(kDefaultRecordLimit) +
-                           " mods.");
+        ReportFull();
         return;
     }
     if (fieldText.size() > kDefaultRecordSize) {
@@ -70,7 +71,15 @@ void ModManager::AddBatchFile(const std::string& fieldText) {
     std::string name = batchfile::ModNameOf(header.line1, fieldText);
     if (!SurvivesReload(name))
         name = fieldText;
-    ChangeList([&](ModList& mods) { mods.Insert({std::move(name), fieldText}); });
+    bool full = false;
+    ChangeList([&](ModList& mods) {
+        // Another window may have filled the list since this one last showed it.
+        full = mods.Entries().size() >= kDefaultRecordLimit;
+        if (!full)
+            mods.Insert({std::move(name), fieldText});
+    });
+    if (full)
+        ReportFull();
 }
 
 void ModManager::ApplyMod(std::optional<std::size_t> selection) {
@@ -90,7 +99,7 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     } else {
         m_runner.Run(QuoteForInterpreter(path));
     }
-    if (!batchfile::WriteWholeFile(m_files.lastMod, path))
+    if (!SaveLastMod(path))
         ReportUnwritable(m_files.lastMod);
     m_view.ShowMessage(kDone);
     m_view.CloseApplied();
@@ -98,33 +107,58 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
 
 void ModManager::ShowLastMod() { m_view.ShowMessage(m_lastModText); }
 
-// Deleting is best effort: a file that is not there is already reset.
 void ModManager::ResetModList() {
-    std::remove(m_files.names.c_str());
-    std::remove(m_files.paths.c_str());
-    m_mods.Clear();
-    m_view.ShowList(m_mods.Entries());
+    ChangeList([](ModList& mods) { mods.Clear(); });
 }
 
+// Under the lock the list is read as it is on disk now, so a change made meanwhile in
+// another window is kept, changed and saved as one; the window then shows what was saved.
+// Messages wait until the lock is let go: a message box is open for as long as the user likes.
 bool ModManager::ChangeList(const std::function<void(ModList&)>& change) {
-    change(m_mods);
-    const bool saved = SaveLists();
+    std::string unwritable;
+    {
+        ListLock lock(m_files.paths, m_lockWait);
+        if (!lock.Held()) {
+            m_view.ShowMessage(kListInUse);
+            return false;
+        }
+        unwritable = SettleLists(ListFilesOf(m_files));
+        if (unwritable.empty()) {
+            LoadSaved();
+            change(m_mods);
+            unwritable = SaveLists(ListFilesOf(m_files), {m_mods.Paths(), m_mods.Names()});
+        }
+        if (!unwritable.empty())
+            LoadSaved();
+    }
     m_view.ShowList(m_mods.Entries());
-    return saved;
+    if (!unwritable.empty())
+        ReportUnwritable(unwritable);
+    return unwritable.empty();
 }
 
-// The name list is written only after the path list, and not at all when the path list
-// could not be written, so the two files never fall out of step through a failed save.
-bool ModManager::SaveLists() {
-    if (!SaveList(m_mods.Paths(), m_files.paths, kDefaultRecordLimit, kDefaultRecordSize)) {
-        ReportUnwritable(m_files.paths);
-        return false;
-    }
-    if (!SaveList(m_mods.Names(), m_files.names, kDefaultRecordLimit, kDefaultRecordSize)) {
-        ReportUnwritable(m_files.names);
-        return false;
-    }
-    return true;
+// Older list files can hold an empty name that ended the name list early; each path
+// beyond the loaded names is listed under the path itself rather than lost.
+void ModManager::LoadSaved() {
+    const ListTexts texts = LoadLists(ListFilesOf(m_files));
+    std::vector<ModEntry> entries;
+    entries.reserve(texts.paths.size());
+    for (std::size_t i = 0; i < texts.paths.size(); ++i)
+        entries.push_back({i < texts.names.size() ? texts.names[i] : texts.paths[i], texts.paths[i]});
+    m_mods.Assign(std::move(entries));
+}
+
+// Replaced in one step where it can be. The reader held open since the start keeps Windows
+// from replacing the file; it is then rewritten in place. The lock keeps other Grenwick
+// processes from writing the same temporary file at the same time.
+bool ModManager::SaveLastMod(const std::string& path) {
+    ListLock lock(m_files.paths, m_lockWait);
+    return lock.Held() && (ReplaceFile(m_files.lastMod, path) || WriteFileDurably(m_files.lastMod, path));
+}
+
+void ModManager::ReportFull() {
+    // The list files give back only this many mods; one more would be lost at the next start.
+    m_view.ShowMessage("The mod list is full: it keeps at most " + std::to_string(kDefaultRecordLimit) + " mods.");
 }
 
 void ModManager::ReportUnwritable(const std::string& path) {

@@ -1,6 +1,7 @@
 // The manager's operations on the mod list, the list files and the last-mod file.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <functional>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "manager/list_lock.h"
 #include "manager/mod_list.h"
 
 namespace manager {
@@ -57,12 +59,17 @@ public:
 
     const ModList& Mods() const { return m_mods; }
     const std::string& LastModText() const { return m_lastModText; }
+    // How long a change waits for another Grenwick window's change to end; tests shorten it.
+    void SetLockWait(std::chrono::milliseconds wait) { m_lockWait = wait; }
 
 private:
-    // Every change to the saved list goes through here: `change` edits the list, which is
-    // then saved and shown. False when the change could not be saved.
+    // Every change to the saved list goes through here: under the list lock the list is
+    // reloaded, `change` edits it by (name, path), and it is saved and shown. False (after
+    // a message) when nothing could be changed.
     bool ChangeList(const std::function<void(ModList&)>& change);
-    bool SaveLists();
+    void LoadSaved();
+    bool SaveLastMod(const std::string& path);
+    void ReportFull();
     void ReportUnwritable(const std::string& path);
 
     ManagerFiles m_files;
@@ -70,6 +77,7 @@ private:
     ManagerView& m_view;
     ModList m_mods;
     std::string m_lastModText;
+    std::chrono::milliseconds m_lockWait = kListLockWait;
 };
 
 }  // namespace manager

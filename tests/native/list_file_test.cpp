@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include <filesystem>
+
 #include "manager/list_file.h"
+#include "manager/list_pair.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -126,6 +129,61 @@ TEST(ListFile, SaveIntoAMissingFolderFailsAndLeavesNothing) {
     const std::string path = dir.File("no such folder/list.lst");
     EXPECT_FALSE(SaveList({"a"}, path, 999, 30));
     EXPECT_FALSE(Exists(dir.File("no such folder")));
+}
+
+// Every state a save can stop in (failure, kill, power cut) settles to one whole list: the
+// old one until the path file is replaced, the new one from then on.
+TEST(ListPair, ASaveStoppedAtAnyStepSettlesToOneWholeList) {
+    const manager::ListTexts oldList{{"a.bat", "c.bat"}, {"A", "C"}};
+    const manager::ListTexts newList{{"a.bat", "b.bat", "c.bat"}, {"A", "B", "C"}};
+    const std::string part = "a.b";
+    enum Content { None, Old, New, Part, Folder };
+    struct Case {
+        const char* label;
+        Content paths, names, pathsTemp, namesTemp;
+        bool isNew;
+        bool settles;
+    } cases[] = {
+        {"path temporary part written", Old, Old, Part, None, false, true},
+        {"name temporary part written", Old, Old, New, Part, false, true},
+        {"both temporaries written", Old, Old, New, New, false, true},
+        {"path file replaced", New, Old, None, New, true, true},
+        {"both replaced", New, New, None, None, true, true},
+        {"undoing: name temporary gone", Old, Old, New, None, false, true},
+        {"a folder where the name temporary goes", Old, Old, None, Folder, false, true},
+        {"name file cannot be replaced", New, Folder, None, New, true, false},
+        {"no list yet, path temporary written", None, None, New, None, false, true},
+    };
+    TempDir dir;
+    const manager::ListFiles files{dir.File("paths.lst"), dir.File("names.lst")};
+    const auto put = [&](const std::string& path, Content content, const Texts& oldTexts, const Texts& newTexts) {
+        std::filesystem::remove_all(path);
+        if (content == Folder)
+            std::filesystem::create_directories(path + "/x");
+        else if (content != None)
+            WriteBytes(path, content == Part ? part : manager::EncodeList(content == Old ? oldTexts : newTexts, 30));
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        put(files.paths, c.paths, oldList.paths, newList.paths);
+        put(files.names, c.names, oldList.names, newList.names);
+        put(files.paths + ".new", c.pathsTemp, oldList.paths, newList.paths);
+        put(files.names + ".new", c.namesTemp, oldList.names, newList.names);
+        const manager::ListTexts& expected = c.isNew ? newList : c.paths == None ? manager::ListTexts{} : oldList;
+        for (int pass = 0; pass < 2; ++pass) {
+            SCOPED_TRACE(pass == 0 ? "before settling" : "settled");
+            const manager::ListTexts loaded = manager::LoadLists(files);
+            EXPECT_EQ(loaded.paths, expected.paths);
+            EXPECT_EQ(loaded.names, expected.names);
+            if (pass == 0) {
+                EXPECT_EQ(manager::SettleLists(files).empty(), c.settles);
+            }
+        }
+        if (c.settles) {
+            EXPECT_FALSE(std::filesystem::is_regular_file(files.paths + ".new"));
+            EXPECT_FALSE(std::filesystem::is_regular_file(files.names + ".new"));
+        }
+    }
 }
 
 }  // namespace

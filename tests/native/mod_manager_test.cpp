@@ -3,14 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "batchfile/unique_file.h"
 #include "manager/list_file.h"
+#include "manager/list_lock.h"
 #include "manager/mod_manager.h"
 #include "tests/support/recording.h"
 #include "tests/support/temp_dir.h"
@@ -332,9 +338,9 @@ TEST_F(ModManagerTest, ReportsAListFileThatCannotBeWritten) {
         run.manager.AddBatchFile("a.bat");
         ASSERT_EQ(run.view.messages.size(), 1u);
         EXPECT_TRUE(Contains(run.view.messages[0], nowhere));
-        ExpectListed(run, {{"A", "a.bat"}});
-        // The name list is written only after the path list was.
-        EXPECT_EQ(Exists(broken.paths), c.paths != nowhere);
+        // Neither file changes, and the window shows the list as it is saved.
+        ExpectListed(run, {});
+        EXPECT_FALSE(Exists(broken.paths));
         EXPECT_FALSE(Exists(broken.names));
         for (const std::string& file : {files.names, files.paths, nowhere})
             EXPECT_FALSE(Exists(file + ".new")) << file;
@@ -405,6 +411,101 @@ TEST_F(ModManagerTest, ResetDeletesBothListFilesButKeepsTheLastMod) {
     ExpectListed(*restarted, {});
     restarted->manager.ShowLastMod();
     EXPECT_EQ(restarted->view.messages, Strings{"before.bat"});
+}
+
+// Seen: the path file was rewritten while the name file could not be, and after a restart
+// "Gamma" ran beta.bat. Neither file may change unless both do.
+TEST_F(ModManagerTest, ANameFileThatCannotBeSavedLeavesBothFilesAsTheyWere) {
+    WriteBytes("alpha.bat", ":: &Alpha\r\n");
+    WriteBytes("beta.bat", ":: &Beta\r\n");
+    WriteBytes("gamma.bat", ":: &Gamma\r\n");
+    const std::string namesTemp = files.names + ".new";
+    struct Case {
+        const char* label;
+        std::function<void()> block;
+    } cases[] = {
+        {"its temporary file is a folder", [&] { std::filesystem::create_directory(namesTemp); }},
+#ifndef _WIN32
+        {"the disk is full", [&] { std::filesystem::create_symlink("/dev/full", namesTemp); }},
+#endif
+    };
+    const Pairs saved{{"Alpha", "alpha.bat"}, {"Gamma", "gamma.bat"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        for (const std::string& file : {files.names, files.paths, namesTemp})
+            std::filesystem::remove(file);
+        {
+            auto run = Start();
+            run->manager.AddBatchFile("alpha.bat");
+            run->manager.AddBatchFile("gamma.bat");
+        }
+        c.block();
+        auto run = Start();
+        run->manager.AddBatchFile("beta.bat");
+        ASSERT_EQ(run->view.messages.size(), 1u);
+        EXPECT_TRUE(Contains(run->view.messages[0], files.names));
+        ExpectListed(*run, saved);
+        std::filesystem::remove(namesTemp);
+        auto again = Start();
+        ExpectListed(*again, saved);
+        again->manager.ApplyMod(1);
+        EXPECT_EQ(again->runner.commands, Strings{"\"\"gamma.bat\"\""});
+    }
+}
+
+// Seen: window 1 added one.bat, then window 2, started before that, added two.bat, and the
+// first add was lost without a word. A change works on the list as saved at that moment.
+TEST_F(ModManagerTest, AChangeKeepsWhatAnotherWindowSavedMeanwhile) {
+    WriteBytes("one.bat", ":: &One\r\n");
+    WriteBytes("two.bat", ":: &Two\r\n");
+    auto first = Start();
+    auto second = Start();
+    first->manager.AddBatchFile("one.bat");
+    second->manager.AddBatchFile("two.bat");
+    const Pairs both{{"One", "one.bat"}, {"Two", "two.bat"}};
+    ExpectListed(*second, both);
+    ExpectListed(*Start(), both);
+    first->manager.ResetModList();
+    ExpectListed(*first, {});
+    ExpectNoListFiles();
+}
+
+// While another Grenwick process holds the list, a change waits a bounded time, then says
+// so and changes nothing.
+TEST_F(ModManagerTest, AChangeWhileAnotherProcessHoldsTheListSaysSoAndChangesNothing) {
+    WriteBytes("a.bat", ":: &A\r\n");
+    WriteBytes("b.bat", ":: &B\r\n");
+    Start()->manager.AddBatchFile("a.bat");
+    const std::string savedNames = ReadBytes(files.names);
+    const std::string savedPaths = ReadBytes(files.paths);
+    auto run = Start();
+    run->manager.SetLockWait(std::chrono::milliseconds(100));
+    std::promise<void> locked;
+    std::promise<void> release;
+    // A mutex is the holding thread's own on Windows, so another thread holds the lock.
+    std::thread holder([&] {
+        manager::ListLock lock(files.paths, std::chrono::milliseconds(0));
+        locked.set_value();
+        release.get_future().wait();
+    });
+    locked.get_future().wait();
+    const std::function<void()> changes[] = {[&] { run->manager.AddBatchFile("b.bat"); },
+                                             [&] { run->manager.ResetModList(); }};
+    for (const auto& change : changes) {
+        run->view.messages.clear();
+        const auto started = std::chrono::steady_clock::now();
+        change();
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+        ASSERT_EQ(run->view.messages.size(), 1u);
+        EXPECT_TRUE(Contains(run->view.messages[0], "in use by another Grenwick window"));
+        ExpectListed(*run, {{"A", "a.bat"}});
+        EXPECT_EQ(ReadBytes(files.names), savedNames);
+        EXPECT_EQ(ReadBytes(files.paths), savedPaths);
+    }
+    release.set_value();
+    holder.join();
+    run->manager.AddBatchFile("b.bat");
+    ExpectListed(*run, {{"A", "a.bat"}, {"B", "b.bat"}});
 }
 
 }  // namespace

@@ -1,0 +1,32 @@
+// The path and name list files as one list: they change together or not at all.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace manager {
+
+struct ListFiles {
+    std::string paths;
+    std::string names;
+};
+
+struct ListTexts {
+    std::vector<std::string> paths;
+    std::vector<std::string> names;
+};
+
+// The functions below expect the caller to hold the list lock, except LoadLists.
+
+// Finishes or undoes a save that stopped part way (a failure, a kill, a power cut), so the
+// files hold one whole list again. Returns the file it could not put right; empty when none.
+std::string SettleLists(const ListFiles& files);
+
+// Both lists as the last finished save left them, also before SettleLists has run.
+ListTexts LoadLists(const ListFiles& files);
+
+// Saves both lists; an empty list deletes both files. Returns the file that could not be
+// written, empty on success. Unless the name file is named, nothing has changed on a failure.
+std::string SaveLists(const ListFiles& files, const ListTexts& texts);
+
+}  // namespace manager
