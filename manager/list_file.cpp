@@ -76,18 +76,21 @@ bool SaveList(const std::vector<std::string>& texts, const std::string& path, st
     return ReplaceFile(path, EncodeList(texts, recordSize));
 }
 
-void LoadList(std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
+bool LoadList(std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
               std::size_t recordSize) {
     recordLimit = OrDefault(recordLimit, kDefaultRecordLimit);
     recordSize = OrDefault(recordSize, kDefaultRecordSize);
     UniqueFile file{std::fopen(path.c_str(), "rb")};
     if (!file)
-        return;
+        return KindOf(path) == FileKind::None;
     // Nothing past the record limit is ever looked at, so that is all that is read.
     const std::size_t wanted = recordLimit * recordSize;
     std::unique_ptr<char[]> bytes(new char[wanted]);
     const std::size_t read = std::fread(bytes.get(), 1, wanted, file.get());
+    if (std::ferror(file.get()))
+        return false;
     DecodeList(texts, std::string_view(bytes.get(), read), recordLimit, recordSize);
+    return true;
 }
 
 }  // namespace manager

@@ -37,7 +37,8 @@ bool SaveList(const std::vector<std::string>& texts, const std::string& path, st
               std::size_t recordSize);
 
 // Appends the file's texts to the list; a missing or unreadable file leaves it as it was.
-void LoadList(std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
+// False when the file is there but could not be read.
+bool LoadList(std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
               std::size_t recordSize);
 
 }  // namespace manager

@@ -52,11 +52,13 @@ std::string SettleLists(const ListFiles& files) {
     return Discard(files);
 }
 
-ListTexts LoadLists(const ListFiles& files) {
+ListTexts LoadLists(const ListFiles& files, std::string* unreadable) {
     ListTexts texts;
-    LoadList(texts.paths, files.paths, kDefaultRecordLimit, kDefaultRecordSize);
-    LoadList(texts.names, IsFinishedSave(files) ? TempFileOf(files.names) : files.names, kDefaultRecordLimit,
-             kDefaultRecordSize);
+    const std::string names = IsFinishedSave(files) ? TempFileOf(files.names) : files.names;
+    const bool pathsRead = LoadList(texts.paths, files.paths, kDefaultRecordLimit, kDefaultRecordSize);
+    const bool namesRead = LoadList(texts.names, names, kDefaultRecordLimit, kDefaultRecordSize);
+    if (unreadable && !(pathsRead && namesRead))
+        *unreadable = pathsRead ? files.names : files.paths;
     return texts;
 }
 

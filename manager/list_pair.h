@@ -22,8 +22,9 @@ struct ListTexts {
 // files hold one whole list again. Returns the file it could not put right; empty when none.
 std::string SettleLists(const ListFiles& files);
 
-// Both lists as the last finished save left them, also before SettleLists has run.
-ListTexts LoadLists(const ListFiles& files);
+// Both lists as the last finished save left them, also before SettleLists has run. A list
+// file that is there but could not be read goes to `unreadable` when given.
+ListTexts LoadLists(const ListFiles& files, std::string* unreadable = nullptr);
 
 // Saves both lists; an empty list deletes both files. Returns the file that could not be
 // written, empty on success. Unless the name file is named, nothing has changed on a failure.

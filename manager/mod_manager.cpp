@@ -123,8 +123,10 @@ bool ModManager::ChangeList(const std::function<void(ModList&)>& change) {
             return false;
         }
         unwritable = SettleLists(ListFilesOf(m_files));
+        if (unwritable.empty())
+            unwritable = LoadSaved();
+        // A list file that could not be read would be saved back without what it holds.
         if (unwritable.empty()) {
-            LoadSaved();
             change(m_mods);
             unwritable = SaveLists(ListFilesOf(m_files), {m_mods.Paths(), m_mods.Names()});
         }
@@ -138,14 +140,17 @@ bool ModManager::ChangeList(const std::function<void(ModList&)>& change) {
 }
 
 // Older list files can hold an empty name that ended the name list early; each path
-// beyond the loaded names is listed under the path itself rather than lost.
-void ModManager::LoadSaved() {
-    const ListTexts texts = LoadLists(ListFilesOf(m_files));
+// beyond the loaded names is listed under the path itself rather than lost. Returns a list
+// file that is there but could not be read.
+std::string ModManager::LoadSaved() {
+    std::string unreadable;
+    const ListTexts texts = LoadLists(ListFilesOf(m_files), &unreadable);
     std::vector<ModEntry> entries;
     entries.reserve(texts.paths.size());
     for (std::size_t i = 0; i < texts.paths.size(); ++i)
         entries.push_back({i < texts.names.size() ? texts.names[i] : texts.paths[i], texts.paths[i]});
     m_mods.Assign(std::move(entries));
+    return unreadable;
 }
 
 // Replaced in one step where it can be. The reader held open since the start keeps Windows

@@ -67,7 +67,7 @@ private:
     // reloaded, `change` edits it by (name, path), and it is saved and shown. False (after
     // a message) when nothing could be changed.
     bool ChangeList(const std::function<void(ModList&)>& change);
-    void LoadSaved();
+    std::string LoadSaved();
     bool SaveLastMod(const std::string& path);
     void ReportFull();
     void ReportUnwritable(const std::string& path);

@@ -77,6 +77,7 @@ bool CGrenwickDlg::Ask(const std::string& text, bool defaultYes) { return shell:
 void CGrenwickDlg::ShowList(const std::vector<manager::ModEntry>& entries) {
     const std::optional<manager::ModEntry> selected = SelectedEntry();
     const LRESULT top = SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_GETTOPINDEX, 0, 0);
+    SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, WM_SETREDRAW, FALSE, 0);
     SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_RESETCONTENT, 0, 0);
     SendDlgItemMessageA(Hwnd(), IDC_PATH_LIST, LB_RESETCONTENT, 0, 0);
     for (const manager::ModEntry& entry : entries) {
@@ -86,6 +87,8 @@ void CGrenwickDlg::ShowList(const std::vector<manager::ModEntry>& entries) {
                             reinterpret_cast<LPARAM>(entry.path.c_str()));
     }
     SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+    SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(GetDlgItem(Hwnd(), IDC_MOD_LIST), nullptr, TRUE);
     if (!selected)
         return;
     const auto at = std::find_if(entries.begin(), entries.end(), [&](const manager::ModEntry& entry) {
