@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "batchfile/header_reader.h"
-#include "batchfile/unique_file.h"
+#include "base/text.h"
+#include "base/unique_file.h"
 #include "manager/list_file.h"
 
 namespace manager {
@@ -16,10 +17,6 @@ constexpr char kSelectFirst[] = "Please select a mod first!";
 constexpr char kDone[] = "Done!";
 constexpr char kPpfCommand[] = "ApplyPPF3.exe u ";
 constexpr char kPause[] = "PAUSE";
-
-bool IsBlank(const std::string& text) {
-    return text.find_first_not_of(" \t\r\n\v\f") == std::string::npos;
-}
 
 // A text that reads back as an empty record would end the list at the next start.
 bool SurvivesReload(const std::string& text) {
@@ -53,7 +50,7 @@ void ModManager::StartupLoad(std::FILE* lastModReader) {
 }
 
 void ModManager::AddBatchFile(const std::string& fieldText) {
-    if (IsBlank(fieldText))
+    if (base::IsBlank(fieldText))
         return;  // an empty path would end both lists at the next start
     if (m_mods.Entries().size() >= kDefaultRecordLimit) {
         // The list files give back only this many mods; one more would be lost at the next start.
@@ -90,7 +87,7 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     } else {
         m_runner.Run(QuoteForInterpreter(path));
     }
-    if (!batchfile::WriteWholeFile(m_files.lastMod, path))
+    if (!base::WriteWholeFile(m_files.lastMod, path))
         ReportUnwritable(m_files.lastMod);
     m_view.ShowMessage(kDone);
     m_view.CloseApplied();

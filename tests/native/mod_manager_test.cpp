@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 #include "manager/list_file.h"
 #include "manager/mod_manager.h"
 #include "tests/support/recording.h"
@@ -38,7 +38,7 @@ struct ProgramRun {
     }
     RecordingRunner runner;
     RecordingView view;
-    batchfile::UniqueFile reader;
+    base::UniqueFile reader;
     manager::ModManager manager;
 };
 
