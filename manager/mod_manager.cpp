@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "batchfile/header_reader.h"
 #include "base/text.h"
 #include "base/unique_file.h"
+#include "batchfile/header_reader.h"
 #include "manager/list_file.h"
 
 namespace manager {
