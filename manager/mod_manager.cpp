@@ -5,8 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
+#include "base/unique_file.h"
 #include "batchfile/header_reader.h"
-#include "batchfile/unique_file.h"
 #include "manager/list_file.h"
 #include "manager/list_lock.h"
 #include "manager/list_pair.h"
@@ -20,10 +21,6 @@ constexpr char kPpfCommand[] = "ApplyPPF3.exe u ";
 constexpr char kPause[] = "PAUSE";
 constexpr char kListInUse[] =
     "The mod list is in use by another Grenwick window and could not be changed. Please try again.";
-
-bool IsBlank(const std::string& text) {
-    return text.find_first_not_of(" \t\r\n\v\f") == std::string::npos;
-}
 
 // A text that reads back as an empty record would end the list at the next start.
 bool SurvivesReload(const std::string& text) {
@@ -56,7 +53,7 @@ void ModManager::StartupLoad(std::FILE* lastModReader) {
 }
 
 void ModManager::AddBatchFile(const std::string& fieldText) {
-    if (IsBlank(fieldText))
+    if (base::IsBlank(fieldText))
         return;  // an empty path would end both lists at the next start
     if (m_mods.Entries().size() >= kDefaultRecordLimit) {
         ReportFull();
