@@ -493,19 +493,14 @@ TEST_F(ModManagerTest, AChangeWhileAnotherProcessHoldsTheListSaysSoAndChangesNot
         release.get_future().wait();
     });
     locked.get_future().wait();
-    const std::function<void()> changes[] = {[&] { run->manager.AddBatchFile("b.bat"); },
-                                             [&] { run->manager.ResetModList(); }};
-    for (const auto& change : changes) {
-        run->view.messages.clear();
-        const auto started = std::chrono::steady_clock::now();
-        change();
-        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
-        ASSERT_EQ(run->view.messages.size(), 1u);
-        EXPECT_TRUE(Contains(run->view.messages[0], "in use by another Grenwick window"));
-        ExpectListed(*run, {{"A", "a.bat"}});
-        EXPECT_EQ(ReadBytes(files.names), savedNames);
-        EXPECT_EQ(ReadBytes(files.paths), savedPaths);
-    }
+    const auto started = std::chrono::steady_clock::now();
+    run->manager.AddBatchFile("b.bat");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    ASSERT_EQ(run->view.messages.size(), 1u);
+    EXPECT_TRUE(Contains(run->view.messages[0], "in use by another Grenwick window"));
+    ExpectListed(*run, {{"A", "a.bat"}});
+    EXPECT_EQ(ReadBytes(files.names), savedNames);
+    EXPECT_EQ(ReadBytes(files.paths), savedPaths);
     release.set_value();
     holder.join();
     run->manager.AddBatchFile("b.bat");

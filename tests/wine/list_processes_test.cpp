@@ -1,13 +1,11 @@
-// The list files shared by real Grenwick processes at their fixed paths: a kill at any
-// instant of an add, two processes adding at once, two windows one after the other, and a
-// name file another program holds open.
+// Real Grenwick processes on the list files at their fixed paths: kills during an add, two
+// processes adding, and a name file another program holds open.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -17,7 +15,6 @@
 #include "batchfile/batch_lines.h"
 #include "manager/list_file.h"
 #include "manager/list_pair.h"
-#include "manager/mod_manager.h"
 #include "resources/grenwick/resource.h"
 #include "tests/support/recording.h"
 #include "wine_support.h"
@@ -30,31 +27,28 @@ using Numbers = std::vector<int>;
 const manager::ManagerFiles kFiles{"C:\\zorvmodnames.txt", "C:\\zorvmodpaths.txt", "C:\\Windows\\system32\\lastmod.txt"};
 
 // Each name tells its path: "Mod 0421" runs m0421.bat.
-std::string Digits(int number) {
-    std::string digits = std::to_string(number);
-    return std::string(4 - digits.size(), '0') + digits;
-}
-std::string ModName(int number) { return "Mod " + Digits(number); }
-std::string ModPath(int number) { return "m" + Digits(number) + ".bat"; }
+std::string Digits(int n) { return std::to_string(10000 + n).substr(1); }
+std::string ModPath(int n) { return "m" + Digits(n) + ".bat"; }
 
-void WriteModFiles(const Numbers& numbers) {
-    for (const int number : numbers)
-        ASSERT_TRUE(batchfile::WriteBatchFile(ModPath(number), {":: &" + ModName(number)}));
+Numbers Evens(int from, int count) {
+    Numbers numbers;
+    for (int i = 0; i < count; ++i) {
+        numbers.push_back(from + 2 * i);
+        batchfile::WriteBatchFile(ModPath(numbers.back()), {":: &Mod " + Digits(numbers.back())});
+    }
+    return numbers;
 }
 
-// Saves the mods as the only list on disk; zero-padded names keep their order.
 void SaveMods(const manager::ManagerFiles& files, const Numbers& numbers) {
     manager::ListTexts texts;
-    for (const int number : numbers) {
-        texts.paths.push_back(ModPath(number));
-        texts.names.push_back(ModName(number));
+    for (const int n : numbers) {
+        texts.paths.push_back(ModPath(n));
+        texts.names.push_back("Mod " + Digits(n));
     }
-    for (const std::string& file : {files.paths, files.names})
-        DeleteFileA(manager::TempFileOf(file).c_str());
     ASSERT_EQ(manager::SaveLists({files.paths, files.names}, texts), "");
 }
 
-// The mods the next start of Grenwick lists, each checked to sit on its own path.
+// The mods the next start of Grenwick lists, in its order; each must sit on its own path.
 Numbers LoadedMods(const manager::ManagerFiles& files) {
     testing_support::RecordingRunner runner;
     testing_support::RecordingView view;
@@ -63,41 +57,30 @@ Numbers LoadedMods(const manager::ManagerFiles& files) {
     Numbers numbers;
     std::size_t mispaired = 0;
     for (const manager::ModEntry& entry : manager.Mods().Entries()) {
-        const int number = std::atoi(entry.name.c_str() + 4);
-        mispaired += entry.path != ModPath(number);
-        numbers.push_back(number);
+        numbers.push_back(std::atoi(entry.name.c_str() + 4));
+        mispaired += entry.path != ModPath(numbers.back());
     }
     EXPECT_EQ(mispaired, 0u) << "names on another mod's path, of " << numbers.size();
     return numbers;
 }
 
-Numbers Evens(int count) {
-    Numbers numbers;
-    for (int i = 0; i < count; ++i)
-        numbers.push_back(2 * i);
-    return numbers;
+bool LeftOver(const manager::ManagerFiles& files) {
+    return GetFileAttributesA(manager::TempFileOf(files.paths).c_str()) != INVALID_FILE_ATTRIBUTES ||
+           GetFileAttributesA(manager::TempFileOf(files.names).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// A Grenwick.exe started in a folder, driven through its window as a user would.
+// A Grenwick.exe started in a folder and driven through its window; killed at the end.
 class GrenwickProcess {
 public:
     explicit GrenwickProcess(const std::string& folder) {
         STARTUPINFOA startup{};
         startup.cb = sizeof(startup);
         std::string line = "\"" + wine_support::BinDir() + "Grenwick.exe\"";
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                            &m_info))
-            return;
-        wine_support::WaitFor([this] { return (m_window = FindWindowOf(m_info.dwProcessId, nullptr)) != nullptr; },
-                              10s);
+        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &m_info))
+            wine_support::WaitFor([this] { return (m_window = FindWindowOf(m_info.dwProcessId)) != nullptr; }, 10s);
     }
     ~GrenwickProcess() {
-        if (!m_info.hProcess)
-            return;
-        if (m_window)
-            PostMessageA(m_window, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(m_info.hProcess, 5000) != WAIT_OBJECT_0)
-            Kill();
+        Kill();
         CloseHandle(m_info.hThread);
         CloseHandle(m_info.hProcess);
     }
@@ -105,199 +88,156 @@ public:
     GrenwickProcess& operator=(const GrenwickProcess&) = delete;
 
     HWND Window() const { return m_window; }
-    void Type(const std::string& text) const {
-        SendMessageTimeoutA(GetDlgItem(m_window, IDC_BATCH_FILE), WM_SETTEXT, 0,
-                            reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 5000, nullptr);
-    }
-    // Posted, as a click arrives; Send returns once the add has ended.
-    void PostAdd() const { PostMessageA(m_window, WM_COMMAND, AddCommand(), AddButton()); }
-    bool Add(const std::string& path) const {
-        Type(path);
+    // Types the path and presses "Add Batch File": posted, as a click arrives, or sent, which
+    // returns once the add has ended (false when it did not within 10 s, as behind a message).
+    bool Add(const std::string& path, bool post = false) const {
+        SendMessageTimeoutA(GetDlgItem(m_window, IDC_GRENWICK_BATCH_FILE), WM_SETTEXT, 0,
+                            reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL, 5000, nullptr);
+        const WPARAM click = MAKEWPARAM(IDC_ADD_BATCH, BN_CLICKED);
+        const auto button = reinterpret_cast<LPARAM>(GetDlgItem(m_window, IDC_ADD_BATCH));
         DWORD_PTR ignored = 0;
-        return SendMessageTimeoutA(m_window, WM_COMMAND, AddCommand(), AddButton(), SMTO_NORMAL, 10000, &ignored);
+        return post ? PostMessageA(m_window, WM_COMMAND, click, button)
+                    : SendMessageTimeoutA(m_window, WM_COMMAND, click, button, SMTO_NORMAL, 10000, &ignored);
     }
     LRESULT ListCount() const {
         DWORD_PTR count = 0;
         SendMessageTimeoutA(GetDlgItem(m_window, IDC_MOD_LIST), LB_GETCOUNT, 0, 0, SMTO_NORMAL, 10000, &count);
         return static_cast<LRESULT>(count);
     }
-    // A message box of the program's own, beside its main window.
-    bool ShowsAMessage() const { return FindWindowOf(m_info.dwProcessId, m_window) != nullptr; }
     void Kill() const {
         TerminateProcess(m_info.hProcess, 1);
         WaitForSingleObject(m_info.hProcess, 5000);
     }
 
 private:
-    static WPARAM AddCommand() { return MAKEWPARAM(IDC_ADD_BATCH, BN_CLICKED); }
-    LPARAM AddButton() const { return reinterpret_cast<LPARAM>(GetDlgItem(m_window, IDC_ADD_BATCH)); }
-
-    // A visible top-level window of the process, other than `except`.
-    static HWND FindWindowOf(DWORD process, HWND except) {
-        struct Search {
-            DWORD process;
-            HWND except;
-            HWND found;
-        } search{process, except, nullptr};
+    static HWND FindWindowOf(DWORD process) {
+        std::pair<DWORD, HWND> search{process, nullptr};
         EnumWindows(
             [](HWND hwnd, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
+                auto* s = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
                 DWORD owner = 0;
                 GetWindowThreadProcessId(hwnd, &owner);
-                if (owner != s->process || hwnd == s->except || !IsWindowVisible(hwnd))
-                    return TRUE;
-                s->found = hwnd;
-                return FALSE;
+                if (owner == s->first && IsWindowVisible(hwnd))
+                    s->second = hwnd;
+                return !s->second;
             },
             reinterpret_cast<LPARAM>(&search));
-        return search.found;
+        return search.second;
     }
 
     PROCESS_INFORMATION m_info{};
     HWND m_window = nullptr;
 };
 
-// Leaves drive C: without list files for the tests that come after.
 class ListFilesOnDriveC : public ::testing::Test {
 protected:
-    void TearDown() override {
-        for (const std::string& file : {kFiles.paths, kFiles.names}) {
-            DeleteFileA(file.c_str());
-            DeleteFileA(manager::TempFileOf(file).c_str());
-        }
-    }
+    void TearDown() override { manager::SaveLists({kFiles.paths, kFiles.names}, {}); }
     wine_support::ScopedGameFolder m_folder;
 };
 
 // Seen: killed right after the path file was replaced, Grenwick left 998 names and 999 paths,
-// and most mods then ran another mod's batch file. Kills land at random instants of the add
-// and the moment the path file changes; every time the next start lists one whole list.
+// and most mods then ran another mod's batch file. Here kills land at random instants of an
+// add and at the moment the path file changes; each time the next start lists one whole list.
 TEST_F(ListFilesOnDriveC, AKillAtAnyInstantOfAnAddLeavesOneWholeList) {
-    constexpr int kAdded = 1001;
-    const Numbers saved = Evens(998);
-    WriteModFiles({kAdded});
+    const Numbers saved = Evens(0, 998);
+    const std::string added = ModPath(Evens(1001, 1).front());
+    const std::string pathsTemp = manager::TempFileOf(kFiles.paths);
     WIN32_FILE_ATTRIBUTE_DATA before{};
-    const auto pathFileChanged = [&before] {
-        WIN32_FILE_ATTRIBUTE_DATA now{};
+    WIN32_FILE_ATTRIBUTE_DATA now{};
+    const auto pathFileChanged = [&] {
         return GetFileAttributesExA(kFiles.paths.c_str(), GetFileExInfoStandard, &now) &&
                CompareFileTime(&now.ftLastWriteTime, &before.ftLastWriteTime) != 0;
     };
-
-    // One add without a kill tells how long an add takes here.
-    SaveMods(kFiles, saved);
-    std::chrono::microseconds addTime{};
-    {
-        GrenwickProcess grenwick(m_folder.Path());
-        ASSERT_NE(grenwick.Window(), nullptr);
-        grenwick.Type(ModPath(kAdded));
-        const auto started = std::chrono::steady_clock::now();
-        grenwick.PostAdd();
-        ASSERT_TRUE(wine_support::WaitFor([&] { return grenwick.ListCount() == 999; }, 10s));
-        addTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
-    }
-
+    std::chrono::microseconds addTime{};  // measured by the first add, which is not killed
     std::mt19937 random(20261208);
-    int listsWithTheAdd = 0;
-    constexpr int kKills = 36;
-    for (int kill = 0; kill < kKills && !HasFailure(); ++kill) {
+    int withTheAdd = 0;
+    for (int kill = 0; kill < 37 && !HasFailure(); ++kill) {
         SaveMods(kFiles, saved);
         GetFileAttributesExA(kFiles.paths.c_str(), GetFileExInfoStandard, &before);
         GrenwickProcess grenwick(m_folder.Path());
-        ASSERT_NE(grenwick.Window(), nullptr);
-        grenwick.Type(ModPath(kAdded));
-        const auto delay = std::chrono::microseconds(random() % (addTime.count() * 6 / 5 + 1));
-        const bool atTheReplace = kill % 3 == 0;
-        SCOPED_TRACE(atTheReplace ? "killed as the path file changed"
-                                  : "killed " + std::to_string(delay.count()) + " us after the click");
-        grenwick.PostAdd();
-        const auto until = std::chrono::steady_clock::now() + (atTheReplace ? 2s : delay);
-        while (std::chrono::steady_clock::now() < until && !(atTheReplace && pathFileChanged())) {
+        ASSERT_EQ(grenwick.ListCount(), 998);  // also waits until the window is idle
+        const auto started = std::chrono::steady_clock::now();
+        grenwick.Add(added, true);
+        if (kill == 0) {
+            ASSERT_TRUE(wine_support::WaitFor([&] { return grenwick.ListCount() == 999; }, 10s));
+            addTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+            continue;
+        }
+        // Kills at random instants of the add, of its save, and as the path file is replaced.
+        enum { AnyTime, InTheSave, AtTheReplace } when = static_cast<decltype(AnyTime)>(kill % 3);
+        const auto delay = std::chrono::microseconds(random() % (when == InTheSave ? 3000 : addTime.count() * 6 / 5));
+        SCOPED_TRACE(std::to_string(when) + ", " + std::to_string(delay.count()) + " us");
+        auto from = started;
+        bool armed = when == AnyTime;
+        while (std::chrono::steady_clock::now() - started < 2s) {
+            if (!armed && (when == AtTheReplace ? pathFileChanged() : GetFileAttributesA(pathsTemp.c_str()) != INVALID_FILE_ATTRIBUTES)) {
+                armed = true;
+                from = std::chrono::steady_clock::now();
+            }
+            if (armed && (when == AtTheReplace || std::chrono::steady_clock::now() - from >= delay))
+                break;
         }
         grenwick.Kill();
-
-        const Numbers loaded = LoadedMods(kFiles);
-        ASSERT_TRUE(loaded.size() == saved.size() || loaded.size() == saved.size() + 1) << loaded.size();
-        listsWithTheAdd += loaded.size() > saved.size();
-        for (const std::string& file : {kFiles.paths, kFiles.names})
-            EXPECT_EQ(GetFileAttributesA(manager::TempFileOf(file).c_str()), INVALID_FILE_ATTRIBUTES) << file;
+        const std::size_t listed = LoadedMods(kFiles).size();
+        ASSERT_TRUE(listed == 998 || listed == 999) << listed;
+        EXPECT_FALSE(LeftOver(kFiles));
+        withTheAdd += listed == 999;
     }
-    std::printf("add %lld us; %d of %d kills left the list with the new mod\n",
-                static_cast<long long>(addTime.count()), listsWithTheAdd, kKills);
+    std::printf("an add took %lld us; %d of 36 kills left the new mod listed\n",
+                static_cast<long long>(addTime.count()), withTheAdd);
 }
 
-// Seen: two processes adding at once lost and mispaired mods and clashed on one temporary
-// file; a window started before another's add saved over it. Each change now works on the
-// list as saved, under the lock.
+// Seen: adds from two processes at once were lost or mispaired and clashed on one temporary
+// file, and a window started before another's add saved over it without a word.
 TEST_F(ListFilesOnDriveC, TwoProcessesAddingKeepEveryModOnItsOwnPath) {
-    constexpr int kEach = 12;
-    Numbers expected = Evens(300);
+    Numbers expected = Evens(0, 300);
     SaveMods(kFiles, expected);
-    Numbers first{1001};
-    Numbers second{1003};
-    for (int i = 0; i < kEach; ++i) {
-        first.push_back(2001 + 2 * i);
-        second.push_back(3001 + 2 * i);
-    }
-    WriteModFiles(first);
-    WriteModFiles(second);
+    const Numbers first = Evens(1001, 13);
+    const Numbers second = Evens(2001, 13);
     GrenwickProcess one(m_folder.Path());
     GrenwickProcess two(m_folder.Path());
     ASSERT_NE(one.Window(), nullptr);
     ASSERT_NE(two.Window(), nullptr);
-
-    // One after the other: the second window shows the list as saved, both adds in it.
+    // One after the other: the second window then shows the list as saved, both adds in it.
     ASSERT_TRUE(one.Add(ModPath(first[0])));
     ASSERT_TRUE(two.Add(ModPath(second[0])));
     EXPECT_EQ(two.ListCount(), 302);
-
-    // At once.
+    // At once; an add that ends behind a message box times out.
     std::thread other([&] {
-        for (int i = 1; i <= kEach; ++i)
-            one.Add(ModPath(first[static_cast<std::size_t>(i)]));
+        for (std::size_t i = 1; i < first.size(); ++i)
+            EXPECT_TRUE(one.Add(ModPath(first[i])));
     });
-    for (int i = 1; i <= kEach; ++i)
-        two.Add(ModPath(second[static_cast<std::size_t>(i)]));
+    for (std::size_t i = 1; i < second.size(); ++i)
+        EXPECT_TRUE(two.Add(ModPath(second[i])));
     other.join();
-    EXPECT_FALSE(one.ShowsAMessage());
-    EXPECT_FALSE(two.ShowsAMessage());
-
     expected.insert(expected.end(), first.begin(), first.end());
     expected.insert(expected.end(), second.begin(), second.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(LoadedMods(kFiles), expected);
 }
 
-// Seen: with the name file held open by another program, an add rewrote the path file
-// alone. Held for reading, the name file cannot be replaced: the save then stands in the
-// name file's temporary until it can be. Held without sharing, it cannot even be read, and
-// nothing changes.
+// Seen: with the name file held open, an add rewrote the path file alone. Held for reading,
+// it cannot be replaced and the save stands in its temporary until it can be; held without
+// sharing, it cannot be read and nothing changes.
 TEST(ListFilesHeldOpen, ANameFileHeldOpenNeverPairsANameWithAnotherPath) {
     wine_support::ScopedGameFolder folder;
     const manager::ManagerFiles files{"names.lst", "paths.lst", "lastmod.txt"};
-    WriteModFiles({1, 2, 3});
-    struct Case {
-        DWORD sharing;
-        Numbers listed;
-    } cases[] = {{FILE_SHARE_READ, {1, 2, 3}}, {0, {1, 3}}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.sharing);
-        SaveMods(files, {1, 3});
-        HANDLE held = CreateFileA(files.names.c_str(), GENERIC_READ, c.sharing, nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const Numbers mods = Evens(1, 3);
+    for (const DWORD sharing : {DWORD{FILE_SHARE_READ}, DWORD{0}}) {
+        SCOPED_TRACE(sharing);
+        SaveMods(files, {mods[0], mods[2]});
+        const Numbers listed = sharing ? mods : Numbers{mods[0], mods[2]};
+        HANDLE held = CreateFileA(files.names.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
         testing_support::RecordingRunner runner;
         testing_support::RecordingView view;
-        {
-            manager::ModManager manager(files, runner, view);
-            manager.StartupLoad(nullptr);
-            manager.AddBatchFile(ModPath(2));
-        }
+        manager::ModManager(files, runner, view).AddBatchFile(ModPath(mods[1]));
         EXPECT_EQ(view.messages, std::vector<std::string>{"The file \"names.lst\" could not be written."});
-        if (c.sharing) {
-            EXPECT_EQ(LoadedMods(files), c.listed) << "while still held";
+        if (sharing) {
+            EXPECT_EQ(LoadedMods(files), listed) << "still held";
         }
         CloseHandle(held);
-        EXPECT_EQ(LoadedMods(files), c.listed);
-        EXPECT_EQ(GetFileAttributesA(manager::TempFileOf(files.names).c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(LoadedMods(files), listed);
+        EXPECT_FALSE(LeftOver(files));
     }
 }
 
