@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "base/text.h"
-#include "base/unique_file.h"
 #include "batchfile/header_reader.h"
 #include "manager/list_file.h"
 #include "manager/list_lock.h"

@@ -64,8 +64,9 @@ public:
 
 private:
     // Every change to the saved list goes through here: under the list lock the list is
-    // reloaded, `change` edits it by (name, path), and it is saved and shown. False (after
-    // a message) when nothing could be changed.
+    // reloaded, `change` edits it by (name, path), and it is saved and shown. False, after a
+    // message, when the list was in use or a list file could not be read or written; the
+    // list shown is then the one saved.
     bool ChangeList(const std::function<void(ModList&)>& change);
     std::string LoadSaved();
     bool SaveLastMod(const std::string& path);
