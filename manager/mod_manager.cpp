@@ -47,8 +47,7 @@ void ModManager::StartupLoad(std::FILE* lastModReader) {
     for (std::size_t i = 0; i < paths.size(); ++i)
         entries.push_back({i < names.size() ? names[i] : paths[i], paths[i]});
     m_mods.Assign(std::move(entries));
-    for (std::size_t i = 0; i < m_mods.Entries().size(); ++i)
-        m_view.ShowModInserted(i, m_mods.Entries()[i]);
+    m_view.ShowModsLoaded(m_mods);
     if (lastModReader)
         m_lastModText = batchfile::ReadLine(lastModReader).value_or(std::string());
 }

@@ -30,6 +30,11 @@ public:
     virtual ~ManagerView() = default;
     virtual void ShowMessage(const std::string& text) = 0;
     virtual void ShowModInserted(std::size_t index, const ModEntry& entry) = 0;
+    // Shows the list loaded at start, in its order, in a view that shows nothing yet.
+    virtual void ShowModsLoaded(const ModList& mods) {
+        for (std::size_t i = 0; i < mods.Entries().size(); ++i)
+            ShowModInserted(i, mods.Entries()[i]);
+    }
     virtual void ShowListCleared() = 0;
     virtual void CloseApplied() = 0;  // ends the dialog with the OK result, under the close rule
 };

@@ -74,6 +74,27 @@ void CGrenwickDlg::ShowModInserted(std::size_t index, const manager::ModEntry& e
     SendDlgItemMessageA(Hwnd(), IDC_PATH_LIST, LB_INSERTSTRING, at, reinterpret_cast<LPARAM>(entry.path.c_str()));
 }
 
+// A full list is most of the start-up time, so it goes in with one pass per list box: no
+// repaint or scroll bar update per item, storage taken once, and each text appended in the
+// order the manager keeps (LB_INSERTSTRING at the end does not sort, LB_ADDSTRING would).
+void CGrenwickDlg::ShowModsLoaded(const manager::ModList& mods) {
+    const auto fill = [&mods](HWND list, std::string manager::ModEntry::*text) {
+        std::size_t bytes = 0;
+        for (const manager::ModEntry& entry : mods.Entries())
+            bytes += (entry.*text).size() + 1;
+        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(list, LB_INITSTORAGE, mods.Entries().size(), static_cast<LPARAM>(bytes));
+        for (const manager::ModEntry& entry : mods.Entries()) {
+            const auto item = reinterpret_cast<LPARAM>((entry.*text).c_str());
+            SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), item);
+        }
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
+    };
+    fill(GetDlgItem(Hwnd(), IDC_MOD_LIST), &manager::ModEntry::name);
+    fill(GetDlgItem(Hwnd(), IDC_PATH_LIST), &manager::ModEntry::path);
+}
+
 void CGrenwickDlg::ShowListCleared() {
     SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_RESETCONTENT, 0, 0);
     SendDlgItemMessageA(Hwnd(), IDC_PATH_LIST, LB_RESETCONTENT, 0, 0);

@@ -36,6 +36,7 @@ private:
 
     void ShowMessage(const std::string& text) override;
     void ShowModInserted(std::size_t index, const manager::ModEntry& entry) override;
+    void ShowModsLoaded(const manager::ModList& mods) override;
     void ShowListCleared() override;
     void CloseApplied() override;
 
