@@ -46,5 +46,5 @@ wine_own_display bash -c '
 
 # The pictures the tests took of the windows, for the README.
 for picture in "$build"/win/screenshots/*.bmp; do
-    [ -f "$picture" ] && convert "$picture" "${picture%.bmp}.png"
+    [ -f "$picture" ] && convert "$picture" -strip "${picture%.bmp}.png"
 done
