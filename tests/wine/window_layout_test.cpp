@@ -15,6 +15,7 @@
 #include "manager/win/grenwick_dlg.h"
 #include "resources/common/common_ids.h"
 #include "screenshot.h"
+#include "tests/support/recording.h"
 #include "wine_support.h"
 #include "writers/mapswap/win/tavlin_dlg.h"
 #include "writers/ppf/win/orrisk_dlg.h"
@@ -39,97 +40,66 @@ struct DialogTemplate {
     std::vector<TemplateItem> items;
 };
 
-// Walks an extended dialog template: little-endian words, controls aligned on four bytes.
-class TemplateReader {
-public:
-    explicit TemplateReader(const BYTE* data) : m_start(data), m_at(data) {}
-    WORD Word() {
-        WORD value;
-        std::memcpy(&value, m_at, sizeof(value));
-        m_at += sizeof(value);
-        return value;
-    }
-    DWORD Dword() {
-        const DWORD low = Word();
-        return low | (static_cast<DWORD>(Word()) << 16);
-    }
-    RECT Rect() {
-        const short x = static_cast<short>(Word());
-        const short y = static_cast<short>(Word());
-        const short cx = static_cast<short>(Word());
-        const short cy = static_cast<short>(Word());
-        return {x, y, x + cx, y + cy};
-    }
-    // Nothing (a zero word), 0xFFFF and an ordinal, or a zero-ended text; the ordinal or 0.
-    WORD NameOrOrdinal() {
-        const WORD first = Word();
-        if (first == 0xFFFF)
-            return Word();
-        for (WORD c = first; c != 0; c = Word()) {
-        }
-        return 0;
-    }
-    void Skip(std::size_t bytes) { m_at += bytes; }
-    void AlignToDword() { m_at += (4 - (m_at - m_start) % 4) % 4; }
-
-private:
-    const BYTE* m_start;
-    const BYTE* m_at;
-};
-
+// Reads the extended template the resource compiler writes for DIALOGEX: little-endian
+// words, each control's record aligned on four bytes.
 DialogTemplate ReadTemplate(HINSTANCE module, int id) {
     DialogTemplate result;
     HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));  // RT_DIALOG
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const auto* data = static_cast<const BYTE*>(loaded ? LockResource(loaded) : nullptr);
-    if (!data)
+    const auto* start = static_cast<const BYTE*>(loaded ? LockResource(loaded) : nullptr);
+    if (!start)
         return result;
-    TemplateReader in(data);
-    if (in.Word() != 1 || in.Word() != 0xFFFF)
-        return result;  // only the extended form is read
-    in.Skip(8);         // help id, extended style
-    const DWORD style = in.Dword();
-    const WORD count = in.Word();
-    in.Rect();
-    in.NameOrOrdinal();  // menu
-    in.NameOrOrdinal();  // class
-    in.NameOrOrdinal();  // title
+    const BYTE* at = start;
+    const auto word = [&at] {
+        WORD value;
+        std::memcpy(&value, at, sizeof(value));
+        at += sizeof(value);
+        return value;
+    };
+    const auto dword = [&word] {
+        const DWORD low = word();
+        return low | static_cast<DWORD>(word()) << 16;
+    };
+    const auto rect = [&word] {
+        const short x = word(), y = word(), cx = word(), cy = word();
+        return RECT{x, y, x + cx, y + cy};
+    };
+    // Nothing (a zero word), 0xFFFF and an ordinal, or a zero-ended text; the ordinal or 0.
+    const auto nameOrOrdinal = [&word] {
+        WORD first = word();
+        if (first == 0xFFFF)
+            return word();
+        while (first != 0)
+            first = word();
+        return first;
+    };
+    if (word() != 1 || word() != 0xFFFF)
+        return result;  // not the extended form
+    at += 8;            // help id, extended style
+    const DWORD style = dword();
+    const WORD count = word();
+    rect();
+    nameOrOrdinal();  // menu
+    nameOrOrdinal();  // class
+    nameOrOrdinal();  // title
     if (style & DS_SETFONT) {
-        result.pointSize = in.Word();
-        in.Skip(4);          // weight, italic, character set
-        in.NameOrOrdinal();  // face
+        result.pointSize = word();
+        at += 4;          // weight, italic, character set
+        nameOrOrdinal();  // face
     }
     for (WORD i = 0; i < count; ++i) {
-        in.AlignToDword();
-        in.Skip(8);  // help id, extended style
+        at += (4 - (at - start) % 4) % 4;
+        at += 8;  // help id, extended style
         TemplateItem item{};
-        item.style = in.Dword();
-        item.units = in.Rect();
-        in.Skip(4);  // id
-        item.classOrdinal = in.NameOrOrdinal();
-        in.NameOrOrdinal();  // text
-        in.Skip(in.Word());  // creation data
+        item.style = dword();
+        item.units = rect();
+        at += 4;  // id
+        item.classOrdinal = nameOrOrdinal();
+        nameOrOrdinal();  // text
+        at += word();     // creation data
         result.items.push_back(item);
     }
     return result;
-}
-
-// The text as drawn: "&x" shows as an underlined x, "&&" as one "&".
-std::string Shown(const std::string& text) {
-    std::string shown;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '&' && i + 1 < text.size())
-            ++i;
-        shown += text[i];
-    }
-    return shown;
-}
-
-RECT ChildRect(HWND dialog, HWND control) {
-    RECT rect;
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
 }
 
 void ExpectScaledAndUnclipped(HWND dialog, const DialogTemplate& layout) {
@@ -152,7 +122,9 @@ void ExpectScaledAndUnclipped(HWND dialog, const DialogTemplate& layout) {
         SCOPED_TRACE("control " + std::to_string(GetDlgCtrlID(control)) + " \"" + text + "\"");
         RECT expected = item.units;
         MapDialogRect(dialog, &expected);
-        const RECT actual = ChildRect(dialog, control);
+        RECT actual;
+        GetWindowRect(control, &actual);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
         // Position and size are each rounded on their own, so a right edge may be one off.
         EXPECT_EQ(actual.left, expected.left);
         EXPECT_EQ(actual.top, expected.top);
@@ -162,15 +134,15 @@ void ExpectScaledAndUnclipped(HWND dialog, const DialogTemplate& layout) {
 
         RECT client;
         GetClientRect(control, &client);
-        const std::string shown = (item.classOrdinal == kStatic && (item.style & SS_NOPREFIX)) ? text : Shown(text);
-        SIZE extent{};
-        GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &extent);
+        const bool noPrefix = item.classOrdinal == kStatic && (item.style & SS_NOPREFIX);
+        RECT extent{};
+        DrawTextA(dc, text.c_str(), -1, &extent, DT_CALCRECT | DT_SINGLELINE | (noPrefix ? DT_NOPREFIX : 0));
         if (item.classOrdinal == kStatic) {
-            EXPECT_LE(extent.cx, client.right) << "the label's text is cut";
-            EXPECT_LE(extent.cy, client.bottom) << "the label's text is cut";
+            EXPECT_LE(extent.right, client.right) << "the label's text is cut";
+            EXPECT_LE(extent.bottom, client.bottom) << "the label's text is cut";
         } else if (item.classOrdinal == kButton) {
-            EXPECT_LE(extent.cx + 2 * kButtonEdge, client.right) << "the button's text is cut";
-            EXPECT_LE(extent.cy + 2 * kButtonEdge, client.bottom) << "the button's text is cut";
+            EXPECT_LE(extent.right + 2 * kButtonEdge, client.right) << "the button's text is cut";
+            EXPECT_LE(extent.bottom + 2 * kButtonEdge, client.bottom) << "the button's text is cut";
         } else if (item.classOrdinal == kEdit) {
             EXPECT_LE(metrics.tmHeight, client.bottom) << "a line of typed text is cut";
         }
@@ -181,11 +153,6 @@ void ExpectScaledAndUnclipped(HWND dialog, const DialogTemplate& layout) {
     ReleaseDC(dialog, dc);
 }
 
-class NoRunner : public manager::CommandRunner {
-public:
-    void Run(const std::string&) override {}
-};
-
 TEST(WindowLayout, ControlsScaleWithTheDialogFontAndKeepTheirTextWhole) {
     if (const char* wanted = std::getenv("GRENWICK_TEST_DPI")) {
         HDC screen = GetDC(nullptr);
@@ -193,7 +160,7 @@ TEST(WindowLayout, ControlsScaleWithTheDialogFontAndKeepTheirTextWhole) {
         ReleaseDC(nullptr, screen);
     }
     wine_support::ScopedGameFolder folder;
-    NoRunner runner;
+    testing_support::RecordingRunner runner;
     using MakeDialog = std::function<std::unique_ptr<shell::CDialog>(HINSTANCE)>;
     struct Program {
         const char* exe;
