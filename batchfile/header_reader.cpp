@@ -1,7 +1,7 @@
 // Header reading for mod batch files: line rules and marker rules.
 #include "batchfile/header_reader.h"
 
-#include "batchfile/unique_file.h"
+#include "batchfile/disk_file.h"
 
 namespace batchfile {
 // Keeps one byte beyond the limit, so that a CR right before the LF of a line of exactly
@@ -26,7 +26,9 @@ std::optional<std::string> ReadLine(std::FILE* file) {
 // Binary mode, so CR LF handling and an early Ctrl-Z are the same on every host.
 ModHeader ReadModHeader(const std::string& path, int lineCount) {
     ModHeader header;
-    UniqueFile file{std::fopen(path.c_str(), "rb")};
+    PathKind kind = PathKind::Missing;
+    UniqueFile file = OpenDiskFile(path, kind);
+    header.notDiskFile = kind == PathKind::NotDiskFile;
     if (!file)
         return header;
     header.opened = true;

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "batchfile/unique_file.h"
-#include "manager/move_file.h"
 
 namespace manager {
 namespace {
@@ -51,10 +50,14 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
 }
 
 bool SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t /*recordLimit*/,
-              std::size_t recordSize) {
+              std::size_t recordSize, batchfile::WriteFailure* failure) {
     const std::string temporary = path + ".new";
-    if (!batchfile::WriteWholeFile(temporary, EncodeList(texts, recordSize)) || !MoveFileOver(temporary, path)) {
+    batchfile::WriteFailure why = batchfile::WriteFailure::Other;
+    if (!batchfile::WriteWholeFile(temporary, EncodeList(texts, recordSize), &why) ||
+        !batchfile::MoveFileOver(temporary, path, why)) {
         std::remove(temporary.c_str());
+        if (failure)
+            *failure = why;
         return false;
     }
     return true;

@@ -66,7 +66,8 @@ protected:
         shell::CClassFactory factory(
             [this] { return new CGrenwickDlgAutoProxy(static_cast<CGrenwickDlg*>(MainDialog())); });
         DWORD cookie = 0;
-        if (manager::IsAutomationStart(manager::ArgumentsOf(GetCommandLineA())))
+        const bool automationStart = manager::IsAutomationStart(manager::ArgumentsOf(GetCommandLineA()));
+        if (automationStart)
             CoRegisterClassObject(CLSID_GrenwickApplication, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE,
                                   &cookie);
         else
@@ -75,6 +76,7 @@ protected:
         batchfile::UniqueFile lastModReader{std::fopen(kFiles.lastMod.c_str(), "rb")};
         manager::SystemRunner runner;
         CGrenwickDlg dialog(kFiles, runner, lastModReader.get());
+        dialog.SetStartedByAutomation(automationStart);
         SetMainDialog(&dialog);
         shell::SetLastUnlockHandler([&dialog] { dialog.CloseIfHidden(); });
         dialog.RunModal(nullptr);

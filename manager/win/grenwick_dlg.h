@@ -11,7 +11,7 @@
 
 class CGrenwickDlgAutoProxy;
 
-class CGrenwickDlg : public shell::CMainDialog, private manager::ManagerView {
+class CGrenwickDlg : public shell::CMainDialog, private manager::ManagerView, private manager::AdminRights {
 public:
     // `lastModReader` is the last-mod file opened at program start (null when missing).
     CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& runner, std::FILE* lastModReader,
@@ -23,6 +23,8 @@ public:
     void SetAutoProxy(CGrenwickDlgAutoProxy* proxy) { m_autoProxy = proxy; }
     // Ends the dialog if it is only hidden, once no client holds it any more.
     void CloseIfHidden();
+    // An automation client started the program: starting again as administrator is not offered.
+    void SetStartedByAutomation(bool started) { m_startedByAutomation = started; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -44,7 +46,12 @@ private:
     void ShowList(const std::vector<manager::ModEntry>& entries) override;
     void CloseApplied() override;
 
+    bool Elevated() override;
+    bool MayRestart() override;
+    bool RestartElevated() override;
+
     manager::ModManager m_manager;
     std::FILE* m_lastModReader;
     CGrenwickDlgAutoProxy* m_autoProxy = nullptr;
+    bool m_startedByAutomation = false;
 };

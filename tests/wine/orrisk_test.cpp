@@ -141,7 +141,8 @@ TEST(OrriskWindow, OkWritesTheBatchFileShowsDoneAndEnds) {
 
 // The form used to say "Done!" and close although no file had been written.
 TEST(OrriskWindow, NoDoneWhenTheBatchFileCannotBeCreated) {
-    for (const std::string& batchFile : {std::string(), std::string("no such folder\\sky.bat")}) {
+    // "nul.bat" and "Nul.map.bat" name the null device, which takes the lines and keeps nothing.
+    for (const std::string batchFile : {"", "no such folder\\sky.bat", "nul.bat", "Nul.map.bat"}) {
         SCOPED_TRACE(batchFile);
         ScopedGameFolder folder;
         MessageRecorder messages;
@@ -152,6 +153,28 @@ TEST(OrriskWindow, NoDoneWhenTheBatchFileCannotBeCreated) {
         EXPECT_EQ(messages.Messages(), Strings{batchfile::CannotCreateMessage(batchFile)});
         ASSERT_TRUE(IsWindow(window.Hwnd()));
         ExpectFields(window.Shown(), typed);
+        EXPECT_EQ(FolderEntries(folder.Path()), Strings{});
+    }
+}
+
+// A character the code page lacks would be written as another one (a full-width "x" as
+// "x"), so the batch file would name or create a different file: refused, field by label.
+TEST(OrriskWindow, RefusesATextTheCodePageCannotHold) {
+    const std::pair<int, const char*> fields[] = {{IDC_PPF_FILE, "\".PPF filename\""},
+                                                  {IDC_MOD_NAME, "\"Mod name\""},
+                                                  {IDC_BATCH_FILE, "\"Batch file filename\""},
+                                                  {IDC_MAP_FILE, "\"Map to apply mod to\""}};
+    for (const auto& [id, label] : fields) {
+        SCOPED_TRACE(label);
+        ScopedGameFolder folder;
+        MessageRecorder messages;
+        OrriskWindow window;
+        window.Type({"sky.ppf", "Sky", "sky.bat", "maps\\canyon.map"});
+        SetDlgItemTextW(window.Hwnd(), id, L"\xFF58.bat");
+        Click(window.Hwnd(), IDOK);
+        ASSERT_EQ(messages.Messages().size(), 1u);
+        EXPECT_NE(messages.Messages()[0].find(label), std::string::npos) << messages.Messages()[0];
+        EXPECT_TRUE(IsWindow(window.Hwnd()));
         EXPECT_EQ(FolderEntries(folder.Path()), Strings{});
     }
 }

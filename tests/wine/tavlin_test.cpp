@@ -115,7 +115,7 @@ TEST(TavlinCancel, CancelEscAndCloseBoxWriteNothing) {
 }
 
 TEST(TavlinOk, FileThatCannotBeCreatedKeepsTheFormAsTyped) {
-    for (const std::string output : {"no such folder\\mod.bat", ""}) {
+    for (const std::string output : {"no such folder\\mod.bat", "", "nul.bat"}) {
         SCOPED_TRACE(output);
         ScopedGameFolder folder;
         MessageRecorder recorder;
@@ -137,6 +137,26 @@ TEST(TavlinOk, FileThatCannotBeCreatedKeepsTheFormAsTyped) {
         Click(window.Hwnd(), IDOK);
         EXPECT_FALSE(IsWindow(window.Hwnd()));
         EXPECT_EQ(testing_support::ReadBytes(folder.Path() + "\\mod.bat"), kWritten);
+    }
+}
+
+// A full-width name would be written as its plain look-alike, deleting or creating another
+// file: refused with the field's label, nothing written.
+TEST(TavlinOk, RefusesATextTheCodePageCannotHold) {
+    const std::pair<int, const char*> fields[] = {{IDC_OUTPUT_FILE, "\"Output filename\""},
+                                                  {IDC_ORIGINAL2, "\"Original map file\""}};
+    for (const auto& [id, label] : fields) {
+        SCOPED_TRACE(label);
+        ScopedGameFolder folder;
+        MessageRecorder recorder;
+        TavlinWindow window;
+        Type(window.Hwnd(), kTyped);
+        SetDlgItemTextW(window.Hwnd(), id, L"\xFF58.bat");
+        Click(window.Hwnd(), IDOK);
+        ASSERT_EQ(recorder.Messages().size(), 1u);
+        EXPECT_NE(recorder.Messages()[0].find(label), std::string::npos) << recorder.Messages()[0];
+        EXPECT_TRUE(IsWindow(window.Hwnd()));
+        EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{});
     }
 }
 

@@ -1,0 +1,21 @@
+// Texts from windows in the ANSI code page, converted without "best fit", so that a
+// character the code page lacks is noticed instead of replaced by a look-alike.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace shell {
+
+struct AnsiText {
+    std::string text;   // a character the code page lacks shows as "?"
+    bool exact = true;  // false when such a character was there
+};
+
+AnsiText ToAnsi(const std::wstring& text);
+
+// The window's text, read as UTF-16 and converted with ToAnsi.
+AnsiText WindowAnsiText(HWND window);
+
+}  // namespace shell
