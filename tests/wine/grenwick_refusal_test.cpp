@@ -1,4 +1,5 @@
-// Grenwick's window refuses a batch file path it could not run as typed, without reading it.
+// Grenwick's window refuses a batch file path it could not run as typed, without reading it,
+// and says when Windows lets only administrators write its files.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -6,8 +7,10 @@
 #include <vector>
 
 #include "batchfile/batch_lines.h"
+#include "batchfile/unique_file.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
+#include "shell/elevation.h"
 #include "tests/support/recording.h"
 #include "wine_support.h"
 
@@ -63,6 +66,87 @@ TEST(GrenwickAdd, RefusesPathsThatCannotRunAsTypedWithoutReadingThem) {
         EXPECT_NE(text.find("The path \"" + cases[i].shown + "\" cannot be used"), std::string::npos) << text;
         EXPECT_NE(text.find(cases[i].why), std::string::npos) << text;
     }
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// A folder where a file should be is refused with "access denied", as a folder only
+// administrators may write to is; the elevation state and the new start are stand-ins.
+TEST(GrenwickRights, OffersToStartAgainAsAdministratorOnlyWhereThatCanHelp) {
+    struct Case {
+        const char* what;
+        bool elevated;
+        bool automation;
+        bool answer;
+        bool started;  // what the stand-in start reports
+        bool asks;
+        int starts;
+        bool ends;
+    };
+    const Case cases[] = {
+        {"not elevated, Yes", false, false, true, true, true, 1, true},
+        {"not elevated, No", false, false, false, true, true, 0, false},
+        {"Yes, but the user declines the new start", false, false, true, false, true, 1, false},
+        {"under automation", false, true, true, true, false, 0, false},
+        {"elevated", true, false, true, true, false, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedGameFolder folder;
+        CreateDirectoryA(kFiles.paths.c_str(), nullptr);
+        batchfile::WriteBatchFile("a.bat", {":: &A"});
+        MessageRecorder messages;
+        Strings questions;
+        std::vector<bool> defaults;
+        shell::ScopedAnswerSink answers([&](const std::string& text, bool defaultYes) {
+            questions.push_back(text);
+            defaults.push_back(defaultYes);
+            return c.answer;
+        });
+        int starts = 0;
+        shell::ScopedElevationStandIn rights(c.elevated, [&] {
+            ++starts;
+            return c.started;
+        });
+        ProgramResources resources("Grenwick.exe");
+        testing_support::RecordingRunner runner;
+        CGrenwickDlg dialog(kFiles, runner, nullptr, resources.Module());
+        dialog.SetStartedByAutomation(c.automation);
+        const HWND hwnd = dialog.CreateModeless(nullptr);
+        AddTyped(hwnd, L"a.bat");
+
+        const Strings& said = c.asks ? questions : messages.Messages();
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_TRUE(Contains(said[0], "The file \"paths.lst\" could not be written.")) << said[0];
+        EXPECT_EQ(Contains(said[0], batchfile::kAdminsOnly), !c.elevated) << said[0];
+        EXPECT_EQ(questions.size() + messages.Messages().size(), 1u);
+        EXPECT_EQ(defaults, std::vector<bool>(c.asks ? 1 : 0, false)) << "No is the default";
+        EXPECT_EQ(starts, c.starts);
+        EXPECT_EQ(IsWindow(hwnd), !c.ends);
+    }
+}
+
+// The last-mod file is named with the same words; there is no question, as the mod has run.
+TEST(GrenwickRights, NamesTheLastModFileWithoutAsking) {
+    ScopedGameFolder folder;
+    CreateDirectoryA(kFiles.lastMod.c_str(), nullptr);
+    batchfile::WriteBatchFile("a.bat", {":: &A"});
+    MessageRecorder messages;
+    shell::ScopedAnswerSink answers([](const std::string&, bool) -> bool {
+        ADD_FAILURE() << "asked";
+        return true;
+    });
+    shell::ScopedElevationStandIn rights(false, [] { return true; });
+    ProgramResources resources("Grenwick.exe");
+    testing_support::RecordingRunner runner;
+    CGrenwickDlg dialog(kFiles, runner, nullptr, resources.Module());
+    const HWND hwnd = dialog.CreateModeless(nullptr);
+    AddTyped(hwnd, L"a.bat");
+    SendDlgItemMessageA(hwnd, IDC_MOD_LIST, LB_SETCURSEL, 0, 0);
+    Click(hwnd, IDOK);
+    EXPECT_EQ(messages.Messages(),
+              (Strings{"The file \"lastmod.txt\" could not be written. " + std::string(batchfile::kAdminsOnly),
+                       "Done!"}));
 }
 
 }  // namespace

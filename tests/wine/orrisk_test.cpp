@@ -14,6 +14,7 @@
 #include "manager/system_runner.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/orrisk/resource.h"
+#include "shell/elevation.h"
 #include "tests/support/temp_dir.h"
 #include "wine_support.h"
 #include "writers/ppf/win/orrisk_dlg.h"
@@ -176,6 +177,25 @@ TEST(OrriskWindow, RefusesATextTheCodePageCannotHold) {
         EXPECT_NE(messages.Messages()[0].find(label), std::string::npos) << messages.Messages()[0];
         EXPECT_TRUE(IsWindow(window.Hwnd()));
         EXPECT_EQ(FolderEntries(folder.Path()), Strings{});
+    }
+}
+
+// Windows refuses a folder's name with "access denied", as it refuses a folder only
+// administrators may write to; not elevated, the message says so. No temp file is left.
+TEST(OrriskWindow, SaysWhenOnlyAdministratorsMayWriteThere) {
+    for (const bool elevated : {false, true}) {
+        SCOPED_TRACE(elevated);
+        ScopedGameFolder folder;
+        CreateDirectoryA("sky.bat", nullptr);
+        shell::ScopedElevationStandIn rights(elevated, [] { return false; });
+        MessageRecorder messages;
+        OrriskWindow window;
+        window.Type({"sky.ppf", "Sky", "sky.bat", "maps\\canyon.map"});
+        Click(window.Hwnd(), IDOK);
+        const std::string admins = elevated ? "" : std::string(" ") + batchfile::kAdminsOnly;
+        EXPECT_EQ(messages.Messages(), Strings{batchfile::CannotCreateMessage("sky.bat") + admins});
+        EXPECT_TRUE(IsWindow(window.Hwnd()));
+        EXPECT_EQ(FolderEntries(folder.Path()), Strings{"sky.bat"});
     }
 }
 
