@@ -4,14 +4,17 @@
 #include <cstdio>
 #include <utility>
 
-#include "batchfile/disk_file.h"
+#include "base/disk_file.h"
 
 namespace batchfile {
 namespace {
 
+using base::PathKind;
+using base::UniqueFile;
+
 bool NamesNonDiskFile(const std::string& path) {
     PathKind kind = PathKind::Missing;
-    OpenDiskFile(path, kind);
+    base::OpenDiskFile(path, kind);
     return kind == PathKind::NotDiskFile;
 }
 
@@ -36,16 +39,16 @@ std::string ApplyLine(const std::string& mapFile, const std::string& ppfFile) {
 // failed rewrite keeps the previous version, and a half-written batch file (which would
 // install half a mod) is never seen. A device name is refused before anything is written,
 // since it would take the lines and keep nothing.
-bool WriteBatchFile(const std::string& path, const std::vector<std::string>& lines, WriteFailure* failure) {
-    WriteFailure why = WriteFailure::Other;
+bool WriteBatchFile(const std::string& path, const std::vector<std::string>& lines, base::WriteFailure* failure) {
+    base::WriteFailure why = base::WriteFailure::Other;
     if (!path.empty() && !NamesNonDiskFile(path)) {
         std::string temporary;
-        if (UniqueFile file = CreateFileBeside(path, temporary, why)) {
+        if (UniqueFile file = base::CreateFileBeside(path, temporary, why)) {
             bool written = true;
             for (const std::string& line : lines)
                 written = written && std::fwrite(line.data(), 1, line.size(), file.get()) == line.size() &&
                           std::fputs(kLineEnd, file.get()) >= 0;
-            if (CloseFlushed(std::move(file)) && written && MoveFileOver(temporary, path, why))
+            if (base::CloseFlushed(std::move(file)) && written && base::MoveFileOver(temporary, path, why))
                 return true;
             std::remove(temporary.c_str());
         }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "batchfile/disk_file.h"
+#include "base/unique_file.h"
 
 namespace batchfile {
 
@@ -21,7 +21,7 @@ std::string ApplyLine(const std::string& mapFile, const std::string& ppfFile);
 // False when the name is empty or not a disk file, or any step fails; the previous file
 // is then left as it was, and `failure` (when given) says why.
 bool WriteBatchFile(const std::string& path, const std::vector<std::string>& lines,
-                    WriteFailure* failure = nullptr);
+                    base::WriteFailure* failure = nullptr);
 
 // What a writer tells the user when WriteBatchFile failed for `path`.
 std::string CannotCreateMessage(const std::string& path);

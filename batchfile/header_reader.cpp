@@ -1,9 +1,11 @@
 // Header reading for mod batch files: line rules and marker rules.
 #include "batchfile/header_reader.h"
 
-#include "batchfile/disk_file.h"
+#include "base/disk_file.h"
 
 namespace batchfile {
+
+using base::UniqueFile;
 // Keeps one byte beyond the limit, so that a CR right before the LF of a line of exactly
 // kMaxLineLength characters is still seen and dropped; the rest of a longer line is skipped,
 // so the next call starts at the file's next line.
@@ -26,9 +28,9 @@ std::optional<std::string> ReadLine(std::FILE* file) {
 // Binary mode, so CR LF handling and an early Ctrl-Z are the same on every host.
 ModHeader ReadModHeader(const std::string& path, int lineCount) {
     ModHeader header;
-    PathKind kind = PathKind::Missing;
-    UniqueFile file = OpenDiskFile(path, kind);
-    header.notDiskFile = kind == PathKind::NotDiskFile;
+    base::PathKind kind = base::PathKind::Missing;
+    UniqueFile file = base::OpenDiskFile(path, kind);
+    header.notDiskFile = kind == base::PathKind::NotDiskFile;
     if (!file)
         return header;
     header.opened = true;

@@ -4,18 +4,15 @@
 #include <cstdio>
 #include <memory>
 
-#include "batchfile/unique_file.h"
+#include "base/disk_file.h"
+#include "base/text.h"
 
 namespace manager {
 namespace {
 
-using batchfile::UniqueFile;
+using base::UniqueFile;
 
 std::size_t OrDefault(std::size_t value, std::size_t fallback) { return value == 0 ? fallback : value; }
-
-bool IsTrailingSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
 
 }  // namespace
 
@@ -41,7 +38,7 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
     for (std::size_t i = 0; i < recordLimit && i * recordSize < bytes.size(); ++i) {
         std::string_view record = bytes.substr(i * recordSize, recordSize);
         record = record.substr(0, record.find('\0'));
-        while (!record.empty() && IsTrailingSpace(record.back()))
+        while (!record.empty() && base::IsWhiteSpace(record.back()))
             record.remove_suffix(1);
         if (record.empty())
             return;
@@ -50,11 +47,11 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
 }
 
 bool SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t /*recordLimit*/,
-              std::size_t recordSize, batchfile::WriteFailure* failure) {
+              std::size_t recordSize, base::WriteFailure* failure) {
     const std::string temporary = path + ".new";
-    batchfile::WriteFailure why = batchfile::WriteFailure::Other;
-    if (!batchfile::WriteWholeFile(temporary, EncodeList(texts, recordSize), &why) ||
-        !batchfile::MoveFileOver(temporary, path, why)) {
+    base::WriteFailure why = base::WriteFailure::Other;
+    if (!base::WriteWholeFile(temporary, EncodeList(texts, recordSize), &why) ||
+        !base::MoveFileOver(temporary, path, why)) {
         std::remove(temporary.c_str());
         if (failure)
             *failure = why;

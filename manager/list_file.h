@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "batchfile/disk_file.h"
+#include "base/unique_file.h"
 
 namespace manager {
 
@@ -27,7 +27,7 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
 // limit and the size; the limit does not apply to writing. False when it could not be
 // written; `failure` (when given) then says why.
 bool SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
-              std::size_t recordSize, batchfile::WriteFailure* failure = nullptr);
+              std::size_t recordSize, base::WriteFailure* failure = nullptr);
 
 // Appends the file's texts to the list; a missing or unreadable file leaves it as it was.
 void LoadList(std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,

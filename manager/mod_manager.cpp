@@ -5,8 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
+#include "base/unique_file.h"
 #include "batchfile/header_reader.h"
-#include "batchfile/unique_file.h"
 #include "manager/list_file.h"
 
 namespace manager {
@@ -27,10 +28,6 @@ constexpr char kRestartQuestion[] = "\n\nStart Grenwick again as administrator?"
 
 std::string CannotUseMessage(const std::string& path, const char* reason) {
     return "The path \"" + path + "\" cannot be used: " + reason;
-}
-
-bool IsBlank(const std::string& text) {
-    return text.find_first_not_of(" \t\r\n\v\f") == std::string::npos;
 }
 
 // A text that reads back as an empty record would end the list at the next start.
@@ -65,7 +62,7 @@ void ModManager::StartupLoad(std::FILE* lastModReader) {
 }
 
 void ModManager::AddBatchFile(const std::string& fieldText, bool textExact) {
-    if (IsBlank(fieldText))
+    if (base::IsBlank(fieldText))
         return;  // an empty path would end both lists at the next start
     if (m_mods.Entries().size() >= kDefaultRecordLimit) {
         // The list files give back only this many mods; one more would be lost at the next start.
@@ -110,8 +107,8 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     } else {
         m_runner.Run(QuoteForInterpreter(path));
     }
-    batchfile::WriteFailure failure = batchfile::WriteFailure::Other;
-    if (!batchfile::WriteWholeFile(m_files.lastMod, path, &failure))
+    base::WriteFailure failure = base::WriteFailure::Other;
+    if (!base::WriteWholeFile(m_files.lastMod, path, &failure))
         ReportUnwritable(m_files.lastMod, failure);
     m_view.ShowMessage(kDone);
     m_view.CloseApplied();
@@ -137,7 +134,7 @@ bool ModManager::ChangeList(const std::function<void(ModList&)>& change) {
 // The name list is written only after the path list, and not at all when the path list
 // could not be written, so the two files never fall out of step through a failed save.
 bool ModManager::SaveLists() {
-    batchfile::WriteFailure failure = batchfile::WriteFailure::Other;
+    base::WriteFailure failure = base::WriteFailure::Other;
     if (!SaveList(m_mods.Paths(), m_files.paths, kDefaultRecordLimit, kDefaultRecordSize, &failure)) {
         ReportUnwritable(m_files.paths, failure);
         return false;
@@ -167,13 +164,13 @@ std::optional<batchfile::ModHeader> ModManager::RunnableHeader(const std::string
 // Every failed write of the manager's files ends here. Where Windows refused for lack of
 // rights the message says so, and for a list file it offers to start again as
 // administrator; No (the default) leaves the window as it is.
-void ModManager::ReportUnwritable(const std::string& path, batchfile::WriteFailure failure) {
+void ModManager::ReportUnwritable(const std::string& path, base::WriteFailure failure) {
     std::string text = "The file \"" + path + "\" could not be written.";
-    if (failure != batchfile::WriteFailure::AccessDenied || !m_rights || m_rights->Elevated()) {
+    if (failure != base::WriteFailure::AccessDenied || !m_rights || m_rights->Elevated()) {
         m_view.ShowMessage(text);
         return;
     }
-    text += std::string(" ") + batchfile::kAdminsOnly;
+    text += std::string(" ") + base::kAdminsOnly;
     const bool listFile = path == m_files.names || path == m_files.paths;
     if (!listFile || !m_rights->MayRestart()) {
         m_view.ShowMessage(text);

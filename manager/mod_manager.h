@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "batchfile/disk_file.h"
+#include "base/unique_file.h"
 #include "batchfile/header_reader.h"
 #include "manager/mod_list.h"
 
@@ -60,7 +60,7 @@ std::string QuoteForInterpreter(const std::string& path);
 class ModManager {
 public:
     ModManager(ManagerFiles files, CommandRunner& runner, ManagerView& view,
-               NameCompare compare = CompareIgnoringCase);
+               NameCompare compare = base::CompareIgnoringCase);
 
     // Loads both list files, and the last-mod text from the reader opened at start (may be null).
     void StartupLoad(std::FILE* lastModReader);
@@ -82,7 +82,7 @@ private:
     bool ChangeList(const std::function<void(ModList&)>& change);
     bool SaveLists();
     // Says that `path` (a list file or the last-mod file) could not be written, and why.
-    void ReportUnwritable(const std::string& path, batchfile::WriteFailure failure);
+    void ReportUnwritable(const std::string& path, base::WriteFailure failure);
     // The header of `path`, or nothing after saying why the path cannot run as typed.
     std::optional<batchfile::ModHeader> RunnableHeader(const std::string& path, int lineCount);
 

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <utility>
 
-#include "manager/win/auto_proxy.h"
-#include "manager/win/name_compare_win.h"
+#include "manager/name_compare_win.h"
 #include "resources/grenwick/resource.h"
 #include "shell/ansi_text.h"
+#include "shell/cmd_target.h"
 #include "shell/elevation.h"
 #include "shell/message_box.h"
 
@@ -18,9 +18,6 @@ CGrenwickDlg::CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& 
       m_lastModReader(lastModReader) {
     m_manager.SetAdminRights(this);
 }
-
-// A proxy that outlives the dialog object must not keep a link to it.
-CGrenwickDlg::~CGrenwickDlg() { OnDestroy(); }
 
 BOOL CGrenwickDlg::OnInitDialog() {
     CMainDialog::OnInitDialog();
@@ -44,16 +41,10 @@ bool CGrenwickDlg::OnCommand(int id, int code) {
     return CMainDialog::OnCommand(id, code) || (code == BN_CLICKED && shell::RunCommand(*this, kCommands, id));
 }
 
-void CGrenwickDlg::OnDestroy() {
-    if (m_autoProxy)
-        m_autoProxy->DetachDialog();
-    m_autoProxy = nullptr;
-}
-
 // Read as UTF-16, so that a character the code page lacks is refused rather than replaced
 // by a look-alike that names another file.
 void CGrenwickDlg::OnAddBatch() {
-    const shell::AnsiText field = shell::WindowAnsiText(Item(IDC_BATCH_FILE));
+    const shell::AnsiText field = shell::WindowAnsiText(Item(IDC_GRENWICK_BATCH_FILE));
     m_manager.AddBatchFile(field.text, field.exact);
 }
 
@@ -64,7 +55,7 @@ void CGrenwickDlg::OnShowLast() { m_manager.ShowLastMod(); }
 // While an automation client holds the window it is only hidden: the client may still
 // want it, and the program must live as long as the client's object does.
 void CGrenwickDlg::CloseUnderRule(INT_PTR result) {
-    if (m_autoProxy) {
+    if (shell::ServerLocked()) {
         ShowWindow(Hwnd(), SW_HIDE);
         return;
     }
@@ -72,7 +63,7 @@ void CGrenwickDlg::CloseUnderRule(INT_PTR result) {
 }
 
 void CGrenwickDlg::CloseIfHidden() {
-    if (Hwnd() && !m_autoProxy && !IsWindowVisible(Hwnd()))
+    if (Hwnd() && !shell::ServerLocked() && !IsWindowVisible(Hwnd()))
         End(IDCANCEL);
 }
 
@@ -125,7 +116,7 @@ void CGrenwickDlg::CloseApplied() { CloseUnderRule(IDOK); }
 
 bool CGrenwickDlg::Elevated() { return shell::IsElevated(); }
 
-bool CGrenwickDlg::MayRestart() { return !m_startedByAutomation && !m_autoProxy; }
+bool CGrenwickDlg::MayRestart() { return !m_startedByAutomation && !shell::ServerLocked(); }
 
 // The new process reads the list from its files; this one ends without a word.
 bool CGrenwickDlg::RestartElevated() {

@@ -1,16 +1,13 @@
 // Batch file lines and the writer: exact bytes, CR LF on every host.
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <sys/resource.h>
-#endif
-
-#include <csignal>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "batchfile/batch_lines.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -39,50 +36,40 @@ TEST(BatchWriter, WritesEveryLineWithCrLfAndReplacesOldContent) {
     EXPECT_EQ(ReadBytes(path), "");
 }
 
+#ifdef GRENWICK_HAS_FULL_DISK
+// Half a batch file would install half a mod; a failed rewrite keeps the previous version.
+TEST(BatchWriter, AFailedWriteLeavesThePreviousFileOrNone) {
+    for (const std::string previous : {"", ":: &Old\r\ndel x\r\n"}) {
+        SCOPED_TRACE(previous);
+        TempDir dir;
+        const std::string path = dir.File("mod.bat");
+        if (!previous.empty())
+            testing_support::WriteBytes(path, previous);
+        {
+            testing_support::ScopedFullDisk full(8);
+            ASSERT_TRUE(full.Active());
+            EXPECT_FALSE(batchfile::WriteBatchFile(path, {":: &Night Sky", "del maps\\canyon.map"}));
+        }
+        EXPECT_EQ(ReadBytes(path), previous);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), previous.empty() ? 0 : 1);
+    }
+}
+#endif
+
+// A device name takes the lines and keeps nothing, so it too counts as not created.
 TEST(BatchWriter, ReportsAFileThatCannotBeCreated) {
     TempDir dir;
     EXPECT_FALSE(batchfile::WriteBatchFile("", {"x"}));
     EXPECT_FALSE(batchfile::WriteBatchFile(dir.File("no such folder/mod.bat"), {"x"}));
     EXPECT_FALSE(testing_support::Exists(dir.File("no such folder")));
-}
-
-// A name that is a device, not a file on disk, takes the lines and keeps nothing; the writer
-// must say it could not create the file rather than report success.
-TEST(BatchWriter, RefusesANameThatIsNotADiskFile) {
 #ifdef _WIN32
-    for (const std::string name : {"nul.bat", "Nul.map.bat", "COM1"}) {
+    for (const std::string device : {"nul.bat", "Nul.map.bat", "COM1"}) {
 #else
-    for (const std::string name : {"/dev/null"}) {
+    for (const std::string device : {"/dev/null"}) {
 #endif
-        SCOPED_TRACE(name);
-        EXPECT_FALSE(batchfile::WriteBatchFile(name, {":: &Mod"}));
+        SCOPED_TRACE(device);
+        EXPECT_FALSE(batchfile::WriteBatchFile(device, {":: &Mod"}));
     }
 }
-
-#ifndef _WIN32
-// A rewrite that fails part way (here the file size limit stands in for a full disk) must
-// leave the previous batch file as it was, and no temp file beside it.
-TEST(BatchWriter, AFailedRewriteKeepsThePreviousVersion) {
-    TempDir dir;
-    const std::string path = dir.File("mod.bat");
-    testing_support::WriteBytes(path, ":: &Old\r\ndel x\r\n");
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = batchfile::WriteBatchFile(path, {":: &" + std::string(10000, 'n'), "del y"});
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldSignal);
-
-    EXPECT_FALSE(written);
-    EXPECT_EQ(ReadBytes(path), ":: &Old\r\ndel x\r\n");
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
-        names.push_back(entry.path().filename().string());
-    EXPECT_EQ(names, std::vector<std::string>{"mod.bat"});
-}
-#endif
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "batchfile/batch_lines.h"
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
 #include "shell/elevation.h"
@@ -23,7 +23,7 @@ const manager::ManagerFiles kFiles{"names.lst", "paths.lst", "lastmod.txt"};
 
 // Types `text` into "Batch file name:" as the keyboard does, in UTF-16, and adds it.
 void AddTyped(HWND hwnd, const std::wstring& text) {
-    SetDlgItemTextW(hwnd, IDC_BATCH_FILE, text.c_str());
+    SetDlgItemTextW(hwnd, IDC_GRENWICK_BATCH_FILE, text.c_str());
     Click(hwnd, IDC_ADD_BATCH);
 }
 
@@ -118,7 +118,7 @@ TEST(GrenwickRights, OffersToStartAgainAsAdministratorOnlyWhereThatCanHelp) {
         const Strings& said = c.asks ? questions : messages.Messages();
         ASSERT_EQ(said.size(), 1u);
         EXPECT_TRUE(Contains(said[0], "The file \"paths.lst\" could not be written.")) << said[0];
-        EXPECT_EQ(Contains(said[0], batchfile::kAdminsOnly), !c.elevated) << said[0];
+        EXPECT_EQ(Contains(said[0], base::kAdminsOnly), !c.elevated) << said[0];
         EXPECT_EQ(questions.size() + messages.Messages().size(), 1u);
         EXPECT_EQ(defaults, std::vector<bool>(c.asks ? 1 : 0, false)) << "No is the default";
         EXPECT_EQ(starts, c.starts);
@@ -145,7 +145,7 @@ TEST(GrenwickRights, NamesTheLastModFileWithoutAsking) {
     SendDlgItemMessageA(hwnd, IDC_MOD_LIST, LB_SETCURSEL, 0, 0);
     Click(hwnd, IDOK);
     EXPECT_EQ(messages.Messages(),
-              (Strings{"The file \"lastmod.txt\" could not be written. " + std::string(batchfile::kAdminsOnly),
+              (Strings{"The file \"lastmod.txt\" could not be written. " + std::string(base::kAdminsOnly),
                        "Done!"}));
 }
 

@@ -36,12 +36,12 @@ bool CBatchFormDlg::FieldsExact() {
 }
 
 bool CBatchFormDlg::WriteBatch(const std::string& path, const std::vector<std::string>& lines, int nameField) {
-    batchfile::WriteFailure failure = batchfile::WriteFailure::Other;
+    base::WriteFailure failure = base::WriteFailure::Other;
     if (batchfile::WriteBatchFile(path, lines, &failure))
         return true;
     std::string message = batchfile::CannotCreateMessage(path);
-    if (failure == batchfile::WriteFailure::AccessDenied && !shell::IsElevated())
-        message += std::string(" ") + batchfile::kAdminsOnly;
+    if (failure == base::WriteFailure::AccessDenied && !shell::IsElevated())
+        message += std::string(" ") + base::kAdminsOnly;
     shell::ShowMessage(Hwnd(), message);
     SendMessageA(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(nameField)), TRUE);
     return false;

@@ -1,5 +1,5 @@
 // POSIX side of the disk file helpers: O_NONBLOCK opens, exclusive creation, fsync, rename.
-#include "batchfile/disk_file.h"
+#include "base/disk_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 
-namespace batchfile {
+namespace base {
 namespace {
 
 WriteFailure FailureOf(int error) {
@@ -76,4 +76,4 @@ bool MoveFileOver(const std::string& from, const std::string& to, WriteFailure& 
     return false;
 }
 
-}  // namespace batchfile
+}  // namespace base

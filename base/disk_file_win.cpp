@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "batchfile/disk_file.h"
+#include "base/disk_file.h"
 
-namespace batchfile {
+namespace base {
 namespace {
 
 WriteFailure FailureOf(DWORD error) {
@@ -96,4 +96,4 @@ bool MoveFileOver(const std::string& from, const std::string& to, WriteFailure& 
     return false;
 }
 
-}  // namespace batchfile
+}  // namespace base

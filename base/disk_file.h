@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 
-namespace batchfile {
+namespace base {
 
 // What a name turned out to be when it was opened.
 enum class PathKind { Missing, DiskFile, NotDiskFile };
@@ -26,4 +26,4 @@ bool CloseFlushed(UniqueFile file);
 // Moves `from` over `to` in one step, replacing `to` if it exists; false when it could not.
 bool MoveFileOver(const std::string& from, const std::string& to, WriteFailure& failure);
 
-}  // namespace batchfile
+}  // namespace base

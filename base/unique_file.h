@@ -1,4 +1,4 @@
-// An owning std::FILE pointer for the portable core, and writing a whole file with it.
+// An owning std::FILE pointer, and writing a whole file with it.
 #pragma once
 
 #include <cerrno>
@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-namespace batchfile {
+namespace base {
 
 struct FileCloser {
     void operator()(std::FILE* f) const noexcept { std::fclose(f); }
@@ -37,4 +37,4 @@ inline bool WriteWholeFile(const std::string& path, const std::string& bytes, Wr
     return false;
 }
 
-}  // namespace batchfile
+}  // namespace base
