@@ -66,8 +66,7 @@ std::string CannotCreateMessage(const std::string& path) {
 
 std::string InexactTextMessage(const std::string& label, const std::string& text) {
     return "The text of \"" + label + "\" cannot be used: it holds characters (shown as ?) that the "
-           "system's code page cannot hold exactly, so another file could be named: \"" + text +
-           "\". Nothing was written.";
+           "system's code page cannot hold exactly: \"" + text + "\". Nothing was written.";
 }
 
 }  // namespace batchfile

@@ -13,7 +13,8 @@ struct AnsiText {
     bool exact = true;  // false when such a character was there
 };
 
-AnsiText ToAnsi(const std::wstring& text);
+// `length` UTF-16 units from `text`.
+AnsiText ToAnsi(const wchar_t* text, int length);
 
 // The window's text, read as UTF-16 and converted with ToAnsi.
 AnsiText WindowAnsiText(HWND window);
