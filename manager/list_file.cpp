@@ -1,12 +1,13 @@
 // Fixed-record list files: encoding, decoding and the safe save of one file.
 #include "manager/list_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
+#include "base/disk_file.h"
 #include "base/text.h"
-#include "base/unique_file.h"
-#include "manager/move_file.h"
 
 namespace manager {
 namespace {
@@ -49,28 +50,37 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
 
 std::string TempFileOf(const std::string& path) { return path + ".new"; }
 
-bool WriteFileDurably(const std::string& path, const std::string& bytes) {
+bool WriteFileDurably(const std::string& path, const std::string& bytes, base::WriteFailure& failure) {
+    errno = 0;
     UniqueFile file{std::fopen(path.c_str(), "wb")};
-    if (!file)
-        return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    const bool flushed = written && FlushToDisk(file.get());
-    return std::fclose(file.release()) == 0 && flushed;
-}
-
-bool ReplaceFile(const std::string& path, const std::string& bytes) {
-    const std::string temporary = TempFileOf(path);
-    if (!WriteFileDurably(temporary, bytes) || !MoveFileOver(temporary, path)) {
-        if (KindOf(temporary) == FileKind::Plain)
-            std::remove(temporary.c_str());
+    if (!file) {
+        failure = errno == EACCES ? base::WriteFailure::AccessDenied : base::WriteFailure::Other;
         return false;
     }
-    return true;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    if (base::CloseFlushed(std::move(file)) && written)
+        return true;
+    failure = base::WriteFailure::Other;
+    return false;
+}
+
+bool ReplaceFile(const std::string& path, const std::string& bytes, base::WriteFailure* failure) {
+    const std::string temporary = TempFileOf(path);
+    base::WriteFailure why = base::WriteFailure::Other;
+    if (WriteFileDurably(temporary, bytes, why) && base::MoveFileOver(temporary, path, why)) {
+        base::SyncFolderOf(path);
+        return true;
+    }
+    if (base::KindOfPath(temporary) == base::PathKind::DiskFile)
+        std::remove(temporary.c_str());
+    if (failure)
+        *failure = why;
+    return false;
 }
 
 bool SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t /*recordLimit*/,
-              std::size_t recordSize) {
-    return ReplaceFile(path, EncodeList(texts, recordSize));
+              std::size_t recordSize, base::WriteFailure* failure) {
+    return ReplaceFile(path, EncodeList(texts, recordSize), failure);
 }
 
 bool LoadList(std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
@@ -79,7 +89,7 @@ bool LoadList(std::vector<std::string>& texts, const std::string& path, std::siz
     recordSize = OrDefault(recordSize, kDefaultRecordSize);
     UniqueFile file{std::fopen(path.c_str(), "rb")};
     if (!file)
-        return KindOf(path) == FileKind::None;
+        return base::KindOfPath(path) != base::PathKind::DiskFile;
     // Nothing past the record limit is ever looked at, so that is all that is read.
     const std::size_t wanted = recordLimit * recordSize;
     std::unique_ptr<char[]> bytes(new char[wanted]);

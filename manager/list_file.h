@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/unique_file.h"
+
 namespace manager {
 
 inline constexpr std::size_t kDefaultRecordLimit = 999;
@@ -24,20 +26,21 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
 std::string TempFileOf(const std::string& path);
 
 // Creates (or empties) the file, writes the bytes and waits until they are on the disk
-// before closing it; false on any failure.
-bool WriteFileDurably(const std::string& path, const std::string& bytes);
+// before closing it; false on any failure, which `failure` then names.
+bool WriteFileDurably(const std::string& path, const std::string& bytes, base::WriteFailure& failure);
 
 // Writes the bytes to the temporary file, flushed to the disk, and moves it over `path` in
-// one step, so the file is always either the old or the new one. False when it could not.
-bool ReplaceFile(const std::string& path, const std::string& bytes);
+// one step, so the file is always either the old or the new one. False when it could not;
+// `failure` (when given) then says why.
+bool ReplaceFile(const std::string& path, const std::string& bytes, base::WriteFailure* failure = nullptr);
 
 // Saves one list file with ReplaceFile. 0 means the default for the limit and the size;
-// the limit does not apply to writing. False when it could not be written.
+// the limit does not apply to writing.
 bool SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
-              std::size_t recordSize);
+              std::size_t recordSize, base::WriteFailure* failure = nullptr);
 
 // Appends the file's texts to the list; a missing or unreadable file leaves it as it was.
-// False when the file is there but could not be read.
+// False when a file on disk is there but could not be read.
 bool LoadList(std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
               std::size_t recordSize);
 

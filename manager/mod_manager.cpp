@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "base/unique_file.h"
 #include "batchfile/header_reader.h"
 #include "manager/list_file.h"
 #include "manager/list_lock.h"
@@ -20,6 +21,18 @@ constexpr char kPpfCommand[] = "ApplyPPF3.exe u ";
 constexpr char kPause[] = "PAUSE";
 constexpr char kListInUse[] =
     "The mod list is in use by another Grenwick window and could not be changed. Please try again.";
+
+constexpr char kPercentReason[] =
+    "the command interpreter reads a % as the start of a variable's name, so another file would run.";
+constexpr char kInexactReason[] =
+    "it holds characters (shown as ?) that the system's code page cannot hold exactly, so another file "
+    "would run.";
+constexpr char kDeviceReason[] = "it names a device, not a file on disk.";
+constexpr char kRestartQuestion[] = "\n\nStart Grenwick again as administrator?";
+
+std::string CannotUseMessage(const std::string& path, const char* reason) {
+    return "The path \"" + path + "\" cannot be used: " + reason;
+}
 
 // A text that reads back as an empty record would end the list at the next start.
 bool SurvivesReload(const std::string& text) {
@@ -42,8 +55,9 @@ ModManager::ModManager(ManagerFiles files, CommandRunner& runner, ManagerView& v
 void ModManager::StartupLoad(std::FILE* lastModReader) {
     {
         ListLock lock(m_files.paths, m_lockWait);
+        base::WriteFailure ignored = base::WriteFailure::Other;
         if (lock.Held())
-            SettleLists(ListFilesOf(m_files));
+            SettleLists(ListFilesOf(m_files), ignored);
         LoadSaved();
     }
     m_view.ShowList(m_mods.Entries());
@@ -51,7 +65,7 @@ void ModManager::StartupLoad(std::FILE* lastModReader) {
         m_lastModText = batchfile::ReadLine(lastModReader).value_or(std::string());
 }
 
-void ModManager::AddBatchFile(const std::string& fieldText) {
+void ModManager::AddBatchFile(const std::string& fieldText, bool textExact) {
     if (base::IsBlank(fieldText))
         return;  // an empty path would end both lists at the next start
     if (m_mods.Entries().size() >= kDefaultRecordLimit) {
@@ -63,8 +77,14 @@ void ModManager::AddBatchFile(const std::string& fieldText) {
                            "batch file paths of at most " + std::to_string(kDefaultRecordSize) + " characters.");
         return;
     }
-    const batchfile::ModHeader header = batchfile::ReadModHeader(fieldText, 1);
-    std::string name = batchfile::ModNameOf(header.line1, fieldText);
+    if (!textExact) {
+        m_view.ShowMessage(CannotUseMessage(fieldText, kInexactReason));
+        return;
+    }
+    const std::optional<batchfile::ModHeader> header = RunnableHeader(fieldText, 1);
+    if (!header)
+        return;
+    std::string name = batchfile::ModNameOf(header->line1, fieldText);
     if (!SurvivesReload(name))
         name = fieldText;
     bool full = false;
@@ -84,19 +104,22 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
         return;
     }
     const std::string path = m_mods.Entries()[*selection].path;
-    const batchfile::ModHeader header = batchfile::ReadModHeader(path, 2);
-    if (!header.opened) {
+    const std::optional<batchfile::ModHeader> header = RunnableHeader(path, 2);
+    if (!header)
+        return;  // an older list can hold a path that is refused at add today
+    if (!header->opened) {
         m_view.ShowMessage("The batch file \"" + path + "\" could not be opened.");
         return;
     }
-    if (const auto ppfText = batchfile::PpfTextOf(header.line2)) {
+    if (const auto ppfText = batchfile::PpfTextOf(header->line2)) {
         m_runner.Run(kPpfCommand + *ppfText);
         m_runner.Run(kPause);
     } else {
         m_runner.Run(QuoteForInterpreter(path));
     }
-    if (!SaveLastMod(path))
-        ReportUnwritable(m_files.lastMod);
+    base::WriteFailure failure = base::WriteFailure::Other;
+    if (!SaveLastMod(path, failure))
+        ReportUnwritable(m_files.lastMod, failure);
     m_view.ShowMessage(kDone);
     m_view.CloseApplied();
 }
@@ -112,26 +135,27 @@ void ModManager::ResetModList() {
 // Messages wait until the lock is let go: a message box is open for as long as the user likes.
 bool ModManager::ChangeList(const std::function<void(ModList&)>& change) {
     std::string unwritable;
+    base::WriteFailure failure = base::WriteFailure::Other;
     {
         ListLock lock(m_files.paths, m_lockWait);
         if (!lock.Held()) {
             m_view.ShowMessage(kListInUse);
             return false;
         }
-        unwritable = SettleLists(ListFilesOf(m_files));
+        unwritable = SettleLists(ListFilesOf(m_files), failure);
         if (unwritable.empty())
             unwritable = LoadSaved();
         // A list file that could not be read would be saved back without what it holds.
         if (unwritable.empty()) {
             change(m_mods);
-            unwritable = SaveLists(ListFilesOf(m_files), {m_mods.Paths(), m_mods.Names()});
+            unwritable = SaveLists(ListFilesOf(m_files), {m_mods.Paths(), m_mods.Names()}, failure);
         }
         if (!unwritable.empty())
             LoadSaved();
     }
     m_view.ShowList(m_mods.Entries());
     if (!unwritable.empty())
-        ReportUnwritable(unwritable);
+        ReportUnwritable(unwritable, failure);
     return unwritable.empty();
 }
 
@@ -152,9 +176,9 @@ std::string ModManager::LoadSaved() {
 // Replaced in one step where it can be. The reader held open since the start keeps Windows
 // from replacing the file; it is then rewritten in place. The lock keeps other Grenwick
 // processes from writing the same temporary file at the same time.
-bool ModManager::SaveLastMod(const std::string& path) {
+bool ModManager::SaveLastMod(const std::string& path, base::WriteFailure& failure) {
     ListLock lock(m_files.paths, m_lockWait);
-    return lock.Held() && (ReplaceFile(m_files.lastMod, path) || WriteFileDurably(m_files.lastMod, path));
+    return lock.Held() && (ReplaceFile(m_files.lastMod, path) || WriteFileDurably(m_files.lastMod, path, failure));
 }
 
 void ModManager::ReportFull() {
@@ -162,8 +186,38 @@ void ModManager::ReportFull() {
     m_view.ShowMessage("The mod list is full: it keeps at most " + std::to_string(kDefaultRecordLimit) + " mods.");
 }
 
-void ModManager::ReportUnwritable(const std::string& path) {
-    m_view.ShowMessage("The file \"" + path + "\" could not be written.");
+// A % cannot be escaped on a command line, even inside quotes; a device would be read
+// from, and run, as if it were a batch file.
+std::optional<batchfile::ModHeader> ModManager::RunnableHeader(const std::string& path, int lineCount) {
+    if (path.find('%') != std::string::npos) {
+        m_view.ShowMessage(CannotUseMessage(path, kPercentReason));
+        return std::nullopt;
+    }
+    batchfile::ModHeader header = batchfile::ReadModHeader(path, lineCount);
+    if (header.notDiskFile) {
+        m_view.ShowMessage(CannotUseMessage(path, kDeviceReason));
+        return std::nullopt;
+    }
+    return header;
+}
+
+// Every failed write of the manager's files ends here. Where Windows refused for lack of
+// rights the message says so, and for a list file it offers to start again as
+// administrator; No (the default) leaves the window as it is.
+void ModManager::ReportUnwritable(const std::string& path, base::WriteFailure failure) {
+    std::string text = "The file \"" + path + "\" could not be written.";
+    if (failure != base::WriteFailure::AccessDenied || !m_rights || m_rights->Elevated()) {
+        m_view.ShowMessage(text);
+        return;
+    }
+    text += std::string(" ") + base::kAdminsOnly;
+    const bool listFile = path == m_files.names || path == m_files.paths;
+    if (!listFile || !m_rights->MayRestart()) {
+        m_view.ShowMessage(text);
+        return;
+    }
+    if (m_view.Ask(text + kRestartQuestion, false))
+        m_rights->RestartElevated();
 }
 
 }  // namespace manager

@@ -45,7 +45,8 @@ void SaveMods(const manager::ManagerFiles& files, const Numbers& numbers) {
         texts.paths.push_back(ModPath(n));
         texts.names.push_back("Mod " + Digits(n));
     }
-    ASSERT_EQ(manager::SaveLists({files.paths, files.names}, texts), "");
+    base::WriteFailure failure = base::WriteFailure::Other;
+    ASSERT_EQ(manager::SaveLists({files.paths, files.names}, texts, failure), "");
 }
 
 // The mods the next start of Grenwick lists, in its order; each must sit on its own path.
@@ -131,7 +132,7 @@ private:
 
 class ListFilesOnDriveC : public ::testing::Test {
 protected:
-    void TearDown() override { manager::SaveLists({kFiles.paths, kFiles.names}, {}); }
+    void TearDown() override { SaveMods(kFiles, {}); }
     wine_support::ScopedGameFolder m_folder;
 };
 
