@@ -14,7 +14,6 @@ namespace {
 
 constexpr char kSelectFirst[] = "Please select a mod first!";
 constexpr char kDone[] = "Done!";
-constexpr char kPpfCommand[] = "ApplyPPF3.exe u ";
 constexpr char kPause[] = "PAUSE";
 
 bool IsBlank(const std::string& text) {
@@ -86,12 +85,10 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
         m_view.ShowMessage("The batch file \"" + path + "\" could not be opened.");
         return;
     }
-    if (const auto ppfText = batchfile::PpfTextOf(header.line2)) {
-        m_runner.Run(kPpfCommand + *ppfText);
+    m_runner.Run(QuoteForInterpreter(path));
+    // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
+    if (batchfile::PpfTextOf(header.line2))
         m_runner.Run(kPause);
-    } else {
-        m_runner.Run(QuoteForInterpreter(path));
-    }
     if (!batchfile::WriteWholeFile(m_files.lastMod, path))
         ReportUnwritable(m_files.lastMod);
     m_view.ShowMessage(kDone);
