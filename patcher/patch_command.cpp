@@ -92,6 +92,9 @@ CommandReport RunPatchCommand(const std::vector<std::string>& args) {
     batchfile::UniqueFile target{std::fopen(filePath.c_str(), "r+b")};
     if (!target)
         return NotChanged("The file \"" + filePath + "\" cannot be opened for reading and writing", filePath);
+    // Records land anywhere in the file: a buffered stream would read a whole block around
+    // each one before writing it, so each write goes straight to the file instead.
+    std::setvbuf(target.get(), nullptr, _IONBF, 0);
     PatchOutcome outcome = PatchFile(*read.patch, target.get(), direction);
     if (std::fclose(target.release()) != 0 && outcome.status == PatchOutcome::Status::Done) {
         outcome.status = PatchOutcome::Status::WriteFailed;
