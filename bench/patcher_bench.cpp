@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 
 extern char** environ;
 
@@ -40,7 +40,7 @@ std::string LittleEndian(std::uint64_t value, int size) {
 }
 
 void WriteTarget(const std::string& path, std::uint64_t size) {
-    batchfile::UniqueFile file{std::fopen(path.c_str(), "wb")};
+    base::UniqueFile file{std::fopen(path.c_str(), "wb")};
     std::string chunk(1 << 20, '\0');
     for (std::size_t i = 0; i < chunk.size(); ++i)
         chunk[i] = static_cast<char>(i * 7);
@@ -60,7 +60,7 @@ std::vector<Record> WritePatch(const std::string& path, std::uint64_t fileSize, 
         record.offset = random() % (fileSize - record.bytes.size());
         patch += LittleEndian(record.offset, 8) + static_cast<char>(record.bytes.size()) + record.bytes;
     }
-    batchfile::UniqueFile file{std::fopen(path.c_str(), "wb")};
+    base::UniqueFile file{std::fopen(path.c_str(), "wb")};
     if (!file || std::fwrite(patch.data(), 1, patch.size(), file.get()) != patch.size())
         throw std::runtime_error("cannot write " + path);
     return records;

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 #include "patcher/ppf_patch.h"
 
 namespace {
@@ -44,7 +44,7 @@ void CheckPatching(const patcher::PpfPatch& patch) {
         target[i] = static_cast<char>(i * 7);
     const std::string before = target;
     for (const patcher::Direction direction : {patcher::Direction::Apply, patcher::Direction::Undo}) {
-        batchfile::UniqueFile file{fmemopen(target.data(), target.size(), "r+b")};
+        base::UniqueFile file{fmemopen(target.data(), target.size(), "r+b")};
         Check(file != nullptr);
         const patcher::PatchOutcome outcome = patcher::PatchFile(patch, file.get(), direction);
         file.reset();

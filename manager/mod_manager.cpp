@@ -5,8 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
+#include "base/unique_file.h"
 #include "batchfile/header_reader.h"
-#include "batchfile/unique_file.h"
 #include "manager/list_file.h"
 
 namespace manager {
@@ -15,10 +16,6 @@ namespace {
 constexpr char kSelectFirst[] = "Please select a mod first!";
 constexpr char kDone[] = "Done!";
 constexpr char kPause[] = "PAUSE";
-
-bool IsBlank(const std::string& text) {
-    return text.find_first_not_of(" \t\r\n\v\f") == std::string::npos;
-}
 
 // A text that reads back as an empty record would end the list at the next start.
 bool SurvivesReload(const std::string& text) {
@@ -46,14 +43,13 @@ void ModManager::StartupLoad(std::FILE* lastModReader) {
     for (std::size_t i = 0; i < paths.size(); ++i)
         entries.push_back({i < names.size() ? names[i] : paths[i], paths[i]});
     m_mods.Assign(std::move(entries));
-    for (std::size_t i = 0; i < m_mods.Entries().size(); ++i)
-        m_view.ShowModInserted(i, m_mods.Entries()[i]);
+    m_view.ShowList(m_mods.Entries());
     if (lastModReader)
         m_lastModText = batchfile::ReadLine(lastModReader).value_or(std::string());
 }
 
 void ModManager::AddBatchFile(const std::string& fieldText) {
-    if (IsBlank(fieldText))
+    if (base::IsBlank(fieldText))
         return;  // an empty path would end both lists at the next start
     if (m_mods.Entries().size() >= kDefaultRecordLimit) {
         // The list files give back only this many mods; one more would be lost at the next start.
@@ -70,8 +66,7 @@ void ModManager::AddBatchFile(const std::string& fieldText) {
     std::string name = batchfile::ModNameOf(header.line1, fieldText);
     if (!SurvivesReload(name))
         name = fieldText;
-    Insert({std::move(name), fieldText});
-    SaveLists();
+    ChangeList([&](ModList& mods) { mods.Insert({std::move(name), fieldText}); });
 }
 
 void ModManager::ApplyMod(std::optional<std::size_t> selection) {
@@ -89,7 +84,7 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
     if (batchfile::PpfTextOf(header.line2))
         m_runner.Run(kPause);
-    if (!batchfile::WriteWholeFile(m_files.lastMod, path))
+    if (!base::WriteWholeFile(m_files.lastMod, path))
         ReportUnwritable(m_files.lastMod);
     m_view.ShowMessage(kDone);
     m_view.CloseApplied();
@@ -102,23 +97,28 @@ void ModManager::ResetModList() {
     std::remove(m_files.names.c_str());
     std::remove(m_files.paths.c_str());
     m_mods.Clear();
-    m_view.ShowListCleared();
+    m_view.ShowList(m_mods.Entries());
 }
 
-void ModManager::Insert(ModEntry entry) {
-    const std::size_t index = m_mods.Insert(std::move(entry));
-    m_view.ShowModInserted(index, m_mods.Entries()[index]);
+bool ModManager::ChangeList(const std::function<void(ModList&)>& change) {
+    change(m_mods);
+    const bool saved = SaveLists();
+    m_view.ShowList(m_mods.Entries());
+    return saved;
 }
 
 // The name list is written only after the path list, and not at all when the path list
 // could not be written, so the two files never fall out of step through a failed save.
-void ModManager::SaveLists() {
+bool ModManager::SaveLists() {
     if (!SaveList(m_mods.Paths(), m_files.paths, kDefaultRecordLimit, kDefaultRecordSize)) {
         ReportUnwritable(m_files.paths);
-        return;
+        return false;
     }
-    if (!SaveList(m_mods.Names(), m_files.names, kDefaultRecordLimit, kDefaultRecordSize))
+    if (!SaveList(m_mods.Names(), m_files.names, kDefaultRecordLimit, kDefaultRecordSize)) {
         ReportUnwritable(m_files.names);
+        return false;
+    }
+    return true;
 }
 
 void ModManager::ReportUnwritable(const std::string& path) {

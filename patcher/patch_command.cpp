@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 #include "patcher/ppf_patch.h"
 
 namespace patcher {
@@ -18,7 +18,7 @@ constexpr char kUsage[] =
     "       ApplyPPF3 u <file> <patch>   undoes a PPF 3.0 patch that carries undo data\n";
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    batchfile::UniqueFile file{std::fopen(path.c_str(), "rb")};
+    base::UniqueFile file{std::fopen(path.c_str(), "rb")};
     if (!file)
         return std::nullopt;
     std::string bytes;
@@ -89,7 +89,7 @@ CommandReport RunPatchCommand(const std::vector<std::string>& args) {
     if (!read.patch)
         return NotChanged("The patch \"" + patchPath + "\" cannot be used: " + read.problem, filePath);
 
-    batchfile::UniqueFile target{std::fopen(filePath.c_str(), "r+b")};
+    base::UniqueFile target{std::fopen(filePath.c_str(), "r+b")};
     if (!target)
         return NotChanged("The file \"" + filePath + "\" cannot be opened for reading and writing", filePath);
     // Records land anywhere in the file: a buffered stream would read a whole block around

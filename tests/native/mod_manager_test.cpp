@@ -9,16 +9,19 @@
 #include <utility>
 #include <vector>
 
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 #include "manager/list_file.h"
 #include "manager/mod_manager.h"
-#include "temp_dir.h"
+#include "tests/support/recording.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 using manager::ManagerFiles;
 using manager::ModEntry;
 using testing_support::Exists;
+using testing_support::RecordingRunner;
+using testing_support::RecordingView;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
@@ -26,27 +29,6 @@ using Strings = std::vector<std::string>;
 using Pairs = std::vector<std::pair<std::string, std::string>>;  // (name, path)
 
 constexpr char kSelectFirst[] = "Please select a mod first!";
-
-class RecordingRunner final : public manager::CommandRunner {
-public:
-    void Run(const std::string& commandLine) override { commands.push_back(commandLine); }
-    Strings commands;
-};
-
-// `shown` replays the inserts and clears as a list box would hold them.
-class RecordingView final : public manager::ManagerView {
-public:
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void ShowModInserted(std::size_t index, const ModEntry& entry) override {
-        ASSERT_LE(index, shown.size());
-        shown.insert(shown.begin() + static_cast<std::ptrdiff_t>(index), entry.name);
-    }
-    void ShowListCleared() override { shown.clear(); }
-    void CloseApplied() override { ++closed; }
-    Strings messages;
-    Strings shown;
-    int closed = 0;
-};
 
 // One run of the program: the last-mod reader is opened first and held, then the load.
 struct ProgramRun {
@@ -56,7 +38,7 @@ struct ProgramRun {
     }
     RecordingRunner runner;
     RecordingView view;
-    batchfile::UniqueFile reader;
+    base::UniqueFile reader;
     manager::ModManager manager;
 };
 
@@ -250,13 +232,17 @@ TEST_F(ModManagerTest, RefusesAModTheListFilesCouldNotGiveBack) {
 }
 
 // Names that compare equal come back in the order they were saved in, start after start.
+// More than sixteen of them: below that, even an unstable sort keeps the order.
 TEST_F(ModManagerTest, KeepsTheOrderOfEqualNamesAcrossRestarts) {
-    for (const char* path : {"1.bat", "2.bat", "3.bat", "4.bat"})
-        WriteBytes(path, ":: &Night Sky\r\n");
+    Strings paths;
+    for (int i = 0; i < 24; ++i) {
+        paths.push_back(std::to_string(i) + ".bat");
+        WriteBytes(paths.back(), i % 2 ? ":: &Night Sky\r\n" : ":: &NIGHT SKY\r\n");
+    }
     Pairs saved;
     {
         auto run = Start();
-        for (const char* path : {"1.bat", "2.bat", "3.bat", "4.bat"})
+        for (const std::string& path : paths)
             run->manager.AddBatchFile(path);
         for (const ModEntry& entry : run->manager.Mods().Entries())
             saved.emplace_back(entry.name, entry.path);

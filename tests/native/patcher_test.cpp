@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 #include "patcher/patch_command.h"
 #include "patcher/ppf_patch.h"
-#include "ppf_bytes.h"
-#include "temp_dir.h"
+#include "tests/support/ppf_bytes.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -151,7 +151,7 @@ TEST_F(PatcherTest, AWriteErrorAfterTheChecksIsReported) {
     const std::string bytes = PatchBytes(p);
     const patcher::ReadResult read = patcher::ReadPatch(bytes);
     ASSERT_TRUE(read.patch) << read.problem;
-    batchfile::UniqueFile readOnly{std::fopen(file.c_str(), "rb")};
+    base::UniqueFile readOnly{std::fopen(file.c_str(), "rb")};
     const patcher::PatchOutcome outcome = patcher::PatchFile(*read.patch, readOnly.get(), patcher::Direction::Apply);
     EXPECT_EQ(outcome.status, patcher::PatchOutcome::Status::WriteFailed);
     EXPECT_EQ(outcome.recordsWritten, 0u);
