@@ -124,7 +124,10 @@ bool ReadAt(std::FILE* file, std::uint64_t offset, std::size_t size, std::string
     return SeekTo(file, offset) && std::fread(into.data(), 1, size, file) == size;
 }
 
+// A record of no bytes writes nothing (and its view may hold no pointer to write from).
 bool WriteAt(std::FILE* file, std::uint64_t offset, std::string_view bytes) {
+    if (bytes.empty())
+        return true;
     return SeekTo(file, offset) && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testing_support {
@@ -21,13 +22,17 @@ struct TestRecord {
 };
 
 struct TestPatch {
-    int version = 3;
+    TestPatch(int version, std::vector<TestRecord> records, std::string block = {}, std::uint32_t originalSize = 0,
+              int imageType = 0, bool undo = false, std::string descriptionFile = {})
+        : version(version), records(std::move(records)), block(std::move(block)), originalSize(originalSize),
+          imageType(imageType), undo(undo), descriptionFile(std::move(descriptionFile)) {}
+    int version;
     std::vector<TestRecord> records;
-    std::string block;              // the block check's 1,024 bytes; PPF 3.0 without one: empty
-    std::uint32_t originalSize = 0;  // PPF 2.0
-    int imageType = 0;              // PPF 3.0: 0 BIN, 1 GI
-    bool undo = false;              // PPF 3.0
-    std::string descriptionFile;    // none when empty
+    std::string block;            // the block check's 1,024 bytes; PPF 3.0 without one: empty
+    std::uint32_t originalSize;   // PPF 2.0
+    int imageType;                // PPF 3.0: 0 BIN, 1 GI
+    bool undo;                    // PPF 3.0
+    std::string descriptionFile;  // none when empty
     std::string description = "Night Sky";
 };
 

@@ -189,13 +189,9 @@ bool Contains(const std::string& text, const std::string& part) { return text.fi
 // through the real command interpreter, which finds the kit's patcher on the search path.
 TEST(OrriskEndToEnd, ModWrittenByOrriskPatchesTheMapWhenAppliedInGrenwick) {
     const std::string map = "original canyon map, before the night sky";
-    TestPatch named;  // PPF 3.0 with undo data and a description file
-    named.undo = true;
-    named.records = {{9, "CANYON", map.substr(9, 6)}, {map.size() - 3, "SKY", map.substr(map.size() - 3)}};
-    named.descriptionFile = "Night Sky for the canyon";
-    TestPatch unnamed;
-    unnamed.version = 1;
-    unnamed.records = {{0, "ORIGINAL", map.substr(0, 8)}};
+    const TestPatch named(3, {{9, "CANYON", map.substr(9, 6)}, {map.size() - 3, "SKY", map.substr(map.size() - 3)}},
+                          "", 0, 0, true, "Night Sky for the canyon");
+    const TestPatch unnamed(1, {{0, "ORIGINAL", ""}});
     struct Case {
         const char* what;
         Fields typed;
