@@ -113,7 +113,8 @@ double Median(std::vector<double> values) {
 int main(int argc, char** argv) {
     const std::uint64_t fileSize = (argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 256) << 20;
     const std::size_t count = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 100000;
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("patcher-bench-" + std::to_string(getpid()));
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("patcher-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const std::string target = (dir / "target.map").string(), patch = (dir / "patch.ppf").string();
     try {

@@ -78,7 +78,7 @@ std::string ReadRecords(std::string_view body, std::size_t at, PpfPatch& patch) 
 }
 
 // PPF 3.0's header fields after the description: image type, block check flag, undo flag.
-std::optional<std::string> ReadVersion3Header(std::string_view bytes, PpfPatch& patch, std::size_t& recordsAt) {
+std::string ReadVersion3Header(std::string_view bytes, PpfPatch& patch, std::size_t& recordsAt) {
     const auto imageType = static_cast<unsigned char>(bytes[56]);
     const auto blockFlag = static_cast<unsigned char>(bytes[57]);
     const auto undoFlag = static_cast<unsigned char>(bytes[58]);
@@ -91,11 +91,12 @@ std::optional<std::string> ReadVersion3Header(std::string_view bytes, PpfPatch& 
         if (imageType > 1)
             return "its image type (" + std::to_string(imageType) + ") is unknown";
         if (bytes.size() < kBlockAt + kBlockSize)
-            return std::string("its header is cut short");
-        patch.blockCheck = BlockCheck{imageType == 0 ? kBinBlockOffset : kGiBlockOffset, bytes.substr(kBlockAt, kBlockSize)};
+            return "its header is cut short";
+        const std::uint64_t offset = imageType == 0 ? kBinBlockOffset : kGiBlockOffset;
+        patch.blockCheck = BlockCheck{offset, bytes.substr(kBlockAt, kBlockSize)};
         recordsAt = kBlockAt + kBlockSize;
     }
-    return std::nullopt;
+    return {};
 }
 
 bool SeekTo(std::FILE* file, std::uint64_t offset) {
@@ -229,8 +230,8 @@ ReadResult ReadPatch(std::string_view bytes) {
     } else if (patch.version == 3) {
         if (bytes.size() < kBlockAt)
             return Problem("its header is cut short");
-        if (auto problem = ReadVersion3Header(bytes, patch, recordsAt))
-            return Problem(std::move(*problem));
+        if (std::string problem = ReadVersion3Header(bytes, patch, recordsAt); !problem.empty())
+            return Problem(std::move(problem));
     }
     std::string_view body = bytes.substr(recordsAt);
     if (patch.version > 1)
