@@ -38,14 +38,16 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 // Texts from a patch go to a console: control bytes there could move the cursor or clear
-// the screen, so they show as blanks. Line ends stay where lines are wanted.
+// the screen, so they show as blanks. Where lines are wanted each ends in LF alone, which
+// the console stream turns into the host's line end.
 std::string Printable(std::string_view text, bool keepLines) {
-    std::string shown(text);
-    for (char& c : shown) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool lineEnd = c == '\r' || c == '\n' || c == '\t';
-        if ((byte < 0x20 || byte == 0x7F) && !(keepLines && lineEnd))
-            c = ' ';
+    std::string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (keepLines && byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        const bool kept = keepLines && (byte == '\n' || byte == '\t');
+        shown += (byte < 0x20 || byte == 0x7F) && !kept ? ' ' : text[i];
     }
     return shown;
 }

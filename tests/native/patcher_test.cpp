@@ -68,7 +68,9 @@ TEST_F(PatcherTest, AppliesEachVersionAndUndoGivesTheOriginalBack) {
         CommandReport report = Run("a", PatchBytes(p));
         EXPECT_EQ(report.status, patcher::kExitDone) << report.text;
         EXPECT_EQ(ReadBytes(file), patched);
-        const std::string shown = p.descriptionFile.empty() ? "" : p.descriptionFile + "\n";
+        std::string shown = p.descriptionFile.empty() ? "" : p.descriptionFile + "\n";
+        if (const std::size_t cr = shown.find('\r'); cr != std::string::npos)
+            shown.erase(cr, 1);  // the console stream adds its own line ends
         EXPECT_EQ(report.text, "PPF " + std::to_string(p.version) + ".0 patch: Night Sky\n" + shown +
                                    "Applied 3 records to \"" + file + "\".\n");
         if (p.undo) {
