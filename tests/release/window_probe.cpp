@@ -151,8 +151,11 @@ int Resources(const std::string& program, const std::string& expectedVersion, bo
         DestroyIcon(static_cast<HICON>(icon));
 
     const std::string manifest = module ? ManifestText(module) : std::string();
-    const bool manifestOk = (console || manifest.find("Microsoft.Windows.Common-Controls") != std::string::npos) &&
-                            manifest.find("asInvoker") != std::string::npos;
+    // A console program draws no window of its own: it needs only to run as the invoker.
+    const bool windowed = manifest.find("Microsoft.Windows.Common-Controls") != std::string::npos &&
+                          manifest.find(">PerMonitorV2, System</dpiAwareness>") != std::string::npos &&
+                          manifest.find(">true</dpiAware>") != std::string::npos;
+    const bool manifestOk = manifest.find("asInvoker") != std::string::npos && (console || windowed);
     std::printf("manifest %s\n", manifestOk ? "yes" : "MISSING");
     if (module)
         FreeLibrary(module);
