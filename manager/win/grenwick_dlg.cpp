@@ -6,14 +6,18 @@
 
 #include "manager/name_compare_win.h"
 #include "resources/grenwick/resource.h"
+#include "shell/ansi_text.h"
 #include "shell/cmd_target.h"
+#include "shell/elevation.h"
 #include "shell/message_box.h"
 
 CGrenwickDlg::CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& runner, std::FILE* lastModReader,
                            HINSTANCE resources)
     : CMainDialog(IDD_MAIN, resources),
       m_manager(std::move(files), runner, *this, manager::CompareAsListBox),
-      m_lastModReader(lastModReader) {}
+      m_lastModReader(lastModReader) {
+    m_manager.SetAdminRights(this);
+}
 
 BOOL CGrenwickDlg::OnInitDialog() {
     CMainDialog::OnInitDialog();
@@ -37,7 +41,12 @@ bool CGrenwickDlg::OnCommand(int id, int code) {
     return CMainDialog::OnCommand(id, code) || (code == BN_CLICKED && shell::RunCommand(*this, kCommands, id));
 }
 
-void CGrenwickDlg::OnAddBatch() { m_manager.AddBatchFile(ItemText(IDC_GRENWICK_BATCH_FILE)); }
+// Read as UTF-16, so that a character the code page lacks is refused rather than replaced
+// by a look-alike that names another file.
+void CGrenwickDlg::OnAddBatch() {
+    const shell::AnsiText field = shell::WindowAnsiText(Item(IDC_GRENWICK_BATCH_FILE));
+    m_manager.AddBatchFile(field.text, field.exact);
+}
 
 void CGrenwickDlg::OnResetList() { m_manager.ResetModList(); }
 
@@ -119,3 +128,15 @@ std::string CGrenwickDlg::ListText(int list, LRESULT index) const {
 }
 
 void CGrenwickDlg::CloseApplied() { CloseUnderRule(IDOK); }
+
+bool CGrenwickDlg::Elevated() { return shell::IsElevated(); }
+
+bool CGrenwickDlg::MayRestart() { return !m_startedByAutomation && !shell::ServerLocked(); }
+
+// The new process reads the list from its files; this one ends without a word.
+bool CGrenwickDlg::RestartElevated() {
+    if (!shell::StartElevated(Hwnd()))
+        return false;
+    End(IDCANCEL);
+    return true;
+}
