@@ -17,7 +17,6 @@ namespace {
 
 constexpr char kSelectFirst[] = "Please select a mod first!";
 constexpr char kDone[] = "Done!";
-constexpr char kPpfCommand[] = "ApplyPPF3.exe u ";
 constexpr char kPause[] = "PAUSE";
 constexpr char kListInUse[] =
     "The mod list is in use by another Grenwick window and could not be changed. Please try again.";
@@ -111,12 +110,10 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
         m_view.ShowMessage("The batch file \"" + path + "\" could not be opened.");
         return;
     }
-    if (const auto ppfText = batchfile::PpfTextOf(header->line2)) {
-        m_runner.Run(kPpfCommand + *ppfText);
+    m_runner.Run(QuoteForInterpreter(path));
+    // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
+    if (batchfile::PpfTextOf(header->line2))
         m_runner.Run(kPause);
-    } else {
-        m_runner.Run(QuoteForInterpreter(path));
-    }
     base::WriteFailure failure = base::WriteFailure::Other;
     if (!SaveLastMod(path, failure))
         ReportUnwritable(m_files.lastMod, failure);
