@@ -28,8 +28,8 @@ public:
 class NoView : public manager::ManagerView {
 public:
     void ShowMessage(const std::string&) override {}
-    void ShowModInserted(std::size_t, const manager::ModEntry&) override {}
-    void ShowListCleared() override {}
+    bool Ask(const std::string&, bool defaultYes) override { return defaultYes; }
+    void ShowList(const std::vector<manager::ModEntry>&) override {}
     void CloseApplied() override {}
 };
 

@@ -47,8 +47,7 @@ void ModManager::StartupLoad(std::FILE* lastModReader) {
     for (std::size_t i = 0; i < paths.size(); ++i)
         entries.push_back({i < names.size() ? names[i] : paths[i], paths[i]});
     m_mods.Assign(std::move(entries));
-    for (std::size_t i = 0; i < m_mods.Entries().size(); ++i)
-        m_view.ShowModInserted(i, m_mods.Entries()[i]);
+    m_view.ShowList(m_mods.Entries());
     if (lastModReader)
         m_lastModText = batchfile::ReadLine(lastModReader).value_or(std::string());
 }
@@ -71,8 +70,7 @@ void ModManager::AddBatchFile(const std::string& fieldText) {
     std::string name = batchfile::ModNameOf(header.line1, fieldText);
     if (!SurvivesReload(name))
         name = fieldText;
-    Insert({std::move(name), fieldText});
-    SaveLists();
+    ChangeList([&](ModList& mods) { mods.Insert({std::move(name), fieldText}); });
 }
 
 void ModManager::ApplyMod(std::optional<std::size_t> selection) {
@@ -105,23 +103,28 @@ void ModManager::ResetModList() {
     std::remove(m_files.names.c_str());
     std::remove(m_files.paths.c_str());
     m_mods.Clear();
-    m_view.ShowListCleared();
+    m_view.ShowList(m_mods.Entries());
 }
 
-void ModManager::Insert(ModEntry entry) {
-    const std::size_t index = m_mods.Insert(std::move(entry));
-    m_view.ShowModInserted(index, m_mods.Entries()[index]);
+bool ModManager::ChangeList(const std::function<void(ModList&)>& change) {
+    change(m_mods);
+    const bool saved = SaveLists();
+    m_view.ShowList(m_mods.Entries());
+    return saved;
 }
 
 // The name list is written only after the path list, and not at all when the path list
 // could not be written, so the two files never fall out of step through a failed save.
-void ModManager::SaveLists() {
+bool ModManager::SaveLists() {
     if (!SaveList(m_mods.Paths(), m_files.paths, kDefaultRecordLimit, kDefaultRecordSize)) {
         ReportUnwritable(m_files.paths);
-        return;
+        return false;
     }
-    if (!SaveList(m_mods.Names(), m_files.names, kDefaultRecordLimit, kDefaultRecordSize))
+    if (!SaveList(m_mods.Names(), m_files.names, kDefaultRecordLimit, kDefaultRecordSize)) {
         ReportUnwritable(m_files.names);
+        return false;
+    }
+    return true;
 }
 
 void ModManager::ReportUnwritable(const std::string& path) {

@@ -3,8 +3,10 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "manager/mod_list.h"
 
@@ -29,8 +31,10 @@ class ManagerView {
 public:
     virtual ~ManagerView() = default;
     virtual void ShowMessage(const std::string& text) = 0;
-    virtual void ShowModInserted(std::size_t index, const ModEntry& entry) = 0;
-    virtual void ShowListCleared() = 0;
+    // A Yes/No question; true for Yes. `defaultYes` picks the button Enter presses.
+    virtual bool Ask(const std::string& text, bool defaultYes) = 0;
+    // Shows `entries` as the whole list, in their order.
+    virtual void ShowList(const std::vector<ModEntry>& entries) = 0;
     virtual void CloseApplied() = 0;  // ends the dialog with the OK result, under the close rule
 };
 
@@ -55,8 +59,10 @@ public:
     const std::string& LastModText() const { return m_lastModText; }
 
 private:
-    void Insert(ModEntry entry);
-    void SaveLists();
+    // Every change to the saved list goes through here: `change` edits the list, which is
+    // then saved and shown. False when the change could not be saved.
+    bool ChangeList(const std::function<void(ModList&)>& change);
+    bool SaveLists();
     void ReportUnwritable(const std::string& path);
 
     ManagerFiles m_files;

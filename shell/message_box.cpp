@@ -13,6 +13,11 @@ std::function<void(const std::string&)>& Sink() {
     return sink;
 }
 
+std::function<bool(const std::string&, bool)>& AnswerSink() {
+    static std::function<bool(const std::string&, bool)> sink;
+    return sink;
+}
+
 }  // namespace
 
 std::string ProgramName() {
@@ -33,9 +38,21 @@ void ShowMessage(HWND owner, const std::string& text) {
     MessageBoxA(owner, text.c_str(), ProgramName().c_str(), MB_OK);
 }
 
+bool AskYesNo(HWND owner, const std::string& text, bool defaultYes) {
+    if (AnswerSink())
+        return AnswerSink()(text, defaultYes);
+    const UINT style = MB_YESNO | MB_ICONQUESTION | (defaultYes ? MB_DEFBUTTON1 : MB_DEFBUTTON2);
+    return MessageBoxA(owner, text.c_str(), ProgramName().c_str(), style) == IDYES;
+}
+
 ScopedMessageSink::ScopedMessageSink(std::function<void(const std::string&)> sink)
     : m_previous(std::exchange(Sink(), std::move(sink))) {}
 
 ScopedMessageSink::~ScopedMessageSink() { Sink() = std::move(m_previous); }
+
+ScopedAnswerSink::ScopedAnswerSink(std::function<bool(const std::string&, bool)> answer)
+    : m_previous(std::exchange(AnswerSink(), std::move(answer))) {}
+
+ScopedAnswerSink::~ScopedAnswerSink() { AnswerSink() = std::move(m_previous); }
 
 }  // namespace shell

@@ -1,6 +1,7 @@
 // The mod manager's window: list 1001 shows the names, hidden list 1008 the paths.
 #include "manager/win/grenwick_dlg.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "manager/win/auto_proxy.h"
@@ -68,15 +69,47 @@ void CGrenwickDlg::CloseIfHidden() {
 
 void CGrenwickDlg::ShowMessage(const std::string& text) { shell::ShowMessage(Hwnd(), text); }
 
-void CGrenwickDlg::ShowModInserted(std::size_t index, const manager::ModEntry& entry) {
-    const auto at = static_cast<WPARAM>(index);
-    SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_INSERTSTRING, at, reinterpret_cast<LPARAM>(entry.name.c_str()));
-    SendDlgItemMessageA(Hwnd(), IDC_PATH_LIST, LB_INSERTSTRING, at, reinterpret_cast<LPARAM>(entry.path.c_str()));
-}
+bool CGrenwickDlg::Ask(const std::string& text, bool defaultYes) { return shell::AskYesNo(Hwnd(), text, defaultYes); }
 
-void CGrenwickDlg::ShowListCleared() {
+// The entries come in the manager's order, which is the sorted list box's own, so each goes
+// to the end of both lists: list 1008 keeps every path at its name's index. The selected mod
+// and the scroll position stay where they were.
+void CGrenwickDlg::ShowList(const std::vector<manager::ModEntry>& entries) {
+    const std::optional<manager::ModEntry> selected = SelectedEntry();
+    const LRESULT top = SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_GETTOPINDEX, 0, 0);
     SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_RESETCONTENT, 0, 0);
     SendDlgItemMessageA(Hwnd(), IDC_PATH_LIST, LB_RESETCONTENT, 0, 0);
+    for (const manager::ModEntry& entry : entries) {
+        SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_INSERTSTRING, static_cast<WPARAM>(-1),
+                            reinterpret_cast<LPARAM>(entry.name.c_str()));
+        SendDlgItemMessageA(Hwnd(), IDC_PATH_LIST, LB_INSERTSTRING, static_cast<WPARAM>(-1),
+                            reinterpret_cast<LPARAM>(entry.path.c_str()));
+    }
+    SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+    if (!selected)
+        return;
+    const auto at = std::find_if(entries.begin(), entries.end(), [&](const manager::ModEntry& entry) {
+        return entry.name == selected->name && entry.path == selected->path;
+    });
+    if (at != entries.end())
+        SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_SETCURSEL, static_cast<WPARAM>(at - entries.begin()), 0);
+}
+
+std::optional<manager::ModEntry> CGrenwickDlg::SelectedEntry() const {
+    const LRESULT index = SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_GETCURSEL, 0, 0);
+    if (index == LB_ERR)
+        return std::nullopt;
+    return manager::ModEntry{ListText(IDC_MOD_LIST, index), ListText(IDC_PATH_LIST, index)};
+}
+
+std::string CGrenwickDlg::ListText(int list, LRESULT index) const {
+    const LRESULT length = SendDlgItemMessageA(Hwnd(), list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR)
+        return {};
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    SendDlgItemMessageA(Hwnd(), list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
 }
 
 void CGrenwickDlg::CloseApplied() { CloseUnderRule(IDOK); }

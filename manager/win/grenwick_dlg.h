@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "manager/mod_manager.h"
 #include "shell/main_dialog.h"
@@ -33,10 +36,12 @@ private:
     void OnResetList();
     void OnShowLast();
     void CloseUnderRule(INT_PTR result);
+    std::optional<manager::ModEntry> SelectedEntry() const;
+    std::string ListText(int list, LRESULT index) const;
 
     void ShowMessage(const std::string& text) override;
-    void ShowModInserted(std::size_t index, const manager::ModEntry& entry) override;
-    void ShowListCleared() override;
+    bool Ask(const std::string& text, bool defaultYes) override;
+    void ShowList(const std::vector<manager::ModEntry>& entries) override;
     void CloseApplied() override;
 
     manager::ModManager m_manager;

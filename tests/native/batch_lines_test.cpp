@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "batchfile/batch_lines.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "batchfile/header_reader.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

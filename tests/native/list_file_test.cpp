@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "manager/list_file.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -12,13 +12,16 @@
 #include "batchfile/unique_file.h"
 #include "manager/list_file.h"
 #include "manager/mod_manager.h"
-#include "temp_dir.h"
+#include "tests/support/recording.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 using manager::ManagerFiles;
 using manager::ModEntry;
 using testing_support::Exists;
+using testing_support::RecordingRunner;
+using testing_support::RecordingView;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
@@ -26,27 +29,6 @@ using Strings = std::vector<std::string>;
 using Pairs = std::vector<std::pair<std::string, std::string>>;  // (name, path)
 
 constexpr char kSelectFirst[] = "Please select a mod first!";
-
-class RecordingRunner final : public manager::CommandRunner {
-public:
-    void Run(const std::string& commandLine) override { commands.push_back(commandLine); }
-    Strings commands;
-};
-
-// `shown` replays the inserts and clears as a list box would hold them.
-class RecordingView final : public manager::ManagerView {
-public:
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void ShowModInserted(std::size_t index, const ModEntry& entry) override {
-        ASSERT_LE(index, shown.size());
-        shown.insert(shown.begin() + static_cast<std::ptrdiff_t>(index), entry.name);
-    }
-    void ShowListCleared() override { shown.clear(); }
-    void CloseApplied() override { ++closed; }
-    Strings messages;
-    Strings shown;
-    int closed = 0;
-};
 
 // One run of the program: the last-mod reader is opened first and held, then the load.
 struct ProgramRun {

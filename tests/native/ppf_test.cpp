@@ -4,7 +4,7 @@
 #include <string>
 
 #include "batchfile/batch_lines.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 #include "writers/ppf/ppf_batch.h"
 
 namespace {

@@ -13,22 +13,18 @@
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
 #include "shell/main_dialog.h"
-#include "temp_dir.h"
+#include "tests/support/recording.h"
+#include "tests/support/temp_dir.h"
 #include "wine_support.h"
 
 namespace {
 
+using testing_support::RecordingRunner;
 using wine_support::Click;
 using wine_support::ListItems;
 using wine_support::MessageRecorder;
 using wine_support::ProgramResources;
 using wine_support::ScopedGameFolder;
-
-class RecordingRunner : public manager::CommandRunner {
-public:
-    void Run(const std::string& commandLine) override { commands.push_back(commandLine); }
-    std::vector<std::string> commands;
-};
 
 // The (name, path) pairs a window lists, in a fixed order.
 std::vector<std::pair<std::string, std::string>> Pairs(HWND dialog) {

@@ -11,7 +11,8 @@
 #include "batchfile/batch_lines.h"
 #include "manager/mod_manager.h"
 #include "manager/system_runner.h"
-#include "temp_dir.h"
+#include "tests/support/recording.h"
+#include "tests/support/temp_dir.h"
 #include "writers/mapswap/mapswap_batch.h"
 
 namespace {
@@ -20,16 +21,6 @@ using testing_support::Exists;
 using testing_support::ReadBytes;
 using testing_support::WriteBytes;
 using Strings = std::vector<std::string>;
-
-class RecordingView final : public manager::ManagerView {
-public:
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void ShowModInserted(std::size_t, const manager::ModEntry&) override {}
-    void ShowListCleared() override {}
-    void CloseApplied() override { ++closed; }
-    Strings messages;
-    int closed = 0;
-};
 
 class InterpreterTest : public testing::Test {
 protected:
@@ -49,7 +40,7 @@ protected:
     testing_support::TempDir dir;
     testing_support::ScopedCurrentDir inDir{dir.Path()};
     manager::ManagerFiles files{dir.File("names.lst"), dir.File("paths.lst"), dir.File("lastmod.txt")};
-    RecordingView view;
+    testing_support::RecordingView view;
 };
 
 TEST_F(InterpreterTest, MapSwapModReplacesTheMapsByTheModdedCopies) {

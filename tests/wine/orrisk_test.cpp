@@ -14,7 +14,7 @@
 #include "manager/system_runner.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/orrisk/resource.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 #include "wine_support.h"
 #include "writers/ppf/win/orrisk_dlg.h"
 

@@ -11,7 +11,7 @@
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
 #include "resources/tavlin/resource.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 #include "wine_support.h"
 #include "writers/mapswap/win/tavlin_dlg.h"
 
