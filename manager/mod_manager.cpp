@@ -5,9 +5,12 @@
 #include <utility>
 #include <vector>
 
+#include "batchfile/file_changes.h"
 #include "batchfile/header_reader.h"
 #include "batchfile/unique_file.h"
+#include "manager/game_files.h"
 #include "manager/list_file.h"
+#include "manager/originals_store.h"
 
 namespace manager {
 namespace {
@@ -16,6 +19,9 @@ constexpr char kSelectFirst[] = "Please select a mod first!";
 constexpr char kDone[] = "Done!";
 constexpr char kPpfCommand[] = "ApplyPPF3.exe u ";
 constexpr char kPause[] = "PAUSE";
+constexpr char kNotApplied[] = ", so the mod was not applied. Nothing has changed.";
+// How many of the kept files a question or a report names before "and N more".
+constexpr std::size_t kNamedFiles = 3;
 
 bool IsBlank(const std::string& text) {
     return text.find_first_not_of(" \t\r\n\v\f") == std::string::npos;
@@ -26,6 +32,22 @@ bool SurvivesReload(const std::string& text) {
     std::vector<std::string> reloaded;
     DecodeList(reloaded, EncodeList({text}, kDefaultRecordSize), 1, kDefaultRecordSize);
     return !reloaded.empty();
+}
+
+std::string Files(std::size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); }
+
+// One indented name a line, the first kNamedFiles of them, then how many more there are.
+std::string NameList(const std::vector<std::string>& names) {
+    std::string list;
+    for (std::size_t i = 0; i < names.size() && i < kNamedFiles; ++i)
+        list += "\n    " + names[i];
+    if (names.size() > kNamedFiles)
+        list += "\n    and " + std::to_string(names.size() - kNamedFiles) + " more";
+    return list;
+}
+
+std::string UnreadableIndex(const OriginalsStore& store) {
+    return "The list of kept original files \"" + store.IndexPath() + "\" cannot be read";
 }
 
 }  // namespace
@@ -84,6 +106,8 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
         m_view.ShowMessage("The batch file \"" + path + "\" could not be opened.");
         return;
     }
+    if (!KeepOriginals(path))
+        return;
     if (const auto ppfText = batchfile::PpfTextOf(header.line2)) {
         m_runner.Run(kPpfCommand + *ppfText);
         m_runner.Run(kPause);
@@ -104,6 +128,61 @@ void ModManager::ResetModList() {
     std::remove(m_files.paths.c_str());
     m_mods.Clear();
     m_view.ShowList(m_mods.Entries());
+}
+
+void ModManager::RemoveMod(const ModEntry& entry) {
+    if (m_view.Ask("Remove \"" + entry.name + "\" from the mod list?\n\nIts batch file \"" + entry.path +
+                       "\" stays where it is.",
+                   true))
+        ChangeList([&](ModList& mods) { mods.Remove(entry); });
+}
+
+void ModManager::RestoreOriginals() {
+    OriginalsStore store(CurrentFolder());
+    if (!store.Load()) {
+        m_view.ShowMessage(UnreadableIndex(store) + ", so nothing was put back.");
+        return;
+    }
+    std::vector<std::string> names;
+    for (const KeptFile& file : store.Files())
+        names.push_back(file.name);
+    if (names.empty()) {
+        m_view.ShowMessage("No original files are kept: no mod has changed a file since the last restore.");
+        return;
+    }
+    const bool one = names.size() == 1;
+    if (!m_view.Ask("Put back " + Files(names.size()) + " as " + (one ? "it was" : "they were") +
+                        " before the first mod? Files that mods created are deleted." + NameList(names),
+                    true))
+        return;
+    const OriginalsStore::PutBackReport report = store.PutBack();
+    std::string text = "Put back " + (report.failed.empty() ? Files(report.putBack)
+                                                            : std::to_string(report.putBack) + " of " + Files(names.size())) + ".";
+    if (!report.failed.empty())
+        text += " These could not be put back and stay kept for a later try:" + NameList(report.failed);
+    if (!report.indexWritten)
+        text += "\n\nThe file \"" + store.IndexPath() + "\" could not be written: a later restore puts these files "
+                "back again.";
+    m_view.ShowMessage(text);
+}
+
+// Before a mod runs, the files it will change are kept; when one cannot be, it does not run.
+bool ModManager::KeepOriginals(const std::string& batchPath) {
+    const std::string gameFolder = CurrentFolder();
+    OriginalsStore store(gameFolder);
+    if (!store.Load()) {
+        m_view.ShowMessage(UnreadableIndex(store) + kNotApplied);
+        return false;
+    }
+    const auto lines = batchfile::ReadAllLines(batchPath);
+    const auto failed = store.Keep(TouchedNames(batchfile::ChangesOf(lines.value_or(std::vector<std::string>())), gameFolder));
+    if (!failed)
+        return true;
+    if (*failed == store.IndexPath())
+        m_view.ShowMessage("The file \"" + *failed + "\" could not be written" + kNotApplied);
+    else
+        m_view.ShowMessage("The original file \"" + *failed + "\" could not be kept" + kNotApplied);
+    return false;
 }
 
 bool ModManager::ChangeList(const std::function<void(ModList&)>& change) {

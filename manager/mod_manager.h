@@ -54,6 +54,10 @@ public:
     void ApplyMod(std::optional<std::size_t> selection);
     void ShowLastMod();
     void ResetModList();
+    // Asks, then removes the pair from the list; its batch file stays where it is.
+    void RemoveMod(const ModEntry& entry);
+    // Asks, then puts back the game's files kept before mods changed them.
+    void RestoreOriginals();
 
     const ModList& Mods() const { return m_mods; }
     const std::string& LastModText() const { return m_lastModText; }
@@ -63,6 +67,7 @@ private:
     // then saved and shown. False when the change could not be saved.
     bool ChangeList(const std::function<void(ModList&)>& change);
     bool SaveLists();
+    bool KeepOriginals(const std::string& batchPath);
     void ReportUnwritable(const std::string& path);
 
     ManagerFiles m_files;
