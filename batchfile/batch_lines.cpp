@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 
 namespace batchfile {
+
+using base::UniqueFile;
 std::string NameLine(const std::string& modName) { return ":: &" + modName; }
 
 std::string PpfLine(const std::string& batchFileName) { return ":: <" + batchFileName; }

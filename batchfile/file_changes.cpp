@@ -6,7 +6,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 
 namespace batchfile {
 namespace {
@@ -249,7 +249,7 @@ std::vector<FileChange> ChangesOf(const std::vector<std::string>& lines) {
 }
 
 std::optional<std::vector<std::string>> ReadAllLines(const std::string& path) {
-    UniqueFile file{std::fopen(path.c_str(), "rb")};
+    base::UniqueFile file{std::fopen(path.c_str(), "rb")};
     if (!file)
         return std::nullopt;
     std::vector<std::string> lines;

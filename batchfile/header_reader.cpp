@@ -1,9 +1,11 @@
 // Header reading for mod batch files: line rules and marker rules.
 #include "batchfile/header_reader.h"
 
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 
 namespace batchfile {
+
+using base::UniqueFile;
 // Keeps one byte beyond the limit, so that a CR right before the LF of a line of exactly
 // kMaxLineLength characters is still seen and dropped; the rest of a longer line is skipped,
 // so the next call starts at the file's next line.

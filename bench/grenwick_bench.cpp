@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 #include "manager/list_file.h"
 #include "manager/mod_manager.h"
 
 namespace {
 
-using batchfile::UniqueFile;
+using base::UniqueFile;
 using manager::kDefaultRecordLimit;
 using manager::kDefaultRecordSize;
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "batchfile/header_reader.h"
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;  // fmemopen refuses an empty buffer
     // Read mode never writes to the buffer, so dropping const is safe.
-    batchfile::UniqueFile file{fmemopen(const_cast<std::uint8_t*>(data), size, "rb")};
+    base::UniqueFile file{fmemopen(const_cast<std::uint8_t*>(data), size, "rb")};
     Check(file != nullptr);
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const std::string path = "fallback.bat";

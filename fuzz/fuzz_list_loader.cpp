@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
 #include "manager/list_file.h"
 
 namespace {
@@ -12,10 +13,6 @@ namespace {
 void Check(bool condition) {
     if (!condition)
         __builtin_trap();
-}
-
-bool IsTrailingSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
 // Decodes with one layout; 0 stands for the default, as the list functions take it.
@@ -32,7 +29,7 @@ void CheckLayout(std::string_view bytes, std::size_t limit, std::size_t recordSi
     Check(texts.size() <= realLimit);
     for (const std::string& text : texts) {
         Check(!text.empty() && text.size() <= realSize);
-        Check(!IsTrailingSpace(text.back()));
+        Check(!base::IsWhiteSpace(text.back()));
         Check(text.find('\0') == std::string::npos);
     }
 

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 #include "manager/game_files_native.h"
 
 namespace manager {
@@ -11,10 +11,10 @@ namespace manager {
 bool RemoveFile(const std::string& path) { return std::remove(NativeName(path).c_str()) == 0; }
 
 bool CopyWholeFile(const std::string& from, const std::string& to) {
-    batchfile::UniqueFile in{std::fopen(NativeName(from).c_str(), "rb")};
+    base::UniqueFile in{std::fopen(NativeName(from).c_str(), "rb")};
     if (!in)
         return false;
-    batchfile::UniqueFile out{std::fopen(NativeName(to).c_str(), "wb")};
+    base::UniqueFile out{std::fopen(NativeName(to).c_str(), "wb")};
     if (!out)
         return false;
     std::string buffer(64 * 1024, '\0');

@@ -4,19 +4,16 @@
 #include <cstdio>
 #include <memory>
 
-#include "batchfile/unique_file.h"
+#include "base/text.h"
+#include "base/unique_file.h"
 #include "manager/move_file.h"
 
 namespace manager {
 namespace {
 
-using batchfile::UniqueFile;
+using base::UniqueFile;
 
 std::size_t OrDefault(std::size_t value, std::size_t fallback) { return value == 0 ? fallback : value; }
-
-bool IsTrailingSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
 
 }  // namespace
 
@@ -42,7 +39,7 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
     for (std::size_t i = 0; i < recordLimit && i * recordSize < bytes.size(); ++i) {
         std::string_view record = bytes.substr(i * recordSize, recordSize);
         record = record.substr(0, record.find('\0'));
-        while (!record.empty() && IsTrailingSpace(record.back()))
+        while (!record.empty() && base::IsWhiteSpace(record.back()))
             record.remove_suffix(1);
         if (record.empty())
             return;
@@ -53,7 +50,7 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
 bool SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t /*recordLimit*/,
               std::size_t recordSize) {
     const std::string temporary = path + ".new";
-    if (!batchfile::WriteWholeFile(temporary, EncodeList(texts, recordSize)) || !MoveFileOver(temporary, path)) {
+    if (!base::WriteWholeFile(temporary, EncodeList(texts, recordSize)) || !MoveFileOver(temporary, path)) {
         std::remove(temporary.c_str());
         return false;
     }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
+
 namespace manager {
 
 struct ModEntry {
@@ -16,13 +18,10 @@ struct ModEntry {
 // Three-way comparison of two names: negative, zero or positive.
 using NameCompare = std::function<int(const std::string&, const std::string&)>;
 
-// Byte-wise comparison that ignores ASCII letter case; the portable stand-in for the
-// platform's comparison, which the Windows build passes in instead.
-int CompareIgnoringCase(const std::string& a, const std::string& b);
-
 class ModList {
 public:
-    explicit ModList(NameCompare compare = CompareIgnoringCase);
+    // The portable order ignores ASCII letter case; the Windows build passes the list box's own.
+    explicit ModList(NameCompare compare = base::CompareIgnoringCase);
 
     // Inserts the pair where a sorted list box would insert its name; returns that index.
     std::size_t Insert(ModEntry entry);

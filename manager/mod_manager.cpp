@@ -7,7 +7,8 @@
 
 #include "batchfile/file_changes.h"
 #include "batchfile/header_reader.h"
-#include "batchfile/unique_file.h"
+#include "base/text.h"
+#include "base/unique_file.h"
 #include "manager/game_files.h"
 #include "manager/list_file.h"
 #include "manager/originals_store.h"
@@ -22,10 +23,6 @@ constexpr char kPause[] = "PAUSE";
 constexpr char kNotApplied[] = ", so the mod was not applied. Nothing has changed.";
 // How many of the kept files a question or a report names before "and N more".
 constexpr std::size_t kNamedFiles = 3;
-
-bool IsBlank(const std::string& text) {
-    return text.find_first_not_of(" \t\r\n\v\f") == std::string::npos;
-}
 
 // A text that reads back as an empty record would end the list at the next start.
 bool SurvivesReload(const std::string& text) {
@@ -75,7 +72,7 @@ void ModManager::StartupLoad(std::FILE* lastModReader) {
 }
 
 void ModManager::AddBatchFile(const std::string& fieldText) {
-    if (IsBlank(fieldText))
+    if (base::IsBlank(fieldText))
         return;  // an empty path would end both lists at the next start
     if (m_mods.Entries().size() >= kDefaultRecordLimit) {
         // The list files give back only this many mods; one more would be lost at the next start.
@@ -114,7 +111,7 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     } else {
         m_runner.Run(QuoteForInterpreter(path));
     }
-    if (!batchfile::WriteWholeFile(m_files.lastMod, path))
+    if (!base::WriteWholeFile(m_files.lastMod, path))
         ReportUnwritable(m_files.lastMod);
     m_view.ShowMessage(kDone);
     m_view.CloseApplied();

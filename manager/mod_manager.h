@@ -46,7 +46,7 @@ std::string QuoteForInterpreter(const std::string& path);
 class ModManager {
 public:
     ModManager(ManagerFiles files, CommandRunner& runner, ManagerView& view,
-               NameCompare compare = CompareIgnoringCase);
+               NameCompare compare = base::CompareIgnoringCase);
 
     // Loads both list files, and the last-mod text from the reader opened at start (may be null).
     void StartupLoad(std::FILE* lastModReader);

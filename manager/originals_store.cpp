@@ -6,7 +6,7 @@
 #include <set>
 #include <utility>
 
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 #include "manager/game_files.h"
 #include "manager/game_files_native.h"
 #include "manager/move_file.h"
@@ -284,7 +284,7 @@ bool OriginalsStore::WriteIndex(const std::vector<KeptFile>& files) const {
     for (const KeptFile& file : files)
         text += (file.existed ? kKept : kAbsent) + file.name + "\r\n";
     const std::string fresh = index + ".new";
-    if (MakeFolders(FolderPart(index)) && batchfile::WriteWholeFile(NativeName(fresh), text) &&
+    if (MakeFolders(FolderPart(index)) && base::WriteWholeFile(NativeName(fresh), text) &&
         MoveFileOver(NativeName(fresh), NativeName(index)))
         return true;
     RemoveFile(fresh);

@@ -3,27 +3,13 @@
 
 #include <commctrl.h>
 
-#include <exception>
-
-#include "shell/dialog.h"
+#include "shell/exception_boundary.h"
 
 namespace shell {
 
-CDialogApp* CDialogApp::s_current = nullptr;
-
-CDialogApp::CDialogApp() { s_current = this; }
-
-CDialogApp::~CDialogApp() { s_current = nullptr; }
-
 int CDialogApp::Run(HINSTANCE instance) {
     m_instance = instance;
-    try {
-        InitInstance();
-    } catch (const std::exception& e) {
-        ReportUnexpected(nullptr, e.what());
-        return 1;
-    }
-    return 0;
+    return RunGuarded(nullptr, [this] { InitInstance(); }) ? 0 : 1;
 }
 
 void CDialogApp::EnableControlStyles() {

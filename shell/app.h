@@ -11,8 +11,8 @@ class CDialog;
 
 class CDialogApp {
 public:
-    CDialogApp();
-    virtual ~CDialogApp();
+    CDialogApp() = default;
+    virtual ~CDialogApp() = default;
     CDialogApp(const CDialogApp&) = delete;
     CDialogApp& operator=(const CDialogApp&) = delete;
 
@@ -23,8 +23,6 @@ public:
     CDialog* MainDialog() const { return m_mainDialog; }
     void SetMainDialog(CDialog* dialog) { m_mainDialog = dialog; }
 
-    static CDialogApp* Current() { return s_current; }
-
 protected:
     // The program's start steps and its modal main dialog.
     virtual void InitInstance() = 0;
@@ -34,7 +32,6 @@ protected:
 private:
     HINSTANCE m_instance = nullptr;
     CDialog* m_mainDialog = nullptr;
-    static CDialogApp* s_current;
 };
 
 // The application object of a program whose whole life is one form of class Dlg.

@@ -1,8 +1,9 @@
 // Reference counting, the empty dispatch interface and the class factory.
 #include "shell/cmd_target.h"
 
-#include <new>
 #include <utility>
+
+#include "shell/exception_boundary.h"
 
 namespace shell {
 namespace {
@@ -70,7 +71,13 @@ void UnlockServer() {
         LastUnlockHandler()();
 }
 
-void SetLastUnlockHandler(std::function<void()> handler) { LastUnlockHandler() = std::move(handler); }
+bool ServerLocked() { return g_serverLocks > 0; }
+
+ScopedLastUnlockHandler::ScopedLastUnlockHandler(std::function<void()> handler) {
+    LastUnlockHandler() = std::move(handler);
+}
+
+ScopedLastUnlockHandler::~ScopedLastUnlockHandler() { LastUnlockHandler() = nullptr; }
 
 HRESULT CClassFactory::QueryInterface(REFIID iid, void** object) {
     if (!object)
@@ -90,11 +97,8 @@ HRESULT CClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object
     if (outer)
         return CLASS_E_NOAGGREGATION;
     CCmdTarget* target = nullptr;
-    try {
-        target = m_create();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    if (!RunGuarded(nullptr, [&] { target = m_create(); }))
+        return E_UNEXPECTED;
     if (!target)
         return E_FAIL;
     const HRESULT result = target->QueryInterface(iid, object);
@@ -108,6 +112,18 @@ HRESULT CClassFactory::LockServer(BOOL lock) {
     else
         shell::UnlockServer();
     return S_OK;
+}
+
+// Single use: each object a client creates starts a process of its own.
+ScopedClassObject::ScopedClassObject(const CLSID& classId, IClassFactory& factory, bool registerNow) {
+    if (registerNow &&
+        FAILED(CoRegisterClassObject(classId, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &m_cookie)))
+        m_cookie = 0;
+}
+
+ScopedClassObject::~ScopedClassObject() {
+    if (m_cookie)
+        CoRevokeClassObject(m_cookie);
 }
 
 }  // namespace shell

@@ -39,7 +39,16 @@ private:
 // handler runs when the last lock goes.
 void LockServer();
 void UnlockServer();
-void SetLastUnlockHandler(std::function<void()> handler);
+bool ServerLocked();
+
+// Sets the handler for the last unlock while the object lives.
+class ScopedLastUnlockHandler {
+public:
+    explicit ScopedLastUnlockHandler(std::function<void()> handler);
+    ~ScopedLastUnlockHandler();
+    ScopedLastUnlockHandler(const ScopedLastUnlockHandler&) = delete;
+    ScopedLastUnlockHandler& operator=(const ScopedLastUnlockHandler&) = delete;
+};
 
 // The class factory of one automation class; `create` makes a new object with one reference.
 class CClassFactory final : public IClassFactory {
@@ -54,6 +63,18 @@ public:
 
 private:
     std::function<CCmdTarget*()> m_create;
+};
+
+// Offers a class object to clients while the object lives (nothing when `registerNow` is false).
+class ScopedClassObject {
+public:
+    ScopedClassObject(const CLSID& classId, IClassFactory& factory, bool registerNow);
+    ~ScopedClassObject();
+    ScopedClassObject(const ScopedClassObject&) = delete;
+    ScopedClassObject& operator=(const ScopedClassObject&) = delete;
+
+private:
+    DWORD m_cookie = 0;
 };
 
 }  // namespace shell

@@ -1,18 +1,45 @@
 // The one dialog procedure behind every CDialog.
 #include "shell/dialog.h"
 
-#include <exception>
-#include <new>
-
-#include "shell/message_box.h"
+#include "base/window_text_win.h"
+#include "shell/exception_boundary.h"
 
 namespace shell {
 
 CDialog::CDialog(int templateId, HINSTANCE resources)
     : m_templateId(templateId), m_resources(resources ? resources : GetModuleHandleA(nullptr)) {}
 
+namespace {
+
+// Messages whose answer the dialog procedure returns itself instead of through DWLP_MSGRESULT.
+bool AnswersDirectly(UINT msg) {
+    switch (msg) {
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+// The window may outlive the object only as a modeless test window; it is cut loose before
+// it goes, so no message reaches an object that is half destroyed.
 CDialog::~CDialog() {
-    if (m_hwnd && !m_modal)
+    if (!m_hwnd)
+        return;
+    SetWindowLongPtrA(m_hwnd, DWLP_USER, 0);
+    if (!m_modal)
         DestroyWindow(m_hwnd);
 }
 
@@ -40,11 +67,11 @@ void CDialog::End(INT_PTR result) {
         DestroyWindow(m_hwnd);
 }
 
-std::string CDialog::ItemText(int id) const {
-    HWND item = Item(id);
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(item)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(item, text.data(), static_cast<int>(text.size()))));
-    return text;
+std::string CDialog::ItemText(int id) const { return base::WindowText(Item(id)); }
+
+void CDialog::SetMsgResult(LRESULT result) {
+    m_msgResult = result;
+    SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT, result);
 }
 
 void CDialog::SetItemText(int id, const std::string& text) const { SetDlgItemTextA(m_hwnd, id, text.c_str()); }
@@ -60,14 +87,9 @@ INT_PTR CALLBACK CDialog::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     if (!self)
         return FALSE;
-    try {
-        return self->Dispatch(msg, wp, lp);
-    } catch (const std::exception& e) {
-        ReportUnexpected(hwnd, e.what());
-    } catch (...) {
-        ReportUnexpected(hwnd, "unknown error");
-    }
-    return FALSE;
+    INT_PTR result = FALSE;
+    RunGuarded(hwnd, [&] { result = self->Dispatch(msg, wp, lp); });
+    return result;
 }
 
 INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
@@ -91,19 +113,11 @@ INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         SetWindowLongPtrA(m_hwnd, DWLP_USER, 0);
         m_hwnd = nullptr;
         return FALSE;
-    default: {
-        bool handled = false;
-        const INT_PTR result = OnMessage(msg, wp, lp, handled);
-        return handled ? result : FALSE;
-    }
-    }
-}
-
-void ReportUnexpected(HWND owner, const char* what) {
-    try {
-        ShowMessage(owner, std::string("An unexpected error occurred: ") + what);
-    } catch (const std::bad_alloc&) {
-        MessageBoxA(owner, "Out of memory.", nullptr, MB_OK | MB_ICONERROR);
+    default:
+        m_msgResult = 0;
+        if (!OnMessage(msg, wp, lp))
+            return FALSE;
+        return AnswersDirectly(msg) ? static_cast<INT_PTR>(m_msgResult) : TRUE;
     }
 }
 

@@ -28,9 +28,12 @@ protected:
     virtual void OnOK() { End(IDOK); }
     virtual void OnCancel() { End(IDCANCEL); }
     virtual bool OnCommand(int /*id*/, int /*code*/) { return false; }
-    // Any other message; set `handled` to keep the platform's default away from it.
-    virtual INT_PTR OnMessage(UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/, bool& /*handled*/) { return FALSE; }
+    // Any other message; true when handled, which keeps the platform's default away from it.
+    // A message whose answer is a value sets it with SetMsgResult.
+    virtual bool OnMessage(UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/) { return false; }
     virtual void OnDestroy() {}
+
+    void SetMsgResult(LRESULT result);
 
     void End(INT_PTR result);         // EndDialog when modal, DestroyWindow otherwise
     HWND Item(int id) const { return GetDlgItem(m_hwnd, id); }
@@ -45,6 +48,7 @@ private:
     int m_templateId;
     HINSTANCE m_resources;
     bool m_modal = false;
+    LRESULT m_msgResult = 0;
 };
 
 // Binds control ids to member handlers; the table sits next to the handlers it names.
@@ -64,8 +68,5 @@ bool RunCommand(Dlg& dlg, const CommandEntry<Dlg> (&table)[N], int id) {
     }
     return false;
 }
-
-// Reports an exception that reached a window procedure, once, in a message box.
-void ReportUnexpected(HWND owner, const char* what);
 
 }  // namespace shell

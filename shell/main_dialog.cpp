@@ -23,33 +23,31 @@ BOOL CMainDialog::OnInitDialog() {
 
 void CMainDialog::AddAboutEntry() {
     HMENU systemMenu = GetSystemMenu(Hwnd(), FALSE);
-    const std::string entry = LoadString(Resources(), IDS_ABOUTBOX);
+    const std::string entry = LoadResourceString(Resources(), IDS_ABOUTBOX);
     if (!systemMenu || entry.empty())
         return;
     AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, entry.c_str());
 }
 
-INT_PTR CMainDialog::OnMessage(UINT msg, WPARAM wp, LPARAM /*lp*/, bool& handled) {
+bool CMainDialog::OnMessage(UINT msg, WPARAM wp, LPARAM /*lp*/) {
     switch (msg) {
     case WM_SYSCOMMAND:
         // The system keeps the low four bits of system command ids for itself.
-        if ((wp & 0xFFF0) == IDM_ABOUTBOX) {
-            CAboutDlg(Resources()).RunModal(Hwnd());
-            handled = true;
-        }
-        return FALSE;
+        if ((wp & 0xFFF0) != IDM_ABOUTBOX)
+            return false;
+        CAboutDlg(Resources()).RunModal(Hwnd());
+        return true;
     case WM_PAINT:
-        if (IsIconic(Hwnd())) {
-            PaintMinimised();
-            handled = true;
-        }
-        return FALSE;
+        if (!IsIconic(Hwnd()))
+            return false;
+        PaintMinimised();
+        return true;
     case WM_QUERYDRAGICON:
-        handled = true;
-        return reinterpret_cast<INT_PTR>(m_icon);
+        SetMsgResult(reinterpret_cast<LRESULT>(m_icon));
+        return true;
     default:
-        return FALSE;
+        return false;
     }
 }
 
@@ -75,7 +73,7 @@ void CMainDialog::PaintMinimised() {
 CAboutDlg::CAboutDlg(HINSTANCE resources) : CDialog(IDD_ABOUTBOX, resources) {}
 
 // LoadStringA copies and cuts to the buffer; a copy that fills it may have been cut.
-std::string LoadString(HINSTANCE module, UINT id) {
+std::string LoadResourceString(HINSTANCE module, UINT id) {
     std::string buffer(256, '\0');
     for (;;) {
         const int copied = LoadStringA(module, id, buffer.data(), static_cast<int>(buffer.size()));

@@ -16,7 +16,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     // Routes the help command; a program's own table comes after it.
     bool OnCommand(int id, int code) override;
     virtual void OnHelp() {}  // no help file ships with the kit
@@ -35,6 +35,6 @@ public:
 };
 
 // Loads string `id` from the module; empty when there is none.
-std::string LoadString(HINSTANCE module, UINT id);
+std::string LoadResourceString(HINSTANCE module, UINT id);
 
 }  // namespace shell

@@ -3,23 +3,15 @@
 
 #include "shell/cmd_target.h"
 
-class CGrenwickDlg;
-
 // The object's class id and its dispatch interface id.
 extern const CLSID CLSID_GrenwickApplication;
 extern const IID DIID_IGrenwick;
 inline constexpr char kGrenwickProgId[] = "Grenwick.Application";
-inline constexpr char kGrenwickClassId[] = "{22C3DF85-F798-45ED-8B94-E32D7E5FEBF4}";
 
+// While it lives the server stays locked, which is all the window needs to know: a locked
+// server means a client holds the window, so closing it only hides it.
 class CGrenwickDlgAutoProxy final : public shell::CCmdTarget {
 public:
-    // Links itself to `dialog` (may be null) and keeps the program running while it lives.
-    explicit CGrenwickDlgAutoProxy(CGrenwickDlg* dialog);
+    CGrenwickDlgAutoProxy();
     ~CGrenwickDlgAutoProxy() override;
-
-    CGrenwickDlg* Dialog() const { return m_dialog; }
-    void DetachDialog() { m_dialog = nullptr; }
-
-private:
-    CGrenwickDlg* m_dialog;
 };

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 #include "manager/automation_switch.h"
 #include "manager/system_runner.h"
 #include "manager/win/auto_proxy.h"
@@ -45,7 +45,7 @@ void UpdateRegistration() {
                         KEY_CREATE_SUB_KEY | KEY_SET_VALUE, nullptr, &userClasses, nullptr) != ERROR_SUCCESS)
         userClasses = nullptr;
     // Where neither can be written the program still works; only automation is missing.
-    manager::RegisterServer({kGrenwickClassId, kGrenwickProgId, "Grenwick Application", shell::ExecutablePath()},
+    manager::RegisterServer({manager::GuidText(CLSID_GrenwickApplication), kGrenwickProgId, "Grenwick Application", shell::ExecutablePath()},
                             HKEY_CLASSES_ROOT, userClasses);
     if (userClasses)
         RegCloseKey(userClasses);
@@ -56,32 +56,24 @@ protected:
     void InitInstance() override {
         ScopedOle ole;
         if (!ole.Ok()) {
-            shell::ShowMessage(nullptr, shell::LoadString(Instance(), IDS_OLE_INIT_FAILED));
+            shell::ShowMessage(nullptr, shell::LoadResourceString(Instance(), IDS_OLE_INIT_FAILED));
             return;
         }
         EnableControlStyles();
 
-        // Each object a client creates starts a process of its own: the class object is
-        // registered for a single use.
-        shell::CClassFactory factory(
-            [this] { return new CGrenwickDlgAutoProxy(static_cast<CGrenwickDlg*>(MainDialog())); });
-        DWORD cookie = 0;
-        if (manager::IsAutomationStart(manager::ArgumentsOf(GetCommandLineA())))
-            CoRegisterClassObject(CLSID_GrenwickApplication, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE,
-                                  &cookie);
-        else
+        const bool automation = manager::IsAutomationStart(manager::ArgumentsOf(GetCommandLineA()));
+        shell::CClassFactory factory([] { return new CGrenwickDlgAutoProxy; });
+        const shell::ScopedClassObject classObject(CLSID_GrenwickApplication, factory, automation);
+        if (!automation)
             UpdateRegistration();
 
-        batchfile::UniqueFile lastModReader{std::fopen(kFiles.lastMod.c_str(), "rb")};
+        base::UniqueFile lastModReader{std::fopen(kFiles.lastMod.c_str(), "rb")};
         manager::SystemRunner runner;
         CGrenwickDlg dialog(kFiles, runner, lastModReader.get());
         SetMainDialog(&dialog);
-        shell::SetLastUnlockHandler([&dialog] { dialog.CloseIfHidden(); });
+        const shell::ScopedLastUnlockHandler closeWhenReleased([&dialog] { dialog.CloseIfHidden(); });
         dialog.RunModal(nullptr);
-        shell::SetLastUnlockHandler(nullptr);
         SetMainDialog(nullptr);
-        if (cookie)
-            CoRevokeClassObject(cookie);
     }
 };
 

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "manager/win/auto_proxy.h"
-#include "manager/win/name_compare_win.h"
+#include "manager/name_compare_win.h"
 #include "resources/grenwick/resource.h"
+#include "shell/cmd_target.h"
 #include "shell/message_box.h"
 
 CGrenwickDlg::CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& runner, std::FILE* lastModReader,
@@ -14,9 +14,6 @@ CGrenwickDlg::CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& 
     : CMainDialog(IDD_MAIN, resources),
       m_manager(std::move(files), runner, *this, manager::CompareAsListBox),
       m_lastModReader(lastModReader) {}
-
-// A proxy that outlives the dialog object must not keep a link to it.
-CGrenwickDlg::~CGrenwickDlg() { OnDestroy(); }
 
 BOOL CGrenwickDlg::OnInitDialog() {
     CMainDialog::OnInitDialog();
@@ -40,13 +37,7 @@ bool CGrenwickDlg::OnCommand(int id, int code) {
     return CMainDialog::OnCommand(id, code) || (code == BN_CLICKED && shell::RunCommand(*this, kCommands, id));
 }
 
-void CGrenwickDlg::OnDestroy() {
-    if (m_autoProxy)
-        m_autoProxy->DetachDialog();
-    m_autoProxy = nullptr;
-}
-
-void CGrenwickDlg::OnAddBatch() { m_manager.AddBatchFile(ItemText(IDC_BATCH_FILE)); }
+void CGrenwickDlg::OnAddBatch() { m_manager.AddBatchFile(ItemText(IDC_GRENWICK_BATCH_FILE)); }
 
 void CGrenwickDlg::OnResetList() { m_manager.ResetModList(); }
 
@@ -55,7 +46,7 @@ void CGrenwickDlg::OnShowLast() { m_manager.ShowLastMod(); }
 // While an automation client holds the window it is only hidden: the client may still
 // want it, and the program must live as long as the client's object does.
 void CGrenwickDlg::CloseUnderRule(INT_PTR result) {
-    if (m_autoProxy) {
+    if (shell::ServerLocked()) {
         ShowWindow(Hwnd(), SW_HIDE);
         return;
     }
@@ -63,7 +54,7 @@ void CGrenwickDlg::CloseUnderRule(INT_PTR result) {
 }
 
 void CGrenwickDlg::CloseIfHidden() {
-    if (Hwnd() && !m_autoProxy && !IsWindowVisible(Hwnd()))
+    if (Hwnd() && !shell::ServerLocked() && !IsWindowVisible(Hwnd()))
         End(IDCANCEL);
 }
 

@@ -9,19 +9,14 @@
 #include "manager/mod_manager.h"
 #include "shell/main_dialog.h"
 
-class CGrenwickDlgAutoProxy;
-
 class CGrenwickDlg : public shell::CMainDialog, private manager::ManagerView {
 public:
     // `lastModReader` is the last-mod file opened at program start (null when missing).
     CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& runner, std::FILE* lastModReader,
                  HINSTANCE resources = nullptr);
-    ~CGrenwickDlg() override;
 
     const manager::ModManager& Manager() const { return m_manager; }
-    CGrenwickDlgAutoProxy* AutoProxy() const { return m_autoProxy; }
-    void SetAutoProxy(CGrenwickDlgAutoProxy* proxy) { m_autoProxy = proxy; }
-    // Ends the dialog if it is only hidden, once no client holds it any more.
+    // Ends the dialog if it is only hidden and no client holds it any more.
     void CloseIfHidden();
 
 protected:
@@ -29,7 +24,6 @@ protected:
     void OnOK() override;
     void OnCancel() override;
     bool OnCommand(int id, int code) override;
-    void OnDestroy() override;
 
 private:
     void OnAddBatch();
@@ -46,5 +40,4 @@ private:
 
     manager::ModManager m_manager;
     std::FILE* m_lastModReader;
-    CGrenwickDlgAutoProxy* m_autoProxy = nullptr;
 };

@@ -1,6 +1,8 @@
 // Registry entries of a local automation server.
 #include "manager/win/registration.h"
 
+#include <objbase.h>
+
 namespace manager {
 namespace {
 
@@ -16,6 +18,13 @@ bool SetDefaultValue(HKEY parent, const std::string& subKey, const std::string& 
 }
 
 }  // namespace
+
+std::string GuidText(const GUID& guid) {
+    wchar_t wide[64] = {};
+    const int length = StringFromGUID2(guid, wide, 64);
+    // The text is hexadecimal digits, braces and dashes only: each one fits a byte as it is.
+    return length > 0 ? std::string(wide, wide + length - 1) : std::string();
+}
 
 // COM appends its switch to the LocalServer32 command line, so the path is quoted.
 bool WriteRegistration(HKEY classesKey, const ServerRegistration& server) {

@@ -14,6 +14,9 @@ struct ServerRegistration {
     std::string serverPath;   // the executable COM starts
 };
 
+// A GUID as the registry writes it: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
+std::string GuidText(const GUID& guid);
+
 // Writes the class and program identifier keys below `classesKey`. False on any failure.
 bool WriteRegistration(HKEY classesKey, const ServerRegistration& server);
 

@@ -6,8 +6,8 @@
 #include "../common/common_ids.h"
 
 #define IDC_PPF_FILE 1000
-#define IDC_MOD_NAME 1001
-#define IDC_BATCH_FILE 1002
+#define IDC_ORRISK_MOD_NAME 1001
+#define IDC_ORRISK_BATCH_FILE 1002
 #define IDC_MAP_FILE 1003
 
 #endif

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "batchfile/batch_lines.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -29,6 +30,20 @@ TEST(BatchWriter, WritesEveryLineWithCrLfAndReplacesOldContent) {
     ASSERT_TRUE(batchfile::WriteBatchFile(path, {}));
     EXPECT_EQ(ReadBytes(path), "");
 }
+
+#ifdef GRENWICK_HAS_FULL_DISK
+// Half a batch file would install half a mod.
+TEST(BatchWriter, LeavesNoHalfWrittenFileOnAFullDisk) {
+    TempDir dir;
+    const std::string path = dir.File("mod.bat");
+    {
+        testing_support::ScopedFullDisk full(8);
+        ASSERT_TRUE(full.Active());
+        EXPECT_FALSE(batchfile::WriteBatchFile(path, {":: &Night Sky", "del maps\\canyon.map"}));
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 0);
+}
+#endif
 
 TEST(BatchWriter, ReportsAFileThatCannotBeCreated) {
     TempDir dir;

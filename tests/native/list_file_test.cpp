@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "manager/list_file.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -120,6 +121,21 @@ TEST(ListFile, SaveReplacesTheWholeFileAndLeavesNoTemporaryFile) {
     EXPECT_EQ(ReadBytes(path), "a" + Zeros(29) + "b");
     EXPECT_FALSE(Exists(path + ".new"));
 }
+
+#ifdef GRENWICK_HAS_FULL_DISK
+TEST(ListFile, SaveOnAFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile) {
+    TempDir dir;
+    const std::string path = dir.File("list.lst");
+    WriteBytes(path, "old");
+    {
+        testing_support::ScopedFullDisk full(20);
+        ASSERT_TRUE(full.Active());
+        EXPECT_FALSE(SaveList({"a", "b"}, path, 999, 30));
+    }
+    EXPECT_EQ(ReadBytes(path), "old");
+    EXPECT_FALSE(Exists(path + ".new"));
+}
+#endif
 
 TEST(ListFile, SaveIntoAMissingFolderFailsAndLeavesNothing) {
     TempDir dir;

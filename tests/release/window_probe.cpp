@@ -14,6 +14,7 @@
 #include <string>
 
 #include "resources/common/common_ids.h"
+#include "base/window_text_win.h"
 
 namespace {
 
@@ -27,9 +28,7 @@ BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lp) {
     auto* search = reinterpret_cast<WindowSearch*>(lp);
     DWORD owner = 0;
     GetWindowThreadProcessId(hwnd, &owner);
-    std::string title(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
-    title.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, title.data(), static_cast<int>(title.size()))));
-    if (owner == search->processId && IsWindowVisible(hwnd) && title == search->title) {
+    if (owner == search->processId && IsWindowVisible(hwnd) && base::WindowText(hwnd) == search->title) {
         search->found = hwnd;
         return FALSE;
     }

@@ -9,6 +9,7 @@
 #include "resources/grenwick/resource.h"
 #include "screenshot.h"
 #include "wine_support.h"
+#include "base/window_text_win.h"
 
 namespace {
 
@@ -28,8 +29,7 @@ struct AboutVisit {
 AboutVisit g_visit;
 
 BOOL CALLBACK FindAbout(HWND hwnd, LPARAM found) {
-    std::string title(64, '\0');
-    title.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, title.data(), static_cast<int>(title.size()))));
+    const std::string title = base::WindowText(hwnd);
     if (title.rfind("About ", 0) == 0 && IsWindowVisible(hwnd)) {
         *reinterpret_cast<HWND*>(found) = hwnd;
         return FALSE;
@@ -47,14 +47,11 @@ void CALLBACK VisitAbout(HWND, UINT, UINT_PTR timer, DWORD) {
         return;
     }
     KillTimer(nullptr, timer);
-    std::string title(64, '\0');
-    title.resize(static_cast<std::size_t>(GetWindowTextA(about, title.data(), static_cast<int>(title.size()))));
-    g_visit.title = title;
+    g_visit.title = base::WindowText(about);
     EnumChildWindows(
         about,
         [](HWND child, LPARAM) -> BOOL {
-            std::string text(64, '\0');
-            text.resize(static_cast<std::size_t>(GetWindowTextA(child, text.data(), static_cast<int>(text.size()))));
+            const std::string text = base::WindowText(child);
             if (text.find("Version") != std::string::npos)
                 g_visit.version = text;
             return TRUE;
@@ -74,7 +71,7 @@ TEST(AboutBox, OpensFromTheSystemMenuAndClosesWithOkOrEsc) {
     for (const auto& [file, line] : {std::pair{"sky.bat", ":: &Night Sky"}, std::pair{"dunes.bat", ":: &Red Dunes"},
                                       std::pair{"fog.bat", ":: &Harbour Fog"}}) {
         batchfile::WriteBatchFile(file, {line});
-        wine_support::SetText(hwnd, IDC_BATCH_FILE, file);
+        wine_support::SetText(hwnd, IDC_GRENWICK_BATCH_FILE, file);
         wine_support::Click(hwnd, IDC_ADD_BATCH);
     }
     SendDlgItemMessageA(hwnd, IDC_MOD_LIST, LB_SETCURSEL, 1, 0);

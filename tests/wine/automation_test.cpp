@@ -11,14 +11,18 @@
 #include "manager/win/auto_proxy.h"
 #include "manager/win/registration.h"
 #include "wine_support.h"
+#include "base/window_text_win.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
+// The class id as the registry must hold it, made by the program from its GUID.
+constexpr char kClassIdText[] = "{22C3DF85-F798-45ED-8B94-E32D7E5FEBF4}";
+
 const manager::ServerRegistration& Registration() {
-    static const manager::ServerRegistration server{kGrenwickClassId, kGrenwickProgId, "Grenwick Application",
-                                                    wine_support::BinDir() + "Grenwick.exe"};
+    static const manager::ServerRegistration server{manager::GuidText(CLSID_GrenwickApplication), kGrenwickProgId,
+                                                    "Grenwick Application", wine_support::BinDir() + "Grenwick.exe"};
     return server;
 }
 
@@ -57,13 +61,13 @@ private:
 };
 
 TEST(Registration, WritesTheClassesRootOrFallsBackToTheUserClasses) {
-    const std::string classKey = std::string("CLSID\\") + kGrenwickClassId;
+    const std::string classKey = std::string("CLSID\\") + kClassIdText;
     {
         SCOPED_TRACE("classes root writable");
         ScratchKey user("User1", KEY_ALL_ACCESS);
         ASSERT_EQ(manager::RegisterServer(Registration(), HKEY_CLASSES_ROOT, user.Key()),
                   manager::RegisteredIn::ClassesRoot);
-        EXPECT_EQ(DefaultValue(HKEY_CLASSES_ROOT, std::string(kGrenwickProgId) + "\\CLSID"), kGrenwickClassId);
+        EXPECT_EQ(DefaultValue(HKEY_CLASSES_ROOT, std::string(kGrenwickProgId) + "\\CLSID"), kClassIdText);
         EXPECT_EQ(DefaultValue(HKEY_CLASSES_ROOT, classKey + "\\LocalServer32"),
                   "\"" + Registration().serverPath + "\"");
         EXPECT_EQ(DefaultValue(HKEY_CLASSES_ROOT, classKey + "\\ProgID"), kGrenwickProgId);
@@ -77,7 +81,7 @@ TEST(Registration, WritesTheClassesRootOrFallsBackToTheUserClasses) {
         ScratchKey user("User2", KEY_ALL_ACCESS);
         ASSERT_EQ(manager::RegisterServer(Registration(), refused.Key(), user.Key()),
                   manager::RegisteredIn::UserClasses);
-        EXPECT_EQ(DefaultValue(user.Full(), std::string(kGrenwickProgId) + "\\CLSID"), kGrenwickClassId);
+        EXPECT_EQ(DefaultValue(user.Full(), std::string(kGrenwickProgId) + "\\CLSID"), kClassIdText);
         EXPECT_EQ(DefaultValue(user.Full(), classKey + "\\LocalServer32"), "\"" + Registration().serverPath + "\"");
     }
 }
@@ -95,9 +99,7 @@ ServerWindow FindServerWindow() {
             auto* result = reinterpret_cast<ServerWindow*>(param);
             DWORD process = 0;
             GetWindowThreadProcessId(hwnd, &process);
-            std::string title(32, '\0');
-            title.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, title.data(), 32)));
-            if (title == "Grenwick" && process != GetCurrentProcessId()) {
+            if (base::WindowText(hwnd) == "Grenwick" && process != GetCurrentProcessId()) {
                 result->hwnd = hwnd;
                 result->process = process;
                 return FALSE;

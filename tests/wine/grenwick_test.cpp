@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "batchfile/batch_lines.h"
-#include "batchfile/unique_file.h"
+#include "base/unique_file.h"
 #include "manager/win/auto_proxy.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
@@ -50,7 +50,7 @@ protected:
     manager::ManagerFiles Files() const { return {"names.lst", "paths.lst", "lastmod.txt"}; }
 
     void AddMod(const std::string& path) {
-        wine_support::SetText(m_hwnd, IDC_BATCH_FILE, path);
+        wine_support::SetText(m_hwnd, IDC_GRENWICK_BATCH_FILE, path);
         Click(m_hwnd, IDC_ADD_BATCH);
     }
 
@@ -69,10 +69,10 @@ TEST_F(GrenwickWindow, TemplateHoldsEveryControlAtItsSize) {
     EXPECT_TRUE(GetWindowLongA(GetDlgItem(m_hwnd, IDC_MOD_LIST), GWL_STYLE) & LBS_SORT);
 
     wine_support::ExpectDialogLayout(m_hwnd, "Grenwick", 320, 270,
-                                     {IDOK, IDCANCEL, IDC_MOD_LIST, IDC_BATCH_FILE, IDC_ADD_BATCH, IDC_RESET_LIST,
+                                     {IDOK, IDCANCEL, IDC_MOD_LIST, IDC_GRENWICK_BATCH_FILE, IDC_ADD_BATCH, IDC_RESET_LIST,
                                       IDC_SHOW_LAST, IDC_PATH_LIST});
 
-    EXPECT_EQ(shell::LoadString(m_resources.Module(), IDS_OLE_INIT_FAILED),
+    EXPECT_EQ(shell::LoadResourceString(m_resources.Module(), IDS_OLE_INIT_FAILED),
               "OLE initialization failed.  Make sure that the OLE libraries are the correct version.");
 }
 
@@ -89,7 +89,7 @@ TEST_F(GrenwickWindow, ListShowsNamesInManagerOrderWithPathsAtTheSameIndexes) {
     EXPECT_EQ(ListItems(m_hwnd, IDC_PATH_LIST), m_dialog->Manager().Mods().Paths());
     EXPECT_EQ(ListItems(m_hwnd, IDC_MOD_LIST).front(), "Alpha");
     EXPECT_EQ(ListItems(m_hwnd, IDC_PATH_LIST).front(), "zeta.bat");
-    EXPECT_EQ(wine_support::Text(m_hwnd, IDC_BATCH_FILE), "x.bat") << "the field keeps its text";
+    EXPECT_EQ(wine_support::Text(m_hwnd, IDC_GRENWICK_BATCH_FILE), "x.bat") << "the field keeps its text";
 
     // A second window over the same files shows the same pairs; names that compare equal
     // may come back in either order, each with its own path.
@@ -117,7 +117,7 @@ TEST_F(GrenwickWindow, EnterAppliesTheSelectedModAndCloses) {
     EXPECT_TRUE(m_runner.commands.empty());
 
     SendDlgItemMessageA(m_hwnd, IDC_MOD_LIST, LB_SETCURSEL, 1, 0);
-    SetFocus(GetDlgItem(m_hwnd, IDC_BATCH_FILE));
+    SetFocus(GetDlgItem(m_hwnd, IDC_GRENWICK_BATCH_FILE));
     wine_support::PressKey(m_hwnd, VK_RETURN);
     EXPECT_EQ(m_runner.commands, std::vector<std::string>{"\"\"b.bat\"\""});
     EXPECT_EQ(m_messages.Messages().back(), "Done!");
@@ -136,7 +136,7 @@ TEST_F(GrenwickWindow, EscClosesWithoutWritingAnything) {
 
 TEST_F(GrenwickWindow, ShowLastModShowsTheTextReadAtStart) {
     std::ofstream("lastmod.txt", std::ios::binary) << "C:\\mods\\night.bat\r\nsecond line";
-    batchfile::UniqueFile reader{std::fopen("lastmod.txt", "rb")};
+    base::UniqueFile reader{std::fopen("lastmod.txt", "rb")};
     CGrenwickDlg dialog(Files(), m_runner, reader.get(), m_resources.Module());
     HWND hwnd = dialog.CreateModeless(nullptr);
     Click(hwnd, IDC_SHOW_LAST);
@@ -145,30 +145,45 @@ TEST_F(GrenwickWindow, ShowLastModShowsTheTextReadAtStart) {
 
 // The close rule: while an automation object holds the window, closing only hides it.
 TEST_F(GrenwickWindow, ClosingWhileAProxyHoldsTheWindowHidesIt) {
-    auto* proxy = new CGrenwickDlgAutoProxy(m_dialog.get());
+    auto* proxy = new CGrenwickDlgAutoProxy;
     ShowWindow(m_hwnd, SW_SHOWNORMAL);
     SendMessageA(m_hwnd, WM_CLOSE, 0, 0);
     wine_support::PumpMessages();
     EXPECT_TRUE(IsWindow(m_hwnd));
     EXPECT_FALSE(IsWindowVisible(m_hwnd));
 
+    m_dialog->CloseIfHidden();
+    EXPECT_TRUE(IsWindow(m_hwnd)) << "the client still holds the window";
     proxy->Release();
-    EXPECT_EQ(m_dialog->AutoProxy(), nullptr);
+    EXPECT_FALSE(shell::ServerLocked());
     m_dialog->CloseIfHidden();
     EXPECT_FALSE(IsWindow(m_hwnd)) << "a hidden window no client holds would never be seen again";
+}
+
+// The window can go first (the program ends its dialog): the client's later release must
+// find nothing of it, and must still let the program end.
+TEST_F(GrenwickWindow, ClientReleasesTheObjectAfterTheDialogIsGone) {
+    auto* proxy = new CGrenwickDlgAutoProxy;
+    int lastUnlocks = 0;
+    const shell::ScopedLastUnlockHandler counter([&lastUnlocks] { ++lastUnlocks; });
+    m_dialog.reset();
+    EXPECT_TRUE(shell::ServerLocked());
+    proxy->Release();
+    EXPECT_FALSE(shell::ServerLocked());
+    EXPECT_EQ(lastUnlocks, 1);
 }
 
 // Apply under a proxy only hides the window after "Done!"; the last-mod file is rewritten
 // although the reader opened at start still holds it.
 TEST_F(GrenwickWindow, ApplyWhileAProxyHoldsTheWindowHidesItAfterDone) {
     std::ofstream("lastmod.txt", std::ios::binary) << "an older mod.bat";
-    batchfile::UniqueFile reader{std::fopen("lastmod.txt", "rb")};
+    base::UniqueFile reader{std::fopen("lastmod.txt", "rb")};
     ASSERT_TRUE(batchfile::WriteBatchFile("sky.bat", {":: &Night Sky"}));
     CGrenwickDlg dialog(Files(), m_runner, reader.get(), m_resources.Module());
     HWND hwnd = dialog.CreateModeless(nullptr);
-    wine_support::SetText(hwnd, IDC_BATCH_FILE, "sky.bat");
+    wine_support::SetText(hwnd, IDC_GRENWICK_BATCH_FILE, "sky.bat");
     Click(hwnd, IDC_ADD_BATCH);
-    auto* proxy = new CGrenwickDlgAutoProxy(&dialog);
+    auto* proxy = new CGrenwickDlgAutoProxy;
     ShowWindow(hwnd, SW_SHOWNORMAL);
     SendDlgItemMessageA(hwnd, IDC_MOD_LIST, LB_SETCURSEL, 0, 0);
     Click(hwnd, IDOK);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "manager/mod_list.h"
-#include "manager/win/name_compare_win.h"
+#include "manager/name_compare_win.h"
 #include "wine_support.h"
 
 namespace {

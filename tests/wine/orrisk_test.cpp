@@ -13,6 +13,7 @@
 #include "batchfile/batch_lines.h"
 #include "manager/system_runner.h"
 #include "manager/win/grenwick_dlg.h"
+#include "resources/grenwick/resource.h"
 #include "resources/orrisk/resource.h"
 #include "tests/support/temp_dir.h"
 #include "wine_support.h"
@@ -23,12 +24,6 @@ namespace {
 using namespace wine_support;
 using testing_support::ReadBytes;
 using Strings = std::vector<std::string>;
-
-// Grenwick's control ids, written out: Orrisk's resource.h, included above, gives
-// IDC_BATCH_FILE a number of its own, so Grenwick's header cannot sit beside it.
-constexpr int kGrenwickModList = 1001;
-constexpr int kGrenwickBatchField = 1003;
-constexpr int kGrenwickAddBatch = 1004;
 
 // The four fields in template order: PPF file, mod name, batch file, map file.
 struct Fields {
@@ -47,8 +42,8 @@ public:
     // where WM_SETTEXT would pass it by.
     void Type(const Fields& fields) const {
         const std::pair<int, const std::string*> typed[] = {{IDC_PPF_FILE, &fields.ppfFile},
-                                                           {IDC_MOD_NAME, &fields.modName},
-                                                           {IDC_BATCH_FILE, &fields.batchFile},
+                                                           {IDC_ORRISK_MOD_NAME, &fields.modName},
+                                                           {IDC_ORRISK_BATCH_FILE, &fields.batchFile},
                                                            {IDC_MAP_FILE, &fields.mapFile}};
         for (const auto& [id, text] : typed) {
             SendDlgItemMessageA(m_hwnd, id, EM_SETSEL, 0, -1);
@@ -56,7 +51,7 @@ public:
         }
     }
     Fields Shown() const {
-        return {Text(m_hwnd, IDC_PPF_FILE), Text(m_hwnd, IDC_MOD_NAME), Text(m_hwnd, IDC_BATCH_FILE),
+        return {Text(m_hwnd, IDC_PPF_FILE), Text(m_hwnd, IDC_ORRISK_MOD_NAME), Text(m_hwnd, IDC_ORRISK_BATCH_FILE),
                 Text(m_hwnd, IDC_MAP_FILE)};
     }
 
@@ -77,7 +72,7 @@ TEST(OrriskWindow, TemplateHoldsTheFormAtItsSize) {
     OrriskWindow window;
     const HWND hwnd = window.Hwnd();
     ASSERT_NE(hwnd, nullptr) << "Orrisk.exe must be built beside the tests";
-    for (const int id : {IDC_PPF_FILE, IDC_MOD_NAME, IDC_BATCH_FILE, IDC_MAP_FILE}) {
+    for (const int id : {IDC_PPF_FILE, IDC_ORRISK_MOD_NAME, IDC_ORRISK_BATCH_FILE, IDC_MAP_FILE}) {
         SCOPED_TRACE(id);
         const HWND edit = GetDlgItem(hwnd, id);
         ASSERT_NE(edit, nullptr);
@@ -164,7 +159,7 @@ TEST(OrriskWindow, CancelEscAndCloseBoxEndWithoutWriting) {
     const Way ways[] = {
         {"Cancel button", [](HWND hwnd) { Click(hwnd, IDCANCEL); }},
         {"Esc", [](HWND hwnd) {
-             SetFocus(GetDlgItem(hwnd, IDC_MOD_NAME));
+             SetFocus(GetDlgItem(hwnd, IDC_ORRISK_MOD_NAME));
              PressKey(hwnd, VK_ESCAPE);
          }},
         {"close box", [](HWND hwnd) {
@@ -227,10 +222,10 @@ TEST(OrriskEndToEnd, ModWrittenByOrriskIsAddedAndAppliedInGrenwick) {
         CGrenwickDlg grenwick({"names.lst", "paths.lst", "lastmod.txt"}, runner, nullptr, grenwickResources.Module());
         const HWND hwnd = grenwick.CreateModeless(nullptr);
         ASSERT_NE(hwnd, nullptr);
-        SetText(hwnd, kGrenwickBatchField, c.typed.batchFile);
-        Click(hwnd, kGrenwickAddBatch);
-        ASSERT_EQ(ListItems(hwnd, kGrenwickModList), Strings{c.listedAs});
-        SendDlgItemMessageA(hwnd, kGrenwickModList, LB_SETCURSEL, 0, 0);
+        SetText(hwnd, IDC_GRENWICK_BATCH_FILE, c.typed.batchFile);
+        Click(hwnd, IDC_ADD_BATCH);
+        ASSERT_EQ(ListItems(hwnd, IDC_MOD_LIST), Strings{c.listedAs});
+        SendDlgItemMessageA(hwnd, IDC_MOD_LIST, LB_SETCURSEL, 0, 0);
         {
             // No expectations in here: a failure report would land in the captured output.
             ScopedStandardStreams streams("console.txt");

@@ -38,7 +38,7 @@ const std::vector<std::pair<int, std::string>> kTyped = {
     {IDC_ORIGINAL1, "maps\\canyon.map"}, {IDC_MODDED1, "C:\\My Mods\\canyon.map"},
     {IDC_ORIGINAL2, "maps\\lagoon.map"}, {IDC_MODDED2, ""},
     {IDC_ORIGINAL3, "maps\\ridge.map"},  {IDC_MODDED3, "mods\\ridge.map"},
-    {IDC_OUTPUT_FILE, "mod.bat"},        {IDC_MOD_NAME, "Night Sky"},
+    {IDC_OUTPUT_FILE, "mod.bat"},        {IDC_TAVLIN_MOD_NAME, "Night Sky"},
 };
 const char kWritten[] =
     ":: &Night Sky\r\ndel maps\\canyon.map\r\ndel maps\\lagoon.map\r\ndel maps\\ridge.map\r\n"
@@ -54,7 +54,7 @@ TEST(TavlinTemplate, HoldsEveryFieldUnderItsTitleAndSize) {
     ASSERT_NE(window.Hwnd(), nullptr);
     ExpectDialogLayout(window.Hwnd(), "Tavlin", 320, 200,
                        {IDOK, IDCANCEL, IDC_ORIGINAL1, IDC_MODDED1, IDC_ORIGINAL2, IDC_MODDED2, IDC_ORIGINAL3,
-                        IDC_MODDED3, IDC_OUTPUT_FILE, IDC_MOD_NAME});
+                        IDC_MODDED3, IDC_OUTPUT_FILE, IDC_TAVLIN_MOD_NAME});
 }
 
 TEST(TavlinOk, WritesTheFormAsTypedAndCloses) {
@@ -62,7 +62,7 @@ TEST(TavlinOk, WritesTheFormAsTypedAndCloses) {
         {"OK button", [](HWND dialog) { Click(dialog, IDOK); }},
         {"Enter in a field",
          [](HWND dialog) {
-             SetFocus(GetDlgItem(dialog, IDC_MOD_NAME));
+             SetFocus(GetDlgItem(dialog, IDC_TAVLIN_MOD_NAME));
              PressKey(dialog, VK_RETURN);
          }},
     };
@@ -85,7 +85,7 @@ TEST(TavlinOk, TakesLongFieldTextsWhole) {
     TavlinWindow window;
     const std::string longName(40000, 'n');
     SetText(window.Hwnd(), IDC_OUTPUT_FILE, "mod.bat");
-    SendDlgItemMessageA(window.Hwnd(), IDC_MOD_NAME, EM_REPLACESEL, FALSE,
+    SendDlgItemMessageA(window.Hwnd(), IDC_TAVLIN_MOD_NAME, EM_REPLACESEL, FALSE,
                         reinterpret_cast<LPARAM>(longName.c_str()));
     Click(window.Hwnd(), IDOK);
     const std::string written = testing_support::ReadBytes(folder.Path() + "\\mod.bat");
@@ -161,7 +161,7 @@ TEST(TavlinEndToEnd, ModWrittenByTavlinReplacesTheMapsWhenGrenwickAppliesIt) {
                              {IDC_ORIGINAL2, "maps\\lagoon.map"},
                              {IDC_MODDED2, "\"my mods\\lagoon.map\""},
                              {IDC_OUTPUT_FILE, "night sky.bat"},
-                             {IDC_MOD_NAME, "Night Sky"}});
+                             {IDC_TAVLIN_MOD_NAME, "Night Sky"}});
         Click(tavlin.Hwnd(), IDOK);
     }
 
@@ -170,7 +170,7 @@ TEST(TavlinEndToEnd, ModWrittenByTavlinReplacesTheMapsWhenGrenwickAppliesIt) {
     CGrenwickDlg grenwick({"names.lst", "paths.lst", "lastmod.txt"}, runner, nullptr, grenwickResources.Module());
     const HWND hwnd = grenwick.CreateModeless(nullptr);
     ASSERT_NE(hwnd, nullptr);
-    SetText(hwnd, IDC_BATCH_FILE, "night sky.bat");
+    SetText(hwnd, IDC_GRENWICK_BATCH_FILE, "night sky.bat");
     Click(hwnd, IDC_ADD_BATCH);
     ASSERT_EQ(ListItems(hwnd, IDC_MOD_LIST), std::vector<std::string>{"Night Sky"});
     SendDlgItemMessageA(hwnd, IDC_MOD_LIST, LB_SETCURSEL, 0, 0);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "shell/message_box.h"
+#include "base/window_text_win.h"
 
 namespace wine_support {
 
@@ -75,20 +76,11 @@ inline void PressKey(HWND dialog, WPARAM key) {
     PumpMessages();
 }
 
-inline std::string Text(HWND dialog, int id) {
-    HWND item = GetDlgItem(dialog, id);
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(item)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(item, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
+inline std::string Text(HWND dialog, int id) { return base::WindowText(GetDlgItem(dialog, id)); }
 
 inline void SetText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
 
-inline std::string WindowTitle(HWND hwnd) {
-    std::string title(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
-    title.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, title.data(), static_cast<int>(title.size()))));
-    return title;
-}
+inline std::string WindowTitle(HWND hwnd) { return base::WindowText(hwnd); }
 
 // A main window as its template gives it: the title, the client area in dialog units, and
 // every control id that must be there.

@@ -24,7 +24,7 @@ static_assert(std::size(kPairFields) == std::tuple_size_v<decltype(mapswap::MapS
 
 CTavlinDlg::CTavlinDlg(HINSTANCE resources)
     : CBatchFormDlg(resources, {IDC_ORIGINAL1, IDC_MODDED1, IDC_ORIGINAL2, IDC_MODDED2, IDC_ORIGINAL3, IDC_MODDED3,
-                                IDC_OUTPUT_FILE, IDC_MOD_NAME}) {}
+                                IDC_OUTPUT_FILE, IDC_TAVLIN_MOD_NAME}) {}
 
 void CTavlinDlg::OnOK() {
     const mapswap::MapSwapForm form = ReadForm();
@@ -39,6 +39,6 @@ mapswap::MapSwapForm CTavlinDlg::ReadForm() const {
         form.pairs[i].modded = ItemText(kPairFields[i].modded);
     }
     form.outputFile = ItemText(IDC_OUTPUT_FILE);
-    form.modName = ItemText(IDC_MOD_NAME);
+    form.modName = ItemText(IDC_TAVLIN_MOD_NAME);
     return form;
 }

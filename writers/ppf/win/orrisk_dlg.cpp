@@ -6,16 +6,16 @@
 #include "writers/ppf/ppf_batch.h"
 
 COrriskDlg::COrriskDlg(HINSTANCE resources)
-    : CBatchFormDlg(resources, {IDC_PPF_FILE, IDC_MOD_NAME, IDC_BATCH_FILE, IDC_MAP_FILE}) {}
+    : CBatchFormDlg(resources, {IDC_PPF_FILE, IDC_ORRISK_MOD_NAME, IDC_ORRISK_BATCH_FILE, IDC_MAP_FILE}) {}
 
 // "Done!" only for a file that is there; otherwise the form stays open as typed.
 void COrriskDlg::OnOK() {
     ppf::PpfForm form;
     form.ppfFile = ItemText(IDC_PPF_FILE);
-    form.modName = ItemText(IDC_MOD_NAME);
-    form.batchFile = ItemText(IDC_BATCH_FILE);
+    form.modName = ItemText(IDC_ORRISK_MOD_NAME);
+    form.batchFile = ItemText(IDC_ORRISK_BATCH_FILE);
     form.mapFile = ItemText(IDC_MAP_FILE);
-    if (!WriteBatch(form.batchFile, ppf::PpfLines(form), IDC_BATCH_FILE))
+    if (!WriteBatch(form.batchFile, ppf::PpfLines(form), IDC_ORRISK_BATCH_FILE))
         return;
     shell::ShowMessage(Hwnd(), "Done!");
     End(IDOK);

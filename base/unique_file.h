@@ -1,11 +1,11 @@
-// An owning std::FILE pointer for the portable core, and writing a whole file with it.
+// An owning std::FILE pointer, and writing a whole file with it.
 #pragma once
 
 #include <cstdio>
 #include <memory>
 #include <string>
 
-namespace batchfile {
+namespace base {
 
 struct FileCloser {
     void operator()(std::FILE* f) const noexcept { std::fclose(f); }
@@ -22,4 +22,4 @@ inline bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     return std::fclose(file.release()) == 0 && written;
 }
 
-}  // namespace batchfile
+}  // namespace base

@@ -1,0 +1,30 @@
+// Reporting an exception that reached the boundary.
+#include "shell/exception_boundary.h"
+
+#include <exception>
+#include <new>
+#include <string>
+
+#include "shell/message_box.h"
+
+namespace shell {
+
+void ReportCurrentException(HWND owner) noexcept {
+    const char* what = "unknown error";
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        what = "out of memory";
+    } catch (const std::exception& e) {
+        what = e.what();
+    } catch (...) {
+    }
+    try {
+        ShowMessage(owner, std::string("An unexpected error occurred: ") + what);
+    } catch (...) {
+        // No memory left even for the text: the system's own box needs none of ours.
+        MessageBoxA(owner, "An unexpected error occurred.", nullptr, MB_OK | MB_ICONERROR);
+    }
+}
+
+}  // namespace shell
