@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "batchfile/header_reader.h"
 #include "base/unique_file.h"
+#include "batchfile/header_reader.h"
 
 namespace {
 

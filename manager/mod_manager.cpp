@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "batchfile/file_changes.h"
-#include "batchfile/header_reader.h"
 #include "base/text.h"
 #include "base/unique_file.h"
+#include "batchfile/file_changes.h"
+#include "batchfile/header_reader.h"
 #include "manager/game_files.h"
 #include "manager/list_file.h"
 #include "manager/originals_store.h"

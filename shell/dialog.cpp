@@ -74,8 +74,6 @@ void CDialog::SetMsgResult(LRESULT result) {
     SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT, result);
 }
 
-void CDialog::SetItemText(int id, const std::string& text) const { SetDlgItemTextA(m_hwnd, id, text.c_str()); }
-
 // `this` travels in WM_INITDIALOG's lParam and is kept in DWLP_USER; messages that come
 // before it (WM_SETFONT) go to the platform. No exception may cross into the system.
 INT_PTR CALLBACK CDialog::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -38,7 +38,6 @@ protected:
     void End(INT_PTR result);         // EndDialog when modal, DestroyWindow otherwise
     HWND Item(int id) const { return GetDlgItem(m_hwnd, id); }
     std::string ItemText(int id) const;
-    void SetItemText(int id, const std::string& text) const;
 
 private:
     static INT_PTR CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "resources/common/common_ids.h"
 #include "base/window_text_win.h"
+#include "resources/common/common_ids.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <string>
 #include <utility>
 
+#include "base/window_text_win.h"
 #include "batchfile/batch_lines.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
 #include "screenshot.h"
 #include "wine_support.h"
-#include "base/window_text_win.h"
 
 namespace {
 

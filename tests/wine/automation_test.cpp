@@ -8,10 +8,10 @@
 #include <iterator>
 #include <string>
 
+#include "base/window_text_win.h"
 #include "manager/win/auto_proxy.h"
 #include "manager/win/registration.h"
 #include "wine_support.h"
-#include "base/window_text_win.h"
 
 namespace {
 

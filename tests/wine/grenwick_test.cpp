@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "batchfile/batch_lines.h"
 #include "base/unique_file.h"
+#include "batchfile/batch_lines.h"
 #include "manager/win/auto_proxy.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"

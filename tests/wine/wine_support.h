@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "shell/message_box.h"
 #include "base/window_text_win.h"
+#include "shell/message_box.h"
 
 namespace wine_support {
 
