@@ -1,4 +1,5 @@
-// The manager's five operations: start-up load, add, apply, show last mod, reset.
+// The manager's operations: start-up load, add, apply, show last mod, reset, remove one mod, and
+// putting back the originals that apply keeps.
 #include "manager/mod_manager.h"
 
 #include <string>

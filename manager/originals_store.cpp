@@ -133,23 +133,13 @@ std::vector<std::string> TouchedNames(const std::vector<batchfile::FileChange>& 
     return files;
 }
 
-// Where a name lies: inside the game folder by its parts below it, else by its full path.
-struct OriginalsStore::Place {
-    std::string name;
-    bool inside;
-};
-
-OriginalsStore::OriginalsStore(std::string gameFolder) : m_gameFolder(std::move(gameFolder)) {}
-
-std::string OriginalsStore::IndexPath() const { return Join(Join(m_gameFolder, kKeptFolder), kIndexName); }
-
 // "C:x" names x in the current folder of drive C:, taken as the game folder on its drive.
-OriginalsStore::Place OriginalsStore::PlaceOf(const std::string& name) const {
-    const SplitName game = Split(m_gameFolder);
+GamePlace PlaceInGameFolder(const std::string& name, const std::string& gameFolder) {
+    const SplitName game = Split(gameFolder);
     SplitName split = Split(name);
     const std::string gameDrive = game.root.substr(0, game.root.find('\\'));
     if (split.root.empty() || FoldCase(split.root) == FoldCase(gameDrive)) {
-        split = Split(m_gameFolder + "\\" + name.substr(split.root.size()));
+        split = Split(gameFolder + "\\" + name.substr(split.root.size()));
     } else if (split.root == "\\") {
         split.root = gameDrive + "\\";
     } else if (split.root.back() != '\\') {
@@ -163,12 +153,16 @@ OriginalsStore::Place OriginalsStore::PlaceOf(const std::string& name) const {
     return {split.root + JoinParts(split.parts, 0), false};
 }
 
-std::string OriginalsStore::FullPath(const Place& place) const {
+OriginalsStore::OriginalsStore(std::string gameFolder) : m_gameFolder(std::move(gameFolder)) {}
+
+std::string OriginalsStore::IndexPath() const { return Join(Join(m_gameFolder, kKeptFolder), kIndexName); }
+
+std::string OriginalsStore::FullPath(const GamePlace& place) const {
     return place.inside ? Join(m_gameFolder, place.name) : place.name;
 }
 
 // Files outside the game folder are kept under "elsewhere", by their full path.
-std::string OriginalsStore::CopyPath(const Place& place) const {
+std::string OriginalsStore::CopyPath(const GamePlace& place) const {
     const std::string kept = Join(m_gameFolder, kKeptFolder);
     if (place.inside)
         return Join(kept, place.name);
@@ -205,7 +199,7 @@ std::optional<std::string> OriginalsStore::Keep(const std::vector<std::string>& 
     std::vector<KeptFile> files = m_files;
     std::vector<std::string> copies;
     for (const std::string& name : names) {
-        const Place place = PlaceOf(name);
+        const GamePlace place = PlaceInGameFolder(name, m_gameFolder);
         const std::string first = place.name.substr(0, place.name.find('\\'));
         if (place.name.empty() || (place.inside && FoldCase(first) == FoldCase(kKeptFolder)) ||
             !known.insert(FoldCase(place.name)).second)
@@ -242,7 +236,7 @@ OriginalsStore::PutBackReport OriginalsStore::PutBack() {
     std::vector<KeptFile> remaining;
     std::vector<std::string> putBackCopies;
     for (const KeptFile& file : m_files) {
-        const Place place = PlaceOf(file.name);
+        const GamePlace place = PlaceInGameFolder(file.name, m_gameFolder);
         const std::string full = FullPath(place);
         bool done;
         if (file.existed) {

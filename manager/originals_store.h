@@ -17,6 +17,14 @@ struct KeptFile {
     bool existed;      // false: a mod created the file, and putting back deletes it
 };
 
+// Where a name lies seen from the game folder: inside it by its parts below it
+// ("maps\\a.map" for ".\\maps\\a.map" or "C:\\Game\\maps\\a.map"), else by its full path.
+struct GamePlace {
+    std::string name;
+    bool inside;
+};
+GamePlace PlaceInGameFolder(const std::string& name, const std::string& gameFolder);
+
 // The files the changes touch in the game folder as it is now: wildcards matched, a
 // folder as target resolved to the name the file takes in it. Devices are left out.
 std::vector<std::string> TouchedNames(const std::vector<batchfile::FileChange>& changes,
@@ -46,10 +54,8 @@ public:
     std::string IndexPath() const;
 
 private:
-    struct Place;
-    Place PlaceOf(const std::string& name) const;
-    std::string FullPath(const Place& place) const;
-    std::string CopyPath(const Place& place) const;
+    std::string FullPath(const GamePlace& place) const;
+    std::string CopyPath(const GamePlace& place) const;
     bool WriteIndex(const std::vector<KeptFile>& files) const;
     void RemoveCopies(const std::vector<std::string>& copies) const;
 

@@ -1,13 +1,41 @@
 // The mod manager's window: list 1001 shows the names, hidden list 1008 the paths.
 #include "manager/win/grenwick_dlg.h"
 
+#include <commctrl.h>
+#include <shellapi.h>
+#include <windowsx.h>
+
 #include <algorithm>
 #include <utility>
 
+#include "manager/game_files.h"
 #include "manager/name_compare_win.h"
+#include "manager/originals_store.h"
 #include "resources/grenwick/resource.h"
+#include "shell/ansi_text.h"
 #include "shell/cmd_target.h"
+#include "shell/main_dialog.h"
 #include "shell/message_box.h"
+#include "shell/popup_menu.h"
+
+namespace {
+
+// WM_COPYGLOBALDATA, which a drop also needs to pass into a program run as administrator.
+constexpr UINT kCopyGlobalData = 0x0049;
+
+// List 1001 takes the Delete key as "Remove from list"; the command goes through the
+// dialog, where the window's handlers run. The subclass ends with the list box.
+LRESULT CALLBACK ModListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR /*data*/) {
+    if (msg == WM_KEYDOWN && wp == VK_DELETE) {
+        SendMessageA(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(IDM_REMOVE_MOD, 0), 0);
+        return 0;
+    }
+    if (msg == WM_NCDESTROY)
+        RemoveWindowSubclass(hwnd, ModListProc, id);
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+}  // namespace
 
 CGrenwickDlg::CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& runner, std::FILE* lastModReader,
                            HINSTANCE resources)
@@ -17,8 +45,23 @@ CGrenwickDlg::CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& 
 
 BOOL CGrenwickDlg::OnInitDialog() {
     CMainDialog::OnInitDialog();
+    AddRestoreEntry();
+    SetWindowSubclass(Item(IDC_MOD_LIST), ModListProc, 0, 0);
+    // Files dropped from the file manager add mods; the template stays as it is. A program
+    // run as administrator gets drops from the player's file manager only when it lets them in.
+    DragAcceptFiles(Hwnd(), TRUE);
+    for (const UINT msg : {static_cast<UINT>(WM_DROPFILES), static_cast<UINT>(WM_COPYDATA), kCopyGlobalData})
+        ChangeWindowMessageFilterEx(Hwnd(), msg, MSGFLT_ALLOW, nullptr);
     m_manager.StartupLoad(m_lastModReader);
     return TRUE;
+}
+
+// Below the About entry, which the shell has just added.
+void CGrenwickDlg::AddRestoreEntry() {
+    HMENU systemMenu = GetSystemMenu(Hwnd(), FALSE);
+    const std::string entry = shell::LoadResourceString(Resources(), IDS_RESTORE_ORIGINALS);
+    if (systemMenu && !entry.empty())
+        AppendMenuA(systemMenu, MF_STRING, IDM_RESTORE_ORIGINALS, entry.c_str());
 }
 
 void CGrenwickDlg::OnOK() {
@@ -33,8 +76,32 @@ bool CGrenwickDlg::OnCommand(int id, int code) {
         {IDC_ADD_BATCH, &CGrenwickDlg::OnAddBatch},
         {IDC_RESET_LIST, &CGrenwickDlg::OnResetList},
         {IDC_SHOW_LAST, &CGrenwickDlg::OnShowLast},
+        {IDM_REMOVE_MOD, &CGrenwickDlg::OnRemoveMod},
+        {IDM_RESTORE_ORIGINALS, &CGrenwickDlg::OnRestoreOriginals},
     };
     return CMainDialog::OnCommand(id, code) || (code == BN_CLICKED && shell::RunCommand(*this, kCommands, id));
+}
+
+bool CGrenwickDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_SYSCOMMAND:
+        // The system keeps the low four bits of system command ids for itself.
+        if ((wp & 0xFFF0) != IDM_RESTORE_ORIGINALS)
+            break;
+        OnRestoreOriginals();
+        return true;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wp) != Item(IDC_MOD_LIST))
+            break;
+        OnListMenu(lp);
+        return true;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wp));
+        return true;
+    default:
+        break;
+    }
+    return CMainDialog::OnMessage(msg, wp, lp);
 }
 
 void CGrenwickDlg::OnAddBatch() { m_manager.AddBatchFile(ItemText(IDC_GRENWICK_BATCH_FILE)); }
@@ -42,6 +109,74 @@ void CGrenwickDlg::OnAddBatch() { m_manager.AddBatchFile(ItemText(IDC_GRENWICK_B
 void CGrenwickDlg::OnResetList() { m_manager.ResetModList(); }
 
 void CGrenwickDlg::OnShowLast() { m_manager.ShowLastMod(); }
+
+// With nothing selected there is nothing to remove, and nothing is said.
+void CGrenwickDlg::OnRemoveMod() {
+    if (const std::optional<manager::ModEntry> selected = SelectedEntry())
+        m_manager.RemoveMod(*selected);
+}
+
+void CGrenwickDlg::OnRestoreOriginals() { m_manager.RestoreOriginals(); }
+
+// A right click first selects the mod under the pointer. From the keyboard (the
+// context-menu key, Shift+F10) lParam is -1 and the menu opens at the selected mod, or
+// at the list's corner when none is selected.
+void CGrenwickDlg::OnListMenu(LPARAM lp) {
+    HWND list = Item(IDC_MOD_LIST);
+    POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    if (lp == -1) {
+        RECT item{};
+        const LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
+        if (selected != LB_ERR)
+            SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&item));
+        at = {item.left, item.bottom};
+        ClientToScreen(list, &at);
+    } else {
+        POINT client = at;
+        ScreenToClient(list, &client);
+        const LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(client.x, client.y));
+        if (HIWORD(hit) == 0)
+            SendMessageA(list, LB_SETCURSEL, LOWORD(hit), 0);
+    }
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return;  // no menu to show: the right click only selected
+    const UINT removeState = SelectedEntry() ? MF_ENABLED : MF_GRAYED;
+    AppendMenuA(menu, MF_STRING | removeState, IDM_REMOVE_MOD,
+                shell::LoadResourceString(Resources(), IDS_REMOVE_FROM_LIST).c_str());
+    AppendMenuA(menu, MF_STRING, IDM_RESTORE_ORIGINALS,
+                shell::LoadResourceString(Resources(), IDS_RESTORE_ORIGINALS).c_str());
+    const int command = shell::ChooseFromMenu(Hwnd(), menu, at);
+    DestroyMenu(menu);
+    if (command != 0)
+        OnCommand(command, BN_CLICKED);
+}
+
+// Each dropped file is added as if its path had been typed into the field and "Add Batch
+// File" pressed; one inside the game folder by its path from there, to fit the list files.
+void CGrenwickDlg::OnDropFiles(HDROP drop) {
+    std::vector<std::string> paths;
+    bool refused = false;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
+        if (const std::optional<std::string> path = shell::ToAnsiExactly(name))
+            paths.push_back(*path);
+        else
+            refused = true;
+    }
+    DragFinish(drop);
+    const std::string gameFolder = manager::CurrentFolder();
+    for (const std::string& path : paths) {
+        const manager::GamePlace place = manager::PlaceInGameFolder(path, gameFolder);
+        SetItemText(IDC_GRENWICK_BATCH_FILE, place.inside ? place.name : path);
+        OnAddBatch();
+    }
+    if (refused)
+        ShowMessage("A dropped file was not added: its name holds characters that this system's code page "
+                    "cannot write, so the mod list could not keep it.");
+}
 
 // While an automation client holds the window it is only hidden: the client may still
 // want it, and the program must live as long as the client's object does.

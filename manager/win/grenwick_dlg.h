@@ -24,11 +24,17 @@ protected:
     void OnOK() override;
     void OnCancel() override;
     bool OnCommand(int id, int code) override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
     void OnAddBatch();
     void OnResetList();
     void OnShowLast();
+    void OnRemoveMod();
+    void OnRestoreOriginals();
+    void OnListMenu(LPARAM lp);
+    void OnDropFiles(HDROP drop);
+    void AddRestoreEntry();
     void CloseUnderRule(INT_PTR result);
     std::optional<manager::ModEntry> SelectedEntry() const;
     std::string ListText(int list, LRESULT index) const;
