@@ -23,11 +23,22 @@ namespace {
 // WM_COPYGLOBALDATA, which a drop also needs to pass into a program run as administrator.
 constexpr UINT kCopyGlobalData = 0x0049;
 
-// List 1001 takes the Delete key as "Remove from list"; the command goes through the
-// dialog, where the window's handlers run. The subclass ends with the list box.
+bool ShiftDown() { return GetKeyState(VK_SHIFT) < 0; }
+
+// List 1001's keys: Delete is "Remove from list", and the context-menu key and Shift+F10
+// open the list's menu. The commands go through the dialog, where the window's handlers
+// run. Both halves of a menu key are taken here, so no default handling opens a second
+// menu. The subclass ends with the list box.
 LRESULT CALLBACK ModListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR /*data*/) {
+    const bool menuKey = ((msg == WM_KEYDOWN || msg == WM_KEYUP) && wp == VK_APPS) ||
+                         ((msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP) && wp == VK_F10 && ShiftDown());
     if (msg == WM_KEYDOWN && wp == VK_DELETE) {
         SendMessageA(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(IDM_REMOVE_MOD, 0), 0);
+        return 0;
+    }
+    if (menuKey) {
+        if (msg == WM_KEYUP || msg == WM_SYSKEYDOWN)
+            SendMessageA(GetParent(hwnd), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), -1);
         return 0;
     }
     if (msg == WM_NCDESTROY)
@@ -170,7 +181,7 @@ void CGrenwickDlg::OnDropFiles(HDROP drop) {
     const std::string gameFolder = manager::CurrentFolder();
     for (const std::string& path : paths) {
         const manager::GamePlace place = manager::PlaceInGameFolder(path, gameFolder);
-        SetItemText(IDC_GRENWICK_BATCH_FILE, place.inside ? place.name : path);
+        SetDlgItemTextA(Hwnd(), IDC_GRENWICK_BATCH_FILE, (place.inside ? place.name : path).c_str());
         OnAddBatch();
     }
     if (refused)
