@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,7 +12,6 @@
 #include "base/unique_file.h"
 #include "manager/list_file.h"
 #include "manager/mod_manager.h"
-#include "manager/originals_store.h"
 #include "tests/support/recording.h"
 #include "tests/support/temp_dir.h"
 
@@ -411,66 +409,6 @@ TEST_F(ModManagerTest, ResetDeletesBothListFilesButKeepsTheLastMod) {
     ExpectListed(*restarted, {});
     restarted->manager.ShowLastMod();
     EXPECT_EQ(restarted->view.messages, Strings{"before.bat"});
-}
-
-}  // namespace
-
-namespace {
-
-// A file where the store's folder must go stands for any file that cannot be kept.
-TEST_F(ModManagerTest, ApplyKeepsTheOriginalsFirstAndRunsNothingWhenItCannot) {
-    std::filesystem::create_directories("maps");
-    WriteBytes("maps/a.map", "old");
-    WriteBytes("mod.bat", ":: &Mod\r\ndel maps\\a.map\r\ncopy mods\\a.map maps\\a.map\r\n");
-    for (const bool blocked : {true, false}) {
-        SCOPED_TRACE(blocked ? "store blocked" : "store free");
-        if (blocked)
-            WriteBytes(manager::kKeptFolder, "in the way");
-        else
-            std::filesystem::remove(manager::kKeptFolder);
-        auto run = Start();
-        run->manager.AddBatchFile("mod.bat");
-        run->manager.ApplyMod(0);
-        if (blocked) {
-            EXPECT_EQ(run->runner.commands, Strings{});
-            EXPECT_EQ(run->view.messages, Strings{"The original file \"maps\\a.map\" could not be kept, so the mod "
-                                                  "was not applied. Nothing has changed."});
-            EXPECT_EQ(run->view.closed, 0);
-            EXPECT_FALSE(Exists(files.lastMod));
-        } else {
-            EXPECT_EQ(run->runner.commands, Strings{"\"\"mod.bat\"\""});
-            EXPECT_EQ(ReadBytes(std::string(manager::kKeptFolder) + "/maps/a.map"), "old");
-        }
-    }
-}
-
-TEST_F(ModManagerTest, RestoreAsksNamingAFewFilesAndPutsThemBack) {
-    auto run = Start();
-    run->manager.RestoreOriginals();
-    EXPECT_EQ(run->view.messages,
-              Strings{"No original files are kept: no mod has changed a file since the last restore."});
-    std::filesystem::create_directories("maps");
-    for (const char* map : {"maps/a.map", "maps/b.map", "maps/c.map", "maps/d.map"})
-        WriteBytes(map, "old");
-    WriteBytes("mod.bat", "del maps\\*.map\r\n");
-    run->manager.AddBatchFile("mod.bat");
-    run->manager.ApplyMod(0);
-    WriteBytes("maps/a.map", "mod");
-
-    auto again = Start();
-    again->view.answers = {false};
-    again->manager.RestoreOriginals();
-    again->manager.RestoreOriginals();
-    ASSERT_EQ(again->view.questions.size(), 2u);
-    const std::string& question = again->view.questions[0];
-    EXPECT_EQ(question.rfind("Put back 4 files as they were before the first mod? Files that mods created are "
-                             "deleted.\n    maps\\",
-                             0),
-              0u)
-        << question;
-    EXPECT_TRUE(Contains(question, "\n    and 1 more")) << question;
-    EXPECT_EQ(again->view.messages, Strings{"Put back 4 files."});
-    EXPECT_EQ(ReadBytes("maps/a.map"), "old");
 }
 
 // Two mods may share a name: the one removed is the pair asked about.

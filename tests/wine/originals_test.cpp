@@ -76,16 +76,12 @@ private:
     HWND m_hwnd;
 };
 
-// Answers every Yes/No question with Yes, as Enter on its default button does.
-class YesToAll {
-public:
+// Answers every Yes/No question with its default button, which must be Yes.
+struct YesToAll {
     Strings questions;
-
-private:
-    shell::ScopedAnswerSink m_sink{[this](const std::string& text, bool defaultYes) {
+    shell::ScopedAnswerSink sink{[this](const std::string& text, bool defaultYes) {
         questions.push_back(text);
-        EXPECT_TRUE(defaultYes);
-        return true;
+        return defaultYes;
     }};
 };
 
@@ -123,56 +119,41 @@ const Snapshot kMaps = {
     {"maps\\ridge.map", "ridge"},
 };
 
-TEST(KeptOriginals, TwoTavlinModsOverOneMapAreUndoneByteForByte) {
-    ScopedGameFolder folder;
-    MessageRecorder messages;
-    MakeGameFolder(kMaps);
-    MakeGameFolder({{"mods\\canyon.map", "canyon 1"}, {"mods\\lagoon1.map", "lagoon 1"},
-                    {"mods\\lagoon2.map", "lagoon 2"}, {"mods\\extra.map", "extra"}});
-    WriteWithTavlin("one.bat", "One", {{"maps\\canyon.map", "mods\\canyon.map"}, {"maps\\lagoon.map", "mods\\lagoon1.map"}});
-    WriteWithTavlin("two.bat", "Two", {{"MAPS\\LAGOON.MAP", "mods\\lagoon2.map"}, {"maps\\extra.map", "mods\\extra.map"}});
-    for (const char* mod : {"one.bat", "two.bat"}) {
-        Grenwick grenwick;
-        grenwick.Add(mod);
-        grenwick.Apply(mod == std::string("one.bat") ? "One" : "Two");
-    }
-    ASSERT_EQ(messages.Messages(), (Strings{"Done!", "Done!"}));
-    ASSERT_EQ(ReadBytes("maps\\lagoon.map"), "lagoon 2");
-    ASSERT_EQ(ReadBytes("maps\\extra.map"), "extra");
-
-    YesToAll yes;
-    RestoreFromTheSystemMenu();
-    ASSERT_EQ(yes.questions.size(), 1u);
-    EXPECT_EQ(yes.questions[0].rfind("Put back 3 files as they were before the first mod?", 0), 0u) << yes.questions[0];
-    EXPECT_EQ(messages.Messages().back(), "Put back 3 files.");
-    const Snapshot after = TakeSnapshot(folder.Path());
-    for (const auto& [path, bytes] : kMaps)
-        EXPECT_TRUE(after.at(path) == bytes) << path;  // binary bytes: not printed
-    EXPECT_EQ(after.count("maps\\extra.map"), 0u);
-    EXPECT_EQ(GetFileAttributesA(manager::kKeptFolder), INVALID_FILE_ATTRIBUTES) << "the store is gone";
-}
-
-// The patcher's stand-in patches nothing, so the test changes the map as the patch would.
-TEST(KeptOriginals, APpfModsMapIsKeptBeforeThePatcherRunsAndComesBack) {
+// Two Tavlin mods over one map and a PPF mod (the patcher's stand-in patches nothing, so
+// the test changes the map as the patch would), then Restore from the system menu.
+TEST(KeptOriginals, TavlinAndPpfModsAreUndoneByteForByte) {
     ScopedGameFolder folder;
     ScopedSearchPathFirst patcherFirst(BinDir());
     MessageRecorder messages;
     MakeGameFolder(kMaps);
-    ASSERT_TRUE(batchfile::WriteBatchFile("sky.bat", ppf::PpfLines({"sky.ppf", "Sky", "sky.bat", "maps\\canyon.map"})));
-    {
+    MakeGameFolder({{"mods\\canyon.map", "canyon 1"}, {"mods\\lagoon1.map", "lagoon 1"},
+                    {"mods\\lagoon2.map", "lagoon 2"}, {"mods\\extra.map", "extra"}});
+    RestoreFromTheSystemMenu();
+    EXPECT_EQ(messages.Messages(), Strings{"No original files are kept: no mod has changed a file since the last restore."});
+    WriteWithTavlin("one.bat", "One", {{"maps\\canyon.map", "mods\\canyon.map"}, {"maps\\lagoon.map", "mods\\lagoon1.map"}});
+    WriteWithTavlin("two.bat", "Two", {{"MAPS\\LAGOON.MAP", "mods\\lagoon2.map"}, {"maps\\extra.map", "mods\\extra.map"}});
+    ASSERT_TRUE(batchfile::WriteBatchFile("sky.bat", ppf::PpfLines({"sky.ppf", "Sky", "sky.bat", "maps\\ridge.map"})));
+    for (const auto& [file, name] : {std::pair{"one.bat", "One"}, std::pair{"two.bat", "Two"}, std::pair{"sky.bat", "Sky"}}) {
         Grenwick grenwick;
-        grenwick.Add("sky.bat");
-        grenwick.Apply("Sky");
+        grenwick.Add(file);
+        grenwick.Apply(name);
     }
-    EXPECT_EQ(messages.Messages(), Strings{"Done!"});
-    EXPECT_FALSE(ReadBytes("ApplyPPF3.log").empty()) << "the patcher ran";
-    EXPECT_TRUE(ReadBytes(std::string(manager::kKeptFolder) + "\\maps\\canyon.map") == kMaps.at("maps\\canyon.map"));
-    WriteBytes("maps\\canyon.map", "patched");
+    ASSERT_EQ(messages.Messages().size(), 4u);
+    EXPECT_EQ(messages.Messages().back(), "Done!");
+    ASSERT_EQ(ReadBytes("maps\\lagoon.map"), "lagoon 2");
+    ASSERT_FALSE(ReadBytes("ApplyPPF3.log").empty()) << "the patcher ran";
+    WriteBytes("maps\\ridge.map", "patched");
 
     YesToAll yes;
     RestoreFromTheSystemMenu();
-    EXPECT_EQ(messages.Messages().back(), "Put back 1 file.");
-    EXPECT_TRUE(ReadBytes("maps\\canyon.map") == kMaps.at("maps\\canyon.map"));
+    ASSERT_EQ(yes.questions.size(), 1u);
+    EXPECT_EQ(yes.questions[0].rfind("Put back 4 files as they were before the first mod?", 0), 0u) << yes.questions[0];
+    EXPECT_EQ(messages.Messages().back(), "Put back 4 files.");
+    Snapshot after = TakeSnapshot(folder.Path());
+    for (const auto& [path, bytes] : kMaps)
+        EXPECT_TRUE(after[path] == bytes) << path;  // binary bytes: not printed
+    EXPECT_EQ(after.count("maps\\extra.map"), 0u);
+    EXPECT_EQ(GetFileAttributesA(manager::kKeptFolder), INVALID_FILE_ATTRIBUTES) << "the store is gone";
 }
 
 // A map held open without sharing cannot be read, as on a disk with bad sectors.
@@ -198,30 +179,24 @@ TEST(KeptOriginals, AMapThatCannotBeKeptStopsTheModAndChangesNothing) {
     EXPECT_TRUE(TakeSnapshot(folder.Path()) == before) << "no file added, changed or removed";
 }
 
-// What the menu chooser saw: the entries and whether each could be chosen, and where.
-struct MenuSeen {
+// The entries of a menu as shown, "(grayed)" after one that cannot be chosen.
+Strings Entries(HMENU menu) {
     Strings entries;
-    POINT at{};
-};
-
-MenuSeen Entries(HMENU menu, POINT at) {
-    MenuSeen seen{{}, at};
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
         std::string text(64, '\0');
         text.resize(static_cast<std::size_t>(GetMenuStringA(menu, i, text.data(), 64, MF_BYPOSITION)));
-        seen.entries.push_back(text + (GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED ? " (grayed)" : ""));
+        entries.push_back(text + (GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED ? " (grayed)" : ""));
     }
-    return seen;
+    return entries;
 }
 
-// Sends a key as typing does, through the dialog manager, with Shift held or not.
+// A key pressed and released as typing does, through the dialog manager, Shift held or not.
 void Key(HWND dialog, UINT down, WPARAM key, bool shift) {
     BYTE state[256] = {};
     GetKeyboardState(state);
     state[VK_SHIFT] = shift ? 0x80 : 0;
     SetKeyboardState(state);
-    const UINT up = down == WM_SYSKEYDOWN ? WM_SYSKEYUP : WM_KEYUP;
-    for (MSG msg : {MSG{GetFocus(), down, key, 1, 0, {}}, MSG{GetFocus(), up, key, 0xC0000001, 0, {}}})
+    for (MSG msg : {MSG{GetFocus(), down, key, 1, 0, {}}, MSG{GetFocus(), down + 1, key, 0xC0000001, 0, {}}})
         if (!IsDialogMessageA(dialog, &msg))
             DispatchMessageA(&msg);
     state[VK_SHIFT] = 0;
@@ -233,79 +208,67 @@ TEST(RemoveFromList, EveryWayAsksNamingTheModThenRemovesItAndKeepsItsBatchFile) 
     ScopedGameFolder folder;
     MessageRecorder messages;
     YesToAll yes;
-    std::vector<MenuSeen> menus;
+    std::vector<std::pair<Strings, POINT>> menus;
     shell::ScopedMenuChooser chooser([&menus](HMENU menu, POINT at) {
-        menus.push_back(Entries(menu, at));
+        menus.emplace_back(Entries(menu), at);
         return IDM_REMOVE_MOD;
     });
     Grenwick grenwick;
     const HWND hwnd = grenwick.Hwnd();
     const HWND list = GetDlgItem(hwnd, IDC_MOD_LIST);
     for (const char* name : {"Alpha", "Beta", "Delta", "Gamma"}) {
-        const std::string file = std::string(name) + ".bat";
-        ASSERT_TRUE(batchfile::WriteBatchFile(file, {std::string(":: &") + name}));
-        grenwick.Add(file);
+        ASSERT_TRUE(batchfile::WriteBatchFile(name + std::string(".bat"), {std::string(":: &") + name}));
+        grenwick.Add(name + std::string(".bat"));
     }
-    ShowWindow(hwnd, SW_SHOWNORMAL);
     SetFocus(list);
-
-    struct Way {
-        const char* what;
-        const char* removes;
-        bool viaMenu;
-        void (*act)(HWND dialog, HWND list);
-    };
-    const Way ways[] = {
-        {"right click on an unselected mod", "Beta", true,
-         [](HWND, HWND list) {
-             RECT item{};
-             SendMessageA(list, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
-             const LPARAM at = MAKELPARAM(item.left + 5, item.top + 2);
-             SendMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, at);
-             SendMessageA(list, WM_RBUTTONUP, 0, at);
+    // Each way acts on the first mod but the right click, which points at the second.
+    const std::pair<const char*, void (*)(HWND, HWND, const RECT&)> ways[] = {
+        {"Beta", [](HWND, HWND list, const RECT& item) {
+             SendMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(item.left + 5, item.top + 2));
+             SendMessageA(list, WM_RBUTTONUP, 0, MAKELPARAM(item.left + 5, item.top + 2));
          }},
-        {"context-menu key", "Alpha", true, [](HWND dialog, HWND) { Key(dialog, WM_KEYDOWN, VK_APPS, false); }},
-        {"Shift+F10", "Delta", true, [](HWND dialog, HWND) { Key(dialog, WM_SYSKEYDOWN, VK_F10, true); }},
-        {"Delete key", "Gamma", false, [](HWND dialog, HWND) { Key(dialog, WM_KEYDOWN, VK_DELETE, false); }},
+        {"Alpha", [](HWND dialog, HWND, const RECT&) { Key(dialog, WM_KEYDOWN, VK_APPS, false); }},
+        {"Delta", [](HWND dialog, HWND, const RECT&) { Key(dialog, WM_SYSKEYDOWN, VK_F10, true); }},
+        {"Gamma", [](HWND dialog, HWND, const RECT&) { Key(dialog, WM_KEYDOWN, VK_DELETE, false); }},
     };
-    for (const Way& way : ways) {
-        SCOPED_TRACE(way.what);
+    for (const auto& [name, act] : ways) {
+        SCOPED_TRACE(name);
         menus.clear();
         yes.questions.clear();
-        const bool pointed = std::string(way.removes) == "Beta";
-        if (!pointed)
-            SendMessageA(list, LB_SETCURSEL, 0, 0);
-        RECT item{};  // the menu opens at the mod pointed at or selected
+        const bool pointed = name == std::string("Beta");
+        SendMessageA(list, LB_SETCURSEL, pointed ? -1 : 0, 0);
+        RECT item{};
         SendMessageA(list, LB_GETITEMRECT, pointed ? 1 : 0, reinterpret_cast<LPARAM>(&item));
-        MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&item), 2);
-        way.act(hwnd, list);
-        ASSERT_EQ(menus.size(), way.viaMenu ? 1u : 0u);
-        if (way.viaMenu) {
-            EXPECT_EQ(menus[0].entries, (Strings{"&Remove from list", "Restore &original files..."}));
-            const POINT at = menus[0].at;
+        act(hwnd, list, item);
+        ASSERT_EQ(menus.size(), name == std::string("Gamma") ? 0u : 1u);
+        if (!menus.empty()) {
+            EXPECT_EQ(menus[0].first, (Strings{"&Remove from list", "Restore &original files..."}));
+            POINT at = menus[0].second;  // at the mod pointed at or selected
+            ScreenToClient(list, &at);
             EXPECT_TRUE(PtInRect(&item, at) || (at.x == item.left && at.y == item.bottom)) << at.x << "," << at.y;
         }
-        EXPECT_EQ(yes.questions, Strings{std::string("Remove \"") + way.removes + "\" from the mod list?\n\nIts batch file \"" +
-                                         way.removes + ".bat\" stays where it is."});
-        const Strings listed = ListItems(hwnd, IDC_MOD_LIST);
-        EXPECT_EQ(std::count(listed.begin(), listed.end(), way.removes), 0);
-        EXPECT_TRUE(testing_support::Exists(std::string(way.removes) + ".bat"));
+        EXPECT_EQ(yes.questions, Strings{std::string("Remove \"") + name + "\" from the mod list?\n\nIts batch file \"" +
+                                         name + ".bat\" stays where it is."});
     }
     EXPECT_EQ(ListItems(hwnd, IDC_MOD_LIST), Strings{});
     EXPECT_EQ(ReadBytes("paths.lst"), "");
     EXPECT_EQ(messages.Messages(), Strings{});
-
-    // With nothing selected the Delete key does nothing, and the menu offers no removal.
-    menus.clear();
-    yes.questions.clear();
-    Key(hwnd, WM_KEYDOWN, VK_DELETE, false);
-    Key(hwnd, WM_KEYDOWN, VK_APPS, false);
-    ASSERT_EQ(menus.size(), 1u);
-    EXPECT_EQ(menus[0].entries, (Strings{"&Remove from list (grayed)", "Restore &original files..."}));
-    EXPECT_EQ(yes.questions.size(), 0u);
 }
 
 // A drop as the file manager makes it: a DROPFILES block with UTF-16 names.
+// Runs inside the menu's modal loop: pictures the window with the menu open, then ends it.
+HWND g_pictured = nullptr;
+bool g_taken = false;
+void CALLBACK PictureOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    const HWND menu = FindWindowA("#32768", nullptr);
+    if (!menu || !IsWindowVisible(menu))
+        return;
+    KillTimer(nullptr, timer);
+    WaitFor([] { return false; }, std::chrono::milliseconds(200));  // the menu paints meanwhile
+    g_taken = SaveScreenshot(g_pictured, ScreenshotPath("grenwick-list-menu"));
+    EndMenu();
+}
+
 HDROP MakeDrop(const std::vector<std::wstring>& names) {
     std::wstring all;
     for (const std::wstring& name : names)
@@ -322,6 +285,7 @@ HDROP MakeDrop(const std::vector<std::wstring>& names) {
 
 std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
+// The window with the dropped mods is then pictured with its list's menu open, for the README.
 TEST(DropBatchFiles, EachDroppedFileIsAddedAsIfTypedByItsPathInTheGameFolder) {
     ScopedGameFolder folder;
     MessageRecorder messages;
@@ -343,44 +307,15 @@ TEST(DropBatchFiles, EachDroppedFileIsAddedAsIfTypedByItsPathInTheGameFolder) {
     EXPECT_EQ(messages.Messages()[0].rfind("The path \"" + outside + "\" is too long", 0), 0u) << messages.Messages()[0];
     EXPECT_EQ(messages.Messages()[1], "A dropped file was not added: its name holds characters that this system's "
                                       "code page cannot write, so the mod list could not keep it.");
-}
 
-// Runs inside a menu's modal loop: pictures the window with the menu open, then ends it.
-struct MenuPicture {
-    HWND window = nullptr;
-    std::string name;
-    bool taken = false;
-    int ticks = 0;
-} g_picture;
-
-void CALLBACK PictureOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND menu = FindWindowA("#32768", nullptr);
-    if ((!menu || !IsWindowVisible(menu)) && ++g_picture.ticks < 100)
-        return;
-    KillTimer(nullptr, timer);
-    WaitFor([] { return false; }, std::chrono::milliseconds(200));
-    g_picture.taken = menu && SaveScreenshot(g_picture.window, ScreenshotPath(g_picture.name));
-    EndMenu();
-}
-
-TEST(KeptOriginals, PictureOfTheListMenu) {
-    ScopedGameFolder folder;
-    Grenwick grenwick;
-    const HWND hwnd = grenwick.Hwnd();
-    for (const auto& [file, line] : {std::pair{"sky.bat", ":: &Night Sky"}, std::pair{"dunes.bat", ":: &Red Dunes"}}) {
-        batchfile::WriteBatchFile(file, {line});
-        grenwick.Add(file);
-    }
-    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    ShowWindow(hwnd, SW_SHOWNORMAL);
-    SendDlgItemMessageA(hwnd, IDC_MOD_LIST, LB_SETCURSEL, 1, 0);
+    g_pictured = grenwick.Hwnd();
+    SetWindowPos(g_pictured, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    SendDlgItemMessageA(g_pictured, IDC_MOD_LIST, LB_SETCURSEL, 1, 0);
     WaitFor([] { return false; }, std::chrono::milliseconds(300));
-
-    g_picture = {hwnd, "grenwick-list-menu"};
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, PictureOpenMenu);
-    SendMessageA(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(GetDlgItem(hwnd, IDC_MOD_LIST)), -1);
+    SendMessageA(g_pictured, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(GetDlgItem(g_pictured, IDC_MOD_LIST)), -1);
     KillTimer(nullptr, timer);
-    EXPECT_TRUE(g_picture.taken);
+    EXPECT_TRUE(g_taken);
 }
 
 }  // namespace
