@@ -179,13 +179,12 @@ TEST(KeptOriginals, AMapThatCannotBeKeptStopsTheModAndChangesNothing) {
     EXPECT_TRUE(TakeSnapshot(folder.Path()) == before) << "no file added, changed or removed";
 }
 
-// The entries of a menu as shown, "(grayed)" after one that cannot be chosen.
+// The texts of a menu's entries, in order.
 Strings Entries(HMENU menu) {
     Strings entries;
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
         std::string text(64, '\0');
-        text.resize(static_cast<std::size_t>(GetMenuStringA(menu, i, text.data(), 64, MF_BYPOSITION)));
-        entries.push_back(text + (GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED ? " (grayed)" : ""));
+        entries.push_back(text.substr(0, static_cast<std::size_t>(GetMenuStringA(menu, i, text.data(), 64, MF_BYPOSITION))));
     }
     return entries;
 }
