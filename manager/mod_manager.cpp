@@ -154,8 +154,9 @@ void ModManager::RestoreOriginals() {
                     true))
         return;
     const OriginalsStore::PutBackReport report = store.PutBack();
-    std::string text = "Put back " + (report.failed.empty() ? Files(report.putBack)
-                                                            : std::to_string(report.putBack) + " of " + Files(names.size())) + ".";
+    const std::string count = report.failed.empty() ? Files(report.putBack)
+                                                    : std::to_string(report.putBack) + " of " + Files(names.size());
+    std::string text = "Put back " + count + ".";
     if (!report.failed.empty())
         text += " These could not be put back and stay kept for a later try:" + NameList(report.failed);
     if (!report.indexWritten)
@@ -172,8 +173,8 @@ bool ModManager::KeepOriginals(const std::string& batchPath) {
         m_view.ShowMessage(UnreadableIndex(store) + kNotApplied);
         return false;
     }
-    const auto lines = batchfile::ReadAllLines(batchPath);
-    const auto failed = store.Keep(TouchedNames(batchfile::ChangesOf(lines.value_or(std::vector<std::string>())), gameFolder));
+    const std::vector<std::string> lines = batchfile::ReadAllLines(batchPath).value_or(std::vector<std::string>());
+    const std::optional<std::string> failed = store.Keep(TouchedNames(batchfile::ChangesOf(lines), gameFolder));
     if (!failed)
         return true;
     if (*failed == store.IndexPath())

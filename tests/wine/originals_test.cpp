@@ -129,11 +129,16 @@ TEST(KeptOriginals, TavlinAndPpfModsAreUndoneByteForByte) {
     MakeGameFolder({{"mods\\canyon.map", "canyon 1"}, {"mods\\lagoon1.map", "lagoon 1"},
                     {"mods\\lagoon2.map", "lagoon 2"}, {"mods\\extra.map", "extra"}});
     RestoreFromTheSystemMenu();
-    EXPECT_EQ(messages.Messages(), Strings{"No original files are kept: no mod has changed a file since the last restore."});
-    WriteWithTavlin("one.bat", "One", {{"maps\\canyon.map", "mods\\canyon.map"}, {"maps\\lagoon.map", "mods\\lagoon1.map"}});
-    WriteWithTavlin("two.bat", "Two", {{"MAPS\\LAGOON.MAP", "mods\\lagoon2.map"}, {"maps\\extra.map", "mods\\extra.map"}});
-    ASSERT_TRUE(batchfile::WriteBatchFile("sky.bat", ppf::PpfLines({"sky.ppf", "Sky", "sky.bat", "maps\\ridge.map"})));
-    for (const auto& [file, name] : {std::pair{"one.bat", "One"}, std::pair{"two.bat", "Two"}, std::pair{"sky.bat", "Sky"}}) {
+    EXPECT_EQ(messages.Messages(),
+              Strings{"No original files are kept: no mod has changed a file since the last restore."});
+    WriteWithTavlin("one.bat", "One",
+                    {{"maps\\canyon.map", "mods\\canyon.map"}, {"maps\\lagoon.map", "mods\\lagoon1.map"}});
+    WriteWithTavlin("two.bat", "Two",
+                    {{"MAPS\\LAGOON.MAP", "mods\\lagoon2.map"}, {"maps\\extra.map", "mods\\extra.map"}});
+    ASSERT_TRUE(
+        batchfile::WriteBatchFile("sky.bat", ppf::PpfLines({"sky.ppf", "Sky", "sky.bat", "maps\\ridge.map"})));
+    for (const auto& [file, name] :
+         {std::pair{"one.bat", "One"}, std::pair{"two.bat", "Two"}, std::pair{"sky.bat", "Sky"}}) {
         Grenwick grenwick;
         grenwick.Add(file);
         grenwick.Apply(name);
@@ -184,7 +189,8 @@ Strings Entries(HMENU menu) {
     Strings entries;
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
         std::string text(64, '\0');
-        entries.push_back(text.substr(0, static_cast<std::size_t>(GetMenuStringA(menu, i, text.data(), 64, MF_BYPOSITION))));
+        const int length = GetMenuStringA(menu, i, text.data(), 64, MF_BYPOSITION);
+        entries.push_back(text.substr(0, static_cast<std::size_t>(length)));
     }
     return entries;
 }
@@ -246,8 +252,9 @@ TEST(RemoveFromList, EveryWayAsksNamingTheModThenRemovesItAndKeepsItsBatchFile) 
             ScreenToClient(list, &at);
             EXPECT_TRUE(PtInRect(&item, at) || (at.x == item.left && at.y == item.bottom)) << at.x << "," << at.y;
         }
-        EXPECT_EQ(yes.questions, Strings{std::string("Remove \"") + name + "\" from the mod list?\n\nIts batch file \"" +
-                                         name + ".bat\" stays where it is."});
+        const std::string mod = name;
+        EXPECT_EQ(yes.questions, Strings{"Remove \"" + mod + "\" from the mod list?\n\nIts batch file \"" + mod +
+                                         ".bat\" stays where it is."});
     }
     EXPECT_EQ(ListItems(hwnd, IDC_MOD_LIST), Strings{});
     EXPECT_EQ(ReadBytes("paths.lst"), "");
@@ -303,7 +310,8 @@ TEST(DropBatchFiles, EachDroppedFileIsAddedAsIfTypedByItsPathInTheGameFolder) {
     EXPECT_EQ(ListItems(grenwick.Hwnd(), IDC_MOD_LIST), (Strings{"Harbour Fog", "Night Sky"}));
     EXPECT_EQ(ListItems(grenwick.Hwnd(), IDC_PATH_LIST), (Strings{"FOG.BAT", "mods\\sky.bat"}));
     ASSERT_EQ(messages.Messages().size(), 2u);
-    EXPECT_EQ(messages.Messages()[0].rfind("The path \"" + outside + "\" is too long", 0), 0u) << messages.Messages()[0];
+    EXPECT_EQ(messages.Messages()[0].rfind("The path \"" + outside + "\" is too long", 0), 0u)
+        << messages.Messages()[0];
     EXPECT_EQ(messages.Messages()[1], "A dropped file was not added: its name holds characters that this system's "
                                       "code page cannot write, so the mod list could not keep it.");
 
