@@ -30,10 +30,12 @@ std::size_t ModList::Insert(ModEntry entry) {
     return static_cast<std::size_t>(low);
 }
 
+// Lists come back from their files in order as a rule: checking that takes one comparison
+// per name, a sixth of what sorting 999 takes, and the platform's comparison is not cheap.
 void ModList::Assign(std::vector<ModEntry> entries) {
-    std::stable_sort(entries.begin(), entries.end(), [this](const ModEntry& a, const ModEntry& b) {
-        return m_compare(a.name, b.name) < 0;
-    });
+    const auto before = [this](const ModEntry& a, const ModEntry& b) { return m_compare(a.name, b.name) < 0; };
+    if (!std::is_sorted(entries.begin(), entries.end(), before))
+        std::stable_sort(entries.begin(), entries.end(), before);
     m_entries = std::move(entries);
 }
 

@@ -31,23 +31,20 @@ cmake -S . -B "$build/win" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake 
 cmake --build "$build/win" -j "$jobs"
 
 # A throwaway prefix: the tests write C:\ and the registry, never the user's.
-WINEPREFIX=$(mktemp -d /tmp/grenwick-wine.XXXXXX)
-export WINEPREFIX
-trap '"$WINESERVER" -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
-wine_prefix_init
+trap wine_prefix_remove EXIT
+wine_prefix_new grenwick-wine
 
-# One display, one persistent Wine server and its services for the whole run; their
-# output goes nowhere, or ctest would wait for the pipe they inherit.
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-    "$1" -p </dev/null >/dev/null 2>&1
-    "$2" wineboot </dev/null >/dev/null 2>&1
+# One display, one persistent Wine server and its services for the whole run.
+wine_own_display bash -c '
+    source scripts/wine-env.sh
+    wine_server_start
     status=0
     # Standard input from nowhere: a PAUSE in a command the tests run returns at once.
-    ctest --test-dir "$3" --output-on-failure -j1 --timeout 180 </dev/null || status=$?
-    "$1" -k 2>/dev/null || true
-    exit $status' _ "$WINESERVER" "$WINE" "$build/win"
+    ctest --test-dir "$1" --output-on-failure -j1 --timeout 180 </dev/null || status=$?
+    wine_server_stop
+    exit $status' _ "$build/win"
 
 # The pictures the tests took of the windows, for the README.
 for picture in "$build"/win/screenshots/*.bmp; do
-    [ -f "$picture" ] && convert "$picture" "${picture%.bmp}.png"
+    [ -f "$picture" ] && convert "$picture" -strip "${picture%.bmp}.png"
 done

@@ -36,6 +36,8 @@ private:
     void OnDropFiles(HDROP drop);
     void AddRestoreEntry();
     void CloseUnderRule(INT_PTR result);
+    void FillList(int list, const std::vector<manager::ModEntry>& entries,
+                  std::string manager::ModEntry::*text) const;
     std::optional<manager::ModEntry> SelectedEntry() const;
     std::string ListText(int list, LRESULT index) const;
 

@@ -13,18 +13,16 @@ if [ $# -ne 3 ]; then
     echo "usage: $0 <version> <window_probe.exe> <archive.zip | build dir>" >&2
     exit 2
 fi
+source "$(dirname "$0")/../../scripts/wine-env.sh"
 if [ -z "${RELEASE_CHECK_DISPLAY:-}" ]; then
-    RELEASE_CHECK_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+    RELEASE_CHECK_DISPLAY=1 wine_own_display bash "$0" "$@"
+    exit
 fi
 version=$1
 probe=$(realpath "$2")
-env_script=$(realpath "$(dirname "$0")/../../scripts/wine-env.sh")
-source "$env_script"
 
 scratch=$(mktemp -d /tmp/rel-check.XXXXXX)
-WINEPREFIX=$(mktemp -d /tmp/wp-release.XXXXXX)
-export WINEPREFIX
-trap 'timeout 30 "$WINESERVER" -k 2>/dev/null || true; rm -rf "$scratch" "$WINEPREFIX"' EXIT
+trap 'wine_prefix_remove; rm -rf "$scratch"' EXIT
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -67,9 +65,8 @@ for exe in Grenwick Tavlin Orrisk; do
     done
 done
 
-timeout 180 bash -c 'source "$1"; wine_prefix_init' _ "$env_script"
-"$WINESERVER" -p </dev/null >/dev/null 2>&1
-timeout 120 "$WINE" wineboot </dev/null >/dev/null 2>&1
+wine_prefix_new wp-release
+wine_server_start
 
 drive=$WINEPREFIX/drive_c
 mkdir "$drive/kit" "$drive/game"

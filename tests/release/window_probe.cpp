@@ -151,7 +151,9 @@ int Resources(const std::string& program, const std::string& expectedVersion) {
 
     const std::string manifest = module ? ManifestText(module) : std::string();
     const bool manifestOk = manifest.find("Microsoft.Windows.Common-Controls") != std::string::npos &&
-                            manifest.find("asInvoker") != std::string::npos;
+                            manifest.find("asInvoker") != std::string::npos &&
+                            manifest.find(">PerMonitorV2, System</dpiAwareness>") != std::string::npos &&
+                            manifest.find(">true</dpiAware>") != std::string::npos;
     std::printf("manifest %s\n", manifestOk ? "yes" : "MISSING");
     if (module)
         FreeLibrary(module);

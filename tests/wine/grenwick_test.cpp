@@ -9,6 +9,7 @@
 
 #include "base/unique_file.h"
 #include "batchfile/batch_lines.h"
+#include "manager/list_file.h"
 #include "manager/win/auto_proxy.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
@@ -101,6 +102,27 @@ TEST_F(GrenwickWindow, ListShowsNamesInManagerOrderWithPathsAtTheSameIndexes) {
     EXPECT_TRUE(ListItems(m_hwnd, IDC_MOD_LIST).empty());
     EXPECT_TRUE(ListItems(m_hwnd, IDC_PATH_LIST).empty());
     EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+// A full list read at start shows in the order it was saved in, names equal but for case
+// included, with the scroll bar set for all of it.
+TEST_F(GrenwickWindow, FullListShowsInItsSavedOrder) {
+    std::vector<std::string> names;
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < manager::kDefaultRecordLimit; ++i) {
+        const char* const spellings[] = {"mod ", "MOD ", "Mod "};
+        names.push_back(spellings[i % 3] + std::to_string(1000 + i / 3).substr(1));
+        paths.push_back("m" + std::to_string(i) + ".bat");
+    }
+    ASSERT_TRUE(manager::SaveList(paths, "paths.lst", 0, 0));
+    ASSERT_TRUE(manager::SaveList(names, "names.lst", 0, 0));
+    CGrenwickDlg dialog(Files(), m_runner, nullptr, m_resources.Module());
+    HWND hwnd = dialog.CreateModeless(nullptr);
+    EXPECT_EQ(ListItems(hwnd, IDC_MOD_LIST), names);
+    EXPECT_EQ(ListItems(hwnd, IDC_PATH_LIST), paths);
+    SCROLLINFO scroll{sizeof(scroll), SIF_RANGE, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(GetScrollInfo(GetDlgItem(hwnd, IDC_MOD_LIST), SB_VERT, &scroll));
+    EXPECT_EQ(scroll.nMax, static_cast<int>(names.size()) - 1);
 }
 
 TEST_F(GrenwickWindow, EnterAppliesTheSelectedModAndCloses) {

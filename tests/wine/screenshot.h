@@ -10,14 +10,22 @@
 
 namespace wine_support {
 
-// The folder the test run leaves its pictures in: "screenshots" beside the bin folder.
+// The folder the test run leaves its pictures in: "screenshots" beside the bin folder. A
+// picture taken at another resolution than 96 DPI says which, as in "grenwick-144dpi".
 inline std::string ScreenshotPath(const std::string& name) {
     std::string folder = BinDir() + "..\\screenshots";
     CreateDirectoryA(folder.c_str(), nullptr);
-    return folder + "\\" + name + ".bmp";
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    const std::string suffix = dpi == USER_DEFAULT_SCREEN_DPI ? "" : "-" + std::to_string(dpi) + "dpi";
+    return folder + "\\" + name + suffix + ".bmp";
 }
 
+// The caption is drawn as the active window's first, as a player sees it: a test process
+// started without a window manager need not own the active window.
 inline bool SaveScreenshot(HWND hwnd, const std::string& path) {
+    SendMessageA(hwnd, WM_NCACTIVATE, TRUE, 0);
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     RECT rect;
     GetWindowRect(hwnd, &rect);

@@ -1,0 +1,195 @@
+// The three main windows at the screen's resolution; the test command runs this at 96 DPI
+// and again at 144 DPI (150 %). Every control must sit where its template puts it in dialog
+// units, use the dialog font at its point size for that resolution, and have room for its text.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "manager/win/grenwick_dlg.h"
+#include "resources/common/common_ids.h"
+#include "screenshot.h"
+#include "tests/support/recording.h"
+#include "wine_support.h"
+#include "writers/mapswap/win/tavlin_dlg.h"
+#include "writers/ppf/win/orrisk_dlg.h"
+
+namespace {
+
+// Class ordinals of a template's controls.
+constexpr WORD kButton = 0x0080;
+constexpr WORD kEdit = 0x0081;
+constexpr WORD kStatic = 0x0082;
+// A push button draws its text inside a raised edge on every side.
+constexpr int kButtonEdge = 2;
+
+struct TemplateItem {
+    WORD classOrdinal;  // 0 for a class given by name
+    DWORD style;
+    RECT units;         // dialog units
+};
+
+struct DialogTemplate {
+    WORD pointSize = 0;
+    std::vector<TemplateItem> items;
+};
+
+// Reads the extended template the resource compiler writes for DIALOGEX: little-endian
+// words, each control's record aligned on four bytes.
+DialogTemplate ReadTemplate(HINSTANCE module, int id) {
+    DialogTemplate result;
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const auto* start = static_cast<const BYTE*>(loaded ? LockResource(loaded) : nullptr);
+    if (!start)
+        return result;
+    const BYTE* at = start;
+    const auto word = [&at] {
+        WORD value;
+        std::memcpy(&value, at, sizeof(value));
+        at += sizeof(value);
+        return value;
+    };
+    const auto dword = [&word] {
+        const DWORD low = word();
+        return low | static_cast<DWORD>(word()) << 16;
+    };
+    const auto rect = [&word] {
+        const short x = word(), y = word(), cx = word(), cy = word();
+        return RECT{x, y, x + cx, y + cy};
+    };
+    // Nothing (a zero word), 0xFFFF and an ordinal, or a zero-ended text; the ordinal or 0.
+    const auto nameOrOrdinal = [&word] {
+        WORD first = word();
+        if (first == 0xFFFF)
+            return word();
+        while (first != 0)
+            first = word();
+        return first;
+    };
+    if (word() != 1 || word() != 0xFFFF)
+        return result;  // not the extended form
+    at += 8;            // help id, extended style
+    const DWORD style = dword();
+    const WORD count = word();
+    rect();
+    nameOrOrdinal();  // menu
+    nameOrOrdinal();  // class
+    nameOrOrdinal();  // title
+    if (style & DS_SETFONT) {
+        result.pointSize = word();
+        at += 4;          // weight, italic, character set
+        nameOrOrdinal();  // face
+    }
+    for (WORD i = 0; i < count; ++i) {
+        at += (4 - (at - start) % 4) % 4;
+        at += 8;  // help id, extended style
+        TemplateItem item{};
+        item.style = dword();
+        item.units = rect();
+        at += 4;  // id
+        item.classOrdinal = nameOrOrdinal();
+        nameOrOrdinal();  // text
+        at += word();     // creation data
+        result.items.push_back(item);
+    }
+    return result;
+}
+
+void ExpectScaledAndUnclipped(HWND dialog, const DialogTemplate& layout) {
+    ASSERT_FALSE(layout.items.empty());
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+    LOGFONTA logFont{};
+    ASSERT_TRUE(font && GetObjectA(font, sizeof(logFont), &logFont));
+    HDC dc = GetDC(dialog);
+    EXPECT_EQ(logFont.lfHeight, -MulDiv(layout.pointSize, GetDeviceCaps(dc, LOGPIXELSY), 72))
+        << "the template's point size at this resolution";
+    const HGDIOBJ previous = SelectObject(dc, font);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+
+    // Controls are made in template order, each placed last among its siblings.
+    HWND control = GetWindow(dialog, GW_CHILD);
+    for (const TemplateItem& item : layout.items) {
+        ASSERT_NE(control, nullptr);
+        const std::string text = wine_support::WindowTitle(control);
+        SCOPED_TRACE("control " + std::to_string(GetDlgCtrlID(control)) + " \"" + text + "\"");
+        RECT expected = item.units;
+        MapDialogRect(dialog, &expected);
+        RECT actual;
+        GetWindowRect(control, &actual);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
+        // Position and size are each rounded on their own, so a right edge may be one off.
+        EXPECT_EQ(actual.left, expected.left);
+        EXPECT_EQ(actual.top, expected.top);
+        EXPECT_NEAR(actual.right, expected.right, 1);
+        EXPECT_NEAR(actual.bottom, expected.bottom, 1);
+        EXPECT_EQ(SendMessageA(control, WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(font));
+
+        RECT client;
+        GetClientRect(control, &client);
+        const bool noPrefix = item.classOrdinal == kStatic && (item.style & SS_NOPREFIX);
+        RECT extent{};
+        DrawTextA(dc, text.c_str(), -1, &extent, DT_CALCRECT | DT_SINGLELINE | (noPrefix ? DT_NOPREFIX : 0));
+        if (item.classOrdinal == kStatic) {
+            EXPECT_LE(extent.right, client.right) << "the label's text is cut";
+            EXPECT_LE(extent.bottom, client.bottom) << "the label's text is cut";
+        } else if (item.classOrdinal == kButton) {
+            EXPECT_LE(extent.right + 2 * kButtonEdge, client.right) << "the button's text is cut";
+            EXPECT_LE(extent.bottom + 2 * kButtonEdge, client.bottom) << "the button's text is cut";
+        } else if (item.classOrdinal == kEdit) {
+            EXPECT_LE(metrics.tmHeight, client.bottom) << "a line of typed text is cut";
+        }
+        control = GetWindow(control, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(control, nullptr) << "a control the template does not have";
+    SelectObject(dc, previous);
+    ReleaseDC(dialog, dc);
+}
+
+TEST(WindowLayout, ControlsScaleWithTheDialogFontAndKeepTheirTextWhole) {
+    if (const char* wanted = std::getenv("GRENWICK_TEST_DPI")) {
+        HDC screen = GetDC(nullptr);
+        EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSY), std::atoi(wanted)) << "the resolution this run is for";
+        ReleaseDC(nullptr, screen);
+    }
+    wine_support::ScopedGameFolder folder;
+    testing_support::RecordingRunner runner;
+    using MakeDialog = std::function<std::unique_ptr<shell::CDialog>(HINSTANCE)>;
+    struct Program {
+        const char* exe;
+        const char* picture;  // Grenwick's, with mods listed, is the About box test's
+        MakeDialog make;
+    };
+    const Program programs[] = {
+        {"Grenwick.exe", nullptr,
+         [&runner](HINSTANCE module) {
+             return std::make_unique<CGrenwickDlg>(manager::ManagerFiles{"n.lst", "p.lst", "l.txt"}, runner,
+                                                   nullptr, module);
+         }},
+        {"Tavlin.exe", "tavlin", [](HINSTANCE module) { return std::make_unique<CTavlinDlg>(module); }},
+        {"Orrisk.exe", "orrisk", [](HINSTANCE module) { return std::make_unique<COrriskDlg>(module); }},
+    };
+    for (const Program& program : programs) {
+        SCOPED_TRACE(program.exe);
+        wine_support::ProgramResources resources(program.exe);
+        ASSERT_NE(resources.Module(), nullptr);
+        const std::unique_ptr<shell::CDialog> dialog = program.make(resources.Module());
+        HWND hwnd = dialog->CreateModeless(nullptr);
+        ASSERT_NE(hwnd, nullptr);
+        ExpectScaledAndUnclipped(hwnd, ReadTemplate(resources.Module(), IDD_MAIN));
+        if (program.picture) {
+            ShowWindow(hwnd, SW_SHOWNORMAL);
+            wine_support::WaitFor([] { return false; }, std::chrono::milliseconds(200));
+            EXPECT_TRUE(wine_support::SaveScreenshot(hwnd, wine_support::ScreenshotPath(program.picture)));
+        }
+    }
+}
+
+}  // namespace
