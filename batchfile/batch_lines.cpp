@@ -2,13 +2,24 @@
 #include "batchfile/batch_lines.h"
 
 #include <cstdio>
-#include <cstring>
+#include <utility>
 
-#include "base/unique_file.h"
+#include "base/disk_file.h"
 
 namespace batchfile {
+namespace {
 
+using base::PathKind;
 using base::UniqueFile;
+
+bool NamesNonDiskFile(const std::string& path) {
+    PathKind kind = PathKind::Missing;
+    base::OpenDiskFile(path, kind);
+    return kind == PathKind::NotDiskFile;
+}
+
+}  // namespace
+
 std::string NameLine(const std::string& modName) { return ":: &" + modName; }
 
 std::string PpfLine(const std::string& batchFileName) { return ":: <" + batchFileName; }
@@ -23,32 +34,39 @@ std::string ApplyLine(const std::string& mapFile, const std::string& ppfFile) {
     return "ApplyPPF3.exe a " + mapFile + " " + ppfFile;
 }
 
-// Binary mode: the line ends are ours (CR LF), not the host runtime's.
-bool WriteBatchFile(const std::string& path, const std::vector<std::string>& lines) {
-    if (path.empty())
-        return false;
-    UniqueFile file{std::fopen(path.c_str(), "wb")};
-    if (!file)
-        return false;
-    const std::size_t endLength = std::strlen(kLineEnd);
-    bool written = true;
-    for (const std::string& line : lines) {
-        written = std::fwrite(line.data(), 1, line.size(), file.get()) == line.size() &&
-                  std::fwrite(kLineEnd, 1, endLength, file.get()) == endLength && std::fflush(file.get()) == 0;
-        if (!written)
-            break;
+// Binary mode: the line ends are ours (CR LF), not the host runtime's. The lines go to a
+// temp file beside the batch file, which replaces it only once all are on the disk: a
+// failed rewrite keeps the previous version, and a half-written batch file (which would
+// install half a mod) is never seen. A device name is refused before anything is written,
+// since it would take the lines and keep nothing.
+bool WriteBatchFile(const std::string& path, const std::vector<std::string>& lines, base::WriteFailure* failure) {
+    base::WriteFailure why = base::WriteFailure::Other;
+    if (!path.empty() && !NamesNonDiskFile(path)) {
+        std::string temporary;
+        if (UniqueFile file = base::CreateFileBeside(path, temporary, why)) {
+            bool written = true;
+            for (const std::string& line : lines)
+                written = written && std::fwrite(line.data(), 1, line.size(), file.get()) == line.size() &&
+                          std::fputs(kLineEnd, file.get()) >= 0;
+            if (base::CloseFlushed(std::move(file)) && written && base::MoveFileOver(temporary, path, why))
+                return true;
+            std::remove(temporary.c_str());
+        }
     }
-    written = std::fclose(file.release()) == 0 && written;
-    // A half-written batch file would install half a mod: leave none behind.
-    if (!written)
-        std::remove(path.c_str());
-    return written;
+    if (failure)
+        *failure = why;
+    return false;
 }
 
 std::string CannotCreateMessage(const std::string& path) {
     if (path.empty())
         return "The batch file could not be created: no file name was given.";
     return "The batch file \"" + path + "\" could not be created.";
+}
+
+std::string InexactTextMessage(const std::string& label, const std::string& text) {
+    return "The text of \"" + label + "\" cannot be used: it holds characters (shown as ?) that the "
+           "system's code page cannot hold exactly: \"" + text + "\". Nothing was written.";
 }
 
 }  // namespace batchfile

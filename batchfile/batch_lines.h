@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/unique_file.h"
+
 namespace batchfile {
 
 // Every line the kit writes ends with these bytes, on every host.
@@ -15,11 +17,17 @@ std::string DeleteLine(const std::string& originalMap);
 std::string CopyLine(const std::string& moddedMap, const std::string& originalMap);
 std::string ApplyLine(const std::string& mapFile, const std::string& ppfFile);
 
-// Creates (or empties) the file and writes each line with kLineEnd, flushing as it goes.
-// False when the file cannot be created or a write fails; then no file is left.
-bool WriteBatchFile(const std::string& path, const std::vector<std::string>& lines);
+// Writes each line with kLineEnd into a new file that then takes the place of `path`.
+// False when the name is empty or not a disk file, or any step fails; the previous file
+// is then left as it was, and `failure` (when given) says why.
+bool WriteBatchFile(const std::string& path, const std::vector<std::string>& lines,
+                    base::WriteFailure* failure = nullptr);
 
 // What a writer tells the user when WriteBatchFile failed for `path`.
 std::string CannotCreateMessage(const std::string& path);
+
+// What a writer tells the user when the field labelled `label` holds characters the code
+// page could not hold exactly; `text` shows them as "?".
+std::string InexactTextMessage(const std::string& label, const std::string& text);
 
 }  // namespace batchfile

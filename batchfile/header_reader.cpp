@@ -1,7 +1,7 @@
 // Header reading for mod batch files: line rules and marker rules.
 #include "batchfile/header_reader.h"
 
-#include "base/unique_file.h"
+#include "base/disk_file.h"
 
 namespace batchfile {
 
@@ -28,7 +28,9 @@ std::optional<std::string> ReadLine(std::FILE* file) {
 // Binary mode, so CR LF handling and an early Ctrl-Z are the same on every host.
 ModHeader ReadModHeader(const std::string& path, int lineCount) {
     ModHeader header;
-    UniqueFile file{std::fopen(path.c_str(), "rb")};
+    base::PathKind kind = base::PathKind::Missing;
+    UniqueFile file = base::OpenDiskFile(path, kind);
+    header.notDiskFile = kind == base::PathKind::NotDiskFile;
     if (!file)
         return header;
     header.opened = true;

@@ -16,12 +16,14 @@ inline constexpr std::size_t kMaxLineLength = 499;
 std::optional<std::string> ReadLine(std::FILE* file);
 
 struct ModHeader {
-    bool opened = false;  // false: the file could not be opened, both lines are empty
+    bool opened = false;       // false: the file could not be opened, both lines are empty
+    bool notDiskFile = false;  // the name is a device or a pipe; nothing was read from it
     std::string line1;
     std::string line2;    // read only when two lines were asked for
 };
 
-// Reads line 1, and line 2 when lineCount is 2; a line past the file's end is empty.
+// Reads line 1, and line 2 when lineCount is 2; a line past the file's end is empty. Only a
+// file on disk is read.
 ModHeader ReadModHeader(const std::string& path, int lineCount);
 
 // The text after the first `marker` in the line, or nothing when there is none.

@@ -16,12 +16,12 @@ std::string NativeName(const std::string& name) {
     return native;
 }
 
-PathKind KindOf(const std::string& path) {
+FileKind KindOf(const std::string& path) {
     std::error_code error;
     const fs::file_status status = fs::status(NativeName(path), error);
     if (fs::is_directory(status))
-        return PathKind::folder;
-    return fs::exists(status) ? PathKind::file : PathKind::missing;
+        return FileKind::folder;
+    return fs::exists(status) ? FileKind::file : FileKind::missing;
 }
 
 std::vector<std::string> FilesIn(const std::string& folder) {

@@ -4,9 +4,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "base/disk_file.h"
 #include "base/text.h"
-#include "base/unique_file.h"
-#include "manager/move_file.h"
 
 namespace manager {
 namespace {
@@ -48,10 +47,14 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
 }
 
 bool SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t /*recordLimit*/,
-              std::size_t recordSize) {
+              std::size_t recordSize, base::WriteFailure* failure) {
     const std::string temporary = path + ".new";
-    if (!base::WriteWholeFile(temporary, EncodeList(texts, recordSize)) || !MoveFileOver(temporary, path)) {
+    base::WriteFailure why = base::WriteFailure::Other;
+    if (!base::WriteWholeFile(temporary, EncodeList(texts, recordSize), &why) ||
+        !base::MoveFileOver(temporary, path, why)) {
         std::remove(temporary.c_str());
+        if (failure)
+            *failure = why;
         return false;
     }
     return true;

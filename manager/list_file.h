@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/unique_file.h"
+
 namespace manager {
 
 inline constexpr std::size_t kDefaultRecordLimit = 999;
@@ -22,9 +24,10 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
 
 // Writes the list to a temporary file beside `path` and moves it over `path` in one step,
 // so the list file is always either the old or the new one. 0 means the default for the
-// limit and the size; the limit does not apply to writing. False when it could not be written.
+// limit and the size; the limit does not apply to writing. False when it could not be
+// written; `failure` (when given) then says why.
 bool SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
-              std::size_t recordSize);
+              std::size_t recordSize, base::WriteFailure* failure = nullptr);
 
 // Appends the file's texts to the list; a missing or unreadable file leaves it as it was.
 void LoadList(std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,

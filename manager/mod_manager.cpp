@@ -25,6 +25,18 @@ constexpr char kNotApplied[] = ", so the mod was not applied. Nothing has change
 // How many of the kept files a question or a report names before "and N more".
 constexpr std::size_t kNamedFiles = 3;
 
+constexpr char kPercentReason[] =
+    "the command interpreter reads a % as the start of a variable's name, so another file would run.";
+constexpr char kInexactReason[] =
+    "it holds characters (shown as ?) that the system's code page cannot hold exactly, so another file "
+    "would run.";
+constexpr char kDeviceReason[] = "it names a device, not a file on disk.";
+constexpr char kRestartQuestion[] = "\n\nStart Grenwick again as administrator?";
+
+std::string CannotUseMessage(const std::string& path, const char* reason) {
+    return "The path \"" + path + "\" cannot be used: " + reason;
+}
+
 // A text that reads back as an empty record would end the list at the next start.
 bool SurvivesReload(const std::string& text) {
     std::vector<std::string> reloaded;
@@ -72,7 +84,7 @@ void ModManager::StartupLoad(std::FILE* lastModReader) {
         m_lastModText = batchfile::ReadLine(lastModReader).value_or(std::string());
 }
 
-void ModManager::AddBatchFile(const std::string& fieldText) {
+void ModManager::AddBatchFile(const std::string& fieldText, bool textExact) {
     if (base::IsBlank(fieldText))
         return;  // an empty path would end both lists at the next start
     if (m_mods.Entries().size() >= kDefaultRecordLimit) {
@@ -86,8 +98,14 @@ void ModManager::AddBatchFile(const std::string& fieldText) {
                            "batch file paths of at most " + std::to_string(kDefaultRecordSize) + " characters.");
         return;
     }
-    const batchfile::ModHeader header = batchfile::ReadModHeader(fieldText, 1);
-    std::string name = batchfile::ModNameOf(header.line1, fieldText);
+    if (!textExact) {
+        m_view.ShowMessage(CannotUseMessage(fieldText, kInexactReason));
+        return;
+    }
+    const std::optional<batchfile::ModHeader> header = RunnableHeader(fieldText, 1);
+    if (!header)
+        return;
+    std::string name = batchfile::ModNameOf(header->line1, fieldText);
     if (!SurvivesReload(name))
         name = fieldText;
     ChangeList([&](ModList& mods) { mods.Insert({std::move(name), fieldText}); });
@@ -99,21 +117,24 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
         return;
     }
     const std::string path = m_mods.Entries()[*selection].path;
-    const batchfile::ModHeader header = batchfile::ReadModHeader(path, 2);
-    if (!header.opened) {
+    const std::optional<batchfile::ModHeader> header = RunnableHeader(path, 2);
+    if (!header)
+        return;  // an older list can hold a path that is refused at add today
+    if (!header->opened) {
         m_view.ShowMessage("The batch file \"" + path + "\" could not be opened.");
         return;
     }
     if (!KeepOriginals(path))
         return;
-    if (const auto ppfText = batchfile::PpfTextOf(header.line2)) {
+    if (const auto ppfText = batchfile::PpfTextOf(header->line2)) {
         m_runner.Run(kPpfCommand + *ppfText);
         m_runner.Run(kPause);
     } else {
         m_runner.Run(QuoteForInterpreter(path));
     }
-    if (!base::WriteWholeFile(m_files.lastMod, path))
-        ReportUnwritable(m_files.lastMod);
+    base::WriteFailure failure = base::WriteFailure::Other;
+    if (!base::WriteWholeFile(m_files.lastMod, path, &failure))
+        ReportUnwritable(m_files.lastMod, failure);
     m_view.ShowMessage(kDone);
     m_view.CloseApplied();
 }
@@ -194,19 +215,50 @@ bool ModManager::ChangeList(const std::function<void(ModList&)>& change) {
 // The name list is written only after the path list, and not at all when the path list
 // could not be written, so the two files never fall out of step through a failed save.
 bool ModManager::SaveLists() {
-    if (!SaveList(m_mods.Paths(), m_files.paths, kDefaultRecordLimit, kDefaultRecordSize)) {
-        ReportUnwritable(m_files.paths);
+    base::WriteFailure failure = base::WriteFailure::Other;
+    if (!SaveList(m_mods.Paths(), m_files.paths, kDefaultRecordLimit, kDefaultRecordSize, &failure)) {
+        ReportUnwritable(m_files.paths, failure);
         return false;
     }
-    if (!SaveList(m_mods.Names(), m_files.names, kDefaultRecordLimit, kDefaultRecordSize)) {
-        ReportUnwritable(m_files.names);
+    if (!SaveList(m_mods.Names(), m_files.names, kDefaultRecordLimit, kDefaultRecordSize, &failure)) {
+        ReportUnwritable(m_files.names, failure);
         return false;
     }
     return true;
 }
 
-void ModManager::ReportUnwritable(const std::string& path) {
-    m_view.ShowMessage("The file \"" + path + "\" could not be written.");
+// A % cannot be escaped on a command line, even inside quotes; a device would be read
+// from, and run, as if it were a batch file.
+std::optional<batchfile::ModHeader> ModManager::RunnableHeader(const std::string& path, int lineCount) {
+    if (path.find('%') != std::string::npos) {
+        m_view.ShowMessage(CannotUseMessage(path, kPercentReason));
+        return std::nullopt;
+    }
+    batchfile::ModHeader header = batchfile::ReadModHeader(path, lineCount);
+    if (header.notDiskFile) {
+        m_view.ShowMessage(CannotUseMessage(path, kDeviceReason));
+        return std::nullopt;
+    }
+    return header;
+}
+
+// Every failed write of the manager's files ends here. Where Windows refused for lack of
+// rights the message says so, and for a list file it offers to start again as
+// administrator; No (the default) leaves the window as it is.
+void ModManager::ReportUnwritable(const std::string& path, base::WriteFailure failure) {
+    std::string text = "The file \"" + path + "\" could not be written.";
+    if (failure != base::WriteFailure::AccessDenied || !m_rights || m_rights->Elevated()) {
+        m_view.ShowMessage(text);
+        return;
+    }
+    text += std::string(" ") + base::kAdminsOnly;
+    const bool listFile = path == m_files.names || path == m_files.paths;
+    if (!listFile || !m_rights->MayRestart()) {
+        m_view.ShowMessage(text);
+        return;
+    }
+    if (m_view.Ask(text + kRestartQuestion, false))
+        m_rights->RestartElevated();
 }
 
 }  // namespace manager

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/unique_file.h"
+#include "batchfile/header_reader.h"
 #include "manager/mod_list.h"
 
 namespace manager {
@@ -38,6 +40,18 @@ public:
     virtual void CloseApplied() = 0;  // ends the dialog with the OK result, under the close rule
 };
 
+// Administrator rights as the platform grants them; the window passes the platform's own.
+// A manager without them never speaks of rights.
+class AdminRights {
+public:
+    virtual ~AdminRights() = default;
+    virtual bool Elevated() = 0;
+    // Whether starting again as administrator may be offered: not under an automation client.
+    virtual bool MayRestart() = 0;
+    // Starts the program again as administrator and ends this one; false when none started.
+    virtual bool RestartElevated() = 0;
+};
+
 // A batch file path as one argument for the command interpreter: wrapped in doubled
 // quotes, which the interpreter strips to one pair, so that blanks and & ^ ( ) stay
 // part of the path.
@@ -50,7 +64,9 @@ public:
 
     // Loads both list files, and the last-mod text from the reader opened at start (may be null).
     void StartupLoad(std::FILE* lastModReader);
-    void AddBatchFile(const std::string& fieldText);
+    // `textExact` is false when the field held characters the code page could not hold,
+    // which the text shows as "?"; such a path is refused.
+    void AddBatchFile(const std::string& fieldText, bool textExact = true);
     void ApplyMod(std::optional<std::size_t> selection);
     void ShowLastMod();
     void ResetModList();
@@ -58,6 +74,8 @@ public:
     void RemoveMod(const ModEntry& entry);
     // Asks, then puts back the game's files kept before mods changed them.
     void RestoreOriginals();
+
+    void SetAdminRights(AdminRights* rights) { m_rights = rights; }
 
     const ModList& Mods() const { return m_mods; }
     const std::string& LastModText() const { return m_lastModText; }
@@ -68,13 +86,17 @@ private:
     bool ChangeList(const std::function<void(ModList&)>& change);
     bool SaveLists();
     bool KeepOriginals(const std::string& batchPath);
-    void ReportUnwritable(const std::string& path);
+    // Says that `path` (a list file or the last-mod file) could not be written, and why.
+    void ReportUnwritable(const std::string& path, base::WriteFailure failure);
+    // The header of `path`, or nothing after saying why the path cannot run as typed.
+    std::optional<batchfile::ModHeader> RunnableHeader(const std::string& path, int lineCount);
 
     ManagerFiles m_files;
     CommandRunner& m_runner;
     ManagerView& m_view;
     ModList m_mods;
     std::string m_lastModText;
+    AdminRights* m_rights = nullptr;
 };
 
 }  // namespace manager

@@ -3,13 +3,13 @@
 #include "manager/originals_store.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 #include <utility>
 
-#include "base/unique_file.h"
+#include "base/disk_file.h"
 #include "manager/game_files.h"
 #include "manager/game_files_native.h"
-#include "manager/move_file.h"
 
 namespace manager {
 namespace {
@@ -92,7 +92,7 @@ void AddExpanded(const std::string& name, const std::string& gameFolder, std::ve
         for (const std::string& file : FilesIn(full(folder.empty() ? "." : folder)))
             if (batchfile::MatchesWildcard(BaseName(name), file))
                 names.push_back(folder + file);
-    } else if (KindOf(full(name)) == PathKind::folder) {
+    } else if (KindOf(full(name)) == FileKind::folder) {
         for (const std::string& file : FilesIn(full(name)))
             names.push_back(Join(name, file));
     } else {
@@ -118,7 +118,7 @@ std::vector<std::string> TouchedNames(const std::vector<batchfile::FileChange>& 
         const std::string& target = change.target;
         const std::string targetBase = BaseName(target);
         const bool intoFolder = targetBase.empty() || targetBase == "." ||
-                                KindOf(IsRooted(target) ? target : Join(gameFolder, target)) == PathKind::folder;
+                                KindOf(IsRooted(target) ? target : Join(gameFolder, target)) == FileKind::folder;
         for (const std::string& source : sources) {
             if (batchfile::HasWildcard(targetBase))
                 names.push_back(FolderPart(target) + batchfile::NameByPattern(targetBase, BaseName(source)));
@@ -177,7 +177,7 @@ bool OriginalsStore::Load() {
     m_files.clear();
     const auto lines = batchfile::ReadAllLines(NativeName(IndexPath()));
     if (!lines)
-        return KindOf(IndexPath()) == PathKind::missing;
+        return KindOf(IndexPath()) == FileKind::missing;
     if (lines->empty() || lines->front() != kIndexHeader)
         return false;
     for (std::size_t i = 1; i < lines->size(); ++i) {
@@ -205,19 +205,20 @@ std::optional<std::string> OriginalsStore::Keep(const std::vector<std::string>& 
             !known.insert(FoldCase(place.name)).second)
             continue;
         const std::string full = FullPath(place);
-        const PathKind kind = KindOf(full);
-        if (kind == PathKind::folder)
+        const FileKind kind = KindOf(full);
+        if (kind == FileKind::folder)
             continue;
-        if (kind == PathKind::file) {
+        if (kind == FileKind::file) {
             const std::string copy = CopyPath(place);
-            if (!MakeFolders(FolderPart(copy)) || !CopyWholeFile(full, copy)) {
+            if (!MakeFolders(FolderPart(copy)) ||
+                !CopyWholeFile(full, base::UniqueFile{std::fopen(NativeName(copy).c_str(), "wb")})) {
                 copies.push_back(copy);
                 RemoveCopies(copies);
                 return place.name;
             }
             copies.push_back(copy);
         }
-        files.push_back({place.name, kind == PathKind::file});
+        files.push_back({place.name, kind == FileKind::file});
     }
     if (files.size() == m_files.size())
         return std::nullopt;
@@ -241,16 +242,18 @@ OriginalsStore::PutBackReport OriginalsStore::PutBack() {
         bool done;
         if (file.existed) {
             const std::string copy = CopyPath(place);
-            const std::string fresh = full + ".grenwick-restore";
-            done = MakeFolders(FolderPart(full)) && CopyWholeFile(copy, fresh) &&
-                   MoveFileOver(NativeName(fresh), NativeName(full));
+            std::string fresh;
+            base::WriteFailure why;
+            done = MakeFolders(FolderPart(full)) &&
+                   CopyWholeFile(copy, base::CreateFileBeside(NativeName(full), fresh, why)) &&
+                   base::MoveFileOver(fresh, NativeName(full), why);
             if (done)
                 putBackCopies.push_back(copy);
-            else
+            else if (!fresh.empty())
                 RemoveFile(fresh);
         } else {
-            const PathKind kind = KindOf(full);
-            done = kind == PathKind::missing || (kind == PathKind::file && RemoveFile(full));
+            const FileKind kind = KindOf(full);
+            done = kind == FileKind::missing || (kind == FileKind::file && RemoveFile(full));
         }
         if (done) {
             ++report.putBack;
@@ -269,17 +272,23 @@ OriginalsStore::PutBackReport OriginalsStore::PutBack() {
     return report;
 }
 
-// Written beside the index and moved over it, so the index is always one whole version.
+// Written beside the index, flushed to the disk and moved over it, so the index is always
+// one whole version.
 bool OriginalsStore::WriteIndex(const std::vector<KeptFile>& files) const {
     const std::string index = IndexPath();
     if (files.empty())
-        return RemoveFile(index) || KindOf(index) == PathKind::missing;
+        return RemoveFile(index) || KindOf(index) == FileKind::missing;
     std::string text = std::string(kIndexHeader) + "\r\n";
     for (const KeptFile& file : files)
         text += (file.existed ? kKept : kAbsent) + file.name + "\r\n";
-    const std::string fresh = index + ".new";
-    if (MakeFolders(FolderPart(index)) && base::WriteWholeFile(NativeName(fresh), text) &&
-        MoveFileOver(NativeName(fresh), NativeName(index)))
+    std::string fresh;
+    base::WriteFailure why;
+    base::UniqueFile out = MakeFolders(FolderPart(index)) ? base::CreateFileBeside(NativeName(index), fresh, why)
+                                                          : nullptr;
+    if (!out)
+        return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), out.get()) == text.size();
+    if (base::CloseFlushed(std::move(out)) && written && base::MoveFileOver(fresh, NativeName(index), why))
         return true;
     RemoveFile(fresh);
     return false;

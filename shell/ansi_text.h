@@ -1,15 +1,22 @@
-// Text from the system's UTF-16 side, such as dropped file names, in the ANSI code page.
+// Texts from windows in the ANSI code page, converted without "best fit", so that a
+// character the code page lacks is noticed instead of replaced by a look-alike.
 #pragma once
 
 #include <windows.h>
 
-#include <optional>
 #include <string>
 
 namespace shell {
 
-// The text in the ANSI code page, or nothing when a character does not convert exactly:
-// no "best fit" stand-in (a full-width letter for its ASCII one) and no "?" either.
-std::optional<std::string> ToAnsiExactly(const std::wstring& text);
+struct AnsiText {
+    std::string text;   // a character the code page lacks shows as "?"
+    bool exact = true;  // false when such a character was there
+};
+
+// `length` UTF-16 units from `text`.
+AnsiText ToAnsi(const wchar_t* text, int length);
+
+// The window's text, read as UTF-16 and converted with ToAnsi.
+AnsiText WindowAnsiText(HWND window);
 
 }  // namespace shell

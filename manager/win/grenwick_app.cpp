@@ -70,6 +70,7 @@ protected:
         base::UniqueFile lastModReader{std::fopen(kFiles.lastMod.c_str(), "rb")};
         manager::SystemRunner runner;
         CGrenwickDlg dialog(kFiles, runner, lastModReader.get());
+        dialog.SetStartedByAutomation(automation);
         SetMainDialog(&dialog);
         const shell::ScopedLastUnlockHandler closeWhenReleased([&dialog] { dialog.CloseIfHidden(); });
         dialog.RunModal(nullptr);

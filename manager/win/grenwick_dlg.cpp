@@ -13,6 +13,7 @@
 #include "resources/grenwick/resource.h"
 #include "shell/ansi_text.h"
 #include "shell/cmd_target.h"
+#include "shell/elevation.h"
 #include "shell/main_dialog.h"
 #include "shell/message_box.h"
 #include "shell/popup_menu.h"
@@ -59,7 +60,9 @@ CGrenwickDlg::CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& 
                            HINSTANCE resources)
     : CMainDialog(IDD_MAIN, resources),
       m_manager(std::move(files), runner, *this, manager::CompareAsListBox),
-      m_lastModReader(lastModReader) {}
+      m_lastModReader(lastModReader) {
+    m_manager.SetAdminRights(this);
+}
 
 BOOL CGrenwickDlg::OnInitDialog() {
     CMainDialog::OnInitDialog();
@@ -122,7 +125,12 @@ bool CGrenwickDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return CMainDialog::OnMessage(msg, wp, lp);
 }
 
-void CGrenwickDlg::OnAddBatch() { m_manager.AddBatchFile(ItemText(IDC_GRENWICK_BATCH_FILE)); }
+// Read as UTF-16, so that a character the code page lacks is refused rather than replaced
+// by a look-alike that names another file.
+void CGrenwickDlg::OnAddBatch() {
+    const shell::AnsiText field = shell::WindowAnsiText(Item(IDC_GRENWICK_BATCH_FILE));
+    m_manager.AddBatchFile(field.text, field.exact);
+}
 
 void CGrenwickDlg::OnResetList() { m_manager.ResetModList(); }
 
@@ -171,29 +179,24 @@ void CGrenwickDlg::OnListMenu(LPARAM lp) {
 }
 
 // Each dropped file is added as if its path had been typed into the field and "Add Batch
-// File" pressed; one inside the game folder by its path from there, to fit the list files.
+// File" pressed: one inside the game folder by its path from there, to fit the list files.
+// A name the code page cannot hold goes into the field as it is, and the add refuses it.
 void CGrenwickDlg::OnDropFiles(HDROP drop) {
-    std::vector<std::string> paths;
-    bool refused = false;
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
-        name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
-        if (const std::optional<std::string> path = shell::ToAnsiExactly(name))
-            paths.push_back(*path);
-        else
-            refused = true;
-    }
-    DragFinish(drop);
     const std::string gameFolder = manager::CurrentFolder();
-    for (const std::string& path : paths) {
-        const manager::GamePlace place = manager::PlaceInGameFolder(path, gameFolder);
-        SetDlgItemTextA(Hwnd(), IDC_GRENWICK_BATCH_FILE, (place.inside ? place.name : path).c_str());
+    for (UINT i = 0; i < count; ++i) {
+        std::vector<wchar_t> name(DragQueryFileW(drop, i, nullptr, 0) + 1);
+        const UINT length = DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size()));
+        const shell::AnsiText path = shell::ToAnsi(name.data(), static_cast<int>(length));
+        if (path.exact) {
+            const manager::GamePlace place = manager::PlaceInGameFolder(path.text, gameFolder);
+            SetDlgItemTextA(Hwnd(), IDC_GRENWICK_BATCH_FILE, (place.inside ? place.name : path.text).c_str());
+        } else {
+            SetDlgItemTextW(Hwnd(), IDC_GRENWICK_BATCH_FILE, name.data());
+        }
         OnAddBatch();
     }
-    if (refused)
-        ShowMessage("A dropped file was not added: its name holds characters that this system's code page "
-                    "cannot write, so the mod list could not keep it.");
+    DragFinish(drop);
 }
 
 // While an automation client holds the window it is only hidden: the client may still
@@ -272,3 +275,15 @@ std::string CGrenwickDlg::ListText(int list, LRESULT index) const {
 }
 
 void CGrenwickDlg::CloseApplied() { CloseUnderRule(IDOK); }
+
+bool CGrenwickDlg::Elevated() { return shell::IsElevated(); }
+
+bool CGrenwickDlg::MayRestart() { return !m_startedByAutomation && !shell::ServerLocked(); }
+
+// The new process reads the list from its files; this one ends without a word.
+bool CGrenwickDlg::RestartElevated() {
+    if (!shell::StartElevated(Hwnd()))
+        return false;
+    End(IDCANCEL);
+    return true;
+}

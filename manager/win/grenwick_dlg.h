@@ -9,7 +9,7 @@
 #include "manager/mod_manager.h"
 #include "shell/main_dialog.h"
 
-class CGrenwickDlg : public shell::CMainDialog, private manager::ManagerView {
+class CGrenwickDlg : public shell::CMainDialog, private manager::ManagerView, private manager::AdminRights {
 public:
     // `lastModReader` is the last-mod file opened at program start (null when missing).
     CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& runner, std::FILE* lastModReader,
@@ -18,6 +18,8 @@ public:
     const manager::ModManager& Manager() const { return m_manager; }
     // Ends the dialog if it is only hidden and no client holds it any more.
     void CloseIfHidden();
+    // An automation client started the program: starting again as administrator is not offered.
+    void SetStartedByAutomation(bool started) { m_startedByAutomation = started; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -46,6 +48,11 @@ private:
     void ShowList(const std::vector<manager::ModEntry>& entries) override;
     void CloseApplied() override;
 
+    bool Elevated() override;
+    bool MayRestart() override;
+    bool RestartElevated() override;
+
     manager::ModManager m_manager;
     std::FILE* m_lastModReader;
+    bool m_startedByAutomation = false;
 };

@@ -3,11 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "base/unique_file.h"
 #include "manager/list_file.h"
@@ -51,6 +59,26 @@ void ExpectListed(const ProgramRun& run, const Pairs& expected) {
 }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// A name that is a device, not a disk file, on each platform.
+#ifdef _WIN32
+constexpr char kDeviceName[] = "NUL";
+#else
+constexpr char kDeviceName[] = "/dev/null";
+#endif
+
+// Runs `step`, waiting a few seconds at most: a refused device or pipe must never be read.
+// On time-out a writer opens "pipe.bat", which ends a read waiting on that pipe.
+bool FinishesInTime(const std::function<void()>& step) {
+    auto done = std::async(std::launch::async, step);
+    if (done.wait_for(std::chrono::seconds(5)) == std::future_status::ready)
+        return true;
+#ifndef _WIN32
+    std::ofstream("pipe.bat") << "\n";
+#endif
+    done.wait();
+    return false;
+}
 
 class ModManagerTest : public testing::Test {
 protected:
@@ -316,6 +344,42 @@ TEST_F(ModManagerTest, ApplyOfABatchFileThatCannotBeOpenedRunsNothing) {
     EXPECT_FALSE(Exists(files.lastMod));
     EXPECT_EQ(run->view.closed, 0);
     ExpectListed(*run, {{"Gone", "gone.bat"}});
+}
+
+// The command interpreter expands %NAME% even inside quotes, and reading a device or a pipe
+// waits for input that never comes: such paths are refused at add and, from an older list,
+// at apply, with nothing run and nothing written.
+TEST_F(ModManagerTest, RefusesPathsThatCannotRunAsTyped) {
+    WriteBytes("r%OS%.bat", ":: &Percent\r\n");
+    struct Case {
+        std::string path;
+        const char* why;
+    };
+    std::vector<Case> cases{{"r%OS%.bat", "variable"}, {kDeviceName, "device"}};
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo("pipe.bat", 0600), 0);
+    cases.push_back({"pipe.bat", "device"});
+#endif
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        auto run = Start();
+        EXPECT_TRUE(FinishesInTime([&] { run->manager.AddBatchFile(c.path); }));
+        ExpectListed(*run, {});
+        ExpectNoListFiles();
+        ASSERT_EQ(run->view.messages.size(), 1u);
+        EXPECT_TRUE(Contains(run->view.messages[0], "\"" + c.path + "\" cannot be used"));
+        EXPECT_TRUE(Contains(run->view.messages[0], c.why));
+
+        ASSERT_TRUE(manager::SaveList({c.path}, files.paths, 0, 0));
+        ASSERT_TRUE(manager::SaveList({"Old"}, files.names, 0, 0));
+        auto older = Start();
+        EXPECT_TRUE(FinishesInTime([&] { older->manager.ApplyMod(0); }));
+        EXPECT_EQ(older->view.messages, run->view.messages);
+        EXPECT_TRUE(older->runner.commands.empty());
+        EXPECT_FALSE(Exists(files.lastMod));
+        EXPECT_EQ(older->view.closed, 0);
+        older->manager.ResetModList();
+    }
 }
 
 TEST_F(ModManagerTest, ReportsAListFileThatCannotBeWritten) {

@@ -312,8 +312,8 @@ TEST(DropBatchFiles, EachDroppedFileIsAddedAsIfTypedByItsPathInTheGameFolder) {
     ASSERT_EQ(messages.Messages().size(), 2u);
     EXPECT_EQ(messages.Messages()[0].rfind("The path \"" + outside + "\" is too long", 0), 0u)
         << messages.Messages()[0];
-    EXPECT_EQ(messages.Messages()[1], "A dropped file was not added: its name holds characters that this system's "
-                                      "code page cannot write, so the mod list could not keep it.");
+    EXPECT_EQ(messages.Messages()[1].rfind("The path \"?.bat\" cannot be used: it holds characters", 0), 0u)
+        << messages.Messages()[1];
 
     g_pictured = grenwick.Hwnd();
     SetWindowPos(g_pictured, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);

@@ -15,6 +15,7 @@
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
 #include "resources/orrisk/resource.h"
+#include "shell/elevation.h"
 #include "tests/support/temp_dir.h"
 #include "wine_support.h"
 #include "writers/ppf/win/orrisk_dlg.h"
@@ -136,7 +137,8 @@ TEST(OrriskWindow, OkWritesTheBatchFileShowsDoneAndEnds) {
 
 // The form used to say "Done!" and close although no file had been written.
 TEST(OrriskWindow, NoDoneWhenTheBatchFileCannotBeCreated) {
-    for (const std::string& batchFile : {std::string(), std::string("no such folder\\sky.bat")}) {
+    // "nul.bat" and "Nul.map.bat" name the null device, which takes the lines and keeps nothing.
+    for (const std::string batchFile : {"", "no such folder\\sky.bat", "nul.bat", "Nul.map.bat"}) {
         SCOPED_TRACE(batchFile);
         ScopedGameFolder folder;
         MessageRecorder messages;
@@ -148,6 +150,47 @@ TEST(OrriskWindow, NoDoneWhenTheBatchFileCannotBeCreated) {
         ASSERT_TRUE(IsWindow(window.Hwnd()));
         ExpectFields(window.Shown(), typed);
         EXPECT_EQ(FolderEntries(folder.Path()), Strings{});
+    }
+}
+
+// A character the code page lacks would be written as another one (a full-width "x" as
+// "x"), so the batch file would name or create a different file: refused, field by label.
+TEST(OrriskWindow, RefusesATextTheCodePageCannotHold) {
+    const std::pair<int, const char*> fields[] = {{IDC_PPF_FILE, "\".PPF filename\""},
+                                                  {IDC_ORRISK_MOD_NAME, "\"Mod name\""},
+                                                  {IDC_ORRISK_BATCH_FILE, "\"Batch file filename\""},
+                                                  {IDC_MAP_FILE, "\"Map to apply mod to\""}};
+    for (const auto& [id, label] : fields) {
+        SCOPED_TRACE(label);
+        ScopedGameFolder folder;
+        MessageRecorder messages;
+        OrriskWindow window;
+        window.Type({"sky.ppf", "Sky", "sky.bat", "maps\\canyon.map"});
+        SetDlgItemTextW(window.Hwnd(), id, L"\xFF58.bat");
+        Click(window.Hwnd(), IDOK);
+        ASSERT_EQ(messages.Messages().size(), 1u);
+        EXPECT_NE(messages.Messages()[0].find(label), std::string::npos) << messages.Messages()[0];
+        EXPECT_TRUE(IsWindow(window.Hwnd()));
+        EXPECT_EQ(FolderEntries(folder.Path()), Strings{});
+    }
+}
+
+// Windows refuses a folder's name with "access denied", as it refuses a folder only
+// administrators may write to; not elevated, the message says so. No temp file is left.
+TEST(OrriskWindow, SaysWhenOnlyAdministratorsMayWriteThere) {
+    for (const bool elevated : {false, true}) {
+        SCOPED_TRACE(elevated);
+        ScopedGameFolder folder;
+        CreateDirectoryA("sky.bat", nullptr);
+        shell::ScopedElevationStandIn rights(elevated, [] { return false; });
+        MessageRecorder messages;
+        OrriskWindow window;
+        window.Type({"sky.ppf", "Sky", "sky.bat", "maps\\canyon.map"});
+        Click(window.Hwnd(), IDOK);
+        const std::string admins = elevated ? "" : std::string(" ") + base::kAdminsOnly;
+        EXPECT_EQ(messages.Messages(), Strings{batchfile::CannotCreateMessage("sky.bat") + admins});
+        EXPECT_TRUE(IsWindow(window.Hwnd()));
+        EXPECT_EQ(FolderEntries(folder.Path()), Strings{"sky.bat"});
     }
 }
 

@@ -115,7 +115,7 @@ TEST(TavlinCancel, CancelEscAndCloseBoxWriteNothing) {
 }
 
 TEST(TavlinOk, FileThatCannotBeCreatedKeepsTheFormAsTyped) {
-    for (const std::string output : {"no such folder\\mod.bat", ""}) {
+    for (const std::string output : {"no such folder\\mod.bat", "", "nul.bat"}) {
         SCOPED_TRACE(output);
         ScopedGameFolder folder;
         MessageRecorder recorder;
@@ -138,6 +138,20 @@ TEST(TavlinOk, FileThatCannotBeCreatedKeepsTheFormAsTyped) {
         EXPECT_FALSE(IsWindow(window.Hwnd()));
         EXPECT_EQ(testing_support::ReadBytes(folder.Path() + "\\mod.bat"), kWritten);
     }
+}
+
+// A full-width name would be written as its plain look-alike, deleting another file.
+TEST(TavlinOk, RefusesATextTheCodePageCannotHold) {
+    ScopedGameFolder folder;
+    MessageRecorder recorder;
+    TavlinWindow window;
+    Type(window.Hwnd(), kTyped);
+    SetDlgItemTextW(window.Hwnd(), IDC_ORIGINAL2, L"maps\\\xFF58.map");
+    Click(window.Hwnd(), IDOK);
+    EXPECT_EQ(recorder.Messages(),
+              std::vector<std::string>{batchfile::InexactTextMessage("Original map file", "maps\\?.map")});
+    EXPECT_TRUE(IsWindow(window.Hwnd()));
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{});
 }
 
 // Tavlin writes the mod, Grenwick adds it, lists it under its name and applies it through

@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <initializer_list>
 #include <functional>
+#include <future>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -149,6 +151,18 @@ inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
+}
+
+// Runs `step` on a thread of its own and waits for it at most `limit`; false when it did
+// not end in time (the thread is then left to itself, blocked where it hangs).
+inline bool FinishesWithin(std::function<void()> step, std::chrono::milliseconds limit) {
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> ended = done->get_future();
+    std::thread([step = std::move(step), done] {
+        step();
+        done->set_value();
+    }).detach();
+    return ended.wait_for(limit) == std::future_status::ready;
 }
 
 // A fresh working folder for one test, made current while the object lives; paths inside

@@ -3,6 +3,8 @@
 
 #include "batchfile/batch_lines.h"
 #include "resources/common/common_ids.h"
+#include "shell/ansi_text.h"
+#include "shell/elevation.h"
 #include "shell/message_box.h"
 
 CBatchFormDlg::CBatchFormDlg(HINSTANCE resources, std::initializer_list<int> fields)
@@ -17,10 +19,30 @@ BOOL CBatchFormDlg::OnInitDialog() {
     return TRUE;
 }
 
+// Each field's label comes right before it in the template, so it is the previous window.
+bool CBatchFormDlg::FieldsExact() {
+    for (const int id : m_fields) {
+        const shell::AnsiText field = shell::WindowAnsiText(Item(id));
+        if (field.exact)
+            continue;
+        std::string label = shell::WindowAnsiText(GetWindow(Item(id), GW_HWNDPREV)).text;
+        if (!label.empty() && label.back() == ':')
+            label.pop_back();
+        shell::ShowMessage(Hwnd(), batchfile::InexactTextMessage(label, field.text));
+        SendMessageA(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
+        return false;
+    }
+    return true;
+}
+
 bool CBatchFormDlg::WriteBatch(const std::string& path, const std::vector<std::string>& lines, int nameField) {
-    if (batchfile::WriteBatchFile(path, lines))
+    base::WriteFailure failure = base::WriteFailure::Other;
+    if (batchfile::WriteBatchFile(path, lines, &failure))
         return true;
-    shell::ShowMessage(Hwnd(), batchfile::CannotCreateMessage(path));
+    std::string message = batchfile::CannotCreateMessage(path);
+    if (failure == base::WriteFailure::AccessDenied && !shell::IsElevated())
+        message += std::string(" ") + base::kAdminsOnly;
+    shell::ShowMessage(Hwnd(), message);
     SendMessageA(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(nameField)), TRUE);
     return false;
 }

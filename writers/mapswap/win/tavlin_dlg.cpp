@@ -27,6 +27,8 @@ CTavlinDlg::CTavlinDlg(HINSTANCE resources)
                                 IDC_OUTPUT_FILE, IDC_TAVLIN_MOD_NAME}) {}
 
 void CTavlinDlg::OnOK() {
+    if (!FieldsExact())
+        return;
     const mapswap::MapSwapForm form = ReadForm();
     if (WriteBatch(form.outputFile, mapswap::MapSwapLines(form), IDC_OUTPUT_FILE))
         End(IDOK);

@@ -10,6 +10,8 @@ COrriskDlg::COrriskDlg(HINSTANCE resources)
 
 // "Done!" only for a file that is there; otherwise the form stays open as typed.
 void COrriskDlg::OnOK() {
+    if (!FieldsExact())
+        return;
     ppf::PpfForm form;
     form.ppfFile = ItemText(IDC_PPF_FILE);
     form.modName = ItemText(IDC_ORRISK_MOD_NAME);
