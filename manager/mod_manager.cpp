@@ -19,7 +19,6 @@ namespace {
 
 constexpr char kSelectFirst[] = "Please select a mod first!";
 constexpr char kDone[] = "Done!";
-constexpr char kPpfCommand[] = "ApplyPPF3.exe u ";
 constexpr char kPause[] = "PAUSE";
 constexpr char kNotApplied[] = ", so the mod was not applied. Nothing has changed.";
 // How many of the kept files a question or a report names before "and N more".
@@ -126,12 +125,10 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     }
     if (!KeepOriginals(path))
         return;
-    if (const auto ppfText = batchfile::PpfTextOf(header->line2)) {
-        m_runner.Run(kPpfCommand + *ppfText);
+    m_runner.Run(QuoteForInterpreter(path));
+    // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
+    if (batchfile::PpfTextOf(header->line2))
         m_runner.Run(kPause);
-    } else {
-        m_runner.Run(QuoteForInterpreter(path));
-    }
     base::WriteFailure failure = base::WriteFailure::Other;
     if (!base::WriteWholeFile(m_files.lastMod, path, &failure))
         ReportUnwritable(m_files.lastMod, failure);

@@ -1,7 +1,8 @@
-# The release archive: the three programs and the players' guide, packed by CPack as one
-# ZIP file with everything at its top level, so it can be unpacked straight into a game
-# folder. Nothing the tests build has an install rule, so none of it can end up inside.
-install(TARGETS Grenwick Tavlin Orrisk RUNTIME DESTINATION .)
+# The release archive: the three programs, the patcher that PPF mods call and the players'
+# guide, packed by CPack as one ZIP file with everything at its top level, so it can be
+# unpacked straight into a game folder. Nothing the tests build has an install rule, so none
+# of it can end up inside.
+install(TARGETS Grenwick Tavlin Orrisk ApplyPPF3 RUNTIME DESTINATION .)
 
 # The guide is read with Notepad, which wants CR LF on older Windows.
 configure_file("${CMAKE_CURRENT_LIST_DIR}/PLAYERS.txt" "${CMAKE_BINARY_DIR}/packaging/PLAYERS.txt" @ONLY

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the release archive for Windows players: an optimised, stripped build of the three
-# programs and the players' guide, packed by CPack into build/release/Grenwick-<version>-win64.zip.
+# programs, the patcher and the players' guide, packed by CPack into build/release/Grenwick-<version>-win64.zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh

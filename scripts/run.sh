@@ -13,7 +13,8 @@ source scripts/wine-env.sh
 
 build=${GRENWICK_BUILD_DIR:-build}
 cmake -S . -B "$build/win" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build/win" -j "$(nproc)" --target "$program"
+# The kit's patcher too, which PPF mods that Grenwick applies call by name.
+cmake --build "$build/win" -j "$(nproc)" --target "$program" ApplyPPF3
 
 if [ -z "${DISPLAY:-}" ]; then
     echo "$program needs a display: run this from a desktop session, or under xvfb-run to try it headless." >&2
@@ -21,4 +22,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 # Wine makes the prefix on first use; the user's own settings are left as they are.
 export WINEPREFIX=${WINEPREFIX:-$HOME/.wine}
+# Wine's drive Z: is the Linux root; WINEPATH puts the bin folder on the programs' search path.
+bin=$(realpath "$build/win/bin")
+export WINEPATH="Z:${bin//\//\\}${WINEPATH:+;$WINEPATH}"
 exec "$WINE" "$build/win/bin/$program.exe"

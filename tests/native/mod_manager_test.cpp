@@ -290,8 +290,9 @@ TEST_F(ModManagerTest, KeepsALongNameWholeUntilARestart) {
     ExpectListed(*run, {{name.substr(0, 30), "sky.bat"}, {name, "sky.bat"}});
 }
 
-// An ordinary mod runs its path in doubled quotes, which the interpreter strips to one
-// pair; a PPF mod (a "<" on line 2) runs the patcher and then PAUSE instead.
+// Every mod runs its path in doubled quotes, which the interpreter strips to one pair; a
+// PPF mod (a "<" on line 2) then runs PAUSE. A named PPF mod used to run the patcher with
+// the batch file's name instead of the batch file, which patched nothing.
 TEST_F(ModManagerTest, AppliesAModByItsExactCommandLines) {
     struct Case {
         const char* path;
@@ -301,9 +302,9 @@ TEST_F(ModManagerTest, AppliesAModByItsExactCommandLines) {
         {"Night & Day (v2^).bat", ":: &Night & Day\r\ndel a\r\n", {"\"\"Night & Day (v2^).bat\"\""}},
         {"nameless.bat", ":: <nameless.bat\r\nApplyPPF3.exe a m.map n.ppf\r\n", {"\"\"nameless.bat\"\""}},
         {"nightsky.bat", ":: &Night Sky\r\n:: <nightsky.bat\r\nApplyPPF3.exe a maps\\canyon.map nightsky.ppf\r\n",
-         {"ApplyPPF3.exe u nightsky.bat", "PAUSE"}},
-        {"odd.bat", ":: &Odd\r\n:: < a<b & c  \r\n", {"ApplyPPF3.exe u  a<b & c  ", "PAUSE"}},
-        {"bare.bat", ":: &Bare\n:: <\n", {"ApplyPPF3.exe u ", "PAUSE"}},
+         {"\"\"nightsky.bat\"\"", "PAUSE"}},
+        {"odd.bat", ":: &Odd\r\n:: < a<b & c  \r\n", {"\"\"odd.bat\"\"", "PAUSE"}},
+        {"bare.bat", ":: &Bare\n:: <\n", {"\"\"bare.bat\"\"", "PAUSE"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Checks the release archive as a player gets it: exactly the three programs and the guide,
-# stripped, needing only Windows' own DLLs, each with its version record, icon and manifest;
-# then unpacks it into a fresh Wine prefix, starts each program there, closes its window
-# with Esc, and checks that nothing but the unpacked files was left on drive C:.
+# Checks the release archive as a player gets it: exactly the three programs, the patcher and
+# the guide, stripped, needing only Windows' own DLLs, each with its version record and
+# manifest (and the programs with their icon); then unpacks it into a fresh Wine prefix,
+# starts each program there, closes its window with Esc, checks that nothing but the
+# unpacked files was left on drive C:, and applies one patch with the patcher.
 #
 #   check_package.sh <version> <window_probe.exe> <archive.zip | build dir to pack>
 #
@@ -36,8 +37,8 @@ else
 fi
 [ "$(basename "$archive")" = "$name" ] && [ -f "$archive" ] || { echo "FAIL: no archive $name"; exit 1; }
 
-# Contents: nothing the tests build (the patcher's stand-in, the probe) may be among them.
-expected="Grenwick.exe Orrisk.exe PLAYERS.txt Tavlin.exe"
+# Contents: nothing the tests build (the probe, the start-up yardstick) may be among them.
+expected="ApplyPPF3.exe Grenwick.exe Orrisk.exe PLAYERS.txt Tavlin.exe"
 contents=$(cmake -E tar tf "$archive" | sort | tr '\n' ' ')
 [ "$contents" = "$expected " ] || fail "archive holds: $contents; expected: $expected"
 mkdir "$scratch/files"
@@ -47,14 +48,14 @@ mkdir "$scratch/files"
 guide=$scratch/files/PLAYERS.txt
 [ "$(grep -c $'\r$' "$guide")" = "$(wc -l <"$guide")" ] || fail "PLAYERS.txt has lines without CR LF"
 for fact in 'C:\zorvmodnames.txt' 'C:\zorvmodpaths.txt' 'C:\Windows\system32\lastmod.txt' \
-    ApplyPPF3.exe 'NOT included' administrator '30 characters' "version $version"; do
+    ApplyPPF3.exe 'PPF mods need nothing else' administrator '30 characters' "version $version"; do
     grep -qF "$fact" "$guide" || fail "PLAYERS.txt does not say \"$fact\""
 done
 
 # Only DLLs every Windows has: a MinGW runtime DLL would be missing on a player's machine.
 system_dlls='kernel32|user32|gdi32|comctl32|comdlg32|advapi32|ole32|oleaut32|shell32|shlwapi|version|msvcrt'
 system_dlls="^($system_dlls|api-ms-win-crt-[a-z0-9-]+)\.dll\$"
-for exe in Grenwick Tavlin Orrisk; do
+for exe in Grenwick Tavlin Orrisk ApplyPPF3; do
     file=$scratch/files/$exe.exe
     [ -f "$file" ] || continue  # already reported with the contents
     headers=$(x86_64-w64-mingw32-objdump -h -f "$file")
@@ -89,6 +90,11 @@ for exe in Grenwick Tavlin Orrisk; do
         fail "$exe.exe start and Esc: $(tr '\n' ' ' <<<"$report")"
     fi
 done
+if report=$(timeout 60 "$WINE" "$probe" resources 'C:\kit\ApplyPPF3.exe' "$version" console 2>&1); then
+    echo "ok ApplyPPF3.exe: $(tr '\n' ' ' <<<"$report")"
+else
+    fail "ApplyPPF3.exe resources: $(tr '\n' ' ' <<<"$report")"
+fi
 cd /
 
 # Starting and closing writes no list file, no last-mod file, nothing at all on drive C:
@@ -100,6 +106,17 @@ snapshot >"$scratch/after"
 diff "$scratch/before" "$scratch/after" >"$scratch/changes" || fail "drive C: changed: $(cat "$scratch/changes")"
 left=$(ls -A "$drive/kit" | sort | tr '\n' ' ')
 [ "$left" = "$contents" ] || fail "the unpack folder holds $left; unpacked were $contents"
+
+# The patcher from the archive, as a PPF mod runs it in the game's folder: a PPF 1.0 patch
+# whose one record puts "SKY" at offset 9. Done after the snapshot, since it writes.
+printf 'original map' >"$drive/game/canyon.map"
+{ printf 'PPF10\0%-50s' 'Release check'; printf '\011\0\0\0\003SKY'; } >"$drive/game/sky.ppf"
+if report=$(cd "$drive/game" && timeout 60 "$WINE" 'C:\kit\ApplyPPF3.exe' a canyon.map sky.ppf 2>&1) &&
+    [ "$(cat "$drive/game/canyon.map")" = "original SKY" ]; then
+    echo "ok ApplyPPF3.exe applied a patch: $(tr -d '\r' <<<"$report" | tr '\n' ' ')"
+else
+    fail "ApplyPPF3.exe a canyon.map sky.ppf: $report; the map holds: $(cat "$drive/game/canyon.map")"
+fi
 
 if ((failures)); then
     echo "release package $name: $failures check(s) failed"

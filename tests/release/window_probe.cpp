@@ -5,8 +5,9 @@
 //       Starts the program in the current folder, waits for its visible top-level window of
 //       that title, prints "visible <ms>" (time since the start), presses Esc in it and prints
 //       "ended <exit code>" once the process has ended. Exits 0 only if all of that happened.
-//   window_probe resources <program.exe> <version>
+//   window_probe resources <program.exe> <version> [console]
 //       Prints "version", "icon" and "manifest" lines; exits 0 only if all three are right.
+//       A console program needs no icon and no common controls, only to run as the invoker.
 #include <windows.h>
 
 #include <cstdio>
@@ -137,7 +138,7 @@ std::string ManifestText(HMODULE module) {
     return bytes ? std::string(static_cast<const char*>(bytes), SizeofResource(module, found)) : std::string();
 }
 
-int Resources(const std::string& program, const std::string& expectedVersion) {
+int Resources(const std::string& program, const std::string& expectedVersion, bool console) {
     std::string textVersion;
     const std::string fixedVersion = FixedVersion(program, textVersion);
     const bool versionOk = fixedVersion == expectedVersion && textVersion == expectedVersion;
@@ -145,19 +146,20 @@ int Resources(const std::string& program, const std::string& expectedVersion) {
 
     HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     HANDLE icon = module ? LoadImageA(module, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, 32, 32, 0) : nullptr;
-    std::printf("icon %s\n", icon ? "yes" : "MISSING");
+    std::printf("icon %s\n", icon ? "yes" : console ? "none" : "MISSING");
     if (icon)
         DestroyIcon(static_cast<HICON>(icon));
 
     const std::string manifest = module ? ManifestText(module) : std::string();
-    const bool manifestOk = manifest.find("Microsoft.Windows.Common-Controls") != std::string::npos &&
-                            manifest.find("asInvoker") != std::string::npos &&
-                            manifest.find(">PerMonitorV2, System</dpiAwareness>") != std::string::npos &&
-                            manifest.find(">true</dpiAware>") != std::string::npos;
+    // A console program draws no window of its own: it needs only to run as the invoker.
+    const bool windowed = manifest.find("Microsoft.Windows.Common-Controls") != std::string::npos &&
+                          manifest.find(">PerMonitorV2, System</dpiAwareness>") != std::string::npos &&
+                          manifest.find(">true</dpiAware>") != std::string::npos;
+    const bool manifestOk = manifest.find("asInvoker") != std::string::npos && (console || windowed);
     std::printf("manifest %s\n", manifestOk ? "yes" : "MISSING");
     if (module)
         FreeLibrary(module);
-    return versionOk && icon && manifestOk ? 0 : 1;
+    return versionOk && (icon || console) && manifestOk ? 0 : 1;
 }
 
 }  // namespace
@@ -166,10 +168,10 @@ int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "run" && argc == 5)
         return Run(argv[2], argv[3], static_cast<DWORD>(std::strtoul(argv[4], nullptr, 10)));
-    if (command == "resources" && argc == 4)
-        return Resources(argv[2], argv[3]);
+    if (command == "resources" && (argc == 4 || (argc == 5 && std::string(argv[4]) == "console")))
+        return Resources(argv[2], argv[3], argc == 5);
     std::fprintf(stderr,
                  "usage: window_probe run <program.exe> <title> <timeout ms>\n"
-                 "       window_probe resources <program.exe> <version>\n");
+                 "       window_probe resources <program.exe> <version> [console]\n");
     return 2;
 }

@@ -78,8 +78,9 @@ TEST_F(InterpreterTest, BatchFileNamedWithBlanksAmpersandCaretAndParenthesesRuns
 }
 
 // Under ctest the standard input is no console, so PAUSE must return by itself; from a
-// console it would wait for a key, so the test does not run there.
-TEST_F(InterpreterTest, PpfModRunsThePatcherAndPauseReturnsWithoutAConsole) {
+// console it would wait for a key, so the test does not run there. A named PPF mod used to
+// run the patcher with its batch file's name instead of the batch file.
+TEST_F(InterpreterTest, PpfModRunsItsBatchFileThenPauseReturnsWithoutAConsole) {
     DWORD mode = 0;
     if (GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode))
         GTEST_SKIP() << "standard input is a console";
@@ -87,7 +88,7 @@ TEST_F(InterpreterTest, PpfModRunsThePatcherAndPauseReturnsWithoutAConsole) {
                                                       batchfile::ApplyLine("maps\\canyon.map", "sky.ppf"),
                                                       "echo ran>ran.txt"}));
     AddAndApply("sky.bat");
-    EXPECT_FALSE(Exists("ran.txt"));  // a PPF mod's batch file is not run itself
+    EXPECT_TRUE(Exists("ran.txt"));
 }
 
 }  // namespace

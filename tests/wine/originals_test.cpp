@@ -22,6 +22,7 @@
 #include "resources/tavlin/resource.h"
 #include "screenshot.h"
 #include "shell/popup_menu.h"
+#include "tests/support/ppf_bytes.h"
 #include "tests/support/temp_dir.h"
 #include "wine_support.h"
 #include "writers/mapswap/win/tavlin_dlg.h"
@@ -119,8 +120,8 @@ const Snapshot kMaps = {
     {"maps\\ridge.map", "ridge"},
 };
 
-// Two Tavlin mods over one map and a PPF mod (the patcher's stand-in patches nothing, so
-// the test changes the map as the patch would), then Restore from the system menu.
+// Two Tavlin mods over one map and a PPF mod that the kit's patcher applies, then Restore
+// from the system menu.
 TEST(KeptOriginals, TavlinAndPpfModsAreUndoneByteForByte) {
     ScopedGameFolder folder;
     ScopedSearchPathFirst patcherFirst(BinDir());
@@ -137,6 +138,7 @@ TEST(KeptOriginals, TavlinAndPpfModsAreUndoneByteForByte) {
                     {{"MAPS\\LAGOON.MAP", "mods\\lagoon2.map"}, {"maps\\extra.map", "mods\\extra.map"}});
     ASSERT_TRUE(
         batchfile::WriteBatchFile("sky.bat", ppf::PpfLines({"sky.ppf", "Sky", "sky.bat", "maps\\ridge.map"})));
+    WriteBytes("sky.ppf", testing_support::PatchBytes({1, {{0, "RIDGE", ""}}}));
     for (const auto& [file, name] :
          {std::pair{"one.bat", "One"}, std::pair{"two.bat", "Two"}, std::pair{"sky.bat", "Sky"}}) {
         Grenwick grenwick;
@@ -146,8 +148,7 @@ TEST(KeptOriginals, TavlinAndPpfModsAreUndoneByteForByte) {
     ASSERT_EQ(messages.Messages().size(), 4u);
     EXPECT_EQ(messages.Messages().back(), "Done!");
     ASSERT_EQ(ReadBytes("maps\\lagoon.map"), "lagoon 2");
-    ASSERT_FALSE(ReadBytes("ApplyPPF3.log").empty()) << "the patcher ran";
-    WriteBytes("maps\\ridge.map", "patched");
+    ASSERT_EQ(ReadBytes("maps\\ridge.map"), "RIDGE") << "the patcher ran";
 
     YesToAll yes;
     RestoreFromTheSystemMenu();

@@ -1,5 +1,5 @@
 // Orrisk's form from its real template, and the road of its batch files through Grenwick's
-// window and the real command interpreter to the patcher's stand-in.
+// window and the real command interpreter to the kit's patcher.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,6 +16,7 @@
 #include "resources/grenwick/resource.h"
 #include "resources/orrisk/resource.h"
 #include "shell/elevation.h"
+#include "tests/support/ppf_bytes.h"
 #include "tests/support/temp_dir.h"
 #include "wine_support.h"
 #include "writers/ppf/win/orrisk_dlg.h"
@@ -24,6 +25,8 @@ namespace {
 
 using namespace wine_support;
 using testing_support::ReadBytes;
+using testing_support::TestPatch;
+using testing_support::WriteBytes;
 using Strings = std::vector<std::string>;
 
 // The four fields in template order: PPF file, mod name, batch file, map file.
@@ -226,32 +229,36 @@ TEST(OrriskWindow, CancelEscAndCloseBoxEndWithoutWriting) {
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Orrisk writes the file, Grenwick adds it from its field, lists it, and applies it
-// through the real command interpreter, which finds the stand-in on the search path.
-TEST(OrriskEndToEnd, ModWrittenByOrriskIsAddedAndAppliedInGrenwick) {
+// through the real command interpreter, which finds the kit's patcher on the search path.
+TEST(OrriskEndToEnd, ModWrittenByOrriskPatchesTheMapWhenAppliedInGrenwick) {
+    const std::string map = "original canyon map, before the night sky";
+    const TestPatch named(3, {{9, "CANYON", map.substr(9, 6)}, {map.size() - 3, "SKY", map.substr(map.size() - 3)}},
+                          "", 0, 0, true, "Night Sky for the canyon");
+    const TestPatch unnamed(1, {{0, "ORIGINAL", ""}});
     struct Case {
         const char* what;
         Fields typed;
         std::string listedAs;
-        std::string patcherLog;
+        TestPatch patch;
+        std::string patched;
         bool pauses;
     };
     const Case cases[] = {
-        {"named: a PPF mod, the patcher gets \"u\" and the batch file name, then PAUSE runs",
-         {"sky.ppf", "Night Sky", "sky.bat", "maps\\canyon.map"},
-         "Night Sky",
-         "u sky.bat\r\n",
-         true},
-        {"unnamed: listed under its path, its batch file runs the apply line",
-         {"sky.ppf", "", "sky.bat", "maps\\canyon.map"},
-         "sky.bat",
-         "a maps\\canyon.map sky.ppf\r\n",
-         false},
+        {"named: listed under its name, its batch file runs the patcher, then PAUSE",
+         {"sky.ppf", "Night Sky", "sky.bat", "maps\\canyon.map"}, "Night Sky", named,
+         "original CANYON map, before the night SKY", true},
+        {"unnamed: listed under its path, its batch file runs the patcher",
+         {"sky.ppf", "", "sky.bat", "maps\\canyon.map"}, "sky.bat", unnamed,
+         "ORIGINAL canyon map, before the night sky", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ScopedGameFolder folder;
         ScopedSearchPathFirst patcherFirst(BinDir());
         MessageRecorder messages;
+        CreateDirectoryA("maps", nullptr);
+        WriteBytes("maps\\canyon.map", map);
+        WriteBytes("sky.ppf", testing_support::PatchBytes(c.patch));
         {
             OrriskWindow orrisk;
             ASSERT_NE(orrisk.Hwnd(), nullptr);
@@ -277,8 +284,10 @@ TEST(OrriskEndToEnd, ModWrittenByOrriskIsAddedAndAppliedInGrenwick) {
         EXPECT_TRUE(WaitFor([hwnd] { return !IsWindow(hwnd); }, std::chrono::seconds(5)));
 
         EXPECT_EQ(messages.Messages(), (Strings{"Done!", "Done!"}));
-        EXPECT_EQ(ReadBytes("ApplyPPF3.log"), c.patcherLog);
-        EXPECT_EQ(Contains(ReadBytes("console.txt"), "Press any key"), c.pauses);
+        EXPECT_EQ(ReadBytes("maps\\canyon.map"), c.patched);
+        const std::string console = ReadBytes("console.txt");
+        EXPECT_TRUE(Contains(console, "Applied " + std::to_string(c.patch.records.size()))) << console;
+        EXPECT_EQ(Contains(console, "Press any key"), c.pauses) << console;
         EXPECT_EQ(ReadBytes("lastmod.txt"), c.typed.batchFile);
     }
 }

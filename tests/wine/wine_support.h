@@ -212,8 +212,8 @@ private:
     std::string m_path;
 };
 
-// Puts a folder first on the search path, so the command interpreter finds the patcher's
-// stand-in there; the old path comes back afterwards.
+// Puts a folder first on the search path, so the command interpreter finds the kit's
+// patcher there; the old path comes back afterwards.
 class ScopedSearchPathFirst {
 public:
     explicit ScopedSearchPathFirst(const std::string& folder) {

@@ -1,0 +1,121 @@
+// Reads the patch, patches the file and words the outcome for the player's console.
+#include "patcher/patch_command.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <optional>
+#include <string_view>
+
+#include "base/unique_file.h"
+#include "patcher/ppf_patch.h"
+
+namespace patcher {
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: ApplyPPF3 a <file> <patch>   applies a PPF 1.0, 2.0 or 3.0 patch to the file\n"
+    "       ApplyPPF3 u <file> <patch>   undoes a PPF 3.0 patch that carries undo data\n";
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    base::UniqueFile file{std::fopen(path.c_str(), "rb")};
+    if (!file)
+        return std::nullopt;
+    std::string bytes;
+    std::size_t step = 1 << 16;
+    for (;;) {
+        const std::size_t had = bytes.size();
+        bytes.resize(had + step);
+        const std::size_t got = std::fread(bytes.data() + had, 1, step, file.get());
+        bytes.resize(had + got);
+        if (got < step)
+            break;
+        step = std::min<std::size_t>(step * 2, std::size_t{1} << 26);
+    }
+    if (std::ferror(file.get()))
+        return std::nullopt;
+    return bytes;
+}
+
+// Texts from a patch go to a console: control bytes there could move the cursor or clear
+// the screen, so they show as blanks. Where lines are wanted each ends in LF alone, which
+// the console stream turns into the host's line end.
+std::string Printable(std::string_view text, bool keepLines) {
+    std::string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (keepLines && byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        const bool kept = keepLines && (byte == '\n' || byte == '\t');
+        shown += (byte < 0x20 || byte == 0x7F) && !kept ? ' ' : text[i];
+    }
+    return shown;
+}
+
+std::string Records(std::size_t count) { return std::to_string(count) + (count == 1 ? " record" : " records"); }
+
+CommandReport NotChanged(const std::string& problem, const std::string& filePath) {
+    return {kExitFailed, problem + ".\nThe file \"" + filePath + "\" was not changed.\n"};
+}
+
+std::string Summary(const PpfPatch& patch) {
+    std::string text = "PPF " + std::to_string(patch.version) + ".0 patch: " +
+                       Printable(patch.description, false) + "\n";
+    if (patch.descriptionFile) {
+        text += Printable(*patch.descriptionFile, true);
+        if (text.back() != '\n')
+            text += '\n';
+    }
+    return text;
+}
+
+}  // namespace
+
+CommandReport RunPatchCommand(const std::vector<std::string>& args) {
+    if (args.size() != 3 || (args[0] != "a" && args[0] != "A" && args[0] != "u" && args[0] != "U"))
+        return {kExitUsage, kUsage};
+    const Direction direction = args[0] == "a" || args[0] == "A" ? Direction::Apply : Direction::Undo;
+    const std::string& filePath = args[1];
+    const std::string& patchPath = args[2];
+
+    std::optional<std::string> bytes;
+    ReadResult read;
+    try {
+        bytes = ReadWholeFile(patchPath);
+        if (!bytes)
+            return NotChanged("The patch \"" + patchPath + "\" cannot be read", filePath);
+        read = ReadPatch(*bytes);
+    } catch (const std::bad_alloc&) {
+        return NotChanged("The patch \"" + patchPath + "\" is too large to be read", filePath);
+    }
+    if (!read.patch)
+        return NotChanged("The patch \"" + patchPath + "\" cannot be used: " + read.problem, filePath);
+
+    base::UniqueFile target{std::fopen(filePath.c_str(), "r+b")};
+    if (!target)
+        return NotChanged("The file \"" + filePath + "\" cannot be opened for reading and writing", filePath);
+    // Records land anywhere in the file: a buffered stream would read a whole block around
+    // each one before writing it, so each write goes straight to the file instead.
+    std::setvbuf(target.get(), nullptr, _IONBF, 0);
+    PatchOutcome outcome = PatchFile(*read.patch, target.get(), direction);
+    if (std::fclose(target.release()) != 0 && outcome.status == PatchOutcome::Status::Done) {
+        outcome.status = PatchOutcome::Status::WriteFailed;
+        outcome.problem = "closing the file failed";
+    }
+    switch (outcome.status) {
+    case PatchOutcome::Status::Refused:
+        return NotChanged("Cannot " + std::string(direction == Direction::Apply ? "apply" : "undo") + " \"" +
+                              patchPath + "\": " + outcome.problem, filePath);
+    case PatchOutcome::Status::WriteFailed:
+        return {kExitFailed, "Writing \"" + filePath + "\" stopped: " + outcome.problem + ".\nThe file may be partly "
+                             "patched: " + std::to_string(outcome.recordsWritten) + " of " +
+                             Records(read.patch->records.size()) + " were written.\n"};
+    case PatchOutcome::Status::Done:
+        break;
+    }
+    return {kExitDone, Summary(*read.patch) + (direction == Direction::Apply ? "Applied " : "Undid ") +
+                           Records(outcome.recordsWritten) + (direction == Direction::Apply ? " to \"" : " in \"") +
+                           filePath + "\".\n"};
+}
+
+}  // namespace patcher
