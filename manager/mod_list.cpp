@@ -39,6 +39,16 @@ void ModList::Assign(std::vector<ModEntry> entries) {
     m_entries = std::move(entries);
 }
 
+bool ModList::Remove(const ModEntry& entry) {
+    const auto at = std::find_if(m_entries.begin(), m_entries.end(), [&](const ModEntry& listed) {
+        return listed.name == entry.name && listed.path == entry.path;
+    });
+    if (at == m_entries.end())
+        return false;
+    m_entries.erase(at);
+    return true;
+}
+
 std::vector<std::string> ModList::Names() const {
     std::vector<std::string> names;
     names.reserve(m_entries.size());

@@ -28,6 +28,8 @@ public:
     // Replaces the list by `entries` in name order; names that compare equal keep the
     // order they come in, so a list read back from its files keeps the order it was saved in.
     void Assign(std::vector<ModEntry> entries);
+    // Removes the first entry with this name and path; false when there is none.
+    bool Remove(const ModEntry& entry);
     void Clear() { m_entries.clear(); }
 
     const std::vector<ModEntry>& Entries() const { return m_entries; }

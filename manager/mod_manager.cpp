@@ -1,4 +1,5 @@
-// The manager's five operations: start-up load, add, apply, show last mod, reset.
+// The manager's operations: start-up load, add, apply, show last mod, reset, remove one mod, and
+// putting back the originals that apply keeps.
 #include "manager/mod_manager.h"
 
 #include <string>
@@ -7,10 +8,13 @@
 
 #include "base/text.h"
 #include "base/unique_file.h"
+#include "batchfile/file_changes.h"
 #include "batchfile/header_reader.h"
+#include "manager/game_files.h"
 #include "manager/list_file.h"
 #include "manager/list_lock.h"
 #include "manager/list_pair.h"
+#include "manager/originals_store.h"
 
 namespace manager {
 namespace {
@@ -20,6 +24,9 @@ constexpr char kDone[] = "Done!";
 constexpr char kPause[] = "PAUSE";
 constexpr char kListInUse[] =
     "The mod list is in use by another Grenwick window and could not be changed. Please try again.";
+constexpr char kNotApplied[] = ", so the mod was not applied. Nothing has changed.";
+// How many of the kept files a question or a report names before "and N more".
+constexpr std::size_t kNamedFiles = 3;
 
 constexpr char kPercentReason[] =
     "the command interpreter reads a % as the start of a variable's name, so another file would run.";
@@ -41,6 +48,22 @@ bool SurvivesReload(const std::string& text) {
 }
 
 ListFiles ListFilesOf(const ManagerFiles& files) { return {files.paths, files.names}; }
+
+std::string Files(std::size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); }
+
+// One indented name a line, the first kNamedFiles of them, then how many more there are.
+std::string NameList(const std::vector<std::string>& names) {
+    std::string list;
+    for (std::size_t i = 0; i < names.size() && i < kNamedFiles; ++i)
+        list += "\n    " + names[i];
+    if (names.size() > kNamedFiles)
+        list += "\n    and " + std::to_string(names.size() - kNamedFiles) + " more";
+    return list;
+}
+
+std::string UnreadableIndex(const OriginalsStore& store) {
+    return "The list of kept original files \"" + store.IndexPath() + "\" cannot be read";
+}
 
 }  // namespace
 
@@ -110,6 +133,8 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
         m_view.ShowMessage("The batch file \"" + path + "\" could not be opened.");
         return;
     }
+    if (!KeepOriginals(path))
+        return;
     m_runner.Run(QuoteForInterpreter(path));
     // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
     if (batchfile::PpfTextOf(header->line2))
@@ -125,6 +150,62 @@ void ModManager::ShowLastMod() { m_view.ShowMessage(m_lastModText); }
 
 void ModManager::ResetModList() {
     ChangeList([](ModList& mods) { mods.Clear(); });
+}
+
+void ModManager::RemoveMod(const ModEntry& entry) {
+    if (m_view.Ask("Remove \"" + entry.name + "\" from the mod list?\n\nIts batch file \"" + entry.path +
+                       "\" stays where it is.",
+                   true))
+        ChangeList([&](ModList& mods) { mods.Remove(entry); });
+}
+
+void ModManager::RestoreOriginals() {
+    OriginalsStore store(CurrentFolder());
+    if (!store.Load()) {
+        m_view.ShowMessage(UnreadableIndex(store) + ", so nothing was put back.");
+        return;
+    }
+    std::vector<std::string> names;
+    for (const KeptFile& file : store.Files())
+        names.push_back(file.name);
+    if (names.empty()) {
+        m_view.ShowMessage("No original files are kept: no mod has changed a file since the last restore.");
+        return;
+    }
+    const bool one = names.size() == 1;
+    if (!m_view.Ask("Put back " + Files(names.size()) + " as " + (one ? "it was" : "they were") +
+                        " before the first mod? Files that mods created are deleted." + NameList(names),
+                    true))
+        return;
+    const OriginalsStore::PutBackReport report = store.PutBack();
+    const std::string count = report.failed.empty() ? Files(report.putBack)
+                                                    : std::to_string(report.putBack) + " of " + Files(names.size());
+    std::string text = "Put back " + count + ".";
+    if (!report.failed.empty())
+        text += " These could not be put back and stay kept for a later try:" + NameList(report.failed);
+    if (!report.indexWritten)
+        text += "\n\nThe file \"" + store.IndexPath() + "\" could not be written: a later restore puts these files "
+                "back again.";
+    m_view.ShowMessage(text);
+}
+
+// Before a mod runs, the files it will change are kept; when one cannot be, it does not run.
+bool ModManager::KeepOriginals(const std::string& batchPath) {
+    const std::string gameFolder = CurrentFolder();
+    OriginalsStore store(gameFolder);
+    if (!store.Load()) {
+        m_view.ShowMessage(UnreadableIndex(store) + kNotApplied);
+        return false;
+    }
+    const std::vector<std::string> lines = batchfile::ReadAllLines(batchPath).value_or(std::vector<std::string>());
+    const std::optional<std::string> failed = store.Keep(TouchedNames(batchfile::ChangesOf(lines), gameFolder));
+    if (!failed)
+        return true;
+    if (*failed == store.IndexPath())
+        m_view.ShowMessage("The file \"" + *failed + "\" could not be written" + kNotApplied);
+    else
+        m_view.ShowMessage("The original file \"" + *failed + "\" could not be kept" + kNotApplied);
+    return false;
 }
 
 // Under the lock the list is read as it is on disk now, so a change made meanwhile in

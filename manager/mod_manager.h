@@ -72,6 +72,10 @@ public:
     void ApplyMod(std::optional<std::size_t> selection);
     void ShowLastMod();
     void ResetModList();
+    // Asks, then removes the pair from the list; its batch file stays where it is.
+    void RemoveMod(const ModEntry& entry);
+    // Asks, then puts back the game's files kept before mods changed them.
+    void RestoreOriginals();
 
     void SetAdminRights(AdminRights* rights) { m_rights = rights; }
 
@@ -89,6 +93,7 @@ private:
     std::string LoadSaved();
     bool SaveLastMod(const std::string& path, base::WriteFailure& failure);
     void ReportFull();
+    bool KeepOriginals(const std::string& batchPath);
     // Says that `path` (a list file or the last-mod file) could not be written, and why.
     void ReportUnwritable(const std::string& path, base::WriteFailure failure);
     // The header of `path`, or nothing after saying why the path cannot run as typed.

@@ -1,15 +1,60 @@
 // The mod manager's window: list 1001 shows the names, hidden list 1008 the paths.
 #include "manager/win/grenwick_dlg.h"
 
+#include <shellapi.h>
+#include <windowsx.h>
+
 #include <algorithm>
 #include <utility>
 
+#include "manager/game_files.h"
 #include "manager/name_compare_win.h"
+#include "manager/originals_store.h"
 #include "resources/grenwick/resource.h"
 #include "shell/ansi_text.h"
 #include "shell/cmd_target.h"
 #include "shell/elevation.h"
+#include "shell/main_dialog.h"
 #include "shell/message_box.h"
+#include "shell/popup_menu.h"
+
+namespace {
+
+// WM_COPYGLOBALDATA, which a drop also needs to pass into a program run as administrator.
+constexpr UINT kCopyGlobalData = 0x0049;
+
+bool ShiftDown() { return GetKeyState(VK_SHIFT) < 0; }
+
+// List 1001's keys: Delete is "Remove from list", and the context-menu key and Shift+F10
+// open the list's menu. The commands go through the dialog, where the window's handlers
+// run. Both halves of a menu key are taken here, so no default handling opens a second
+// menu. The list box's own procedure waits in its user data: the common controls' subclass
+// helper costs a property lookup per message, which under Wine more than doubled the
+// start-up with a full list.
+LRESULT CALLBACK ModListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    const auto listBoxProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    const bool menuKey = ((msg == WM_KEYDOWN || msg == WM_KEYUP) && wp == VK_APPS) ||
+                         ((msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP) && wp == VK_F10 && ShiftDown());
+    if (msg == WM_KEYDOWN && wp == VK_DELETE) {
+        SendMessageA(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(IDM_REMOVE_MOD, 0), 0);
+        return 0;
+    }
+    if (menuKey) {
+        if (msg == WM_KEYUP || msg == WM_SYSKEYDOWN)
+            SendMessageA(GetParent(hwnd), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), -1);
+        return 0;
+    }
+    if (msg == WM_NCDESTROY)
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listBoxProc));
+    return CallWindowProcA(listBoxProc, hwnd, msg, wp, lp);
+}
+
+void SubclassModList(HWND list) {
+    const LONG_PTR listBoxProc = SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ModListProc));
+    SetWindowLongPtrA(list, GWLP_USERDATA, listBoxProc);
+}
+
+}  // namespace
 
 CGrenwickDlg::CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& runner, std::FILE* lastModReader,
                            HINSTANCE resources)
@@ -21,8 +66,23 @@ CGrenwickDlg::CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& 
 
 BOOL CGrenwickDlg::OnInitDialog() {
     CMainDialog::OnInitDialog();
+    AddRestoreEntry();
+    SubclassModList(Item(IDC_MOD_LIST));
+    // Files dropped from the file manager add mods; the template stays as it is. A program
+    // run as administrator gets drops from the player's file manager only when it lets them in.
+    DragAcceptFiles(Hwnd(), TRUE);
+    for (const UINT msg : {static_cast<UINT>(WM_DROPFILES), static_cast<UINT>(WM_COPYDATA), kCopyGlobalData})
+        ChangeWindowMessageFilterEx(Hwnd(), msg, MSGFLT_ALLOW, nullptr);
     m_manager.StartupLoad(m_lastModReader);
     return TRUE;
+}
+
+// Below the About entry, which the shell has just added.
+void CGrenwickDlg::AddRestoreEntry() {
+    HMENU systemMenu = GetSystemMenu(Hwnd(), FALSE);
+    const std::string entry = shell::LoadResourceString(Resources(), IDS_RESTORE_ORIGINALS);
+    if (systemMenu && !entry.empty())
+        AppendMenuA(systemMenu, MF_STRING, IDM_RESTORE_ORIGINALS, entry.c_str());
 }
 
 void CGrenwickDlg::OnOK() {
@@ -37,8 +97,32 @@ bool CGrenwickDlg::OnCommand(int id, int code) {
         {IDC_ADD_BATCH, &CGrenwickDlg::OnAddBatch},
         {IDC_RESET_LIST, &CGrenwickDlg::OnResetList},
         {IDC_SHOW_LAST, &CGrenwickDlg::OnShowLast},
+        {IDM_REMOVE_MOD, &CGrenwickDlg::OnRemoveMod},
+        {IDM_RESTORE_ORIGINALS, &CGrenwickDlg::OnRestoreOriginals},
     };
     return CMainDialog::OnCommand(id, code) || (code == BN_CLICKED && shell::RunCommand(*this, kCommands, id));
+}
+
+bool CGrenwickDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_SYSCOMMAND:
+        // The system keeps the low four bits of system command ids for itself.
+        if ((wp & 0xFFF0) != IDM_RESTORE_ORIGINALS)
+            break;
+        OnRestoreOriginals();
+        return true;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wp) != Item(IDC_MOD_LIST))
+            break;
+        OnListMenu(lp);
+        return true;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wp));
+        return true;
+    default:
+        break;
+    }
+    return CMainDialog::OnMessage(msg, wp, lp);
 }
 
 // Read as UTF-16, so that a character the code page lacks is refused rather than replaced
@@ -51,6 +135,69 @@ void CGrenwickDlg::OnAddBatch() {
 void CGrenwickDlg::OnResetList() { m_manager.ResetModList(); }
 
 void CGrenwickDlg::OnShowLast() { m_manager.ShowLastMod(); }
+
+// With nothing selected there is nothing to remove, and nothing is said.
+void CGrenwickDlg::OnRemoveMod() {
+    if (const std::optional<manager::ModEntry> selected = SelectedEntry())
+        m_manager.RemoveMod(*selected);
+}
+
+void CGrenwickDlg::OnRestoreOriginals() { m_manager.RestoreOriginals(); }
+
+// A right click first selects the mod under the pointer. From the keyboard (the
+// context-menu key, Shift+F10) lParam is -1 and the menu opens at the selected mod, or
+// at the list's corner when none is selected.
+void CGrenwickDlg::OnListMenu(LPARAM lp) {
+    HWND list = Item(IDC_MOD_LIST);
+    POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    if (lp == -1) {
+        RECT item{};
+        const LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
+        if (selected != LB_ERR)
+            SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&item));
+        at = {item.left, item.bottom};
+        ClientToScreen(list, &at);
+    } else {
+        POINT client = at;
+        ScreenToClient(list, &client);
+        const LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(client.x, client.y));
+        if (HIWORD(hit) == 0)
+            SendMessageA(list, LB_SETCURSEL, LOWORD(hit), 0);
+    }
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return;  // no menu to show: the right click only selected
+    const UINT removeState = SelectedEntry() ? MF_ENABLED : MF_GRAYED;
+    AppendMenuA(menu, MF_STRING | removeState, IDM_REMOVE_MOD,
+                shell::LoadResourceString(Resources(), IDS_REMOVE_FROM_LIST).c_str());
+    AppendMenuA(menu, MF_STRING, IDM_RESTORE_ORIGINALS,
+                shell::LoadResourceString(Resources(), IDS_RESTORE_ORIGINALS).c_str());
+    const int command = shell::ChooseFromMenu(Hwnd(), menu, at);
+    DestroyMenu(menu);
+    if (command != 0)
+        OnCommand(command, BN_CLICKED);
+}
+
+// Each dropped file is added as if its path had been typed into the field and "Add Batch
+// File" pressed: one inside the game folder by its path from there, to fit the list files.
+// A name the code page cannot hold goes into the field as it is, and the add refuses it.
+void CGrenwickDlg::OnDropFiles(HDROP drop) {
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    const std::string gameFolder = manager::CurrentFolder();
+    for (UINT i = 0; i < count; ++i) {
+        std::vector<wchar_t> name(DragQueryFileW(drop, i, nullptr, 0) + 1);
+        const UINT length = DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size()));
+        const shell::AnsiText path = shell::ToAnsi(name.data(), static_cast<int>(length));
+        if (path.exact) {
+            const manager::GamePlace place = manager::PlaceInGameFolder(path.text, gameFolder);
+            SetDlgItemTextA(Hwnd(), IDC_GRENWICK_BATCH_FILE, (place.inside ? place.name : path.text).c_str());
+        } else {
+            SetDlgItemTextW(Hwnd(), IDC_GRENWICK_BATCH_FILE, name.data());
+        }
+        OnAddBatch();
+    }
+    DragFinish(drop);
+}
 
 // While an automation client holds the window it is only hidden: the client may still
 // want it, and the program must live as long as the client's object does.

@@ -26,11 +26,17 @@ protected:
     void OnOK() override;
     void OnCancel() override;
     bool OnCommand(int id, int code) override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
     void OnAddBatch();
     void OnResetList();
     void OnShowLast();
+    void OnRemoveMod();
+    void OnRestoreOriginals();
+    void OnListMenu(LPARAM lp);
+    void OnDropFiles(HDROP drop);
+    void AddRestoreEntry();
     void CloseUnderRule(INT_PTR result);
     void FillList(int list, const std::vector<manager::ModEntry>& entries,
                   std::string manager::ModEntry::*text) const;

@@ -569,4 +569,25 @@ TEST_F(ModManagerTest, AChangeWhileAnotherProcessHoldsTheListSaysSoAndChangesNot
     ExpectListed(*run, {{"A", "a.bat"}, {"B", "b.bat"}});
 }
 
+// Two mods may share a name: the one removed is the pair asked about.
+TEST_F(ModManagerTest, RemoveAsksNamingTheModAndLeavesItsBatchFile) {
+    WriteBytes("a.bat", ":: &Alpha\r\n");
+    WriteBytes("b.bat", ":: &Beta\r\n");
+    WriteBytes("b2.bat", ":: &Beta\r\n");
+    auto run = Start();
+    for (const char* path : {"a.bat", "b.bat", "b2.bat"})
+        run->manager.AddBatchFile(path);
+    const Pairs all{{"Alpha", "a.bat"}, {"Beta", "b2.bat"}, {"Beta", "b.bat"}};
+    ExpectListed(*run, all);
+    run->view.answers = {false};
+    run->manager.RemoveMod({"Beta", "b.bat"});
+    ExpectListed(*run, all);
+    run->manager.RemoveMod({"Beta", "b.bat"});
+    EXPECT_EQ(run->view.questions,
+              Strings(2, "Remove \"Beta\" from the mod list?\n\nIts batch file \"b.bat\" stays where it is."));
+    ExpectListed(*run, {{"Alpha", "a.bat"}, {"Beta", "b2.bat"}});
+    EXPECT_TRUE(Exists("b.bat"));
+    ExpectListed(*Start(), {{"Alpha", "a.bat"}, {"Beta", "b2.bat"}});
+}
+
 }  // namespace

@@ -217,16 +217,21 @@ TEST_F(GrenwickWindow, ApplyWhileAProxyHoldsTheWindowHidesItAfterDone) {
     proxy->Release();
 }
 
-TEST_F(GrenwickWindow, SystemMenuCarriesTheAboutEntryAndIcons) {
+TEST_F(GrenwickWindow, SystemMenuCarriesTheAboutAndRestoreEntriesAndIcons) {
     HMENU menu = GetSystemMenu(m_hwnd, FALSE);
     const int count = GetMenuItemCount(menu);
-    ASSERT_GE(count, 2);
-    EXPECT_EQ(GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_ABOUTBOX));
-    std::string entry(64, '\0');
-    entry.resize(static_cast<std::size_t>(
-        GetMenuStringA(menu, count - 1, entry.data(), static_cast<int>(entry.size()), MF_BYPOSITION)));
-    EXPECT_EQ(entry, "&About Grenwick...");
-    EXPECT_TRUE(GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_SEPARATOR);
+    ASSERT_GE(count, 3);
+    const auto entry = [menu](int at) {
+        std::string text(64, '\0');
+        text.resize(static_cast<std::size_t>(
+            GetMenuStringA(menu, at, text.data(), static_cast<int>(text.size()), MF_BYPOSITION)));
+        return text;
+    };
+    EXPECT_TRUE(GetMenuState(menu, count - 3, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(menu, count - 2), static_cast<UINT>(IDM_ABOUTBOX));
+    EXPECT_EQ(entry(count - 2), "&About Grenwick...");
+    EXPECT_EQ(GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_RESTORE_ORIGINALS));
+    EXPECT_EQ(entry(count - 1), "Restore &original files...");
 
     EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_SMALL, 0), 0);

@@ -1,0 +1,78 @@
+// Which files a batch file changes: the writers' lines, the interpreter's splitting rules,
+// and wildcards and folders resolved against a real folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "batchfile/batch_lines.h"
+#include "batchfile/file_changes.h"
+#include "manager/originals_store.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using batchfile::FileChange;
+using Changes = std::vector<FileChange>;
+using Strings = std::vector<std::string>;
+
+TEST(FileChanges, SplitsLinesAsTheInterpreterDoes) {
+    const struct {
+        std::string line;
+        Changes changes;
+    } cases[] = {
+        {batchfile::DeleteLine("maps\\a.map"), {{"maps\\a.map", ""}}},
+        {batchfile::CopyLine("\"my mods\\a.map\"", "maps\\a.map"), {{"maps\\a.map", "my mods\\a.map"}}},
+        {batchfile::ApplyLine("maps\\c.map", "sky.ppf"), {{"maps\\c.map", ""}}},
+        {batchfile::NameLine("del a.map"), {}},
+        {"  @ERASE/f \"big canyon.map\",b.map", {{"big canyon.map", ""}, {"b.map", ""}}},
+        {"Rem del a.map & del b.map", {}},
+        {"remark.exe a.map", {}},
+        {"copy /Y a.map+b.map c.map", {{"c.map", "a.map"}, {"c.map", "b.map"}}},
+        {"copy mods\\a.map", {{".", "mods\\a.map"}}},
+        {"move a.map maps", {{"maps", "a.map"}, {"a.map", ""}}},
+        {"ren maps\\a.map a.old", {{"maps\\a.old", "maps\\a.map"}, {"maps\\a.map", ""}}},
+        {"del a.map & echo x> \"c d.map\" 2>&1", {{"a.map", ""}, {"c d.map", ""}}},
+        {"del a^&b.map", {{"a&b.map", ""}}},
+        {"call \"tools\\applyppf3\" a \"x,y.map\" p.ppf", {{"x,y.map", ""}}},
+        {"ApplyPPF3.exe u sky.bat", {}},
+        {"(del a.map)", {{"a.map", ""}}},
+        {"del \"unbalanced.map", {{"unbalanced.map", ""}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(batchfile::ChangesOf({c.line}), c.changes);
+    }
+}
+
+// Wildcards and folders are resolved against the folder as it is when the mod is about to run.
+TEST(FileChanges, TouchedNamesResolveWildcardsFoldersAndDevices) {
+    testing_support::TempDir dir;
+    std::filesystem::create_directories(dir.Path() / "maps");
+    std::filesystem::create_directories(dir.Path() / "mods");
+    for (const char* file : {"maps/a.map", "maps/B.MAP", "maps/notes", "mods/a.map", "mods/c.map"})
+        testing_support::WriteBytes(dir.File(file), "x");
+    const struct {
+        const char* line;
+        Strings names;
+    } cases[] = {
+        {"del maps\\*.map", {"maps\\B.MAP", "maps\\a.map"}},
+        {"del maps\\?.*", {"maps\\B.MAP", "maps\\a.map"}},
+        {"del maps\\*.", {"maps\\notes"}},
+        {"del maps", {"maps\\B.MAP", "maps\\a.map", "maps\\notes"}},
+        {"copy mods\\*.map maps", {"maps\\a.map", "maps\\c.map"}},
+        {"copy mods\\c.map maps\\new.map", {"maps\\new.map"}},
+        {"ren maps\\*.map *.bak", {"maps\\B.MAP", "maps\\B.bak", "maps\\a.bak", "maps\\a.map"}},
+        {"copy mods\\a.map nul >CON", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        Strings names = manager::TouchedNames(batchfile::ChangesOf({c.line}), dir.Path().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, c.names);
+    }
+}
+
+}  // namespace

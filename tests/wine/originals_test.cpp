@@ -1,0 +1,329 @@
+// Grenwick keeping the game's originals and putting them back, removing one mod and taking
+// dropped batch files, through its real window, the real command interpreter and real files.
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "batchfile/batch_lines.h"
+#include "manager/originals_store.h"
+#include "manager/system_runner.h"
+#include "manager/win/grenwick_dlg.h"
+#include "resources/grenwick/resource.h"
+#include "resources/tavlin/resource.h"
+#include "screenshot.h"
+#include "shell/popup_menu.h"
+#include "tests/support/ppf_bytes.h"
+#include "tests/support/temp_dir.h"
+#include "wine_support.h"
+#include "writers/mapswap/win/tavlin_dlg.h"
+#include "writers/ppf/ppf_batch.h"
+
+namespace {
+
+using namespace wine_support;
+using testing_support::ReadBytes;
+using testing_support::WriteBytes;
+using Strings = std::vector<std::string>;
+using Snapshot = std::map<std::string, std::string>;
+
+// Every file below a folder with its bytes, by its path from there in lower case: a mod
+// that writes "MAPS\\A.MAP" may leave the name in that case, and it is still the same file.
+Snapshot TakeSnapshot(const std::string& folder, const std::string& prefix = "") {
+    Snapshot files;
+    for (std::string name : FolderEntries(folder)) {
+        const std::string path = folder + "\\" + name;
+        CharLowerBuffA(name.data(), static_cast<DWORD>(name.size()));
+        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
+            files.merge(TakeSnapshot(path, prefix + name + "\\"));
+        else
+            files[prefix + name] = ReadBytes(path);
+    }
+    return files;
+}
+
+// Grenwick's own window over list files in the game folder, running commands for real.
+class Grenwick {
+public:
+    Grenwick() : m_dialog({"names.lst", "paths.lst", "lastmod.txt"}, m_runner, nullptr, m_resources.Module()) {
+        m_hwnd = m_dialog.CreateModeless(nullptr);
+    }
+    HWND Hwnd() const { return m_hwnd; }
+    void Add(const std::string& path) const {
+        SetText(m_hwnd, IDC_GRENWICK_BATCH_FILE, path);
+        Click(m_hwnd, IDC_ADD_BATCH);
+    }
+    void Apply(const std::string& name) const {
+        const LRESULT at = SendDlgItemMessageA(m_hwnd, IDC_MOD_LIST, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                               reinterpret_cast<LPARAM>(name.c_str()));
+        SendDlgItemMessageA(m_hwnd, IDC_MOD_LIST, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+        ScopedStandardStreams streams("NUL");  // a PAUSE returns at once
+        Click(m_hwnd, IDOK);
+    }
+
+private:
+    ProgramResources m_resources{"Grenwick.exe"};
+    manager::SystemRunner m_runner;
+    CGrenwickDlg m_dialog;
+    HWND m_hwnd;
+};
+
+// Answers every Yes/No question with its default button, which must be Yes.
+struct YesToAll {
+    Strings questions;
+    shell::ScopedAnswerSink sink{[this](const std::string& text, bool defaultYes) {
+        questions.push_back(text);
+        return defaultYes;
+    }};
+};
+
+void WriteWithTavlin(const std::string& batchFile, const std::string& modName,
+                     const std::vector<std::pair<std::string, std::string>>& maps) {
+    ProgramResources resources("Tavlin.exe");
+    CTavlinDlg tavlin(resources.Module());
+    const HWND hwnd = tavlin.CreateModeless(nullptr);
+    const int fields[][2] = {{IDC_ORIGINAL1, IDC_MODDED1}, {IDC_ORIGINAL2, IDC_MODDED2}, {IDC_ORIGINAL3, IDC_MODDED3}};
+    for (std::size_t i = 0; i < maps.size(); ++i) {
+        SetText(hwnd, fields[i][0], maps[i].first);
+        SetText(hwnd, fields[i][1], maps[i].second);
+    }
+    SetText(hwnd, IDC_OUTPUT_FILE, batchFile);
+    SetText(hwnd, IDC_TAVLIN_MOD_NAME, modName);
+    Click(hwnd, IDOK);
+}
+
+void RestoreFromTheSystemMenu() {
+    Grenwick grenwick;
+    // The low four bits of a system command belong to the system and must not matter.
+    SendMessageA(grenwick.Hwnd(), WM_SYSCOMMAND, IDM_RESTORE_ORIGINALS | 0x000F, 0);
+}
+
+void MakeGameFolder(const Snapshot& files) {
+    CreateDirectoryA("maps", nullptr);
+    CreateDirectoryA("mods", nullptr);
+    for (const auto& [path, bytes] : files)
+        WriteBytes(path, bytes);
+}
+
+const Snapshot kMaps = {
+    {"maps\\canyon.map", std::string("canyon\0\r\n\x1a\xff end", 15)},
+    {"maps\\lagoon.map", "lagoon"},
+    {"maps\\ridge.map", "ridge"},
+};
+
+// Two Tavlin mods over one map and a PPF mod that the kit's patcher applies, then Restore
+// from the system menu.
+TEST(KeptOriginals, TavlinAndPpfModsAreUndoneByteForByte) {
+    ScopedGameFolder folder;
+    ScopedSearchPathFirst patcherFirst(BinDir());
+    MessageRecorder messages;
+    MakeGameFolder(kMaps);
+    MakeGameFolder({{"mods\\canyon.map", "canyon 1"}, {"mods\\lagoon1.map", "lagoon 1"},
+                    {"mods\\lagoon2.map", "lagoon 2"}, {"mods\\extra.map", "extra"}});
+    RestoreFromTheSystemMenu();
+    EXPECT_EQ(messages.Messages(),
+              Strings{"No original files are kept: no mod has changed a file since the last restore."});
+    WriteWithTavlin("one.bat", "One",
+                    {{"maps\\canyon.map", "mods\\canyon.map"}, {"maps\\lagoon.map", "mods\\lagoon1.map"}});
+    WriteWithTavlin("two.bat", "Two",
+                    {{"MAPS\\LAGOON.MAP", "mods\\lagoon2.map"}, {"maps\\extra.map", "mods\\extra.map"}});
+    ASSERT_TRUE(
+        batchfile::WriteBatchFile("sky.bat", ppf::PpfLines({"sky.ppf", "Sky", "sky.bat", "maps\\ridge.map"})));
+    WriteBytes("sky.ppf", testing_support::PatchBytes({1, {{0, "RIDGE", ""}}}));
+    for (const auto& [file, name] :
+         {std::pair{"one.bat", "One"}, std::pair{"two.bat", "Two"}, std::pair{"sky.bat", "Sky"}}) {
+        Grenwick grenwick;
+        grenwick.Add(file);
+        grenwick.Apply(name);
+    }
+    ASSERT_EQ(messages.Messages().size(), 4u);
+    EXPECT_EQ(messages.Messages().back(), "Done!");
+    ASSERT_EQ(ReadBytes("maps\\lagoon.map"), "lagoon 2");
+    ASSERT_EQ(ReadBytes("maps\\ridge.map"), "RIDGE") << "the patcher ran";
+
+    YesToAll yes;
+    RestoreFromTheSystemMenu();
+    ASSERT_EQ(yes.questions.size(), 1u);
+    EXPECT_EQ(yes.questions[0].rfind("Put back 4 files as they were before the first mod?", 0), 0u) << yes.questions[0];
+    EXPECT_EQ(messages.Messages().back(), "Put back 4 files.");
+    Snapshot after = TakeSnapshot(folder.Path());
+    for (const auto& [path, bytes] : kMaps)
+        EXPECT_TRUE(after[path] == bytes) << path;  // binary bytes: not printed
+    EXPECT_EQ(after.count("maps\\extra.map"), 0u);
+    EXPECT_EQ(GetFileAttributesA(manager::kKeptFolder), INVALID_FILE_ATTRIBUTES) << "the store is gone";
+}
+
+// A map held open without sharing cannot be read, as on a disk with bad sectors.
+TEST(KeptOriginals, AMapThatCannotBeKeptStopsTheModAndChangesNothing) {
+    ScopedGameFolder folder;
+    MessageRecorder messages;
+    MakeGameFolder(kMaps);
+    MakeGameFolder({{"mods\\new.map", "new"}});
+    ASSERT_TRUE(batchfile::WriteBatchFile("mod.bat", {":: &Mod", "del maps\\lagoon.map", "del maps\\ridge.map",
+                                                     "copy mods\\new.map maps\\lagoon.map",
+                                                     "copy mods\\new.map maps\\created.map"}));
+    Grenwick grenwick;
+    grenwick.Add("mod.bat");
+    const Snapshot before = TakeSnapshot(folder.Path());
+    HANDLE held = CreateFileA("maps\\ridge.map", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    grenwick.Apply("Mod");
+    CloseHandle(held);
+
+    EXPECT_EQ(messages.Messages(), Strings{"The original file \"maps\\ridge.map\" could not be kept, so the mod "
+                                           "was not applied. Nothing has changed."});
+    EXPECT_TRUE(IsWindow(grenwick.Hwnd())) << "the window stays open";
+    EXPECT_TRUE(TakeSnapshot(folder.Path()) == before) << "no file added, changed or removed";
+}
+
+// The texts of a menu's entries, in order.
+Strings Entries(HMENU menu) {
+    Strings entries;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        std::string text(64, '\0');
+        const int length = GetMenuStringA(menu, i, text.data(), 64, MF_BYPOSITION);
+        entries.push_back(text.substr(0, static_cast<std::size_t>(length)));
+    }
+    return entries;
+}
+
+// A key pressed and released as typing does, through the dialog manager, Shift held or not.
+void Key(HWND dialog, UINT down, WPARAM key, bool shift) {
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
+    for (MSG msg : {MSG{GetFocus(), down, key, 1, 0, {}}, MSG{GetFocus(), down + 1, key, 0xC0000001, 0, {}}})
+        if (!IsDialogMessageA(dialog, &msg))
+            DispatchMessageA(&msg);
+    state[VK_SHIFT] = 0;
+    SetKeyboardState(state);
+    PumpMessages();
+}
+
+TEST(RemoveFromList, EveryWayAsksNamingTheModThenRemovesItAndKeepsItsBatchFile) {
+    ScopedGameFolder folder;
+    MessageRecorder messages;
+    YesToAll yes;
+    std::vector<std::pair<Strings, POINT>> menus;
+    shell::ScopedMenuChooser chooser([&menus](HMENU menu, POINT at) {
+        menus.emplace_back(Entries(menu), at);
+        return IDM_REMOVE_MOD;
+    });
+    Grenwick grenwick;
+    const HWND hwnd = grenwick.Hwnd();
+    const HWND list = GetDlgItem(hwnd, IDC_MOD_LIST);
+    for (const char* name : {"Alpha", "Beta", "Delta", "Gamma"}) {
+        ASSERT_TRUE(batchfile::WriteBatchFile(name + std::string(".bat"), {std::string(":: &") + name}));
+        grenwick.Add(name + std::string(".bat"));
+    }
+    SetFocus(list);
+    // Each way acts on the first mod but the right click, which points at the second.
+    const std::pair<const char*, void (*)(HWND, HWND, const RECT&)> ways[] = {
+        {"Beta", [](HWND, HWND list, const RECT& item) {
+             SendMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(item.left + 5, item.top + 2));
+             SendMessageA(list, WM_RBUTTONUP, 0, MAKELPARAM(item.left + 5, item.top + 2));
+         }},
+        {"Alpha", [](HWND dialog, HWND, const RECT&) { Key(dialog, WM_KEYDOWN, VK_APPS, false); }},
+        {"Delta", [](HWND dialog, HWND, const RECT&) { Key(dialog, WM_SYSKEYDOWN, VK_F10, true); }},
+        {"Gamma", [](HWND dialog, HWND, const RECT&) { Key(dialog, WM_KEYDOWN, VK_DELETE, false); }},
+    };
+    for (const auto& [name, act] : ways) {
+        SCOPED_TRACE(name);
+        menus.clear();
+        yes.questions.clear();
+        const bool pointed = name == std::string("Beta");
+        SendMessageA(list, LB_SETCURSEL, pointed ? -1 : 0, 0);
+        RECT item{};
+        SendMessageA(list, LB_GETITEMRECT, pointed ? 1 : 0, reinterpret_cast<LPARAM>(&item));
+        act(hwnd, list, item);
+        ASSERT_EQ(menus.size(), name == std::string("Gamma") ? 0u : 1u);
+        if (!menus.empty()) {
+            EXPECT_EQ(menus[0].first, (Strings{"&Remove from list", "Restore &original files..."}));
+            POINT at = menus[0].second;  // at the mod pointed at or selected
+            ScreenToClient(list, &at);
+            EXPECT_TRUE(PtInRect(&item, at) || (at.x == item.left && at.y == item.bottom)) << at.x << "," << at.y;
+        }
+        const std::string mod = name;
+        EXPECT_EQ(yes.questions, Strings{"Remove \"" + mod + "\" from the mod list?\n\nIts batch file \"" + mod +
+                                         ".bat\" stays where it is."});
+    }
+    EXPECT_EQ(ListItems(hwnd, IDC_MOD_LIST), Strings{});
+    EXPECT_EQ(ReadBytes("paths.lst"), "");
+    EXPECT_EQ(messages.Messages(), Strings{});
+}
+
+// A drop as the file manager makes it: a DROPFILES block with UTF-16 names.
+// Runs inside the menu's modal loop: pictures the window with the menu open, then ends it.
+HWND g_pictured = nullptr;
+bool g_taken = false;
+void CALLBACK PictureOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    const HWND menu = FindWindowA("#32768", nullptr);
+    if (!menu || !IsWindowVisible(menu))
+        return;
+    KillTimer(nullptr, timer);
+    WaitFor([] { return false; }, std::chrono::milliseconds(200));  // the menu paints meanwhile
+    g_taken = SaveScreenshot(g_pictured, ScreenshotPath("grenwick-list-menu"));
+    EndMenu();
+}
+
+HDROP MakeDrop(const std::vector<std::wstring>& names) {
+    std::wstring all;
+    for (const std::wstring& name : names)
+        all += name + L'\0';
+    all += L'\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + all.size() * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(drop + 1, all.data(), all.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+// The window with the dropped mods is then pictured with its list's menu open, for the README.
+TEST(DropBatchFiles, EachDroppedFileIsAddedAsIfTypedByItsPathInTheGameFolder) {
+    ScopedGameFolder folder;
+    MessageRecorder messages;
+    CreateDirectoryA("mods", nullptr);
+    ASSERT_TRUE(batchfile::WriteBatchFile("mods\\sky.bat", {":: &Night Sky"}));
+    ASSERT_TRUE(batchfile::WriteBatchFile("fog.bat", {":: &Harbour Fog"}));
+    const std::string outside = folder.Path() + "-elsewhere\\a mod with a long name.bat";
+    Grenwick grenwick;
+    EXPECT_TRUE(GetWindowLongA(grenwick.Hwnd(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+
+    PostMessageA(grenwick.Hwnd(), WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(MakeDrop({Wide(folder.Path() + "\\mods\\sky.bat"), Wide(outside),
+                                                    L"\xFF58.bat", Wide(folder.Path() + "\\FOG.BAT")})),
+                 0);
+    PumpMessages();
+    EXPECT_EQ(ListItems(grenwick.Hwnd(), IDC_MOD_LIST), (Strings{"Harbour Fog", "Night Sky"}));
+    EXPECT_EQ(ListItems(grenwick.Hwnd(), IDC_PATH_LIST), (Strings{"FOG.BAT", "mods\\sky.bat"}));
+    ASSERT_EQ(messages.Messages().size(), 2u);
+    EXPECT_EQ(messages.Messages()[0].rfind("The path \"" + outside + "\" is too long", 0), 0u)
+        << messages.Messages()[0];
+    EXPECT_EQ(messages.Messages()[1].rfind("The path \"?.bat\" cannot be used: it holds characters", 0), 0u)
+        << messages.Messages()[1];
+
+    g_pictured = grenwick.Hwnd();
+    SetWindowPos(g_pictured, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    SendDlgItemMessageA(g_pictured, IDC_MOD_LIST, LB_SETCURSEL, 1, 0);
+    WaitFor([] { return false; }, std::chrono::milliseconds(300));
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, PictureOpenMenu);
+    SendMessageA(g_pictured, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(GetDlgItem(g_pictured, IDC_MOD_LIST)), -1);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(g_taken);
+}
+
+}  // namespace
