@@ -9,7 +9,7 @@
 
 namespace manager {
 
-enum class FileKind { missing, file, folder };
+enum class FileKind { Missing, File, Folder };
 
 FileKind KindOf(const std::string& path);
 // The names of the files (not folders) in a folder; empty when it cannot be listed.

@@ -20,8 +20,8 @@ FileKind KindOf(const std::string& path) {
     std::error_code error;
     const fs::file_status status = fs::status(NativeName(path), error);
     if (fs::is_directory(status))
-        return FileKind::folder;
-    return fs::exists(status) ? FileKind::file : FileKind::missing;
+        return FileKind::Folder;
+    return fs::exists(status) ? FileKind::File : FileKind::Missing;
 }
 
 std::vector<std::string> FilesIn(const std::string& folder) {

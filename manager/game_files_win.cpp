@@ -12,8 +12,8 @@ std::string NativeName(const std::string& name) { return name; }
 FileKind KindOf(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return FileKind::missing;
-    return attributes & FILE_ATTRIBUTE_DIRECTORY ? FileKind::folder : FileKind::file;
+        return FileKind::Missing;
+    return attributes & FILE_ATTRIBUTE_DIRECTORY ? FileKind::Folder : FileKind::File;
 }
 
 std::vector<std::string> FilesIn(const std::string& folder) {
@@ -34,12 +34,12 @@ bool MakeFolders(const std::string& folder) {
     std::string path = folder;
     while (path.size() > 1 && (path.back() == '\\' || path.back() == '/') && path[path.size() - 2] != ':')
         path.pop_back();
-    if (path.empty() || KindOf(path) == FileKind::folder)
+    if (path.empty() || KindOf(path) == FileKind::Folder)
         return true;
     const std::size_t parent = path.find_last_of("\\/");
     if (parent != std::string::npos && parent > 0 && path[parent - 1] != ':' && !MakeFolders(path.substr(0, parent)))
         return false;
-    return CreateDirectoryA(path.c_str(), nullptr) || KindOf(path) == FileKind::folder;
+    return CreateDirectoryA(path.c_str(), nullptr) || KindOf(path) == FileKind::Folder;
 }
 
 bool RemoveEmptyFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }

@@ -92,7 +92,7 @@ void AddExpanded(const std::string& name, const std::string& gameFolder, std::ve
         for (const std::string& file : FilesIn(full(folder.empty() ? "." : folder)))
             if (batchfile::MatchesWildcard(BaseName(name), file))
                 names.push_back(folder + file);
-    } else if (KindOf(full(name)) == FileKind::folder) {
+    } else if (KindOf(full(name)) == FileKind::Folder) {
         for (const std::string& file : FilesIn(full(name)))
             names.push_back(Join(name, file));
     } else {
@@ -118,7 +118,7 @@ std::vector<std::string> TouchedNames(const std::vector<batchfile::FileChange>& 
         const std::string& target = change.target;
         const std::string targetBase = BaseName(target);
         const bool intoFolder = targetBase.empty() || targetBase == "." ||
-                                KindOf(IsRooted(target) ? target : Join(gameFolder, target)) == FileKind::folder;
+                                KindOf(IsRooted(target) ? target : Join(gameFolder, target)) == FileKind::Folder;
         for (const std::string& source : sources) {
             if (batchfile::HasWildcard(targetBase))
                 names.push_back(FolderPart(target) + batchfile::NameByPattern(targetBase, BaseName(source)));
@@ -177,7 +177,7 @@ bool OriginalsStore::Load() {
     m_files.clear();
     const auto lines = batchfile::ReadAllLines(NativeName(IndexPath()));
     if (!lines)
-        return KindOf(IndexPath()) == FileKind::missing;
+        return KindOf(IndexPath()) == FileKind::Missing;
     if (lines->empty() || lines->front() != kIndexHeader)
         return false;
     for (std::size_t i = 1; i < lines->size(); ++i) {
@@ -206,9 +206,9 @@ std::optional<std::string> OriginalsStore::Keep(const std::vector<std::string>& 
             continue;
         const std::string full = FullPath(place);
         const FileKind kind = KindOf(full);
-        if (kind == FileKind::folder)
+        if (kind == FileKind::Folder)
             continue;
-        if (kind == FileKind::file) {
+        if (kind == FileKind::File) {
             const std::string copy = CopyPath(place);
             if (!MakeFolders(FolderPart(copy)) ||
                 !CopyWholeFile(full, base::UniqueFile{std::fopen(NativeName(copy).c_str(), "wb")})) {
@@ -218,7 +218,7 @@ std::optional<std::string> OriginalsStore::Keep(const std::vector<std::string>& 
             }
             copies.push_back(copy);
         }
-        files.push_back({place.name, kind == FileKind::file});
+        files.push_back({place.name, kind == FileKind::File});
     }
     if (files.size() == m_files.size())
         return std::nullopt;
@@ -253,7 +253,7 @@ OriginalsStore::PutBackReport OriginalsStore::PutBack() {
                 RemoveFile(fresh);
         } else {
             const FileKind kind = KindOf(full);
-            done = kind == FileKind::missing || (kind == FileKind::file && RemoveFile(full));
+            done = kind == FileKind::Missing || (kind == FileKind::File && RemoveFile(full));
         }
         if (done) {
             ++report.putBack;
@@ -277,7 +277,7 @@ OriginalsStore::PutBackReport OriginalsStore::PutBack() {
 bool OriginalsStore::WriteIndex(const std::vector<KeptFile>& files) const {
     const std::string index = IndexPath();
     if (files.empty())
-        return RemoveFile(index) || KindOf(index) == FileKind::missing;
+        return RemoveFile(index) || KindOf(index) == FileKind::Missing;
     std::string text = std::string(kIndexHeader) + "\r\n";
     for (const KeptFile& file : files)
         text += (file.existed ? kKept : kAbsent) + file.name + "\r\n";
