@@ -25,6 +25,7 @@ constexpr char kPause[] = "PAUSE";
 constexpr char kListInUse[] =
     "The mod list is in use by another Grenwick window and could not be changed. Please try again.";
 constexpr char kNotApplied[] = ", so the mod was not applied. Nothing has changed.";
+constexpr char kStoreInUse[] = "The kept original files are in use by another Grenwick window";
 // How many of the kept files a question or a report names before "and N more".
 constexpr std::size_t kNamedFiles = 3;
 
@@ -177,9 +178,27 @@ void ModManager::RestoreOriginals() {
                         " before the first mod? Files that mods created are deleted." + NameList(names),
                     true))
         return;
-    const OriginalsStore::PutBackReport report = store.PutBack();
+    // Read again under the lock: what another window kept since the question is put back too.
+    std::string problem;
+    OriginalsStore::PutBackReport report;
+    std::size_t kept = 0;
+    {
+        ListLock lock(m_files.paths, m_lockWait);
+        if (!lock.Held()) {
+            problem = kStoreInUse;
+        } else if (!store.Load()) {
+            problem = UnreadableIndex(store);
+        } else {
+            kept = store.Files().size();
+            report = store.PutBack();
+        }
+    }
+    if (!problem.empty()) {
+        m_view.ShowMessage(problem + ", so nothing was put back.");
+        return;
+    }
     const std::string count = report.failed.empty() ? Files(report.putBack)
-                                                    : std::to_string(report.putBack) + " of " + Files(names.size());
+                                                    : std::to_string(report.putBack) + " of " + Files(kept);
     std::string text = "Put back " + count + ".";
     if (!report.failed.empty())
         text += " These could not be put back and stay kept for a later try:" + NameList(report.failed);
@@ -190,21 +209,28 @@ void ModManager::RestoreOriginals() {
 }
 
 // Before a mod runs, the files it will change are kept; when one cannot be, it does not run.
+// The store is read and written under the list lock, so two windows applying at once never
+// interleave their changes to it; the message waits until the lock is let go.
 bool ModManager::KeepOriginals(const std::string& batchPath) {
     const std::string gameFolder = CurrentFolder();
     OriginalsStore store(gameFolder);
-    if (!store.Load()) {
-        m_view.ShowMessage(UnreadableIndex(store) + kNotApplied);
-        return false;
-    }
     const std::vector<std::string> lines = batchfile::ReadAllLines(batchPath).value_or(std::vector<std::string>());
-    const std::optional<std::string> failed = store.Keep(TouchedNames(batchfile::ChangesOf(lines), gameFolder));
-    if (!failed)
+    std::string problem;
+    {
+        ListLock lock(m_files.paths, m_lockWait);
+        if (!lock.Held()) {
+            problem = std::string(kStoreInUse) + kNotApplied;
+        } else if (!store.Load()) {
+            problem = UnreadableIndex(store) + kNotApplied;
+        } else if (const auto failed = store.Keep(TouchedNames(batchfile::ChangesOf(lines), gameFolder))) {
+            problem = *failed == store.IndexPath()
+                          ? "The file \"" + *failed + "\" could not be written" + kNotApplied
+                          : "The original file \"" + *failed + "\" could not be kept" + kNotApplied;
+        }
+    }
+    if (problem.empty())
         return true;
-    if (*failed == store.IndexPath())
-        m_view.ShowMessage("The file \"" + *failed + "\" could not be written" + kNotApplied);
-    else
-        m_view.ShowMessage("The original file \"" + *failed + "\" could not be kept" + kNotApplied);
+    m_view.ShowMessage(problem);
     return false;
 }
 

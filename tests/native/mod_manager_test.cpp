@@ -563,6 +563,12 @@ TEST_F(ModManagerTest, AChangeWhileAnotherProcessHoldsTheListSaysSoAndChangesNot
     ExpectListed(*run, {{"A", "a.bat"}});
     EXPECT_EQ(ReadBytes(files.names), savedNames);
     EXPECT_EQ(ReadBytes(files.paths), savedPaths);
+    // The kept originals are shared under the same lock: no mod runs without its copies.
+    run->manager.ApplyMod(0);
+    ASSERT_EQ(run->view.messages.size(), 2u);
+    EXPECT_TRUE(Contains(run->view.messages[1], "in use by another Grenwick window"));
+    EXPECT_TRUE(run->runner.commands.empty());
+    EXPECT_FALSE(Exists(files.lastMod));
     release.set_value();
     holder.join();
     run->manager.AddBatchFile("b.bat");
