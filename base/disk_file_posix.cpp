@@ -1,11 +1,11 @@
 // POSIX side of the disk file helpers: O_NONBLOCK opens, exclusive creation, fsync, rename.
 #include "base/disk_file.h"
+#include "base/disk_file_native.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 
@@ -40,29 +40,24 @@ UniqueFile OpenDiskFile(const std::string& path, PathKind& kind) {
     return file;
 }
 
-UniqueFile CreateFileBeside(const std::string& path, std::string& created, WriteFailure& failure) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = path + "." + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
-        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            failure = FailureOf(errno);
-            return nullptr;
-        }
-        UniqueFile file{fdopen(fd, "wb")};
-        if (!file) {
-            close(fd);
-            std::remove(name.c_str());
-            break;
-        }
-        created = name;
-        return file;
+UniqueFile CreateNewFile(const std::string& name, bool& exists, WriteFailure& failure) {
+    exists = false;
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        exists = errno == EEXIST;
+        failure = FailureOf(errno);
+        return nullptr;
     }
-    failure = WriteFailure::Other;
-    return nullptr;
+    UniqueFile file{fdopen(fd, "wb")};
+    if (!file) {
+        close(fd);
+        std::remove(name.c_str());
+        failure = WriteFailure::Other;
+    }
+    return file;
 }
+
+unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
 
 bool CloseFlushed(UniqueFile file) {
     const bool flushed = std::fflush(file.get()) == 0 && fsync(fileno(file.get())) == 0;

@@ -5,11 +5,11 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
 #include "base/disk_file.h"
+#include "base/disk_file_native.h"
 
 namespace base {
 namespace {
@@ -54,32 +54,26 @@ UniqueFile OpenDiskFile(const std::string& path, PathKind& kind) {
     return file;
 }
 
-// CREATE_NEW fails on an existing name, so two processes never share a temp file.
-UniqueFile CreateFileBeside(const std::string& path, std::string& created, WriteFailure& failure) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name =
-            path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) + ".tmp";
-        const HANDLE handle =
-            CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            const DWORD error = GetLastError();
-            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
-                continue;
-            failure = FailureOf(error);
-            return nullptr;
-        }
-        UniqueFile file = StreamOf(handle, _O_WRONLY | _O_BINARY, "wb");
-        if (!file) {
-            DeleteFileA(name.c_str());
-            break;
-        }
-        created = name;
-        return file;
+// CREATE_NEW fails on an existing name.
+UniqueFile CreateNewFile(const std::string& name, bool& exists, WriteFailure& failure) {
+    exists = false;
+    const HANDLE handle =
+        CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+        failure = FailureOf(error);
+        return nullptr;
     }
-    failure = WriteFailure::Other;
-    return nullptr;
+    UniqueFile file = StreamOf(handle, _O_WRONLY | _O_BINARY, "wb");
+    if (!file) {
+        DeleteFileA(name.c_str());
+        failure = WriteFailure::Other;
+    }
+    return file;
 }
+
+unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
 
 bool CloseFlushed(UniqueFile file) {
     const bool flushed =
