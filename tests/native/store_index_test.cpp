@@ -1,0 +1,231 @@
+// The originals store's index: round trips, every kind of damage refused, the old index
+// taken over; and the store's folder outside the game folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "base/sha256.h"
+#include "manager/originals/store_index.h"
+#include "manager/originals/store_place.h"
+
+namespace {
+
+using manager::EntryKind;
+using manager::IndexEntry;
+using manager::IndexProblem;
+using manager::StoreIndex;
+
+constexpr char kGame[] = "C:\\Games\\Zorv";
+const std::string kHash(64, 'a');
+
+std::string FoldAscii(const std::string& name) {
+    std::string folded = name;
+    for (char& c : folded)
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return folded;
+}
+
+StoreIndex Sample() {
+    return {kGame,
+            {{EntryKind::Kept, "maps\\a.map", 1234, kHash},
+             {EntryKind::Kept, "zorv.exe", 0, std::string(64, '0')},
+             {EntryKind::Kept, "D:\\Other\\zorv.cfg", UINT64_MAX, std::string(64, 'f')},
+             {EntryKind::Absent, "maps\\new.map", 0, {}},
+             {EntryKind::Lost, "\\\\server\\share\\maps\\b.map", 0, {}}},
+            false};
+}
+
+std::string Encoded(const StoreIndex& index) { return manager::EncodeIndex(index, FoldAscii).value_or(""); }
+
+// The lines above the check line, sealed with a check that matches them.
+std::string Sealed(const std::string& body) {
+    return body + "check\t" + base::ToHex(base::Sha256Of(body)) + "\r\n";
+}
+
+std::string Body(const std::string& text) { return text.substr(0, text.rfind("check\t")); }
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
+
+void ExpectSameIndex(const StoreIndex& got, const StoreIndex& want) {
+    EXPECT_EQ(got.gameFolder, want.gameFolder);
+    EXPECT_EQ(got.old, want.old);
+    ASSERT_EQ(got.entries.size(), want.entries.size());
+    for (std::size_t i = 0; i < want.entries.size(); ++i) {
+        SCOPED_TRACE(want.entries[i].name);
+        EXPECT_EQ(got.entries[i].kind, want.entries[i].kind);
+        EXPECT_EQ(got.entries[i].name, want.entries[i].name);
+        EXPECT_EQ(got.entries[i].size, want.entries[i].size);
+        EXPECT_EQ(got.entries[i].sha256, want.entries[i].sha256);
+    }
+}
+
+TEST(StoreIndex, WritesTheLinesInOrderEachEndingInCrLf) {
+    const std::string text = Encoded(Sample());
+    const std::vector<std::string> expected = {
+        "version\t2", "game\tC:\\Games\\Zorv", "kept\t1234\t" + kHash + "\tmaps\\a.map",
+        "kept\t0\t" + std::string(64, '0') + "\tzorv.exe",
+        "kept\t18446744073709551615\t" + std::string(64, 'f') + "\tD:\\Other\\zorv.cfg", "absent\tmaps\\new.map",
+        "lost\t\\\\server\\share\\maps\\b.map", "check\t" + base::ToHex(base::Sha256Of(Body(text)))};
+    std::size_t at = text.find("\r\n") + 2;  // past the comment line
+    for (const std::string& line : expected) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(text.substr(at, line.size() + 2), line + "\r\n");
+        at += line.size() + 2;
+    }
+    EXPECT_EQ(at, text.size());
+}
+
+TEST(StoreIndex, ReadsBackWhatItWrote) {
+    StoreIndex none = Sample();
+    none.entries.clear();
+    StoreIndex atRoot = Sample();
+    atRoot.gameFolder = "C:\\";
+    atRoot.entries.resize(2);
+    StoreIndex onShare = Sample();
+    onShare.gameFolder = "\\\\server\\share";
+    onShare.entries.pop_back();
+    for (const StoreIndex& index : {Sample(), none, atRoot, onShare}) {
+        SCOPED_TRACE(index.gameFolder + ", " + std::to_string(index.entries.size()) + " entries");
+        const auto decoded = manager::DecodeIndex(Encoded(index), index.gameFolder, FoldAscii);
+        ASSERT_EQ(decoded.problem, IndexProblem::None) << "line " << decoded.line;
+        ExpectSameIndex(*decoded.index, index);
+    }
+}
+
+TEST(StoreIndex, RefusesDamageAndNamesThatLeaveTheirPlace) {
+    const std::string good = Encoded(Sample());
+    const std::string body = Body(good);
+    const std::string absentLine = "absent\tmaps\\new.map\r\n";
+    const auto withEntry = [&](const std::string& line) { return Sealed(body + line + "\r\n"); };
+    struct Case {
+        const char* what;
+        std::string text;
+        IndexProblem problem;
+    };
+    const std::vector<Case> cases = {
+        {"empty", "", IndexProblem::NoCheck},
+        {"a flipped byte", Replaced(good, "a.map", "a.maq"), IndexProblem::WrongCheck},
+        {"a removed line", Replaced(good, absentLine, ""), IndexProblem::WrongCheck},
+        {"a changed size", Replaced(good, "\t1234\t", "\t1235\t"), IndexProblem::WrongCheck},
+        {"no check line", body, IndexProblem::NoCheck},
+        {"check line cut short", good.substr(0, good.size() - 2), IndexProblem::NoCheck},
+        {"a line after the check", good + "absent\tx\r\n", IndexProblem::NoCheck},
+        {"bare LF", Sealed(Replaced(body, absentLine, "absent\tmaps\\new.map\n")), IndexProblem::Malformed},
+        {"CR inside a line", withEntry("absent\tmaps\\x\r.map"), IndexProblem::Malformed},
+        {"empty line", withEntry(""), IndexProblem::Malformed},
+        {"unknown kind", withEntry("gone\tmaps\\x.map"), IndexProblem::Malformed},
+        {"extra field", withEntry("absent\tmaps\\x.map\tmore"), IndexProblem::Malformed},
+        {"kept without hash", withEntry("kept\tmaps\\x.map"), IndexProblem::Malformed},
+        {"negative size", withEntry("kept\t-1\t" + kHash + "\tx.map"), IndexProblem::Malformed},
+        {"leading zero", withEntry("kept\t01\t" + kHash + "\tx.map"), IndexProblem::Malformed},
+        {"size past 64 bits", withEntry("kept\t18446744073709551616\t" + kHash + "\tx.map"), IndexProblem::Malformed},
+        {"upper-case hash", withEntry("kept\t1\t" + std::string(64, 'A') + "\tx.map"), IndexProblem::Malformed},
+        {"short hash", withEntry("kept\t1\t" + kHash.substr(1) + "\tx.map"), IndexProblem::Malformed},
+        {"other version", Sealed(Replaced(body, "version\t2", "version\t3")), IndexProblem::UnknownFormat},
+        {"other game folder", Sealed(Replaced(body, "Games\\Zorv", "Games\\Orv")), IndexProblem::OtherGameFolder},
+        {"duplicate", withEntry("lost\tMAPS\\A.MAP"), IndexProblem::DuplicateName},
+        {"up and out", withEntry("absent\t..\\victim1.txt"), IndexProblem::BadName},
+        {"up inside", withEntry("absent\tmaps\\..\\..\\victim1.txt"), IndexProblem::BadName},
+        {"up from a full path", withEntry("kept\t3\t" + kHash + "\tC:\\Games\\Zorv\\..\\victim2.txt"),
+         IndexProblem::BadName},
+        {"full path inside", withEntry("kept\t3\t" + kHash + "\tc:\\games\\zorv\\victim2.txt"), IndexProblem::BadName},
+        {"drive relative", withEntry("kept\t3\t" + kHash + "\tC:victim2.txt"), IndexProblem::BadName},
+        {"drive in a part", withEntry("kept\t3\t" + kHash + "\tmaps\\C:\\victim2.txt"), IndexProblem::BadName},
+        {"rooted, no drive", withEntry("absent\t\\victim2.txt"), IndexProblem::BadName},
+        {"slash", withEntry("absent\tmaps/../../victim.txt"), IndexProblem::BadName},
+        {"this folder", withEntry("absent\t.\\victim.txt"), IndexProblem::BadName},
+        {"empty part", withEntry("absent\tmaps\\\\victim.txt"), IndexProblem::BadName},
+        {"trailing dot", withEntry("absent\tvictim.txt."), IndexProblem::BadName},
+        {"device", withEntry("absent\tmaps\\nul.txt"), IndexProblem::BadName},
+        {"device as a share", withEntry("absent\t\\\\.\\C:\\victim.txt"), IndexProblem::BadName},
+        {"empty name", withEntry("absent\t"), IndexProblem::BadName},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto decoded = manager::DecodeIndex(c.text, kGame, FoldAscii);
+        EXPECT_EQ(decoded.problem, c.problem) << "line " << decoded.line;
+        EXPECT_FALSE(decoded.index.has_value());
+    }
+}
+
+TEST(StoreIndex, WritesNothingItCouldNotReadBack) {
+    const auto with = [](IndexEntry entry) {
+        StoreIndex index = Sample();
+        index.entries.push_back(entry);
+        return index;
+    };
+    StoreIndex relativeGame = Sample();
+    relativeGame.gameFolder = "Games\\Zorv";
+    for (const StoreIndex& index : {with({EntryKind::Absent, "..\\victim.txt", 0, {}}),
+                                    with({EntryKind::Absent, "MAPS\\A.map", 0, {}}),
+                                    with({EntryKind::Kept, "maps\\b.map", 1, {}}),
+                                    with({EntryKind::Lost, "maps\\tab\tname.map", 0, {}}), relativeGame}) {
+        SCOPED_TRACE(index.entries.back().name);
+        EXPECT_FALSE(manager::EncodeIndex(index, FoldAscii).has_value());
+    }
+}
+
+constexpr char kOldHeader[] =
+    "Original game files kept by Grenwick before mods changed them; its system menu entry "
+    "\"Restore original files...\" puts them back. One file a line: kept (a copy is here) or absent (a mod "
+    "created it).";
+
+TEST(StoreIndex, TakesOverTheOldIndexWithTheSameNameChecks) {
+    const std::string lines = "kept\tmaps\\a.map\r\nabsent\tmaps\\new.map\r\nkept\tD:\\Other\\zorv.cfg\r\n";
+    const std::vector<IndexEntry> entries = {{EntryKind::Kept, "maps\\a.map", 0, {}},
+                                             {EntryKind::Absent, "maps\\new.map", 0, {}},
+                                             {EntryKind::Kept, "D:\\Other\\zorv.cfg", 0, {}}};
+    const std::string old = std::string(kOldHeader) + "\r\n" + lines;
+    std::string bareLf = old;
+    bareLf.erase(std::remove(bareLf.begin(), bareLf.end(), '\r'), bareLf.end());
+    for (const std::string& text : {old, bareLf}) {
+        SCOPED_TRACE(text.find('\r') == std::string::npos ? "LF" : "CR LF");
+        const auto decoded = manager::DecodeIndex(text, kGame, FoldAscii);
+        ASSERT_EQ(decoded.problem, IndexProblem::None) << "line " << decoded.line;
+        ExpectSameIndex(*decoded.index, {kGame, entries, true});
+    }
+    struct Case {
+        std::string line;
+        IndexProblem problem;
+    };
+    for (const Case& c : {Case{"kept\t..\\victim.txt", IndexProblem::BadName},
+                          Case{"absent\tC:\\Games\\Zorv\\maps\\a.map", IndexProblem::BadName},
+                          Case{"kept\tMAPS\\A.MAP", IndexProblem::DuplicateName},
+                          Case{"lost\tmaps\\b.map", IndexProblem::Malformed},
+                          Case{"kept\t1\t" + kHash + "\tmaps\\b.map", IndexProblem::Malformed}}) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(manager::DecodeIndex(old + c.line + "\r\n", kGame, FoldAscii).problem, c.problem);
+    }
+}
+
+TEST(StorePlace, OneStorePerFolderOutsideIt) {
+    // The first 16 hex digits of the SHA-256 of "c:\games\zorv".
+    const std::string zorv = "Zorv-e3773542e0e800e7";
+    struct Case {
+        const char* gameFolder;
+        std::string key;
+    };
+    const std::vector<Case> cases = {
+        {"C:\\Games\\Zorv", zorv},
+        {"c:\\games\\zorv\\", "zorv-e3773542e0e800e7"},
+        {"D:\\Zorv", "Zorv-" + base::ToHex(base::Sha256Of("d:\\zorv")).substr(0, 16)},
+        {"C:\\Games\\Zorv Gold (v1.2)", "Zorv_Gold__v1_2_-" + base::ToHex(base::Sha256Of("c:\\games\\zorv gold (v1.2)")).substr(0, 16)},
+        {"C:\\con.d", "con_d-" + base::ToHex(base::Sha256Of("c:\\con.d")).substr(0, 16)},
+        {"C:\\", "game-" + base::ToHex(base::Sha256Of("c:\\")).substr(0, 16)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.gameFolder);
+        EXPECT_EQ(manager::StoreKey(c.gameFolder, FoldAscii), c.key);
+    }
+    for (const char* appData : {"C:\\Users\\Ann\\AppData\\Local", "C:\\Users\\Ann\\AppData\\Local\\"}) {
+        SCOPED_TRACE(appData);
+        EXPECT_EQ(manager::StoreFolder(appData, kGame, FoldAscii),
+                  "C:\\Users\\Ann\\AppData\\Local\\Grenwick\\Originals\\" + zorv);
+    }
+}
+
+}  // namespace
