@@ -114,6 +114,8 @@ TEST(StoreIndex, RefusesDamageAndNamesThatLeaveTheirPlace) {
         {"no check line", body, IndexProblem::NoCheck},
         {"check line cut short", good.substr(0, good.size() - 2), IndexProblem::NoCheck},
         {"a line after the check", good + "absent\tx\r\n", IndexProblem::NoCheck},
+        {"one byte before the check", "x" + good.substr(body.size()), IndexProblem::NoCheck},
+        {"check inside a line", "version\t2" + good.substr(body.size()), IndexProblem::NoCheck},
         {"bare LF", Sealed(Replaced(body, absentLine, "absent\tmaps\\new.map\n")), IndexProblem::Malformed},
         {"CR inside a line", withEntry("absent\tmaps\\x\r.map"), IndexProblem::Malformed},
         {"empty line", withEntry(""), IndexProblem::Malformed},
