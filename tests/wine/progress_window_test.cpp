@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -22,19 +24,14 @@ constexpr std::uint64_t kMB = 1024 * 1024;
 constexpr shell::ProgressTemplate kIds{IDD_PROGRESS, IDC_PROGRESS_TEXT, IDC_PROGRESS_BAR};
 
 // A plain top-level window standing in for the main window.
-class OwnerWindow {
-public:
-    OwnerWindow()
-        : m_hwnd(CreateWindowExA(0, "STATIC", "Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr)) {}
-    ~OwnerWindow() { DestroyWindow(m_hwnd); }
-    OwnerWindow(const OwnerWindow&) = delete;
-    OwnerWindow& operator=(const OwnerWindow&) = delete;
-    HWND Hwnd() const { return m_hwnd; }
-
-private:
-    HWND m_hwnd;
+struct WindowCloser {
+    void operator()(HWND hwnd) const { DestroyWindow(hwnd); }
 };
+using OwnerWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowCloser>;
+OwnerWindow NewOwner() {
+    return OwnerWindow(CreateWindowExA(0, "STATIC", "Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300,
+                                       nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+}
 
 // Advances by a megabyte at a time until Advance says stop or two seconds pass; true when it
 // said stop.
@@ -50,7 +47,7 @@ bool AdvanceUntilStopped(shell::CProgressWindow& progress) {
 
 TEST(ProgressWindow, StopsOnCancelEscOrItsCloseBox) {
     ProgramResources grenwick("Grenwick.exe");
-    OwnerWindow owner;
+    const OwnerWindow owner = NewOwner();
     struct Way {
         const char* name;
         std::function<void(HWND)> stop;
@@ -63,13 +60,13 @@ TEST(ProgressWindow, StopsOnCancelEscOrItsCloseBox) {
     };
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
-        shell::CProgressWindow progress(owner.Hwnd(), kIds, grenwick.Module());
+        shell::CProgressWindow progress(owner.get(), kIds, grenwick.Module());
         progress.Start("Keeping the original files...", 64 * kMB);
         const HWND window = progress.Window();
         ASSERT_NE(window, nullptr);
-        EXPECT_EQ(GetWindow(window, GW_OWNER), owner.Hwnd());
+        EXPECT_EQ(GetWindow(window, GW_OWNER), owner.get());
         EXPECT_TRUE(IsWindowVisible(window));
-        EXPECT_FALSE(IsWindowEnabled(owner.Hwnd()));
+        EXPECT_FALSE(IsWindowEnabled(owner.get()));
         EXPECT_TRUE(progress.Advance(kMB));
 
         way.stop(window);
@@ -79,13 +76,13 @@ TEST(ProgressWindow, StopsOnCancelEscOrItsCloseBox) {
 
         progress.Finish();
         EXPECT_FALSE(IsWindow(window));
-        EXPECT_TRUE(IsWindowEnabled(owner.Hwnd()));
+        EXPECT_TRUE(IsWindowEnabled(owner.get()));
     }
 }
 
 TEST(ProgressWindow, ShowsOnlyForLargeWork) {
     ProgramResources grenwick("Grenwick.exe");
-    OwnerWindow owner;
+    const OwnerWindow owner = NewOwner();
     struct Case {
         std::uint64_t total;
         bool shown;
@@ -93,23 +90,23 @@ TEST(ProgressWindow, ShowsOnlyForLargeWork) {
     for (const Case& c : {Case{0, false}, Case{kMB, false}, Case{8 * kMB - 1, false}, Case{8 * kMB, true},
                           Case{UINT64_MAX, true}}) {
         SCOPED_TRACE(c.total);
-        shell::CProgressWindow progress(owner.Hwnd(), kIds, grenwick.Module());
+        shell::CProgressWindow progress(owner.get(), kIds, grenwick.Module());
         progress.Start("Putting back the original files...", c.total);
         EXPECT_EQ(progress.Window() != nullptr, c.shown);
-        EXPECT_EQ(IsWindowEnabled(owner.Hwnd()), !c.shown);
+        EXPECT_EQ(IsWindowEnabled(owner.get()), !c.shown);
         Sleep(60);
         EXPECT_TRUE(progress.Advance(c.total));
         EXPECT_TRUE(progress.Advance(kMB)) << "past the end";
     }
-    EXPECT_TRUE(IsWindowEnabled(owner.Hwnd())) << "each window gave its owner back";
+    EXPECT_TRUE(IsWindowEnabled(owner.get())) << "each window gave its owner back";
 }
 
 // Enter is no way to stop; the bar and text follow the work, and advancing in small pieces
 // costs no message pumping per piece.
 TEST(ProgressWindow, FollowsTheWorkAndIgnoresEnter) {
     ProgramResources grenwick("Grenwick.exe");
-    OwnerWindow owner;
-    shell::CProgressWindow progress(owner.Hwnd(), kIds, grenwick.Module());
+    const OwnerWindow owner = NewOwner();
+    shell::CProgressWindow progress(owner.get(), kIds, grenwick.Module());
     progress.Start("Keeping the original files...", 100 * kMB);
     const HWND window = progress.Window();
     ASSERT_NE(window, nullptr);
