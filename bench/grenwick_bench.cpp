@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/unique_file.h"
-#include "manager/list_file.h"
+#include "manager/list/list_file.h"
 #include "manager/mod_manager.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "base/files.h"
 #include "shell/app.h"
 
 namespace shell {
@@ -19,12 +20,6 @@ std::function<bool()>& ElevatedStandIn() {
 std::function<bool()>& StartStandIn() {
     static std::function<bool()> standIn;
     return standIn;
-}
-
-std::string CurrentFolder() {
-    std::string folder(GetCurrentDirectoryA(0, nullptr), '\0');
-    folder.resize(GetCurrentDirectoryA(static_cast<DWORD>(folder.size()), folder.data()));
-    return folder;
 }
 
 }  // namespace
@@ -49,7 +44,7 @@ bool StartElevated(HWND owner) {
     if (StartStandIn())
         return StartStandIn()();
     const std::string executable = ExecutablePath();
-    const std::string folder = CurrentFolder();
+    const std::string folder = base::CurrentFolder();
     SHELLEXECUTEINFOA start{};
     start.cbSize = sizeof(start);
     start.fMask = SEE_MASK_NOASYNC;

@@ -20,8 +20,8 @@
 #endif
 
 #include "base/unique_file.h"
-#include "manager/list_file.h"
-#include "manager/list_lock.h"
+#include "manager/list/list_file.h"
+#include "manager/state_lock.h"
 #include "manager/mod_manager.h"
 #include "tests/support/recording.h"
 #include "tests/support/temp_dir.h"
@@ -550,7 +550,7 @@ TEST_F(ModManagerTest, AChangeWhileAnotherProcessHoldsTheListSaysSoAndChangesNot
     std::promise<void> release;
     // A mutex is the holding thread's own on Windows, so another thread holds the lock.
     std::thread holder([&] {
-        manager::ListLock lock(files.paths, std::chrono::milliseconds(0));
+        manager::StateLock lock(files.paths, std::chrono::milliseconds(0));
         locked.set_value();
         release.get_future().wait();
     });

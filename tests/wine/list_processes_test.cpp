@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "batchfile/batch_lines.h"
-#include "manager/list_file.h"
-#include "manager/list_pair.h"
+#include "manager/list/list_file.h"
+#include "manager/list/list_pair.h"
 #include "resources/grenwick/resource.h"
 #include "tests/support/recording.h"
 #include "wine_support.h"

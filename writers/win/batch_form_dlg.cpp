@@ -2,6 +2,7 @@
 #include "writers/win/batch_form_dlg.h"
 
 #include "batchfile/batch_lines.h"
+#include "batchfile/write_messages.h"
 #include "resources/common/common_ids.h"
 #include "shell/ansi_text.h"
 #include "shell/elevation.h"
@@ -36,13 +37,12 @@ bool CBatchFormDlg::FieldsExact() {
 }
 
 bool CBatchFormDlg::WriteBatch(const std::string& path, const std::vector<std::string>& lines, int nameField) {
-    base::WriteFailure failure = base::WriteFailure::Other;
-    if (batchfile::WriteBatchFile(path, lines, &failure))
+    const base::WriteResult written = batchfile::WriteBatchFile(path, lines);
+    if (written)
         return true;
-    std::string message = batchfile::CannotCreateMessage(path);
-    if (failure == base::WriteFailure::AccessDenied && !shell::IsElevated())
-        message += std::string(" ") + base::kAdminsOnly;
-    shell::ShowMessage(Hwnd(), message);
+    const bool denied = written.Error().reason == base::WriteError::Reason::AccessDenied;
+    shell::ShowMessage(Hwnd(), batchfile::CannotCreateMessage(path) +
+                                   batchfile::WhyNotWritten(written.Error(), denied && !shell::IsElevated()));
     SendMessageA(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(nameField)), TRUE);
     return false;
 }

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "manager/list_lock.h"
+#include "manager/state_lock.h"
 
 namespace manager {
 namespace {
@@ -20,7 +20,7 @@ std::string MutexName(std::string listFile) {
 
 }  // namespace
 
-ListLock::ListLock(const std::string& listFile, std::chrono::milliseconds wait)
+StateLock::StateLock(const std::string& listFile, std::chrono::milliseconds wait)
     : m_handle(reinterpret_cast<std::intptr_t>(nullptr)) {
     const std::string name = MutexName(listFile);
     const auto until = std::chrono::steady_clock::now() + wait;
@@ -31,15 +31,18 @@ ListLock::ListLock(const std::string& listFile, std::chrono::milliseconds wait)
         Sleep(10);
         mutex = CreateMutexA(nullptr, FALSE, name.c_str());
     }
-    if (!mutex)
+    if (!mutex) {
+        m_inUse = GetLastError() == ERROR_ACCESS_DENIED;
         return;
+    }
     m_handle = reinterpret_cast<std::intptr_t>(mutex);
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
     const DWORD result = WaitForSingleObject(mutex, static_cast<DWORD>(std::max<long long>(left.count(), 0)));
     m_held = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    m_inUse = result == WAIT_TIMEOUT;
 }
 
-ListLock::~ListLock() {
+StateLock::~StateLock() {
     HANDLE mutex = reinterpret_cast<HANDLE>(m_handle);
     if (!mutex)
         return;
