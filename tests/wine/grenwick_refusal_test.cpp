@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batchfile/batch_lines.h"
+#include "batchfile/write_messages.h"
 #include "base/unique_file.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
@@ -44,7 +45,7 @@ TEST(GrenwickAdd, RefusesPathsThatCannotRunAsTypedWithoutReadingThem) {
     };
     ScopedGameFolder folder;
     for (const char* file : {"r%OS%.bat", "rWindows_NT.bat", "x.bat", "caf\xE9.bat"})
-        batchfile::WriteBatchFile(file, {":: &Listed"});
+        EXPECT_TRUE(batchfile::WriteBatchFile(file, {":: &Listed"}));
     MessageRecorder messages;
     Strings listed;
     const bool finished = FinishesWithin(
@@ -90,7 +91,7 @@ TEST(GrenwickRights, OffersToStartAgainAsAdministratorOnlyWhereThatCanHelp) {
         SCOPED_TRACE(c.what);
         ScopedGameFolder folder;
         CreateDirectoryA(c.folder.c_str(), nullptr);
-        batchfile::WriteBatchFile("a.bat", {":: &A"});
+        ASSERT_TRUE(batchfile::WriteBatchFile("a.bat", {":: &A"}));
         MessageRecorder messages;
         Strings questions;
         shell::ScopedAnswerSink answers([&](const std::string& text, bool defaultYes) {
@@ -115,7 +116,7 @@ TEST(GrenwickRights, OffersToStartAgainAsAdministratorOnlyWhereThatCanHelp) {
         const Strings& said = c.asks ? questions : messages.Messages();
         ASSERT_FALSE(said.empty());
         EXPECT_TRUE(Contains(said[0], "The file \"" + c.folder + "\" could not be written.")) << said[0];
-        EXPECT_EQ(Contains(said[0], base::kAdminsOnly), !c.elevated) << said[0];
+        EXPECT_EQ(Contains(said[0], batchfile::kAdminsOnly), !c.elevated) << said[0];
         EXPECT_EQ(starts, c.restarts ? 1 : 0);
         EXPECT_EQ(IsWindow(hwnd), !c.restarts && c.folder != kFiles.lastMod);
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "batchfile/batch_lines.h"
+#include "batchfile/write_messages.h"
 #include "manager/system_runner.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
@@ -190,7 +191,7 @@ TEST(OrriskWindow, SaysWhenOnlyAdministratorsMayWriteThere) {
         OrriskWindow window;
         window.Type({"sky.ppf", "Sky", "sky.bat", "maps\\canyon.map"});
         Click(window.Hwnd(), IDOK);
-        const std::string admins = elevated ? "" : std::string(" ") + base::kAdminsOnly;
+        const std::string admins = elevated ? "" : std::string(" ") + batchfile::kAdminsOnly;
         EXPECT_EQ(messages.Messages(), Strings{batchfile::CannotCreateMessage("sky.bat") + admins});
         EXPECT_TRUE(IsWindow(window.Hwnd()));
         EXPECT_EQ(FolderEntries(folder.Path()), Strings{"sky.bat"});
