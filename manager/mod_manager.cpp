@@ -208,7 +208,7 @@ void ModManager::RestoreOriginals() {
 }
 
 // Before a mod runs, the files it will change are kept; when one cannot be, it does not run.
-// The store is read and written under the list lock, so two windows applying at once never
+// The store is read and written under the state lock, so two windows applying at once never
 // interleave their changes to it; the message waits until the lock is let go.
 bool ModManager::KeepOriginals(const std::string& batchPath) {
     const std::string gameFolder = base::CurrentFolder();

@@ -18,8 +18,7 @@ struct ListTexts {
     std::vector<std::string> names;
 };
 
-// The functions below expect the caller to hold the list lock, except LoadLists.
-
+// The functions below expect the caller to hold the state lock, except LoadLists.
 
 // Finishes or undoes a save that stopped part way (a failure, a kill, a power cut), so the
 // files hold one whole list again. A failure names the file it could not put right.
