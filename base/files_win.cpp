@@ -166,13 +166,17 @@ UniqueFile OpenDiskFile(const std::string& path, PathKind& kind, OpenFor mode) {
     return file;
 }
 
+// A device name (NUL, AUX, COM1.txt) names the device in every folder, whatever the
+// attributes say of it.
 PathKind KindOf(const std::string& path) {
+    if (IsDeviceName(path))
+        return PathKind::Other;
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::Missing : PathKind::Other;
     }
-    return IsDeviceName(path) ? PathKind::Other : KindOfAttributes(attributes);
+    return KindOfAttributes(attributes);
 }
 
 // The C runtime's rename refuses an existing target on Windows; MoveFileEx replaces it.

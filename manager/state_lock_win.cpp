@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "base/paths.h"
 #include "manager/state_lock.h"
 
 namespace manager {
@@ -14,8 +15,7 @@ namespace {
 // and tests working on other files do not wait for each other.
 std::string MutexName(std::string listFile) {
     std::replace(listFile.begin(), listFile.end(), '\\', '/');
-    CharUpperBuffA(listFile.data(), static_cast<DWORD>(listFile.size()));
-    return "Grenwick mod list " + listFile;
+    return "Grenwick mod list " + base::FoldCase(listFile);
 }
 
 }  // namespace

@@ -17,6 +17,8 @@ inline bool FinishesInTime(const std::function<void()>& step, const std::string&
         return true;
 #ifndef _WIN32
     std::ofstream(pipe) << "\n";
+#else
+    (void)pipe;
 #endif
     done.wait();
     return false;
