@@ -30,7 +30,7 @@ struct WriteError {
 class WriteResult {
 public:
     WriteResult() = default;
-    WriteResult(WriteError error) : m_error(std::move(error)) {}  // NOLINT: a failure converts
+    WriteResult(WriteError error) : m_error(std::move(error)) {}  // not explicit: a failure converts
     explicit operator bool() const { return !m_error; }
     // Only for a failed write.
     const WriteError& Error() const { return *m_error; }
