@@ -224,9 +224,9 @@ bool ModManager::KeepOriginals(const std::string& batchPath) {
         } else if (const base::WriteResult kept = store.Keep(TouchedNames(batchfile::ChangesOf(lines), gameFolder));
                    !kept) {
             const std::string& failed = kept.Error().file;
-            problem = failed == store.IndexPath() ? "The file \"" + failed + "\" could not be written" + kNotApplied
-                                                  : "The original file \"" + failed + "\" could not be kept" +
-                                                        kNotApplied;
+            problem = (failed == store.IndexPath() ? "The file \"" + failed + "\" could not be written"
+                                                   : "The original file \"" + failed + "\" could not be kept") +
+                      kNotApplied + batchfile::WhyNotWritten(kept.Error(), false);
         }
     }
     if (problem.empty())
