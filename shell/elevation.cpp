@@ -5,16 +5,11 @@
 
 #include <string>
 
+#include "base/files.h"
 #include "shell/app.h"
 
 namespace shell {
 namespace {
-
-std::string CurrentFolder() {
-    std::string folder(GetCurrentDirectoryA(0, nullptr), '\0');
-    folder.resize(GetCurrentDirectoryA(static_cast<DWORD>(folder.size()), folder.data()));
-    return folder;
-}
 
 class ProcessToken final : public Elevation {
 public:
@@ -34,7 +29,7 @@ public:
     // SEE_MASK_NOASYNC: the start is complete when this returns, as the caller ends at once.
     bool StartElevated(HWND owner) override {
         const std::string executable = ExecutablePath();
-        const std::string folder = CurrentFolder();
+        const std::string folder = base::CurrentFolder();
         SHELLEXECUTEINFOA start{};
         start.cbSize = sizeof(start);
         start.fMask = SEE_MASK_NOASYNC;

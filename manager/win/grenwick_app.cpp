@@ -1,11 +1,10 @@
 // Grenwick's start: OLE, the automation server, and the manager's window.
 #include <windows.h>
 
-#include <cstdio>
 #include <functional>
 #include <string>
 
-#include "base/unique_file.h"
+#include "base/files.h"
 #include "manager/automation_switch.h"
 #include "manager/system_runner.h"
 #include "manager/win/auto_proxy.h"
@@ -60,7 +59,8 @@ protected:
         if (!automation)
             shell::RegisterServer(grenwick::ServerEntries(shell::ExecutablePath()));
 
-        base::UniqueFile lastModReader{std::fopen(kFiles.lastMod.c_str(), "rb")};
+        base::PathKind lastModKind = base::PathKind::Missing;
+        const base::UniqueFile lastModReader = base::OpenDiskFile(kFiles.lastMod, lastModKind);
         manager::SystemRunner runner;
         CGrenwickDlg dialog(kFiles, runner, lastModReader.get());
         dialog.ServeClients(clients, automation);

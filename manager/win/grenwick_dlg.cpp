@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "manager/game_files.h"
-#include "manager/name_compare_win.h"
-#include "manager/originals_store.h"
+#include "base/files.h"
+#include "manager/list/name_compare_win.h"
+#include "manager/originals/originals_store.h"
 #include "resources/grenwick/resource.h"
 #include "shell/ansi_text.h"
 
@@ -147,7 +147,7 @@ void CGrenwickDlg::OnListMenu(LPARAM lp) {
 // A name the code page cannot hold goes into the field as it is, and the add refuses it.
 void CGrenwickDlg::OnDropFiles(HDROP drop) {
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    const std::string gameFolder = manager::CurrentFolder();
+    const std::string gameFolder = base::CurrentFolder();
     for (UINT i = 0; i < count; ++i) {
         std::vector<wchar_t> name(DragQueryFileW(drop, i, nullptr, 0) + 1);
         const UINT length = DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size()));

@@ -71,7 +71,7 @@ TEST(AboutBox, OpensFromTheSystemMenuAndClosesWithOkOrEsc) {
     ASSERT_NE(hwnd, nullptr);
     for (const auto& [file, line] : {std::pair{"sky.bat", ":: &Night Sky"}, std::pair{"dunes.bat", ":: &Red Dunes"},
                                       std::pair{"fog.bat", ":: &Harbour Fog"}}) {
-        batchfile::WriteBatchFile(file, {line});
+        ASSERT_TRUE(batchfile::WriteBatchFile(file, {line}));
         wine_support::SetText(hwnd, IDC_GRENWICK_BATCH_FILE, file);
         wine_support::Click(hwnd, IDC_ADD_BATCH);
     }

@@ -43,7 +43,7 @@ TEST(GrenwickAdd, RefusesPathsThatCannotRunAsTypedWithoutReadingThem) {
     };
     ScopedGameFolder folder;
     for (const char* file : {"r%OS%.bat", "rWindows_NT.bat", "x.bat", "caf\xE9.bat"})
-        batchfile::WriteBatchFile(file, {":: &Listed"});
+        EXPECT_TRUE(batchfile::WriteBatchFile(file, {":: &Listed"}));
     StandIns user;
     Strings listed;
     const bool finished = FinishesWithin(
@@ -78,7 +78,7 @@ TEST(GrenwickRights, OffersToStartAgainAsAdministratorAndEndsWhenTheNewStartBegi
         SCOPED_TRACE(what);
         ScopedGameFolder folder;
         CreateDirectoryA(kFiles.paths.c_str(), nullptr);
-        batchfile::WriteBatchFile("a.bat", {":: &A"});
+        ASSERT_TRUE(batchfile::WriteBatchFile("a.bat", {":: &A"}));
         StandIns user;
         user.elevated = false;
         user.answers = {true};

@@ -11,7 +11,7 @@
 
 #include "base/unique_file.h"
 #include "batchfile/batch_lines.h"
-#include "manager/list_file.h"
+#include "manager/list/list_file.h"
 #include "manager/win/auto_proxy.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"

@@ -2,6 +2,7 @@
 #include "writers/win/batch_form_dlg.h"
 
 #include "batchfile/batch_lines.h"
+#include "batchfile/write_messages.h"
 #include "resources/common/common_ids.h"
 #include "shell/ansi_text.h"
 
@@ -37,13 +38,12 @@ std::optional<CBatchFormDlg::FieldTexts> CBatchFormDlg::ReadFields() {
 }
 
 bool CBatchFormDlg::WriteBatch(const std::string& path, const std::vector<std::string>& lines, int nameField) {
-    base::WriteFailure failure = base::WriteFailure::Other;
-    if (batchfile::WriteBatchFile(path, lines, &failure))
+    const base::WriteResult written = batchfile::WriteBatchFile(path, lines);
+    if (written)
         return true;
-    std::string message = batchfile::CannotCreateMessage(path);
-    if (failure == base::WriteFailure::AccessDenied && !System().elevation->IsElevated())
-        message += std::string(" ") + base::kAdminsOnly;
-    Say(message);
+    const bool denied = written.Error().reason == base::WriteError::Reason::AccessDenied;
+    Say(batchfile::CannotCreateMessage(path) +
+        batchfile::WhyNotWritten(written.Error(), denied && !System().elevation->IsElevated()));
     FocusItem(nameField);
     return false;
 }

@@ -1,10 +1,10 @@
 // The game's original files, kept before mods change them, and putting them back.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/files.h"
 #include "batchfile/file_changes.h"
 
 namespace manager {
@@ -38,17 +38,17 @@ public:
     bool Load();
     // Keeps the original of each name that has none kept yet: a copy of a file that is
     // there, a note for one that is not. When one cannot be kept, what this call kept is
-    // undone and the name that failed is returned: the file, or the index itself.
-    std::optional<std::string> Keep(const std::vector<std::string>& names);
+    // undone and the error names what failed: the file as the caller named it, or the index.
+    base::WriteResult Keep(const std::vector<std::string>& names, base::CopyProgress* progress = nullptr);
 
     struct PutBackReport {
         std::size_t putBack = 0;
         std::vector<std::string> failed;  // still kept, for a later try
-        bool indexWritten = true;
+        base::WriteResult index;          // the index's rewrite
     };
     // Copies each original back over the file, deletes the files the mods created, and
     // forgets what it put back.
-    PutBackReport PutBack();
+    PutBackReport PutBack(base::CopyProgress* progress = nullptr);
 
     const std::vector<KeptFile>& Files() const { return m_files; }
     std::string IndexPath() const;
@@ -56,7 +56,7 @@ public:
 private:
     std::string FullPath(const GamePlace& place) const;
     std::string CopyPath(const GamePlace& place) const;
-    bool WriteIndex(const std::vector<KeptFile>& files) const;
+    base::WriteResult WriteIndex(const std::vector<KeptFile>& files) const;
     void RemoveCopies(const std::vector<std::string>& copies) const;
 
     std::string m_gameFolder;

@@ -1,20 +1,23 @@
 // The store of original files: copies under their names relative to the game folder and
 // one index, replaced whole, that says which files were kept and which were not there.
-#include "manager/originals_store.h"
+#include "manager/originals/originals_store.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <set>
 #include <utility>
 
-#include "base/disk_file.h"
-#include "manager/game_files.h"
-#include "manager/game_files_native.h"
+#include "base/files.h"
+#include "base/paths.h"
 
 namespace manager {
 namespace {
 
-using batchfile::FolderPart;
+using base::BaseName;
+using base::FoldCase;
+using base::FolderPart;
+using base::IsRooted;
+using base::Join;
+using base::PathKind;
+using base::WriteResult;
 
 constexpr char kIndexName[] = "index.txt";
 constexpr char kIndexHeader[] =
@@ -25,74 +28,24 @@ constexpr char kKept[] = "kept\t";
 constexpr char kAbsent[] = "absent\t";
 constexpr char kElsewhere[] = "elsewhere";
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-std::string BaseName(const std::string& name) { return name.substr(FolderPart(name).size()); }
-
-std::string Join(const std::string& folder, const std::string& name) {
-    return folder.empty() || IsSeparator(folder.back()) ? folder + name : folder + "\\" + name;
-}
-
-bool IsRooted(const std::string& name) {
-    return (!name.empty() && IsSeparator(name[0])) || (name.size() >= 2 && name[1] == ':');
-}
-
-// A name taken apart: its root ("C:\", "\\server\share\", "\", "C:" or nothing for a
-// relative name) and its parts, "." and ".." resolved.
-struct SplitName {
-    std::string root;
-    std::vector<std::string> parts;
-};
-
-SplitName Split(const std::string& name) {
-    SplitName split;
-    std::size_t at = 0;
-    if (name.size() >= 2 && IsSeparator(name[0]) && IsSeparator(name[1])) {
-        split.root = "\\\\";
-        at = 2;
-        for (int part = 0; part < 2 && at < name.size(); ++part) {
-            const std::size_t end = std::min(name.find_first_of("\\/", at), name.size());
-            split.root += name.substr(at, end - at) + "\\";
-            at = end + 1;
-        }
-    } else if (name.size() >= 2 && name[1] == ':') {
-        split.root = name.substr(0, 2);
-        at = 2;
-    }
-    if (at < name.size() && IsSeparator(name[at])) {
-        split.root += "\\";
-        ++at;
-    }
-    while (at < name.size()) {
-        const std::size_t end = std::min(name.find_first_of("\\/", at), name.size());
-        const std::string part = name.substr(at, end - at);
-        if (part == "..") {
-            if (!split.parts.empty())
-                split.parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            split.parts.push_back(part);
-        }
-        at = end + 1;
-    }
-    return split;
-}
-
-std::string JoinParts(const std::vector<std::string>& parts, std::size_t from) {
-    std::string joined;
-    for (std::size_t i = from; i < parts.size(); ++i)
-        joined += (i > from ? "\\" : "") + parts[i];
-    return joined;
+// The names of the files (not folders) in a folder.
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const base::FolderEntry& entry : base::ListFolder(folder))
+        if (entry.kind != PathKind::Folder)
+            names.push_back(entry.name);
+    return names;
 }
 
 // The files in the game folder one name of a deleting or patching command stands for.
 void AddExpanded(const std::string& name, const std::string& gameFolder, std::vector<std::string>& names) {
     const auto full = [&](const std::string& n) { return IsRooted(n) ? n : Join(gameFolder, n); };
-    if (batchfile::HasWildcard(BaseName(name))) {
+    if (base::HasWildcard(BaseName(name))) {
         const std::string folder = FolderPart(name);
         for (const std::string& file : FilesIn(full(folder.empty() ? "." : folder)))
-            if (batchfile::MatchesWildcard(BaseName(name), file))
+            if (base::MatchesWildcard(BaseName(name), file))
                 names.push_back(folder + file);
-    } else if (KindOf(full(name)) == FileKind::Folder) {
+    } else if (base::KindOf(full(name)) == PathKind::Folder) {
         for (const std::string& file : FilesIn(full(name)))
             names.push_back(Join(name, file));
     } else {
@@ -111,35 +64,35 @@ std::vector<std::string> TouchedNames(const std::vector<batchfile::FileChange>& 
             continue;
         }
         std::vector<std::string> sources;
-        if (batchfile::HasWildcard(BaseName(change.source)))
+        if (base::HasWildcard(BaseName(change.source)))
             AddExpanded(change.source, gameFolder, sources);
         else
             sources.push_back(change.source);
         const std::string& target = change.target;
         const std::string targetBase = BaseName(target);
         const bool intoFolder = targetBase.empty() || targetBase == "." ||
-                                KindOf(IsRooted(target) ? target : Join(gameFolder, target)) == FileKind::Folder;
+                                base::KindOf(IsRooted(target) ? target : Join(gameFolder, target)) == PathKind::Folder;
         for (const std::string& source : sources) {
-            if (batchfile::HasWildcard(targetBase))
-                names.push_back(FolderPart(target) + batchfile::NameByPattern(targetBase, BaseName(source)));
+            if (base::HasWildcard(targetBase))
+                names.push_back(FolderPart(target) + base::NameByPattern(targetBase, BaseName(source)));
             else
                 names.push_back(intoFolder ? Join(target, BaseName(source)) : target);
         }
     }
     std::vector<std::string> files;
     for (std::string& name : names)
-        if (!BaseName(name).empty() && !batchfile::IsDeviceName(name))
+        if (!BaseName(name).empty() && !base::IsDeviceName(name))
             files.push_back(std::move(name));
     return files;
 }
 
 // "C:x" names x in the current folder of drive C:, taken as the game folder on its drive.
 GamePlace PlaceInGameFolder(const std::string& name, const std::string& gameFolder) {
-    const SplitName game = Split(gameFolder);
-    SplitName split = Split(name);
+    const base::SplitName game = base::Split(gameFolder);
+    base::SplitName split = base::Split(name);
     const std::string gameDrive = game.root.substr(0, game.root.find('\\'));
     if (split.root.empty() || FoldCase(split.root) == FoldCase(gameDrive)) {
-        split = Split(gameFolder + "\\" + name.substr(split.root.size()));
+        split = base::Split(gameFolder + "\\" + name.substr(split.root.size()));
     } else if (split.root == "\\") {
         split.root = gameDrive + "\\";
     } else if (split.root.back() != '\\') {
@@ -149,8 +102,8 @@ GamePlace PlaceInGameFolder(const std::string& name, const std::string& gameFold
     for (std::size_t i = 0; inside && i < game.parts.size(); ++i)
         inside = FoldCase(split.parts[i]) == FoldCase(game.parts[i]);
     if (inside)
-        return {JoinParts(split.parts, game.parts.size()), true};
-    return {split.root + JoinParts(split.parts, 0), false};
+        return {base::JoinParts(split.parts, game.parts.size()), true};
+    return {split.root + base::JoinParts(split.parts, 0), false};
 }
 
 OriginalsStore::OriginalsStore(std::string gameFolder) : m_gameFolder(std::move(gameFolder)) {}
@@ -175,9 +128,9 @@ std::string OriginalsStore::CopyPath(const GamePlace& place) const {
 
 bool OriginalsStore::Load() {
     m_files.clear();
-    const auto lines = batchfile::ReadAllLines(NativeName(IndexPath()));
+    const auto lines = batchfile::ReadAllLines(IndexPath());
     if (!lines)
-        return KindOf(IndexPath()) == FileKind::Missing;
+        return base::KindOf(IndexPath()) == PathKind::Missing;
     if (lines->empty() || lines->front() != kIndexHeader)
         return false;
     for (std::size_t i = 1; i < lines->size(); ++i) {
@@ -192,7 +145,7 @@ bool OriginalsStore::Load() {
     return true;
 }
 
-std::optional<std::string> OriginalsStore::Keep(const std::vector<std::string>& names) {
+WriteResult OriginalsStore::Keep(const std::vector<std::string>& names, base::CopyProgress* progress) {
     std::set<std::string> known;
     for (const KeptFile& file : m_files)
         known.insert(FoldCase(file.name));
@@ -205,34 +158,37 @@ std::optional<std::string> OriginalsStore::Keep(const std::vector<std::string>& 
             !known.insert(FoldCase(place.name)).second)
             continue;
         const std::string full = FullPath(place);
-        const FileKind kind = KindOf(full);
-        if (kind == FileKind::Folder)
+        const PathKind kind = base::KindOf(full);
+        if (kind == PathKind::Folder)
             continue;
-        if (kind == FileKind::File) {
+        if (kind == PathKind::File) {
             const std::string copy = CopyPath(place);
-            if (!MakeFolders(FolderPart(copy)) ||
-                !CopyWholeFile(full, base::UniqueFile{std::fopen(NativeName(copy).c_str(), "wb")})) {
-                copies.push_back(copy);
+            WriteResult copied = base::MakeFolders(FolderPart(copy));
+            if (copied)
+                copied = base::CopyFileDurably(full, copy, progress);
+            if (!copied) {
+                copies.push_back(copy);  // the folders made for it go too
                 RemoveCopies(copies);
-                return place.name;
+                return base::WriteError{place.name, copied.Error().reason};
             }
             copies.push_back(copy);
         }
-        files.push_back({place.name, kind == FileKind::File});
+        files.push_back({place.name, kind == PathKind::File});
     }
     if (files.size() == m_files.size())
-        return std::nullopt;
-    if (!WriteIndex(files)) {
+        return {};
+    WriteResult written = WriteIndex(files);
+    if (!written) {
         RemoveCopies(copies);
-        return IndexPath();
+        return written;
     }
     m_files = std::move(files);
-    return std::nullopt;
+    return {};
 }
 
 // Each original is copied whole beside the file it replaces, then moved over it in one
 // step, so a failure never leaves a half-written game file.
-OriginalsStore::PutBackReport OriginalsStore::PutBack() {
+OriginalsStore::PutBackReport OriginalsStore::PutBack(base::CopyProgress* progress) {
     PutBackReport report;
     std::vector<KeptFile> remaining;
     std::vector<std::string> putBackCopies;
@@ -242,18 +198,12 @@ OriginalsStore::PutBackReport OriginalsStore::PutBack() {
         bool done;
         if (file.existed) {
             const std::string copy = CopyPath(place);
-            std::string fresh;
-            base::WriteFailure why;
-            done = MakeFolders(FolderPart(full)) &&
-                   CopyWholeFile(copy, base::CreateFileBeside(NativeName(full), fresh, why)) &&
-                   base::MoveFileOver(fresh, NativeName(full), why);
+            done = base::MakeFolders(FolderPart(full)) && base::CopyFileDurably(copy, full, progress);
             if (done)
                 putBackCopies.push_back(copy);
-            else if (!fresh.empty())
-                RemoveFile(fresh);
         } else {
-            const FileKind kind = KindOf(full);
-            done = kind == FileKind::Missing || (kind == FileKind::File && RemoveFile(full));
+            const PathKind kind = base::KindOf(full);
+            done = kind == PathKind::Missing || (kind == PathKind::File && base::RemoveFile(full));
         }
         if (done) {
             ++report.putBack;
@@ -262,47 +212,42 @@ OriginalsStore::PutBackReport OriginalsStore::PutBack() {
             remaining.push_back(file);
         }
     }
-    report.indexWritten = WriteIndex(remaining);
-    if (!report.indexWritten)
+    report.index = WriteIndex(remaining);
+    if (!report.index)
         return report;  // the old index still names every copy, so a later try finds them all
     RemoveCopies(putBackCopies);
     m_files = std::move(remaining);
     if (m_files.empty())
-        RemoveEmptyFolder(Join(m_gameFolder, kKeptFolder));
+        base::RemoveEmptyFolder(Join(m_gameFolder, kKeptFolder));
     return report;
 }
 
 // Written beside the index, flushed to the disk and moved over it, so the index is always
 // one whole version.
-bool OriginalsStore::WriteIndex(const std::vector<KeptFile>& files) const {
+WriteResult OriginalsStore::WriteIndex(const std::vector<KeptFile>& files) const {
     const std::string index = IndexPath();
     if (files.empty())
-        return RemoveFile(index) || KindOf(index) == FileKind::Missing;
+        return base::RemoveFile(index);
     std::string text = std::string(kIndexHeader) + "\r\n";
     for (const KeptFile& file : files)
         text += (file.existed ? kKept : kAbsent) + file.name + "\r\n";
-    std::string fresh;
-    base::WriteFailure why;
-    base::UniqueFile out = MakeFolders(FolderPart(index)) ? base::CreateFileBeside(NativeName(index), fresh, why)
-                                                          : nullptr;
-    if (!out)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), out.get()) == text.size();
-    if (base::CloseFlushed(std::move(out)) && written && base::MoveFileOver(fresh, NativeName(index), why))
-        return true;
-    RemoveFile(fresh);
-    return false;
+    WriteResult written = base::MakeFolders(FolderPart(index));
+    if (written)
+        written = base::WriteFileDurably(index, text);
+    if (!written)
+        written.Error().file = index;
+    return written;
 }
 
 // Removes the copies and every folder of the store they leave empty, the store's own too.
 void OriginalsStore::RemoveCopies(const std::vector<std::string>& copies) const {
-    const std::string kept = FoldCase(Join(m_gameFolder, kKeptFolder));
+    const std::string kept = Join(m_gameFolder, kKeptFolder);
     for (const std::string& copy : copies) {
-        RemoveFile(copy);
+        (void)base::RemoveFile(copy);
         for (std::string folder = copy; folder.size() > kept.size();) {
             folder = FolderPart(folder);
             folder.pop_back();
-            if (!RemoveEmptyFolder(folder))
+            if (!base::RemoveEmptyFolder(folder))
                 break;
         }
     }
