@@ -43,10 +43,13 @@ protected:
     HWND Item(int id) const { return GetDlgItem(m_hwnd, id); }
     CListBox ListBox(int id) const { return CListBox(Item(id)); }
     void FocusItem(int id);  // as Tab would, selecting an edit field's text
-    // The platform's message box and Yes/No question, owned by this window.
+    // The platform's message box and questions, owned by this window.
     void Say(const std::string& text) { m_platform.prompter->Show(m_hwnd, text); }
     bool AskYesNo(const std::string& text, bool defaultYes) {
         return m_platform.prompter->AskYesNo(m_hwnd, text, defaultYes);
+    }
+    Prompter::Answer AskYesNoCancel(const std::string& text) {
+        return m_platform.prompter->AskYesNoCancel(m_hwnd, text);
     }
 
 private:

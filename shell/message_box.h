@@ -14,6 +14,9 @@ public:
     virtual void Show(HWND owner, const std::string& text) = 0;
     // A Yes/No question; `defaultYes` picks the button Enter presses. True for Yes.
     virtual bool AskYesNo(HWND owner, const std::string& text, bool defaultYes) = 0;
+    enum class Answer { Yes, No, Cancel };
+    // A Yes/No/Cancel warning; Enter presses Cancel, as do Esc and closing the box.
+    virtual Answer AskYesNoCancel(HWND owner, const std::string& text) = 0;
 };
 
 // Modal message boxes titled with the program's name.

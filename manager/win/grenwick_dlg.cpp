@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "base/files.h"
+#include "manager/list/dropped_files.h"
 #include "manager/list/name_compare_win.h"
 #include "manager/originals/originals_store.h"
 #include "resources/grenwick/resource.h"
@@ -17,6 +18,17 @@ namespace {
 
 // WM_COPYGLOBALDATA, which a drop also needs to pass into a program run as administrator.
 constexpr UINT kCopyGlobalData = 0x0049;
+
+// What a dropped name is on the disk, asked in UTF-16 so that a name the code page lacks is
+// still seen for what it is.
+base::PathKind KindOfWide(const std::wstring& name) {
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return base::PathKind::Missing;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return base::PathKind::Folder;
+    return (attributes & FILE_ATTRIBUTE_DEVICE) ? base::PathKind::Other : base::PathKind::File;
+}
 
 }  // namespace
 
@@ -142,25 +154,36 @@ void CGrenwickDlg::OnListMenu(LPARAM lp) {
         OnCommand(command, BN_CLICKED);
 }
 
-// Each dropped file is added as if its path had been typed into the field and "Add Batch
-// File" pressed: one inside the game folder by its path from there, to fit the list files.
-// A name the code page cannot hold goes into the field as it is, and the add refuses it.
+// Each dropped batch file is added as if its path had been typed into the field and "Add
+// Batch File" pressed: one inside the game folder by its path from there, to fit the list
+// files. A name the code page cannot hold goes into the field as it is, and the add refuses
+// it. Folders and other files are named in one message, before the adds speak.
 void CGrenwickDlg::OnDropFiles(HDROP drop) {
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    const std::string gameFolder = base::CurrentFolder();
+    std::vector<std::wstring> wide;
+    std::vector<shell::AnsiText> ansi;
+    std::vector<manager::DroppedName> names;
     for (UINT i = 0; i < count; ++i) {
-        std::vector<wchar_t> name(DragQueryFileW(drop, i, nullptr, 0) + 1);
-        const UINT length = DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size()));
-        const shell::AnsiText path = shell::ToAnsi(name.data(), static_cast<int>(length));
-        if (path.exact) {
-            const manager::GamePlace place = manager::PlaceInGameFolder(path.text, gameFolder);
-            SetDlgItemTextA(Hwnd(), IDC_GRENWICK_BATCH_FILE, (place.inside ? place.name : path.text).c_str());
+        std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
+        ansi.push_back(shell::ToAnsi(name.data(), static_cast<int>(name.size())));
+        names.push_back({ansi.back().text, KindOfWide(name)});
+        wide.push_back(std::move(name));
+    }
+    DragFinish(drop);
+    const manager::DropChoice choice = manager::ChooseDroppedBatchFiles(names);
+    if (!choice.refusal.empty())
+        Say(choice.refusal);
+    const std::string gameFolder = base::CurrentFolder();
+    for (const std::size_t i : choice.added) {
+        if (ansi[i].exact) {
+            const manager::GamePlace place = manager::PlaceInGameFolder(ansi[i].text, gameFolder);
+            SetDlgItemTextA(Hwnd(), IDC_GRENWICK_BATCH_FILE, (place.inside ? place.name : ansi[i].text).c_str());
         } else {
-            SetDlgItemTextW(Hwnd(), IDC_GRENWICK_BATCH_FILE, name.data());
+            SetDlgItemTextW(Hwnd(), IDC_GRENWICK_BATCH_FILE, wide[i].c_str());
         }
         OnAddBatch();
     }
-    DragFinish(drop);
 }
 
 // While an automation client holds the window it is only hidden: the client may still

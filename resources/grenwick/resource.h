@@ -8,13 +8,15 @@
 // Menu commands of the system menu and the list's context menu: the system keeps the low
 // four bits of a system-menu command for itself, so they stay clear.
 #define IDM_RESTORE_ORIGINALS 0x0020
-#define IDM_REMOVE_MOD 0x0030
+#define IDM_UNDO_LAST_MOD 0x0030
+#define IDM_REMOVE_MOD 0x0040
 
 // A string, so it may share its number with the About dialog.
 #define IDS_OLE_INIT_FAILED 100
 #define IDS_RESTORE_ORIGINALS 103
 #define IDS_REMOVE_FROM_LIST 104
 #define IDD_PROGRESS 105
+#define IDS_UNDO_LAST_MOD 106
 
 #define IDC_MOD_LIST 1001
 #define IDC_GRENWICK_BATCH_FILE 1003

@@ -284,29 +284,39 @@ HDROP MakeDrop(const std::vector<std::wstring>& names) {
 
 std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
+// Only batch files are taken, each once; a folder named like one and other files are named.
 // The window with the dropped mods is then pictured with its list's menu open, for the README.
-TEST(DropBatchFiles, EachDroppedFileIsAddedAsIfTypedByItsPathInTheGameFolder) {
+TEST(DropBatchFiles, EachDroppedBatchFileIsAddedOnceAsIfTypedByItsPathInTheGameFolder) {
     ScopedGameFolder folder;
     StandIns user;
     CreateDirectoryA("mods", nullptr);
+    CreateDirectoryA("mods\\x.bat", nullptr);
     ASSERT_TRUE(batchfile::WriteBatchFile("mods\\sky.bat", {":: &Night Sky"}));
     ASSERT_TRUE(batchfile::WriteBatchFile("fog.bat", {":: &Harbour Fog"}));
+    ASSERT_TRUE(batchfile::WriteBatchFile("mods\\rain.cmd", {":: &Rain"}));
+    ASSERT_TRUE(batchfile::WriteBatchFile("notes.txt", {":: &Notes"}));
     const std::string outside = folder.Path() + "-elsewhere\\a mod with a long name.bat";
     Grenwick grenwick(user);
     EXPECT_TRUE(GetWindowLongA(grenwick.Hwnd(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
 
     PostMessageA(grenwick.Hwnd(), WM_DROPFILES,
                  reinterpret_cast<WPARAM>(MakeDrop({Wide(folder.Path() + "\\mods\\sky.bat"), Wide(outside),
-                                                    L"\xFF58.bat", Wide(folder.Path() + "\\FOG.BAT")})),
+                                                    L"\xFF58.bat", Wide(folder.Path() + "\\FOG.BAT"),
+                                                    Wide(folder.Path() + "\\mods\\x.bat"),
+                                                    Wide(folder.Path() + "\\notes.txt"),
+                                                    Wide(folder.Path() + "\\fog.bat"),
+                                                    Wide(folder.Path() + "\\mods\\RAIN.CMD")})),
                  0);
     PumpMessages();
-    EXPECT_EQ(ListItems(grenwick.Hwnd(), IDC_MOD_LIST), (Strings{"Harbour Fog", "Night Sky"}));
-    EXPECT_EQ(ListItems(grenwick.Hwnd(), IDC_PATH_LIST), (Strings{"FOG.BAT", "mods\\sky.bat"}));
-    ASSERT_EQ(user.messages.size(), 2u);
-    EXPECT_EQ(user.messages[0].rfind("The path \"" + outside + "\" is too long", 0), 0u)
-        << user.messages[0];
-    EXPECT_EQ(user.messages[1].rfind("The path \"?.bat\" cannot be used: it holds characters", 0), 0u)
+    EXPECT_EQ(ListItems(grenwick.Hwnd(), IDC_MOD_LIST), (Strings{"Harbour Fog", "Night Sky", "Rain"}));
+    EXPECT_EQ(ListItems(grenwick.Hwnd(), IDC_PATH_LIST), (Strings{"FOG.BAT", "mods\\sky.bat", "mods\\RAIN.CMD"}));
+    ASSERT_EQ(user.messages.size(), 3u) << testing::PrintToString(user.messages);
+    EXPECT_EQ(user.messages[0], "\"" + folder.Path() + "\\mods\\x.bat\" was not added: it is a folder.\n\"" +
+                                    folder.Path() + "\\notes.txt\" was not added: only batch files (.bat or .cmd) can be added.");
+    EXPECT_EQ(user.messages[1].rfind("The path \"" + outside + "\" is too long", 0), 0u)
         << user.messages[1];
+    EXPECT_EQ(user.messages[2].rfind("The path \"?.bat\" cannot be used: it holds characters", 0), 0u)
+        << user.messages[2];
 
     user.choose = [](HWND owner, HMENU menu, POINT at) { return shell::SystemMenuChooser().Choose(owner, menu, at); };
     g_pictured = grenwick.Hwnd();

@@ -120,8 +120,8 @@ inline std::vector<std::string> ListItems(HWND listBox) {
 inline std::vector<std::string> ListItems(HWND dialog, int id) { return ListItems(GetDlgItem(dialog, id)); }
 
 // Stands in for the user and the system around a window: messages and questions are
-// recorded instead of shown, a question is answered from `answers` in turn or else with its
-// default button, a popup menu's choice comes from `choose` (none without it), and the
+// recorded instead of shown, a question is answered from `answers` (Yes/No) or
+// `threeWayAnswers` (Yes/No/Cancel) in turn or else with its default button, a popup menu's choice comes from `choose` (none without it), and the
 // rights are as `elevated` says, a start as administrator only counted.
 class StandIns final : public shell::Prompter, public shell::MenuChooser, public shell::Elevation {
 public:
@@ -136,6 +136,14 @@ public:
         answers.pop_front();
         return answer;
     }
+    Answer AskYesNoCancel(HWND, const std::string& text) override {
+        questions.push_back(text);
+        if (threeWayAnswers.empty())
+            return Answer::Cancel;
+        const Answer answer = threeWayAnswers.front();
+        threeWayAnswers.pop_front();
+        return answer;
+    }
     int Choose(HWND owner, HMENU menu, POINT at) override { return choose ? choose(owner, menu, at) : 0; }
     bool IsElevated() override { return elevated; }
     bool StartElevated(HWND) override {
@@ -146,6 +154,7 @@ public:
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::deque<bool> answers;
+    std::deque<Answer> threeWayAnswers;
     std::function<int(HWND owner, HMENU menu, POINT at)> choose;
     bool elevated = true;
     int starts = 0;
