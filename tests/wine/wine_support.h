@@ -172,6 +172,60 @@ inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds
     return true;
 }
 
+// A message box a thread of `process` shows now (a dialog of the system's own class with
+// the box's buttons), or null.
+inline HWND FindMessageBox(DWORD process) {
+    std::pair<DWORD, HWND> search{process, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            char type[16] = {};
+            GetClassNameA(hwnd, type, sizeof(type));
+            if (owner == s->first && IsWindowVisible(hwnd) && std::string(type) == "#32770" &&
+                (GetDlgItem(hwnd, IDOK) || GetDlgItem(hwnd, IDYES) || GetDlgItem(hwnd, IDCANCEL)) &&
+                !GetDlgItem(hwnd, 1001))
+                s->second = hwnd;
+            return !s->second;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+// The text a message box shows: its longest static text, read in UTF-16 since it may come
+// from another process, and given back in the ANSI code page.
+inline std::string MessageBoxText(HWND box) {
+    std::string longest;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char type[16] = {};
+        GetClassNameA(child, type, sizeof(type));
+        if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, type, -1, "Static", -1) != CSTR_EQUAL)
+            continue;
+        DWORD_PTR length = 0;
+        SendMessageTimeoutW(child, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
+        std::wstring wide(length + 1, L'\0');
+        DWORD_PTR got = 0;
+        SendMessageTimeoutW(child, WM_GETTEXT, wide.size(), reinterpret_cast<LPARAM>(wide.data()), SMTO_NORMAL,
+                            5000, &got);
+        wide.resize(got);
+        std::string text(static_cast<std::size_t>(
+                             WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                                 nullptr, nullptr)),
+                         '\0');
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
+                            static_cast<int>(text.size()), nullptr, nullptr);
+        if (text.size() > longest.size())
+            longest = text;
+    }
+    return longest;
+}
+
+// Presses a message box's button, posted, as a click arrives from another process.
+inline void PressBoxButton(HWND box, int id) {
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}
+
 // Runs `step` on a thread of its own and waits for it at most `limit`; false when it did
 // not end in time (the thread is then left to itself, blocked where it hangs).
 inline bool FinishesWithin(std::function<void()> step, std::chrono::milliseconds limit) {
