@@ -48,12 +48,14 @@ mkdir "$scratch/files"
 guide=$scratch/files/PLAYERS.txt
 [ "$(grep -c $'\r$' "$guide")" = "$(wc -l <"$guide")" ] || fail "PLAYERS.txt has lines without CR LF"
 for fact in 'C:\zorvmodnames.txt' 'C:\zorvmodpaths.txt' 'C:\Windows\system32\lastmod.txt' \
-    ApplyPPF3.exe 'PPF mods need nothing else' administrator '30 characters' "version $version"; do
+    ApplyPPF3.exe 'PPF mods need nothing else' administrator '30 characters' "version $version" \
+    '%LOCALAPPDATA%\Grenwick\Originals' 'Undo last mod...'; do
     grep -qF "$fact" "$guide" || fail "PLAYERS.txt does not say \"$fact\""
 done
 
 # Only DLLs every Windows has: a MinGW runtime DLL would be missing on a player's machine.
-system_dlls='kernel32|user32|gdi32|comctl32|comdlg32|advapi32|ole32|oleaut32|shell32|shlwapi|version|msvcrt'
+# bcrypt gives the SHA-256 the originals store checks its copies with.
+system_dlls='kernel32|user32|gdi32|comctl32|comdlg32|advapi32|bcrypt|ole32|oleaut32|shell32|shlwapi|version|msvcrt'
 system_dlls="^($system_dlls|api-ms-win-crt-[a-z0-9-]+)\.dll\$"
 for exe in Grenwick Tavlin Orrisk ApplyPPF3; do
     file=$scratch/files/$exe.exe

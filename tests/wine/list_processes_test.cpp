@@ -69,65 +69,7 @@ bool LeftOver(const manager::ManagerFiles& files) {
            GetFileAttributesA(manager::TempFileOf(files.names).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// A Grenwick.exe started in a folder and driven through its window; killed at the end.
-class GrenwickProcess {
-public:
-    explicit GrenwickProcess(const std::string& folder) {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof(startup);
-        std::string line = "\"" + wine_support::BinDir() + "Grenwick.exe\"";
-        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &m_info))
-            wine_support::WaitFor([this] { return (m_window = FindWindowOf(m_info.dwProcessId)) != nullptr; }, 10s);
-    }
-    ~GrenwickProcess() {
-        Kill();
-        CloseHandle(m_info.hThread);
-        CloseHandle(m_info.hProcess);
-    }
-    GrenwickProcess(const GrenwickProcess&) = delete;
-    GrenwickProcess& operator=(const GrenwickProcess&) = delete;
-
-    HWND Window() const { return m_window; }
-    // Types the path and presses "Add Batch File": posted, as a click arrives, or sent, which
-    // returns once the add has ended (false when it did not within 10 s, as behind a message).
-    bool Add(const std::string& path, bool post = false) const {
-        SendMessageTimeoutA(GetDlgItem(m_window, IDC_GRENWICK_BATCH_FILE), WM_SETTEXT, 0,
-                            reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL, 5000, nullptr);
-        const WPARAM click = MAKEWPARAM(IDC_ADD_BATCH, BN_CLICKED);
-        const auto button = reinterpret_cast<LPARAM>(GetDlgItem(m_window, IDC_ADD_BATCH));
-        DWORD_PTR ignored = 0;
-        return post ? PostMessageA(m_window, WM_COMMAND, click, button)
-                    : SendMessageTimeoutA(m_window, WM_COMMAND, click, button, SMTO_NORMAL, 10000, &ignored);
-    }
-    LRESULT ListCount() const {
-        DWORD_PTR count = 0;
-        SendMessageTimeoutA(GetDlgItem(m_window, IDC_MOD_LIST), LB_GETCOUNT, 0, 0, SMTO_NORMAL, 10000, &count);
-        return static_cast<LRESULT>(count);
-    }
-    void Kill() const {
-        TerminateProcess(m_info.hProcess, 1);
-        WaitForSingleObject(m_info.hProcess, 5000);
-    }
-
-private:
-    static HWND FindWindowOf(DWORD process) {
-        std::pair<DWORD, HWND> search{process, nullptr};
-        EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(hwnd, &owner);
-                if (owner == s->first && IsWindowVisible(hwnd))
-                    s->second = hwnd;
-                return !s->second;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.second;
-    }
-
-    PROCESS_INFORMATION m_info{};
-    HWND m_window = nullptr;
-};
+using wine_support::GrenwickProcess;
 
 class ListFilesOnDriveC : public ::testing::Test {
 protected:

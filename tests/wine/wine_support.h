@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "resources/grenwick/resource.h"
 #include "shell/list_box.h"
 #include "shell/platform.h"
 #include "shell/window_text.h"
@@ -185,7 +186,7 @@ inline HWND FindMessageBox(DWORD process) {
             GetClassNameA(hwnd, type, sizeof(type));
             if (owner == s->first && IsWindowVisible(hwnd) && std::string(type) == "#32770" &&
                 (GetDlgItem(hwnd, IDOK) || GetDlgItem(hwnd, IDYES) || GetDlgItem(hwnd, IDCANCEL)) &&
-                !GetDlgItem(hwnd, 1001))
+                !GetDlgItem(hwnd, IDC_MOD_LIST))
                 s->second = hwnd;
             return !s->second;
         },
@@ -238,6 +239,152 @@ inline bool FinishesWithin(std::function<void()> step, std::chrono::milliseconds
     return ended.wait_for(limit) == std::future_status::ready;
 }
 
+// Removes a folder and everything below it.
+inline void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            const std::string path = folder + "\\" + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+// A Grenwick.exe started in a folder, with its standard handles on NUL (a PAUSE in a mod
+// returns at once), driven through its window from outside; killed at the end if still running.
+class GrenwickProcess {
+public:
+    explicit GrenwickProcess(const std::string& folder) {
+        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+        m_nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                            OPEN_EXISTING, 0, nullptr);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = startup.hStdOutput = startup.hStdError = m_nul;
+        std::string line = "\"" + BinDir() + "Grenwick.exe\"";
+        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
+                           &m_info))
+            WaitFor([this] { return (m_window = FindWindowOf(m_info.dwProcessId)) != nullptr; },
+                    std::chrono::seconds(10));
+    }
+    ~GrenwickProcess() {
+        Kill();
+        CloseHandle(m_info.hThread);
+        CloseHandle(m_info.hProcess);
+        CloseHandle(m_nul);
+    }
+    GrenwickProcess(const GrenwickProcess&) = delete;
+    GrenwickProcess& operator=(const GrenwickProcess&) = delete;
+
+    HWND Window() const { return m_window; }
+    bool Ended() const { return WaitForSingleObject(m_info.hProcess, 0) == WAIT_OBJECT_0; }
+    // Types the path and presses "Add Batch File": posted, as a click arrives, or sent, which
+    // returns once the add has ended (false when it did not within 10 s, as behind a message).
+    bool Add(const std::string& path, bool post = false) const {
+        SendMessageTimeoutA(GetDlgItem(m_window, IDC_GRENWICK_BATCH_FILE), WM_SETTEXT, 0,
+                            reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL, 5000, nullptr);
+        const WPARAM click = MAKEWPARAM(IDC_ADD_BATCH, BN_CLICKED);
+        const auto button = reinterpret_cast<LPARAM>(GetDlgItem(m_window, IDC_ADD_BATCH));
+        DWORD_PTR ignored = 0;
+        return post ? PostMessageA(m_window, WM_COMMAND, click, button)
+                    : SendMessageTimeoutA(m_window, WM_COMMAND, click, button, SMTO_NORMAL, 10000, &ignored);
+    }
+    LRESULT ListCount() const {
+        DWORD_PTR count = 0;
+        SendMessageTimeoutA(GetDlgItem(m_window, IDC_MOD_LIST), LB_GETCOUNT, 0, 0, SMTO_NORMAL, 10000, &count);
+        return static_cast<LRESULT>(count);
+    }
+    // Selects the mod listed under `name`; false when it is not listed.
+    bool Select(const std::string& name) const {
+        const std::wstring wide(name.begin(), name.end());
+        DWORD_PTR at = static_cast<DWORD_PTR>(LB_ERR);
+        SendMessageTimeoutW(GetDlgItem(m_window, IDC_MOD_LIST), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                            reinterpret_cast<LPARAM>(wide.c_str()), SMTO_NORMAL, 5000, &at);
+        if (static_cast<LRESULT>(at) < 0)
+            return false;
+        SendMessageTimeoutA(GetDlgItem(m_window, IDC_MOD_LIST), LB_SETCURSEL, at, 0, SMTO_NORMAL, 5000, nullptr);
+        return true;
+    }
+    // Sends `msg` to the window and, while its handler runs, answers each message box the
+    // process shows with the button `answer` picks for its text (OK for a box with only
+    // that); the texts of the boxes in order. Ends when the handler has returned, the window
+    // has closed or `limit` has passed (then with "(still running)" last).
+    std::vector<std::string> Drive(UINT msg, WPARAM wp, LPARAM lp, const std::function<int(const std::string&)>& answer,
+                                   std::chrono::milliseconds limit = std::chrono::seconds(60)) const {
+        std::vector<std::string> boxes;
+        const HWND window = m_window;
+        auto handled = std::make_shared<std::promise<void>>();
+        std::future<void> returned = handled->get_future();
+        std::thread([=] {
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutA(window, msg, wp, lp, SMTO_NORMAL, static_cast<UINT>(limit.count()), &ignored);
+            handled->set_value();
+        }).detach();
+        const auto until = std::chrono::steady_clock::now() + limit;
+        HWND answered = nullptr;
+        while (returned.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+            if (std::chrono::steady_clock::now() > until) {
+                boxes.push_back("(still running)");
+                break;
+            }
+            const HWND box = FindMessageBox(m_info.dwProcessId);
+            if (!box || box == answered)
+                continue;
+            boxes.push_back(MessageBoxText(box));
+            const bool onlyOk = !GetDlgItem(box, IDYES);
+            PressBoxButton(box, onlyOk ? IDOK : answer(boxes.back()));
+            answered = box;
+            WaitFor([box] { return !IsWindow(box); }, std::chrono::seconds(5));
+        }
+        return boxes;
+    }
+    // A command of a button or a menu entry, as a click sends it.
+    std::vector<std::string> Command(int id, const std::function<int(const std::string&)>& answer) const {
+        return Drive(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0, answer);
+    }
+    void Kill() const {
+        if (m_info.hProcess && !Ended()) {
+            TerminateProcess(m_info.hProcess, 1);
+            WaitForSingleObject(m_info.hProcess, 5000);
+        }
+    }
+    // Waits for the program to end by itself, as it does after a mod was applied.
+    bool WaitForEnd(std::chrono::milliseconds limit = std::chrono::seconds(10)) const {
+        return WaitForSingleObject(m_info.hProcess, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0;
+    }
+
+private:
+    static HWND FindWindowOf(DWORD process) {
+        std::pair<DWORD, HWND> search{process, nullptr};
+        EnumWindows(
+            [](HWND hwnd, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(hwnd, &owner);
+                if (owner == s->first && IsWindowVisible(hwnd) && GetDlgItem(hwnd, IDC_MOD_LIST))
+                    s->second = hwnd;
+                return !s->second;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.second;
+    }
+
+    PROCESS_INFORMATION m_info{};
+    HANDLE m_nul = INVALID_HANDLE_VALUE;
+    HWND m_window = nullptr;
+};
+
 // A fresh working folder for one test, made current while the object lives; paths inside
 // it stay short, as the mod list wants them.
 class ScopedGameFolder {
@@ -254,7 +401,6 @@ public:
     }
     ~ScopedGameFolder() {
         SetCurrentDirectoryA(m_previous.c_str());
-        // Removes the folder and all files in it; the tests make no subfolders deeper than one.
         RemoveTree(m_path);
     }
     ScopedGameFolder(const ScopedGameFolder&) = delete;
@@ -262,25 +408,6 @@ public:
     const std::string& Path() const { return m_path; }
 
 private:
-    static void RemoveTree(const std::string& folder) {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string name = found.cFileName;
-                if (name == "." || name == "..")
-                    continue;
-                const std::string path = folder + "\\" + name;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(path);
-                else
-                    DeleteFileA(path.c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(folder.c_str());
-    }
-
     std::string m_previous;
     std::string m_path;
 };
