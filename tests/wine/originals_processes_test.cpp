@@ -1,17 +1,20 @@
 // Real Grenwick processes keeping the game's originals in the local application data folder,
-// running mods through the real command interpreter, restoring and undoing them; each step a
-// new process, so the store must outlive every one.
+// running mods through the real command interpreter, then restoring and undoing them. Each
+// step is a new process, so the store must outlive every one.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <deque>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "base/sha256.h"
 #include "batchfile/batch_lines.h"
+#include "game_mods.h"
+#include "manager/win/local_app_data.h"
 #include "resources/grenwick/resource.h"
 #include "tests/support/temp_dir.h"
 #include "wine_support.h"
@@ -19,57 +22,372 @@
 namespace {
 
 using namespace wine_support;
-using namespace std::chrono_literals;
 using testing_support::ReadBytes;
 using testing_support::WriteBytes;
 using Strings = std::vector<std::string>;
+using Answer = std::function<int(const std::string&)>;
 
-int AnswerYes(const std::string&) { return IDYES; }
+int Yes(const std::string&) { return IDYES; }
 
-// Each test runs in a game folder of its own, on the list files at their fixed paths.
-class Processes : public ::testing::Test {
+// Answers the boxes with these buttons in turn, then with Yes.
+Answer InTurn(std::deque<int> buttons) {
+    return [buttons](const std::string&) mutable {
+        const int button = buttons.empty() ? IDYES : buttons.front();
+        if (!buttons.empty())
+            buttons.pop_front();
+        return button;
+    };
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool StartsWith(const std::string& text, const std::string& start) { return text.rfind(start, 0) == 0; }
+
+// Each test runs in a game folder of its own, with the list files at their fixed paths
+// emptied, and leaves no store behind.
+class RealGrenwick : public ::testing::Test {
 protected:
     void SetUp() override { ForgetList(); }
-    void TearDown() override { ForgetList(); }
+    void TearDown() override {
+        ForgetList();
+        if (const std::string store = StoreFolder(); !store.empty())
+            RemoveTree(store);
+    }
     static void ForgetList() {
         DeleteFileA("C:\\zorvmodnames.txt");
         DeleteFileA("C:\\zorvmodpaths.txt");
     }
-    // Starts Grenwick, adds each batch file and checks it is listed.
-    void AddMods(const Strings& files) {
-        GrenwickProcess grenwick(m_folder.Path());
+
+    // The folder keeping this game folder's originals: "<name>-<key>" in the store root.
+    std::string StoreFolder() const {
+        const std::string root = manager::LocalAppDataFolder().value_or("") + "\\Grenwick\\Originals";
+        const std::string name = m_game.Path().substr(m_game.Path().find_last_of('\\') + 1) + "-";
+        for (const std::string& entry : FolderEntries(root))
+            if (StartsWith(entry, name))
+                return root + "\\" + entry;
+        return {};
+    }
+
+    void AddMods(const Strings& files) const {
+        GrenwickProcess grenwick(m_game.Path());
         ASSERT_NE(grenwick.Window(), nullptr);
         for (const std::string& file : files)
             ASSERT_TRUE(grenwick.Add(file)) << file;
     }
-    // Starts Grenwick, applies the mod listed as `name` and answers the boxes; their texts.
-    Strings Apply(const std::string& name, const std::function<int(const std::string&)>& answer = AnswerYes) {
-        GrenwickProcess grenwick(m_folder.Path());
+    // Types a path and presses "Add Batch File"; the texts of the boxes.
+    Strings Type(const std::string& path) const {
+        GrenwickProcess grenwick(m_game.Path());
+        SendMessageTimeoutA(GetDlgItem(grenwick.Window(), IDC_GRENWICK_BATCH_FILE), WM_SETTEXT, 0,
+                            reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL, 5000, nullptr);
+        return grenwick.Command(IDC_ADD_BATCH, Yes);
+    }
+    // Applies the mod listed as `name`, answering each question with `answer`. The window
+    // closes after "Done!", and only then.
+    Strings Apply(const std::string& name, const Answer& answer = Yes) const {
+        GrenwickProcess grenwick(m_game.Path());
         EXPECT_TRUE(grenwick.Select(name)) << name;
-        return grenwick.Command(IDOK, answer);
+        const Strings boxes = grenwick.Command(IDOK, answer);
+        EXPECT_EQ(grenwick.WaitForEnd(std::chrono::seconds(boxes.empty() || boxes.back() != "Done!" ? 0 : 10)),
+                  !boxes.empty() && boxes.back() == "Done!");
+        return boxes;
     }
-    // Starts Grenwick and chooses a system-menu entry; the texts of the boxes.
-    Strings SystemMenu(int id, const std::function<int(const std::string&)>& answer = AnswerYes) {
-        GrenwickProcess grenwick(m_folder.Path());
-        return grenwick.Drive(WM_SYSCOMMAND, static_cast<WPARAM>(id), 0, answer);
+    Strings SystemMenu(int id, const Answer& answer = Yes) const {
+        GrenwickProcess grenwick(m_game.Path());
+        // The low four bits of a system command belong to the system and must not matter.
+        return grenwick.Drive(WM_SYSCOMMAND, static_cast<WPARAM>(id | 0x000F), 0, answer);
     }
+    Strings Restore(const Answer& answer = Yes) const { return SystemMenu(IDM_RESTORE_ORIGINALS, answer); }
+    Strings Undo(const Answer& answer = Yes) const { return SystemMenu(IDM_UNDO_LAST_MOD, answer); }
 
-    ScopedGameFolder m_folder;
+    ScopedGameFolder m_game;
 };
 
-TEST_F(Processes, HarnessRestoresNothing) {
-    EXPECT_EQ(SystemMenu(IDM_RESTORE_ORIGINALS),
-              Strings{"No original files are kept: no mod has changed a file since the last restore."});
-    CreateDirectoryA("maps", nullptr);
-    WriteBytes("maps\\canyon.map", "canyon");
-    WriteBytes("new.map", "new");
-    ASSERT_TRUE(batchfile::WriteBatchFile("one.bat", {":: &One", "copy new.map maps\\canyon.map"}));
+const Snapshot kMaps = {
+    {"maps\\canyon.map", std::string("canyon\0\r\n\x1a\xff end", 15)},
+    {"maps\\lagoon.map", "lagoon"},
+    {"mods\\canyon1.map", std::string("canyon 1\0\x80", 10)},
+    {"mods\\canyon2.map", "canyon 2"},
+    {"mods\\extra.map", "extra"},
+};
+
+// Seen: a mod's "del /s /q *.*" wiped the store inside the game folder with everything else,
+// and Restore had nothing left to put back.
+TEST_F(RealGrenwick, AWipingModNeverReachesTheStoreAndRestoreBringsEveryFileBack) {
+    MakeGameFolder(kMaps);
+    CreateDirectoryA("maps\\deep", nullptr);
+    CreateDirectoryA("maps\\deep\\sub", nullptr);
+    CreateDirectoryA("data", nullptr);
+    WriteBytes("maps\\deep\\sub\\deep.map", "deep");
+    WriteBytes("data\\game.cfg", "cfg");
+    WriteBytes("readme.txt", "readme");
+    WriteWithTavlin("one.bat", "One", {{"maps\\canyon.map", "mods\\canyon1.map"}});
+    // Outside the game folder, so that the wipe does not delete the running batch file.
+    CreateDirectoryA("C:\\kitwipe", nullptr);
+    ASSERT_TRUE(batchfile::WriteBatchFile("C:\\kitwipe\\wipe.bat", {":: &Wipe", "del /s /q *.map", "del /s /q *.*"}));
+    const Snapshot before = TakeSnapshot(m_game.Path());
+    AddMods({"one.bat", "C:\\kitwipe\\wipe.bat"});
+
+    ASSERT_EQ(Apply("One"), Strings{"Done!"});
+    const Snapshot keptForOne = TakeSnapshot(StoreFolder());
+    ASSERT_FALSE(keptForOne.empty());
+    ASSERT_EQ(Apply("Wipe"), Strings{"Done!"});
+    RemoveTree("C:\\kitwipe");
+    EXPECT_TRUE(TakeSnapshot(m_game.Path()).empty()) << "the wipe ran";
+    const Snapshot kept = TakeSnapshot(StoreFolder());
+    for (const auto& [name, bytes] : keptForOne) {
+        if (name != "index.txt") {
+            EXPECT_TRUE(kept.count(name) && kept.at(name) == bytes) << name << " in the store";
+        }
+    }
+
+    const Strings boxes = Restore();
+    ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
+    EXPECT_TRUE(StartsWith(boxes[0], "Put back " + std::to_string(before.size()) + " files as they were before"))
+        << boxes[0];
+    EXPECT_EQ(boxes[1], "Put back " + std::to_string(before.size()) + " files.");
+    EXPECT_TRUE(TakeSnapshot(m_game.Path()) == before) << "every original, deep files too";
+    EXPECT_TRUE(TakeSnapshot(StoreFolder()).empty()) << "the store is emptied";
+}
+
+// The reader follows the current folder and the names Windows reads alike; decoys of the same
+// names in the game folder itself must stay as they are.
+TEST_F(RealGrenwick, ModsThatChangeFolderOrSpellNamesOddlyKeepAndRestoreTheRightFiles) {
+    struct Case {
+        const char* mod;
+        Strings lines;
+        Snapshot changed;  // the files as the mod leaves them; "" for deleted
+    };
+    const std::vector<Case> cases = {
+        {"Cd", {"cd maps", "copy ..\\mods\\canyon1.map canyon.map", "del lagoon.map"},
+         {{"maps\\canyon.map", kMaps.at("mods\\canyon1.map")}, {"maps\\lagoon.map", ""}}},
+        {"Pushd", {"pushd maps", "copy ..\\mods\\canyon1.map canyon.map", "del lagoon.map", "popd"},
+         {{"maps\\canyon.map", kMaps.at("mods\\canyon1.map")}, {"maps\\lagoon.map", ""}}},
+        {"Cd from the batch file", {"cd /d %~dp0..\\maps", "copy ..\\mods\\canyon2.map canyon.map", "del lagoon.map"},
+         {{"maps\\canyon.map", "canyon 2"}, {"maps\\lagoon.map", ""}}},
+        {"Trailing dot",
+         {"copy mods\\canyon1.map maps\\canyon.map", "copy mods\\canyon2.map \"maps\\canyon.map.\""},
+         {{"maps\\canyon.map", "canyon 2"}}},
+    };
+    MakeGameFolder(kMaps);
+    WriteBytes("canyon.map", "decoy canyon");
+    WriteBytes("lagoon.map", "decoy lagoon");
+    Strings files;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        files.push_back("mods\\m" + std::to_string(i) + ".bat");
+        Strings lines = cases[i].lines;
+        lines.insert(lines.begin(), std::string(":: &") + cases[i].mod);
+        ASSERT_TRUE(batchfile::WriteBatchFile(files.back(), lines));
+    }
+    AddMods(files);
+    const Snapshot before = TakeSnapshot(m_game.Path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mod);
+        ASSERT_EQ(Apply(c.mod), Strings{"Done!"});
+        Snapshot expected = before;
+        for (const auto& [name, bytes] : c.changed)
+            bytes.empty() ? void(expected.erase(name)) : void(expected[name] = bytes);
+        EXPECT_TRUE(TakeSnapshot(m_game.Path()) == expected) << "the mod ran as the test expects";
+        const Strings boxes = Restore();
+        ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
+        EXPECT_EQ(boxes[1], "Put back " + std::to_string(c.changed.size()) +
+                                (c.changed.size() == 1 ? " file." : " files."));
+        EXPECT_TRUE(TakeSnapshot(m_game.Path()) == before) << "the true originals";
+    }
+}
+
+// The index with a line added before its check line, the check made again when `reseal`.
+std::string Planted(const std::string& index, const std::string& lines, bool reseal) {
+    const std::size_t check = index.rfind("check\t");
+    std::string text = index.substr(0, check) + lines;
+    return text + (reseal ? "check\t" + base::ToHex(base::Sha256Of(text)) + "\r\n" : index.substr(check));
+}
+
+// Seen: index lines naming files outside the game folder made Restore delete or overwrite
+// them. A planted line breaks the index's check; one sealed again must still never touch a
+// file without the player seeing its full path.
+TEST_F(RealGrenwick, LinesPlantedInTheIndexNeverTouchAFileUnasked) {
+    MakeGameFolder(kMaps);
+    WriteWithTavlin("one.bat", "One", {{"maps\\canyon.map", "mods\\canyon1.map"}});
     AddMods({"one.bat"});
-    EXPECT_EQ(Apply("One"), Strings{"Done!"});
-    EXPECT_EQ(ReadBytes("maps\\canyon.map"), "new");
-    const Strings boxes = SystemMenu(IDM_RESTORE_ORIGINALS);
-    EXPECT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
-    EXPECT_EQ(ReadBytes("maps\\canyon.map"), "canyon");
+    ASSERT_EQ(Apply("One"), Strings{"Done!"});
+    const std::string parent = m_game.Path().substr(0, m_game.Path().find_last_of('\\'));
+    const Strings victims = {parent + "\\victim1.txt", "C:\\victim2.txt", "C:\\victim3.txt"};
+    for (const std::string& victim : victims)
+        WriteBytes(victim, "victim");
+    const std::string indexPath = StoreFolder() + "\\index.txt";
+    const std::string index = ReadBytes(indexPath);
+    ASSERT_TRUE(Contains(index, "\r\ncheck\t"));
+    const std::string planted = "planted";
+    const std::string keptLine =
+        "kept\t" + std::to_string(planted.size()) + "\t" + base::ToHex(base::Sha256Of(planted)) + "\tC:\\victim3.txt";
+    struct Case {
+        std::string lines;
+        bool reseal;
+        const char* fullPathAsked;  // the sealed full path the question must name; else refused
+    };
+    const std::vector<Case> cases = {
+        {"absent\t..\\victim1.txt\r\nafter\tgone\r\n", false, nullptr},
+        {"absent\tC:\\victim2.txt\r\nafter\tgone\r\n", false, nullptr},
+        {keptLine + "\r\nafter\tgone\r\n", false, nullptr},
+        {"absent\t..\\victim1.txt\r\nafter\tgone\r\n", true, nullptr},
+        {"absent\tC:\\victim2.txt\r\nafter\tgone\r\n", true, "C:\\victim2.txt"},
+        {keptLine + "\r\nafter\tgone\r\n", true, "C:\\victim3.txt"},
+    };
+    // A copy planted where an entry outside the game folder would keep it.
+    for (const char* folder : {"\\1", "\\1\\elsewhere", "\\1\\elsewhere\\C"})
+        CreateDirectoryA((StoreFolder() + folder).c_str(), nullptr);
+    WriteBytes(StoreFolder() + "\\1\\elsewhere\\C\\victim3.txt", planted);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines + (c.reseal ? " sealed" : ""));
+        WriteBytes(indexPath, Planted(index, c.lines, c.reseal));
+        const Strings boxes = Restore(InTurn({IDNO}));
+        ASSERT_EQ(boxes.size(), 1u) << testing::PrintToString(boxes);
+        if (c.fullPathAsked)
+            EXPECT_TRUE(Contains(boxes[0], "Outside the game folder, these files are written or deleted:\n    " +
+                                               std::string(c.fullPathAsked)))
+                << boxes[0];
+        else
+            EXPECT_TRUE(StartsWith(boxes[0], "The list of kept original files") &&
+                        Contains(boxes[0], "so nothing was put back."))
+                << boxes[0];
+        for (const std::string& victim : victims)
+            EXPECT_EQ(ReadBytes(victim), "victim") << victim;
+        EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("mods\\canyon1.map"));
+    }
+    for (const std::string& victim : victims)
+        DeleteFileA(victim.c_str());
+}
+
+// Seen: a kept copy deleted by hand was promised "for a later try", which could never come.
+TEST_F(RealGrenwick, AKeptCopyDeletedByHandIsNamedAsMissing) {
+    MakeGameFolder(kMaps);
+    WriteWithTavlin("one.bat", "One", {{"maps\\canyon.map", "mods\\canyon1.map"}, {"maps\\lagoon.map", "mods\\extra.map"}});
+    AddMods({"one.bat"});
+    ASSERT_EQ(Apply("One"), Strings{"Done!"});
+    std::string copy;
+    for (const auto& [name, bytes] : TakeSnapshot(StoreFolder()))
+        if (name.size() > 16 && name.compare(name.size() - 16, 16, "\\maps\\canyon.map") == 0)
+            copy = StoreFolder() + "\\" + name;
+    ASSERT_TRUE(DeleteFileA(copy.c_str())) << copy;
+    const Strings boxes = Restore();
+    ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
+    EXPECT_EQ(boxes[1], "Put back 1 of 2 files.\n\nThese could not be put back:\n    maps\\canyon.map: its kept copy "
+                        "is missing");
+    EXPECT_EQ(ReadBytes("maps\\lagoon.map"), "lagoon");
+}
+
+TEST_F(RealGrenwick, APathBeginningLikeADevicePathIsRefusedAtAdd) {
+    for (const std::string path : {"\\\\?\\C:\\mods\\qq.bat", "\\\\.\\C:\\mods\\qq.bat"}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(Type(path), Strings{"The path \"" + path + "\" cannot be used: it begins with \"\\\\?\\\" or "
+                                      "\"\\\\.\\\", which the command interpreter cannot run a batch file from."});
+    }
+    EXPECT_FALSE(Exists("C:\\zorvmodpaths.txt") && !ReadBytes("C:\\zorvmodpaths.txt").empty());
+}
+
+// A line running another program cannot be followed: the player chooses. Cancel runs nothing;
+// No runs the mod keeping what can be foreseen; Yes keeps the whole game folder first, so
+// Restore undoes even the other program's change. Either way a file nobody foresaw being
+// created is deleted by Restore.
+TEST_F(RealGrenwick, AModRunningAnotherProgramAsksFirstAndYesLetsRestoreUndoEverything) {
+    MakeGameFolder(kMaps);
+    ASSERT_TRUE(batchfile::WriteBatchFile("other.bat", {":: &Other", "cmd /c copy mods\\extra.map maps\\lagoon.map",
+                                                       "cmd /c copy mods\\extra.map maps\\surprise.map",
+                                                       "copy mods\\canyon2.map maps\\canyon.map"}));
+    AddMods({"other.bat"});
+    const Snapshot before = TakeSnapshot(m_game.Path());
+    struct Case {
+        int answer;
+        Strings afterQuestion;  // the boxes after the question
+        std::string lagoonRestored;
+    };
+    const std::vector<Case> cases = {
+        {IDCANCEL, {}, "lagoon"},
+        {IDNO,
+         {"The mod changed these files with no original kept, so \"Restore original files...\" cannot put them "
+          "back:\n    maps\\lagoon.map",
+          "Done!"},
+         "extra"},
+        {IDYES, {"Done!"}, "lagoon"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        const Strings boxes = Apply("Other", InTurn({c.answer}));
+        ASSERT_FALSE(boxes.empty());
+        EXPECT_TRUE(StartsWith(boxes[0], "Grenwick cannot tell which files these lines of the mod change:") &&
+                    Contains(boxes[0], "line 2: cmd /c copy mods\\extra.map maps\\lagoon.map") &&
+                    Contains(boxes[0], "line 3: cmd /c copy mods\\extra.map maps\\surprise.map"))
+            << boxes[0];
+        EXPECT_EQ(Strings(boxes.begin() + 1, boxes.end()), c.afterQuestion);
+        if (c.answer == IDCANCEL) {
+            EXPECT_TRUE(TakeSnapshot(m_game.Path()) == before) << "nothing ran";
+            continue;
+        }
+        EXPECT_EQ(ReadBytes("maps\\surprise.map"), "extra");
+        Restore();
+        EXPECT_FALSE(Exists("maps\\surprise.map")) << "a file created unforeseen is deleted";
+        EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("maps\\canyon.map"));
+        EXPECT_EQ(ReadBytes("maps\\lagoon.map"), c.lagoonRestored);
+        WriteBytes("maps\\lagoon.map", "lagoon");
+    }
+}
+
+// Two Tavlin mods over one map, each step in a new process: Undo takes the newest apply back
+// to the state just before it, then the one before, then says there is nothing left.
+TEST_F(RealGrenwick, UndoTakesBackTheNewestModThenTheOneBeforeAcrossRestarts) {
+    MakeGameFolder(kMaps);
+    WriteWithTavlin("one.bat", "One", {{"maps\\canyon.map", "mods\\canyon1.map"}});
+    WriteWithTavlin("two.bat", "Two", {{"maps\\canyon.map", "mods\\canyon2.map"}, {"maps\\extra.map", "mods\\extra.map"}});
+    AddMods({"one.bat", "two.bat"});
+    const Snapshot before = TakeSnapshot(m_game.Path());
+    ASSERT_EQ(Apply("One"), Strings{"Done!"});
+    const Snapshot afterOne = TakeSnapshot(m_game.Path());
+    ASSERT_EQ(Apply("Two"), Strings{"Done!"});
+    ASSERT_EQ(ReadBytes("maps\\canyon.map"), "canyon 2");
+
+    Strings boxes = Undo();
+    ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
+    EXPECT_TRUE(StartsWith(boxes[0], "Undo \"Two\"? Its 2 files are put back")) << boxes[0];
+    EXPECT_EQ(boxes[1], "Undid \"Two\": put back 2 files.");
+    EXPECT_TRUE(TakeSnapshot(m_game.Path()) == afterOne) << "One's map byte for byte, Two's new map gone";
+
+    boxes = Undo();
+    ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
+    EXPECT_EQ(boxes[1], "Undid \"One\": put back 1 file.");
+    EXPECT_TRUE(TakeSnapshot(m_game.Path()) == before);
+
+    EXPECT_EQ(Undo(), Strings{"No applied mod is remembered, so there is nothing to undo."});
+}
+
+// What Undo cannot or should not put back: a file the player changed since (named; declined,
+// it stays) and a file held open without sharing (named; the apply stays for a later try).
+TEST_F(RealGrenwick, UndoLeavesAFileChangedSinceAndKeepsTheApplyForAFileItCannotWrite) {
+    MakeGameFolder(kMaps);
+    WriteWithTavlin("one.bat", "One", {{"maps\\canyon.map", "mods\\canyon1.map"}});
+    AddMods({"one.bat"});
+
+    ASSERT_EQ(Apply("One"), Strings{"Done!"});
+    WriteBytes("maps\\canyon.map", "changed by hand since");
+    Strings boxes = Undo(InTurn({IDYES, IDNO}));
+    ASSERT_EQ(boxes.size(), 3u) << testing::PrintToString(boxes);
+    EXPECT_TRUE(Contains(boxes[0], "These files were changed after it was applied:\n    maps\\canyon.map")) << boxes[0];
+    EXPECT_TRUE(StartsWith(boxes[1], "Put back the files changed after \"One\" was applied too?")) << boxes[1];
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), "changed by hand since");
+
+    WriteBytes("maps\\canyon.map", kMaps.at("maps\\canyon.map"));
+    ASSERT_EQ(Apply("One"), Strings{"Done!"});
+    HANDLE held = CreateFileA("maps\\canyon.map", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    boxes = Undo();
+    CloseHandle(held);
+    ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
+    EXPECT_TRUE(Contains(boxes[1], "These could not be put back and stay remembered for a later try:\n    "
+                                   "maps\\canyon.map"))
+        << boxes[1];
+    boxes = Undo();
+    ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
+    EXPECT_EQ(boxes[1], "Undid \"One\": put back 1 file.");
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("maps\\canyon.map"));
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,13 +17,12 @@
 #include "manager/originals/originals_store.h"
 #include "manager/system_runner.h"
 #include "manager/win/grenwick_dlg.h"
+#include "game_mods.h"
 #include "resources/grenwick/resource.h"
-#include "resources/tavlin/resource.h"
 #include "screenshot.h"
 #include "tests/support/ppf_bytes.h"
 #include "tests/support/temp_dir.h"
 #include "wine_support.h"
-#include "writers/mapswap/win/tavlin_dlg.h"
 #include "writers/ppf/ppf_batch.h"
 
 namespace {
@@ -33,22 +31,6 @@ using namespace wine_support;
 using testing_support::ReadBytes;
 using testing_support::WriteBytes;
 using Strings = std::vector<std::string>;
-using Snapshot = std::map<std::string, std::string>;
-
-// Every file below a folder with its bytes, by its path from there in lower case: a mod
-// that writes "MAPS\\A.MAP" may leave the name in that case, and it is still the same file.
-Snapshot TakeSnapshot(const std::string& folder, const std::string& prefix = "") {
-    Snapshot files;
-    for (std::string name : FolderEntries(folder)) {
-        const std::string path = folder + "\\" + name;
-        CharLowerBuffA(name.data(), static_cast<DWORD>(name.size()));
-        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
-            files.merge(TakeSnapshot(path, prefix + name + "\\"));
-        else
-            files[prefix + name] = ReadBytes(path);
-    }
-    return files;
-}
 
 // Grenwick's own window over list files in the game folder, running commands for real.
 class Grenwick {
@@ -78,33 +60,10 @@ private:
     HWND m_hwnd;
 };
 
-void WriteWithTavlin(const std::string& batchFile, const std::string& modName,
-                     const std::vector<std::pair<std::string, std::string>>& maps) {
-    ProgramResources resources("Tavlin.exe");
-    StandIns user;
-    CTavlinDlg tavlin(resources.Module(), user.Platform());
-    const HWND hwnd = tavlin.CreateModeless(nullptr);
-    const int fields[][2] = {{IDC_ORIGINAL1, IDC_MODDED1}, {IDC_ORIGINAL2, IDC_MODDED2}, {IDC_ORIGINAL3, IDC_MODDED3}};
-    for (std::size_t i = 0; i < maps.size(); ++i) {
-        SetText(hwnd, fields[i][0], maps[i].first);
-        SetText(hwnd, fields[i][1], maps[i].second);
-    }
-    SetText(hwnd, IDC_OUTPUT_FILE, batchFile);
-    SetText(hwnd, IDC_TAVLIN_MOD_NAME, modName);
-    Click(hwnd, IDOK);
-}
-
 void RestoreFromTheSystemMenu(StandIns& user) {
     Grenwick grenwick(user);
     // The low four bits of a system command belong to the system and must not matter.
     SendMessageA(grenwick.Hwnd(), WM_SYSCOMMAND, IDM_RESTORE_ORIGINALS | 0x000F, 0);
-}
-
-void MakeGameFolder(const Snapshot& files) {
-    CreateDirectoryA("maps", nullptr);
-    CreateDirectoryA("mods", nullptr);
-    for (const auto& [path, bytes] : files)
-        WriteBytes(path, bytes);
 }
 
 const Snapshot kMaps = {
