@@ -1342,8 +1342,11 @@ void Runner::Copy(const std::string& rest, int line) {
         if (IsDeviceName(source))
             continue;
         const std::optional<std::string> full = Resolve(source, line);
-        if (!full)
+        if (!full) {
+            if (!targetIsFolder && !HasWildcard(p::Leaf(*target)))
+                Created(*target);  // whatever the source is, this file is overwritten
             continue;
+        }
         for (const std::string& file : Sources(*full, line)) {
             const std::string destination = joined && !targetIsFolder ? *target : Destination(*target, targetIsFolder, file);
             if (p::Fold(destination) != p::Fold(file) || joined)
