@@ -102,7 +102,7 @@ std::vector<Arg> ProgramArgs(const std::string& text) {
 std::vector<std::string> Names(const std::vector<Arg>& args) {
     std::vector<std::string> names;
     for (const Arg& arg : args)
-        if (!arg.isSwitch)
+        if (!arg.isSwitch && !arg.text.empty())  // "" names nothing
             names.push_back(arg.text);
     return names;
 }
