@@ -21,7 +21,9 @@ namespace p = paths;
 // Bounds that keep a hostile file from hanging or exhausting memory; hitting one makes the
 // line unfollowed.
 constexpr int kMaxCallDepth = 8;
-constexpr std::size_t kMaxSteps = 100000;
+constexpr std::size_t kMaxCalls = 400;  // over the whole run, so calls that fan out stay cheap
+constexpr std::size_t kMaxSteps = 50000;
+constexpr std::size_t kMaxParsed = std::size_t{16} << 20;  // characters parsed over the whole run
 constexpr std::size_t kMaxLoopItems = 10000;
 constexpr std::size_t kMaxText = 1 << 16;
 constexpr std::size_t kMaxBlockLines = 1000;
@@ -219,6 +221,8 @@ private:
     bool m_stopped = false;
     std::size_t m_steps = 0;
     std::size_t m_walked = 0;
+    std::size_t m_parsed = 0;
+    std::size_t m_calls = 0;
 };
 
 // ---- Reading lines into statements
@@ -252,6 +256,7 @@ bool EndsSubroutine(const std::string& line) {
 
 void Runner::RunFile(const std::string& file, const std::vector<std::string>& lines, std::vector<std::string> args) {
     Frame frame{file, &lines, std::move(args), {}, {}};
+    m_steps += lines.size() / 16;  // the label scan below is work too
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string label = LabelName(lines[i]);
         if (!label.empty() && !frame.labels.count(label))
@@ -298,6 +303,8 @@ void Runner::RunLines(std::size_t start, bool subroutine) {
         if (subroutine && m_return)
             break;
         m_return = false;
+        if (!Step(static_cast<int>(i)))
+            break;
         if (IsLabelLine(lines[i])) {
             const bool called = m_frame->callTargets.count(LabelName(lines[i])) > 0;
             i = called && !subroutine ? EndOfSubroutine(i) : i + 1;
@@ -322,16 +329,29 @@ void Runner::RunLines(std::size_t start, bool subroutine) {
             if (!text)
                 break;
             lineOf.resize(text->size(), static_cast<int>(i - 1));
+            m_parsed += text->size();
+            if (m_parsed > kMaxParsed) {
+                Unfollowed(static_cast<int>(first));
+                m_stopped = true;
+                return;
+            }
             nodes = syntax::ParseStatement(*text, lineOf, incomplete);
-            if (!incomplete || i >= lines.size() || i - first > kMaxBlockLines || text->size() > kMaxText)
-                break;
-            // A block or a for set is still open: the statement takes the next line, expanded
-            // now, before anything in the block runs.
-            const std::optional<std::string> more = ExpandPercent(lines[i++]);
-            if (!more)
-                text.reset();
-            else
+            // A block or a for set is still open: the statement takes the next lines, expanded
+            // now, before anything in the block runs. Only a line with ")" can close it.
+            bool closing = false;
+            while (incomplete && !closing && i < lines.size() && i - first <= kMaxBlockLines && text->size() <= kMaxText &&
+                   Step(static_cast<int>(i))) {
+                const std::optional<std::string> more = ExpandPercent(lines[i++]);
+                if (!more) {
+                    text.reset();
+                    break;
+                }
                 *text += "\n" + *more;
+                lineOf.resize(text->size(), static_cast<int>(i - 1));
+                closing = more->find(')') != std::string::npos;
+            }
+            if (!closing)
+                break;
         }
         if (!text || incomplete) {
             Unfollowed(static_cast<int>(first));
@@ -1023,7 +1043,7 @@ void Runner::Call(const std::string& rest, int line) {
         return;
     if (words[0][0] == ':') {
         const auto label = m_frame->labels.find(p::Fold(words[0].substr(1)));
-        if (label == m_frame->labels.end() || m_depth >= kMaxCallDepth) {
+        if (label == m_frame->labels.end() || m_depth >= kMaxCallDepth || ++m_calls > kMaxCalls) {
             Unfollowed(line);
             return;
         }
@@ -1072,7 +1092,7 @@ void Runner::CallFile(const std::string& name, const std::vector<std::string>& w
     if (!full)
         return;
     std::optional<std::vector<std::string>> lines;
-    if (m_depth < kMaxCallDepth && m_context.readLines)
+    if (m_depth < kMaxCallDepth && ++m_calls <= kMaxCalls && m_context.readLines)
         lines = m_context.readLines(*full);
     if (!lines) {
         Unfollowed(line);
