@@ -4,11 +4,15 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <map>
 
+#include "batchfile/batch_paths.h"
 #include "batchfile/batch_syntax.h"
 
 namespace batchfile {
 namespace {
+
+using paths::Fold;
 
 constexpr int kMaxArithmeticDepth = 64;
 
@@ -55,10 +59,13 @@ public:
                 value.reset();
             if (!name.empty()) {
                 if (op != "=") {
-                    const std::optional<std::int64_t> old = Number(m_lookup(name));
+                    const std::optional<std::int64_t> old = Number(Value(name));
                     value = Apply(old, value, op[0]);
                 }
-                assigned.emplace_back(name, value ? std::optional<std::int32_t>(static_cast<std::int32_t>(static_cast<std::uint32_t>(*value))) : std::nullopt);
+                const std::optional<std::int32_t> result =
+                    value ? std::optional<std::int32_t>(static_cast<std::int32_t>(static_cast<std::uint32_t>(*value))) : std::nullopt;
+                assigned.emplace_back(name, result);
+                m_assigned[Fold(name)] = result ? std::to_string(*result) : std::string(1, syntax::kUnknown);
             }
             if (m_i >= m_s.size())
                 break;
@@ -156,11 +163,18 @@ private:
         const std::string name = Identifier();
         if (name.empty())
             return std::nullopt;
-        return Number(m_lookup(name));
+        return Number(Value(name));
     }
 
     const std::string m_s;
+    // A later expression sees what an earlier one assigned: "set /a a=1, b=a+2" gives b 3.
+    std::string Value(const std::string& name) const {
+        const auto found = m_assigned.find(Fold(name));
+        return found != m_assigned.end() ? found->second : m_lookup(name);
+    }
+
     std::function<std::string(const std::string&)> m_lookup;
+    std::map<std::string, std::string> m_assigned;
     std::size_t m_i = 0;
 };
 
