@@ -2,6 +2,8 @@
 // patcher, each over the view of the disk, and the argument splitting they share.
 #include "batchfile/batch_runner.h"
 
+#include <algorithm>
+
 #include "batchfile/file_changes.h"
 
 namespace batchfile::runner {
@@ -255,11 +257,11 @@ void Runner::Move(const std::string& rest, int line) {
 
 // ren source newname: the new name is a name in the same folder, maybe with wildcards.
 void Runner::Rename(const std::string& rest, int line) {
-    const std::vector<Arg> args = InternalArgs(rest);
-    for (const Arg& arg : args)
-        if (arg.isSwitch)
-            return;  // ren knows no switches: "ren maps/a.map b.map" renames nothing
-    const std::vector<std::string> names = Names(args);
+    // ren knows no switches, so a "/" inside a name is most likely a refusal; interpreters
+    // differ there, so the names are also read with "/" as a separator, to keep every file.
+    std::string slashed = rest;
+    std::replace(slashed.begin(), slashed.end(), '/', '\\');
+    const std::vector<std::string> names = Names(InternalArgs(slashed));
     if (names.size() < 2 || names[1].find_first_of("\\:") != std::string::npos)
         return;
     const std::optional<std::string> full = Resolve(names[0], line);

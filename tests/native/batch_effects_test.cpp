@@ -123,7 +123,8 @@ TEST(BatchEffects, FollowsTheCommands) {
     const Case cases[] = {
         {{"del /s /q *.map"}, {"maps\\a.map", "maps\\b.map", "maps\\sub\\deep.map"}, {}},
         {{"del maps"}, {"maps\\a.map", "maps\\b.map"}, {}},
-        {{"del maps/a.map", "del maps/q", "ren maps/a.map c.map"}, {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"del maps/a.map", "del maps\\sub/q"}, {"maps\\sub\\deep.map", "maps\\sub\\readme.txt"}, {}},
+        {{"ren maps/a.map c.map"}, {"maps\\a.map", "maps\\c.map"}, {}},
         {{"del \"maps/b.map\""}, {"maps\\b.map"}, {}},
         {{"cd maps", "del a.map", "cd ..", "del config.cfg"}, {"maps\\a.map", "config.cfg"}, {}},
         {{"pushd maps\\sub", "copy %~dp0a.map .", "popd", "copy %~dp0new.map"}, {"maps\\sub\\a.map", "new.map"}, {}},
