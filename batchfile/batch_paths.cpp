@@ -86,13 +86,6 @@ std::string Child(const std::string& folder, const std::string& name) {
     return folder + "\\" + name;
 }
 
-bool IsWithin(const std::string& full, const std::string& folder) {
-    const std::string f = Fold(full), d = Fold(folder);
-    if (f.compare(0, d.size(), d) != 0)
-        return false;
-    return f.size() == d.size() || d.back() == '\\' || f[d.size()] == '\\';
-}
-
 }  // namespace batchfile::paths
 
 namespace batchfile {

@@ -72,6 +72,7 @@ struct Frame {
     std::vector<std::string> args;  // %0, %1, ...
     std::map<std::string, std::size_t> labels;
     std::set<std::string> callTargets;
+    int subroutines = 0;  // `call :label` runs under way in this file
 };
 
 class Runner {

@@ -163,6 +163,7 @@ TEST(BatchEffects, FollowsTheCommands) {
         {{"attrib -r maps\\a.map", "timeout /t 2", "ping -n 2 127.0.0.1 >nul", "md saves", "title x"}, {}, {}},
         {{"start game.exe", "7z x pack.7z -o.", "powershell -c \"iwr x\"", "del maps\\a.map"}, {"maps\\a.map"}, {1, 2, 3}},
         {{"call :install maps\\a.map", "goto :eof", ":install", "del %1", "exit /b"}, {"maps\\a.map"}, {}},
+        {{"for %%f in (maps\\*.map) do (del %%f & goto :eof)"}, {"maps\\a.map", "maps\\b.map"}, {}},
         {{"call other.bat"}, {}, {1}},
         {{"copy /y \"\" \"\\\"", "del \"\" /q", "move \"\""}, {}, {}},  // empty names once crashed the copy
         {{"X: & cd \\", "echo x > a.txt", "D:", "echo x > b.txt", "C:", "echo x > c.txt"},
