@@ -435,8 +435,8 @@ void Runner::ExecCommand(const Node& node, const Bindings& bindings) {
     if (HasUnknown(command)) {
         Unfollowed(line);
     } else if (command == "goto" || command == "exit") {
-        if (EndsSubroutine(command + rest))
-            m_return = true;
+        if (m_frame->subroutines > 0 && EndsSubroutine(command + rest))
+            m_return = true;  // the main reading goes on past it: later lines may be reached
     } else if (kHarmless.count(command) || kHarmless.count(program)) {
     } else if (command == "md" || command == "mkdir") {
         for (const std::string& folder : Names(InternalArgs(rest)))
@@ -696,14 +696,15 @@ void Runner::Call(const std::string& rest, int line) {
         std::vector<std::string> saved = m_frame->args;
         m_frame->args = args;
         ++m_depth;
+        ++m_frame->subroutines;
         RunLines(label->second + 1, true);
+        --m_frame->subroutines;
         --m_depth;
         m_return = false;
         m_frame->args = saved;
         return;
     }
     const std::string name = syntax::WithoutQuotes(words[0]);
-    const std::string program = ProgramName(name);
     const std::string folded = p::Fold(name);
     if (EndsWith(folded, ".bat") || EndsWith(folded, ".cmd")) {
         CallFile(name, std::vector<std::string>(words.begin() + 1, words.end()), line);
@@ -728,7 +729,6 @@ void Runner::Call(const std::string& rest, int line) {
     const std::vector<int> lineOf(again->size(), line);
     for (const Node& node : syntax::ParseStatement(*again, lineOf, incomplete))
         Exec(node, {});
-    (void)program;
 }
 
 void Runner::CallFile(const std::string& name, const std::vector<std::string>& words, int line) {
