@@ -2,6 +2,7 @@
 // each command, and every file a command may change is collected.
 #include "batchfile/batch_effects.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "batchfile/batch_arithmetic.h"
@@ -99,59 +100,142 @@ void Runner::RunLines(std::size_t start, bool subroutine) {
             continue;
         }
         const std::size_t first = i;
-        std::optional<std::string> text = ExpandPercent(lines[i]);
         std::vector<int> lineOf;
         bool incomplete = false;
         std::vector<Node> nodes;
-        ++i;
-        while (text) {
-            while (syntax::EndsWithContinuation(*text) && i < lines.size() && text->size() < kMaxText) {
-                text->pop_back();
-                const std::optional<std::string> more = ExpandPercent(lines[i++]);
-                if (!more) {
-                    text.reset();
-                    break;
-                }
-                *text += *more;
-            }
-            if (!text)
-                break;
-            lineOf.resize(text->size(), static_cast<int>(i - 1));
-            m_parsed += text->size();
-            if (m_parsed > kMaxParsed) {
-                Unfollowed(static_cast<int>(first));
-                m_stopped = true;
-                return;
-            }
-            nodes = syntax::ParseStatement(*text, lineOf, incomplete);
-            // A block or a for set is still open: the statement takes the next lines, expanded
-            // now, before anything in the block runs. Only a line with ")" can close it.
-            bool closing = false;
-            while (incomplete && !closing && i < lines.size() && i - first <= kMaxBlockLines && text->size() <= kMaxText &&
-                   Step(static_cast<int>(i))) {
-                const std::optional<std::string> more = ExpandPercent(lines[i++]);
-                if (!more) {
-                    text.reset();
-                    break;
-                }
-                *text += "\n" + *more;
-                lineOf.resize(text->size(), static_cast<int>(i - 1));
-                closing = more->find(')') != std::string::npos;
-            }
-            if (!closing)
-                break;
-        }
+        const std::optional<std::string> text = ReadStatement(i, lineOf, incomplete, nodes);
+        if (m_stopped)
+            return;
         if (!text || incomplete) {
             Unfollowed(static_cast<int>(first));
             continue;
         }
+        // A variable that may hold other values (set in a branch or after a goto) gives the
+        // statement once more for each of them.
+        const std::vector<std::string> raw(lines.begin() + static_cast<std::ptrdiff_t>(first),
+                                           lines.begin() + static_cast<std::ptrdiff_t>(i));
+        const std::vector<Overrides> variants = Alternatives(raw, '%', static_cast<int>(first));
         for (const Node& node : nodes)
             Exec(node, {});
+        for (const Overrides& overrides : variants) {
+            std::size_t again = first;
+            m_overrides = &overrides;
+            const std::optional<std::string> other = ReadStatement(again, lineOf, incomplete, nodes);
+            m_overrides = nullptr;
+            if (other && !incomplete)
+                for (const Node& node : nodes)
+                    Exec(node, {});
+        }
     }
+}
+
+// Reads one statement from line `i` on, expanding "%" as each line is read: a "^" at the end
+// joins the next line, and an open block or for set takes the lines up to its ")".
+std::optional<std::string> Runner::ReadStatement(std::size_t& i, std::vector<int>& lineOf, bool& incomplete,
+                                                 std::vector<Node>& nodes) {
+    const std::vector<std::string>& lines = *m_frame->lines;
+    const std::size_t first = i;
+    std::optional<std::string> text = ExpandPercent(lines[i++]);
+    lineOf.clear();
+    incomplete = false;
+    while (text) {
+        while (syntax::EndsWithContinuation(*text) && i < lines.size() && text->size() < kMaxText) {
+            text->pop_back();
+            const std::optional<std::string> more = ExpandPercent(lines[i++]);
+            if (!more)
+                return std::nullopt;
+            *text += *more;
+        }
+        lineOf.resize(text->size(), static_cast<int>(i - 1));
+        m_parsed += text->size();
+        if (m_parsed > kMaxParsed) {
+            Unfollowed(static_cast<int>(first));
+            m_stopped = true;
+            return std::nullopt;
+        }
+        nodes = syntax::ParseStatement(*text, lineOf, incomplete);
+        // Still open: the statement takes the next lines, expanded now, before anything in the
+        // block runs. Only a line with ")" can close it.
+        bool closing = false;
+        while (incomplete && !closing && i < lines.size() && i - first <= kMaxBlockLines && text->size() <= kMaxText &&
+               Step(static_cast<int>(i))) {
+            const std::optional<std::string> more = ExpandPercent(lines[i++]);
+            if (!more)
+                return std::nullopt;
+            *text += "\n" + *more;
+            lineOf.resize(text->size(), static_cast<int>(i - 1));
+            closing = more->find(')') != std::string::npos;
+        }
+        if (!closing)
+            break;
+    }
+    return text;
+}
+
+namespace {
+
+// The names between `delimiter` pairs in the texts, as "%NAME%" or "!NAME:~1!" write them.
+std::vector<std::string> ReferencedNames(const std::vector<std::string>& texts, char delimiter) {
+    std::vector<std::string> names;
+    for (const std::string& text : texts) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != delimiter)
+                continue;
+            if (delimiter == '%' && i + 1 < text.size() &&
+                (text[i + 1] == '%' || text[i + 1] == '~' || text[i + 1] == '*' || std::isdigit(static_cast<unsigned char>(text[i + 1])))) {
+                ++i;
+                continue;
+            }
+            const std::size_t close = text.find(delimiter, i + 1);
+            if (close == std::string::npos)
+                break;
+            const std::string content = text.substr(i + 1, close - i - 1);
+            names.push_back(p::Fold(content.substr(0, content.find(':'))));
+            i = close;
+        }
+    }
+    return names;
+}
+
+}  // namespace
+
+// Every other combination of values the variables the texts use may hold; none when each has
+// one value. Too many makes the line unfollowed, and only the current values are read.
+std::vector<Runner::Overrides> Runner::Alternatives(const std::vector<std::string>& texts, char delimiter, int line) {
+    std::vector<Overrides> combos = {Overrides()};
+    std::set<std::string> seen;
+    for (const std::string& name : ReferencedNames(texts, delimiter)) {
+        const auto found = m_vars.find(name);
+        if (found == m_vars.end() || found->second.others.empty() || !seen.insert(name).second)
+            continue;
+        std::vector<Overrides> grown;
+        for (const Overrides& combo : combos) {
+            grown.push_back(combo);
+            for (const std::string& other : found->second.others) {
+                Overrides more = combo;
+                more[name] = other;
+                grown.push_back(std::move(more));
+            }
+        }
+        if (grown.size() > kMaxVariants) {
+            Unfollowed(line);
+            return {};
+        }
+        combos = std::move(grown);
+    }
+    combos.erase(combos.begin());  // the current values, read already
+    return combos;
 }
 
 std::string Runner::Lookup(const std::string& name, bool& defined) const {
     defined = true;
+    if (m_overrides) {
+        const auto chosen = m_overrides->find(p::Fold(name));
+        if (chosen != m_overrides->end()) {
+            defined = !chosen->second.empty();
+            return chosen->second;
+        }
+    }
     const auto found = m_vars.find(p::Fold(name));
     if (found != m_vars.end())
         return found->second.value;
@@ -259,10 +343,12 @@ void Runner::Exec(const Node& node, const Bindings& bindings) {
         break;
     case Node::Kind::If:
         // Either branch may run: follow both, so the files of each are kept.
+        ++m_branches;
         for (const Node& child : node.children) {
             Exec(child, bindings);
             m_return = false;
         }
+        --m_branches;
         break;
     case Node::Kind::For:
         ExecFor(node, bindings);
@@ -383,6 +469,20 @@ std::string Runner::Modified(const std::string& value, const std::string& modifi
 }
 
 void Runner::ExecCommand(const Node& node, const Bindings& bindings) {
+    ExecCommandOnce(node, bindings);
+    if (!m_delayed)
+        return;
+    std::vector<std::string> texts = {node.text};
+    for (const syntax::Redirect& redirect : node.redirects)
+        texts.push_back(redirect.target);
+    for (const Overrides& overrides : Alternatives(texts, '!', node.line)) {
+        m_overrides = &overrides;
+        ExecCommandOnce(node, bindings);
+        m_overrides = nullptr;
+    }
+}
+
+void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
     const int line = node.line;
     const std::optional<std::string> prepared = Prepare(node.text, bindings);
     if (!prepared) {
@@ -437,6 +537,8 @@ void Runner::ExecCommand(const Node& node, const Bindings& bindings) {
     } else if (command == "goto" || command == "exit") {
         if (m_frame->subroutines > 0 && EndsSubroutine(command + rest))
             m_return = true;  // the main reading goes on past it: later lines may be reached
+        else if (command == "goto")
+            m_jumped = true;
     } else if (kHarmless.count(command) || kHarmless.count(program)) {
     } else if (command == "md" || command == "mkdir") {
         for (const std::string& folder : Names(InternalArgs(rest)))
@@ -607,10 +709,31 @@ void Runner::ExecFor(const Node& node, const Bindings& bindings) {
 // ---- Variables and folders
 
 void Runner::SetVariable(const std::string& name, const std::string& value) {
-    if (value.empty())
-        m_vars.erase(p::Fold(name));
+    const std::string folded = p::Fold(name);
+    const std::string kept = value.size() > kMaxText ? kUnknownValue : value;
+    const auto found = m_vars.find(folded);
+    Variable variable{name, kept, {}};
+    if (m_branches > 0 || m_jumped) {
+        // The set may not happen: the old value (or none) stays possible beside the new one.
+        std::vector<std::string> others;
+        if (found != m_vars.end()) {
+            others = found->second.others;
+            others.push_back(found->second.value);
+        } else if (m_branches > 0) {
+            others.push_back(std::string());  // "if ... set NAME=x" may leave it undefined
+        }
+        for (const std::string& other : others)
+            if (other != kept && std::find(variable.others.begin(), variable.others.end(), other) == variable.others.end())
+                variable.others.push_back(other);
+        if (variable.others.size() > kMaxAlternatives) {
+            variable.value = kUnknownValue;
+            variable.others.clear();
+        }
+    }
+    if (variable.value.empty() && variable.others.empty())
+        m_vars.erase(folded);
     else
-        m_vars[p::Fold(name)] = {name, value.size() > kMaxText ? kUnknownValue : value};
+        m_vars[folded] = variable;
 }
 
 void Runner::Set(const std::string& rest) {

@@ -32,6 +32,8 @@ inline constexpr std::size_t kMaxBlockLines = 1000;
 inline constexpr std::size_t kMaxWalk = 200000;
 inline constexpr std::size_t kMaxChanged = 100000;
 inline constexpr std::size_t kMaxSaved = 64;
+inline constexpr std::size_t kMaxAlternatives = 8;   // values one variable may have
+inline constexpr std::size_t kMaxVariants = 16;      // readings of one statement
 
 inline const std::string kUnknownValue(1, kUnknown);
 
@@ -90,7 +92,9 @@ public:
 private:
     struct Variable {
         std::string name, value;
+        std::vector<std::string> others;  // values it may have instead, from branches not known to be taken
     };
+    using Overrides = std::map<std::string, std::string>;  // folded name -> value to use
     struct Saved {
         std::map<std::string, Variable> vars;
         bool delayed;
@@ -103,6 +107,9 @@ private:
 
     // Reading lines into statements.
     void RunLines(std::size_t start, bool subroutine);
+    std::optional<std::string> ReadStatement(std::size_t& i, std::vector<int>& lineOf, bool& incomplete,
+                                             std::vector<Node>& nodes);
+    std::vector<Overrides> Alternatives(const std::vector<std::string>& texts, char delimiter, int line);
     std::size_t EndOfSubroutine(std::size_t label) const;
     std::optional<std::string> ExpandPercent(const std::string& line) const;
     std::string Lookup(const std::string& name, bool& defined) const;
@@ -110,6 +117,7 @@ private:
     // Running statements.
     void Exec(const Node& node, const Bindings& bindings);
     void ExecCommand(const Node& node, const Bindings& bindings);
+    void ExecCommandOnce(const Node& node, const Bindings& bindings);
     void ExecFor(const Node& node, const Bindings& bindings);
     std::optional<std::string> Prepare(const std::string& text, const Bindings& bindings) const;
     std::string Substitute(const std::string& text, const Bindings& bindings) const;
@@ -161,6 +169,9 @@ private:
     bool m_uncertain = false;  // an earlier line did something unknown to the disk
     bool m_return = false;     // "exit /b" or "goto :eof" in a subroutine
     bool m_stopped = false;
+    int m_branches = 0;       // inside an if branch: a set there may not happen
+    bool m_jumped = false;    // a goto ran: from here on a set may have been jumped over
+    const Overrides* m_overrides = nullptr;
     std::size_t m_steps = 0;
     std::size_t m_walked = 0;
     std::size_t m_parsed = 0;
