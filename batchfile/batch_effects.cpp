@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 #include "batchfile/batch_arithmetic.h"
 #include "batchfile/batch_runner.h"
@@ -606,17 +607,21 @@ void Runner::ExecFor(const Node& node, const Bindings& bindings) {
         return;
     }
     std::vector<Bindings> runs;
+    bool knowable = true;
     auto add = [&](const std::string& value) {
+        if (runs.size() > kMaxLoopItems) {
+            knowable = false;
+            return;
+        }
         Bindings run = bindings;
         run.emplace_back(node.forVar, value);
         runs.push_back(std::move(run));
     };
-    bool knowable = true;
     const std::vector<std::string> items = syntax::SplitWords(*set, ",;=");
     if (node.forSwitch == "/l") {
         long long numbers[3] = {0, 0, 0};
         for (std::size_t k = 0; k < items.size() && k < 3; ++k)
-            numbers[k] = std::strtoll(items[k].c_str(), nullptr, 10);
+            numbers[k] = std::clamp<long long>(std::strtoll(items[k].c_str(), nullptr, 10), INT32_MIN, INT32_MAX);  // 32-bit, as the interpreter counts
         const long long start = numbers[0], step = numbers[1], end = numbers[2];
         long long count = 0;
         if (step > 0 && end >= start)

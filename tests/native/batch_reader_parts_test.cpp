@@ -96,6 +96,7 @@ TEST(BatchEffects, BoundsMakeHostileLinesUnfollowed) {
     } cases[] = {
         {"huge for /l", {"for /l %%i in (1,1,100000000) do echo x > a%%i.txt"}, {1}},
         {"nested loops", {"for /l %%i in (1,1,5000) do for /l %%j in (1,1,5000) do echo x"}, {1}},
+        {"for /l past 32 bits", {"for /l %%i in (-99999999999999999999,1,99999999999999999999) do echo x"}, {1}},
         {"endless for /l", {"for /l %%i in (1,0,2) do del maps\\a.map"}, {1}},
         {"deep parentheses", {std::string(500, '(') + "del maps\\a.map" + std::string(500, ')')}, {1}},
         {"unclosed block", {"(", "del maps\\a.map"}, {1}},
