@@ -66,7 +66,8 @@ std::vector<std::string> Names(const std::vector<Arg>& args) {
 }
 
 std::string ProgramName(const std::string& name) {
-    std::string leaf = p::Fold(name.substr(name.find_last_of("\\/:") == std::string::npos ? 0 : name.find_last_of("\\/:") + 1));
+    const std::size_t cut = name.find_last_of("\\/:");
+    std::string leaf = p::Fold(cut == std::string::npos ? name : name.substr(cut + 1));
     for (const char* ext : {".exe", ".com"})
         if (leaf.size() > 4 && leaf.compare(leaf.size() - 4, 4, ext) == 0)
             leaf.erase(leaf.size() - 4);

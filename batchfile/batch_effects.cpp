@@ -67,13 +67,17 @@ void Runner::RunFile(const std::string& file, const std::vector<std::string>& li
     m_frame = &frame;
     RunLines(0, false);
     m_frame = outer;
-    while (m_saved.size() > savedDepth) {  // a batch file's setlocal ends with it
-        m_vars = m_saved.back().vars;
-        m_delayed = m_saved.back().delayed;
-        m_cwd = m_saved.back().cwd;
-        m_driveCwds = m_saved.back().driveCwds;
-        m_saved.pop_back();
-    }
+    while (m_saved.size() > savedDepth)  // a batch file's setlocal ends with it
+        EndLocal();
+}
+
+// endlocal gives back the variables, the expansion mode and the folder setlocal saw.
+void Runner::EndLocal() {
+    m_vars = m_saved.back().vars;
+    m_delayed = m_saved.back().delayed;
+    m_cwd = m_saved.back().cwd;
+    m_driveCwds = m_saved.back().driveCwds;
+    m_saved.pop_back();
 }
 
 std::size_t Runner::EndOfSubroutine(std::size_t label) const {
@@ -556,13 +560,8 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
         else if (folded.find("disabledelayedexpansion") != std::string::npos)
             m_delayed = false;
     } else if (command == "endlocal") {
-        if (!m_saved.empty()) {  // endlocal also gives back the folder setlocal saw
-            m_vars = m_saved.back().vars;
-            m_delayed = m_saved.back().delayed;
-            m_cwd = m_saved.back().cwd;
-            m_driveCwds = m_saved.back().driveCwds;
-            m_saved.pop_back();
-        }
+        if (!m_saved.empty())
+            EndLocal();
     } else if (command == "cd" || command == "chdir") {
         ChangeFolder(rest, false, false, line);
     } else if (command == "pushd") {

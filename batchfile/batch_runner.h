@@ -111,6 +111,7 @@ private:
                                              std::vector<Node>& nodes);
     std::vector<Overrides> Alternatives(const std::vector<std::string>& texts, char delimiter, int line);
     std::size_t EndOfSubroutine(std::size_t label) const;
+    void EndLocal();
     std::optional<std::string> ExpandPercent(const std::string& line) const;
     std::string Lookup(const std::string& name, bool& defined) const;
 
