@@ -544,6 +544,9 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
             m_return = true;  // the main reading goes on past it: later lines may be reached
         else if (command == "goto")
             m_jumped = true;
+    } else if (command == "shift") {
+        if (m_frame->args.size() > 1)
+            m_frame->args.erase(m_frame->args.begin() + 1);
     } else if (kHarmless.count(command) || kHarmless.count(program)) {
     } else if (command == "md" || command == "mkdir") {
         for (const std::string& folder : Names(InternalArgs(rest)))

@@ -40,7 +40,7 @@ inline const std::string kUnknownValue(1, kUnknown);
 // Commands that change no file whatever their arguments (their redirections still count).
 inline const std::set<std::string> kHarmless = {
     "echo", "pause", "cls", "title", "color", "exit", "goto", "chcp", "ver", "timeout", "choice",
-    "attrib", "shift", "vol", "verify", "dir", "type", "ping", "find", "findstr",
+    "attrib", "vol", "verify", "dir", "type", "ping", "find", "findstr",
     "more", "where", "prompt", "path", "break", "tasklist"};
 // Internal commands that may be written straight against their argument: "echo.", "cd..".
 inline const char* const kJoinable[] = {"echo", "cd", "chdir", "cls", "type", "dir", "title", "md", "mkdir", "pause"};
