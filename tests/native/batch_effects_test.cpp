@@ -93,6 +93,7 @@ TEST(BatchEffects, SplitsAndExpandsAsTheInterpreterDoes) {
         {{"echo x > \"maps\\new one.txt\" 2>&1", "echo y>>log.txt", "echo z 2>nul 1>con", "type a <config.cfg"},
          {"maps\\new one.txt", "log.txt"}, {}},
         {{"del \"maps\\a.map.\"", "del maps\\b.map   "}, {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"copy maps\\a.map maps\\c.map 2>nul", "copy maps\\a.map x2>nul"}, {"maps\\c.map", "x2"}, {}},
         {{"del maps\\sub\\..\\a.map", "del .\\maps\\.\\b.map"}, {"maps\\a.map", "maps\\b.map"}, {}},
         {{"if exist maps (", "  copy C:\\Mods\\m\\a.map maps\\other.map)", ") else (", "  del config.cfg", ")"},
          {"maps\\other.map", "config.cfg"}, {}},
