@@ -81,7 +81,7 @@ class Runner {
 public:
     explicit Runner(const ReaderContext& context) : m_context(context), m_disk(context.disk) {
         for (const auto& [name, value] : context.environment)
-            m_vars[p::Fold(name)] = {name, value};
+            m_vars[p::Fold(name)] = {name, value, {}};
         m_cwd = p::Normalise(context.startFolder);
     }
 
