@@ -25,6 +25,8 @@ std::string TrimBlanks(const std::string& text) {
     return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
 }
 
+// Precedence as the interpreter has it for these operators: unary, then * / %, then + -.
+// Values are kept in 64 bits and wrapped to 32 after each step, so nothing can overflow.
 class Evaluator {
 public:
     Evaluator(const std::string& text, std::function<std::string(const std::string&)> lookup)

@@ -44,6 +44,8 @@ bool EndsSubroutine(const std::string& line) {
 
 // ---- Reading lines into statements
 
+// Reads a whole batch file: first its labels and the labels `call :label` names anywhere in it,
+// then its statements from the top.
 void Runner::RunFile(const std::string& file, const std::vector<std::string>& lines, std::vector<std::string> args) {
     Frame frame{file, &lines, std::move(args), {}, {}};
     m_steps += lines.size() / 16;  // the label scan below is work too
@@ -232,6 +234,8 @@ std::vector<Runner::Overrides> Runner::Alternatives(const std::vector<std::strin
     return combos;
 }
 
+// A variable's value: the value a variant reading chose, a set or inherited one, or one of the
+// interpreter's dynamic names. Time, date and random numbers are not known in advance.
 std::string Runner::Lookup(const std::string& name, bool& defined) const {
     defined = true;
     if (m_overrides) {
@@ -601,6 +605,8 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
     }
 }
 
+// The values a for gives its variable, found now against the disk view as earlier commands left
+// it; then the body runs once for each, with the variable bound.
 void Runner::ExecFor(const Node& node, const Bindings& bindings) {
     const int line = node.line;
     const std::optional<std::string> set = Prepare(node.forSet, bindings);
@@ -743,6 +749,8 @@ void Runner::SetVariable(const std::string& name, const std::string& value) {
         m_vars[folded] = variable;
 }
 
+// set NAME=value keeps everything after "=" to the end of the command, trailing blanks too;
+// set "NAME=value" ends at the last quote; set /p takes what the player types.
 void Runner::Set(const std::string& rest) {
     std::string text = rest;
     const std::size_t begin = text.find_first_not_of(" \t");
@@ -781,6 +789,8 @@ void Runner::SetArithmetic(const std::string& expression) {
         SetVariable(name, value ? std::to_string(*value) : kUnknownValue);
 }
 
+// cd, chdir and pushd. Without /d, cd to another drive only changes that drive's folder, not
+// the current drive; pushd always switches. A folder that is not there leaves all as it was.
 void Runner::ChangeFolder(const std::string& rest, bool switchDrive, bool push, int line) {
     std::string target = TrimBlanks(rest);
     if (!push && p::Fold(target.substr(0, 2)) == "/d" && (target.size() == 2 || target[2] == ' ' || target[2] == '\t' || target[2] == '"')) {
@@ -811,6 +821,8 @@ void Runner::ChangeFolder(const std::string& rest, bool switchDrive, bool push, 
     m_driveCwds[drive] = full;
 }
 
+// call :label runs the subroutine with its own %1..; call other.bat reads that file with the
+// arguments; call with any other command expands its "%" once more and runs it.
 void Runner::Call(const std::string& rest, int line) {
     const std::vector<std::string> words = syntax::SplitWords(rest, ",;=");
     if (words.empty())
@@ -861,6 +873,8 @@ void Runner::Call(const std::string& rest, int line) {
         Exec(node, {});
 }
 
+// Another batch file shares the variables and the folder; its lines are unfollowed in its own
+// name. Past the depth or count bound, or when it cannot be read, the calling line is unfollowed.
 void Runner::CallFile(const std::string& name, const std::vector<std::string>& words, int line) {
     const std::optional<std::string> full = Resolve(syntax::WithoutQuotes(name), line);
     if (!full)
@@ -881,6 +895,8 @@ void Runner::CallFile(const std::string& name, const std::vector<std::string>& w
 
 // ---- Names and the disk
 
+// A name as the file functions read it against the current folder: "X:\..." full, "X:rest"
+// against drive X's own folder, "\rest" from the current drive's root, "\\server\share" as is.
 std::string Runner::Absolute(const std::string& name) const {
     std::string n = name;
     for (char& c : n)
@@ -980,6 +996,7 @@ std::vector<std::string> Runner::Sources(const std::string& full, int line) {
     return m_uncertain ? std::vector<std::string>{full} : std::vector<std::string>{};
 }
 
+// Keeps a changed file once, by its folded name, with the case it was first met in.
 void Runner::Changed(const std::string& full) {
     if (effects.changed.size() >= kMaxChanged) {
         m_stopped = true;
@@ -994,6 +1011,8 @@ void Runner::Created(const std::string& full) {
     m_disk.AddFile(full);
 }
 
+// Names a line that cannot be followed. From then on the disk view is uncertain: a name
+// that is not there may have been made by that line.
 void Runner::Unfollowed(int line) {
     m_uncertain = true;
     if (!m_frame || line < 0 || static_cast<std::size_t>(line) >= m_frame->lines->size())
@@ -1002,6 +1021,7 @@ void Runner::Unfollowed(int line) {
         effects.unfollowed.push_back({m_frame->file, line + 1, (*m_frame->lines)[static_cast<std::size_t>(line)]});
 }
 
+// A redirection's target is written; devices ("nul", "con") are not files.
 void Runner::WriteTo(const std::string& target, int line) {
     const std::string name = syntax::WithoutQuotes(target);
     if (TrimBlanks(name).empty() || IsDeviceName(name))

@@ -64,6 +64,7 @@ std::string Normalise(const std::string& full) {
 
 bool IsRoot(const std::string& full) { return full.size() == PrefixLength(full) + 1 && full.back() == '\\'; }
 
+// The folder part; the root keeps its "\" ("C:\" of "C:\a"), other folders do not.
 std::string Parent(const std::string& full) {
     if (IsRoot(full))
         return full;

@@ -14,6 +14,8 @@ constexpr int kMaxNesting = 64;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// A recursive reader over one statement's text. Blocks nest; "&", "&&", "|", "||" and the
+// line breaks inside a block all just separate commands, since every command is followed.
 class Parser {
 public:
     Parser(const std::string& text, const std::vector<int>& lineOf) : m_s(text), m_lineOf(lineOf) {}
@@ -82,6 +84,8 @@ private:
         return word;
     }
 
+    // One command at a command position: leading blanks, "@" and the delimiters ",;=" go, as
+    // the interpreter skips them. False when there is nothing to run (a label, a remark).
     bool Command(Node& node) {
         while (m_i < m_s.size() && (IsBlank(m_s[m_i]) || m_s[m_i] == '@' || m_s[m_i] == ',' || m_s[m_i] == ';' ||
                                     m_s[m_i] == '='))
@@ -147,6 +151,8 @@ private:
         return true;
     }
 
+    // ">", ">>" or "<" and the name after it, which ends at a blank or a special character
+    // outside quotes. The caller has taken off a handle digit before it.
     void Redirection(Node& node) {
         const char op = m_s[m_i++];
         if (op == '>' && m_i < m_s.size() && m_s[m_i] == '>')
@@ -177,6 +183,8 @@ private:
         node.redirects.push_back({op == '>', target});
     }
 
+    // A plain command: up to "&", "|", the end of the line or, inside a block, a ")" outside
+    // quotes. Carets escape the next character and go; quotes stay for the command to read.
     void Simple(Node& node) {
         node.kind = Node::Kind::Command;
         bool quoted = false;
@@ -205,6 +213,9 @@ private:
         }
     }
 
+    // if [/i] [not] exist|defined|errorlevel X cmd, or a comparison "a==b" / "a EQU b"; the
+    // condition itself is not kept, since both branches are followed. "else" is recognised only
+    // after a parenthesised branch, as the interpreter does; otherwise it is a word of the command.
     void If(Node& node) {
         node.kind = Node::Kind::If;
         SkipBlanks();
@@ -250,6 +261,8 @@ private:
         }
     }
 
+    // for [/d|/r [root]|/l|/f ["options"]] %x in (set) do cmd; the set may span lines inside a
+    // block and ends at the first ")" outside quotes.
     void For(Node& node) {
         node.kind = Node::Kind::For;
         SkipBlanks();
@@ -319,6 +332,7 @@ private:
     int m_nesting = 0;
 };
 
+// A whole decimal number, as the substring edits take them.
 bool ParseNumber(const std::string& text, long& value) {
     char* end = nullptr;
     value = std::strtol(text.c_str(), &end, 10);
