@@ -644,15 +644,22 @@ void Runner::ExecFor(const Node& node, const Bindings& bindings) {
             for (long long k = 0; k < count; ++k)
                 add(std::to_string(start + k * step));
     } else if (node.forSwitch == "/f") {
-        const std::string options = p::Fold(syntax::WithoutQuotes(node.forOptions));
+        // Only a literal string is plainly knowable: "text", or 'text' with usebackq. Files and
+        // a command's output are not.
+        const std::string options = syntax::WithoutQuotes(node.forOptions);
+        const char quote = p::Fold(options).find("usebackq") != std::string::npos ? '\'' : '"';
         const std::string trimmed = TrimBlanks(*set);
-        // Only a literal string is plainly knowable: the first blank-separated token of it.
-        if (options.empty() && trimmed.size() >= 2 && trimmed.front() == '"' && trimmed.back() == '"' && !HasUnknown(trimmed)) {
-            const std::vector<std::string> tokens = syntax::SplitWords(trimmed.substr(1, trimmed.size() - 2), "");
-            if (!tokens.empty())
-                add(tokens.front());
-        } else {
+        const std::optional<std::vector<std::string>> values =
+            trimmed.size() >= 2 && trimmed.front() == quote && trimmed.back() == quote && !HasUnknown(trimmed)
+                ? syntax::ForTokens(options, trimmed.substr(1, trimmed.size() - 2))
+                : std::nullopt;
+        if (!values) {
             knowable = false;
+        } else if (!values->empty()) {
+            Bindings run = bindings;
+            for (std::size_t k = 0; k < values->size(); ++k)
+                run.emplace_back(static_cast<char>(node.forVar + static_cast<int>(k)), (*values)[k]);
+            runs.push_back(std::move(run));
         }
     } else if (node.forSwitch == "/r") {
         const std::string rootName = syntax::WithoutQuotes(Substitute(node.forRoot, bindings));

@@ -54,6 +54,31 @@ TEST(BatchSyntax, EditsVariableValues) {
     }
 }
 
+TEST(BatchSyntax, SplitsForFLinesIntoTokens) {
+    using Values = std::optional<Strings>;
+    const struct {
+        std::string options, line;
+        Values values;
+    } cases[] = {
+        {"", "a b c", Strings{"a"}},
+        {"tokens=2", "a b c", Strings{"b"}},
+        {"tokens=1-2*", "a  b c d", Strings{"a", "b", "c d"}},
+        {"tokens=*", "  x y", Strings{"x y"}},
+        {"delims=", "a b", Strings{"a b"}},
+        {"delims=, tokens=2", "a,b,c", Strings{"b"}},
+        {"tokens=1,2 delims=, ", "a, b", Strings{"a", "b"}},
+        {"eol=#", "#x", Strings{}},
+        {"skip=1", "x", Strings{}},
+        {"tokens=3", "a b", Strings{}},
+        {"tokens=0", "x", std::nullopt},
+        {"bogus", "x", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options + " : " + c.line);
+        EXPECT_EQ(batchfile::syntax::ForTokens(c.options, c.line), c.values);
+    }
+}
+
 TEST(BatchArithmetic, WorksOutSetA) {
     using Result = std::vector<std::pair<std::string, std::optional<std::int32_t>>>;
     const auto lookup = [](const std::string& name) -> std::string {
