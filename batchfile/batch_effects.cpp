@@ -1014,6 +1014,8 @@ void Runner::Changed(const std::string& full) {
 }
 
 void Runner::Created(const std::string& full) {
+    if (m_disk.KindOf(full) == EntryKind::Folder)
+        return;  // a folder cannot be written as a file: the command fails there
     Changed(full);
     m_disk.AddFile(full);
 }

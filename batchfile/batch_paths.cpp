@@ -121,6 +121,13 @@ void VirtualDisk::AddFolder(const std::string& full) { AddEntry(full, true); }
 // Adds the entry and every folder above it that the view does not have yet; iterative so a
 // very deep name cannot exhaust the stack.
 void VirtualDisk::AddEntry(const std::string& full, bool folder) {
+    // Nothing can be made below a file: the command that tries fails, and the file stays one.
+    for (std::string above = paths::Parent(full); !paths::IsRoot(above); above = paths::Parent(above)) {
+        if (KindOf(above) == EntryKind::File)
+            return;
+        if (paths::Parent(above) == above)
+            break;
+    }
     std::string path = full;
     bool isFolder = folder;
     while (!paths::IsRoot(path) && !path.empty()) {

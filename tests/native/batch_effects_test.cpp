@@ -160,6 +160,9 @@ TEST(BatchEffects, FollowsTheCommands) {
         {{"copy %~dp0maps\\*.map maps", "copy /b data\\base.bin+%~dp0a.map data\\base.bin /y"},
          {"maps\\x.map", "maps\\y.map", "data\\base.bin"}, {}},
         {{"copy %~dp0a.map maps\\*.old"}, {"maps\\a.old"}, {}},
+        // Writing onto a folder or below a file fails and leaves the view of the disk as it was.
+        {{"echo x > maps", "copy %~dp0a.map maps"}, {"maps\\a.map"}, {}},
+        {{"echo x > maps\\a.map\\x.txt", "del maps\\a.map"}, {"maps\\a.map\\x.txt", "maps\\a.map"}, {}},
         {{"md maps\\new", "copy %~dp0a.map maps\\new", "copy %~dp0new.map maps\\sub\\..\\new\\"},
          {"maps\\new\\a.map", "maps\\new\\new.map"}, {}},
         {{"move maps\\a.map maps\\sub", "move maps\\*.map %~dp0"},
