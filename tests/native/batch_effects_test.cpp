@@ -160,6 +160,8 @@ TEST(BatchEffects, FollowsTheCommands) {
         {{"copy %~dp0maps\\*.map maps", "copy /b data\\base.bin+%~dp0a.map data\\base.bin /y"},
          {"maps\\x.map", "maps\\y.map", "data\\base.bin"}, {}},
         {{"copy %~dp0a.map maps\\*.old"}, {"maps\\a.old"}, {}},
+        {{"copy %~dp0new.map maps", "ren maps\\*.map *.old"},
+         {"maps\\new.map", "maps\\a.map", "maps\\b.map", "maps\\new.old", "maps\\a.old", "maps\\b.old"}, {}},
         // Writing onto a folder or below a file fails and leaves the view of the disk as it was.
         {{"echo x > maps", "copy %~dp0a.map maps"}, {"maps\\a.map"}, {}},
         {{"echo x > maps\\a.map\\x.txt", "del maps\\a.map"}, {"maps\\a.map\\x.txt", "maps\\a.map"}, {}},
