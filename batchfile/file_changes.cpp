@@ -6,7 +6,8 @@
 #include <cctype>
 #include <cstdio>
 
-#include "base/unique_file.h"
+#include "base/files.h"
+#include "base/text.h"
 
 namespace batchfile {
 namespace {
@@ -16,12 +17,6 @@ constexpr char kBlanks[] = " \t";
 constexpr char kCommandDelimiters[] = " \t,;=";
 
 bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
-
-std::string Lower(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 bool IsOneOf(char c, const char* set) {
     for (; *set; ++set)
@@ -105,7 +100,7 @@ std::vector<Command> SplitLine(const std::string& line) {
 }
 
 bool IsPatcher(const std::string& program) {
-    const std::string name = Lower(program.substr(FolderPart(program).size()));
+    const std::string name = base::AsciiLower(program.substr(FolderPart(program).size()));
     return name == "applyppf3.exe" || name == "applyppf3";
 }
 
@@ -154,7 +149,7 @@ void AddCommandChanges(std::string text, std::vector<FileChange>& changes) {
         end = std::min(text.find_first_of(" \t,;=/"), text.size());
         program = text.substr(0, end);
     }
-    const std::string name = Lower(program);
+    const std::string name = base::AsciiLower(program);
     const std::string rest = text.substr(end);
     if (name == "call") {
         AddCommandChanges(rest, changes);
@@ -162,7 +157,7 @@ void AddCommandChanges(std::string text, std::vector<FileChange>& changes) {
     }
     if (IsPatcher(program)) {
         const std::vector<std::string> args = Words(rest, kBlanks);
-        if (args.size() >= 3 && (Lower(args[0]) == "a" || Lower(args[0]) == "u"))
+        if (args.size() >= 3 && (base::AsciiLower(args[0]) == "a" || base::AsciiLower(args[0]) == "u"))
             changes.push_back({args[1], ""});
         return;
     }
@@ -189,46 +184,7 @@ void AddCommandChanges(std::string text, std::vector<FileChange>& changes) {
 
 // "rem" followed by a blank, a delimiter or nothing; "remark" is another command.
 bool IsRemark(const std::string& line, std::size_t begin) {
-    return Lower(line.substr(begin, 3)) == "rem" && (line.size() == begin + 3 || IsOneOf(line[begin + 3], " \t,;=/"));
-}
-
-bool GlobMatch(const std::string& pattern, const std::string& name) {
-    std::size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || std::tolower(static_cast<unsigned char>(pattern[p])) ==
-                                             std::tolower(static_cast<unsigned char>(name[n])))) {
-            ++p;
-            ++n;
-        } else if (starP != std::string::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
-
-std::string FillPart(const std::string& pattern, const std::string& source) {
-    std::string out;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '*') {
-            if (i < source.size())
-                out += source.substr(i);
-            return out;
-        }
-        if (pattern[i] != '?')
-            out.push_back(pattern[i]);
-        else if (i < source.size())
-            out.push_back(source[i]);
-    }
-    return out;
+    return base::AsciiLower(line.substr(begin, 3)) == "rem" && (line.size() == begin + 3 || IsOneOf(line[begin + 3], " \t,;=/"));
 }
 
 }  // namespace
@@ -249,66 +205,19 @@ std::vector<FileChange> ChangesOf(const std::vector<std::string>& lines) {
 }
 
 std::optional<std::vector<std::string>> ReadAllLines(const std::string& path) {
-    base::UniqueFile file{std::fopen(path.c_str(), "rb")};
-    if (!file)
+    const std::optional<std::string> bytes = base::ReadWholeFile(path);
+    if (!bytes)
         return std::nullopt;
     std::vector<std::string> lines;
-    std::string line;
-    int c;
-    while ((c = std::getc(file.get())) != EOF) {
-        if (c != '\n') {
-            line.push_back(static_cast<char>(c));
-            continue;
-        }
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(std::move(line));
-        line.clear();
+    for (std::size_t start = 0; start < bytes->size();) {
+        const std::size_t end = std::min(bytes->find('\n', start), bytes->size());
+        std::size_t length = end - start;
+        if (end < bytes->size() && length > 0 && (*bytes)[end - 1] == '\r')
+            --length;
+        lines.push_back(bytes->substr(start, length));
+        start = end + 1;
     }
-    if (!line.empty())
-        lines.push_back(std::move(line));
     return lines;
-}
-
-bool MatchesWildcard(const std::string& pattern, const std::string& name) {
-    if (GlobMatch(pattern, name))
-        return true;
-    const bool dotless = name.find('.') == std::string::npos;
-    if (dotless && pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0)
-        return GlobMatch(pattern.substr(0, pattern.size() - 2), name);
-    if (dotless && !pattern.empty() && pattern.back() == '.')
-        return GlobMatch(pattern.substr(0, pattern.size() - 1), name);
-    return false;
-}
-
-bool HasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
-
-std::string FolderPart(const std::string& name) {
-    const std::size_t end = name.find_last_of("\\/:");
-    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
-}
-
-bool IsDeviceName(const std::string& name) {
-    const std::string base = Lower(name.substr(FolderPart(name).size()));
-    const std::string stem = base.substr(0, base.find('.'));
-    if (stem == "con" || stem == "prn" || stem == "aux" || stem == "nul")
-        return true;
-    return stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) && stem[3] >= '1' &&
-           stem[3] <= '9';
-}
-
-std::string NameByPattern(const std::string& pattern, const std::string& name) {
-    const std::size_t patternDot = pattern.rfind('.');
-    if (patternDot == std::string::npos)
-        return FillPart(pattern, name);
-    const std::size_t nameDot = name.rfind('.');
-    const std::string stem = name.substr(0, nameDot);
-    const std::string extension = nameDot == std::string::npos ? std::string() : name.substr(nameDot + 1);
-    std::string result = FillPart(pattern.substr(0, patternDot), stem);
-    const std::string newExtension = FillPart(pattern.substr(patternDot + 1), extension);
-    if (!newExtension.empty())
-        result += "." + newExtension;
-    return result;
 }
 
 }  // namespace batchfile

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
+
 namespace batchfile {
 
 // One change a command makes, with the names as the line gives them (quotes removed).
@@ -24,25 +26,15 @@ struct FileChange {
 // commands are left alone, and "%" variables are not expanded.
 std::vector<FileChange> ChangesOf(const std::vector<std::string>& lines);
 
-// Every line of the file, CR before LF dropped, with no length limit; nothing when it
-// cannot be opened.
+// Every line of the file, CR before LF dropped, with no length limit; nothing when it is
+// no file on disk or cannot be read.
 std::optional<std::vector<std::string>> ReadAllLines(const std::string& path);
 
-// Whether a name matches a pattern of "*" and "?", letters compared without case. As
-// the command interpreter does, a pattern ending in ".*" also matches names without a dot.
-bool MatchesWildcard(const std::string& pattern, const std::string& name);
-
-bool HasWildcard(const std::string& name);
-
-// The folder part of a name with its last separator: "maps\" of "maps\a.map", "" of "a.map".
-std::string FolderPart(const std::string& name);
-
-// Whether the last part of a name is a device ("nul", "con", "com1.txt", ...), not a file.
-bool IsDeviceName(const std::string& name);
-
-// The name a copy, move or rename with a wildcard target gives the file `name`: in the
-// stem and the extension of `pattern`, "*" takes the rest of the same part of `name`
-// and "?" its character at that place; other characters stay.
-std::string NameByPattern(const std::string& pattern, const std::string& name);
+// The name helpers the reader uses, reachable here as before.
+using base::FolderPart;
+using base::HasWildcard;
+using base::IsDeviceName;
+using base::MatchesWildcard;
+using base::NameByPattern;
 
 }  // namespace batchfile

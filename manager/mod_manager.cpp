@@ -6,15 +6,15 @@
 #include <utility>
 #include <vector>
 
+#include "base/files.h"
 #include "base/text.h"
-#include "base/unique_file.h"
 #include "batchfile/file_changes.h"
 #include "batchfile/header_reader.h"
-#include "manager/game_files.h"
-#include "manager/list_file.h"
-#include "manager/list_lock.h"
-#include "manager/list_pair.h"
-#include "manager/originals_store.h"
+#include "batchfile/write_messages.h"
+#include "manager/list/list_file.h"
+#include "manager/list/list_pair.h"
+#include "manager/originals/originals_store.h"
+#include "manager/state_lock.h"
 
 namespace manager {
 namespace {
@@ -26,6 +26,8 @@ constexpr char kListInUse[] =
     "The mod list is in use by another Grenwick window and could not be changed. Please try again.";
 constexpr char kNotApplied[] = ", so the mod was not applied. Nothing has changed.";
 constexpr char kStoreInUse[] = "The kept original files are in use by another Grenwick window";
+constexpr char kLastModInUse[] =
+    "The mod list files are in use by another Grenwick window, so the mod applied was not noted as the last mod.";
 // How many of the kept files a question or a report names before "and N more".
 constexpr std::size_t kNamedFiles = 3;
 
@@ -77,11 +79,10 @@ ModManager::ModManager(ManagerFiles files, CommandRunner& runner, ManagerView& v
 // list is still read as the last finished save left it.
 void ModManager::StartupLoad(std::FILE* lastModReader) {
     {
-        ListLock lock(m_files.paths, m_lockWait);
-        base::WriteFailure ignored = base::WriteFailure::Other;
-        if (lock.Held())
-            SettleLists(ListFilesOf(m_files), ignored);
-        LoadSaved();
+        StateLock lock(m_files.paths, m_lockWait);
+        if (!lock.InUse())
+            (void)SettleLists(ListFilesOf(m_files));
+        (void)LoadSaved();
     }
     m_view.ShowList(m_mods.Entries());
     if (lastModReader)
@@ -130,7 +131,7 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     const std::optional<batchfile::ModHeader> header = RunnableHeader(path, 2);
     if (!header)
         return;  // an older list can hold a path that is refused at add today
-    if (!header->opened) {
+    if (header->kind != base::PathKind::File) {
         m_view.ShowMessage("The batch file \"" + path + "\" could not be opened.");
         return;
     }
@@ -140,9 +141,7 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
     if (batchfile::PpfTextOf(header->line2))
         m_runner.Run(kPause);
-    base::WriteFailure failure = base::WriteFailure::Other;
-    if (!SaveLastMod(path, failure))
-        ReportUnwritable(m_files.lastMod, failure);
+    SaveLastMod(path);
     m_view.ShowMessage(kDone);
     m_view.CloseApplied();
 }
@@ -161,7 +160,7 @@ void ModManager::RemoveMod(const ModEntry& entry) {
 }
 
 void ModManager::RestoreOriginals() {
-    OriginalsStore store(CurrentFolder());
+    OriginalsStore store(base::CurrentFolder());
     if (!store.Load()) {
         m_view.ShowMessage(UnreadableIndex(store) + ", so nothing was put back.");
         return;
@@ -183,8 +182,8 @@ void ModManager::RestoreOriginals() {
     OriginalsStore::PutBackReport report;
     std::size_t kept = 0;
     {
-        ListLock lock(m_files.paths, m_lockWait);
-        if (!lock.Held()) {
+        StateLock lock(m_files.paths, m_lockWait);
+        if (lock.InUse()) {
             problem = kStoreInUse;
         } else if (!store.Load()) {
             problem = UnreadableIndex(store);
@@ -202,30 +201,32 @@ void ModManager::RestoreOriginals() {
     std::string text = "Put back " + count + ".";
     if (!report.failed.empty())
         text += " These could not be put back and stay kept for a later try:" + NameList(report.failed);
-    if (!report.indexWritten)
+    if (!report.index)
         text += "\n\nThe file \"" + store.IndexPath() + "\" could not be written: a later restore puts these files "
                 "back again.";
     m_view.ShowMessage(text);
 }
 
 // Before a mod runs, the files it will change are kept; when one cannot be, it does not run.
-// The store is read and written under the list lock, so two windows applying at once never
+// The store is read and written under the state lock, so two windows applying at once never
 // interleave their changes to it; the message waits until the lock is let go.
 bool ModManager::KeepOriginals(const std::string& batchPath) {
-    const std::string gameFolder = CurrentFolder();
+    const std::string gameFolder = base::CurrentFolder();
     OriginalsStore store(gameFolder);
     const std::vector<std::string> lines = batchfile::ReadAllLines(batchPath).value_or(std::vector<std::string>());
     std::string problem;
     {
-        ListLock lock(m_files.paths, m_lockWait);
-        if (!lock.Held()) {
+        StateLock lock(m_files.paths, m_lockWait);
+        if (lock.InUse()) {
             problem = std::string(kStoreInUse) + kNotApplied;
         } else if (!store.Load()) {
             problem = UnreadableIndex(store) + kNotApplied;
-        } else if (const auto failed = store.Keep(TouchedNames(batchfile::ChangesOf(lines), gameFolder))) {
-            problem = *failed == store.IndexPath()
-                          ? "The file \"" + *failed + "\" could not be written" + kNotApplied
-                          : "The original file \"" + *failed + "\" could not be kept" + kNotApplied;
+        } else if (const base::WriteResult kept = store.Keep(TouchedNames(batchfile::ChangesOf(lines), gameFolder));
+                   !kept) {
+            const std::string& failed = kept.Error().file;
+            problem = (failed == store.IndexPath() ? "The file \"" + failed + "\" could not be written"
+                                                   : "The original file \"" + failed + "\" could not be kept") +
+                      kNotApplied + batchfile::WhyNotWritten(kept.Error(), false);
         }
     }
     if (problem.empty())
@@ -237,37 +238,35 @@ bool ModManager::KeepOriginals(const std::string& batchPath) {
 // Under the lock the list is read as it is on disk now, so a change made meanwhile in
 // another window is kept, changed and saved as one; the window then shows what was saved.
 // Messages wait until the lock is let go: a message box is open for as long as the user likes.
-bool ModManager::ChangeList(const std::function<void(ModList&)>& change) {
-    std::string unwritable;
-    base::WriteFailure failure = base::WriteFailure::Other;
+void ModManager::ChangeList(const std::function<void(ModList&)>& change) {
+    base::WriteResult saved;
     {
-        ListLock lock(m_files.paths, m_lockWait);
-        if (!lock.Held()) {
+        StateLock lock(m_files.paths, m_lockWait);
+        if (lock.InUse()) {
             m_view.ShowMessage(kListInUse);
-            return false;
+            return;
         }
-        unwritable = SettleLists(ListFilesOf(m_files), failure);
-        if (unwritable.empty())
-            unwritable = LoadSaved();
+        saved = SettleLists(ListFilesOf(m_files));
+        if (saved)
+            saved = LoadSaved();
         // A list file that could not be read would be saved back without what it holds.
-        if (unwritable.empty()) {
+        if (saved) {
             change(m_mods);
-            unwritable = SaveLists(ListFilesOf(m_files), {m_mods.Paths(), m_mods.Names()}, failure);
+            saved = SaveLists(ListFilesOf(m_files), {m_mods.Paths(), m_mods.Names()});
         }
-        if (!unwritable.empty())
-            LoadSaved();
+        if (!saved)
+            (void)LoadSaved();
     }
     m_view.ShowList(m_mods.Entries());
-    if (!unwritable.empty())
-        ReportUnwritable(unwritable, failure);
-    return unwritable.empty();
+    if (!saved)
+        ReportUnwritable(saved.Error());
 }
 
 // Older list files can hold an empty name that ended the name list early; each path
-// beyond the loaded names is listed under the path itself rather than lost. Returns a list
-// file that is there but could not be read.
-std::string ModManager::LoadSaved() {
-    std::string unreadable;
+// beyond the loaded names is listed under the path itself rather than lost. Fails naming a
+// list file that is there but could not be read.
+base::WriteResult ModManager::LoadSaved() {
+    base::WriteResult unreadable;
     const ListTexts texts = LoadLists(ListFilesOf(m_files), &unreadable);
     std::vector<ModEntry> entries;
     entries.reserve(texts.paths.size());
@@ -279,10 +278,20 @@ std::string ModManager::LoadSaved() {
 
 // Replaced in one step where it can be. The reader held open since the start keeps Windows
 // from replacing the file; it is then rewritten in place. The lock keeps other Grenwick
-// processes from writing the same temporary file at the same time.
-bool ModManager::SaveLastMod(const std::string& path, base::WriteFailure& failure) {
-    ListLock lock(m_files.paths, m_lockWait);
-    return lock.Held() && (ReplaceFile(m_files.lastMod, path) || WriteFileDurably(m_files.lastMod, path, failure));
+// processes from writing the same file at the same time.
+void ModManager::SaveLastMod(const std::string& path) {
+    base::WriteResult written;
+    {
+        StateLock lock(m_files.paths, m_lockWait);
+        if (lock.InUse()) {
+            m_view.ShowMessage(kLastModInUse);
+            return;
+        }
+        if (!base::WriteFileDurably(m_files.lastMod, path))
+            written = base::WriteFileInPlace(m_files.lastMod, path);
+    }
+    if (!written)
+        ReportUnwritable(written.Error());
 }
 
 void ModManager::ReportFull() {
@@ -298,7 +307,7 @@ std::optional<batchfile::ModHeader> ModManager::RunnableHeader(const std::string
         return std::nullopt;
     }
     batchfile::ModHeader header = batchfile::ReadModHeader(path, lineCount);
-    if (header.notDiskFile) {
+    if (header.kind == base::PathKind::Other) {
         m_view.ShowMessage(CannotUseMessage(path, kDeviceReason));
         return std::nullopt;
     }
@@ -308,20 +317,17 @@ std::optional<batchfile::ModHeader> ModManager::RunnableHeader(const std::string
 // Every failed write of the manager's files ends here. Where Windows refused for lack of
 // rights the message says so, and for a list file it offers to start again as
 // administrator; No (the default) leaves the window as it is.
-void ModManager::ReportUnwritable(const std::string& path, base::WriteFailure failure) {
-    std::string text = "The file \"" + path + "\" could not be written.";
-    if (failure != base::WriteFailure::AccessDenied || !m_rights || m_rights->Elevated()) {
-        m_view.ShowMessage(text);
+void ModManager::ReportUnwritable(const base::WriteError& error) {
+    const bool denied = error.reason == base::WriteError::Reason::AccessDenied;
+    const bool rightsMatter = denied && m_rights && !m_rights->Elevated();
+    const std::string text = batchfile::NotWrittenMessage(error, rightsMatter);
+    const bool listFile = error.file == m_files.names || error.file == m_files.paths;
+    if (rightsMatter && listFile && m_rights->MayRestart()) {
+        if (m_view.Ask(text + kRestartQuestion, false))
+            m_rights->RestartElevated();
         return;
     }
-    text += std::string(" ") + base::kAdminsOnly;
-    const bool listFile = path == m_files.names || path == m_files.paths;
-    if (!listFile || !m_rights->MayRestart()) {
-        m_view.ShowMessage(text);
-        return;
-    }
-    if (m_view.Ask(text + kRestartQuestion, false))
-        m_rights->RestartElevated();
+    m_view.ShowMessage(text);
 }
 
 }  // namespace manager

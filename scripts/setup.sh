@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake make g++ clang libclang-rt-14-dev googletest libbenchmark-dev  # native build, tests, fuzz, bench
+    cmake make g++ clang libclang-rt-14-dev googletest libbenchmark-dev libssl-dev  # native build, tests, fuzz, bench
     g++-mingw-w64-x86-64-posix                                           # the Windows build
     wine64 fonts-wine xvfb xauth x11-apps imagemagick                    # running it: Wine and its fonts, a display, screenshots
 )

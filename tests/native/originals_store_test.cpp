@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "manager/originals_store.h"
+#include "manager/originals/originals_store.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -42,15 +42,13 @@ protected:
 
 TEST_F(OriginalsStoreTest, KeepsTheFirstOriginalOnceUnderAnyOfItsNamesAndPutsAllBack) {
     OriginalsStore first(Game());
-    EXPECT_EQ(first.Keep({".\\maps\\a.map", "maps\\new.map", std::string(manager::kKeptFolder) + "\\index.txt"}),
-              std::nullopt);
+    EXPECT_TRUE(first.Keep({".\\maps\\a.map", "maps\\new.map", std::string(manager::kKeptFolder) + "\\index.txt"}));
     WriteBytes(File("maps/a.map"), "mod 1");
     WriteBytes(File("maps/new.map"), "created by mod 1");
 
     OriginalsStore second(Game());
     ASSERT_TRUE(second.Load());
-    EXPECT_EQ(second.Keep({"MAPS\\A.map", "maps/x/../A.MAP", Game() + "\\maps\\b.map", "maps\\NEW.map"}),
-              std::nullopt);
+    EXPECT_TRUE(second.Keep({"MAPS\\A.map", "maps/x/../A.MAP", Game() + "\\maps\\b.map", "maps\\NEW.map"}));
     EXPECT_EQ(Reloaded(), (Strings{"+maps\\a.map", "-maps\\new.map", "+maps\\b.map"}));
     WriteBytes(File("maps/a.map"), "mod 2");
     WriteBytes(File("maps/b.map"), "mod 2");
@@ -66,7 +64,7 @@ TEST_F(OriginalsStoreTest, KeepsTheFirstOriginalOnceUnderAnyOfItsNamesAndPutsAll
 
 TEST_F(OriginalsStoreTest, AFileThatCannotBePutBackStaysKeptForALaterTry) {
     OriginalsStore store(Game());
-    ASSERT_EQ(store.Keep({"maps\\a.map", "maps\\b.map"}), std::nullopt);
+    ASSERT_TRUE(store.Keep({"maps\\a.map", "maps\\b.map"}));
     WriteBytes(File("maps/a.map"), "mod");
     std::filesystem::remove(File("maps/b.map"));
     std::filesystem::create_directories(File("maps/b.map"));  // a folder where the file goes back

@@ -1,0 +1,18 @@
+// What long file work reports its progress to, and how the player stops it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace manager {
+
+class ProgressView {
+public:
+    virtual ~ProgressView() = default;
+    virtual void Start(const std::string& text, std::uint64_t totalBytes) = 0;
+    // Counts `bytes` more done; false once the player asked to stop.
+    virtual bool Advance(std::uint64_t bytes) = 0;
+    virtual void Finish() = 0;
+};
+
+}  // namespace manager

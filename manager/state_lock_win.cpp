@@ -1,0 +1,54 @@
+// Windows: the lock is a named mutex. A process that ended while holding it leaves it
+// abandoned, which the next one takes as its own: the settling of the list files then
+// finishes or undoes whatever that process left.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "base/paths.h"
+#include "manager/state_lock.h"
+
+namespace manager {
+namespace {
+
+// A mutex name may not hold a backslash; the name follows the list file, so the program
+// and tests working on other files do not wait for each other.
+std::string MutexName(std::string listFile) {
+    std::replace(listFile.begin(), listFile.end(), '\\', '/');
+    return "Grenwick mod list " + base::FoldCase(listFile);
+}
+
+}  // namespace
+
+StateLock::StateLock(const std::string& listFile, std::chrono::milliseconds wait)
+    : m_handle(reinterpret_cast<std::intptr_t>(nullptr)) {
+    const std::string name = MutexName(listFile);
+    const auto until = std::chrono::steady_clock::now() + wait;
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    // A mutex made by a process with higher rights refuses the others while that one lives;
+    // it goes with its last handle, so this waits for it as for the lock itself.
+    while (!mutex && GetLastError() == ERROR_ACCESS_DENIED && std::chrono::steady_clock::now() < until) {
+        Sleep(10);
+        mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    }
+    if (!mutex) {
+        m_inUse = GetLastError() == ERROR_ACCESS_DENIED;
+        return;
+    }
+    m_handle = reinterpret_cast<std::intptr_t>(mutex);
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    const DWORD result = WaitForSingleObject(mutex, static_cast<DWORD>(std::max<long long>(left.count(), 0)));
+    m_held = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    m_inUse = result == WAIT_TIMEOUT;
+}
+
+StateLock::~StateLock() {
+    HANDLE mutex = reinterpret_cast<HANDLE>(m_handle);
+    if (!mutex)
+        return;
+    if (m_held)
+        ReleaseMutex(mutex);
+    CloseHandle(mutex);
+}
+
+}  // namespace manager

@@ -1,0 +1,213 @@
+// The originals store's index: round trips, every kind of damage refused, the old index
+// taken over; and the store's folder outside the game folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "base/sha256.h"
+#include "manager/originals/store_index.h"
+#include "manager/originals/store_place.h"
+
+namespace {
+
+using manager::EntryKind;
+using manager::IndexEntry;
+using manager::IndexProblem;
+using manager::StoreIndex;
+
+constexpr char kGame[] = "C:\\Games\\Zorv";
+const std::string kHash(64, 'a');
+
+std::string FoldAscii(const std::string& name) {
+    std::string folded = name;
+    for (char& c : folded)
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return folded;
+}
+
+StoreIndex Sample() {
+    return {kGame,
+            {{EntryKind::Kept, "maps\\a.map", 1234, kHash},
+             {EntryKind::Kept, "zorv.exe", 0, std::string(64, '0')},
+             {EntryKind::Kept, "D:\\Other\\zorv.cfg", UINT64_MAX, std::string(64, 'f')},
+             {EntryKind::Absent, "maps\\new.map", 0, {}},
+             {EntryKind::Lost, "\\\\server\\share\\maps\\b.map", 0, {}}},
+            false};
+}
+
+std::string Encoded(const StoreIndex& index) { return manager::EncodeIndex(index, FoldAscii).value_or(""); }
+
+// The lines above the check line, sealed with a check that matches them.
+std::string Sealed(const std::string& body) {
+    return body + "check\t" + base::ToHex(base::Sha256Of(body)) + "\r\n";
+}
+
+std::string Body(const std::string& text) { return text.substr(0, text.rfind("check\t")); }
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
+
+// Everything an index holds, one entry a line, so a difference shows where it is.
+std::string Summary(const StoreIndex& index) {
+    std::string summary = index.gameFolder + (index.old ? " (old)\n" : "\n");
+    for (const IndexEntry& e : index.entries)
+        summary += std::to_string(static_cast<int>(e.kind)) + " " + std::to_string(e.size) + " " + e.sha256 + " " +
+                   e.name + "\n";
+    return summary;
+}
+
+TEST(StoreIndex, WritesTheLinesInOrderEachEndingInCrLf) {
+    const std::string text = Encoded(Sample());
+    const std::string lines = "\r\nversion\t2\r\ngame\tC:\\Games\\Zorv\r\nkept\t1234\t" + kHash +
+                              "\tmaps\\a.map\r\nkept\t0\t" + std::string(64, '0') +
+                              "\tzorv.exe\r\nkept\t18446744073709551615\t" + std::string(64, 'f') +
+                              "\tD:\\Other\\zorv.cfg\r\nabsent\tmaps\\new.map\r\nlost\t\\\\server\\share\\maps\\b.map\r\n";
+    const std::size_t afterComment = text.find("\r\n");
+    EXPECT_EQ(text.substr(afterComment), lines + "check\t" + base::ToHex(base::Sha256Of(Body(text))) + "\r\n");
+    EXPECT_EQ(text.find('\n'), afterComment + 1) << "the comment is one line";
+}
+
+TEST(StoreIndex, ReadsBackWhatItWrote) {
+    StoreIndex none = Sample();
+    none.entries.clear();
+    StoreIndex atRoot = Sample();
+    atRoot.gameFolder = "C:\\";
+    atRoot.entries.resize(2);
+    StoreIndex onShare = Sample();
+    onShare.gameFolder = "\\\\server\\share";
+    onShare.entries.pop_back();
+    for (const StoreIndex& index : {Sample(), none, atRoot, onShare}) {
+        SCOPED_TRACE(index.gameFolder + ", " + std::to_string(index.entries.size()) + " entries");
+        const auto decoded = manager::DecodeIndex(Encoded(index), index.gameFolder, FoldAscii);
+        ASSERT_EQ(decoded.problem, IndexProblem::None) << "line " << decoded.line;
+        EXPECT_EQ(Summary(*decoded.index), Summary(index));
+    }
+}
+
+TEST(StoreIndex, RefusesDamageAndNamesThatLeaveTheirPlace) {
+    const std::string good = Encoded(Sample());
+    const std::string body = Body(good);
+    const std::string absentLine = "absent\tmaps\\new.map\r\n";
+    const auto withEntry = [&](const std::string& line) { return Sealed(body + line + "\r\n"); };
+    struct Case {
+        const char* what;
+        std::string text;
+        IndexProblem problem;
+    };
+    const std::vector<Case> cases = {
+        {"empty", "", IndexProblem::NoCheck},
+        {"a flipped byte", Replaced(good, "a.map", "a.maq"), IndexProblem::WrongCheck},
+        {"a removed line", Replaced(good, absentLine, ""), IndexProblem::WrongCheck},
+        {"no check line", body, IndexProblem::NoCheck},
+        {"check line cut short", good.substr(0, good.size() - 2), IndexProblem::NoCheck},
+        {"a line after the check", good + "absent\tx\r\n", IndexProblem::NoCheck},
+        {"one byte before the check", "x" + good.substr(body.size()), IndexProblem::NoCheck},
+        {"bare LF", Sealed(Replaced(body, absentLine, "absent\tmaps\\new.map\n")), IndexProblem::Malformed},
+        {"CR inside a line", withEntry("absent\tmaps\\x\r.map"), IndexProblem::Malformed},
+        {"empty line", withEntry(""), IndexProblem::Malformed},
+        {"unknown kind", withEntry("gone\tmaps\\x.map"), IndexProblem::Malformed},
+        {"extra field", withEntry("absent\tmaps\\x.map\tmore"), IndexProblem::Malformed},
+        {"kept without hash", withEntry("kept\tmaps\\x.map"), IndexProblem::Malformed},
+        {"leading zero", withEntry("kept\t01\t" + kHash + "\tx.map"), IndexProblem::Malformed},
+        {"size past 64 bits", withEntry("kept\t18446744073709551616\t" + kHash + "\tx.map"), IndexProblem::Malformed},
+        {"upper-case hash", withEntry("kept\t1\t" + std::string(64, 'A') + "\tx.map"), IndexProblem::Malformed},
+        {"other version", Sealed(Replaced(body, "version\t2", "version\t3")), IndexProblem::UnknownFormat},
+        {"other game folder", Sealed(Replaced(body, "Games\\Zorv", "Games\\Orv")), IndexProblem::OtherGameFolder},
+        {"duplicate", withEntry("lost\tMAPS\\A.MAP"), IndexProblem::DuplicateName},
+        {"up and out", withEntry("absent\t..\\victim1.txt"), IndexProblem::BadName},
+        {"up from a full path", withEntry("kept\t3\t" + kHash + "\tC:\\Games\\Zorv\\..\\victim2.txt"),
+         IndexProblem::BadName},
+        {"full path inside", withEntry("kept\t3\t" + kHash + "\tc:\\games\\zorv\\victim2.txt"), IndexProblem::BadName},
+        {"drive relative", withEntry("kept\t3\t" + kHash + "\tC:victim2.txt"), IndexProblem::BadName},
+        {"drive in a part", withEntry("kept\t3\t" + kHash + "\tmaps\\C:\\victim2.txt"), IndexProblem::BadName},
+        {"rooted, no drive", withEntry("absent\t\\victim2.txt"), IndexProblem::BadName},
+        {"slash", withEntry("absent\tmaps/../../victim.txt"), IndexProblem::BadName},
+        {"this folder", withEntry("absent\t.\\victim.txt"), IndexProblem::BadName},
+        {"empty part", withEntry("absent\tmaps\\\\victim.txt"), IndexProblem::BadName},
+        {"trailing dot", withEntry("absent\tvictim.txt."), IndexProblem::BadName},
+        {"device", withEntry("absent\tmaps\\nul.txt"), IndexProblem::BadName},
+        {"device as a share", withEntry("absent\t\\\\.\\C:\\victim.txt"), IndexProblem::BadName},
+        {"empty name", withEntry("absent\t"), IndexProblem::BadName},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto decoded = manager::DecodeIndex(c.text, kGame, FoldAscii);
+        EXPECT_EQ(decoded.problem, c.problem) << "line " << decoded.line;
+        EXPECT_FALSE(decoded.index.has_value());
+    }
+}
+
+TEST(StoreIndex, WritesNothingItCouldNotReadBack) {
+    const auto with = [](IndexEntry entry) {
+        StoreIndex index = Sample();
+        index.entries.push_back(entry);
+        return index;
+    };
+    StoreIndex relativeGame = Sample();
+    relativeGame.gameFolder = "Games\\Zorv";
+    for (const StoreIndex& index : {with({EntryKind::Absent, "..\\victim.txt", 0, {}}),
+                                    with({EntryKind::Absent, "MAPS\\A.map", 0, {}}),
+                                    with({EntryKind::Kept, "maps\\b.map", 1, {}}),
+                                    with({EntryKind::Lost, "maps\\tab\tname.map", 0, {}}), relativeGame}) {
+        SCOPED_TRACE(index.entries.back().name);
+        EXPECT_FALSE(manager::EncodeIndex(index, FoldAscii).has_value());
+    }
+}
+
+constexpr char kOldHeader[] =
+    "Original game files kept by Grenwick before mods changed them; its system menu entry "
+    "\"Restore original files...\" puts them back. One file a line: kept (a copy is here) or absent (a mod "
+    "created it).";
+
+TEST(StoreIndex, TakesOverTheOldIndexWithTheSameNameChecks) {
+    const std::string old =
+        std::string(kOldHeader) + "\r\nkept\tmaps\\a.map\r\nabsent\tmaps\\new.map\r\nkept\tD:\\Other\\zorv.cfg\r\n";
+    std::string bareLf = old;
+    bareLf.erase(std::remove(bareLf.begin(), bareLf.end(), '\r'), bareLf.end());
+    for (const std::string& text : {old, bareLf}) {
+        SCOPED_TRACE(text.find('\r') == std::string::npos ? "LF" : "CR LF");
+        const auto decoded = manager::DecodeIndex(text, kGame, FoldAscii);
+        ASSERT_EQ(decoded.problem, IndexProblem::None) << "line " << decoded.line;
+        EXPECT_EQ(Summary(*decoded.index),
+                  "C:\\Games\\Zorv (old)\n0 0  maps\\a.map\n1 0  maps\\new.map\n0 0  D:\\Other\\zorv.cfg\n");
+    }
+    const std::vector<std::pair<std::string, IndexProblem>> refused = {
+        {"kept\t..\\victim.txt", IndexProblem::BadName},
+        {"absent\tC:\\Games\\Zorv\\maps\\a.map", IndexProblem::BadName},
+        {"kept\tMAPS\\A.MAP", IndexProblem::DuplicateName},
+        {"lost\tmaps\\b.map", IndexProblem::Malformed},
+        {"kept\t1\t" + kHash + "\tmaps\\b.map", IndexProblem::Malformed}};
+    for (const auto& [line, problem] : refused) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(manager::DecodeIndex(old + line + "\r\n", kGame, FoldAscii).problem, problem);
+    }
+}
+
+TEST(StorePlace, OneStorePerFolderOutsideIt) {
+    const auto key = [](const std::string& name, const std::string& folded) {
+        return name + "-" + base::ToHex(base::Sha256Of(folded)).substr(0, 16);
+    };
+    const std::string zorv = "Zorv-e3773542e0e800e7";  // the SHA-256 of "c:\games\zorv" begins so
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"C:\\Games\\Zorv", zorv},
+        {"c:\\games\\zorv\\", "zorv-e3773542e0e800e7"},
+        {"D:\\Zorv", key("Zorv", "d:\\zorv")},
+        {"C:\\Games\\Zorv Gold (v1.2)", key("Zorv_Gold__v1_2_", "c:\\games\\zorv gold (v1.2)")},
+        {"C:\\con.d", key("con_d", "c:\\con.d")},
+        {"C:\\", key("game", "c:\\")},
+    };
+    for (const auto& [gameFolder, expected] : cases) {
+        SCOPED_TRACE(gameFolder);
+        EXPECT_EQ(manager::StoreKey(gameFolder, FoldAscii), expected);
+    }
+    for (const char* appData : {"C:\\Users\\Ann\\AppData\\Local", "C:\\Users\\Ann\\AppData\\Local\\"}) {
+        SCOPED_TRACE(appData);
+        EXPECT_EQ(manager::StoreFolder(appData, kGame, FoldAscii),
+                  "C:\\Users\\Ann\\AppData\\Local\\Grenwick\\Originals\\" + zorv);
+    }
+}
+
+}  // namespace
