@@ -90,6 +90,12 @@ std::optional<FullPath> ParseFullPath(const std::string& path) {
             return std::nullopt;
         full.root = "\\\\" + server + "\\" + share + "\\";
         rest = shareEnd == std::string::npos ? std::string() : path.substr(shareEnd + 1);
+#ifndef _WIN32
+    } else if (path.size() >= 2 && path[0] == '\\' && path[1] != '\\') {
+        // A POSIX host's root, where the native tests run: "/tmp/game" is written "\tmp\game".
+        full.root = "\\";
+        rest = path.substr(1);
+#endif
     } else {
         return std::nullopt;
     }
@@ -183,6 +189,8 @@ DecodedIndex DecodeOld(const std::string& text, const std::string& gameFolder, N
 }
 
 }  // namespace
+
+bool IsFullPathName(const std::string& path) { return ParseFullPath(path).has_value(); }
 
 // A full path inside the game folder is refused rather than taken as its relative name, so
 // each file has one spelling in the index.

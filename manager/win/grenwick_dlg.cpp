@@ -2,14 +2,15 @@
 #include "manager/win/grenwick_dlg.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 #include <windowsx.h>
 
 #include <algorithm>
 #include <utility>
 
-#include "manager/game_files.h"
+#include "manager/originals/store_disk.h"
 #include "manager/name_compare_win.h"
-#include "manager/originals_store.h"
+#include "manager/originals/originals_store.h"
 #include "resources/grenwick/resource.h"
 #include "shell/ansi_text.h"
 #include "shell/cmd_target.h"
@@ -49,6 +50,38 @@ LRESULT CALLBACK ModListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return CallWindowProcA(listBoxProc, hwnd, msg, wp, lp);
 }
 
+// "<local application data>\Grenwick\Originals", where the game's originals are kept
+// out of every mod's reach; empty when the folder is not known.
+std::string OriginalsRoot() {
+    std::string folder(MAX_PATH, '\0');
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder.data())))
+        return {};
+    folder.resize(std::char_traits<char>::length(folder.c_str()));
+    return folder.empty() ? folder : folder + "\\Grenwick\\Originals";
+}
+
+// The process's variables, which the mods' batch files start with.
+std::vector<std::pair<std::string, std::string>> Environment() {
+    std::vector<std::pair<std::string, std::string>> variables;
+    char* const block = GetEnvironmentStringsA();
+    if (!block)
+        return variables;
+    for (const char* at = block; *at; at += std::char_traits<char>::length(at) + 1) {
+        const std::string entry = at;
+        const std::size_t equals = entry.find('=', 1);  // "=C:=C:\x" names a drive's folder
+        if (equals != std::string::npos && entry[0] != '=')
+            variables.emplace_back(entry.substr(0, equals), entry.substr(equals + 1));
+    }
+    FreeEnvironmentStringsA(block);
+    return variables;
+}
+
+manager::ManagerFiles WithOriginalsRoot(manager::ManagerFiles files) {
+    if (files.storeRoot.empty())
+        files.storeRoot = OriginalsRoot();
+    return files;
+}
+
 void SubclassModList(HWND list) {
     const LONG_PTR listBoxProc = SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ModListProc));
     SetWindowLongPtrA(list, GWLP_USERDATA, listBoxProc);
@@ -59,9 +92,10 @@ void SubclassModList(HWND list) {
 CGrenwickDlg::CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& runner, std::FILE* lastModReader,
                            HINSTANCE resources)
     : CMainDialog(IDD_MAIN, resources),
-      m_manager(std::move(files), runner, *this, manager::CompareAsListBox),
+      m_manager(WithOriginalsRoot(std::move(files)), runner, *this, manager::CompareAsListBox),
       m_lastModReader(lastModReader) {
     m_manager.SetAdminRights(this);
+    m_manager.SetEnvironment(Environment());
 }
 
 BOOL CGrenwickDlg::OnInitDialog() {
@@ -183,7 +217,7 @@ void CGrenwickDlg::OnListMenu(LPARAM lp) {
 // A name the code page cannot hold goes into the field as it is, and the add refuses it.
 void CGrenwickDlg::OnDropFiles(HDROP drop) {
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    const std::string gameFolder = manager::CurrentFolder();
+    const std::string gameFolder = manager::store_disk::CurrentFolder();
     for (UINT i = 0; i < count; ++i) {
         std::vector<wchar_t> name(DragQueryFileW(drop, i, nullptr, 0) + 1);
         const UINT length = DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size()));
@@ -217,6 +251,18 @@ void CGrenwickDlg::CloseIfHidden() {
 void CGrenwickDlg::ShowMessage(const std::string& text) { shell::ShowMessage(Hwnd(), text); }
 
 bool CGrenwickDlg::Ask(const std::string& text, bool defaultYes) { return shell::AskYesNo(Hwnd(), text, defaultYes); }
+
+manager::ManagerView::Answer CGrenwickDlg::AskYesNoCancel(const std::string& text) {
+    switch (MessageBoxA(Hwnd(), text.c_str(), shell::ProgramName().c_str(),
+                        MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON3)) {
+    case IDYES:
+        return Answer::Yes;
+    case IDNO:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
 
 // The entries come in the manager's order, which is the sorted list box's own, so each goes
 // to the end of both lists (LB_INSERTSTRING at the end does not sort, LB_ADDSTRING would):

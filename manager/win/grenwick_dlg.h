@@ -45,6 +45,7 @@ private:
 
     void ShowMessage(const std::string& text) override;
     bool Ask(const std::string& text, bool defaultYes) override;
+    Answer AskYesNoCancel(const std::string& text) override;
     void ShowList(const std::vector<manager::ModEntry>& entries) override;
     void CloseApplied() override;
 

@@ -9,7 +9,7 @@
 
 #include "batchfile/batch_lines.h"
 #include "batchfile/file_changes.h"
-#include "manager/originals_store.h"
+#include "manager/originals/foresee.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -1,0 +1,107 @@
+// The game's original files, kept outside the game folder before each mod runs, with every
+// apply remembered: Restore puts back the first originals, Undo the state before the newest apply.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "manager/originals/apply_records.h"
+#include "manager/progress.h"
+
+namespace manager {
+
+// The folder inside the game folder where the previous version kept its copies and index.
+inline constexpr char kKeptFolder[] = "Original files kept by Grenwick";
+
+// Where a name lies seen from the game folder: inside it by its parts below it
+// ("maps\\a.map" for ".\\maps\\a.map" or "C:\\Game\\maps\\a.map"), else by its full path.
+struct GamePlace {
+    std::string name;
+    bool inside;
+};
+GamePlace PlaceInGameFolder(const std::string& name, const std::string& gameFolder);
+
+// The game folder's files by folded relative name, noted before and after a mod runs.
+struct NotedFile {
+    std::string name;
+    std::uint64_t size;
+    std::int64_t time;
+};
+using FolderNotes = std::map<std::string, NotedFile>;
+FolderNotes NoteFolder(const std::string& gameFolder);
+
+class OriginalsStore {
+public:
+    // `storeRoot` holds one store per game folder, each in a folder of its own.
+    OriginalsStore(const std::string& storeRoot, std::string gameFolder);
+
+    // Reads the index, taking over first a store the previous version left in the game folder.
+    // Empty when it could; else what went wrong, to start a message.
+    std::string Load();
+
+    const StoreRecords& Records() const { return m_records; }
+    const std::string& Folder() const { return m_folder; }
+    std::string IndexPath() const;
+    // The full path of a name as the index gives it.
+    std::string FullPath(const std::string& name) const;
+
+    struct KeepResult {
+        std::optional<std::uint64_t> number;  // the new apply's, when everything was kept
+        bool cancelled = false;
+        std::string failed;  // the file that could not be kept, or the index
+    };
+    // Starts a new apply: keeps a copy of each named file that is there (full or relative
+    // names), notes the others as absent. A failure or Cancel undoes this apply's copies.
+    KeepResult Keep(const std::string& mod, const std::string& batchPath, std::int64_t when,
+                    const std::vector<std::string>& names, ProgressView* progress);
+
+    // After the run of apply `number`: a file created that was not foreseen becomes absent, one
+    // changed or deleted without a copy lost; every entry gets the state the run left. Returns
+    // the names changed that no apply kept an original of (Restore cannot put them back), or
+    // nothing when the index could not be written.
+    std::optional<std::vector<std::string>> Settle(std::uint64_t number, const FolderNotes& before,
+                                                   const FolderNotes& after);
+
+    // Per file, the entry of the oldest apply holding it: what Restore puts back.
+    struct Original {
+        const ApplyRecord* apply;
+        const ApplyEntry* entry;
+    };
+    std::vector<Original> FirstOriginals() const;
+    // The names of the newest apply whose files differ now from the state it left them in.
+    std::vector<std::string> ChangedSinceNewest() const;
+
+    struct PutBackReport {
+        std::size_t putBack = 0;
+        std::vector<std::string> missing;  // the kept copy is gone
+        std::vector<std::string> damaged;  // the kept copy is not what was kept
+        std::vector<std::string> failed;   // could not be written or deleted: stays for a later try
+        std::vector<std::string> lost;     // no original was kept
+        bool cancelled = false;
+        bool indexWritten = true;
+    };
+    PutBackReport Restore(ProgressView* progress);
+    // Puts back the newest apply's files as they were just before it, but for those in `leave`
+    // (folded names); forgets the apply unless something is left to try again.
+    PutBackReport UndoNewest(const std::set<std::string>& leave, ProgressView* progress);
+
+private:
+    std::string TakeOver();
+    std::string CopyPath(std::uint64_t number, const std::string& name) const;
+    bool WriteIndex(const StoreRecords& records) const;
+    void RemoveCopy(const std::string& copy) const;
+    std::uint64_t NextNumber() const;
+    enum class Outcome { Done, Missing, Damaged, Failed, Lost, Cancelled };
+    Outcome PutBackOne(std::uint64_t number, const ApplyEntry& entry, ProgressView* progress) const;
+    bool OnlyFirstOriginal(std::size_t apply, const std::string& folded) const;
+
+    std::string m_gameFolder;
+    std::string m_folder;
+    StoreRecords m_records;
+};
+
+}  // namespace manager
