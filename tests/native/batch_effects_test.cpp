@@ -1,0 +1,190 @@
+// Which files a batch file may change, followed the way the command interpreter runs it: one
+// table for splitting and expansion, one for the commands, each against a small game folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "batchfile/batch_effects.h"
+#include "tests/support/fake_disk.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const char kGame[] = "C:\\Game";
+const char kBatch[] = "C:\\Mods\\m\\install.bat";
+
+testing_support::FakeDisk GameDisk() {
+    return {"C:\\Game\\game.exe", "C:\\Game\\config.cfg", "C:\\Game\\maps\\a.map", "C:\\Game\\maps\\b.map",
+            "C:\\Game\\maps\\sub\\deep.map", "C:\\Game\\maps\\sub\\readme.txt", "C:\\Game\\text\\en.txt",
+            "C:\\Game\\text\\de.txt", "C:\\Game\\data\\base.bin", "C:\\Game\\empty\\",
+            "C:\\Mods\\m\\install.bat", "C:\\Mods\\m\\other.bat", "C:\\Mods\\m\\a.map", "C:\\Mods\\m\\new.map",
+            "C:\\Mods\\m\\sky.ppf", "C:\\Mods\\m\\ApplyPPF3.exe", "C:\\Mods\\m\\maps\\x.map",
+            "C:\\Mods\\m\\maps\\y.map", "C:\\Mods\\m\\maps\\more\\z.map", "C:\\Mods\\m\\lang\\de.txt",
+            "C:\\Users\\pat\\AppData\\Roaming\\Game\\settings.cfg"};
+}
+
+// Names in the tables are relative to the game folder unless they start with a drive.
+std::string Full(const std::string& name) {
+    return name.size() > 1 && name[1] == ':' ? name : std::string(kGame) + "\\" + name;
+}
+
+Strings Folded(const Strings& names) {
+    Strings out;
+    for (std::string name : names) {
+        for (char& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        out.push_back(name);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+struct Case {
+    Strings lines;
+    Strings changed;          // relative to the game folder, or full
+    std::vector<int> unfollowed;  // line numbers in the main file
+};
+
+batchfile::BatchEffects Effects(const Strings& lines, const batchfile::DiskView& disk,
+                                const std::map<std::string, Strings>& others = {}) {
+    batchfile::ReaderContext context;
+    context.batchPath = kBatch;
+    context.startFolder = kGame;
+    context.environment = {{"USERPROFILE", "C:\\Users\\pat"}, {"AppData", "C:\\Users\\pat\\AppData\\Roaming"},
+                           {"SystemRoot", "C:\\Windows"}};
+    context.disk = &disk;
+    context.readLines = [others](const std::string& path) -> std::optional<Strings> {
+        const auto found = others.find(path);
+        if (found == others.end())
+            return std::nullopt;
+        return found->second;
+    };
+    return batchfile::EffectsOf(lines, context);
+}
+
+void Check(const Case& c, const std::map<std::string, Strings>& others = {}) {
+    std::string trace;
+    for (const std::string& line : c.lines)
+        trace += line + " | ";
+    SCOPED_TRACE(trace);
+    const testing_support::FakeDisk disk = GameDisk();
+    const batchfile::BatchEffects effects = Effects(c.lines, disk, others);
+    Strings expected;
+    for (const std::string& name : c.changed)
+        expected.push_back(Full(name));
+    EXPECT_EQ(Folded(effects.changed), Folded(expected));
+    std::vector<int> numbers;
+    for (const batchfile::UnfollowedLine& line : effects.unfollowed)
+        numbers.push_back(line.number);
+    EXPECT_EQ(numbers, c.unfollowed);
+}
+
+TEST(BatchEffects, SplitsAndExpandsAsTheInterpreterDoes) {
+    const Case cases[] = {
+        {{"@echo off", "rem del maps\\a.map & del maps\\b.map", ":: del maps\\a.map", "echo del maps\\a.map"}, {}, {}},
+        {{"del maps\\a.map & del maps\\b.map"}, {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"del maps\\a.map && echo ok || del maps\\b.map"}, {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"echo x | del maps\\a.map"}, {"maps\\a.map"}, {}},
+        {{"echo del maps\\a.map ^& del maps\\b.map"}, {}, {}},
+        {{"echo x > \"maps\\new one.txt\" 2>&1", "echo y>>log.txt", "echo z 2>nul 1>con", "type a <config.cfg"},
+         {"maps\\new one.txt", "log.txt"}, {}},
+        {{"del \"maps\\a.map.\"", "del maps\\b.map   "}, {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"del maps\\sub\\..\\a.map", "del .\\maps\\.\\b.map"}, {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"if exist maps (", "  copy C:\\Mods\\m\\a.map maps\\other.map)", ") else (", "  del config.cfg", ")"},
+         {"maps\\other.map", "config.cfg"}, {}},
+        {{"(del maps\\a.map", "del maps\\b.map)"}, {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"del ^", "maps\\a.map"}, {"maps\\a.map"}, {}},
+        {{"set M=maps", "del %M%\\a.map", "set \"N=%M%\\b.map\"", "del \"%N%\""}, {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"set F=xa.mapx", "del maps\\%F:~1,5%", "del maps\\%F:xa.mapx=B.map%"}, {"maps\\a.map", "maps\\B.map"}, {}},
+        {{"set NAME=a", "(", "  set NAME=b", "  del maps\\%NAME%.map", ")"}, {"maps\\a.map"}, {}},
+        {{"setlocal enabledelayedexpansion", "set NAME=a", "(", "  set NAME=b", "  del maps\\!NAME!.map", ")"},
+         {"maps\\b.map"}, {}},
+        {{"del %USERPROFILE%\\AppData\\Roaming\\Game\\settings.cfg", "echo x>\"%appdata%\\Game\\new.cfg\""},
+         {"C:\\Users\\pat\\AppData\\Roaming\\Game\\settings.cfg", "C:\\Users\\pat\\AppData\\Roaming\\Game\\new.cfg"}, {}},
+        {{"copy \"%~dp0a.map\" maps", "copy %~dp0new.map %1maps\\%~n0.map", "echo 100%% > %~nx0.log"},
+         {"maps\\a.map", "maps\\install.map", "install.bat.log"}, {}},
+        {{"setlocal", "set X=maps\\a.map", "endlocal", "del maps\\b.map %X%"}, {"maps\\b.map"}, {}},
+        {{"set /a N=2*3+1", "echo x > out%N%.txt", "set /a N+=1", "echo x > out%N%.txt"}, {"out7.txt", "out8.txt"}, {}},
+        {{"set /p M=Which map? ", "del maps\\%M%.map", "echo %M% > choice.txt"}, {"choice.txt"}, {2}},
+        {{"del \"%%i\"", "del maps\\%random%.map"}, {}, {1, 2}},
+        {{"if \"%1\"==\"\" (del maps\\a.map) else del maps\\b.map", "if /i not \"%2\" EQU \"x\" del config.cfg"},
+         {"maps\\a.map", "maps\\b.map", "config.cfg"}, {}},
+        {{"(echo one", "echo two) > both.txt"}, {"both.txt"}, {}},
+    };
+    for (const Case& c : cases)
+        Check(c);
+}
+
+TEST(BatchEffects, FollowsTheCommands) {
+    const Case cases[] = {
+        {{"del /s /q *.map"}, {"maps\\a.map", "maps\\b.map", "maps\\sub\\deep.map"}, {}},
+        {{"del maps"}, {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"del maps/a.map", "del maps/q", "ren maps/a.map c.map"}, {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"del \"maps/b.map\""}, {"maps\\b.map"}, {}},
+        {{"cd maps", "del a.map", "cd ..", "del config.cfg"}, {"maps\\a.map", "config.cfg"}, {}},
+        {{"pushd maps\\sub", "copy %~dp0a.map .", "popd", "copy %~dp0new.map"}, {"maps\\sub\\a.map", "new.map"}, {}},
+        {{"cd /d %~dp0..\\..\\Game\\maps", "del b.map"}, {"maps\\b.map"}, {}},
+        {{"cd %~dp0maps", "del x.map"}, {"C:\\Mods\\m\\maps\\x.map"}, {}},
+        {{"cd nowhere", "del a.map"}, {}, {}},
+        {{"for %%f in (maps\\*.map) do ApplyPPF3 a \"%%f\" %~dp0sky.ppf"}, {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"for %%f in (%~dp0maps\\*.map) do copy \"%%f\" maps\\%%~nxf"}, {"maps\\x.map", "maps\\y.map"}, {}},
+        {{"for /r maps %%f in (*.txt) do del \"%%f\""}, {"maps\\sub\\readme.txt"}, {}},
+        {{"for /d %%d in (*) do del \"%%d\\*.txt\""}, {"text\\en.txt", "text\\de.txt"}, {}},
+        {{"for /l %%i in (1,1,3) do echo x > part%%i.txt"}, {"part1.txt", "part2.txt", "part3.txt"}, {}},
+        {{"for %%a in (a b) do (", "  for %%b in (1 2) do echo > maps\\%%a%%b.txt", ")"},
+         {"maps\\a1.txt", "maps\\a2.txt", "maps\\b1.txt", "maps\\b2.txt"}, {}},
+        {{"for /f %%l in (list.txt) do del %%l", "for /f \"tokens=1\" %%l in ('dir /b') do echo x>>log.txt"},
+         {"log.txt"}, {1, 2}},
+        {{"for /l %%i in (1,0,2) do echo x"}, {}, {1}},
+        {{"copy %~dp0maps\\*.map maps", "copy /b data\\base.bin+%~dp0a.map data\\base.bin /y"},
+         {"maps\\x.map", "maps\\y.map", "data\\base.bin"}, {}},
+        {{"copy %~dp0a.map maps\\*.old"}, {"maps\\a.old"}, {}},
+        {{"md maps\\new", "copy %~dp0a.map maps\\new", "copy %~dp0new.map maps\\sub\\..\\new\\"},
+         {"maps\\new\\a.map", "maps\\new\\new.map"}, {}},
+        {{"move maps\\a.map maps\\sub", "move maps\\*.map %~dp0"},
+         {"maps\\a.map", "maps\\sub\\a.map", "maps\\b.map", "C:\\Mods\\m\\a.map", "C:\\Mods\\m\\b.map"}, {}},
+        {{"ren maps\\*.map *.bak"}, {"maps\\a.map", "maps\\b.map", "maps\\a.bak", "maps\\b.bak"}, {}},
+        {{"ren maps\\sub old"}, {"maps\\sub\\deep.map", "maps\\sub\\readme.txt", "maps\\old\\deep.map", "maps\\old\\readme.txt"}, {}},
+        {{"move maps\\sub text"}, {"maps\\sub\\deep.map", "maps\\sub\\readme.txt", "text\\sub\\deep.map", "text\\sub\\readme.txt"}, {}},
+        {{"rd maps\\sub", "rd /s /q maps\\sub"}, {"maps\\sub\\deep.map", "maps\\sub\\readme.txt"}, {}},
+        {{"xcopy \"%~dp0maps\" maps /s /y /i"}, {"maps\\x.map", "maps\\y.map", "maps\\more\\z.map"}, {}},
+        {{"xcopy %~dp0maps\\*.map maps\\ /y"}, {"maps\\x.map", "maps\\y.map"}, {}},
+        {{"xcopy %~dp0a.map newdir"}, {"newdir", "newdir\\a.map"}, {}},
+        {{"robocopy %~dp0maps maps *.map /e /log:rc.log"}, {"maps\\x.map", "maps\\y.map", "maps\\more\\z.map", "rc.log"}, {}},
+        {{"robocopy %~dp0lang text /mir /xf skip.txt"}, {"text\\de.txt", "text\\en.txt"}, {}},
+        {{"robocopy %~dp0lang text /mov"}, {"text\\de.txt", "C:\\Mods\\m\\lang\\de.txt"}, {}},
+        {{"\"%~dp0ApplyPPF3.exe\" a maps\\a.map \"%~dp0sky.ppf\"", "applyppf3 u data\\base.bin x.ppf"},
+         {"maps\\a.map", "data\\base.bin"}, {}},
+        {{"attrib -r maps\\a.map", "timeout /t 2", "ping -n 2 127.0.0.1 >nul", "md saves", "title x"}, {}, {}},
+        {{"start game.exe", "7z x pack.7z -o.", "powershell -c \"iwr x\"", "del maps\\a.map"}, {"maps\\a.map"}, {1, 2, 3}},
+        {{"call :install maps\\a.map", "goto :eof", ":install", "del %1", "exit /b"}, {"maps\\a.map"}, {}},
+        {{"call other.bat"}, {}, {1}},
+        {{"X: & cd \\", "echo x > a.txt", "D:", "echo x > b.txt", "C:", "echo x > c.txt"},
+         {"X:\\a.txt", "D:\\b.txt", "c.txt"}, {}},
+    };
+    for (const Case& c : cases)
+        Check(c);
+}
+
+TEST(BatchEffects, CallsOtherBatchFilesWithArguments) {
+    const std::map<std::string, Strings> others = {
+        {"C:\\Mods\\m\\other.bat", {"del maps\\%1", "call \"%~dp0deeper.bat\" %~2"}},
+        {"C:\\Mods\\m\\deeper.bat", {"del %1", "curl -o x.zip http://x"}},
+        {"C:\\Mods\\m\\self.bat", {"call \"%~f0\""}},
+    };
+    const testing_support::FakeDisk disk = GameDisk();
+    const batchfile::BatchEffects effects =
+        Effects({"call \"%~dp0other.bat\" a.map \"config.cfg\"", "call %~dp0self.bat"}, disk, others);
+    EXPECT_EQ(Folded(effects.changed), Folded({Full("maps\\a.map"), Full("config.cfg")}));
+    ASSERT_EQ(effects.unfollowed.size(), 2u);
+    EXPECT_EQ(effects.unfollowed[0].file, "C:\\Mods\\m\\deeper.bat");
+    EXPECT_EQ(effects.unfollowed[0].number, 2);
+    EXPECT_EQ(effects.unfollowed[0].text, "curl -o x.zip http://x");
+    EXPECT_EQ(effects.unfollowed[1].file, "C:\\Mods\\m\\self.bat");  // the call depth bound
+}
+
+}  // namespace
