@@ -265,6 +265,8 @@ std::optional<std::vector<std::string>> ReadAllLines(const std::string& path) {
         lines.push_back(std::move(line));
         line.clear();
     }
+    if (std::ferror(file.get()))
+        return std::nullopt;  // half a batch file would be followed as if it were all of it
     if (!line.empty())
         lines.push_back(std::move(line));
     return lines;

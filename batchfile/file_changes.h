@@ -25,7 +25,7 @@ struct FileChange {
 std::vector<FileChange> ChangesOf(const std::vector<std::string>& lines);
 
 // Every line of the file, CR before LF dropped, with no length limit; nothing when it
-// cannot be opened.
+// cannot be opened or read to its end.
 std::optional<std::vector<std::string>> ReadAllLines(const std::string& path);
 
 // Whether a name matches a pattern of "*" and "?", letters compared without case. As

@@ -10,8 +10,12 @@ namespace manager {
 
 namespace fs = std::filesystem;
 
+// The host's root stands for drive C:, so that full names have one form on every host:
+// "C:\\tmp\\game" is "/tmp/game".
 std::string NativeName(const std::string& name) {
-    std::string native = name;
+    const bool onDrive = name.size() >= 3 && (name[0] == 'C' || name[0] == 'c') && name[1] == ':' &&
+                         (name[2] == '\\' || name[2] == '/');
+    std::string native = onDrive ? name.substr(2) : name;
     std::replace(native.begin(), native.end(), '\\', '/');
     return native;
 }

@@ -62,7 +62,7 @@ std::string CurrentFolder() {
     std::error_code error;
     std::string folder = fs::current_path(error).string();
     std::replace(folder.begin(), folder.end(), '/', '\\');
-    return folder;
+    return "C:" + folder;  // as NativeName reads it back
 }
 
 }  // namespace manager::store_disk

@@ -90,12 +90,6 @@ std::optional<FullPath> ParseFullPath(const std::string& path) {
             return std::nullopt;
         full.root = "\\\\" + server + "\\" + share + "\\";
         rest = shareEnd == std::string::npos ? std::string() : path.substr(shareEnd + 1);
-#ifndef _WIN32
-    } else if (path.size() >= 2 && path[0] == '\\' && path[1] != '\\') {
-        // A POSIX host's root, where the native tests run: "/tmp/game" is written "\tmp\game".
-        full.root = "\\";
-        rest = path.substr(1);
-#endif
     } else {
         return std::nullopt;
     }

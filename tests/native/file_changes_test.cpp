@@ -1,16 +1,11 @@
-// Which files a batch file changes: the writers' lines, the interpreter's splitting rules,
-// and wildcards and folders resolved against a real folder.
+// Which files a batch file changes: the writers' lines and the interpreter's splitting rules.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "batchfile/batch_lines.h"
 #include "batchfile/file_changes.h"
-#include "manager/originals/foresee.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -44,34 +39,6 @@ TEST(FileChanges, SplitsLinesAsTheInterpreterDoes) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
         EXPECT_EQ(batchfile::ChangesOf({c.line}), c.changes);
-    }
-}
-
-// Wildcards and folders are resolved against the folder as it is when the mod is about to run.
-TEST(FileChanges, TouchedNamesResolveWildcardsFoldersAndDevices) {
-    testing_support::TempDir dir;
-    std::filesystem::create_directories(dir.Path() / "maps");
-    std::filesystem::create_directories(dir.Path() / "mods");
-    for (const char* file : {"maps/a.map", "maps/B.MAP", "maps/notes", "mods/a.map", "mods/c.map"})
-        testing_support::WriteBytes(dir.File(file), "x");
-    const struct {
-        const char* line;
-        Strings names;
-    } cases[] = {
-        {"del maps\\*.map", {"maps\\B.MAP", "maps\\a.map"}},
-        {"del maps\\?.*", {"maps\\B.MAP", "maps\\a.map"}},
-        {"del maps\\*.", {"maps\\notes"}},
-        {"del maps", {"maps\\B.MAP", "maps\\a.map", "maps\\notes"}},
-        {"copy mods\\*.map maps", {"maps\\a.map", "maps\\c.map"}},
-        {"copy mods\\c.map maps\\new.map", {"maps\\new.map"}},
-        {"ren maps\\*.map *.bak", {"maps\\B.MAP", "maps\\B.bak", "maps\\a.bak", "maps\\a.map"}},
-        {"copy mods\\a.map nul >CON", {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        Strings names = manager::TouchedNames(batchfile::ChangesOf({c.line}), dir.Path().string());
-        std::sort(names.begin(), names.end());
-        EXPECT_EQ(names, c.names);
     }
 }
 

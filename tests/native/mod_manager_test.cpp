@@ -91,9 +91,11 @@ protected:
         EXPECT_FALSE(Exists(files.paths));
     }
 
+    TempDir storeDir;
     TempDir dir;
     testing_support::ScopedCurrentDir inDir{dir.Path()};
-    ManagerFiles files{dir.File("names.lst"), dir.File("paths.lst"), dir.File("lastmod.txt")};
+    ManagerFiles files{dir.File("names.lst"), dir.File("paths.lst"), dir.File("lastmod.txt"),
+                       storeDir.File("Originals")};
 };
 
 TEST_F(ModManagerTest, KeepsEachPathWithItsNameAcrossARestart) {
@@ -359,7 +361,10 @@ TEST_F(ModManagerTest, RefusesPathsThatCannotRunAsTyped) {
         std::string path;
         const char* why;
     };
-    std::vector<Case> cases{{"r%OS%.bat", "variable"}, {kDeviceName, "device"}};
+    std::vector<Case> cases{{"r%OS%.bat", "variable"},
+                            {kDeviceName, "device"},
+                            {"\\\\?\\C:\\Game\\mod.bat", "cannot run a batch file from"},
+                            {"\\\\.\\C:\\Game\\mod.bat", "cannot run a batch file from"}};
 #ifndef _WIN32
     ASSERT_EQ(mkfifo("pipe.bat", 0600), 0);
     cases.push_back({"pipe.bat", "device"});
