@@ -104,6 +104,9 @@ HashedCopy CopyBeside(const std::string& from, const std::string& to, const Copy
         copy.temp.clear();
         return copy;
     }
+    const std::optional<TreeFile> source = StatFile(from);
+    if (source)
+        SetWriteTime(copy.temp, source->time);
     copy.sha256 = base::ToHex(hasher.Finish());
     copy.done = true;
     return copy;

@@ -30,7 +30,8 @@ struct HashedCopy {
     std::string sha256;      // of the bytes copied, 64 lowercase hex digits
 };
 // Copies `from` (a file on disk) into a new file beside `to`, hashing the bytes as they pass
-// (one read of each), and flushes it. The caller moves `temp` over `to` or deletes it; a copy
+// (one read of each), flushes it and gives it the last-write time of `from`: a file put back
+// is the file as it was, time included, so a later look sees it unchanged. The caller moves `temp` over `to` or deletes it; a copy
 // not done has no temp left behind.
 HashedCopy CopyBeside(const std::string& from, const std::string& to, const CopyProgress& progress);
 
@@ -55,6 +56,8 @@ struct TreeFile {
 };
 // One file's size and last-write time, `name` left empty; nothing when it is no file.
 std::optional<TreeFile> StatFile(const std::string& path);
+// Sets a file's last-write time to one StatFile gave.
+bool SetWriteTime(const std::string& path, std::int64_t time);
 // Every file below `folder`, in no set order; folders not followed through links.
 std::vector<TreeFile> WalkTree(const std::string& folder);
 // Bytes free for this user on the disk that holds `folder`; nothing when unknown.

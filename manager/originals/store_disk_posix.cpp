@@ -1,4 +1,5 @@
 // The store's disk needs on POSIX hosts, where the native tests run: "\" becomes "/".
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
@@ -33,6 +34,11 @@ std::optional<TreeFile> StatFile(const std::string& path) {
     if (stat(NativeName(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
     return TreeFile{{}, static_cast<std::uint64_t>(info.st_size), TimeOf(info)};
+}
+
+bool SetWriteTime(const std::string& path, std::int64_t time) {
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(time / 1000000000), static_cast<long>(time % 1000000000)}};
+    return utimensat(AT_FDCWD, NativeName(path).c_str(), times, 0) == 0;
 }
 
 std::vector<TreeFile> WalkTree(const std::string& folder) {

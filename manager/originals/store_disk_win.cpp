@@ -65,6 +65,18 @@ std::optional<TreeFile> StatFile(const std::string& path) {
     return TreeFile{{}, size, time};
 }
 
+bool SetWriteTime(const std::string& path, std::int64_t time) {
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const auto ticks = static_cast<std::uint64_t>(time);
+    const FILETIME written{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+    const bool set = SetFileTime(file, nullptr, nullptr, &written) != 0;
+    CloseHandle(file);
+    return set;
+}
+
 std::vector<TreeFile> WalkTree(const std::string& folder) {
     std::vector<TreeFile> files;
     Walk(folder, std::string(), files);

@@ -269,4 +269,190 @@ TEST_F(ApplyFlow, ABatchFileThatCannotBeReadIsNotRun) {
 }
 #endif
 
+// Undo takes back the newest apply, then the one before, also after a restart; with nothing
+// left it says so, and Restore finds nothing more to do.
+TEST_F(ApplyFlow, UndoTakesBackTheNewestApplyThenTheOneBefore) {
+    const std::string original = g.Read("maps/canyon.map");
+    for (const bool restart : {false, true}) {
+        Strings said;
+        const auto restartIf = [&] {
+            if (!restart)
+                return;
+            said.insert(said.end(), g.view->messages.begin(), g.view->messages.end());
+            g.Restart();
+        };
+        SCOPED_TRACE(restart ? "restarted between" : "one run");
+        g.Write("mods/one.map", "one");
+        g.Write("mods/two.map", "second");
+        g.Apply("one.bat", {":: &One", "copy mods\\one.map maps\\canyon.map"},
+                [&] { g.Write("maps/canyon.map", "one"); });
+        g.Apply("two.bat", {":: &Two", "copy /y mods\\two.map maps\\canyon.map", "copy mods\\two.map maps\\added.map"},
+                [&] {
+                    g.Write("maps/canyon.map", "second");
+                    g.Write("maps/added.map", "second");
+                });
+        restartIf();
+        said.clear();
+        g.view->messages.clear();
+        g.manager->UndoLastMod();
+        ASSERT_EQ(g.view->questions.size(), 1u);
+        EXPECT_EQ(g.view->questions[0], "Undo \"Two\"? Its 2 files are put back as they were just before it was "
+                                        "applied; files it created are deleted.\n    maps\\canyon.map\n    maps\\added.map");
+        EXPECT_EQ(g.Read("maps/canyon.map"), "one");
+        EXPECT_FALSE(g.Has("maps/added.map"));
+        restartIf();
+        g.manager->UndoLastMod();
+        EXPECT_EQ(g.Read("maps/canyon.map"), original);
+        g.manager->UndoLastMod();
+        g.manager->RestoreOriginals();
+        said.insert(said.end(), g.view->messages.begin(), g.view->messages.end());
+        EXPECT_EQ(said, (Strings{"Undid \"Two\": put back 2 files.", "Undid \"One\": put back 1 file.",
+                                             "No applied mod is remembered, so there is nothing to undo.",
+                                             "No original files are kept: no mod has changed a file since the last "
+                                             "restore."}));
+        g.view->questions.clear();
+        g.view->messages.clear();
+        g.manager->ResetModList();
+    }
+}
+
+// A file changed by hand after the apply is named, and left as it is unless the player agrees
+// in a second question; left alone, its original is still there for Restore.
+TEST_F(ApplyFlow, UndoAsksBeforePuttingBackAFileChangedSince) {
+    const struct {
+        const char* name;
+        bool agree;
+        const char* cfgAfterUndo;
+    } cases[] = {{"left as it is, the default", false, "by hand, longer"}, {"put back too", true, "cfg"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map", "copy mods\\new.map game.cfg"}, [&] {
+            g.Write("maps/canyon.map", "new");
+            g.Write("game.cfg", "new");
+        });
+        g.Write("game.cfg", "by hand, longer");
+        g.view->questions.clear();
+        g.view->answers = {true};
+        if (c.agree)
+            g.view->answers.push_back(true);
+        g.manager->UndoLastMod();
+        ASSERT_EQ(g.view->questions.size(), 2u);
+        EXPECT_TRUE(Contains(g.view->questions[0], "\n\nThese files were changed after it was applied:\n    game.cfg"));
+        EXPECT_EQ(g.view->questions[1], "Put back the files changed after \"Mod\" was applied too? No leaves them as "
+                                        "they are.\n    game.cfg");
+        EXPECT_EQ(g.Read("maps/canyon.map"), std::string("canyon\0\r\n\x1a\xff", 11));
+        EXPECT_EQ(g.Read("game.cfg"), c.cfgAfterUndo);
+        Restore();
+        EXPECT_EQ(g.Read("game.cfg"), "cfg");
+        g.Write("game.cfg", "cfg");
+        g.manager->ResetModList();
+    }
+}
+
+// A file that cannot be put back is named, and its apply stays remembered for a later try;
+// the files that could be put back are not put back twice.
+TEST_F(ApplyFlow, UndoOfAFileThatCannotBePutBackKeepsTheApplyForALaterTry) {
+    g.Apply("one.bat", {":: &One", "copy mods\\new.map maps\\canyon.map"}, [&] { g.Write("maps/canyon.map", "one"); });
+    g.Apply("two.bat", {":: &Two", "copy mods\\new.map maps\\canyon.map", "del game.cfg"}, [&] {
+        g.Write("maps/canyon.map", "two");
+        fs::remove(g.game.Path() / "game.cfg");
+    });
+    fs::create_directories(g.game.Path() / "game.cfg");  // a folder where the file goes back
+    g.view->messages.clear();
+    g.view->answers = {true, true};  // the folder is a change since: put it back all the same
+    g.manager->UndoLastMod();
+    EXPECT_EQ(g.Read("maps/canyon.map"), "one");
+    fs::remove(g.game.Path() / "game.cfg");
+    g.Write("maps/canyon.map", "one, then by hand");
+    g.manager->UndoLastMod();
+    g.view->answers = {true, true};  // One's map too was changed since: put back all the same
+    EXPECT_EQ(g.Read("game.cfg"), "cfg");
+    EXPECT_EQ(g.Read("maps/canyon.map"), "one, then by hand") << "put back once only";
+    g.manager->UndoLastMod();
+    EXPECT_EQ(g.Read("maps/canyon.map"), std::string("canyon\0\r\n\x1a\xff", 11));
+    EXPECT_EQ(g.view->messages,
+              (Strings{"Undid \"Two\": put back 1 file.\n\nThese could not be put back and stay remembered for a "
+                       "later try:\n    game.cfg",
+                       "Undid \"Two\": put back 1 file.", "Undid \"One\": put back 1 file."}));
+}
+
+// The previous version's store inside the game folder is taken over whole at its first use:
+// moved out of the mods' reach (a copy that is gone becomes lost), its folder removed, and
+// Restore puts its files back. Files outside the game folder are all named in the question.
+TEST_F(ApplyFlow, AnOldStoreInsideTheGameFolderIsTakenOver) {
+    const fs::path old = g.game.Path() / "Original files kept by Grenwick";
+    const std::string header =
+        "Original game files kept by Grenwick before mods changed them; its system menu entry \"Restore original "
+        "files...\" puts them back. One file a line: kept (a copy is here) or absent (a mod created it).\r\n";
+    std::string index = header + "kept\tmaps\\canyon.map\r\nabsent\tmaps\\created.map\r\nkept\tgame.cfg\r\n";
+    Strings outside;
+    for (int i = 1; i <= 4; ++i) {
+        const fs::path file = g.state.Path() / ("out" + std::to_string(i) + ".cfg");
+        testing_support::WriteBytes(file.string(), "modded");
+        outside.push_back(testing_support::ManagerName(file));
+        index += "kept\t" + outside.back() + "\r\n";
+        std::string kept = outside.back();
+        kept.erase(kept.find(':'), 1);
+        g.Write(testing_support::Native("Original files kept by Grenwick\\elsewhere\\" + kept),
+                "out " + std::to_string(i));
+    }
+    g.Write("Original files kept by Grenwick/maps/canyon.map", "old canyon");
+    g.Write("Original files kept by Grenwick/index.txt", index);
+    g.Write("maps/created.map", "created");
+
+    const struct {
+        const char* name;
+        std::function<void()> firstUse;
+    } cases[] = {
+        {"at a restore", [] {}},
+        {"at an apply", [&] {
+             const std::string canyon = g.Read("maps/canyon.map");
+             g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map"},
+                     [&] { g.Write("maps/canyon.map", "new"); });
+             EXPECT_FALSE(fs::exists(old));
+             g.manager->UndoLastMod();
+             EXPECT_EQ(g.Read("maps/canyon.map"), canyon);
+         }},
+    };
+    const Snapshot store = testing_support::TakeSnapshot(old);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& [name, bytes] : store)
+            g.Write("Original files kept by Grenwick/" + name, bytes);
+        g.Write("maps/created.map", "created");
+        g.view->questions.clear();
+        c.firstUse();
+        Restore();
+        ASSERT_FALSE(g.view->questions.empty());
+        std::string expected = "Put back 6 files as they were before the first mod? Files that mods created are "
+                               "deleted.\n    maps\\canyon.map\n    maps\\created.map\n\nOutside the game folder, "
+                               "these files are written or deleted:";
+        for (const std::string& name : outside)
+            expected += "\n    " + name;
+        expected += "\n\nThese files were changed with no original kept and cannot be put back:\n    game.cfg";
+        EXPECT_EQ(g.view->questions.back(), expected);
+        EXPECT_FALSE(fs::exists(old));
+        EXPECT_EQ(g.Read("maps/canyon.map"), "old canyon");
+        EXPECT_FALSE(g.Has("maps/created.map"));
+        for (int i = 1; i <= 4; ++i)
+            EXPECT_EQ(testing_support::ReadBytes(testing_support::Native(outside[i - 1])), "out " + std::to_string(i));
+        g.manager->ResetModList();
+    }
+}
+
+// An old index that names a file above the game folder is not taken over: nothing moves.
+TEST_F(ApplyFlow, AnOldStoreWithABadNameIsRefused) {
+    const std::string index =
+        "Original game files kept by Grenwick before mods changed them; its system menu entry \"Restore original "
+        "files...\" puts them back. One file a line: kept (a copy is here) or absent (a mod created it).\r\n"
+        "absent\t..\\victim1.txt\r\n";
+    g.Write("Original files kept by Grenwick/index.txt", index);
+    const Snapshot before = g.Files();
+    g.manager->RestoreOriginals();
+    EXPECT_EQ(g.view->messages, Strings{"The list of kept original files \"" + g.Folder() +
+                                        "\\Original files kept by Grenwick\\index.txt\" cannot be read, so nothing "
+                                        "was put back."});
+    EXPECT_TRUE(g.Files() == before);
+}
+
 }  // namespace

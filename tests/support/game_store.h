@@ -43,6 +43,14 @@ inline std::string Native(std::string name) {
     return name;
 }
 
+// A host path as the manager names it: a full path with "\\" between its parts.
+inline std::string ManagerName(const std::filesystem::path& path) {
+    std::string name = path.string();
+    for (char& c : name)
+        c = c == '/' ? '\\' : c;
+    return !name.empty() && name[0] == '\\' ? "C:" + name : name;
+}
+
 class GameStore {
 public:
     GameStore() { Restart(); }
