@@ -24,8 +24,9 @@ struct ManagerFiles {
     std::string names;    // name list file
     std::string paths;    // path list file
     std::string lastMod;  // last-mod file
-    // Holds one store of original files per game folder, outside every game folder.
-    std::string storeRoot;
+    // Holds one store of original files per game folder, outside every game folder. The
+    // window fills it in when the program leaves it empty; with none, no mod runs.
+    std::string storeRoot = {};
 };
 
 // Runs one command line through the command interpreter and waits for it to end.

@@ -144,7 +144,9 @@ FolderNotes NoteFolder(const std::string& gameFolder) {
 }
 
 OriginalsStore::OriginalsStore(const std::string& storeRoot, std::string gameFolder)
-    : m_gameFolder(std::move(gameFolder)), m_folder(Join(storeRoot, StoreKey(m_gameFolder, kFold))) {
+    : m_gameFolder(std::move(gameFolder)),
+      m_rooted(!storeRoot.empty()),
+      m_folder(Join(storeRoot, StoreKey(m_gameFolder, kFold))) {
     m_records.gameFolder = m_gameFolder;
 }
 
@@ -175,6 +177,8 @@ std::uint64_t OriginalsStore::NextNumber() const {
 
 std::string OriginalsStore::Load() {
     m_records = {m_gameFolder, {}};
+    if (!m_rooted)
+        return "No folder is known to keep the original files in";  // never one inside the game folder
     const std::string index = IndexPath();
     const std::string unreadable = "The list of kept original files \"" + index + "\" cannot be read";
     if (const auto text = disk::ReadWhole(index)) {

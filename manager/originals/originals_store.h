@@ -100,6 +100,7 @@ private:
     bool OnlyFirstOriginal(std::size_t apply, const std::string& folded) const;
 
     std::string m_gameFolder;
+    bool m_rooted;  // a store root was given
     std::string m_folder;
     StoreRecords m_records;
 };

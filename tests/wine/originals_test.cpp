@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "batchfile/batch_lines.h"
-#include "manager/originals_store.h"
+#include "manager/originals/originals_store.h"
 #include "manager/system_runner.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
