@@ -354,7 +354,8 @@ void ModManager::UndoLastMod() {
         m_view.ShowMessage(problem + ", so nothing was put back.");
         return;
     }
-    std::string text = "Undid \"" + mod + "\": put back " + Files(report.putBack) + "." +
+    std::string text = (report.cancelled ? "The undo of \"" + mod + "\" was cancelled" : "Undid \"" + mod + "\"") +
+                       ": put back " + Files(report.putBack) + "." +
                        Troubles(report, "stay remembered for a later try:");
     if (!report.indexWritten)
         text += "\n\nThe file \"" + store.IndexPath() + "\" could not be written: \"" + mod + "\" stays remembered.";

@@ -455,4 +455,26 @@ TEST_F(ApplyFlow, AnOldStoreWithABadNameIsRefused) {
     EXPECT_TRUE(g.Files() == before);
 }
 
+// Cancel in the progress of an undo stops it with nothing half-written: the map is as the mod
+// left it, the apply stays remembered, and the next undo puts it back.
+TEST_F(ApplyFlow, AnUndoCancelledHalfWayStaysRemembered) {
+    const std::string big(3 << 20, 'b');
+    g.Write("maps/big.map", big);
+    g.Apply("big.bat", {":: &Big", "copy mods\\new.map maps\\big.map"}, [&] { g.Write("maps/big.map", "new"); });
+    testing_support::RecordingProgress progress;
+    progress.cancelAfter = 1 << 20;
+    g.manager->SetProgress(&progress);
+    g.view->messages.clear();
+    g.manager->UndoLastMod();
+    EXPECT_EQ(progress.starts, Strings{"Putting back the files as they were before \"Big\"..."});
+    EXPECT_EQ(progress.total, big.size());
+    EXPECT_EQ(g.Read("maps/big.map"), "new");
+    progress.cancelAfter = UINT64_MAX;
+    g.manager->UndoLastMod();
+    EXPECT_EQ(g.Read("maps/big.map"), big);
+    EXPECT_EQ(g.view->messages, (Strings{"The undo of \"Big\" was cancelled: put back 0 files.\n\nCancelled: the files not yet put back "
+                                         "stay remembered for a later try.",
+                                         "Undid \"Big\": put back 1 file."}));
+}
+
 }  // namespace

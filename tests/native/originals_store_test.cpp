@@ -105,13 +105,6 @@ TEST_F(OriginalsStoreTest, AFileThatCannotBePutBackStaysKeptForALaterTry) {
 // apply stay behind, and the progress is told every byte it passed.
 TEST_F(OriginalsStoreTest, AKeepThatStopsLeavesNothingBehind) {
     WriteBytes(File("maps/big.map"), std::string(3 << 20, 'x'));
-    struct Progress final : manager::ProgressView {
-        void Start(const std::string&, std::uint64_t bytes) override { total = bytes; }
-        bool Advance(std::uint64_t bytes) override { return (done += bytes) < stopAt; }
-        void Finish() override { ++finished; }
-        std::uint64_t total = 0, done = 0, stopAt = UINT64_MAX;
-        int finished = 0;
-    };
     const struct {
         const char* name;
         std::uint64_t stopAt;
@@ -131,13 +124,14 @@ TEST_F(OriginalsStoreTest, AKeepThatStopsLeavesNothingBehind) {
             fs::create_directories(folder);
             WriteBytes(blocker, "in the way");
         }
-        Progress progress;
-        progress.stopAt = c.stopAt;
+        testing_support::RecordingProgress progress;
+        progress.cancelAfter = c.stopAt;
         const OriginalsStore::KeepResult result =
             store.Keep("Mod", "", 1, {"maps\\a.map", "maps\\big.map"}, &progress);
         EXPECT_FALSE(result.number);
         EXPECT_EQ(result.cancelled, c.cancelled);
         EXPECT_EQ(result.failed, c.failed);
+        EXPECT_EQ(progress.starts, Strings{"Keeping a copy of the files the mod changes..."});
         EXPECT_EQ(progress.total, 5u + (3u << 20));
         EXPECT_EQ(progress.finished, 1);
         std::size_t left = 0;
