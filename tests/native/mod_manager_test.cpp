@@ -352,8 +352,8 @@ TEST_F(ModManagerTest, ApplyOfABatchFileThatCannotBeOpenedRunsNothing) {
     ExpectListed(*run, {{"Gone", "gone.bat"}});
 }
 
-// The command interpreter expands %NAME% even inside quotes, and reading a device or a pipe
-// waits for input that never comes: such paths are refused at add and, from an older list,
+// The command interpreter expands %NAME% even inside quotes, cannot run a batch file from a
+// "\\?\" or "\\.\" path, and reading a device or a pipe waits for input that never comes: such paths are refused at add and, from an older list,
 // at apply, with nothing run and nothing written.
 TEST_F(ModManagerTest, RefusesPathsThatCannotRunAsTyped) {
     WriteBytes("r%OS%.bat", ":: &Percent\r\n");
