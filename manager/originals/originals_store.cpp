@@ -269,12 +269,15 @@ OriginalsStore::KeepResult OriginalsStore::Keep(const std::string& mod, const st
     std::set<std::string> seen;
     std::vector<std::size_t> toCopy;
     std::uint64_t total = 0;
+    const std::string storeFolded = kFold(Join(m_folder, ""));
     for (const std::string& given : names) {
         const GamePlace place = PlaceInGameFolder(given, m_gameFolder);
         if (place.name.empty() || PlaceOfName(place.name, m_gameFolder, kFold) == NamePlace::Invalid ||
             !seen.insert(kFold(place.name)).second)
             continue;
         const std::string full = FullPath(place.name);
+        if (kFold(full).rfind(storeFolded, 0) == 0)
+            continue;  // the store's own files are never kept in it
         const disk::Kind kind = disk::KindOf(full);
         if (kind == disk::Kind::Missing) {
             apply.entries.push_back({{EntryKind::Absent, place.name, 0, {}}, std::nullopt});
