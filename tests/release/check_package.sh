@@ -53,7 +53,7 @@ for fact in 'C:\zorvmodnames.txt' 'C:\zorvmodpaths.txt' 'C:\Windows\system32\las
 done
 
 # Only DLLs every Windows has: a MinGW runtime DLL would be missing on a player's machine.
-system_dlls='kernel32|user32|gdi32|comctl32|comdlg32|advapi32|ole32|oleaut32|shell32|shlwapi|version|msvcrt'
+system_dlls='kernel32|user32|gdi32|comctl32|comdlg32|advapi32|bcrypt|ole32|oleaut32|shell32|shlwapi|version|msvcrt'
 system_dlls="^($system_dlls|api-ms-win-crt-[a-z0-9-]+)\.dll\$"
 for exe in Grenwick Tavlin Orrisk ApplyPPF3; do
     file=$scratch/files/$exe.exe
