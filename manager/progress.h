@@ -1,4 +1,4 @@
-// Progress of long work shown to the player, who may cancel it.
+// What long file work reports its progress to, and how the player stops it.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@ class ProgressView {
 public:
     virtual ~ProgressView() = default;
     virtual void Start(const std::string& text, std::uint64_t totalBytes) = 0;
-    // False once the player asked to cancel.
+    // Counts `bytes` more done; false once the player asked to stop.
     virtual bool Advance(std::uint64_t bytes) = 0;
     virtual void Finish() = 0;
 };

@@ -242,7 +242,8 @@ DecodedIndex DecodeIndex(const std::string& text, const std::string& gameFolder,
         return Refused(IndexProblem::NoCheck, 0);
     const std::size_t checkAt = text.size() - checkSize;
     const std::string checkLine = text.substr(checkAt, checkSize - 2);
-    if ((checkAt > 0 && text.compare(checkAt - 2, 2, kNewline) != 0) || !StartsWith(checkLine, kCheck) ||
+    const bool startsLine = checkAt == 0 || (checkAt >= 2 && text.compare(checkAt - 2, 2, kNewline) == 0);
+    if (!startsLine || !StartsWith(checkLine, kCheck) ||
         !IsHex(checkLine.substr(sizeof(kCheck) - 1)))
         return Refused(IndexProblem::NoCheck, 0);
     const std::string body = text.substr(0, checkAt);
