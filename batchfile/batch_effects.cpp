@@ -2,226 +2,16 @@
 // each command, and every file a command may change is collected.
 #include "batchfile/batch_effects.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <map>
-#include <set>
 
-#include "batchfile/batch_paths.h"
-#include "batchfile/batch_syntax.h"
+#include "batchfile/batch_arithmetic.h"
+#include "batchfile/batch_runner.h"
 #include "batchfile/file_changes.h"
 
-namespace batchfile {
+namespace batchfile::runner {
 namespace {
-
-using syntax::Node;
-using syntax::kUnknown;
-namespace p = paths;
-
-// Bounds that keep a hostile file from hanging or exhausting memory; hitting one makes the
-// line unfollowed.
-constexpr int kMaxCallDepth = 8;
-constexpr std::size_t kMaxSteps = 100000;
-constexpr std::size_t kMaxLoopItems = 10000;
-constexpr std::size_t kMaxText = 1 << 16;
-constexpr std::size_t kMaxBlockLines = 1000;
-constexpr std::size_t kMaxWalk = 200000;
-constexpr std::size_t kMaxChanged = 100000;
-constexpr std::size_t kMaxSaved = 64;
-constexpr int kMaxArithmeticDepth = 64;
-
-const std::string kUnknownValue(1, kUnknown);
-
-// Commands that change no file whatever their arguments (their redirections still count).
-const std::set<std::string> kHarmless = {
-    "echo", "pause", "cls", "title", "color", "exit", "goto", "chcp", "ver", "timeout", "choice",
-    "attrib", "shift", "vol", "verify", "dir", "type", "ping", "find", "findstr",
-    "more", "where", "prompt", "path", "break", "tasklist"};
-// Internal commands that may be written straight against their argument: "echo.", "cd..".
-const char* const kJoinable[] = {"echo", "cd", "chdir", "cls", "type", "dir", "title", "md", "mkdir", "pause"};
-
-bool HasUnknown(const std::string& text) { return text.find(kUnknown) != std::string::npos; }
-
-std::string TrimBlanks(const std::string& text) {
-    const std::size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos)
-        return std::string();
-    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
-
-// An argument of an internal command: quotes removed; `isSwitch` when an unquoted "/" began it.
-struct Arg {
-    std::string text;
-    bool isSwitch = false;
-};
-
-// Internal commands split at blanks and ",;=" and start a switch at every unquoted "/", even in
-// the middle of a word ("maps/a.map" is "maps" and the switch "/a.map"). Inside quotes "/" is a
-// separator of the name, as the file functions read it.
-std::vector<Arg> InternalArgs(const std::string& text) {
-    std::vector<Arg> args;
-    Arg arg;
-    bool quoted = false, started = false;
-    auto flush = [&] {
-        if (started)
-            args.push_back(arg);
-        arg = Arg();
-        started = false;
-    };
-    for (const char c : text) {
-        if (c == '"') {
-            quoted = !quoted;
-            started = true;
-        } else if (!quoted && (c == ' ' || c == '\t' || c == ',' || c == ';' || c == '=')) {
-            flush();
-        } else if (!quoted && c == '/') {
-            flush();
-            arg.isSwitch = true;
-            started = true;
-        } else {
-            arg.text.push_back(quoted && c == '/' ? '\\' : c);
-            started = true;
-        }
-    }
-    flush();
-    return args;
-}
-
-// A program's arguments: blanks separate, quotes group; a word starting with "/" is a switch.
-std::vector<Arg> ProgramArgs(const std::string& text) {
-    std::vector<Arg> args;
-    for (const std::string& word : syntax::SplitWords(text, "")) {
-        Arg arg;
-        arg.isSwitch = word[0] == '/';
-        arg.text = syntax::WithoutQuotes(arg.isSwitch ? word.substr(1) : word);
-        args.push_back(arg);
-    }
-    return args;
-}
-
-std::vector<std::string> Names(const std::vector<Arg>& args) {
-    std::vector<std::string> names;
-    for (const Arg& arg : args)
-        if (!arg.isSwitch)
-            names.push_back(arg.text);
-    return names;
-}
-
-std::string ProgramName(const std::string& name) {
-    std::string leaf = p::Fold(name.substr(name.find_last_of("\\/:") == std::string::npos ? 0 : name.find_last_of("\\/:") + 1));
-    for (const char* ext : {".exe", ".com"})
-        if (leaf.size() > 4 && leaf.compare(leaf.size() - 4, 4, ext) == 0)
-            leaf.erase(leaf.size() - 4);
-    return leaf;
-}
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// Loop variable values bound by the for commands around a command.
-using Bindings = std::vector<std::pair<char, std::string>>;
-
-// One batch file being read: its lines, arguments and the labels `call :label` jumps to.
-struct Frame {
-    std::string file;
-    const std::vector<std::string>* lines;
-    std::vector<std::string> args;  // %0, %1, ...
-    std::map<std::string, std::size_t> labels;
-    std::set<std::string> callTargets;
-};
-
-class Runner {
-public:
-    explicit Runner(const ReaderContext& context) : m_context(context), m_disk(context.disk) {
-        for (const auto& [name, value] : context.environment)
-            m_vars[p::Fold(name)] = {name, value};
-        m_cwd = p::Normalise(context.startFolder);
-    }
-
-    void RunFile(const std::string& file, const std::vector<std::string>& lines, std::vector<std::string> args);
-
-    BatchEffects effects;
-
-private:
-    struct Variable {
-        std::string name, value;
-    };
-    struct Saved {
-        std::map<std::string, Variable> vars;
-        bool delayed;
-        std::string cwd;
-        std::map<char, std::string> driveCwds;
-    };
-    struct Match {
-        std::string full, relative;
-    };
-
-    // Reading lines into statements.
-    void RunLines(std::size_t start, bool subroutine);
-    std::size_t EndOfSubroutine(std::size_t label) const;
-    std::optional<std::string> ExpandPercent(const std::string& line) const;
-    std::string Lookup(const std::string& name, bool& defined) const;
-
-    // Running statements.
-    void Exec(const Node& node, const Bindings& bindings);
-    void ExecCommand(const Node& node, const Bindings& bindings);
-    void ExecFor(const Node& node, const Bindings& bindings);
-    std::optional<std::string> Prepare(const std::string& text, const Bindings& bindings) const;
-    std::string Substitute(const std::string& text, const Bindings& bindings) const;
-    std::string ExpandDelayed(const std::string& text) const;
-    std::string Modified(const std::string& value, const std::string& modifiers) const;
-
-    // Commands.
-    void Set(const std::string& rest);
-    void SetArithmetic(const std::string& expression);
-    void SetVariable(const std::string& name, const std::string& value);
-    void ChangeFolder(const std::string& rest, bool switchDrive, bool push, int line);
-    void Call(const std::string& rest, int line);
-    void CallFile(const std::string& name, const std::vector<std::string>& words, int line);
-    void Delete(const std::string& rest, int line);
-    void RemoveFolder(const std::string& rest, int line);
-    void Copy(const std::string& rest, int line);
-    void Move(const std::string& rest, int line);
-    void Rename(const std::string& rest, int line);
-    void Xcopy(const std::string& rest, int line);
-    void Robocopy(const std::string& rest, int line);
-    void Patch(const std::string& rest, int line);
-    void MoveTree(const std::string& folder, const std::string& destination, int line);
-    void WriteTo(const std::string& target, int line);
-
-    // Names and the disk.
-    std::string Absolute(const std::string& name) const;
-    std::optional<std::string> Resolve(const std::string& name, int line);
-    std::vector<std::string> Matching(const std::string& full, bool files, bool folders);
-    std::vector<Match> FilesBelow(const std::string& folder, const std::string& pattern, bool recursive, int line);
-    std::vector<std::string> Sources(const std::string& full, int line);
-    void Changed(const std::string& full);
-    void Created(const std::string& full);
-    void Unfollowed(int line);
-    bool Step(int line);
-    char Drive() const { return static_cast<char>(std::toupper(static_cast<unsigned char>(m_cwd[0]))); }
-
-    const ReaderContext& m_context;
-    VirtualDisk m_disk;
-    Frame* m_frame = nullptr;
-    int m_depth = 0;
-    std::map<std::string, Variable> m_vars;
-    bool m_delayed = false;
-    std::string m_cwd;
-    std::map<char, std::string> m_driveCwds;
-    std::vector<Saved> m_saved;
-    std::vector<std::string> m_pushed;
-    std::set<std::string> m_changedKeys;
-    std::set<std::pair<std::string, int>> m_unfollowedKeys;
-    bool m_uncertain = false;  // an earlier line did something unknown to the disk
-    bool m_return = false;     // "exit /b" or "goto :eof" in a subroutine
-    bool m_stopped = false;
-    std::size_t m_steps = 0;
-    std::size_t m_walked = 0;
-};
-
-// ---- Reading lines into statements
 
 std::string LabelName(const std::string& line) {
     const std::size_t begin = line.find_first_not_of(" \t@");
@@ -250,8 +40,15 @@ bool EndsSubroutine(const std::string& line) {
     return squeezed.compare(0, 8, "goto:eof") == 0 || squeezed.compare(0, 6, "exit/b") == 0;
 }
 
+}  // namespace
+
+// ---- Reading lines into statements
+
+// Reads a whole batch file: first its labels and the labels `call :label` names anywhere in it,
+// then its statements from the top.
 void Runner::RunFile(const std::string& file, const std::vector<std::string>& lines, std::vector<std::string> args) {
     Frame frame{file, &lines, std::move(args), {}, {}};
+    m_steps += lines.size() / 16;  // the label scan below is work too
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string label = LabelName(lines[i]);
         if (!label.empty() && !frame.labels.count(label))
@@ -272,13 +69,17 @@ void Runner::RunFile(const std::string& file, const std::vector<std::string>& li
     m_frame = &frame;
     RunLines(0, false);
     m_frame = outer;
-    while (m_saved.size() > savedDepth) {  // a batch file's setlocal ends with it
-        m_vars = m_saved.back().vars;
-        m_delayed = m_saved.back().delayed;
-        m_cwd = m_saved.back().cwd;
-        m_driveCwds = m_saved.back().driveCwds;
-        m_saved.pop_back();
-    }
+    while (m_saved.size() > savedDepth)  // a batch file's setlocal ends with it
+        EndLocal();
+}
+
+// endlocal gives back the variables, the expansion mode and the folder setlocal saw.
+void Runner::EndLocal() {
+    m_vars = m_saved.back().vars;
+    m_delayed = m_saved.back().delayed;
+    m_cwd = m_saved.back().cwd;
+    m_driveCwds = m_saved.back().driveCwds;
+    m_saved.pop_back();
 }
 
 std::size_t Runner::EndOfSubroutine(std::size_t label) const {
@@ -298,52 +99,152 @@ void Runner::RunLines(std::size_t start, bool subroutine) {
         if (subroutine && m_return)
             break;
         m_return = false;
+        if (!Step(static_cast<int>(i)))
+            break;
         if (IsLabelLine(lines[i])) {
             const bool called = m_frame->callTargets.count(LabelName(lines[i])) > 0;
             i = called && !subroutine ? EndOfSubroutine(i) : i + 1;
             continue;
         }
         const std::size_t first = i;
-        std::optional<std::string> text = ExpandPercent(lines[i]);
         std::vector<int> lineOf;
         bool incomplete = false;
         std::vector<Node> nodes;
-        ++i;
-        while (text) {
-            while (syntax::EndsWithContinuation(*text) && i < lines.size() && text->size() < kMaxText) {
-                text->pop_back();
-                const std::optional<std::string> more = ExpandPercent(lines[i++]);
-                if (!more) {
-                    text.reset();
-                    break;
-                }
-                *text += *more;
-            }
-            if (!text)
-                break;
-            lineOf.resize(text->size(), static_cast<int>(i - 1));
-            nodes = syntax::ParseStatement(*text, lineOf, incomplete);
-            if (!incomplete || i >= lines.size() || i - first > kMaxBlockLines || text->size() > kMaxText)
-                break;
-            // A block or a for set is still open: the statement takes the next line, expanded
-            // now, before anything in the block runs.
-            const std::optional<std::string> more = ExpandPercent(lines[i++]);
-            if (!more)
-                text.reset();
-            else
-                *text += "\n" + *more;
-        }
+        const std::optional<std::string> text = ReadStatement(i, lineOf, incomplete, nodes);
+        if (m_stopped)
+            return;
         if (!text || incomplete) {
             Unfollowed(static_cast<int>(first));
             continue;
         }
+        // A variable that may hold other values (set in a branch or after a goto) gives the
+        // statement once more for each of them.
+        const std::vector<std::string> raw(lines.begin() + static_cast<std::ptrdiff_t>(first),
+                                           lines.begin() + static_cast<std::ptrdiff_t>(i));
+        const std::vector<Overrides> variants = Alternatives(raw, '%', static_cast<int>(first));
         for (const Node& node : nodes)
             Exec(node, {});
+        for (const Overrides& overrides : variants) {
+            std::size_t again = first;
+            m_overrides = &overrides;
+            const std::optional<std::string> other = ReadStatement(again, lineOf, incomplete, nodes);
+            m_overrides = nullptr;
+            if (other && !incomplete)
+                for (const Node& node : nodes)
+                    Exec(node, {});
+        }
     }
 }
 
+// Reads one statement from line `i` on, expanding "%" as each line is read: a "^" at the end
+// joins the next line, and an open block or for set takes the lines up to its ")".
+std::optional<std::string> Runner::ReadStatement(std::size_t& i, std::vector<int>& lineOf, bool& incomplete,
+                                                 std::vector<Node>& nodes) {
+    const std::vector<std::string>& lines = *m_frame->lines;
+    const std::size_t first = i;
+    std::optional<std::string> text = ExpandPercent(lines[i++]);
+    lineOf.clear();
+    incomplete = false;
+    while (text) {
+        while (syntax::EndsWithContinuation(*text) && i < lines.size() && text->size() < kMaxText) {
+            text->pop_back();
+            const std::optional<std::string> more = ExpandPercent(lines[i++]);
+            if (!more)
+                return std::nullopt;
+            *text += *more;
+        }
+        lineOf.resize(text->size(), static_cast<int>(i - 1));
+        m_parsed += text->size();
+        if (m_parsed > kMaxParsed) {
+            Unfollowed(static_cast<int>(first));
+            m_stopped = true;
+            return std::nullopt;
+        }
+        nodes = syntax::ParseStatement(*text, lineOf, incomplete);
+        // Still open: the statement takes the next lines, expanded now, before anything in the
+        // block runs. Only a line with ")" can close it.
+        bool closing = false;
+        while (incomplete && !closing && i < lines.size() && i - first <= kMaxBlockLines && text->size() <= kMaxText &&
+               Step(static_cast<int>(i))) {
+            const std::optional<std::string> more = ExpandPercent(lines[i++]);
+            if (!more)
+                return std::nullopt;
+            *text += "\n" + *more;
+            lineOf.resize(text->size(), static_cast<int>(i - 1));
+            closing = more->find(')') != std::string::npos;
+        }
+        if (!closing)
+            break;
+    }
+    return text;
+}
+
+namespace {
+
+// The names between `delimiter` pairs in the texts, as "%NAME%" or "!NAME:~1!" write them.
+std::vector<std::string> ReferencedNames(const std::vector<std::string>& texts, char delimiter) {
+    std::vector<std::string> names;
+    for (const std::string& text : texts) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != delimiter)
+                continue;
+            if (delimiter == '%' && i + 1 < text.size() &&
+                (text[i + 1] == '%' || text[i + 1] == '~' || text[i + 1] == '*' || std::isdigit(static_cast<unsigned char>(text[i + 1])))) {
+                ++i;
+                continue;
+            }
+            const std::size_t close = text.find(delimiter, i + 1);
+            if (close == std::string::npos)
+                break;
+            const std::string content = text.substr(i + 1, close - i - 1);
+            names.push_back(p::Fold(content.substr(0, content.find(':'))));
+            i = close;
+        }
+    }
+    return names;
+}
+
+}  // namespace
+
+// Every other combination of values the variables the texts use may hold; none when each has
+// one value. Too many makes the line unfollowed, and only the current values are read.
+std::vector<Runner::Overrides> Runner::Alternatives(const std::vector<std::string>& texts, char delimiter, int line) {
+    std::vector<Overrides> combos = {Overrides()};
+    std::set<std::string> seen;
+    for (const std::string& name : ReferencedNames(texts, delimiter)) {
+        const auto found = m_vars.find(name);
+        if (found == m_vars.end() || found->second.others.empty() || !seen.insert(name).second)
+            continue;
+        std::vector<Overrides> grown;
+        for (const Overrides& combo : combos) {
+            grown.push_back(combo);
+            for (const std::string& other : found->second.others) {
+                Overrides more = combo;
+                more[name] = other;
+                grown.push_back(std::move(more));
+            }
+        }
+        if (grown.size() > kMaxVariants) {
+            Unfollowed(line);
+            return {};
+        }
+        combos = std::move(grown);
+    }
+    combos.erase(combos.begin());  // the current values, read already
+    return combos;
+}
+
+// A variable's value: the value a variant reading chose, a set or inherited one, or one of the
+// interpreter's dynamic names. Time, date and random numbers are not known in advance.
 std::string Runner::Lookup(const std::string& name, bool& defined) const {
     defined = true;
+    if (m_overrides) {
+        const auto chosen = m_overrides->find(p::Fold(name));
+        if (chosen != m_overrides->end()) {
+            defined = !chosen->second.empty();
+            return chosen->second;
+        }
+    }
     const auto found = m_vars.find(p::Fold(name));
     if (found != m_vars.end())
         return found->second.value;
@@ -451,10 +352,12 @@ void Runner::Exec(const Node& node, const Bindings& bindings) {
         break;
     case Node::Kind::If:
         // Either branch may run: follow both, so the files of each are kept.
+        ++m_branches;
         for (const Node& child : node.children) {
             Exec(child, bindings);
             m_return = false;
         }
+        --m_branches;
         break;
     case Node::Kind::For:
         ExecFor(node, bindings);
@@ -575,6 +478,20 @@ std::string Runner::Modified(const std::string& value, const std::string& modifi
 }
 
 void Runner::ExecCommand(const Node& node, const Bindings& bindings) {
+    ExecCommandOnce(node, bindings);
+    if (!m_delayed)
+        return;
+    std::vector<std::string> texts = {node.text};
+    for (const syntax::Redirect& redirect : node.redirects)
+        texts.push_back(redirect.target);
+    for (const Overrides& overrides : Alternatives(texts, '!', node.line)) {
+        m_overrides = &overrides;
+        ExecCommandOnce(node, bindings);
+        m_overrides = nullptr;
+    }
+}
+
+void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
     const int line = node.line;
     const std::optional<std::string> prepared = Prepare(node.text, bindings);
     if (!prepared) {
@@ -627,8 +544,13 @@ void Runner::ExecCommand(const Node& node, const Bindings& bindings) {
     if (HasUnknown(command)) {
         Unfollowed(line);
     } else if (command == "goto" || command == "exit") {
-        if (EndsSubroutine(command + rest))
-            m_return = true;
+        if (m_frame->subroutines > 0 && EndsSubroutine(command + rest))
+            m_return = true;  // the main reading goes on past it: later lines may be reached
+        else if (command == "goto")
+            m_jumped = true;
+    } else if (command == "shift") {
+        if (m_frame->args.size() > 1)
+            m_frame->args.erase(m_frame->args.begin() + 1);
     } else if (kHarmless.count(command) || kHarmless.count(program)) {
     } else if (command == "md" || command == "mkdir") {
         for (const std::string& folder : Names(InternalArgs(rest)))
@@ -645,13 +567,8 @@ void Runner::ExecCommand(const Node& node, const Bindings& bindings) {
         else if (folded.find("disabledelayedexpansion") != std::string::npos)
             m_delayed = false;
     } else if (command == "endlocal") {
-        if (!m_saved.empty()) {  // endlocal also gives back the folder setlocal saw
-            m_vars = m_saved.back().vars;
-            m_delayed = m_saved.back().delayed;
-            m_cwd = m_saved.back().cwd;
-            m_driveCwds = m_saved.back().driveCwds;
-            m_saved.pop_back();
-        }
+        if (!m_saved.empty())
+            EndLocal();
     } else if (command == "cd" || command == "chdir") {
         ChangeFolder(rest, false, false, line);
     } else if (command == "pushd") {
@@ -688,6 +605,8 @@ void Runner::ExecCommand(const Node& node, const Bindings& bindings) {
     }
 }
 
+// The values a for gives its variable, found now against the disk view as earlier commands left
+// it; then the body runs once for each, with the variable bound.
 void Runner::ExecFor(const Node& node, const Bindings& bindings) {
     const int line = node.line;
     const std::optional<std::string> set = Prepare(node.forSet, bindings);
@@ -696,17 +615,21 @@ void Runner::ExecFor(const Node& node, const Bindings& bindings) {
         return;
     }
     std::vector<Bindings> runs;
+    bool knowable = true;
     auto add = [&](const std::string& value) {
+        if (runs.size() > kMaxLoopItems) {
+            knowable = false;
+            return;
+        }
         Bindings run = bindings;
         run.emplace_back(node.forVar, value);
         runs.push_back(std::move(run));
     };
-    bool knowable = true;
     const std::vector<std::string> items = syntax::SplitWords(*set, ",;=");
     if (node.forSwitch == "/l") {
         long long numbers[3] = {0, 0, 0};
         for (std::size_t k = 0; k < items.size() && k < 3; ++k)
-            numbers[k] = std::strtoll(items[k].c_str(), nullptr, 10);
+            numbers[k] = std::clamp<long long>(std::strtoll(items[k].c_str(), nullptr, 10), INT32_MIN, INT32_MAX);  // 32-bit, as the interpreter counts
         const long long start = numbers[0], step = numbers[1], end = numbers[2];
         long long count = 0;
         if (step > 0 && end >= start)
@@ -721,15 +644,22 @@ void Runner::ExecFor(const Node& node, const Bindings& bindings) {
             for (long long k = 0; k < count; ++k)
                 add(std::to_string(start + k * step));
     } else if (node.forSwitch == "/f") {
-        const std::string options = p::Fold(syntax::WithoutQuotes(node.forOptions));
+        // Only a literal string is plainly knowable: "text", or 'text' with usebackq. Files and
+        // a command's output are not.
+        const std::string options = syntax::WithoutQuotes(node.forOptions);
+        const char quote = p::Fold(options).find("usebackq") != std::string::npos ? '\'' : '"';
         const std::string trimmed = TrimBlanks(*set);
-        // Only a literal string is plainly knowable: the first blank-separated token of it.
-        if (options.empty() && trimmed.size() >= 2 && trimmed.front() == '"' && trimmed.back() == '"' && !HasUnknown(trimmed)) {
-            const std::vector<std::string> tokens = syntax::SplitWords(trimmed.substr(1, trimmed.size() - 2), "");
-            if (!tokens.empty())
-                add(tokens.front());
-        } else {
+        const std::optional<std::vector<std::string>> values =
+            trimmed.size() >= 2 && trimmed.front() == quote && trimmed.back() == quote && !HasUnknown(trimmed)
+                ? syntax::ForTokens(options, trimmed.substr(1, trimmed.size() - 2))
+                : std::nullopt;
+        if (!values) {
             knowable = false;
+        } else if (!values->empty()) {
+            Bindings run = bindings;
+            for (std::size_t k = 0; k < values->size(); ++k)
+                run.emplace_back(static_cast<char>(node.forVar + static_cast<int>(k)), (*values)[k]);
+            runs.push_back(std::move(run));
         }
     } else if (node.forSwitch == "/r") {
         const std::string rootName = syntax::WithoutQuotes(Substitute(node.forRoot, bindings));
@@ -799,12 +729,35 @@ void Runner::ExecFor(const Node& node, const Bindings& bindings) {
 // ---- Variables and folders
 
 void Runner::SetVariable(const std::string& name, const std::string& value) {
-    if (value.empty())
-        m_vars.erase(p::Fold(name));
+    const std::string folded = p::Fold(name);
+    const std::string kept = value.size() > kMaxText ? kUnknownValue : value;
+    const auto found = m_vars.find(folded);
+    Variable variable{name, kept, {}};
+    if (m_branches > 0 || m_jumped) {
+        // The set may not happen: the old value (or none) stays possible beside the new one.
+        std::vector<std::string> others;
+        if (found != m_vars.end()) {
+            others = found->second.others;
+            others.push_back(found->second.value);
+        } else if (m_branches > 0) {
+            others.push_back(std::string());  // "if ... set NAME=x" may leave it undefined
+        }
+        for (const std::string& other : others)
+            if (other != kept && std::find(variable.others.begin(), variable.others.end(), other) == variable.others.end())
+                variable.others.push_back(other);
+        if (variable.others.size() > kMaxAlternatives) {
+            variable.value = kUnknownValue;
+            variable.others.clear();
+        }
+    }
+    if (variable.value.empty() && variable.others.empty())
+        m_vars.erase(folded);
     else
-        m_vars[p::Fold(name)] = {name, value.size() > kMaxText ? kUnknownValue : value};
+        m_vars[folded] = variable;
 }
 
+// set NAME=value keeps everything after "=" to the end of the command, trailing blanks too;
+// set "NAME=value" ends at the last quote; set /p takes what the player types.
 void Runner::Set(const std::string& rest) {
     std::string text = rest;
     const std::size_t begin = text.find_first_not_of(" \t");
@@ -833,160 +786,18 @@ void Runner::Set(const std::string& rest) {
     SetVariable(text.substr(0, equals), text.substr(equals + 1));
 }
 
-// set /a: integers with + - * / % and parentheses, assignments and "+=" forms; a value that
-// cannot be worked out makes the variable unknown.
-class Arithmetic {
-public:
-    Arithmetic(const std::string& text, std::function<std::string(const std::string&)> lookup)
-        : m_s(text), m_lookup(std::move(lookup)) {}
-
-    // Runs every comma-separated expression; returns the assignments made.
-    std::vector<std::pair<std::string, std::optional<std::int32_t>>> Run() {
-        std::vector<std::pair<std::string, std::optional<std::int32_t>>> assigned;
-        while (m_i <= m_s.size()) {
-            Blanks();
-            const std::size_t start = m_i;
-            std::string name = Identifier();
-            Blanks();
-            std::string op;
-            if (!name.empty() && m_i < m_s.size()) {
-                for (const char* candidate : {"+=", "-=", "*=", "/=", "%=", "="})
-                    if (m_s.compare(m_i, std::char_traits<char>::length(candidate), candidate) == 0 &&
-                        !(candidate[0] == '=' && m_i + 1 < m_s.size() && m_s[m_i + 1] == '=')) {
-                        op = candidate;
-                        break;
-                    }
-            }
-            if (op.empty()) {
-                m_i = start;
-                name.clear();
-            } else {
-                m_i += op.size();
-            }
-            std::optional<std::int64_t> value = Sum(0);
-            Blanks();
-            if (m_i < m_s.size() && m_s[m_i] != ',')
-                value.reset();
-            if (!name.empty()) {
-                if (op != "=") {
-                    const std::optional<std::int64_t> old = Number(m_lookup(name));
-                    value = Apply(old, value, op[0]);
-                }
-                assigned.emplace_back(name, value ? std::optional<std::int32_t>(static_cast<std::int32_t>(static_cast<std::uint32_t>(*value))) : std::nullopt);
-            }
-            if (m_i >= m_s.size())
-                break;
-            if (m_s[m_i] == ',')
-                ++m_i;
-            else
-                break;
-        }
-        return assigned;
-    }
-
-private:
-    void Blanks() {
-        while (m_i < m_s.size() && (m_s[m_i] == ' ' || m_s[m_i] == '\t' || m_s[m_i] == '"'))
-            ++m_i;
-    }
-    std::string Identifier() {
-        std::size_t j = m_i;
-        if (j < m_s.size() && (std::isalpha(static_cast<unsigned char>(m_s[j])) || m_s[j] == '_'))
-            while (j < m_s.size() && (std::isalnum(static_cast<unsigned char>(m_s[j])) || m_s[j] == '_' || m_s[j] == '.'))
-                ++j;
-        std::string name = m_s.substr(m_i, j - m_i);
-        m_i = j;
-        return name;
-    }
-    static std::optional<std::int64_t> Number(const std::string& text) {
-        if (HasUnknown(text))
-            return std::nullopt;
-        const std::string trimmed = TrimBlanks(text);
-        if (trimmed.empty())
-            return 0;
-        char* end = nullptr;
-        const long long value = std::strtoll(trimmed.c_str(), &end, 0);
-        return static_cast<std::int64_t>(static_cast<std::int32_t>(value));
-    }
-    static std::optional<std::int64_t> Apply(std::optional<std::int64_t> a, std::optional<std::int64_t> b, char op) {
-        if (!a || !b)
-            return std::nullopt;
-        const std::int64_t x = static_cast<std::int32_t>(*a), y = static_cast<std::int32_t>(*b);
-        switch (op) {
-        case '+': return static_cast<std::int32_t>(static_cast<std::uint32_t>(x + y));
-        case '-': return static_cast<std::int32_t>(static_cast<std::uint32_t>(x - y));
-        case '*': return static_cast<std::int32_t>(static_cast<std::uint32_t>(x * y));
-        case '/': return y == 0 ? std::nullopt : std::optional<std::int64_t>(x / y);
-        case '%': return y == 0 ? std::nullopt : std::optional<std::int64_t>(x % y);
-        default: return std::nullopt;
-        }
-    }
-    std::optional<std::int64_t> Sum(int depth) {
-        std::optional<std::int64_t> value = Product(depth);
-        while (true) {
-            Blanks();
-            if (m_i >= m_s.size() || (m_s[m_i] != '+' && m_s[m_i] != '-'))
-                return value;
-            const char op = m_s[m_i++];
-            value = Apply(value, Product(depth), op);
-        }
-    }
-    std::optional<std::int64_t> Product(int depth) {
-        std::optional<std::int64_t> value = Unary(depth);
-        while (true) {
-            Blanks();
-            if (m_i >= m_s.size() || (m_s[m_i] != '*' && m_s[m_i] != '/' && m_s[m_i] != '%'))
-                return value;
-            const char op = m_s[m_i++];
-            value = Apply(value, Unary(depth), op);
-        }
-    }
-    std::optional<std::int64_t> Unary(int depth) {
-        Blanks();
-        if (depth > kMaxArithmeticDepth || m_i >= m_s.size())
-            return std::nullopt;
-        const char c = m_s[m_i];
-        if (c == '-' || c == '+') {
-            ++m_i;
-            return Apply(std::optional<std::int64_t>(0), Unary(depth + 1), c);
-        }
-        if (c == '(') {
-            ++m_i;
-            std::optional<std::int64_t> value = Sum(depth + 1);
-            Blanks();
-            if (m_i >= m_s.size() || m_s[m_i] != ')')
-                return std::nullopt;
-            ++m_i;
-            return value;
-        }
-        if (std::isdigit(static_cast<unsigned char>(c))) {
-            std::size_t j = m_i;
-            while (j < m_s.size() && std::isalnum(static_cast<unsigned char>(m_s[j])))
-                ++j;
-            const std::optional<std::int64_t> value = Number(m_s.substr(m_i, j - m_i));
-            m_i = j;
-            return value;
-        }
-        const std::string name = Identifier();
-        if (name.empty())
-            return std::nullopt;
-        return Number(m_lookup(name));
-    }
-
-    const std::string m_s;
-    std::function<std::string(const std::string&)> m_lookup;
-    std::size_t m_i = 0;
-};
 
 void Runner::SetArithmetic(const std::string& expression) {
-    Arithmetic arithmetic(expression, [this](const std::string& name) {
+    const auto lookup = [this](const std::string& name) {
         bool defined = false;
         return Lookup(name, defined);
-    });
-    for (const auto& [name, value] : arithmetic.Run())
+    };
+    for (const auto& [name, value] : Arithmetic(expression, lookup))
         SetVariable(name, value ? std::to_string(*value) : kUnknownValue);
 }
 
+// cd, chdir and pushd. Without /d, cd to another drive only changes that drive's folder, not
+// the current drive; pushd always switches. A folder that is not there leaves all as it was.
 void Runner::ChangeFolder(const std::string& rest, bool switchDrive, bool push, int line) {
     std::string target = TrimBlanks(rest);
     if (!push && p::Fold(target.substr(0, 2)) == "/d" && (target.size() == 2 || target[2] == ' ' || target[2] == '\t' || target[2] == '"')) {
@@ -1017,13 +828,15 @@ void Runner::ChangeFolder(const std::string& rest, bool switchDrive, bool push, 
     m_driveCwds[drive] = full;
 }
 
+// call :label runs the subroutine with its own %1..; call other.bat reads that file with the
+// arguments; call with any other command expands its "%" once more and runs it.
 void Runner::Call(const std::string& rest, int line) {
     const std::vector<std::string> words = syntax::SplitWords(rest, ",;=");
     if (words.empty())
         return;
     if (words[0][0] == ':') {
         const auto label = m_frame->labels.find(p::Fold(words[0].substr(1)));
-        if (label == m_frame->labels.end() || m_depth >= kMaxCallDepth) {
+        if (label == m_frame->labels.end() || m_depth >= kMaxCallDepth || ++m_calls > kMaxCalls) {
             Unfollowed(line);
             return;
         }
@@ -1032,14 +845,15 @@ void Runner::Call(const std::string& rest, int line) {
         std::vector<std::string> saved = m_frame->args;
         m_frame->args = args;
         ++m_depth;
+        ++m_frame->subroutines;
         RunLines(label->second + 1, true);
+        --m_frame->subroutines;
         --m_depth;
         m_return = false;
         m_frame->args = saved;
         return;
     }
     const std::string name = syntax::WithoutQuotes(words[0]);
-    const std::string program = ProgramName(name);
     const std::string folded = p::Fold(name);
     if (EndsWith(folded, ".bat") || EndsWith(folded, ".cmd")) {
         CallFile(name, std::vector<std::string>(words.begin() + 1, words.end()), line);
@@ -1064,15 +878,16 @@ void Runner::Call(const std::string& rest, int line) {
     const std::vector<int> lineOf(again->size(), line);
     for (const Node& node : syntax::ParseStatement(*again, lineOf, incomplete))
         Exec(node, {});
-    (void)program;
 }
 
+// Another batch file shares the variables and the folder; its lines are unfollowed in its own
+// name. Past the depth or count bound, or when it cannot be read, the calling line is unfollowed.
 void Runner::CallFile(const std::string& name, const std::vector<std::string>& words, int line) {
     const std::optional<std::string> full = Resolve(syntax::WithoutQuotes(name), line);
     if (!full)
         return;
     std::optional<std::vector<std::string>> lines;
-    if (m_depth < kMaxCallDepth && m_context.readLines)
+    if (m_depth < kMaxCallDepth && ++m_calls <= kMaxCalls && m_context.readLines)
         lines = m_context.readLines(*full);
     if (!lines) {
         Unfollowed(line);
@@ -1087,6 +902,8 @@ void Runner::CallFile(const std::string& name, const std::vector<std::string>& w
 
 // ---- Names and the disk
 
+// A name as the file functions read it against the current folder: "X:\..." full, "X:rest"
+// against drive X's own folder, "\rest" from the current drive's root, "\\server\share" as is.
 std::string Runner::Absolute(const std::string& name) const {
     std::string n = name;
     for (char& c : n)
@@ -1186,6 +1003,7 @@ std::vector<std::string> Runner::Sources(const std::string& full, int line) {
     return m_uncertain ? std::vector<std::string>{full} : std::vector<std::string>{};
 }
 
+// Keeps a changed file once, by its folded name, with the case it was first met in.
 void Runner::Changed(const std::string& full) {
     if (effects.changed.size() >= kMaxChanged) {
         m_stopped = true;
@@ -1196,10 +1014,14 @@ void Runner::Changed(const std::string& full) {
 }
 
 void Runner::Created(const std::string& full) {
+    if (m_disk.KindOf(full) == EntryKind::Folder)
+        return;  // a folder cannot be written as a file: the command fails there
     Changed(full);
     m_disk.AddFile(full);
 }
 
+// Names a line that cannot be followed. From then on the disk view is uncertain: a name
+// that is not there may have been made by that line.
 void Runner::Unfollowed(int line) {
     m_uncertain = true;
     if (!m_frame || line < 0 || static_cast<std::size_t>(line) >= m_frame->lines->size())
@@ -1208,6 +1030,7 @@ void Runner::Unfollowed(int line) {
         effects.unfollowed.push_back({m_frame->file, line + 1, (*m_frame->lines)[static_cast<std::size_t>(line)]});
 }
 
+// A redirection's target is written; devices ("nul", "con") are not files.
 void Runner::WriteTo(const std::string& target, int line) {
     const std::string name = syntax::WithoutQuotes(target);
     if (TrimBlanks(name).empty() || IsDeviceName(name))
@@ -1217,342 +1040,12 @@ void Runner::WriteTo(const std::string& target, int line) {
 }
 
 
-// ---- File commands
+}  // namespace batchfile::runner
 
-// del and erase: "/s" takes every folder below; a folder name stands for the files in it. Any
-// switch del does not know ("del maps/a.map" gives "/a.map") stops the command before it
-// deletes anything.
-void Runner::Delete(const std::string& rest, int line) {
-    const std::vector<Arg> args = InternalArgs(rest);
-    bool recursive = false;
-    for (const Arg& arg : args) {
-        if (!arg.isSwitch)
-            continue;
-        const std::string flag = p::Fold(arg.text);
-        if (flag == "s") {
-            recursive = true;
-        } else if (flag == "p" || flag == "f" || flag == "q") {
-        } else if (!flag.empty() && flag[0] == 'a') {
-            const std::string attributes = flag.substr(flag.size() > 1 && flag[1] == ':' ? 2 : 1);
-            if (attributes.find_first_not_of("rhsailo-") != std::string::npos)
-                return;
-        } else {
-            return;
-        }
-    }
-    for (const std::string& name : Names(args)) {
-        if (IsDeviceName(name))
-            continue;
-        const std::optional<std::string> full = Resolve(name, line);
-        if (!full)
-            continue;
-        const bool pattern = HasWildcard(p::Leaf(*full));
-        const EntryKind kind = pattern ? EntryKind::Missing : m_disk.KindOf(*full);
-        if (recursive) {
-            const bool folder = kind == EntryKind::Folder;
-            const std::string root = folder ? *full : p::Parent(*full);
-            for (const Match& match : FilesBelow(root, folder ? "*" : p::Leaf(*full), true, line))
-                Changed(match.full);
-            if (!folder && m_uncertain)
-                Changed(*full);
-        } else if (pattern || kind == EntryKind::Folder) {
-            for (const std::string& file : Sources(*full, line))
-                Changed(file);
-        } else if (kind == EntryKind::File || m_uncertain) {
-            Changed(*full);
-        }
-    }
-}
-
-// rd without /s removes only an empty folder; with /s every file below it goes.
-void Runner::RemoveFolder(const std::string& rest, int line) {
-    const std::vector<Arg> args = InternalArgs(rest);
-    bool recursive = false;
-    for (const Arg& arg : args) {
-        const std::string flag = p::Fold(arg.text);
-        if (arg.isSwitch && flag == "s")
-            recursive = true;
-        else if (arg.isSwitch && flag != "q")
-            return;
-    }
-    if (!recursive)
-        return;
-    for (const std::string& name : Names(args)) {
-        const std::optional<std::string> full = Resolve(name, line);
-        if (!full)
-            continue;
-        if (m_disk.KindOf(*full) == EntryKind::Folder) {
-            for (const Match& match : FilesBelow(*full, "*", true, line))
-                Changed(match.full);
-        } else if (m_uncertain) {
-            Unfollowed(line);
-        }
-    }
-}
-
-// Where a file lands when copied, moved or renamed onto `target`: into a folder under its own
-// name, by a wildcard pattern, or onto the target itself.
-std::string Destination(const std::string& target, bool targetIsFolder, const std::string& source) {
-    if (targetIsFolder)
-        return p::Child(target, p::Leaf(source));
-    const std::string leaf = p::Leaf(target);
-    if (HasWildcard(leaf))
-        return p::Child(p::Parent(target), NameByPattern(leaf, p::Leaf(source)));
-    return target;
-}
-
-bool NamesFolder(const std::string& name) {
-    return !name.empty() && (name.back() == '\\' || name.back() == '/' || name.back() == ':' || name == "." || name == ".." ||
-                             EndsWith(name, "\\.") || EndsWith(name, "\\.."));
-}
-
-// copy [switches] source[+source...] [target]: sources joined by "+" become one file; without a
-// target the files land in the current folder.
-void Runner::Copy(const std::string& rest, int line) {
-    std::vector<std::string> groups;
-    for (const std::string& name : Names(InternalArgs(rest))) {
-        if (!groups.empty() && (groups.back().back() == '+' || name.front() == '+'))
-            groups.back() += name;
-        else
-            groups.push_back(name);
-    }
-    if (groups.empty())
-        return;
-    std::vector<std::string> sources;
-    const std::size_t sourceGroups = groups.size() > 1 ? groups.size() - 1 : 1;
-    for (std::size_t g = 0; g < sourceGroups; ++g) {
-        std::size_t start = 0;
-        for (std::size_t plus; (plus = groups[g].find('+', start)) != std::string::npos; start = plus + 1)
-            if (plus > start)
-                sources.push_back(groups[g].substr(start, plus - start));
-        if (start < groups[g].size())
-            sources.push_back(groups[g].substr(start));
-    }
-    if (sources.empty())
-        return;
-    const bool joined = sources.size() > 1;
-    std::string targetName = groups.size() > 1 ? groups.back() : joined ? sources.front() : ".";
-    if (IsDeviceName(targetName))
-        return;
-    const std::optional<std::string> target = Resolve(targetName, line);
-    if (!target)
-        return;
-    const bool targetIsFolder = NamesFolder(targetName) || m_disk.KindOf(*target) == EntryKind::Folder;
-    for (const std::string& source : sources) {
-        if (IsDeviceName(source))
-            continue;
-        const std::optional<std::string> full = Resolve(source, line);
-        if (!full)
-            continue;
-        for (const std::string& file : Sources(*full, line)) {
-            const std::string destination = joined && !targetIsFolder ? *target : Destination(*target, targetIsFolder, file);
-            if (p::Fold(destination) != p::Fold(file) || joined)
-                Created(destination);
-        }
-    }
-}
-
-// Every file below `folder` moves to the same place below `destination`.
-void Runner::MoveTree(const std::string& folder, const std::string& destination, int line) {
-    m_disk.AddFolder(destination);
-    for (const Match& match : FilesBelow(folder, "*", true, line)) {
-        Changed(match.full);
-        Created(p::Child(destination, match.relative));
-    }
-}
-
-// move [/y] source[,source...] [target]: files by name or pattern, or a whole folder.
-void Runner::Move(const std::string& rest, int line) {
-    const std::vector<std::string> names = Names(InternalArgs(rest));
-    if (names.empty())
-        return;
-    const std::string targetName = names.size() > 1 ? names.back() : ".";
-    const std::optional<std::string> target = Resolve(targetName, line);
-    if (!target)
-        return;
-    const bool targetIsFolder = NamesFolder(targetName) || m_disk.KindOf(*target) == EntryKind::Folder;
-    for (std::size_t i = 0; i + 1 < names.size() || (i == 0 && names.size() == 1); ++i) {
-        const std::optional<std::string> full = Resolve(names[i], line);
-        if (!full)
-            continue;
-        if (!HasWildcard(p::Leaf(*full)) && m_disk.KindOf(*full) == EntryKind::Folder) {
-            MoveTree(*full, targetIsFolder ? p::Child(*target, p::Leaf(*full)) : *target, line);
-            continue;
-        }
-        for (const std::string& file : Sources(*full, line)) {
-            const std::string destination = Destination(*target, targetIsFolder, file);
-            if (p::Fold(destination) == p::Fold(file))
-                continue;
-            Changed(file);
-            Created(destination);
-        }
-    }
-}
-
-// ren source newname: the new name is a name in the same folder, maybe with wildcards.
-void Runner::Rename(const std::string& rest, int line) {
-    const std::vector<Arg> args = InternalArgs(rest);
-    for (const Arg& arg : args)
-        if (arg.isSwitch)
-            return;  // ren knows no switches: "ren maps/a.map b.map" renames nothing
-    const std::vector<std::string> names = Names(args);
-    if (names.size() < 2 || names[1].find_first_of("\\:") != std::string::npos)
-        return;
-    const std::optional<std::string> full = Resolve(names[0], line);
-    if (!full || (HasUnknown(names[1]) || names[1].find('%') != std::string::npos)) {
-        if (full)
-            Unfollowed(line);
-        return;
-    }
-    const std::string folder = p::Parent(*full);
-    if (HasWildcard(p::Leaf(*full))) {
-        for (const std::string& match : Matching(*full, true, true)) {
-            const std::string destination = p::Child(folder, NameByPattern(names[1], p::Leaf(match)));
-            if (m_disk.KindOf(match) == EntryKind::Folder) {
-                MoveTree(match, destination, line);
-            } else if (p::Fold(destination) != p::Fold(match)) {
-                Changed(match);
-                Created(destination);
-            }
-        }
-        return;
-    }
-    const std::string destination =
-        p::Child(folder, HasWildcard(names[1]) ? NameByPattern(names[1], p::Leaf(*full)) : names[1]);
-    const EntryKind kind = m_disk.KindOf(*full);
-    if (kind == EntryKind::Folder) {
-        MoveTree(*full, destination, line);
-    } else if (kind == EntryKind::File || m_uncertain) {
-        Changed(*full);
-        Created(p::Normalise(destination));
-    }
-}
-
-// xcopy source [target] [switches]: a file, a pattern or a folder; /s and /e go below. Without
-// /i, a target that does not exist may become a file or a folder (xcopy asks): both count.
-void Runner::Xcopy(const std::string& rest, int line) {
-    bool recursive = false, folderTarget = false;
-    std::vector<std::string> names;
-    for (const Arg& arg : ProgramArgs(rest)) {
-        const std::string flag = p::Fold(arg.text);
-        if (!arg.isSwitch)
-            names.push_back(arg.text);
-        else if (flag == "s" || flag == "e")
-            recursive = true;
-        else if (flag == "i")
-            folderTarget = true;
-        else if (flag == "l" || flag == "t")
-            return;  // lists, or makes only the folders
-    }
-    if (names.empty())
-        return;
-    const std::optional<std::string> source = Resolve(names[0], line);
-    const std::optional<std::string> target = Resolve(names.size() > 1 ? names[1] : ".", line);
-    if (!source || !target)
-        return;
-    const bool pattern = HasWildcard(p::Leaf(*source));
-    const EntryKind kind = pattern ? EntryKind::Missing : m_disk.KindOf(*source);
-    const EntryKind targetKind = m_disk.KindOf(*target);
-    const bool targetNamedFolder = names.size() < 2 || NamesFolder(names[1]);
-    if (kind == EntryKind::File || (kind == EntryKind::Missing && !pattern)) {
-        if (kind == EntryKind::Missing && !m_uncertain)
-            return;
-        if (targetKind == EntryKind::Folder || targetNamedFolder) {
-            Created(p::Child(*target, p::Leaf(*source)));
-        } else {
-            Created(*target);
-            if (targetKind == EntryKind::Missing)
-                Created(p::Child(*target, p::Leaf(*source)));
-        }
-        return;
-    }
-    const std::string folder = pattern ? p::Parent(*source) : *source;
-    const std::vector<Match> files = FilesBelow(folder, pattern ? p::Leaf(*source) : "*", recursive, line);
-    if (files.empty() && m_uncertain)
-        Unfollowed(line);
-    const bool asFile = targetKind == EntryKind::File ||
-                        (targetKind == EntryKind::Missing && !folderTarget && !targetNamedFolder && files.size() <= 1);
-    for (const Match& match : files) {
-        if (targetKind != EntryKind::File)
-            Created(p::Child(*target, match.relative));
-        if (asFile)
-            Created(*target);
-    }
-}
-
-// robocopy source target [files...] [options]: /s and /e go below, /mov and /move take the
-// source files away, /mir and /purge delete target files the source lacks, /log: writes a file.
-void Runner::Robocopy(const std::string& rest, int line) {
-    bool recursive = false, purge = false, moves = false, skipValues = false;
-    std::vector<std::string> names;
-    for (const Arg& arg : ProgramArgs(rest)) {
-        const std::string flag = p::Fold(arg.text);
-        if (!arg.isSwitch) {
-            if (!skipValues)
-                names.push_back(arg.text);
-            continue;
-        }
-        skipValues = false;
-        if (flag == "s" || flag == "e") {
-            recursive = true;
-        } else if (flag == "mir") {
-            recursive = purge = true;
-        } else if (flag == "purge") {
-            purge = true;
-        } else if (flag == "mov" || flag == "move") {
-            moves = true;
-        } else if (flag == "l") {
-            return;  // lists only
-        } else if (flag == "xf" || flag == "xd") {
-            skipValues = true;  // the names after it are left out, not copied
-        } else {
-            for (const char* log : {"log:", "log+:", "unilog:", "unilog+:"})
-                if (flag.compare(0, std::char_traits<char>::length(log), log) == 0)
-                    WriteTo(arg.text.substr(std::char_traits<char>::length(log)), line);
-        }
-    }
-    if (names.size() < 2)
-        return;
-    const std::optional<std::string> source = Resolve(names[0], line);
-    const std::optional<std::string> target = Resolve(names[1], line);
-    if (!source || !target)
-        return;
-    std::vector<std::string> patterns(names.begin() + 2, names.end());
-    if (patterns.empty())
-        patterns.push_back("*.*");
-    if (m_disk.KindOf(*source) != EntryKind::Folder && m_uncertain)
-        Unfollowed(line);
-    if (purge)
-        for (const Match& match : FilesBelow(*target, "*", true, line))
-            Changed(match.full);
-    for (const Match& match : FilesBelow(*source, "*", recursive, line)) {
-        bool wanted = false;
-        for (const std::string& pattern : patterns)
-            wanted = wanted || MatchesWildcard(pattern, p::Leaf(match.full));
-        if (!wanted)
-            continue;
-        Created(p::Child(*target, match.relative));
-        if (moves)
-            Changed(match.full);
-    }
-}
-
-// The kit's patcher: "ApplyPPF3 a|u <file> <patch>" changes <file>.
-void Runner::Patch(const std::string& rest, int line) {
-    const std::vector<std::string> words = syntax::SplitWords(rest, "");
-    if (words.size() < 3)
-        return;
-    const std::string mode = p::Fold(syntax::WithoutQuotes(words[0]));
-    if (mode != "a" && mode != "u")
-        return;
-    if (const std::optional<std::string> full = Resolve(syntax::WithoutQuotes(words[1]), line))
-        Created(*full);
-}
-
-}  // namespace
+namespace batchfile {
 
 BatchEffects EffectsOf(const std::vector<std::string>& lines, const ReaderContext& context) {
-    Runner runner(context);
+    runner::Runner runner(context);
     runner.RunFile(context.batchPath, lines, {context.batchPath});
     return runner.effects;
 }

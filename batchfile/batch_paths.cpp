@@ -64,6 +64,7 @@ std::string Normalise(const std::string& full) {
 
 bool IsRoot(const std::string& full) { return full.size() == PrefixLength(full) + 1 && full.back() == '\\'; }
 
+// The folder part; the root keeps its "\" ("C:\" of "C:\a"), other folders do not.
 std::string Parent(const std::string& full) {
     if (IsRoot(full))
         return full;
@@ -84,13 +85,6 @@ std::string Child(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '\\')
         return folder + name;
     return folder + "\\" + name;
-}
-
-bool IsWithin(const std::string& full, const std::string& folder) {
-    const std::string f = Fold(full), d = Fold(folder);
-    if (f.compare(0, d.size(), d) != 0)
-        return false;
-    return f.size() == d.size() || d.back() == '\\' || f[d.size()] == '\\';
 }
 
 }  // namespace batchfile::paths
@@ -127,6 +121,13 @@ void VirtualDisk::AddFolder(const std::string& full) { AddEntry(full, true); }
 // Adds the entry and every folder above it that the view does not have yet; iterative so a
 // very deep name cannot exhaust the stack.
 void VirtualDisk::AddEntry(const std::string& full, bool folder) {
+    // Nothing can be made below a file: the command that tries fails, and the file stays one.
+    for (std::string above = paths::Parent(full); !paths::IsRoot(above); above = paths::Parent(above)) {
+        if (KindOf(above) == EntryKind::File)
+            return;
+        if (paths::Parent(above) == above)
+            break;
+    }
     std::string path = full;
     bool isFolder = folder;
     while (!paths::IsRoot(path) && !path.empty()) {

@@ -19,8 +19,6 @@ std::string Parent(const std::string& full);  // the root is its own parent
 std::string Leaf(const std::string& full);    // "" for a root
 std::string Child(const std::string& folder, const std::string& name);
 bool IsRoot(const std::string& full);
-// Whether `full` is `folder` itself or lies below it.
-bool IsWithin(const std::string& full, const std::string& folder);
 
 }  // namespace batchfile::paths
 

@@ -2,6 +2,7 @@
 // which names: quotes, carets, "&" "&&" "|" "||", redirections, "( ... )" blocks, if and for.
 #include "batchfile/batch_syntax.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -14,6 +15,8 @@ constexpr int kMaxNesting = 64;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// A recursive reader over one statement's text. Blocks nest; "&", "&&", "|", "||" and the
+// line breaks inside a block all just separate commands, since every command is followed.
 class Parser {
 public:
     Parser(const std::string& text, const std::vector<int>& lineOf) : m_s(text), m_lineOf(lineOf) {}
@@ -82,6 +85,8 @@ private:
         return word;
     }
 
+    // One command at a command position: leading blanks, "@" and the delimiters ",;=" go, as
+    // the interpreter skips them. False when there is nothing to run (a label, a remark).
     bool Command(Node& node) {
         while (m_i < m_s.size() && (IsBlank(m_s[m_i]) || m_s[m_i] == '@' || m_s[m_i] == ',' || m_s[m_i] == ';' ||
                                     m_s[m_i] == '='))
@@ -147,6 +152,8 @@ private:
         return true;
     }
 
+    // ">", ">>" or "<" and the name after it, which ends at a blank or a special character
+    // outside quotes. The caller has taken off a handle digit before it.
     void Redirection(Node& node) {
         const char op = m_s[m_i++];
         if (op == '>' && m_i < m_s.size() && m_s[m_i] == '>')
@@ -177,6 +184,8 @@ private:
         node.redirects.push_back({op == '>', target});
     }
 
+    // A plain command: up to "&", "|", the end of the line or, inside a block, a ")" outside
+    // quotes. Carets escape the next character and go; quotes stay for the command to read.
     void Simple(Node& node) {
         node.kind = Node::Kind::Command;
         bool quoted = false;
@@ -205,6 +214,9 @@ private:
         }
     }
 
+    // if [/i] [not] exist|defined|errorlevel X cmd, or a comparison "a==b" / "a EQU b"; the
+    // condition itself is not kept, since both branches are followed. "else" is recognised only
+    // after a parenthesised branch, as the interpreter does; otherwise it is a word of the command.
     void If(Node& node) {
         node.kind = Node::Kind::If;
         SkipBlanks();
@@ -250,6 +262,8 @@ private:
         }
     }
 
+    // for [/d|/r [root]|/l|/f ["options"]] %x in (set) do cmd; the set may span lines inside a
+    // block and ends at the first ")" outside quotes.
     void For(Node& node) {
         node.kind = Node::Kind::For;
         SkipBlanks();
@@ -319,6 +333,7 @@ private:
     int m_nesting = 0;
 };
 
+// A whole decimal number, as the substring edits take them.
 bool ParseNumber(const std::string& text, long& value) {
     char* end = nullptr;
     value = std::strtol(text.c_str(), &end, 10);
@@ -416,6 +431,103 @@ std::string WithoutQuotes(const std::string& word) {
         if (c != '"')
             out.push_back(c);
     return out;
+}
+
+std::optional<std::vector<std::string>> ForTokens(const std::string& options, const std::string& line) {
+    std::string delims = " \t";
+    char eol = ';';
+    long skip = 0;
+    std::vector<int> wanted = {1};
+    bool rest = false;
+    const std::string folded = paths::Fold(options);
+    std::size_t i = 0;
+    while (i < options.size()) {
+        if (IsBlank(options[i])) {
+            ++i;
+        } else if (folded.compare(i, 7, "delims=") == 0) {
+            // The delimiters run to the end, or to a blank before another option; a blank
+            // right after "=" is a delimiter itself.
+            std::size_t end = i + 7;
+            for (; end < options.size(); ++end) {
+                bool another = false;
+                for (const char* option : {"tokens=", "eol=", "skip=", "usebackq", "delims="})
+                    another = another || folded.compare(end + 1, std::char_traits<char>::length(option), option) == 0;
+                if (end > i + 7 && IsBlank(options[end]) && another)
+                    break;
+            }
+            delims = options.substr(i + 7, end - i - 7);
+            i = end;
+        } else if (folded.compare(i, 4, "eol=") == 0 && i + 4 < options.size()) {
+            eol = options[i + 4];
+            i += 5;
+        } else if (folded.compare(i, 5, "skip=") == 0) {
+            std::size_t end = i + 5;
+            while (end < options.size() && std::isdigit(static_cast<unsigned char>(options[end])))
+                ++end;
+            if (!ParseNumber(options.substr(i + 5, end - i - 5), skip))
+                return std::nullopt;
+            i = end;
+        } else if (folded.compare(i, 7, "tokens=") == 0) {
+            std::size_t end = i + 7;
+            while (end < options.size() && !IsBlank(options[end]))
+                ++end;
+            wanted.clear();
+            std::string spec = options.substr(i + 7, end - i - 7);
+            if (!spec.empty() && spec.back() == '*') {
+                rest = true;
+                spec.pop_back();
+            }
+            for (const std::string& part : SplitWords(spec, ",")) {
+                const std::size_t dash = part.find('-');
+                long from = 0, to = 0;
+                if (!ParseNumber(part.substr(0, dash), from) ||
+                    !ParseNumber(dash == std::string::npos ? part : part.substr(dash + 1), to) || from < 1 || to < from || to > 31)
+                    return std::nullopt;
+                for (long k = from; k <= to; ++k)
+                    wanted.push_back(static_cast<int>(k));
+            }
+            std::sort(wanted.begin(), wanted.end());
+            wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+            i = end;
+        } else if (folded.compare(i, 8, "usebackq") == 0) {
+            i += 8;
+        } else {
+            return std::nullopt;
+        }
+    }
+    std::vector<std::string> values;
+    if (skip > 0 || line.empty() || line[0] == eol)
+        return values;
+    // Tokens are the runs between delimiters; "*" takes what follows the last wanted token.
+    std::vector<std::pair<std::size_t, std::size_t>> tokens;
+    for (std::size_t at = 0; at < line.size();) {
+        while (at < line.size() && delims.find(line[at]) != std::string::npos)
+            ++at;
+        if (at >= line.size())
+            break;
+        std::size_t end = at;
+        while (end < line.size() && delims.find(line[end]) == std::string::npos)
+            ++end;
+        tokens.emplace_back(at, end);
+        at = end;
+    }
+    std::size_t after = 0;
+    for (const int k : wanted) {
+        if (static_cast<std::size_t>(k) <= tokens.size()) {
+            values.push_back(line.substr(tokens[k - 1].first, tokens[k - 1].second - tokens[k - 1].first));
+            after = tokens[k - 1].second;
+        } else {
+            values.emplace_back();
+        }
+    }
+    if (rest) {
+        while (after < line.size() && delims.find(line[after]) != std::string::npos)
+            ++after;
+        values.push_back(line.substr(after));
+    }
+    if (values.empty() || values.front().empty())
+        values.clear();  // a line with no first token gives no run
+    return values;
 }
 
 }  // namespace batchfile::syntax

@@ -2,6 +2,7 @@
 // redirections and the characters that join commands, after "%" expansion.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,5 +44,10 @@ std::string EditValue(const std::string& value, const std::string& edit);
 std::vector<std::string> SplitWords(const std::string& text, const char* delimiters);
 
 std::string WithoutQuotes(const std::string& word);
+
+// The values "for /f" gives its variables (the first, the next letter, ...) for one line of
+// text under its options ("tokens=1,3* delims=, eol=; skip=1 usebackq"): empty when the line
+// gives no run, nothing when the options are not understood.
+std::optional<std::vector<std::string>> ForTokens(const std::string& options, const std::string& line);
 
 }  // namespace batchfile::syntax

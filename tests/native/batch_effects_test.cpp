@@ -93,6 +93,7 @@ TEST(BatchEffects, SplitsAndExpandsAsTheInterpreterDoes) {
         {{"echo x > \"maps\\new one.txt\" 2>&1", "echo y>>log.txt", "echo z 2>nul 1>con", "type a <config.cfg"},
          {"maps\\new one.txt", "log.txt"}, {}},
         {{"del \"maps\\a.map.\"", "del maps\\b.map   "}, {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"copy maps\\a.map maps\\c.map 2>nul", "copy maps\\a.map x2>nul"}, {"maps\\c.map", "x2"}, {}},
         {{"del maps\\sub\\..\\a.map", "del .\\maps\\.\\b.map"}, {"maps\\a.map", "maps\\b.map"}, {}},
         {{"if exist maps (", "  copy C:\\Mods\\m\\a.map maps\\other.map)", ") else (", "  del config.cfg", ")"},
          {"maps\\other.map", "config.cfg"}, {}},
@@ -108,12 +109,24 @@ TEST(BatchEffects, SplitsAndExpandsAsTheInterpreterDoes) {
         {{"copy \"%~dp0a.map\" maps", "copy %~dp0new.map %1maps\\%~n0.map", "echo 100%% > %~nx0.log"},
          {"maps\\a.map", "maps\\install.map", "install.bat.log"}, {}},
         {{"setlocal", "set X=maps\\a.map", "endlocal", "del maps\\b.map %X%"}, {"maps\\b.map"}, {}},
+        {{"set Y=a", "call set X=maps\\%%Y%%.map", "del %X%"}, {"maps\\a.map"}, {}},
+        {{"echo > %~d0\\%~n0%~x0.txt", "echo > %~p0log.txt", "echo > \"%~f0.log\""},
+         {"C:\\install.bat.txt", "C:\\Mods\\m\\log.txt", "C:\\Mods\\m\\install.bat.log"}, {}},
+        {{"call :sub a.map b.map", "goto :eof", ":sub", "shift", "del maps\\%1"}, {"maps\\b.map"}, {}},
         {{"set /a N=2*3+1", "echo x > out%N%.txt", "set /a N+=1", "echo x > out%N%.txt"}, {"out7.txt", "out8.txt"}, {}},
         {{"set /p M=Which map? ", "del maps\\%M%.map", "echo %M% > choice.txt"}, {"choice.txt"}, {2}},
         {{"del \"%%i\"", "del maps\\%random%.map"}, {}, {1, 2}},
         {{"if \"%1\"==\"\" (del maps\\a.map) else del maps\\b.map", "if /i not \"%2\" EQU \"x\" del config.cfg"},
          {"maps\\a.map", "maps\\b.map", "config.cfg"}, {}},
         {{"(echo one", "echo two) > both.txt"}, {"both.txt"}, {}},
+        // A set that may not run leaves the old value possible: each value is followed.
+        {{"set L=en", "if exist maps (set L=de) else (set L=fr)", "echo x > text\\%L%.txt"},
+         {"text\\en.txt", "text\\de.txt", "text\\fr.txt"}, {}},
+        {{"choice /c 12", "if errorlevel 2 goto two", "set M=a", "goto go", ":two", "set M=b", ":go", "del maps\\%M%.map"},
+         {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"setlocal enabledelayedexpansion", "set M=a", "if exist maps set M=b", "(del maps\\!M!.map)"},
+         {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"for /l %%i in (1,1,20) do if exist maps set N=%%i", "echo x > out%N%.txt"}, {"out19.txt", "out20.txt"}, {2}},
     };
     for (const Case& c : cases)
         Check(c);
@@ -123,7 +136,8 @@ TEST(BatchEffects, FollowsTheCommands) {
     const Case cases[] = {
         {{"del /s /q *.map"}, {"maps\\a.map", "maps\\b.map", "maps\\sub\\deep.map"}, {}},
         {{"del maps"}, {"maps\\a.map", "maps\\b.map"}, {}},
-        {{"del maps/a.map", "del maps/q", "ren maps/a.map c.map"}, {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"del maps/a.map", "del maps\\sub/q"}, {"maps\\sub\\deep.map", "maps\\sub\\readme.txt"}, {}},
+        {{"ren maps/a.map c.map"}, {"maps\\a.map", "maps\\c.map"}, {}},
         {{"del \"maps/b.map\""}, {"maps\\b.map"}, {}},
         {{"cd maps", "del a.map", "cd ..", "del config.cfg"}, {"maps\\a.map", "config.cfg"}, {}},
         {{"pushd maps\\sub", "copy %~dp0a.map .", "popd", "copy %~dp0new.map"}, {"maps\\sub\\a.map", "new.map"}, {}},
@@ -140,9 +154,15 @@ TEST(BatchEffects, FollowsTheCommands) {
         {{"for /f %%l in (list.txt) do del %%l", "for /f \"tokens=1\" %%l in ('dir /b') do echo x>>log.txt"},
          {"log.txt"}, {1, 2}},
         {{"for /l %%i in (1,0,2) do echo x"}, {}, {1}},
+        {{"for /f \"tokens=1,3* delims=;\" %%a in (\"maps;x;a.map;b c\") do echo > %%a\\%%b.%%c.txt",
+          "for /f \"usebackq tokens=*\" %%l in ('maps\\b.map') do del %%l", "for /f \"eol=m\" %%l in (\"maps\") do del %%l"},
+         {"maps\\a.map.b c.txt", "maps\\b.map"}, {}},
         {{"copy %~dp0maps\\*.map maps", "copy /b data\\base.bin+%~dp0a.map data\\base.bin /y"},
          {"maps\\x.map", "maps\\y.map", "data\\base.bin"}, {}},
         {{"copy %~dp0a.map maps\\*.old"}, {"maps\\a.old"}, {}},
+        // Writing onto a folder or below a file fails and leaves the view of the disk as it was.
+        {{"echo x > maps", "copy %~dp0a.map maps"}, {"maps\\a.map"}, {}},
+        {{"echo x > maps\\a.map\\x.txt", "del maps\\a.map"}, {"maps\\a.map\\x.txt", "maps\\a.map"}, {}},
         {{"md maps\\new", "copy %~dp0a.map maps\\new", "copy %~dp0new.map maps\\sub\\..\\new\\"},
          {"maps\\new\\a.map", "maps\\new\\new.map"}, {}},
         {{"move maps\\a.map maps\\sub", "move maps\\*.map %~dp0"},
@@ -162,7 +182,9 @@ TEST(BatchEffects, FollowsTheCommands) {
         {{"attrib -r maps\\a.map", "timeout /t 2", "ping -n 2 127.0.0.1 >nul", "md saves", "title x"}, {}, {}},
         {{"start game.exe", "7z x pack.7z -o.", "powershell -c \"iwr x\"", "del maps\\a.map"}, {"maps\\a.map"}, {1, 2, 3}},
         {{"call :install maps\\a.map", "goto :eof", ":install", "del %1", "exit /b"}, {"maps\\a.map"}, {}},
+        {{"for %%f in (maps\\*.map) do (del %%f & goto :eof)"}, {"maps\\a.map", "maps\\b.map"}, {}},
         {{"call other.bat"}, {}, {1}},
+        {{"copy /y \"\" \"\\\"", "del \"\" /q", "move \"\""}, {}, {}},  // empty names once crashed the copy
         {{"X: & cd \\", "echo x > a.txt", "D:", "echo x > b.txt", "C:", "echo x > c.txt"},
          {"X:\\a.txt", "D:\\b.txt", "c.txt"}, {}},
     };

@@ -1,0 +1,419 @@
+// The commands that change files: del, rd, copy, move, ren, xcopy, robocopy and the kit's
+// patcher, each over the view of the disk, and the argument splitting they share.
+#include "batchfile/batch_runner.h"
+
+#include <algorithm>
+
+#include "batchfile/file_changes.h"
+
+namespace batchfile::runner {
+
+bool HasUnknown(const std::string& text) { return text.find(kUnknown) != std::string::npos; }
+
+std::string TrimBlanks(const std::string& text) {
+    const std::size_t begin = text.find_first_not_of(" \t");
+    if (begin == std::string::npos)
+        return std::string();
+    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+}
+
+std::vector<Arg> InternalArgs(const std::string& text) {
+    std::vector<Arg> args;
+    Arg arg;
+    bool quoted = false, started = false;
+    auto flush = [&] {
+        if (started)
+            args.push_back(arg);
+        arg = Arg();
+        started = false;
+    };
+    for (const char c : text) {
+        if (c == '"') {
+            quoted = !quoted;
+            started = true;
+        } else if (!quoted && (c == ' ' || c == '\t' || c == ',' || c == ';' || c == '=')) {
+            flush();
+        } else if (!quoted && c == '/') {
+            flush();
+            arg.isSwitch = true;
+            started = true;
+        } else {
+            arg.text.push_back(quoted && c == '/' ? '\\' : c);
+            started = true;
+        }
+    }
+    flush();
+    return args;
+}
+
+std::vector<Arg> ProgramArgs(const std::string& text) {
+    std::vector<Arg> args;
+    for (const std::string& word : syntax::SplitWords(text, "")) {
+        Arg arg;
+        arg.isSwitch = word[0] == '/';
+        arg.text = syntax::WithoutQuotes(arg.isSwitch ? word.substr(1) : word);
+        args.push_back(arg);
+    }
+    return args;
+}
+
+std::vector<std::string> Names(const std::vector<Arg>& args) {
+    std::vector<std::string> names;
+    for (const Arg& arg : args)
+        if (!arg.isSwitch && !arg.text.empty())  // "" names nothing
+            names.push_back(arg.text);
+    return names;
+}
+
+std::string ProgramName(const std::string& name) {
+    const std::size_t cut = name.find_last_of("\\/:");
+    std::string leaf = p::Fold(cut == std::string::npos ? name : name.substr(cut + 1));
+    for (const char* ext : {".exe", ".com"})
+        if (leaf.size() > 4 && leaf.compare(leaf.size() - 4, 4, ext) == 0)
+            leaf.erase(leaf.size() - 4);
+    return leaf;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+
+// del and erase: "/s" takes every folder below; a folder name stands for the files in it. Any
+// switch del does not know ("del maps/a.map" gives "/a.map") stops the command before it
+// deletes anything.
+void Runner::Delete(const std::string& rest, int line) {
+    const std::vector<Arg> args = InternalArgs(rest);
+    bool recursive = false;
+    for (const Arg& arg : args) {
+        if (!arg.isSwitch)
+            continue;
+        const std::string flag = p::Fold(arg.text);
+        if (flag == "s") {
+            recursive = true;
+        } else if (flag == "p" || flag == "f" || flag == "q") {
+        } else if (!flag.empty() && flag[0] == 'a') {
+            const std::string attributes = flag.substr(flag.size() > 1 && flag[1] == ':' ? 2 : 1);
+            if (attributes.find_first_not_of("rhsailo-") != std::string::npos)
+                return;
+        } else {
+            return;
+        }
+    }
+    for (const std::string& name : Names(args)) {
+        if (IsDeviceName(name))
+            continue;
+        const std::optional<std::string> full = Resolve(name, line);
+        if (!full)
+            continue;
+        const bool pattern = HasWildcard(p::Leaf(*full));
+        const EntryKind kind = pattern ? EntryKind::Missing : m_disk.KindOf(*full);
+        if (recursive) {
+            const bool folder = kind == EntryKind::Folder;
+            const std::string root = folder ? *full : p::Parent(*full);
+            for (const Match& match : FilesBelow(root, folder ? "*" : p::Leaf(*full), true, line))
+                Changed(match.full);
+            if (!folder && m_uncertain)
+                Changed(*full);
+        } else if (pattern || kind == EntryKind::Folder) {
+            for (const std::string& file : Sources(*full, line))
+                Changed(file);
+        } else if (kind == EntryKind::File || m_uncertain) {
+            Changed(*full);
+        }
+    }
+}
+
+// rd without /s removes only an empty folder; with /s every file below it goes.
+void Runner::RemoveFolder(const std::string& rest, int line) {
+    const std::vector<Arg> args = InternalArgs(rest);
+    bool recursive = false;
+    for (const Arg& arg : args) {
+        const std::string flag = p::Fold(arg.text);
+        if (arg.isSwitch && flag == "s")
+            recursive = true;
+        else if (arg.isSwitch && flag != "q")
+            return;
+    }
+    if (!recursive)
+        return;
+    for (const std::string& name : Names(args)) {
+        const std::optional<std::string> full = Resolve(name, line);
+        if (!full)
+            continue;
+        if (m_disk.KindOf(*full) == EntryKind::Folder) {
+            for (const Match& match : FilesBelow(*full, "*", true, line))
+                Changed(match.full);
+        } else if (m_uncertain) {
+            Unfollowed(line);
+        }
+    }
+}
+
+namespace {
+
+// Where a file lands when copied, moved or renamed onto `target`: into a folder under its own
+// name, by a wildcard pattern, or onto the target itself.
+std::string Destination(const std::string& target, bool targetIsFolder, const std::string& source) {
+    if (targetIsFolder)
+        return p::Child(target, p::Leaf(source));
+    const std::string leaf = p::Leaf(target);
+    if (HasWildcard(leaf))
+        return p::Child(p::Parent(target), NameByPattern(leaf, p::Leaf(source)));
+    return target;
+}
+
+bool NamesFolder(const std::string& name) {
+    return !name.empty() && (name.back() == '\\' || name.back() == '/' || name.back() == ':' || name == "." || name == ".." ||
+                             EndsWith(name, "\\.") || EndsWith(name, "\\.."));
+}
+
+}  // namespace
+
+// copy [switches] source[+source...] [target]: sources joined by "+" become one file; without a
+// target the files land in the current folder.
+void Runner::Copy(const std::string& rest, int line) {
+    std::vector<std::string> groups;
+    for (const std::string& name : Names(InternalArgs(rest))) {
+        if (!groups.empty() && (groups.back().back() == '+' || name.front() == '+'))
+            groups.back() += name;
+        else
+            groups.push_back(name);
+    }
+    if (groups.empty())
+        return;
+    std::vector<std::string> sources;
+    const std::size_t sourceGroups = groups.size() > 1 ? groups.size() - 1 : 1;
+    for (std::size_t g = 0; g < sourceGroups; ++g) {
+        std::size_t start = 0;
+        for (std::size_t plus; (plus = groups[g].find('+', start)) != std::string::npos; start = plus + 1)
+            if (plus > start)
+                sources.push_back(groups[g].substr(start, plus - start));
+        if (start < groups[g].size())
+            sources.push_back(groups[g].substr(start));
+    }
+    if (sources.empty())
+        return;
+    const bool joined = sources.size() > 1;
+    std::string targetName = groups.size() > 1 ? groups.back() : joined ? sources.front() : ".";
+    if (IsDeviceName(targetName))
+        return;
+    const std::optional<std::string> target = Resolve(targetName, line);
+    if (!target)
+        return;
+    const bool targetIsFolder = NamesFolder(targetName) || m_disk.KindOf(*target) == EntryKind::Folder;
+    for (const std::string& source : sources) {
+        if (IsDeviceName(source))
+            continue;
+        const std::optional<std::string> full = Resolve(source, line);
+        if (!full) {
+            if (!targetIsFolder && !HasWildcard(p::Leaf(*target)))
+                Created(*target);  // whatever the source is, this file is overwritten
+            continue;
+        }
+        for (const std::string& file : Sources(*full, line)) {
+            const std::string destination = joined && !targetIsFolder ? *target : Destination(*target, targetIsFolder, file);
+            if (p::Fold(destination) != p::Fold(file) || joined)
+                Created(destination);
+        }
+    }
+}
+
+// Every file below `folder` moves to the same place below `destination`.
+void Runner::MoveTree(const std::string& folder, const std::string& destination, int line) {
+    m_disk.AddFolder(destination);
+    for (const Match& match : FilesBelow(folder, "*", true, line)) {
+        Changed(match.full);
+        Created(p::Child(destination, match.relative));
+    }
+}
+
+// move [/y] source[,source...] [target]: files by name or pattern, or a whole folder.
+void Runner::Move(const std::string& rest, int line) {
+    const std::vector<std::string> names = Names(InternalArgs(rest));
+    if (names.empty())
+        return;
+    const std::string targetName = names.size() > 1 ? names.back() : ".";
+    const std::optional<std::string> target = Resolve(targetName, line);
+    if (!target)
+        return;
+    const bool targetIsFolder = NamesFolder(targetName) || m_disk.KindOf(*target) == EntryKind::Folder;
+    for (std::size_t i = 0; i + 1 < names.size() || (i == 0 && names.size() == 1); ++i) {
+        const std::optional<std::string> full = Resolve(names[i], line);
+        if (!full)
+            continue;
+        if (!HasWildcard(p::Leaf(*full)) && m_disk.KindOf(*full) == EntryKind::Folder) {
+            MoveTree(*full, targetIsFolder ? p::Child(*target, p::Leaf(*full)) : *target, line);
+            continue;
+        }
+        for (const std::string& file : Sources(*full, line)) {
+            const std::string destination = Destination(*target, targetIsFolder, file);
+            if (p::Fold(destination) == p::Fold(file))
+                continue;
+            Changed(file);
+            Created(destination);
+        }
+    }
+}
+
+// ren source newname: the new name is a name in the same folder, maybe with wildcards.
+void Runner::Rename(const std::string& rest, int line) {
+    // ren knows no switches, so a "/" inside a name is most likely a refusal; interpreters
+    // differ there, so the names are also read with "/" as a separator, to keep every file.
+    std::string slashed = rest;
+    std::replace(slashed.begin(), slashed.end(), '/', '\\');
+    const std::vector<std::string> names = Names(InternalArgs(slashed));
+    if (names.size() < 2 || names[1].find_first_of("\\:") != std::string::npos)
+        return;
+    const std::optional<std::string> full = Resolve(names[0], line);
+    if (!full || (HasUnknown(names[1]) || names[1].find('%') != std::string::npos)) {
+        if (full)
+            Unfollowed(line);
+        return;
+    }
+    const std::string folder = p::Parent(*full);
+    if (HasWildcard(p::Leaf(*full))) {
+        for (const std::string& match : Matching(*full, true, true)) {
+            const std::string destination = p::Child(folder, NameByPattern(names[1], p::Leaf(match)));
+            if (m_disk.KindOf(match) == EntryKind::Folder) {
+                MoveTree(match, destination, line);
+            } else if (p::Fold(destination) != p::Fold(match)) {
+                Changed(match);
+                Created(destination);
+            }
+        }
+        return;
+    }
+    const std::string destination =
+        p::Child(folder, HasWildcard(names[1]) ? NameByPattern(names[1], p::Leaf(*full)) : names[1]);
+    const EntryKind kind = m_disk.KindOf(*full);
+    if (kind == EntryKind::Folder) {
+        MoveTree(*full, destination, line);
+    } else if (kind == EntryKind::File || m_uncertain) {
+        Changed(*full);
+        Created(p::Normalise(destination));
+    }
+}
+
+// xcopy source [target] [switches]: a file, a pattern or a folder; /s and /e go below. Without
+// /i, a target that does not exist may become a file or a folder (xcopy asks): both count.
+void Runner::Xcopy(const std::string& rest, int line) {
+    bool recursive = false, folderTarget = false;
+    std::vector<std::string> names;
+    for (const Arg& arg : ProgramArgs(rest)) {
+        const std::string flag = p::Fold(arg.text);
+        if (!arg.isSwitch)
+            names.push_back(arg.text);
+        else if (flag == "s" || flag == "e")
+            recursive = true;
+        else if (flag == "i")
+            folderTarget = true;
+        else if (flag == "l" || flag == "t")
+            return;  // lists, or makes only the folders
+    }
+    if (names.empty())
+        return;
+    const std::optional<std::string> source = Resolve(names[0], line);
+    const std::optional<std::string> target = Resolve(names.size() > 1 ? names[1] : ".", line);
+    if (!source || !target)
+        return;
+    const bool pattern = HasWildcard(p::Leaf(*source));
+    const EntryKind kind = pattern ? EntryKind::Missing : m_disk.KindOf(*source);
+    const EntryKind targetKind = m_disk.KindOf(*target);
+    const bool targetNamedFolder = names.size() < 2 || NamesFolder(names[1]);
+    if (kind == EntryKind::File || (kind == EntryKind::Missing && !pattern)) {
+        if (kind == EntryKind::Missing && !m_uncertain)
+            return;
+        if (targetKind == EntryKind::Folder || targetNamedFolder) {
+            Created(p::Child(*target, p::Leaf(*source)));
+        } else {
+            Created(*target);
+            if (targetKind == EntryKind::Missing)
+                Created(p::Child(*target, p::Leaf(*source)));
+        }
+        return;
+    }
+    const std::string folder = pattern ? p::Parent(*source) : *source;
+    const std::vector<Match> files = FilesBelow(folder, pattern ? p::Leaf(*source) : "*", recursive, line);
+    if (files.empty() && m_uncertain)
+        Unfollowed(line);
+    const bool asFile = targetKind == EntryKind::File ||
+                        (targetKind == EntryKind::Missing && !folderTarget && !targetNamedFolder && files.size() <= 1);
+    for (const Match& match : files) {
+        if (targetKind != EntryKind::File)
+            Created(p::Child(*target, match.relative));
+        if (asFile)
+            Created(*target);
+    }
+}
+
+// robocopy source target [files...] [options]: /s and /e go below, /mov and /move take the
+// source files away, /mir and /purge delete target files the source lacks, /log: writes a file.
+void Runner::Robocopy(const std::string& rest, int line) {
+    bool recursive = false, purge = false, moves = false, skipValues = false;
+    std::vector<std::string> names;
+    for (const Arg& arg : ProgramArgs(rest)) {
+        const std::string flag = p::Fold(arg.text);
+        if (!arg.isSwitch) {
+            if (!skipValues)
+                names.push_back(arg.text);
+            continue;
+        }
+        skipValues = false;
+        if (flag == "s" || flag == "e") {
+            recursive = true;
+        } else if (flag == "mir") {
+            recursive = purge = true;
+        } else if (flag == "purge") {
+            purge = true;
+        } else if (flag == "mov" || flag == "move") {
+            moves = true;
+        } else if (flag == "l") {
+            return;  // lists only
+        } else if (flag == "xf" || flag == "xd") {
+            skipValues = true;  // the names after it are left out, not copied
+        } else {
+            for (const char* log : {"log:", "log+:", "unilog:", "unilog+:"})
+                if (flag.compare(0, std::char_traits<char>::length(log), log) == 0)
+                    WriteTo(arg.text.substr(std::char_traits<char>::length(log)), line);
+        }
+    }
+    if (names.size() < 2)
+        return;
+    const std::optional<std::string> source = Resolve(names[0], line);
+    const std::optional<std::string> target = Resolve(names[1], line);
+    if (!source || !target)
+        return;
+    std::vector<std::string> patterns(names.begin() + 2, names.end());
+    if (patterns.empty())
+        patterns.push_back("*.*");
+    if (m_disk.KindOf(*source) != EntryKind::Folder && m_uncertain)
+        Unfollowed(line);
+    if (purge)
+        for (const Match& match : FilesBelow(*target, "*", true, line))
+            Changed(match.full);
+    for (const Match& match : FilesBelow(*source, "*", recursive, line)) {
+        bool wanted = false;
+        for (const std::string& pattern : patterns)
+            wanted = wanted || MatchesWildcard(pattern, p::Leaf(match.full));
+        if (!wanted)
+            continue;
+        Created(p::Child(*target, match.relative));
+        if (moves)
+            Changed(match.full);
+    }
+}
+
+// The kit's patcher: "ApplyPPF3 a|u <file> <patch>" changes <file>.
+void Runner::Patch(const std::string& rest, int line) {
+    const std::vector<std::string> words = syntax::SplitWords(rest, "");
+    if (words.size() < 3)
+        return;
+    const std::string mode = p::Fold(syntax::WithoutQuotes(words[0]));
+    if (mode != "a" && mode != "u")
+        return;
+    if (const std::optional<std::string> full = Resolve(syntax::WithoutQuotes(words[1]), line))
+        Created(*full);
+}
+
+}  // namespace batchfile::runner

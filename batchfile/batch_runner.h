@@ -1,0 +1,182 @@
+// The batch reader's inside: the state of one run and the helpers its commands share.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "batchfile/batch_effects.h"
+#include "batchfile/batch_paths.h"
+#include "batchfile/batch_syntax.h"
+
+namespace batchfile::runner {
+
+using syntax::Node;
+using syntax::kUnknown;
+namespace p = paths;
+
+
+// Bounds that keep a hostile file from hanging or exhausting memory; hitting one makes the
+// line unfollowed.
+inline constexpr int kMaxCallDepth = 8;
+inline constexpr std::size_t kMaxCalls = 400;  // over the whole run, so calls that fan out stay cheap
+inline constexpr std::size_t kMaxSteps = 50000;
+inline constexpr std::size_t kMaxParsed = std::size_t{16} << 20;  // characters parsed over the whole run
+inline constexpr std::size_t kMaxLoopItems = 10000;
+inline constexpr std::size_t kMaxText = 1 << 16;
+inline constexpr std::size_t kMaxBlockLines = 1000;
+inline constexpr std::size_t kMaxWalk = 200000;
+inline constexpr std::size_t kMaxChanged = 100000;
+inline constexpr std::size_t kMaxSaved = 64;
+inline constexpr std::size_t kMaxAlternatives = 8;   // values one variable may have
+inline constexpr std::size_t kMaxVariants = 16;      // readings of one statement
+
+inline const std::string kUnknownValue(1, kUnknown);
+
+// Commands that change no file whatever their arguments (their redirections still count).
+inline const std::set<std::string> kHarmless = {
+    "echo", "pause", "cls", "title", "color", "exit", "goto", "chcp", "ver", "timeout", "choice",
+    "attrib", "vol", "verify", "dir", "type", "ping", "find", "findstr",
+    "more", "where", "prompt", "path", "break", "tasklist"};
+// Internal commands that may be written straight against their argument: "echo.", "cd..".
+inline const char* const kJoinable[] = {"echo", "cd", "chdir", "cls", "type", "dir", "title", "md", "mkdir", "pause"};
+
+bool HasUnknown(const std::string& text);
+std::string TrimBlanks(const std::string& text);
+bool EndsWith(const std::string& text, const std::string& tail);
+
+// An argument of an internal command: quotes removed; `isSwitch` when an unquoted "/" began it.
+struct Arg {
+    std::string text;
+    bool isSwitch = false;
+};
+
+// Internal commands split at blanks and ",;=" and start a switch at every unquoted "/", even in
+// the middle of a word ("maps/a.map" is "maps" and the switch "/a.map"). Inside quotes "/" is a
+// separator of the name, as the file functions read it.
+std::vector<Arg> InternalArgs(const std::string& text);
+// A program's arguments: blanks separate, quotes group; a word starting with "/" is a switch.
+std::vector<Arg> ProgramArgs(const std::string& text);
+std::vector<std::string> Names(const std::vector<Arg>& args);  // the non-empty non-switch ones
+std::string ProgramName(const std::string& name);               // "xcopy" of "C:\x\XCOPY.EXE"
+
+// Loop variable values bound by the for commands around a command.
+using Bindings = std::vector<std::pair<char, std::string>>;
+
+// One batch file being read: its lines, arguments and the labels `call :label` jumps to.
+struct Frame {
+    std::string file;
+    const std::vector<std::string>* lines;
+    std::vector<std::string> args;  // %0, %1, ...
+    std::map<std::string, std::size_t> labels;
+    std::set<std::string> callTargets;
+    int subroutines = 0;  // `call :label` runs under way in this file
+};
+
+class Runner {
+public:
+    explicit Runner(const ReaderContext& context) : m_context(context), m_disk(context.disk) {
+        for (const auto& [name, value] : context.environment)
+            m_vars[p::Fold(name)] = {name, value, {}};
+        m_cwd = p::Normalise(context.startFolder);
+    }
+
+    void RunFile(const std::string& file, const std::vector<std::string>& lines, std::vector<std::string> args);
+
+    BatchEffects effects;
+
+private:
+    struct Variable {
+        std::string name, value;
+        std::vector<std::string> others;  // values it may have instead, from branches not known to be taken
+    };
+    using Overrides = std::map<std::string, std::string>;  // folded name -> value to use
+    struct Saved {
+        std::map<std::string, Variable> vars;
+        bool delayed;
+        std::string cwd;
+        std::map<char, std::string> driveCwds;
+    };
+    struct Match {
+        std::string full, relative;
+    };
+
+    // Reading lines into statements.
+    void RunLines(std::size_t start, bool subroutine);
+    std::optional<std::string> ReadStatement(std::size_t& i, std::vector<int>& lineOf, bool& incomplete,
+                                             std::vector<Node>& nodes);
+    std::vector<Overrides> Alternatives(const std::vector<std::string>& texts, char delimiter, int line);
+    std::size_t EndOfSubroutine(std::size_t label) const;
+    void EndLocal();
+    std::optional<std::string> ExpandPercent(const std::string& line) const;
+    std::string Lookup(const std::string& name, bool& defined) const;
+
+    // Running statements.
+    void Exec(const Node& node, const Bindings& bindings);
+    void ExecCommand(const Node& node, const Bindings& bindings);
+    void ExecCommandOnce(const Node& node, const Bindings& bindings);
+    void ExecFor(const Node& node, const Bindings& bindings);
+    std::optional<std::string> Prepare(const std::string& text, const Bindings& bindings) const;
+    std::string Substitute(const std::string& text, const Bindings& bindings) const;
+    std::string ExpandDelayed(const std::string& text) const;
+    std::string Modified(const std::string& value, const std::string& modifiers) const;
+
+    // Commands.
+    void Set(const std::string& rest);
+    void SetArithmetic(const std::string& expression);
+    void SetVariable(const std::string& name, const std::string& value);
+    void ChangeFolder(const std::string& rest, bool switchDrive, bool push, int line);
+    void Call(const std::string& rest, int line);
+    void CallFile(const std::string& name, const std::vector<std::string>& words, int line);
+    void Delete(const std::string& rest, int line);
+    void RemoveFolder(const std::string& rest, int line);
+    void Copy(const std::string& rest, int line);
+    void Move(const std::string& rest, int line);
+    void Rename(const std::string& rest, int line);
+    void Xcopy(const std::string& rest, int line);
+    void Robocopy(const std::string& rest, int line);
+    void Patch(const std::string& rest, int line);
+    void MoveTree(const std::string& folder, const std::string& destination, int line);
+    void WriteTo(const std::string& target, int line);
+
+    // Names and the disk.
+    std::string Absolute(const std::string& name) const;
+    std::optional<std::string> Resolve(const std::string& name, int line);
+    std::vector<std::string> Matching(const std::string& full, bool files, bool folders);
+    std::vector<Match> FilesBelow(const std::string& folder, const std::string& pattern, bool recursive, int line);
+    std::vector<std::string> Sources(const std::string& full, int line);
+    void Changed(const std::string& full);
+    void Created(const std::string& full);
+    void Unfollowed(int line);
+    bool Step(int line);
+    char Drive() const { return static_cast<char>(std::toupper(static_cast<unsigned char>(m_cwd[0]))); }
+
+    const ReaderContext& m_context;
+    VirtualDisk m_disk;
+    Frame* m_frame = nullptr;
+    int m_depth = 0;
+    std::map<std::string, Variable> m_vars;
+    bool m_delayed = false;
+    std::string m_cwd;
+    std::map<char, std::string> m_driveCwds;
+    std::vector<Saved> m_saved;
+    std::vector<std::string> m_pushed;
+    std::set<std::string> m_changedKeys;
+    std::set<std::pair<std::string, int>> m_unfollowedKeys;
+    bool m_uncertain = false;  // an earlier line did something unknown to the disk
+    bool m_return = false;     // "exit /b" or "goto :eof" in a subroutine
+    bool m_stopped = false;
+    int m_branches = 0;       // inside an if branch: a set there may not happen
+    bool m_jumped = false;    // a goto ran: from here on a set may have been jumped over
+    const Overrides* m_overrides = nullptr;
+    std::size_t m_steps = 0;
+    std::size_t m_walked = 0;
+    std::size_t m_parsed = 0;
+    std::size_t m_calls = 0;
+};
+
+}  // namespace batchfile::runner

@@ -1,0 +1,147 @@
+// The batch reader over a corpus of hand-written mod installers, all against one game folder:
+// how many it follows whole, and what a few of them change.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "batchfile/batch_effects.h"
+#include "batchfile/file_changes.h"
+#include "tests/support/fake_disk.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const char kGame[] = "C:\\Game";
+const char kPack[] = "C:\\Mods\\pack\\";
+
+testing_support::FakeDisk CorpusDisk() {
+    testing_support::FakeDisk disk;
+    for (const char* name :
+         {"game.exe", "launcher.exe", "config.cfg", "readme.txt", "maps\\dm01.map", "maps\\dm02.map", "maps\\ctf01.map",
+          "maps\\ctf02.map", "maps\\dm01.cache", "maps\\dm03.map", "maps\\extra\\arena.map", "maps\\custom\\old.map", "text\\en\\menu.txt", "text\\en\\dialog.txt",
+          "data\\base.pak", "data\\sound.pak", "data\\textures.pak", "sound\\music\\track01.ogg",
+          "sound\\music\\track02.ogg", "sound\\sfx\\shot.wav", "save\\slot1.sav", "disc\\game.bin", "disc\\game.cue"})
+        disk.Add(std::string(kGame) + "\\" + name);
+    for (const char* name :
+         {"maps\\dm03.map", "maps\\dm04.map", "maps\\ctf03.map", "maps\\extra\\arena.map", "lang\\de\\menu.txt",
+          "lang\\de\\dialog.txt", "lang\\fr\\menu.txt", "lang\\fr\\dialog.txt", "patches\\widescreen.ppf",
+          "patches\\fix.ppf", "patches\\undub.ppf", "ApplyPPF3.exe", "data\\textures.pak", "data\\hd\\textures_hd.pak",
+          "sound\\music\\track01.ogg", "config\\config.cfg", "config\\autoexec.cfg", "config\\widescreen.reg",
+          "tools\\7z.exe", "pack.7z", "backup\\config.cfg", "backup\\base.pak", "mod.zip", "maps.txt", "helpers\\copymaps.bat"})
+        disk.Add(std::string(kPack) + name);
+    disk.Add("C:\\Users\\pat\\AppData\\Roaming\\Starfall\\settings.cfg");
+    disk.Add("C:\\Users\\pat\\AppData\\Local\\Starfall\\shadercache\\a.bin");
+    return disk;
+}
+
+// Runs one corpus file as if it sat in the pack folder and the game folder were current.
+batchfile::BatchEffects RunCorpusFile(const std::string& name, const batchfile::DiskView& disk) {
+    const std::filesystem::path folder = GRENWICK_BATCH_CORPUS;
+    batchfile::ReaderContext context;
+    context.batchPath = kPack + name;
+    context.startFolder = kGame;
+    context.environment = {{"USERPROFILE", "C:\\Users\\pat"},
+                           {"APPDATA", "C:\\Users\\pat\\AppData\\Roaming"},
+                           {"LOCALAPPDATA", "C:\\Users\\pat\\AppData\\Local"},
+                           {"TEMP", "C:\\Users\\pat\\AppData\\Local\\Temp"},
+                           {"PROCESSOR_ARCHITECTURE", "AMD64"}};
+    context.disk = &disk;
+    context.readLines = [folder](const std::string& path) -> std::optional<Strings> {
+        if (path.compare(0, std::string(kPack).size(), kPack) != 0)
+            return std::nullopt;
+        std::string relative = path.substr(std::string(kPack).size());
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        return batchfile::ReadAllLines((folder / relative).string());
+    };
+    const std::optional<Strings> lines = context.readLines(context.batchPath);
+    return lines ? batchfile::EffectsOf(*lines, context) : batchfile::BatchEffects{};
+}
+
+Strings Folded(Strings names) {
+    for (std::string& name : names)
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+Strings CorpusNames() {
+    Strings names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(GRENWICK_BATCH_CORPUS, error))
+        if (entry.is_regular_file() && entry.path().extension() == ".bat")
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Which lines of each file cannot be followed: the programs nobody can read (archive tools,
+// PowerShell, a downloader, a launcher), names typed by the player or read from a file.
+TEST(BatchCorpus, FollowsAtLeastHalfWholeAndKnowsWhichLinesItCannot) {
+    const std::map<std::string, std::vector<int>> expectedUnfollowed = {
+        {"translation_set_p.bat", {3, 4}}, {"unzip_7z.bat", {3, 9}},     {"powershell_unzip.bat", {2}},
+        {"download_latest.bat", {3}},      {"start_launcher.bat", {4}}, {"for_f_listing.bat", {3}},
+        {"regedit_import.bat", {3}},       {"tool_run_exe.bat", {3}},
+    };
+    const Strings names = CorpusNames();
+    if (names.empty())
+        GTEST_SKIP() << "corpus folder not reachable from this build";
+    const testing_support::FakeDisk disk = CorpusDisk();
+    int followed = 0;
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const batchfile::BatchEffects effects = RunCorpusFile(name, disk);
+        std::vector<int> numbers;
+        for (const batchfile::UnfollowedLine& line : effects.unfollowed)
+            numbers.push_back(line.number);
+        const auto expected = expectedUnfollowed.find(name);
+        EXPECT_EQ(numbers, expected == expectedUnfollowed.end() ? std::vector<int>{} : expected->second);
+        followed += effects.unfollowed.empty() ? 1 : 0;
+    }
+    std::printf("batch corpus: %d of %zu files followed whole\n", followed, names.size());
+    EXPECT_GE(names.size(), 25u);
+    EXPECT_GE(followed * 2, static_cast<int>(names.size()));
+}
+
+TEST(BatchCorpus, SpotChecksWhatFilesChange) {
+    const struct {
+        std::string file;
+        Strings changed;
+    } cases[] = {
+        {"translation_de.bat",
+         {"C:\\Game\\text\\en.orig\\menu.txt", "C:\\Game\\text\\en.orig\\dialog.txt", "C:\\Game\\text\\en\\menu.txt",
+          "C:\\Game\\text\\en\\dialog.txt"}},
+        {"disc_patch_all.bat", {"C:\\Game\\disc\\game.bin"}},
+        {"translation_set_p.bat", {"C:\\Game\\text\\en\\menu.txt", "C:\\Game\\text\\en\\dialog.txt"}},
+        {"restore_backup.bat", {"C:\\Game\\config.cfg", "C:\\Game\\base.pak"}},
+        {"map_remove.bat", {"C:\\Game\\maps\\dm03.map", "C:\\Game\\maps\\extra\\arena.map"}},
+        {"modpack_robocopy.bat",
+         {"C:\\Game\\sound\\music\\track01.ogg", "C:\\Game\\sound\\music\\track02.ogg",
+          "C:\\Users\\pat\\AppData\\Local\\Temp\\musicpack.log", "C:\\Game\\maps\\dm03.map", "C:\\Game\\maps\\dm04.map",
+          "C:\\Game\\maps\\ctf03.map", "C:\\Game\\maps\\extra\\arena.map"}},
+        {"subroutine_install.bat",
+         {"C:\\Game\\maps\\dm03.map", "C:\\Game\\maps\\ctf03.map", "C:\\Game\\autoexec.cfg"}},
+        {"mixed_slashes.bat", {"C:\\Game\\maps\\dm03.map", "C:\\Game\\maps\\installed.txt"}},
+        {"delayed_rename_loop.bat",
+         {"C:\\Game\\maps\\dm01.map", "C:\\Game\\maps\\dm02.map", "C:\\Game\\maps\\dm01_classic.map",
+          "C:\\Game\\maps\\dm02_classic.map", "C:\\Game\\maps\\dm03.map", "C:\\Game\\maps\\dm03_classic.map"}},
+        {"rename_and_move.bat",
+         {"C:\\Game\\sound\\music\\track01.ogg", "C:\\Game\\sound\\music\\track02.ogg",
+          "C:\\Game\\sound\\music_original\\track01.ogg", "C:\\Game\\sound\\music_original\\track02.ogg",
+          "C:\\Game\\save\\slot1.sav", "C:\\Game\\save\\slot1.keep"}},
+    };
+    if (CorpusNames().empty())
+        GTEST_SKIP() << "corpus folder not reachable from this build";
+    const testing_support::FakeDisk disk = CorpusDisk();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(Folded(RunCorpusFile(c.file, disk).changed), Folded(c.changed));
+    }
+}
+
+}  // namespace
