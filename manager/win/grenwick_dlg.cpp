@@ -2,7 +2,6 @@
 #include "manager/win/grenwick_dlg.h"
 
 #include <shellapi.h>
-#include <shlobj.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 
 #include "manager/originals/store_disk.h"
 #include "manager/name_compare_win.h"
+#include "manager/win/local_app_data.h"
 #include "manager/originals/originals_store.h"
 #include "resources/grenwick/resource.h"
 #include "shell/ansi_text.h"
@@ -53,11 +53,8 @@ LRESULT CALLBACK ModListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 // "<local application data>\Grenwick\Originals", where the game's originals are kept
 // out of every mod's reach; empty when the folder is not known.
 std::string OriginalsRoot() {
-    std::string folder(MAX_PATH, '\0');
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder.data())))
-        return {};
-    folder.resize(std::char_traits<char>::length(folder.c_str()));
-    return folder.empty() ? folder : folder + "\\Grenwick\\Originals";
+    const std::optional<std::string> folder = manager::LocalAppDataFolder();
+    return folder ? *folder + "\\Grenwick\\Originals" : std::string();
 }
 
 // The process's variables, which the mods' batch files start with.
