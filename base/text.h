@@ -1,5 +1,5 @@
 // Small text tests shared by the core: white space as the list files and fields see it, and
-// the portable name order.
+// ASCII letter case, folded in one way for every comparison that ignores it.
 #pragma once
 
 #include <string>
@@ -14,7 +14,12 @@ constexpr bool IsWhiteSpace(char c) {
 // True for an empty text and for one of white space only.
 bool IsBlank(const std::string& text);
 
+// A to Z become a to z; every other byte, those of the code page's upper half too, stays.
+constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+std::string AsciiLower(std::string text);
+
 // Byte-wise three-way comparison that ignores ASCII letter case: negative, zero or positive.
 int CompareIgnoringCase(const std::string& a, const std::string& b);
+inline bool EqualsIgnoringCase(const std::string& a, const std::string& b) { return CompareIgnoringCase(a, b) == 0; }
 
 }  // namespace base

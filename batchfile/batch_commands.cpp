@@ -326,10 +326,11 @@ void Runner::Xcopy(const std::string& rest, int line) {
             return;
         if (targetKind == EntryKind::Folder || targetNamedFolder) {
             Created(p::Child(*target, p::Leaf(*source)));
-        } else {
+        } else if (targetKind == EntryKind::File) {
             Created(*target);
-            if (targetKind == EntryKind::Missing)
-                Created(p::Child(*target, p::Leaf(*source)));
+        } else {
+            Changed(*target);  // if answered "file"; the view keeps the folder reading
+            Created(p::Child(*target, p::Leaf(*source)));
         }
         return;
     }
@@ -337,13 +338,16 @@ void Runner::Xcopy(const std::string& rest, int line) {
     const std::vector<Match> files = FilesBelow(folder, pattern ? p::Leaf(*source) : "*", recursive, line);
     if (files.empty() && m_uncertain)
         Unfollowed(line);
-    const bool asFile = targetKind == EntryKind::File ||
-                        (targetKind == EntryKind::Missing && !folderTarget && !targetNamedFolder && files.size() <= 1);
+    const bool asFile =
+        targetKind == EntryKind::File || (targetKind == EntryKind::Missing && !folderTarget && !targetNamedFolder);
     for (const Match& match : files) {
-        if (targetKind != EntryKind::File)
-            Created(p::Child(*target, match.relative));
-        if (asFile)
+        if (targetKind == EntryKind::File) {
             Created(*target);
+            continue;
+        }
+        Created(p::Child(*target, match.relative));
+        if (asFile)
+            Changed(*target);  // if answered "file"; the view keeps the folder reading
     }
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "base/unique_file.h"
+#include "base/files.h"
 
 namespace batchfile {
 
@@ -18,10 +18,9 @@ std::string CopyLine(const std::string& moddedMap, const std::string& originalMa
 std::string ApplyLine(const std::string& mapFile, const std::string& ppfFile);
 
 // Writes each line with kLineEnd into a new file that then takes the place of `path`.
-// False when the name is empty or not a disk file, or any step fails; the previous file
-// is then left as it was, and `failure` (when given) says why.
-bool WriteBatchFile(const std::string& path, const std::vector<std::string>& lines,
-                    base::WriteFailure* failure = nullptr);
+// Fails when the name is empty or not a disk file, or any step fails; the previous file
+// is then left as it was.
+[[nodiscard]] base::WriteResult WriteBatchFile(const std::string& path, const std::vector<std::string>& lines);
 
 // What a writer tells the user when WriteBatchFile failed for `path`.
 std::string CannotCreateMessage(const std::string& path);

@@ -1,7 +1,7 @@
 // Header reading for mod batch files: line rules and marker rules.
 #include "batchfile/header_reader.h"
 
-#include "base/disk_file.h"
+#include "base/files.h"
 
 namespace batchfile {
 
@@ -30,10 +30,11 @@ ModHeader ReadModHeader(const std::string& path, int lineCount) {
     ModHeader header;
     base::PathKind kind = base::PathKind::Missing;
     UniqueFile file = base::OpenDiskFile(path, kind);
-    header.notDiskFile = kind == base::PathKind::NotDiskFile;
-    if (!file)
+    if (!file) {
+        header.kind = kind == base::PathKind::Other ? kind : base::PathKind::Missing;
         return header;
-    header.opened = true;
+    }
+    header.kind = base::PathKind::File;
     header.line1 = ReadLine(file.get()).value_or(std::string());
     if (lineCount >= 2)
         header.line2 = ReadLine(file.get()).value_or(std::string());

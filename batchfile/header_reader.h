@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "base/files.h"
+
 namespace batchfile {
 
 // The longest line a reader takes; the rest of a longer line is skipped.
@@ -16,8 +18,9 @@ inline constexpr std::size_t kMaxLineLength = 499;
 std::optional<std::string> ReadLine(std::FILE* file);
 
 struct ModHeader {
-    bool opened = false;       // false: the file could not be opened, both lines are empty
-    bool notDiskFile = false;  // the name is a device or a pipe; nothing was read from it
+    // File: it was opened and read. Other: a device or a pipe, nothing was read from it.
+    // Missing: it could not be opened (not there, a folder, no rights); the lines are empty.
+    base::PathKind kind = base::PathKind::Missing;
     std::string line1;
     std::string line2;    // read only when two lines were asked for
 };

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "base/disk_file.h"
+#include "base/unique_file.h"
 #include "manager/originals/originals_store.h"
 
 namespace {
@@ -131,7 +131,8 @@ bool PlainCopy(const std::string& from, const std::string& to) {
     bool copied = true;
     for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0;)
         copied = copied && std::fwrite(buffer.data(), 1, got, out.get()) == got;
-    return base::CloseFlushed(std::move(out)) && copied;
+    const bool flushed = std::fflush(out.get()) == 0 && fsync(fileno(out.get())) == 0;
+    return flushed && copied;
 }
 
 // What keeping is measured against: the map copied to a new file on the same disk.

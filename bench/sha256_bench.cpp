@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <string>
 
-#include "base/disk_file.h"
+#include "base/files_native.h"
 #include "base/sha256.h"
 
 #ifdef _WIN32
@@ -49,7 +49,7 @@ double TimedCopy(const std::string& from, const std::string& to, base::Sha256* h
     }
     if (hasher)
         hasher->Finish();
-    if (!base::CloseFlushed(std::move(out)))
+    if (base::native::Reason reason{}; !base::native::CloseFlushed(std::move(out), reason))
         std::exit(1);
     return Seconds(start);
 }
@@ -98,7 +98,7 @@ double TimedCopyHashedAside(const std::string& from, const std::string& to, base
     handOver(nullptr, 0);
     worker.join();
     hasher.Finish();
-    if (!base::CloseFlushed(std::move(out)))
+    if (base::native::Reason reason{}; !base::native::CloseFlushed(std::move(out), reason))
         std::exit(1);
     return Seconds(start);
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "manager/list_file.h"
+#include "manager/list/list_file.h"
 
 namespace {
 

@@ -2,20 +2,10 @@
 #include "manager/automation_switch.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "base/text.h"
 
 namespace manager {
-namespace {
-
-bool EqualsIgnoringCase(const std::string& a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return i == a.size() && !b[i];
-}
-
-}  // namespace
 
 bool IsAutomationStart(const std::string& arguments) {
     constexpr char kBlanks[] = " \t";
@@ -23,7 +13,7 @@ bool IsAutomationStart(const std::string& arguments) {
         const std::size_t end = std::min(arguments.find_first_of(kBlanks, start), arguments.size());
         const std::string word = arguments.substr(start, end - start);
         if (word.size() > 1 && (word[0] == '/' || word[0] == '-') &&
-            (EqualsIgnoringCase(word.substr(1), "automation") || EqualsIgnoringCase(word.substr(1), "embedding")))
+            (base::EqualsIgnoringCase(word.substr(1), "automation") || base::EqualsIgnoringCase(word.substr(1), "embedding")))
             return true;
         start = arguments.find_first_not_of(kBlanks, end);
     }

@@ -2,23 +2,23 @@
 // putting back the originals that apply keeps.
 #include "manager/mod_manager.h"
 
+#include <ctime>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <ctime>
-#include <set>
-
+#include "base/files.h"
+#include "base/paths.h"
 #include "base/text.h"
-#include "base/unique_file.h"
 #include "batchfile/file_changes.h"
 #include "batchfile/header_reader.h"
-#include "manager/list_file.h"
-#include "manager/list_lock.h"
-#include "manager/list_pair.h"
+#include "batchfile/write_messages.h"
+#include "manager/list/list_file.h"
+#include "manager/list/list_pair.h"
 #include "manager/originals/foresee.h"
 #include "manager/originals/originals_store.h"
-#include "manager/originals/store_disk.h"
+#include "manager/state_lock.h"
 
 namespace manager {
 namespace {
@@ -30,6 +30,8 @@ constexpr char kListInUse[] =
     "The mod list is in use by another Grenwick window and could not be changed. Please try again.";
 constexpr char kNotApplied[] = ", so the mod was not applied. Nothing has changed.";
 constexpr char kStoreInUse[] = "The kept original files are in use by another Grenwick window";
+constexpr char kLastModInUse[] =
+    "The mod list files are in use by another Grenwick window, so the mod applied was not noted as the last mod.";
 // How many of the kept files a question or a report names before "and N more".
 constexpr std::size_t kNamedFiles = 3;
 
@@ -96,14 +98,8 @@ std::string LineList(const std::vector<UnfollowedLine>& lines, const std::string
     return list;
 }
 
-bool IsRooted(const std::string& path) {
-    return (!path.empty() && (path[0] == '\\' || path[0] == '/')) || (path.size() >= 2 && path[1] == ':');
-}
-
 std::string FullPathOf(const std::string& path, const std::string& folder) {
-    if (IsRooted(path))
-        return path;
-    return folder.empty() || folder.back() == '\\' ? folder + path : folder + "\\" + path;
+    return base::IsRooted(path) ? path : base::Join(folder, path);
 }
 
 // What a put back could not do, file by file, and what stays for a later try.
@@ -136,11 +132,10 @@ ModManager::ModManager(ManagerFiles files, CommandRunner& runner, ManagerView& v
 // list is still read as the last finished save left it.
 void ModManager::StartupLoad(std::FILE* lastModReader) {
     {
-        ListLock lock(m_files.paths, m_lockWait);
-        base::WriteFailure ignored = base::WriteFailure::Other;
-        if (lock.Held())
-            SettleLists(ListFilesOf(m_files), ignored);
-        LoadSaved();
+        StateLock lock(m_files.paths, m_lockWait);
+        if (!lock.InUse())
+            (void)SettleLists(ListFilesOf(m_files));
+        (void)LoadSaved();
     }
     m_view.ShowList(m_mods.Entries());
     if (lastModReader)
@@ -190,7 +185,7 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     const std::optional<batchfile::ModHeader> header = RunnableHeader(path, 2);
     if (!header)
         return;  // an older list can hold a path that is refused at add today
-    if (!header->opened) {
+    if (header->kind != base::PathKind::File) {
         m_view.ShowMessage("The batch file \"" + path + "\" could not be opened.");
         return;
     }
@@ -199,7 +194,7 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
         m_view.ShowMessage("The batch file \"" + path + "\" could not be read" + kNotApplied);
         return;
     }
-    const std::string gameFolder = store_disk::CurrentFolder();
+    const std::string gameFolder = base::CurrentFolder();
     const std::optional<std::uint64_t> number = KeepOriginals(entry.name, path, *lines, gameFolder);
     if (!number)
         return;
@@ -210,24 +205,22 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
         m_runner.Run(kPause);
     const FolderNotes after = NoteFolder(gameFolder);
     std::string problem;
-    std::optional<std::vector<std::string>> unrecoverable;
+    OriginalsStore::SettleResult settled;
     {
-        ListLock lock(m_files.paths, m_lockWait);
+        StateLock lock(m_files.paths, m_lockWait);
         OriginalsStore store(m_files.storeRoot, gameFolder);
-        if (!lock.Held())
+        if (lock.InUse())
             problem = kStoreInUse;
-        else if (problem = store.Load(); problem.empty() && !(unrecoverable = store.Settle(*number, before, after)))
+        else if (problem = store.Load(); problem.empty() && !(settled = store.Settle(*number, before, after)).index)
             problem = "The file \"" + store.IndexPath() + "\" could not be written";
     }
     if (!problem.empty())
         m_view.ShowMessage(problem + ", so the files the mod created or changed unforeseen are not known to " +
                            kRestoreName + ".");
-    else if (!unrecoverable->empty())
+    else if (!settled.unrecoverable.empty())
         m_view.ShowMessage("The mod changed these files with no original kept, so " + std::string(kRestoreName) +
-                           " cannot put them back:" + NameList(*unrecoverable));
-    base::WriteFailure failure = base::WriteFailure::Other;
-    if (!SaveLastMod(path, failure))
-        ReportUnwritable(m_files.lastMod, failure);
+                           " cannot put them back:" + NameList(settled.unrecoverable));
+    SaveLastMod(path);
     m_view.ShowMessage(kDone);
     m_view.CloseApplied();
 }
@@ -246,12 +239,12 @@ void ModManager::RemoveMod(const ModEntry& entry) {
 }
 
 void ModManager::RestoreOriginals() {
-    const std::string gameFolder = store_disk::CurrentFolder();
+    const std::string gameFolder = base::CurrentFolder();
     OriginalsStore store(m_files.storeRoot, gameFolder);
     std::string problem;
     {
-        ListLock lock(m_files.paths, m_lockWait);
-        problem = lock.Held() ? store.Load() : kStoreInUse;
+        StateLock lock(m_files.paths, m_lockWait);
+        problem = lock.InUse() ? kStoreInUse : store.Load();
     }
     if (!problem.empty()) {
         m_view.ShowMessage(problem + ", so nothing was put back.");
@@ -263,7 +256,7 @@ void ModManager::RestoreOriginals() {
         if (original.entry->before.kind == EntryKind::Lost)
             lost.push_back(name);
         else
-            (PlaceOfName(name, gameFolder, &store_disk::FoldCase) == NamePlace::Outside ? outside : inside)
+            (PlaceOfName(name, gameFolder, &base::FoldCase) == NamePlace::Outside ? outside : inside)
                 .push_back(name);
     }
     const std::size_t count = inside.size() + outside.size();
@@ -283,8 +276,8 @@ void ModManager::RestoreOriginals() {
     OriginalsStore::PutBackReport report;
     std::size_t kept = 0;
     {
-        ListLock lock(m_files.paths, m_lockWait);
-        problem = lock.Held() ? store.Load() : kStoreInUse;
+        StateLock lock(m_files.paths, m_lockWait);
+        problem = lock.InUse() ? kStoreInUse : store.Load();
         if (problem.empty()) {
             for (const OriginalsStore::Original& original : store.FirstOriginals())
                 kept += original.entry->before.kind != EntryKind::Lost;
@@ -298,19 +291,19 @@ void ModManager::RestoreOriginals() {
     const std::string done = report.putBack == kept ? Files(report.putBack)
                                                     : std::to_string(report.putBack) + " of " + Files(kept);
     std::string text = "Put back " + done + "." + Troubles(report, "stay kept for a later try:");
-    if (!report.indexWritten)
+    if (!report.index)
         text += "\n\nThe file \"" + store.IndexPath() + "\" could not be written: a later restore puts these files "
                 "back again.";
     m_view.ShowMessage(text);
 }
 
 void ModManager::UndoLastMod() {
-    const std::string gameFolder = store_disk::CurrentFolder();
+    const std::string gameFolder = base::CurrentFolder();
     OriginalsStore store(m_files.storeRoot, gameFolder);
     std::string problem;
     {
-        ListLock lock(m_files.paths, m_lockWait);
-        problem = lock.Held() ? store.Load() : kStoreInUse;
+        StateLock lock(m_files.paths, m_lockWait);
+        problem = lock.InUse() ? kStoreInUse : store.Load();
     }
     if (!problem.empty()) {
         m_view.ShowMessage(problem + ", so nothing was put back.");
@@ -340,11 +333,11 @@ void ModManager::UndoLastMod() {
                         NameList(changed),
                     false))
         for (const std::string& name : changed)
-            leave.insert(store_disk::FoldCase(name));
+            leave.insert(base::FoldCase(name));
     OriginalsStore::PutBackReport report;
     {
-        ListLock lock(m_files.paths, m_lockWait);
-        problem = lock.Held() ? store.Load() : kStoreInUse;
+        StateLock lock(m_files.paths, m_lockWait);
+        problem = lock.InUse() ? kStoreInUse : store.Load();
         if (problem.empty() && (store.Records().applies.empty() || store.Records().applies.back().number != number))
             problem = "\"" + mod + "\" was undone or put back meanwhile by another Grenwick window";
         if (problem.empty())
@@ -357,13 +350,13 @@ void ModManager::UndoLastMod() {
     std::string text = (report.cancelled ? "The undo of \"" + mod + "\" was cancelled" : "Undid \"" + mod + "\"") +
                        ": put back " + Files(report.putBack) + "." +
                        Troubles(report, "stay remembered for a later try:");
-    if (!report.indexWritten)
+    if (!report.index)
         text += "\n\nThe file \"" + store.IndexPath() + "\" could not be written: \"" + mod + "\" stays remembered.";
     m_view.ShowMessage(text);
 }
 
 // Before a mod runs, the files it will change are kept; when one cannot be, it does not run.
-// The store is read and written under the list lock, so two windows applying at once never
+// The store is read and written under the state lock, so two windows applying at once never
 // interleave their changes to it; questions and messages wait until the lock is let go.
 std::optional<std::uint64_t> ModManager::KeepOriginals(const std::string& modName, const std::string& batchPath,
                                                        const std::vector<std::string>& lines,
@@ -375,7 +368,7 @@ std::optional<std::uint64_t> ModManager::KeepOriginals(const std::string& modNam
     std::uint64_t wholeBytes = 0;
     if (!foreseen.unfollowed.empty()) {
         std::vector<std::string> everything;
-        for (const store_disk::TreeFile& file : store_disk::WalkTree(gameFolder)) {
+        for (const base::TreeFile& file : base::WalkFolder(gameFolder)) {
             everything.push_back(file.name);
             wholeBytes += file.size;
         }
@@ -398,27 +391,29 @@ std::optional<std::uint64_t> ModManager::KeepOriginals(const std::string& modNam
     std::string problem;
     OriginalsStore::KeepResult kept;
     {
-        ListLock lock(m_files.paths, m_lockWait);
-        if (!lock.Held()) {
+        StateLock lock(m_files.paths, m_lockWait);
+        if (lock.InUse()) {
             problem = std::string(kStoreInUse) + kNotApplied;
         } else if (std::string unreadable = store.Load(); !unreadable.empty()) {
             problem = unreadable + kNotApplied;
         } else {
             const std::optional<std::uint64_t> free =
-                whole && store_disk::MakeFolders(store.Folder()) ? store_disk::FreeSpace(store.Folder()) : std::nullopt;
+                whole && base::MakeFolders(store.Folder()) ? base::FreeSpace(store.Folder()) : std::nullopt;
             if (whole && (!free || *free < wholeBytes)) {
                 problem = "There is not enough free space on the disk of \"" + store.Folder() +
                           "\" to keep a copy of every file in the game folder (" + Megabytes(wholeBytes) +
                           " needed, " + Megabytes(free.value_or(0)) + " free)" + kNotApplied;
-                store_disk::RemoveEmptyFolder(store.Folder());
+                base::RemoveEmptyFolder(store.Folder());
             } else {
                 kept = store.Keep(modName, fullBatch, static_cast<std::int64_t>(std::time(nullptr)), names, m_progress);
-                if (kept.cancelled)
+                if (kept.Cancelled()) {
                     problem = std::string("Keeping the original files was cancelled") + kNotApplied;
-                else if (!kept.number)
-                    problem = kept.failed == store.IndexPath()
-                                  ? "The file \"" + kept.failed + "\" could not be written" + kNotApplied
-                                  : "The original file \"" + kept.failed + "\" could not be kept" + kNotApplied;
+                } else if (!kept.number) {
+                    const std::string& failed = kept.written.Error().file;
+                    problem = (failed == store.IndexPath() ? "The file \"" + failed + "\" could not be written"
+                                                           : "The original file \"" + failed + "\" could not be kept") +
+                              kNotApplied + batchfile::WhyNotWritten(kept.written.Error(), false);
+                }
             }
         }
     }
@@ -431,37 +426,35 @@ std::optional<std::uint64_t> ModManager::KeepOriginals(const std::string& modNam
 // Under the lock the list is read as it is on disk now, so a change made meanwhile in
 // another window is kept, changed and saved as one; the window then shows what was saved.
 // Messages wait until the lock is let go: a message box is open for as long as the user likes.
-bool ModManager::ChangeList(const std::function<void(ModList&)>& change) {
-    std::string unwritable;
-    base::WriteFailure failure = base::WriteFailure::Other;
+void ModManager::ChangeList(const std::function<void(ModList&)>& change) {
+    base::WriteResult saved;
     {
-        ListLock lock(m_files.paths, m_lockWait);
-        if (!lock.Held()) {
+        StateLock lock(m_files.paths, m_lockWait);
+        if (lock.InUse()) {
             m_view.ShowMessage(kListInUse);
-            return false;
+            return;
         }
-        unwritable = SettleLists(ListFilesOf(m_files), failure);
-        if (unwritable.empty())
-            unwritable = LoadSaved();
+        saved = SettleLists(ListFilesOf(m_files));
+        if (saved)
+            saved = LoadSaved();
         // A list file that could not be read would be saved back without what it holds.
-        if (unwritable.empty()) {
+        if (saved) {
             change(m_mods);
-            unwritable = SaveLists(ListFilesOf(m_files), {m_mods.Paths(), m_mods.Names()}, failure);
+            saved = SaveLists(ListFilesOf(m_files), {m_mods.Paths(), m_mods.Names()});
         }
-        if (!unwritable.empty())
-            LoadSaved();
+        if (!saved)
+            (void)LoadSaved();
     }
     m_view.ShowList(m_mods.Entries());
-    if (!unwritable.empty())
-        ReportUnwritable(unwritable, failure);
-    return unwritable.empty();
+    if (!saved)
+        ReportUnwritable(saved.Error());
 }
 
 // Older list files can hold an empty name that ended the name list early; each path
-// beyond the loaded names is listed under the path itself rather than lost. Returns a list
-// file that is there but could not be read.
-std::string ModManager::LoadSaved() {
-    std::string unreadable;
+// beyond the loaded names is listed under the path itself rather than lost. Fails naming a
+// list file that is there but could not be read.
+base::WriteResult ModManager::LoadSaved() {
+    base::WriteResult unreadable;
     const ListTexts texts = LoadLists(ListFilesOf(m_files), &unreadable);
     std::vector<ModEntry> entries;
     entries.reserve(texts.paths.size());
@@ -473,10 +466,20 @@ std::string ModManager::LoadSaved() {
 
 // Replaced in one step where it can be. The reader held open since the start keeps Windows
 // from replacing the file; it is then rewritten in place. The lock keeps other Grenwick
-// processes from writing the same temporary file at the same time.
-bool ModManager::SaveLastMod(const std::string& path, base::WriteFailure& failure) {
-    ListLock lock(m_files.paths, m_lockWait);
-    return lock.Held() && (ReplaceFile(m_files.lastMod, path) || WriteFileDurably(m_files.lastMod, path, failure));
+// processes from writing the same file at the same time.
+void ModManager::SaveLastMod(const std::string& path) {
+    base::WriteResult written;
+    {
+        StateLock lock(m_files.paths, m_lockWait);
+        if (lock.InUse()) {
+            m_view.ShowMessage(kLastModInUse);
+            return;
+        }
+        if (!base::WriteFileDurably(m_files.lastMod, path))
+            written = base::WriteFileInPlace(m_files.lastMod, path);
+    }
+    if (!written)
+        ReportUnwritable(written.Error());
 }
 
 void ModManager::ReportFull() {
@@ -496,7 +499,7 @@ std::optional<batchfile::ModHeader> ModManager::RunnableHeader(const std::string
         return std::nullopt;
     }
     batchfile::ModHeader header = batchfile::ReadModHeader(path, lineCount);
-    if (header.notDiskFile) {
+    if (header.kind == base::PathKind::Other) {
         m_view.ShowMessage(CannotUseMessage(path, kDeviceReason));
         return std::nullopt;
     }
@@ -506,20 +509,17 @@ std::optional<batchfile::ModHeader> ModManager::RunnableHeader(const std::string
 // Every failed write of the manager's files ends here. Where Windows refused for lack of
 // rights the message says so, and for a list file it offers to start again as
 // administrator; No (the default) leaves the window as it is.
-void ModManager::ReportUnwritable(const std::string& path, base::WriteFailure failure) {
-    std::string text = "The file \"" + path + "\" could not be written.";
-    if (failure != base::WriteFailure::AccessDenied || !m_rights || m_rights->Elevated()) {
-        m_view.ShowMessage(text);
+void ModManager::ReportUnwritable(const base::WriteError& error) {
+    const bool denied = error.reason == base::WriteError::Reason::AccessDenied;
+    const bool rightsMatter = denied && m_rights && !m_rights->Elevated();
+    const std::string text = batchfile::NotWrittenMessage(error, rightsMatter);
+    const bool listFile = error.file == m_files.names || error.file == m_files.paths;
+    if (rightsMatter && listFile && m_rights->MayRestart()) {
+        if (m_view.Ask(text + kRestartQuestion, false))
+            m_rights->RestartElevated();
         return;
     }
-    text += std::string(" ") + base::kAdminsOnly;
-    const bool listFile = path == m_files.names || path == m_files.paths;
-    if (!listFile || !m_rights->MayRestart()) {
-        m_view.ShowMessage(text);
-        return;
-    }
-    if (m_view.Ask(text + kRestartQuestion, false))
-        m_rights->RestartElevated();
+    m_view.ShowMessage(text);
 }
 
 }  // namespace manager

@@ -11,11 +11,11 @@
 #include <utility>
 #include <vector>
 
-#include "base/unique_file.h"
+#include "base/files.h"
 #include "batchfile/header_reader.h"
-#include "manager/list_lock.h"
-#include "manager/mod_list.h"
+#include "manager/list/mod_list.h"
 #include "manager/progress.h"
+#include "manager/state_lock.h"
 
 namespace manager {
 
@@ -102,20 +102,21 @@ public:
     void SetLockWait(std::chrono::milliseconds wait) { m_lockWait = wait; }
 
 private:
-    // Every change to the saved list goes through here: under the list lock the list is
-    // reloaded, `change` edits it by (name, path), and it is saved and shown. False, after a
-    // message, when the list was in use or a list file could not be read or written; the
-    // list shown is then the one saved.
-    bool ChangeList(const std::function<void(ModList&)>& change);
-    std::string LoadSaved();
-    bool SaveLastMod(const std::string& path, base::WriteFailure& failure);
+    // Every change to the saved list goes through here: under the state lock the list is
+    // reloaded, `change` edits it by (name, path), and it is saved and shown. When the list
+    // is in use or a list file cannot be read or written, a message says so and the list
+    // shown is the one saved.
+    void ChangeList(const std::function<void(ModList&)>& change);
+    base::WriteResult LoadSaved();
+    // Remembers the applied mod's path; says so itself when it cannot.
+    void SaveLastMod(const std::string& path);
     void ReportFull();
     // Keeps what the mod may change, asking first when it has lines no reader can follow.
     // The new apply's number, or nothing after saying why the mod does not run.
     std::optional<std::uint64_t> KeepOriginals(const std::string& modName, const std::string& batchPath,
                                                const std::vector<std::string>& lines, const std::string& gameFolder);
-    // Says that `path` (a list file or the last-mod file) could not be written, and why.
-    void ReportUnwritable(const std::string& path, base::WriteFailure failure);
+    // Says which file (a list file or the last-mod file) could not be written, and why.
+    void ReportUnwritable(const base::WriteError& error);
     // The header of `path`, or nothing after saying why the path cannot run as typed.
     std::optional<batchfile::ModHeader> RunnableHeader(const std::string& path, int lineCount);
 
@@ -124,7 +125,7 @@ private:
     ManagerView& m_view;
     ModList m_mods;
     std::string m_lastModText;
-    std::chrono::milliseconds m_lockWait = kListLockWait;
+    std::chrono::milliseconds m_lockWait = kStateLockWait;
     AdminRights* m_rights = nullptr;
     std::vector<std::pair<std::string, std::string>> m_environment;
     ProgressView* m_progress = nullptr;

@@ -1,13 +1,12 @@
 // Reads the patch, patches the file and words the outcome for the player's console.
 #include "patcher/patch_command.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <optional>
 #include <string_view>
 
-#include "base/unique_file.h"
+#include "base/files.h"
 #include "patcher/ppf_patch.h"
 
 namespace patcher {
@@ -16,26 +15,6 @@ namespace {
 constexpr char kUsage[] =
     "Usage: ApplyPPF3 a <file> <patch>   applies a PPF 1.0, 2.0 or 3.0 patch to the file\n"
     "       ApplyPPF3 u <file> <patch>   undoes a PPF 3.0 patch that carries undo data\n";
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    base::UniqueFile file{std::fopen(path.c_str(), "rb")};
-    if (!file)
-        return std::nullopt;
-    std::string bytes;
-    std::size_t step = 1 << 16;
-    for (;;) {
-        const std::size_t had = bytes.size();
-        bytes.resize(had + step);
-        const std::size_t got = std::fread(bytes.data() + had, 1, step, file.get());
-        bytes.resize(had + got);
-        if (got < step)
-            break;
-        step = std::min<std::size_t>(step * 2, std::size_t{1} << 26);
-    }
-    if (std::ferror(file.get()))
-        return std::nullopt;
-    return bytes;
-}
 
 // Texts from a patch go to a console: control bytes there could move the cursor or clear
 // the screen, so they show as blanks. Where lines are wanted each ends in LF alone, which
@@ -56,6 +35,12 @@ std::string Records(std::size_t count) { return std::to_string(count) + (count =
 
 CommandReport NotChanged(const std::string& problem, const std::string& filePath) {
     return {kExitFailed, problem + ".\nThe file \"" + filePath + "\" was not changed.\n"};
+}
+
+// A device or a pipe would be read or written without end (AUX, a serial port) or take the
+// bytes and keep nothing (NUL): it is refused before anything is read from it.
+std::string NotOnDisk(const char* what, const std::string& path) {
+    return std::string(what) + " \"" + path + "\" is not a file on disk";
 }
 
 std::string Summary(const PpfPatch& patch) {
@@ -81,7 +66,10 @@ CommandReport RunPatchCommand(const std::vector<std::string>& args) {
     std::optional<std::string> bytes;
     ReadResult read;
     try {
-        bytes = ReadWholeFile(patchPath);
+        base::PathKind kind = base::PathKind::Missing;
+        bytes = base::ReadWholeFile(patchPath, base::kWholeFile, &kind);
+        if (!bytes && kind == base::PathKind::Other)
+            return NotChanged(NotOnDisk("The patch", patchPath), filePath);
         if (!bytes)
             return NotChanged("The patch \"" + patchPath + "\" cannot be read", filePath);
         read = ReadPatch(*bytes);
@@ -91,7 +79,10 @@ CommandReport RunPatchCommand(const std::vector<std::string>& args) {
     if (!read.patch)
         return NotChanged("The patch \"" + patchPath + "\" cannot be used: " + read.problem, filePath);
 
-    base::UniqueFile target{std::fopen(filePath.c_str(), "r+b")};
+    base::PathKind kind = base::PathKind::Missing;
+    base::UniqueFile target = base::OpenDiskFile(filePath, kind, base::OpenFor::Update);
+    if (!target && kind == base::PathKind::Other)
+        return NotChanged(NotOnDisk("The file", filePath), filePath);
     if (!target)
         return NotChanged("The file \"" + filePath + "\" cannot be opened for reading and writing", filePath);
     // Records land anywhere in the file: a buffered stream would read a whole block around

@@ -6,7 +6,6 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 build=${GRENWICK_BUILD_DIR:-build}/release
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release \
-    -DGRENWICK_TESTS=OFF >/dev/null
+cmake --preset release -B "$build" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 (cd "$build" && cpack -B "$PWD")

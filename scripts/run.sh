@@ -12,7 +12,7 @@ bash scripts/setup.sh
 source scripts/wine-env.sh
 
 build=${GRENWICK_BUILD_DIR:-build}
-cmake -S . -B "$build/win" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --preset windows -B "$build/win" >/dev/null
 # The kit's patcher too, which PPF mods that Grenwick applies call by name.
 cmake --build "$build/win" -j "$(nproc)" --target "$program" ApplyPPF3
 

@@ -6,17 +6,18 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 source scripts/wine-env.sh
 
+# The presets in CMakePresets.json hold each configuration; GRENWICK_BUILD_DIR moves the
+# build folders elsewhere (default: build/).
 build=${GRENWICK_BUILD_DIR:-build}
 jobs=$(nproc)
 
 echo "== Native build and core tests (AddressSanitizer, UBSan)"
-cmake -S . -B "$build/native" -DCMAKE_BUILD_TYPE=Debug -DGRENWICK_TESTS=ON -DGRENWICK_SANITIZE=ON -DGRENWICK_BENCH=ON >/dev/null
+cmake --preset native -B "$build/native" >/dev/null
 cmake --build "$build/native" -j "$jobs"
 ctest --test-dir "$build/native" --output-on-failure -j "$jobs" --timeout 120
 
 echo "== Fuzzing"
-cmake -S . -B "$build/fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DGRENWICK_TESTS=OFF -DGRENWICK_FUZZ=ON >/dev/null
+cmake --preset fuzz -B "$build/fuzz" >/dev/null
 cmake --build "$build/fuzz" -j "$jobs"
 for target in "$build"/fuzz/bin/fuzz_*; do
     corpus=$(mktemp -d)
@@ -26,8 +27,7 @@ for target in "$build"/fuzz/bin/fuzz_*; do
 done
 
 echo "== Windows build and tests under Wine"
-cmake -S . -B "$build/win" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release \
-    -DGRENWICK_TESTS=ON >/dev/null
+cmake --preset windows -B "$build/win" >/dev/null
 cmake --build "$build/win" -j "$jobs"
 
 # A throwaway prefix: the tests write C:\ and the registry, never the user's.

@@ -20,7 +20,6 @@ public:
     int Run(HINSTANCE instance);
 
     HINSTANCE Instance() const { return m_instance; }
-    CDialog* MainDialog() const { return m_mainDialog; }
     void SetMainDialog(CDialog* dialog) { m_mainDialog = dialog; }
 
 protected:

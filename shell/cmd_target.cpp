@@ -1,22 +1,9 @@
 // Reference counting, the empty dispatch interface and the class factory.
 #include "shell/cmd_target.h"
 
-#include <utility>
-
 #include "shell/exception_boundary.h"
 
 namespace shell {
-namespace {
-
-LONG g_serverLocks = 0;
-
-std::function<void()>& LastUnlockHandler() {
-    static std::function<void()> handler;
-    return handler;
-}
-
-}  // namespace
-
 HRESULT CCmdTarget::QueryInterface(REFIID iid, void** object) {
     if (!object)
         return E_POINTER;
@@ -63,21 +50,10 @@ HRESULT CCmdTarget::Invoke(DISPID /*member*/, REFIID /*iid*/, LCID /*locale*/, W
     return DISP_E_MEMBERNOTFOUND;
 }
 
-void LockServer() { ++g_serverLocks; }
-
-// Everything runs on the one user-interface thread, so a plain counter is enough.
-void UnlockServer() {
-    if (--g_serverLocks == 0 && LastUnlockHandler())
-        LastUnlockHandler()();
+void ServerLock::Unlock() {
+    if (--m_count == 0 && onLastUnlock)
+        onLastUnlock();
 }
-
-bool ServerLocked() { return g_serverLocks > 0; }
-
-ScopedLastUnlockHandler::ScopedLastUnlockHandler(std::function<void()> handler) {
-    LastUnlockHandler() = std::move(handler);
-}
-
-ScopedLastUnlockHandler::~ScopedLastUnlockHandler() { LastUnlockHandler() = nullptr; }
 
 HRESULT CClassFactory::QueryInterface(REFIID iid, void** object) {
     if (!object)
@@ -108,9 +84,9 @@ HRESULT CClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object
 
 HRESULT CClassFactory::LockServer(BOOL lock) {
     if (lock)
-        shell::LockServer();
+        m_lock.Lock();
     else
-        shell::UnlockServer();
+        m_lock.Unlock();
     return S_OK;
 }
 

@@ -35,25 +35,29 @@ private:
     LONG m_references = 1;
 };
 
-// Keeps the program running while clients hold objects or have locked the server; the
-// handler runs when the last lock goes.
-void LockServer();
-void UnlockServer();
-bool ServerLocked();
-
-// Sets the handler for the last unlock while the object lives.
-class ScopedLastUnlockHandler {
+// Keeps the program running while clients hold objects or have locked the server. Everything
+// runs on the one user-interface thread, so a plain counter is enough. It must outlive OLE:
+// the objects clients still hold are released when OLE shuts down.
+class ServerLock {
 public:
-    explicit ScopedLastUnlockHandler(std::function<void()> handler);
-    ~ScopedLastUnlockHandler();
-    ScopedLastUnlockHandler(const ScopedLastUnlockHandler&) = delete;
-    ScopedLastUnlockHandler& operator=(const ScopedLastUnlockHandler&) = delete;
+    ServerLock() = default;
+    ServerLock(const ServerLock&) = delete;
+    ServerLock& operator=(const ServerLock&) = delete;
+
+    void Lock() { ++m_count; }
+    void Unlock();  // runs onLastUnlock when the count comes back to 0
+    bool Held() const { return m_count > 0; }
+
+    std::function<void()> onLastUnlock;  // nothing when empty
+
+private:
+    long m_count = 0;
 };
 
 // The class factory of one automation class; `create` makes a new object with one reference.
 class CClassFactory final : public IClassFactory {
 public:
-    explicit CClassFactory(std::function<CCmdTarget*()> create) : m_create(std::move(create)) {}
+    CClassFactory(std::function<CCmdTarget*()> create, ServerLock& lock) : m_create(std::move(create)), m_lock(lock) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the program's stack
@@ -63,6 +67,7 @@ public:
 
 private:
     std::function<CCmdTarget*()> m_create;
+    ServerLock& m_lock;
 };
 
 // Offers a class object to clients while the object lives (nothing when `registerNow` is false).

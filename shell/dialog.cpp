@@ -1,13 +1,12 @@
 // The one dialog procedure behind every CDialog.
 #include "shell/dialog.h"
 
-#include "base/window_text_win.h"
 #include "shell/exception_boundary.h"
 
 namespace shell {
 
-CDialog::CDialog(int templateId, HINSTANCE resources)
-    : m_templateId(templateId), m_resources(resources ? resources : GetModuleHandleA(nullptr)) {}
+CDialog::CDialog(int templateId, HINSTANCE resources, const Platform& platform)
+    : m_templateId(templateId), m_resources(resources ? resources : GetModuleHandleA(nullptr)), m_platform(platform) {}
 
 namespace {
 
@@ -55,11 +54,6 @@ HWND CDialog::CreateModeless(HWND owner) {
                               reinterpret_cast<LPARAM>(this));
 }
 
-BOOL CDialog::OnInitDialog() {
-    DoDataExchange();
-    return TRUE;
-}
-
 void CDialog::End(INT_PTR result) {
     if (m_modal)
         EndDialog(m_hwnd, result);
@@ -67,7 +61,7 @@ void CDialog::End(INT_PTR result) {
         DestroyWindow(m_hwnd);
 }
 
-std::string CDialog::ItemText(int id) const { return base::WindowText(Item(id)); }
+void CDialog::FocusItem(int id) { SendMessageA(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE); }
 
 void CDialog::SetMsgResult(LRESULT result) {
     m_msgResult = result;
@@ -86,7 +80,7 @@ INT_PTR CALLBACK CDialog::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (!self)
         return FALSE;
     INT_PTR result = FALSE;
-    RunGuarded(hwnd, [&] { result = self->Dispatch(msg, wp, lp); });
+    RunGuarded(hwnd, [&] { result = self->Dispatch(msg, wp, lp); }, *self->m_platform.prompter);
     return result;
 }
 
@@ -107,7 +101,6 @@ INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         return OnCommand(id, HIWORD(wp)) ? TRUE : FALSE;
     }
     case WM_NCDESTROY:
-        OnDestroy();
         SetWindowLongPtrA(m_hwnd, DWLP_USER, 0);
         m_hwnd = nullptr;
         return FALSE;

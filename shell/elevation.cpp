@@ -4,70 +4,49 @@
 #include <shellapi.h>
 
 #include <string>
-#include <utility>
 
+#include "base/files.h"
 #include "shell/app.h"
 
 namespace shell {
 namespace {
 
-std::function<bool()>& ElevatedStandIn() {
-    static std::function<bool()> standIn;
-    return standIn;
-}
+class ProcessToken final : public Elevation {
+public:
+    // Before Windows Vista there is no elevation to ask for; the question fails and the
+    // process counts as elevated.
+    bool IsElevated() override {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+            return true;
+        TOKEN_ELEVATION elevation{};
+        DWORD size = 0;
+        const BOOL known = GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size);
+        CloseHandle(token);
+        return !known || elevation.TokenIsElevated != 0;
+    }
 
-std::function<bool()>& StartStandIn() {
-    static std::function<bool()> standIn;
-    return standIn;
-}
-
-std::string CurrentFolder() {
-    std::string folder(GetCurrentDirectoryA(0, nullptr), '\0');
-    folder.resize(GetCurrentDirectoryA(static_cast<DWORD>(folder.size()), folder.data()));
-    return folder;
-}
+    // SEE_MASK_NOASYNC: the start is complete when this returns, as the caller ends at once.
+    bool StartElevated(HWND owner) override {
+        const std::string executable = ExecutablePath();
+        const std::string folder = base::CurrentFolder();
+        SHELLEXECUTEINFOA start{};
+        start.cbSize = sizeof(start);
+        start.fMask = SEE_MASK_NOASYNC;
+        start.hwnd = owner;
+        start.lpVerb = "runas";
+        start.lpFile = executable.c_str();
+        start.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+        start.nShow = SW_SHOWNORMAL;
+        return ShellExecuteExA(&start) != FALSE;
+    }
+};
 
 }  // namespace
 
-// Before Windows Vista there is no elevation to ask for; the question fails and the
-// process counts as elevated.
-bool IsElevated() {
-    if (ElevatedStandIn())
-        return ElevatedStandIn()();
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
-        return true;
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    const BOOL known = GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size);
-    CloseHandle(token);
-    return !known || elevation.TokenIsElevated != 0;
-}
-
-// SEE_MASK_NOASYNC: the start is complete when this returns, as the caller ends at once.
-bool StartElevated(HWND owner) {
-    if (StartStandIn())
-        return StartStandIn()();
-    const std::string executable = ExecutablePath();
-    const std::string folder = CurrentFolder();
-    SHELLEXECUTEINFOA start{};
-    start.cbSize = sizeof(start);
-    start.fMask = SEE_MASK_NOASYNC;
-    start.hwnd = owner;
-    start.lpVerb = "runas";
-    start.lpFile = executable.c_str();
-    start.lpDirectory = folder.empty() ? nullptr : folder.c_str();
-    start.nShow = SW_SHOWNORMAL;
-    return ShellExecuteExA(&start) != FALSE;
-}
-
-ScopedElevationStandIn::ScopedElevationStandIn(bool elevated, std::function<bool()> start)
-    : m_previousElevated(std::exchange(ElevatedStandIn(), [elevated] { return elevated; })),
-      m_previousStart(std::exchange(StartStandIn(), std::move(start))) {}
-
-ScopedElevationStandIn::~ScopedElevationStandIn() {
-    ElevatedStandIn() = std::move(m_previousElevated);
-    StartStandIn() = std::move(m_previousStart);
+Elevation& SystemElevation() {
+    static ProcessToken token;
+    return token;
 }
 
 }  // namespace shell

@@ -1,32 +1,23 @@
 // Administrator rights: whether this process has them, and starting the program again
-// with them; tests put stand-ins in place of both.
+// with them.
 #pragma once
 
 #include <windows.h>
 
-#include <functional>
-
 namespace shell {
 
-// True when the process runs with an elevated token, or when that cannot be told (then
-// nothing is claimed about rights).
-bool IsElevated();
-
-// Starts this program's executable again in the current folder with the verb "runas",
-// which asks the user for administrator rights. False when it did not start.
-bool StartElevated(HWND owner);
-
-// Replaces both functions while the object lives; the previous ones come back afterwards.
-class ScopedElevationStandIn {
+class Elevation {
 public:
-    ScopedElevationStandIn(bool elevated, std::function<bool()> start);
-    ~ScopedElevationStandIn();
-    ScopedElevationStandIn(const ScopedElevationStandIn&) = delete;
-    ScopedElevationStandIn& operator=(const ScopedElevationStandIn&) = delete;
-
-private:
-    std::function<bool()> m_previousElevated;
-    std::function<bool()> m_previousStart;
+    virtual ~Elevation() = default;
+    // True when the process runs with an elevated token, or when that cannot be told (then
+    // nothing is claimed about rights).
+    virtual bool IsElevated() = 0;
+    // Starts this program's executable again in the current folder, asking the user for
+    // administrator rights. False when it did not start.
+    virtual bool StartElevated(HWND owner) = 0;
 };
+
+// The running process's token and the shell's "runas" verb.
+Elevation& SystemElevation();
 
 }  // namespace shell

@@ -5,11 +5,9 @@
 #include <new>
 #include <string>
 
-#include "shell/message_box.h"
-
 namespace shell {
 
-void ReportCurrentException(HWND owner) noexcept {
+void ReportCurrentException(HWND owner, Prompter& prompter) noexcept {
     const char* what = "unknown error";
     try {
         throw;
@@ -20,7 +18,7 @@ void ReportCurrentException(HWND owner) noexcept {
     } catch (...) {
     }
     try {
-        ShowMessage(owner, std::string("An unexpected error occurred: ") + what);
+        prompter.Show(owner, std::string("An unexpected error occurred: ") + what);
     } catch (...) {
         // No memory left even for the text: the system's own box needs none of ours.
         MessageBoxA(owner, "An unexpected error occurred.", nullptr, MB_OK | MB_ICONERROR);

@@ -6,15 +6,14 @@
 
 namespace shell {
 
-CMainDialog::CMainDialog(int templateId, HINSTANCE resources)
-    : CDialog(templateId, resources),
+CMainDialog::CMainDialog(int templateId, HINSTANCE resources, const Platform& platform)
+    : CDialog(templateId, resources, platform),
       m_icon(LoadIconA(Resources(), MAKEINTRESOURCEA(IDI_APP))),
       m_smallIcon(static_cast<HICON>(LoadImageA(Resources(), MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
                                                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
                                                 LR_SHARED))) {}
 
 BOOL CMainDialog::OnInitDialog() {
-    CDialog::OnInitDialog();
     AddAboutEntry();
     SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon ? m_smallIcon : m_icon));
@@ -36,7 +35,7 @@ bool CMainDialog::OnMessage(UINT msg, WPARAM wp, LPARAM /*lp*/) {
         // The system keeps the low four bits of system command ids for itself.
         if ((wp & 0xFFF0) != IDM_ABOUTBOX)
             return false;
-        CAboutDlg(Resources()).RunModal(Hwnd());
+        CAboutDlg(Resources(), System()).RunModal(Hwnd());
         return true;
     case WM_PAINT:
         if (!IsIconic(Hwnd()))
@@ -51,13 +50,6 @@ bool CMainDialog::OnMessage(UINT msg, WPARAM wp, LPARAM /*lp*/) {
     }
 }
 
-bool CMainDialog::OnCommand(int id, int /*code*/) {
-    if (id != kHelpCommand)
-        return false;
-    OnHelp();
-    return true;
-}
-
 void CMainDialog::PaintMinimised() {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(Hwnd(), &paint);
@@ -70,7 +62,7 @@ void CMainDialog::PaintMinimised() {
     EndPaint(Hwnd(), &paint);
 }
 
-CAboutDlg::CAboutDlg(HINSTANCE resources) : CDialog(IDD_ABOUTBOX, resources) {}
+CAboutDlg::CAboutDlg(HINSTANCE resources, const Platform& platform) : CDialog(IDD_ABOUTBOX, resources, platform) {}
 
 // LoadStringA copies and cuts to the buffer; a copy that fills it may have been cut.
 std::string LoadResourceString(HINSTANCE module, UINT id) {

@@ -7,7 +7,8 @@
 namespace shell {
 namespace {
 
-constexpr ULONGLONG kPumpEveryMs = 50;
+// The steady clock, exact far below 50 ms; the tick count moves in coarse steps.
+constexpr std::chrono::milliseconds kPumpEvery{50};
 constexpr int kBarSteps = 1000;
 constexpr int kMaxPaints = 32;
 
@@ -43,15 +44,15 @@ void CProgressWindow::Start(const std::string& text, std::uint64_t totalBytes) {
     m_ownerDisabled = m_owner && !EnableWindow(m_owner, FALSE);
     ShowWindow(Hwnd(), SW_SHOW);
     UpdateWindow(Hwnd());
-    m_lastPump = GetTickCount64();
+    m_lastPump = std::chrono::steady_clock::now();
 }
 
 bool CProgressWindow::Advance(std::uint64_t bytes) {
     m_done = bytes > m_total - m_done ? m_total : m_done + bytes;
     if (!Hwnd())
         return !m_cancelled;
-    const ULONGLONG now = GetTickCount64();
-    if (now - m_lastPump >= kPumpEveryMs) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastPump >= kPumpEvery) {
         m_lastPump = now;
         const double share = m_total ? static_cast<double>(m_done) / static_cast<double>(m_total) : 1.0;
         SendDlgItemMessageA(Hwnd(), m_ids.barId, PBM_SETPOS, static_cast<WPARAM>(share * kBarSteps), 0);

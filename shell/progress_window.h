@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -42,7 +43,7 @@ private:
     ProgressTemplate m_ids;
     std::uint64_t m_total = 0;
     std::uint64_t m_done = 0;
-    ULONGLONG m_lastPump = 0;
+    std::chrono::steady_clock::time_point m_lastPump;
     bool m_cancelled = false;
     bool m_ownerDisabled = false;
 };

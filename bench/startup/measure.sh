@@ -11,8 +11,7 @@ runs=${STARTUP_RUNS:-5}
 if [ -z "${STARTUP_BENCH_DISPLAY:-}" ]; then
     bash scripts/package.sh >/dev/null
     build=${GRENWICK_BUILD_DIR:-build}
-    cmake -S . -B "$build/win" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release \
-        -DGRENWICK_TESTS=ON >/dev/null
+    cmake --preset windows -B "$build/win" >/dev/null
     cmake --build "$build/win" -j "$(nproc)" --target window_probe StartupBare >/dev/null
     archive=$(ls -t "$build"/release/Grenwick-*-win64.zip | head -n 1)
     # On a machine busy with other work, STARTUP_REALTIME=1 runs the timing part (not the

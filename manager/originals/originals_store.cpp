@@ -5,78 +5,28 @@
 #include <algorithm>
 #include <utility>
 
-#include "batchfile/file_changes.h"
-#include "manager/originals/store_disk.h"
+#include "base/files.h"
+#include "base/paths.h"
 #include "manager/originals/store_place.h"
 
 namespace manager {
 namespace {
 
-namespace disk = store_disk;
+using base::Join;
+using base::PathKind;
+using base::WriteResult;
 
 constexpr char kIndexName[] = "index.txt";
 constexpr char kElsewhere[] = "elsewhere";
 
-const NameFold kFold = &disk::FoldCase;
+const NameFold kFold = &base::FoldCase;
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-std::string Join(const std::string& folder, const std::string& name) {
-    return folder.empty() || IsSeparator(folder.back()) ? folder + name : folder + "\\" + name;
-}
-
+// The folder a name is in, without its last separator.
 std::string FolderOf(const std::string& path) {
-    std::string folder = batchfile::FolderPart(path);
+    std::string folder = base::FolderPart(path);
     if (!folder.empty())
         folder.pop_back();
     return folder;
-}
-
-// A name taken apart: its root ("C:\", "\\server\share\", "\", "C:" or nothing for a
-// relative name) and its parts, "." and ".." resolved.
-struct SplitName {
-    std::string root;
-    std::vector<std::string> parts;
-};
-
-SplitName Split(const std::string& name) {
-    SplitName split;
-    std::size_t at = 0;
-    if (name.size() >= 2 && IsSeparator(name[0]) && IsSeparator(name[1])) {
-        split.root = "\\\\";
-        at = 2;
-        for (int part = 0; part < 2 && at < name.size(); ++part) {
-            const std::size_t end = std::min(name.find_first_of("\\/", at), name.size());
-            split.root += name.substr(at, end - at) + "\\";
-            at = end + 1;
-        }
-    } else if (name.size() >= 2 && name[1] == ':') {
-        split.root = name.substr(0, 2);
-        at = 2;
-    }
-    if (at < name.size() && IsSeparator(name[at])) {
-        split.root += "\\";
-        ++at;
-    }
-    while (at < name.size()) {
-        const std::size_t end = std::min(name.find_first_of("\\/", at), name.size());
-        const std::string part = name.substr(at, end - at);
-        if (part == "..") {
-            if (!split.parts.empty())
-                split.parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            split.parts.push_back(part);
-        }
-        at = end + 1;
-    }
-    return split;
-}
-
-std::string JoinParts(const std::vector<std::string>& parts, std::size_t from) {
-    std::string joined;
-    for (std::size_t i = from; i < parts.size(); ++i)
-        joined += (i > from ? "\\" : "") + parts[i];
-    return joined;
 }
 
 std::uint64_t KeptBytes(const std::vector<const ApplyEntry*>& entries) {
@@ -87,23 +37,37 @@ std::uint64_t KeptBytes(const std::vector<const ApplyEntry*>& entries) {
     return total;
 }
 
-disk::CopyProgress HookOf(ProgressView* progress) {
-    return [progress](std::uint64_t bytes) { return !progress || progress->Advance(bytes); };
+// The progress view told of each piece a copy writes; none without a view.
+class CopyHook final : public base::CopyProgress {
+public:
+    explicit CopyHook(ProgressView* progress) : m_progress(progress) {}
+    bool Advance(std::uint64_t bytes) override { return !m_progress || m_progress->Advance(bytes); }
+
+private:
+    ProgressView* m_progress;
+};
+
+// Moves a finished copy into its place and makes the move durable.
+WriteResult PutInPlace(const std::string& temp, const std::string& target) {
+    WriteResult moved = base::MoveOver(temp, target);
+    if (moved)
+        base::SyncFolderOf(target);
+    return moved;
 }
 
 // Removes the empty folders below `folder`, deepest first, and `folder` itself when empty.
 void RemoveEmptyTree(const std::string& folder) {
-    for (const disk::Entry& entry : disk::List(folder))
-        if (entry.folder)
+    for (const base::FolderEntry& entry : base::ListFolder(folder))
+        if (entry.kind == PathKind::Folder)
             RemoveEmptyTree(Join(folder, entry.name));
-    disk::RemoveEmptyFolder(folder);
+    base::RemoveEmptyFolder(folder);
 }
 
 std::optional<AfterState> StateNow(const std::string& path) {
-    const auto file = disk::StatFile(path);
+    const auto file = base::FileState(path);
     if (file)
-        return AfterState{true, file->size, file->time};
-    if (disk::KindOf(path) == disk::Kind::Missing)
+        return AfterState{true, file->size, static_cast<std::int64_t>(file->lastWrite)};
+    if (base::KindOf(path) == PathKind::Missing)
         return AfterState{};
     return std::nullopt;  // a folder or a device now: no state to compare with
 }
@@ -116,11 +80,11 @@ bool SameState(const AfterState& a, const std::optional<AfterState>& b) {
 
 // "C:x" names x in the current folder of drive C:, taken as the game folder on its drive.
 GamePlace PlaceInGameFolder(const std::string& name, const std::string& gameFolder) {
-    const SplitName game = Split(gameFolder);
-    SplitName split = Split(name);
+    const base::SplitName game = base::Split(gameFolder);
+    base::SplitName split = base::Split(name);
     const std::string gameDrive = game.root.substr(0, game.root.find('\\'));
     if (split.root.empty() || kFold(split.root) == kFold(gameDrive)) {
-        split = Split(gameFolder + "\\" + name.substr(split.root.size()));
+        split = base::Split(gameFolder + "\\" + name.substr(split.root.size()));
     } else if (split.root == "\\") {
         split.root = gameDrive + "\\";
     } else if (split.root.back() != '\\') {
@@ -130,15 +94,16 @@ GamePlace PlaceInGameFolder(const std::string& name, const std::string& gameFold
     for (std::size_t i = 0; inside && i < game.parts.size(); ++i)
         inside = kFold(split.parts[i]) == kFold(game.parts[i]);
     if (inside)
-        return {JoinParts(split.parts, game.parts.size()), true};
-    return {split.root + JoinParts(split.parts, 0), false};
+        return {base::JoinParts(split.parts, game.parts.size()), true};
+    return {split.root + base::JoinParts(split.parts, 0), false};
 }
 
 FolderNotes NoteFolder(const std::string& gameFolder) {
     FolderNotes notes;
-    for (disk::TreeFile& file : disk::WalkTree(gameFolder)) {
+    for (base::TreeFile& file : base::WalkFolder(gameFolder)) {
         std::string key = kFold(file.name);
-        notes.emplace(std::move(key), NotedFile{std::move(file.name), file.size, file.time});
+        notes.emplace(std::move(key),
+                      NotedFile{std::move(file.name), file.size, static_cast<std::int64_t>(file.lastWrite)});
     }
     return notes;
 }
@@ -181,12 +146,12 @@ std::string OriginalsStore::Load() {
         return "No folder is known to keep the original files in";  // never one inside the game folder
     const std::string index = IndexPath();
     const std::string unreadable = "The list of kept original files \"" + index + "\" cannot be read";
-    if (const auto text = disk::ReadWhole(index)) {
+    if (const auto text = base::ReadWholeFile(index)) {
         DecodedRecords decoded = DecodeRecords(*text, m_gameFolder, kFold);
         if (!decoded.records)
             return unreadable;
         m_records = std::move(*decoded.records);
-    } else if (disk::KindOf(index) != disk::Kind::Missing) {
+    } else if (base::KindOf(index) != PathKind::Missing) {
         return unreadable;
     }
     return TakeOver();
@@ -198,10 +163,10 @@ std::string OriginalsStore::Load() {
 std::string OriginalsStore::TakeOver() {
     const std::string oldFolder = Join(m_gameFolder, kKeptFolder);
     const std::string oldIndex = Join(oldFolder, kIndexName);
-    if (disk::KindOf(oldIndex) == disk::Kind::Missing)
+    if (base::KindOf(oldIndex) == PathKind::Missing)
         return {};
     const std::string unreadable = "The list of kept original files \"" + oldIndex + "\" cannot be read";
-    const auto text = disk::ReadWhole(oldIndex);
+    const auto text = base::ReadWholeFile(oldIndex);
     if (!text)
         return unreadable;
     const DecodedIndex decoded = DecodeIndex(*text, m_gameFolder, kFold);
@@ -230,15 +195,15 @@ std::string OriginalsStore::TakeOver() {
                         path.push_back(c);
                 oldCopy = Join(Join(oldFolder, kElsewhere), path);
             }
-            if (disk::KindOf(oldCopy) != disk::Kind::File) {
+            if (base::KindOf(oldCopy) != PathKind::File) {
                 entry.kind = EntryKind::Lost;
             } else {
                 const std::string copy = CopyPath(apply.number, old.name);
-                const disk::HashedCopy hashed = disk::CopyBeside(oldCopy, copy, nullptr);
-                if (!hashed.done)
+                base::CopyBeside hashed;
+                if (!base::CopyBesideHashed(oldCopy, copy, hashed))
                     return undo();
-                if (!disk::MoveOver(hashed.temp, copy)) {
-                    disk::Delete(hashed.temp);
+                if (!PutInPlace(hashed.temp, copy)) {
+                    (void)base::RemoveFile(hashed.temp);
                     return undo();
                 }
                 copies.push_back(copy);
@@ -255,8 +220,8 @@ std::string OriginalsStore::TakeOver() {
         return undo();
     m_records = std::move(records);
     for (const std::string& oldCopy : oldCopies)
-        disk::Delete(oldCopy);
-    disk::Delete(oldIndex);
+        (void)base::RemoveFile(oldCopy);
+    (void)base::RemoveFile(oldIndex);
     RemoveEmptyTree(oldFolder);
     return {};
 }
@@ -278,37 +243,39 @@ OriginalsStore::KeepResult OriginalsStore::Keep(const std::string& mod, const st
         const std::string full = FullPath(place.name);
         if (kFold(full).rfind(storeFolded, 0) == 0)
             continue;  // the store's own files are never kept in it
-        const disk::Kind kind = disk::KindOf(full);
-        if (kind == disk::Kind::Missing) {
+        const PathKind kind = base::KindOf(full);
+        if (kind == PathKind::Missing) {
             apply.entries.push_back({{EntryKind::Absent, place.name, 0, {}}, std::nullopt});
-        } else if (kind == disk::Kind::File) {
+        } else if (kind == PathKind::File) {
             toCopy.push_back(apply.entries.size());
             apply.entries.push_back({{EntryKind::Kept, place.name, 0, {}}, std::nullopt});
-            if (const auto file = disk::StatFile(full))
+            if (const auto file = base::FileState(full))
                 total += file->size;
         }
     }
     std::vector<std::string> copies;
-    const auto undo = [&](const std::string& failed) {
+    const auto undo = [&](WriteResult failed) {
         for (const std::string& copy : copies)
             RemoveCopy(copy);
         RemoveEmptyTree(Join(m_folder, std::to_string(apply.number)));
-        result.failed = failed;
+        result.written = std::move(failed);
         return result;
     };
     if (progress)
         progress->Start("Keeping a copy of the files the mod changes...", total);
+    CopyHook hook(progress);
     for (const std::size_t at : toCopy) {
         IndexEntry& entry = apply.entries[at].before;
         const std::string copy = CopyPath(apply.number, entry.name);
-        const disk::HashedCopy hashed = disk::CopyBeside(FullPath(entry.name), copy, HookOf(progress));
-        if (!hashed.done || !disk::MoveOver(hashed.temp, copy)) {
-            if (hashed.done)
-                disk::Delete(hashed.temp);
+        base::CopyBeside hashed;
+        WriteResult copied = base::CopyBesideHashed(FullPath(entry.name), copy, hashed, &hook);
+        if (copied && !(copied = PutInPlace(hashed.temp, copy)))
+            (void)base::RemoveFile(hashed.temp);
+        if (!copied) {
             if (progress)
                 progress->Finish();
-            result.cancelled = hashed.stopped;
-            return undo(entry.name);
+            copied.Error().file = entry.name;  // the file as the player knows it, not its copy
+            return undo(std::move(copied));
         }
         copies.push_back(copy);
         entry.size = hashed.size;
@@ -318,20 +285,21 @@ OriginalsStore::KeepResult OriginalsStore::Keep(const std::string& mod, const st
         progress->Finish();
     StoreRecords records = m_records;
     records.applies.push_back(std::move(apply));
-    if (!WriteIndex(records))
-        return undo(IndexPath());
+    if (WriteResult written = WriteIndex(records); !written)
+        return undo(std::move(written));
     result.number = records.applies.back().number;
     m_records = std::move(records);
     return result;
 }
 
-std::optional<std::vector<std::string>> OriginalsStore::Settle(std::uint64_t number, const FolderNotes& before,
-                                                               const FolderNotes& after) {
+OriginalsStore::SettleResult OriginalsStore::Settle(std::uint64_t number, const FolderNotes& before,
+                                                   const FolderNotes& after) {
+    SettleResult result;
     StoreRecords records = m_records;
     const auto found = std::find_if(records.applies.begin(), records.applies.end(),
                                     [&](const ApplyRecord& apply) { return apply.number == number; });
     if (found == records.applies.end())
-        return std::vector<std::string>();  // put back meanwhile by another window
+        return result;  // put back meanwhile by another window
     ApplyRecord& apply = *found;
     std::set<std::string> held;
     for (const ApplyEntry& entry : apply.entries)
@@ -350,14 +318,14 @@ std::optional<std::vector<std::string>> OriginalsStore::Settle(std::uint64_t num
     }
     for (ApplyEntry& entry : apply.entries)
         entry.after = StateNow(FullPath(entry.before.name));
-    if (!WriteIndex(records))
-        return std::nullopt;
+    result.index = WriteIndex(records);
+    if (!result.index)
+        return result;
     m_records = std::move(records);
-    std::vector<std::string> unrecoverable;
     for (const Original& original : FirstOriginals())
         if (original.apply->number == number && original.entry->before.kind == EntryKind::Lost)
-            unrecoverable.push_back(original.entry->before.name);
-    return unrecoverable;
+            result.unrecoverable.push_back(original.entry->before.name);
+    return result;
 }
 
 std::vector<OriginalsStore::Original> OriginalsStore::FirstOriginals() const {
@@ -397,26 +365,27 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(std::uint64_t number, const A
     case EntryKind::Lost:
         return Outcome::Lost;
     case EntryKind::Absent: {
-        const disk::Kind kind = disk::KindOf(full);
-        if (kind == disk::Kind::Missing)
+        const PathKind kind = base::KindOf(full);
+        if (kind == PathKind::Missing)
             return Outcome::Done;
-        return kind == disk::Kind::File && disk::Delete(full) ? Outcome::Done : Outcome::Failed;
+        return kind == PathKind::File && base::RemoveFile(full) ? Outcome::Done : Outcome::Failed;
     }
     case EntryKind::Kept:
         break;
     }
     const std::string copy = CopyPath(number, entry.before.name);
-    if (disk::KindOf(copy) != disk::Kind::File)
+    if (base::KindOf(copy) != PathKind::File)
         return Outcome::Missing;
-    const disk::HashedCopy hashed = disk::CopyBeside(copy, full, HookOf(progress));
-    if (!hashed.done)
-        return hashed.stopped ? Outcome::Cancelled : Outcome::Failed;
+    CopyHook hook(progress);
+    base::CopyBeside hashed;
+    if (const WriteResult copied = base::CopyBesideHashed(copy, full, hashed, &hook); !copied)
+        return copied.Error().reason == base::WriteError::Reason::Cancelled ? Outcome::Cancelled : Outcome::Failed;
     if (hashed.size != entry.before.size || hashed.sha256 != entry.before.sha256) {
-        disk::Delete(hashed.temp);
+        (void)base::RemoveFile(hashed.temp);
         return Outcome::Damaged;
     }
-    if (disk::KindOf(full) == disk::Kind::Folder || !disk::MoveOver(hashed.temp, full)) {
-        disk::Delete(hashed.temp);
+    if (base::KindOf(full) == PathKind::Folder || !PutInPlace(hashed.temp, full)) {
+        (void)base::RemoveFile(hashed.temp);
         return Outcome::Failed;
     }
     return Outcome::Done;
@@ -474,8 +443,8 @@ OriginalsStore::PutBackReport OriginalsStore::Restore(ProgressView* progress) {
         if (!kept.entries.empty())
             records.applies.push_back(std::move(kept));
     }
-    report.indexWritten = WriteIndex(records);
-    if (!report.indexWritten)
+    report.index = WriteIndex(records);
+    if (!report.index)
         return report;  // the old index still names every copy, so a later try finds them all
     for (const std::string& copy : dropped)
         RemoveCopy(copy);
@@ -561,15 +530,18 @@ OriginalsStore::PutBackReport OriginalsStore::UndoNewest(const std::set<std::str
         records.applies.pop_back();
     }
     for (const auto& [from, to] : moves) {
-        if (!disk::MakeFolders(FolderOf(to)) || !disk::MoveOver(from, to)) {
-            report.indexWritten = false;
+        WriteResult moved = base::MakeFolders(FolderOf(to));
+        if (moved)
+            moved = PutInPlace(from, to);
+        if (!moved) {
+            report.index = std::move(moved);
             return report;
         }
     }
-    report.indexWritten = WriteIndex(records);
-    if (!report.indexWritten) {
+    report.index = WriteIndex(records);
+    if (!report.index) {
         for (const auto& [from, to] : moves)
-            disk::MoveOver(to, from);
+            (void)PutInPlace(to, from);
         return report;
     }
     for (const std::string& copy : dropped)
@@ -580,19 +552,26 @@ OriginalsStore::PutBackReport OriginalsStore::UndoNewest(const std::set<std::str
 }
 
 // Written beside the index, flushed and moved over it; an empty store has no index at all.
-bool OriginalsStore::WriteIndex(const StoreRecords& records) const {
+WriteResult OriginalsStore::WriteIndex(const StoreRecords& records) const {
     const std::string index = IndexPath();
     if (records.applies.empty())
-        return disk::Delete(index) || disk::KindOf(index) == disk::Kind::Missing;
+        return base::RemoveFile(index);
     const auto text = EncodeRecords(records, kFold);
-    return text && disk::WriteDurably(index, *text);
+    if (!text)
+        return base::WriteError{index, base::WriteError::Reason::Other};
+    WriteResult written = base::MakeFolders(m_folder);
+    if (written)
+        written = base::WriteFileDurably(index, *text);
+    if (!written)
+        written.Error().file = index;
+    return written;
 }
 
 // Removes a copy and every folder of the store it leaves empty, but never the store's own.
 void OriginalsStore::RemoveCopy(const std::string& copy) const {
-    disk::Delete(copy);
+    (void)base::RemoveFile(copy);
     for (std::string folder = FolderOf(copy); folder.size() > m_folder.size(); folder = FolderOf(folder))
-        if (!disk::RemoveEmptyFolder(folder))
+        if (!base::RemoveEmptyFolder(folder))
             break;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/files.h"
 #include "manager/originals/apply_records.h"
 #include "manager/progress.h"
 
@@ -51,20 +52,26 @@ public:
 
     struct KeepResult {
         std::optional<std::uint64_t> number;  // the new apply's, when everything was kept
-        bool cancelled = false;
-        std::string failed;  // the file that could not be kept, or the index
+        // Else what failed: the file that could not be kept (as it was named), or the index;
+        // reason Cancelled when the progress view was cancelled.
+        base::WriteResult written;
+        bool Cancelled() const {
+            return !written && written.Error().reason == base::WriteError::Reason::Cancelled;
+        }
     };
     // Starts a new apply: keeps a copy of each named file that is there (full or relative
     // names), notes the others as absent. A failure or Cancel undoes this apply's copies.
     KeepResult Keep(const std::string& mod, const std::string& batchPath, std::int64_t when,
                     const std::vector<std::string>& names, ProgressView* progress);
 
+    struct SettleResult {
+        base::WriteResult index;                 // the index's rewrite
+        std::vector<std::string> unrecoverable;  // changed with no original kept by any apply
+    };
     // After the run of apply `number`: a file created that was not foreseen becomes absent, one
-    // changed or deleted without a copy lost; every entry gets the state the run left. Returns
-    // the names changed that no apply kept an original of (Restore cannot put them back), or
-    // nothing when the index could not be written.
-    std::optional<std::vector<std::string>> Settle(std::uint64_t number, const FolderNotes& before,
-                                                   const FolderNotes& after);
+    // changed or deleted without a copy lost; every entry gets the state the run left. Tells
+    // the names changed that no apply kept an original of (Restore cannot put them back).
+    SettleResult Settle(std::uint64_t number, const FolderNotes& before, const FolderNotes& after);
 
     // Per file, the entry of the oldest apply holding it: what Restore puts back.
     struct Original {
@@ -82,7 +89,7 @@ public:
         std::vector<std::string> failed;   // could not be written or deleted: stays for a later try
         std::vector<std::string> lost;     // no original was kept
         bool cancelled = false;
-        bool indexWritten = true;
+        base::WriteResult index;  // the index's rewrite
     };
     PutBackReport Restore(ProgressView* progress);
     // Puts back the newest apply's files as they were just before it, but for those in `leave`
@@ -92,7 +99,7 @@ public:
 private:
     std::string TakeOver();
     std::string CopyPath(std::uint64_t number, const std::string& name) const;
-    bool WriteIndex(const StoreRecords& records) const;
+    base::WriteResult WriteIndex(const StoreRecords& records) const;
     void RemoveCopy(const std::string& copy) const;
     std::uint64_t NextNumber() const;
     enum class Outcome { Done, Missing, Damaged, Failed, Lost, Cancelled };

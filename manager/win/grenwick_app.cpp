@@ -1,18 +1,19 @@
 // Grenwick's start: OLE, the automation server, and the manager's window.
 #include <windows.h>
 
-#include <cstdio>
+#include <functional>
 #include <string>
 
-#include "base/unique_file.h"
+#include "base/files.h"
 #include "manager/automation_switch.h"
 #include "manager/system_runner.h"
 #include "manager/win/auto_proxy.h"
 #include "manager/win/grenwick_dlg.h"
-#include "manager/win/registration.h"
 #include "resources/grenwick/resource.h"
 #include "shell/app.h"
 #include "shell/message_box.h"
+#include "shell/scoped_override.h"
+#include "shell/server_registration.h"
 
 namespace {
 
@@ -38,41 +39,34 @@ private:
     bool m_ok;
 };
 
-// Written again at every ordinary start, so that it always names this executable.
-void UpdateRegistration() {
-    HKEY userClasses = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes", 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_CREATE_SUB_KEY | KEY_SET_VALUE, nullptr, &userClasses, nullptr) != ERROR_SUCCESS)
-        userClasses = nullptr;
-    // Where neither can be written the program still works; only automation is missing.
-    manager::RegisterServer({manager::GuidText(CLSID_GrenwickApplication), kGrenwickProgId, "Grenwick Application", shell::ExecutablePath()},
-                            HKEY_CLASSES_ROOT, userClasses);
-    if (userClasses)
-        RegCloseKey(userClasses);
-}
-
 class CGrenwickApp final : public shell::CDialogApp {
 protected:
     void InitInstance() override {
+        // Objects clients still hold are released when OLE shuts down, so the lock outlives it.
+        shell::ServerLock clients;
         ScopedOle ole;
         if (!ole.Ok()) {
-            shell::ShowMessage(nullptr, shell::LoadResourceString(Instance(), IDS_OLE_INIT_FAILED));
+            shell::SystemPrompter().Show(nullptr, shell::LoadResourceString(Instance(), IDS_OLE_INIT_FAILED));
             return;
         }
         EnableControlStyles();
 
         const bool automation = manager::IsAutomationStart(manager::ArgumentsOf(GetCommandLineA()));
-        shell::CClassFactory factory([] { return new CGrenwickDlgAutoProxy; });
-        const shell::ScopedClassObject classObject(CLSID_GrenwickApplication, factory, automation);
+        shell::CClassFactory factory([&clients] { return new CGrenwickDlgAutoProxy(clients); }, clients);
+        const shell::ScopedClassObject classObject(grenwick::kClassId, factory, automation);
+        // Written again at every ordinary start, so that it always names this executable.
+        // Where it cannot be written the program still works; only automation is missing.
         if (!automation)
-            UpdateRegistration();
+            shell::RegisterServer(grenwick::ServerEntries(shell::ExecutablePath()));
 
-        base::UniqueFile lastModReader{std::fopen(kFiles.lastMod.c_str(), "rb")};
+        base::PathKind lastModKind = base::PathKind::Missing;
+        const base::UniqueFile lastModReader = base::OpenDiskFile(kFiles.lastMod, lastModKind);
         manager::SystemRunner runner;
         CGrenwickDlg dialog(kFiles, runner, lastModReader.get());
-        dialog.SetStartedByAutomation(automation);
+        dialog.ServeClients(clients, automation);
         SetMainDialog(&dialog);
-        const shell::ScopedLastUnlockHandler closeWhenReleased([&dialog] { dialog.CloseIfHidden(); });
+        const shell::ScopedOverride<std::function<void()>> closeWhenReleased(clients.onLastUnlock,
+                                                                             [&dialog] { dialog.CloseIfHidden(); });
         dialog.RunModal(nullptr);
         SetMainDialog(nullptr);
     }

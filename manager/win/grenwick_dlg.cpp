@@ -7,48 +7,17 @@
 #include <algorithm>
 #include <utility>
 
-#include "manager/originals/store_disk.h"
-#include "manager/name_compare_win.h"
-#include "manager/win/local_app_data.h"
+#include "base/files.h"
+#include "manager/list/name_compare_win.h"
 #include "manager/originals/originals_store.h"
+#include "manager/win/local_app_data.h"
 #include "resources/grenwick/resource.h"
 #include "shell/ansi_text.h"
-#include "shell/cmd_target.h"
-#include "shell/elevation.h"
-#include "shell/main_dialog.h"
-#include "shell/message_box.h"
-#include "shell/popup_menu.h"
 
 namespace {
 
 // WM_COPYGLOBALDATA, which a drop also needs to pass into a program run as administrator.
 constexpr UINT kCopyGlobalData = 0x0049;
-
-bool ShiftDown() { return GetKeyState(VK_SHIFT) < 0; }
-
-// List 1001's keys: Delete is "Remove from list", and the context-menu key and Shift+F10
-// open the list's menu. The commands go through the dialog, where the window's handlers
-// run. Both halves of a menu key are taken here, so no default handling opens a second
-// menu. The list box's own procedure waits in its user data: the common controls' subclass
-// helper costs a property lookup per message, which under Wine more than doubled the
-// start-up with a full list.
-LRESULT CALLBACK ModListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    const auto listBoxProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    const bool menuKey = ((msg == WM_KEYDOWN || msg == WM_KEYUP) && wp == VK_APPS) ||
-                         ((msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP) && wp == VK_F10 && ShiftDown());
-    if (msg == WM_KEYDOWN && wp == VK_DELETE) {
-        SendMessageA(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(IDM_REMOVE_MOD, 0), 0);
-        return 0;
-    }
-    if (menuKey) {
-        if (msg == WM_KEYUP || msg == WM_SYSKEYDOWN)
-            SendMessageA(GetParent(hwnd), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), -1);
-        return 0;
-    }
-    if (msg == WM_NCDESTROY)
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listBoxProc));
-    return CallWindowProcA(listBoxProc, hwnd, msg, wp, lp);
-}
 
 // "<local application data>\Grenwick\Originals", where the game's originals are kept
 // out of every mod's reach; empty when the folder is not known.
@@ -79,26 +48,27 @@ manager::ManagerFiles WithOriginalsRoot(manager::ManagerFiles files) {
     return files;
 }
 
-void SubclassModList(HWND list) {
-    const LONG_PTR listBoxProc = SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ModListProc));
-    SetWindowLongPtrA(list, GWLP_USERDATA, listBoxProc);
-}
-
 }  // namespace
 
 CGrenwickDlg::CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& runner, std::FILE* lastModReader,
-                           HINSTANCE resources)
-    : CMainDialog(IDD_MAIN, resources),
+                           HINSTANCE resources, const shell::Platform& platform)
+    : CMainDialog(IDD_MAIN, resources, platform),
       m_manager(WithOriginalsRoot(std::move(files)), runner, *this, manager::CompareAsListBox),
       m_lastModReader(lastModReader) {
     m_manager.SetAdminRights(this);
     m_manager.SetEnvironment(Environment());
 }
 
+void CGrenwickDlg::ServeClients(const shell::ServerLock& clients, bool startedByClient) {
+    m_clients = &clients;
+    m_startedByClient = startedByClient;
+}
+
+// The mod list's Delete key is "Remove from list", and its menu keys open its menu.
 BOOL CGrenwickDlg::OnInitDialog() {
     CMainDialog::OnInitDialog();
     AddRestoreEntry();
-    SubclassModList(Item(IDC_MOD_LIST));
+    ListBox(IDC_MOD_LIST).ForwardKeys(IDM_REMOVE_MOD);
     // Files dropped from the file manager add mods; the template stays as it is. A program
     // run as administrator gets drops from the player's file manager only when it lets them in.
     DragAcceptFiles(Hwnd(), TRUE);
@@ -116,10 +86,7 @@ void CGrenwickDlg::AddRestoreEntry() {
         AppendMenuA(systemMenu, MF_STRING, IDM_RESTORE_ORIGINALS, entry.c_str());
 }
 
-void CGrenwickDlg::OnOK() {
-    const LRESULT selection = SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_GETCURSEL, 0, 0);
-    m_manager.ApplyMod(selection == LB_ERR ? std::nullopt : std::optional<std::size_t>(selection));
-}
+void CGrenwickDlg::OnOK() { m_manager.ApplyMod(ListBox(IDC_MOD_LIST).Selection()); }
 
 void CGrenwickDlg::OnCancel() { CloseUnderRule(IDCANCEL); }
 
@@ -179,21 +146,18 @@ void CGrenwickDlg::OnRestoreOriginals() { m_manager.RestoreOriginals(); }
 // context-menu key, Shift+F10) lParam is -1 and the menu opens at the selected mod, or
 // at the list's corner when none is selected.
 void CGrenwickDlg::OnListMenu(LPARAM lp) {
-    HWND list = Item(IDC_MOD_LIST);
+    const shell::CListBox list = ListBox(IDC_MOD_LIST);
     POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
     if (lp == -1) {
-        RECT item{};
-        const LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
-        if (selected != LB_ERR)
-            SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&item));
+        const std::optional<std::size_t> selected = list.Selection();
+        const RECT item = selected ? list.ItemRect(*selected) : RECT{};
         at = {item.left, item.bottom};
-        ClientToScreen(list, &at);
+        ClientToScreen(list.Hwnd(), &at);
     } else {
         POINT client = at;
-        ScreenToClient(list, &client);
-        const LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(client.x, client.y));
-        if (HIWORD(hit) == 0)
-            SendMessageA(list, LB_SETCURSEL, LOWORD(hit), 0);
+        ScreenToClient(list.Hwnd(), &client);
+        if (const std::optional<std::size_t> hit = list.ItemAt(client))
+            list.Select(*hit);
     }
     HMENU menu = CreatePopupMenu();
     if (!menu)
@@ -203,7 +167,7 @@ void CGrenwickDlg::OnListMenu(LPARAM lp) {
                 shell::LoadResourceString(Resources(), IDS_REMOVE_FROM_LIST).c_str());
     AppendMenuA(menu, MF_STRING, IDM_RESTORE_ORIGINALS,
                 shell::LoadResourceString(Resources(), IDS_RESTORE_ORIGINALS).c_str());
-    const int command = shell::ChooseFromMenu(Hwnd(), menu, at);
+    const int command = System().menus->Choose(Hwnd(), menu, at);
     DestroyMenu(menu);
     if (command != 0)
         OnCommand(command, BN_CLICKED);
@@ -214,7 +178,7 @@ void CGrenwickDlg::OnListMenu(LPARAM lp) {
 // A name the code page cannot hold goes into the field as it is, and the add refuses it.
 void CGrenwickDlg::OnDropFiles(HDROP drop) {
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    const std::string gameFolder = manager::store_disk::CurrentFolder();
+    const std::string gameFolder = base::CurrentFolder();
     for (UINT i = 0; i < count; ++i) {
         std::vector<wchar_t> name(DragQueryFileW(drop, i, nullptr, 0) + 1);
         const UINT length = DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size()));
@@ -233,7 +197,7 @@ void CGrenwickDlg::OnDropFiles(HDROP drop) {
 // While an automation client holds the window it is only hidden: the client may still
 // want it, and the program must live as long as the client's object does.
 void CGrenwickDlg::CloseUnderRule(INT_PTR result) {
-    if (shell::ServerLocked()) {
+    if (ClientsHold()) {
         ShowWindow(Hwnd(), SW_HIDE);
         return;
     }
@@ -241,17 +205,16 @@ void CGrenwickDlg::CloseUnderRule(INT_PTR result) {
 }
 
 void CGrenwickDlg::CloseIfHidden() {
-    if (Hwnd() && !shell::ServerLocked() && !IsWindowVisible(Hwnd()))
+    if (Hwnd() && !ClientsHold() && !IsWindowVisible(Hwnd()))
         End(IDCANCEL);
 }
 
-void CGrenwickDlg::ShowMessage(const std::string& text) { shell::ShowMessage(Hwnd(), text); }
+void CGrenwickDlg::ShowMessage(const std::string& text) { Say(text); }
 
-bool CGrenwickDlg::Ask(const std::string& text, bool defaultYes) { return shell::AskYesNo(Hwnd(), text, defaultYes); }
+bool CGrenwickDlg::Ask(const std::string& text, bool defaultYes) { return AskYesNo(text, defaultYes); }
 
 manager::ManagerView::Answer CGrenwickDlg::AskYesNoCancel(const std::string& text) {
-    switch (MessageBoxA(Hwnd(), text.c_str(), shell::ProgramName().c_str(),
-                        MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON3)) {
+    switch (System().prompter->AskYesNoCancel(Hwnd(), text)) {
     case IDYES:
         return Answer::Yes;
     case IDNO:
@@ -262,70 +225,63 @@ manager::ManagerView::Answer CGrenwickDlg::AskYesNoCancel(const std::string& tex
 }
 
 // The entries come in the manager's order, which is the sorted list box's own, so each goes
-// to the end of both lists (LB_INSERTSTRING at the end does not sort, LB_ADDSTRING would):
-// list 1008 keeps every path at its name's index. The selected mod and the scroll position
-// stay where they were.
+// to the end of both lists: list 1008 keeps every path at its name's index. The manager's
+// list has changed already, so the selected mod is found in the list as it was shown. It
+// stays selected, and the scroll position stays where it was.
 void CGrenwickDlg::ShowList(const std::vector<manager::ModEntry>& entries) {
-    const std::optional<manager::ModEntry> selected = SelectedEntry();
-    const LRESULT top = SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_GETTOPINDEX, 0, 0);
+    const shell::CListBox mods = ListBox(IDC_MOD_LIST);
+    const std::optional<std::size_t> index = mods.Selection();
+    const std::optional<manager::ModEntry> selected =
+        index && *index < m_shown.size() ? std::optional<manager::ModEntry>(m_shown[*index]) : std::nullopt;
+    const std::size_t top = mods.TopIndex();
     FillList(IDC_MOD_LIST, entries, &manager::ModEntry::name);
     FillList(IDC_PATH_LIST, entries, &manager::ModEntry::path);
-    SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+    m_shown = entries;
+    mods.SetTopIndex(top);
     if (!selected)
         return;
     const auto at = std::find_if(entries.begin(), entries.end(), [&](const manager::ModEntry& entry) {
         return entry.name == selected->name && entry.path == selected->path;
     });
     if (at != entries.end())
-        SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_SETCURSEL, static_cast<WPARAM>(at - entries.begin()), 0);
+        mods.Select(static_cast<std::size_t>(at - entries.begin()));
 }
 
 // A full list is most of the start-up time unless it goes in at once: no repaint or scroll
 // bar update per item (a few milliseconds instead of a tenth of a second under Wine), and
 // the storage for all of it taken in one step.
-void CGrenwickDlg::FillList(int list, const std::vector<manager::ModEntry>& entries,
+void CGrenwickDlg::FillList(int id, const std::vector<manager::ModEntry>& entries,
                             std::string manager::ModEntry::*text) const {
-    HWND box = GetDlgItem(Hwnd(), list);
+    const shell::CListBox list = ListBox(id);
     std::size_t bytes = 0;
     for (const manager::ModEntry& entry : entries)
         bytes += (entry.*text).size() + 1;
-    SendMessageA(box, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(box, LB_RESETCONTENT, 0, 0);
-    SendMessageA(box, LB_INITSTORAGE, entries.size(), static_cast<LPARAM>(bytes));
-    for (const manager::ModEntry& entry : entries) {
-        const auto item = reinterpret_cast<LPARAM>((entry.*text).c_str());
-        SendMessageA(box, LB_INSERTSTRING, static_cast<WPARAM>(-1), item);
-    }
-    SendMessageA(box, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(box, nullptr, TRUE);
+    list.SetRedraw(false);
+    list.Clear();
+    list.InitStorage(entries.size(), bytes);
+    for (const manager::ModEntry& entry : entries)
+        list.Append(entry.*text);
+    list.SetRedraw(true);
 }
 
+// Outside ShowList the list box holds the manager's list, index for index.
 std::optional<manager::ModEntry> CGrenwickDlg::SelectedEntry() const {
-    const LRESULT index = SendDlgItemMessageA(Hwnd(), IDC_MOD_LIST, LB_GETCURSEL, 0, 0);
-    if (index == LB_ERR)
+    const std::optional<std::size_t> index = ListBox(IDC_MOD_LIST).Selection();
+    const std::vector<manager::ModEntry>& entries = m_manager.Mods().Entries();
+    if (!index || *index >= entries.size())
         return std::nullopt;
-    return manager::ModEntry{ListText(IDC_MOD_LIST, index), ListText(IDC_PATH_LIST, index)};
-}
-
-std::string CGrenwickDlg::ListText(int list, LRESULT index) const {
-    const LRESULT length = SendDlgItemMessageA(Hwnd(), list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == LB_ERR)
-        return {};
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    SendDlgItemMessageA(Hwnd(), list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(length));
-    return text;
+    return entries[*index];
 }
 
 void CGrenwickDlg::CloseApplied() { CloseUnderRule(IDOK); }
 
-bool CGrenwickDlg::Elevated() { return shell::IsElevated(); }
+bool CGrenwickDlg::Elevated() { return System().elevation->IsElevated(); }
 
-bool CGrenwickDlg::MayRestart() { return !m_startedByAutomation && !shell::ServerLocked(); }
+bool CGrenwickDlg::MayRestart() { return !m_startedByClient && !ClientsHold(); }
 
 // The new process reads the list from its files; this one ends without a word.
 bool CGrenwickDlg::RestartElevated() {
-    if (!shell::StartElevated(Hwnd()))
+    if (!System().elevation->StartElevated(Hwnd()))
         return false;
     End(IDCANCEL);
     return true;

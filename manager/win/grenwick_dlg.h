@@ -7,19 +7,22 @@
 #include <vector>
 
 #include "manager/mod_manager.h"
+#include "shell/cmd_target.h"
 #include "shell/main_dialog.h"
 
 class CGrenwickDlg : public shell::CMainDialog, private manager::ManagerView, private manager::AdminRights {
 public:
     // `lastModReader` is the last-mod file opened at program start (null when missing).
     CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& runner, std::FILE* lastModReader,
-                 HINSTANCE resources = nullptr);
+                 HINSTANCE resources = nullptr, const shell::Platform& platform = {});
 
     const manager::ModManager& Manager() const { return m_manager; }
+    // The lock automation clients' objects hold, which must outlive the window; while it is
+    // held closing only hides the window. `startedByClient`: an automation client started
+    // the program, so starting again as administrator is not offered.
+    void ServeClients(const shell::ServerLock& clients, bool startedByClient);
     // Ends the dialog if it is only hidden and no client holds it any more.
     void CloseIfHidden();
-    // An automation client started the program: starting again as administrator is not offered.
-    void SetStartedByAutomation(bool started) { m_startedByAutomation = started; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -38,10 +41,10 @@ private:
     void OnDropFiles(HDROP drop);
     void AddRestoreEntry();
     void CloseUnderRule(INT_PTR result);
-    void FillList(int list, const std::vector<manager::ModEntry>& entries,
+    bool ClientsHold() const { return m_clients && m_clients->Held(); }
+    void FillList(int id, const std::vector<manager::ModEntry>& entries,
                   std::string manager::ModEntry::*text) const;
     std::optional<manager::ModEntry> SelectedEntry() const;
-    std::string ListText(int list, LRESULT index) const;
 
     void ShowMessage(const std::string& text) override;
     bool Ask(const std::string& text, bool defaultYes) override;
@@ -55,5 +58,7 @@ private:
 
     manager::ModManager m_manager;
     std::FILE* m_lastModReader;
-    bool m_startedByAutomation = false;
+    std::vector<manager::ModEntry> m_shown;  // what the lists show, in their order
+    const shell::ServerLock* m_clients = nullptr;
+    bool m_startedByClient = false;
 };

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "base/sha256.h"
 #include "manager/originals/store_place.h"
 #include "tests/support/game_store.h"
@@ -48,7 +49,7 @@ protected:
     }
     std::string StoreFolder() const {
         return testing_support::Native(g.files.storeRoot + "\\" +
-                                       manager::StoreKey(g.Folder(), &manager::store_disk::FoldCase));
+                                       manager::StoreKey(g.Folder(), &base::FoldCase));
     }
     void Restore(bool yes = true) {
         g.view->answers.push_back(yes);

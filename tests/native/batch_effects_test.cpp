@@ -160,6 +160,8 @@ TEST(BatchEffects, FollowsTheCommands) {
         {{"copy %~dp0maps\\*.map maps", "copy /b data\\base.bin+%~dp0a.map data\\base.bin /y"},
          {"maps\\x.map", "maps\\y.map", "data\\base.bin"}, {}},
         {{"copy %~dp0a.map maps\\*.old"}, {"maps\\a.old"}, {}},
+        {{"copy %~dp0new.map maps", "ren maps\\*.map *.old"},
+         {"maps\\new.map", "maps\\a.map", "maps\\b.map", "maps\\new.old", "maps\\a.old", "maps\\b.old"}, {}},
         // Writing onto a folder or below a file fails and leaves the view of the disk as it was.
         {{"echo x > maps", "copy %~dp0a.map maps"}, {"maps\\a.map"}, {}},
         {{"echo x > maps\\a.map\\x.txt", "del maps\\a.map"}, {"maps\\a.map\\x.txt", "maps\\a.map"}, {}},
@@ -173,7 +175,8 @@ TEST(BatchEffects, FollowsTheCommands) {
         {{"rd maps\\sub", "rd /s /q maps\\sub"}, {"maps\\sub\\deep.map", "maps\\sub\\readme.txt"}, {}},
         {{"xcopy \"%~dp0maps\" maps /s /y /i"}, {"maps\\x.map", "maps\\y.map", "maps\\more\\z.map"}, {}},
         {{"xcopy %~dp0maps\\*.map maps\\ /y"}, {"maps\\x.map", "maps\\y.map"}, {}},
-        {{"xcopy %~dp0a.map newdir"}, {"newdir", "newdir\\a.map"}, {}},
+        {{"xcopy %~dp0a.map newdir", "xcopy %~dp0maps\\*.map other"},
+         {"newdir", "newdir\\a.map", "other", "other\\x.map", "other\\y.map"}, {}},
         {{"robocopy %~dp0maps maps *.map /e /log:rc.log"}, {"maps\\x.map", "maps\\y.map", "maps\\more\\z.map", "rc.log"}, {}},
         {{"robocopy %~dp0lang text /mir /xf skip.txt"}, {"text\\de.txt", "text\\en.txt"}, {}},
         {{"robocopy %~dp0lang text /mov"}, {"text\\de.txt", "C:\\Mods\\m\\lang\\de.txt"}, {}},

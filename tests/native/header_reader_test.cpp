@@ -45,7 +45,7 @@ TEST(HeaderReader, ReadsTheFirstTwoLinesByTheLineRules) {
         SCOPED_TRACE(c.label);
         WriteBytes(path, c.bytes);
         const batchfile::ModHeader two = ReadModHeader(path, 2);
-        EXPECT_TRUE(two.opened);
+        EXPECT_EQ(two.kind, base::PathKind::File);
         EXPECT_EQ(two.line1, c.line1);
         EXPECT_EQ(two.line2, c.line2);
         const batchfile::ModHeader one = ReadModHeader(path, 1);
@@ -57,7 +57,7 @@ TEST(HeaderReader, ReadsTheFirstTwoLinesByTheLineRules) {
 TEST(HeaderReader, MissingFileReadsAsTwoEmptyLines) {
     TempDir dir;
     const batchfile::ModHeader header = ReadModHeader(dir.File("gone.bat"), 2);
-    EXPECT_FALSE(header.opened);
+    EXPECT_EQ(header.kind, base::PathKind::Missing);
     EXPECT_EQ(header.line1, "");
     EXPECT_EQ(header.line2, "");
 }

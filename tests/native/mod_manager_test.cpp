@@ -20,9 +20,10 @@
 #endif
 
 #include "base/unique_file.h"
-#include "manager/list_file.h"
-#include "manager/list_lock.h"
+#include "manager/list/list_file.h"
+#include "manager/state_lock.h"
 #include "manager/mod_manager.h"
+#include "tests/support/bounded.h"
 #include "tests/support/recording.h"
 #include "tests/support/temp_dir.h"
 
@@ -70,18 +71,7 @@ constexpr char kDeviceName[] = "NUL";
 constexpr char kDeviceName[] = "/dev/null";
 #endif
 
-// Runs `step`, waiting a few seconds at most: a refused device or pipe must never be read.
-// On time-out a writer opens "pipe.bat", which ends a read waiting on that pipe.
-bool FinishesInTime(const std::function<void()>& step) {
-    auto done = std::async(std::launch::async, step);
-    if (done.wait_for(std::chrono::seconds(5)) == std::future_status::ready)
-        return true;
-#ifndef _WIN32
-    std::ofstream("pipe.bat") << "\n";
-#endif
-    done.wait();
-    return false;
-}
+bool FinishesInTime(const std::function<void()>& step) { return testing_support::FinishesInTime(step, "pipe.bat"); }
 
 class ModManagerTest : public testing::Test {
 protected:
@@ -555,7 +545,7 @@ TEST_F(ModManagerTest, AChangeWhileAnotherProcessHoldsTheListSaysSoAndChangesNot
     std::promise<void> release;
     // A mutex is the holding thread's own on Windows, so another thread holds the lock.
     std::thread holder([&] {
-        manager::ListLock lock(files.paths, std::chrono::milliseconds(0));
+        manager::StateLock lock(files.paths, std::chrono::milliseconds(0));
         locked.set_value();
         release.get_future().wait();
     });
@@ -578,6 +568,73 @@ TEST_F(ModManagerTest, AChangeWhileAnotherProcessHoldsTheListSaysSoAndChangesNot
     holder.join();
     run->manager.AddBatchFile("b.bat");
     ExpectListed(*run, {{"A", "a.bat"}, {"B", "b.bat"}});
+}
+
+// Held() says whether this object holds the lock; InUse() only that another one does.
+TEST(StateLock, IsHeldOnlyWhenTakenAndInUseOnlyWhileAnotherHoldsIt) {
+    TempDir dir;
+    const std::string list = dir.File("paths.lst");
+    {
+        const manager::StateLock first(list, std::chrono::milliseconds(0));
+        EXPECT_TRUE(first.Held());
+        EXPECT_FALSE(first.InUse());
+        // A mutex is the holding thread's own on Windows, so another thread asks.
+        std::thread([&] {
+            const manager::StateLock second(list, std::chrono::milliseconds(50));
+            EXPECT_FALSE(second.Held());
+            EXPECT_TRUE(second.InUse());
+        }).join();
+    }
+    EXPECT_TRUE(manager::StateLock(list, std::chrono::milliseconds(0)).Held());
+#ifndef _WIN32
+    // No lock file can be made in a missing folder: nothing is held, and nobody else holds it.
+    const manager::StateLock none(dir.File("no such folder/paths.lst"), std::chrono::milliseconds(0));
+    EXPECT_FALSE(none.Held());
+    EXPECT_FALSE(none.InUse());
+#endif
+}
+
+// Takes the state lock on another thread while the mod runs, as a second window would.
+class LockTakingRunner final : public manager::CommandRunner {
+public:
+    explicit LockTakingRunner(std::string listFile) : m_listFile(std::move(listFile)) {}
+    ~LockTakingRunner() override {
+        m_release.set_value();
+        if (m_holder.joinable())
+            m_holder.join();
+    }
+    void Run(const std::string& /*commandLine*/) override {
+        std::promise<void> locked;
+        m_holder = std::thread([this, &locked] {
+            const manager::StateLock lock(m_listFile, std::chrono::milliseconds(0));
+            locked.set_value();
+            m_release.get_future().wait();
+        });
+        locked.get_future().wait();
+    }
+
+private:
+    std::string m_listFile;
+    std::promise<void> m_release;
+    std::thread m_holder;
+};
+
+TEST_F(ModManagerTest, ALastModSaveWhileAnotherWindowHoldsTheLockSaysTheListIsInUse) {
+    WriteBytes("a.bat", ":: &A\r\n");
+    Start()->manager.AddBatchFile("a.bat");
+    LockTakingRunner runner(files.paths);
+    RecordingView view;
+    manager::ModManager manager(files, runner, view);
+    manager.SetLockWait(std::chrono::milliseconds(50));
+    manager.StartupLoad(nullptr);
+    manager.ApplyMod(0);
+    // The store is in use after the run too, so what the mod did is not known to it either.
+    ASSERT_EQ(view.messages.size(), 3u);
+    EXPECT_TRUE(Contains(view.messages[0], "kept original files are in use")) << view.messages[0];
+    EXPECT_TRUE(Contains(view.messages[1], "in use by another Grenwick window")) << view.messages[1];
+    EXPECT_FALSE(Contains(view.messages[1], "could not be written")) << view.messages[1];
+    EXPECT_EQ(view.messages[2], "Done!");
+    EXPECT_FALSE(Exists(files.lastMod));
 }
 
 // Two mods may share a name: the one removed is the pair asked about.

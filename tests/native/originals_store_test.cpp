@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "base/sha256.h"
 #include "manager/originals/originals_store.h"
-#include "manager/originals/store_disk.h"
 #include "tests/support/game_store.h"
 
 namespace {
@@ -22,7 +22,7 @@ using testing_support::ReadBytes;
 using testing_support::WriteBytes;
 using Strings = std::vector<std::string>;
 
-const manager::NameFold kFold = &manager::store_disk::FoldCase;
+const manager::NameFold kFold = &base::FoldCase;
 
 class OriginalsStoreTest : public testing::Test {
 protected:
@@ -129,8 +129,8 @@ TEST_F(OriginalsStoreTest, AKeepThatStopsLeavesNothingBehind) {
         const OriginalsStore::KeepResult result =
             store.Keep("Mod", "", 1, {"maps\\a.map", "maps\\big.map"}, &progress);
         EXPECT_FALSE(result.number);
-        EXPECT_EQ(result.cancelled, c.cancelled);
-        EXPECT_EQ(result.failed, c.failed);
+        EXPECT_EQ(result.Cancelled(), c.cancelled);
+        EXPECT_EQ(result.written ? "" : result.written.Error().file, c.failed);
         EXPECT_EQ(progress.starts, Strings{"Keeping a copy of the files the mod changes..."});
         EXPECT_EQ(progress.total, 5u + (3u << 20));
         EXPECT_EQ(progress.finished, 1);

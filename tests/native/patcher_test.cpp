@@ -8,9 +8,14 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "base/unique_file.h"
 #include "patcher/patch_command.h"
 #include "patcher/ppf_patch.h"
+#include "tests/support/bounded.h"
 #include "tests/support/ppf_bytes.h"
 #include "tests/support/temp_dir.h"
 
@@ -157,6 +162,31 @@ TEST_F(PatcherTest, ReachesOffsetsPastFourGigabytes) {
     ASSERT_EQ(Run("u", bytes).status, patcher::kExitDone);
     EXPECT_EQ(bytesAt(kFar), std::string(3, '\0'));
     EXPECT_EQ(bytesAt(2), original.substr(2, 3));
+}
+
+// A device or a pipe as the patch or the file is refused at once: AUX would wait for a
+// serial line, and NUL would take the records and keep nothing.
+TEST_F(PatcherTest, RefusesADeviceOrAPipeAtOnce) {
+    WriteBytes(patch, PatchBytes({1, {Change(0, "NEW")}}));
+#ifdef _WIN32
+    const std::string devices[] = {"AUX", "NUL"};
+    const std::string pipe = dir.File("no pipe");
+#else
+    const std::string pipe = dir.File("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string devices[] = {"/dev/null", pipe};
+#endif
+    for (const std::string& device : devices) {
+        for (const bool asPatch : {true, false}) {
+            SCOPED_TRACE(device + (asPatch ? " as the patch" : " as the file"));
+            CommandReport report;
+            const std::vector<std::string> args{"a", asPatch ? file : device, asPatch ? device : patch};
+            EXPECT_TRUE(FinishesInTime([&] { report = RunPatchCommand(args); }, pipe));
+            EXPECT_EQ(report.status, patcher::kExitFailed);
+            EXPECT_TRUE(Contains(report.text, "\"" + device + "\" is not a file on disk")) << report.text;
+            EXPECT_EQ(ReadBytes(file), original);
+        }
+    }
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "base/window_text_win.h"
+#include "shell/window_text.h"
 #include "resources/common/common_ids.h"
 
 namespace {
@@ -29,7 +29,7 @@ BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lp) {
     auto* search = reinterpret_cast<WindowSearch*>(lp);
     DWORD owner = 0;
     GetWindowThreadProcessId(hwnd, &owner);
-    if (owner == search->processId && IsWindowVisible(hwnd) && base::WindowText(hwnd) == search->title) {
+    if (owner == search->processId && IsWindowVisible(hwnd) && shell::WindowText(hwnd) == search->title) {
         search->found = hwnd;
         return FALSE;
     }

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "base/files.h"
 #include "batchfile/batch_lines.h"
 #include "manager/mod_manager.h"
-#include "manager/originals/store_disk.h"
 #include "tests/support/recording.h"
 #include "tests/support/temp_dir.h"
 
@@ -73,7 +73,7 @@ public:
     bool Has(const std::string& name) const { return std::filesystem::exists(game.Path() / name); }
     Snapshot Files() const { return TakeSnapshot(game.Path()); }
     // The game folder as the manager names it.
-    std::string Folder() const { return manager::store_disk::CurrentFolder(); }
+    std::string Folder() const { return base::CurrentFolder(); }
 
     void WriteBatch(const std::string& name, const std::vector<std::string>& lines) const {
         ASSERT_TRUE(batchfile::WriteBatchFile((game.Path() / name).string(), lines));

@@ -4,11 +4,11 @@
 #include <string>
 #include <utility>
 
-#include "base/window_text_win.h"
 #include "batchfile/batch_lines.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
 #include "screenshot.h"
+#include "shell/window_text.h"
 #include "wine_support.h"
 
 namespace {
@@ -29,7 +29,7 @@ struct AboutVisit {
 AboutVisit g_visit;
 
 BOOL CALLBACK FindAbout(HWND hwnd, LPARAM found) {
-    const std::string title = base::WindowText(hwnd);
+    const std::string title = shell::WindowText(hwnd);
     if (title.rfind("About ", 0) == 0 && IsWindowVisible(hwnd)) {
         *reinterpret_cast<HWND*>(found) = hwnd;
         return FALSE;
@@ -47,11 +47,11 @@ void CALLBACK VisitAbout(HWND, UINT, UINT_PTR timer, DWORD) {
         return;
     }
     KillTimer(nullptr, timer);
-    g_visit.title = base::WindowText(about);
+    g_visit.title = shell::WindowText(about);
     EnumChildWindows(
         about,
         [](HWND child, LPARAM) -> BOOL {
-            const std::string text = base::WindowText(child);
+            const std::string text = shell::WindowText(child);
             if (text.find("Version") != std::string::npos)
                 g_visit.version = text;
             return TRUE;
@@ -65,12 +65,13 @@ TEST(AboutBox, OpensFromTheSystemMenuAndClosesWithOkOrEsc) {
     wine_support::ProgramResources resources("Grenwick.exe");
     wine_support::ScopedGameFolder folder;
     NoRunner runner;
-    CGrenwickDlg dialog({"n.lst", "p.lst", "l.txt"}, runner, nullptr, resources.Module());
+    wine_support::StandIns user;
+    CGrenwickDlg dialog({"n.lst", "p.lst", "l.txt"}, runner, nullptr, resources.Module(), user.Platform());
     HWND hwnd = dialog.CreateModeless(nullptr);
     ASSERT_NE(hwnd, nullptr);
     for (const auto& [file, line] : {std::pair{"sky.bat", ":: &Night Sky"}, std::pair{"dunes.bat", ":: &Red Dunes"},
                                       std::pair{"fog.bat", ":: &Harbour Fog"}}) {
-        batchfile::WriteBatchFile(file, {line});
+        ASSERT_TRUE(batchfile::WriteBatchFile(file, {line}));
         wine_support::SetText(hwnd, IDC_GRENWICK_BATCH_FILE, file);
         wine_support::Click(hwnd, IDC_ADD_BATCH);
     }

@@ -8,9 +8,9 @@
 #include <iterator>
 #include <string>
 
-#include "base/window_text_win.h"
 #include "manager/win/auto_proxy.h"
-#include "manager/win/registration.h"
+#include "shell/server_registration.h"
+#include "shell/window_text.h"
 #include "wine_support.h"
 
 namespace {
@@ -20,9 +20,8 @@ using namespace std::chrono_literals;
 // The class id as the registry must hold it, made by the program from its GUID.
 constexpr char kClassIdText[] = "{22C3DF85-F798-45ED-8B94-E32D7E5FEBF4}";
 
-const manager::ServerRegistration& Registration() {
-    static const manager::ServerRegistration server{manager::GuidText(CLSID_GrenwickApplication), kGrenwickProgId,
-                                                    "Grenwick Application", wine_support::BinDir() + "Grenwick.exe"};
+const shell::ServerRegistration& Registration() {
+    static const shell::ServerRegistration server = grenwick::ServerEntries(wine_support::BinDir() + "Grenwick.exe");
     return server;
 }
 
@@ -65,12 +64,12 @@ TEST(Registration, WritesTheClassesRootOrFallsBackToTheUserClasses) {
     {
         SCOPED_TRACE("classes root writable");
         ScratchKey user("User1", KEY_ALL_ACCESS);
-        ASSERT_EQ(manager::RegisterServer(Registration(), HKEY_CLASSES_ROOT, user.Key()),
-                  manager::RegisteredIn::ClassesRoot);
-        EXPECT_EQ(DefaultValue(HKEY_CLASSES_ROOT, std::string(kGrenwickProgId) + "\\CLSID"), kClassIdText);
+        ASSERT_EQ(shell::RegisterServer(Registration(), HKEY_CLASSES_ROOT, user.Key()),
+                  shell::RegisteredIn::ClassesRoot);
+        EXPECT_EQ(DefaultValue(HKEY_CLASSES_ROOT, std::string(grenwick::kProgId) + "\\CLSID"), kClassIdText);
         EXPECT_EQ(DefaultValue(HKEY_CLASSES_ROOT, classKey + "\\LocalServer32"),
                   "\"" + Registration().serverPath + "\"");
-        EXPECT_EQ(DefaultValue(HKEY_CLASSES_ROOT, classKey + "\\ProgID"), kGrenwickProgId);
+        EXPECT_EQ(DefaultValue(HKEY_CLASSES_ROOT, classKey + "\\ProgID"), grenwick::kProgId);
         EXPECT_EQ(DefaultValue(user.Full(), classKey), "") << "nothing goes to the user's classes";
     }
     {
@@ -79,9 +78,9 @@ TEST(Registration, WritesTheClassesRootOrFallsBackToTheUserClasses) {
         ScratchKey refused("Root", KEY_ALL_ACCESS);
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\GrenwickTests\\Root");
         ScratchKey user("User2", KEY_ALL_ACCESS);
-        ASSERT_EQ(manager::RegisterServer(Registration(), refused.Key(), user.Key()),
-                  manager::RegisteredIn::UserClasses);
-        EXPECT_EQ(DefaultValue(user.Full(), std::string(kGrenwickProgId) + "\\CLSID"), kClassIdText);
+        ASSERT_EQ(shell::RegisterServer(Registration(), refused.Key(), user.Key()),
+                  shell::RegisteredIn::UserClasses);
+        EXPECT_EQ(DefaultValue(user.Full(), std::string(grenwick::kProgId) + "\\CLSID"), kClassIdText);
         EXPECT_EQ(DefaultValue(user.Full(), classKey + "\\LocalServer32"), "\"" + Registration().serverPath + "\"");
     }
 }
@@ -99,7 +98,7 @@ ServerWindow FindServerWindow() {
             auto* result = reinterpret_cast<ServerWindow*>(param);
             DWORD process = 0;
             GetWindowThreadProcessId(hwnd, &process);
-            if (base::WindowText(hwnd) == "Grenwick" && process != GetCurrentProcessId()) {
+            if (shell::WindowText(hwnd) == "Grenwick" && process != GetCurrentProcessId()) {
                 result->hwnd = hwnd;
                 result->process = process;
                 return FALSE;
@@ -117,8 +116,8 @@ bool ProcessEnds(HANDLE process, std::chrono::milliseconds limit) {
 class Automation : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(manager::RegisterServer(Registration(), HKEY_CLASSES_ROOT, HKEY_CLASSES_ROOT),
-                  manager::RegisteredIn::ClassesRoot);
+        ASSERT_EQ(shell::RegisterServer(Registration(), HKEY_CLASSES_ROOT, HKEY_CLASSES_ROOT),
+                  shell::RegisteredIn::ClassesRoot);
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     }
     void TearDown() override { OleUninitialize(); }
@@ -128,7 +127,7 @@ protected:
 // then ends the program, which nothing could show again.
 TEST_F(Automation, ClientHoldsTheHiddenWindowAndReleasingItEndsTheProgram) {
     IDispatch* object = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_GrenwickApplication, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+    ASSERT_EQ(CoCreateInstance(grenwick::kClassId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                reinterpret_cast<void**>(&object)),
               S_OK);
     UINT typeInfos = 99;

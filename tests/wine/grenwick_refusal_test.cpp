@@ -1,16 +1,15 @@
 // Grenwick's window refuses a batch file path it could not run as typed, without reading it,
-// and says when Windows lets only administrators write its files.
+// and offers to start again as administrator when Windows refused it its list.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "batchfile/batch_lines.h"
-#include "base/unique_file.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
-#include "shell/elevation.h"
 #include "tests/support/recording.h"
 #include "wine_support.h"
 
@@ -44,14 +43,14 @@ TEST(GrenwickAdd, RefusesPathsThatCannotRunAsTypedWithoutReadingThem) {
     };
     ScopedGameFolder folder;
     for (const char* file : {"r%OS%.bat", "rWindows_NT.bat", "x.bat", "caf\xE9.bat"})
-        batchfile::WriteBatchFile(file, {":: &Listed"});
-    MessageRecorder messages;
+        EXPECT_TRUE(batchfile::WriteBatchFile(file, {":: &Listed"}));
+    StandIns user;
     Strings listed;
     const bool finished = FinishesWithin(
         [&] {
             ProgramResources resources("Grenwick.exe");
             testing_support::RecordingRunner runner;
-            CGrenwickDlg dialog(kFiles, runner, nullptr, resources.Module());
+            CGrenwickDlg dialog(kFiles, runner, nullptr, resources.Module(), user.Platform());
             const HWND hwnd = dialog.CreateModeless(nullptr);
             for (const Case& c : cases)
                 AddTyped(hwnd, c.typed);
@@ -61,63 +60,42 @@ TEST(GrenwickAdd, RefusesPathsThatCannotRunAsTypedWithoutReadingThem) {
         std::chrono::seconds(20));
     ASSERT_TRUE(finished) << "adding a device read from it";
     EXPECT_EQ(listed, Strings{"caf\xE9.bat"});
-    ASSERT_EQ(messages.Messages().size(), cases.size());
+    ASSERT_EQ(user.messages.size(), cases.size());
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(cases[i].shown);
-        const std::string& text = messages.Messages()[i];
+        const std::string& text = user.messages[i];
         EXPECT_TRUE(Contains(text, "The path \"" + cases[i].shown + "\" cannot be used")) << text;
         EXPECT_TRUE(Contains(text, cases[i].why)) << text;
     }
 }
 
-// A folder where a file should be is refused with "access denied", as a folder only
-// administrators may write to is; the elevation state and the new start are stand-ins.
-// A failed last-mod file comes after the mod ran: it is named, but not asked about.
-TEST(GrenwickRights, OffersToStartAgainAsAdministratorOnlyWhereThatCanHelp) {
-    struct Case {
-        const char* what;
-        std::string folder;
-        bool elevated, automation, answer, asks, restarts;
-    };
-    const Case cases[] = {
-        {"not elevated, Yes", kFiles.paths, false, false, true, true, true},
-        {"not elevated, No", kFiles.paths, false, false, false, true, false},
-        {"under automation", kFiles.paths, false, true, true, false, false},
-        {"elevated", kFiles.paths, true, false, true, false, false},
-        {"last-mod file", kFiles.lastMod, false, false, true, false, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+// A folder where the path list should be is refused with "access denied", as a folder only
+// administrators may write to is. The manager decides when to offer a new start; the window
+// tells it the rights, who started it, and starts the program again.
+TEST(GrenwickRights, OffersToStartAgainAsAdministratorAndEndsWhenTheNewStartBegins) {
+    const std::pair<const char*, bool> cases[] = {{"started by the user", false}, {"started by a client", true}};
+    for (const auto& [what, byClient] : cases) {
+        SCOPED_TRACE(what);
         ScopedGameFolder folder;
-        CreateDirectoryA(c.folder.c_str(), nullptr);
-        batchfile::WriteBatchFile("a.bat", {":: &A"});
-        MessageRecorder messages;
-        Strings questions;
-        shell::ScopedAnswerSink answers([&](const std::string& text, bool defaultYes) {
-            questions.push_back(text);
-            EXPECT_FALSE(defaultYes);
-            return c.answer;
-        });
-        int starts = 0;
-        shell::ScopedElevationStandIn rights(c.elevated, [&] { return ++starts; });
+        CreateDirectoryA(kFiles.paths.c_str(), nullptr);
+        ASSERT_TRUE(batchfile::WriteBatchFile("a.bat", {":: &A"}));
+        StandIns user;
+        user.elevated = false;
+        user.answers = {true};
         ProgramResources resources("Grenwick.exe");
         testing_support::RecordingRunner runner;
-        CGrenwickDlg dialog(kFiles, runner, nullptr, resources.Module());
-        dialog.SetStartedByAutomation(c.automation);
+        CGrenwickDlg dialog(kFiles, runner, nullptr, resources.Module(), user.Platform());
+        const shell::ServerLock clients;
+        dialog.ServeClients(clients, byClient);
         const HWND hwnd = dialog.CreateModeless(nullptr);
         AddTyped(hwnd, L"a.bat");
-        if (c.folder == kFiles.lastMod) {
-            SendDlgItemMessageA(hwnd, IDC_MOD_LIST, LB_SETCURSEL, 0, 0);
-            Click(hwnd, IDOK);
-        }
 
-        EXPECT_EQ(questions.size(), c.asks ? 1u : 0u);
-        const Strings& said = c.asks ? questions : messages.Messages();
-        ASSERT_FALSE(said.empty());
-        EXPECT_TRUE(Contains(said[0], "The file \"" + c.folder + "\" could not be written.")) << said[0];
-        EXPECT_EQ(Contains(said[0], base::kAdminsOnly), !c.elevated) << said[0];
-        EXPECT_EQ(starts, c.restarts ? 1 : 0);
-        EXPECT_EQ(IsWindow(hwnd), !c.restarts && c.folder != kFiles.lastMod);
+        EXPECT_EQ(user.questions.size(), byClient ? 0u : 1u);
+        const Strings& said = byClient ? user.messages : user.questions;
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_TRUE(Contains(said[0], "The file \"" + kFiles.paths + "\" could not be written.")) << said[0];
+        EXPECT_EQ(user.starts, byClient ? 0 : 1);
+        EXPECT_EQ(IsWindow(hwnd), byClient);
     }
 }
 

@@ -4,16 +4,17 @@
 #include <algorithm>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/unique_file.h"
 #include "batchfile/batch_lines.h"
-#include "manager/list_file.h"
+#include "manager/list/list_file.h"
 #include "manager/win/auto_proxy.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
-#include "shell/main_dialog.h"
 #include "tests/support/recording.h"
 #include "tests/support/temp_dir.h"
 #include "wine_support.h"
@@ -23,9 +24,10 @@ namespace {
 using testing_support::RecordingRunner;
 using wine_support::Click;
 using wine_support::ListItems;
-using wine_support::MessageRecorder;
 using wine_support::ProgramResources;
 using wine_support::ScopedGameFolder;
+using wine_support::StandIns;
+using Strings = std::vector<std::string>;
 
 // The (name, path) pairs a window lists, in a fixed order.
 std::vector<std::pair<std::string, std::string>> Pairs(HWND dialog) {
@@ -43,12 +45,20 @@ class GrenwickWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(m_resources.Module(), nullptr) << "Grenwick.exe must be built beside the tests";
-        m_dialog = std::make_unique<CGrenwickDlg>(Files(), m_runner, nullptr, m_resources.Module());
-        m_hwnd = m_dialog->CreateModeless(nullptr);
+        m_dialog = Open();
+        m_hwnd = m_dialog->Hwnd();
         ASSERT_NE(m_hwnd, nullptr);
     }
 
     manager::ManagerFiles Files() const { return {"names.lst", "paths.lst", "lastmod.txt"}; }
+    // Another window over the same files and stand-ins, which clients may hold.
+    std::unique_ptr<CGrenwickDlg> Open(std::FILE* lastModReader = nullptr) {
+        auto dialog = std::make_unique<CGrenwickDlg>(Files(), m_runner, lastModReader, m_resources.Module(),
+                                                     m_user.Platform());
+        dialog->ServeClients(m_clients, false);
+        dialog->CreateModeless(nullptr);
+        return dialog;
+    }
 
     void AddMod(const std::string& path) {
         wine_support::SetText(m_hwnd, IDC_GRENWICK_BATCH_FILE, path);
@@ -58,23 +68,20 @@ protected:
     ScopedGameFolder m_folder;
     ProgramResources m_resources{"Grenwick.exe"};
     RecordingRunner m_runner;
-    MessageRecorder m_messages;
+    StandIns m_user;
+    shell::ServerLock m_clients;
     std::unique_ptr<CGrenwickDlg> m_dialog;
     HWND m_hwnd = nullptr;
 };
 
-TEST_F(GrenwickWindow, TemplateHoldsEveryControlAtItsSize) {
-    EXPECT_EQ(wine_support::Text(m_hwnd, IDOK), "Apply Mod!");
+// The code relies on the template for these: a sorted list of names and a hidden list of
+// paths that keeps its order.
+TEST_F(GrenwickWindow, TemplateHoldsEveryControlTheCodeUses) {
+    wine_support::ExpectControls(m_hwnd, {IDOK, IDCANCEL, IDC_MOD_LIST, IDC_GRENWICK_BATCH_FILE, IDC_ADD_BATCH,
+                                          IDC_RESET_LIST, IDC_SHOW_LAST, IDC_PATH_LIST});
     EXPECT_EQ(GetFocus(), GetDlgItem(m_hwnd, IDOK)) << "the first tab stop has the focus after start";
-    EXPECT_FALSE(GetWindowLongA(GetDlgItem(m_hwnd, IDC_PATH_LIST), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_FALSE(GetWindowLongA(GetDlgItem(m_hwnd, IDC_PATH_LIST), GWL_STYLE) & (WS_VISIBLE | LBS_SORT));
     EXPECT_TRUE(GetWindowLongA(GetDlgItem(m_hwnd, IDC_MOD_LIST), GWL_STYLE) & LBS_SORT);
-
-    wine_support::ExpectDialogLayout(m_hwnd, "Grenwick", 320, 270,
-                                     {IDOK, IDCANCEL, IDC_MOD_LIST, IDC_GRENWICK_BATCH_FILE, IDC_ADD_BATCH, IDC_RESET_LIST,
-                                      IDC_SHOW_LAST, IDC_PATH_LIST});
-
-    EXPECT_EQ(shell::LoadResourceString(m_resources.Module(), IDS_OLE_INIT_FAILED),
-              "OLE initialization failed.  Make sure that the OLE libraries are the correct version.");
 }
 
 TEST_F(GrenwickWindow, ListShowsNamesInManagerOrderWithPathsAtTheSameIndexes) {
@@ -94,14 +101,34 @@ TEST_F(GrenwickWindow, ListShowsNamesInManagerOrderWithPathsAtTheSameIndexes) {
 
     // A second window over the same files shows the same pairs; names that compare equal
     // may come back in either order, each with its own path.
-    CGrenwickDlg again(Files(), m_runner, nullptr, m_resources.Module());
-    HWND second = again.CreateModeless(nullptr);
-    EXPECT_EQ(Pairs(second), Pairs(m_hwnd));
+    const std::unique_ptr<CGrenwickDlg> again = Open();
+    EXPECT_EQ(Pairs(again->Hwnd()), Pairs(m_hwnd));
 
     Click(m_hwnd, IDC_RESET_LIST);
     EXPECT_TRUE(ListItems(m_hwnd, IDC_MOD_LIST).empty());
     EXPECT_TRUE(ListItems(m_hwnd, IDC_PATH_LIST).empty());
-    EXPECT_TRUE(m_messages.Messages().empty());
+    EXPECT_TRUE(m_user.messages.empty());
+}
+
+// A change keeps the mod selected where it moves to, and Delete then removes that mod, not
+// the one that took its place.
+TEST_F(GrenwickWindow, TheSelectedModStaysSelectedWhenTheListChanges) {
+    for (const auto& [path, line] : {std::pair{"c.bat", ":: &Charlie"}, std::pair{"a.bat", ":: &Alpha"},
+                                     std::pair{"b.bat", ":: &Bravo"}})
+        ASSERT_TRUE(batchfile::WriteBatchFile(path, {line}));
+    AddMod("c.bat");
+    AddMod("a.bat");
+    const shell::CListBox list(GetDlgItem(m_hwnd, IDC_MOD_LIST));
+    list.Select(1);
+    AddMod("b.bat");
+    EXPECT_EQ(list.Selection(), std::optional<std::size_t>(2));
+    ShowWindow(m_hwnd, SW_SHOWNORMAL);
+    SetFocus(list.Hwnd());
+    wine_support::PressKey(m_hwnd, VK_DELETE);
+    ASSERT_EQ(m_user.questions.size(), 1u);
+    EXPECT_EQ(m_user.questions[0].rfind("Remove \"Charlie\"", 0), 0u) << m_user.questions[0];
+    EXPECT_EQ(ListItems(m_hwnd, IDC_MOD_LIST), (Strings{"Alpha", "Bravo"}));
+    EXPECT_EQ(ListItems(m_hwnd, IDC_PATH_LIST), (Strings{"a.bat", "b.bat"}));
 }
 
 // A full list read at start shows in the order it was saved in, names equal but for case
@@ -116,8 +143,8 @@ TEST_F(GrenwickWindow, FullListShowsInItsSavedOrder) {
     }
     ASSERT_TRUE(manager::SaveList(paths, "paths.lst", 0, 0));
     ASSERT_TRUE(manager::SaveList(names, "names.lst", 0, 0));
-    CGrenwickDlg dialog(Files(), m_runner, nullptr, m_resources.Module());
-    HWND hwnd = dialog.CreateModeless(nullptr);
+    const std::unique_ptr<CGrenwickDlg> dialog = Open();
+    HWND hwnd = dialog->Hwnd();
     EXPECT_EQ(ListItems(hwnd, IDC_MOD_LIST), names);
     EXPECT_EQ(ListItems(hwnd, IDC_PATH_LIST), paths);
     SCROLLINFO scroll{sizeof(scroll), SIF_RANGE, 0, 0, 0, 0, 0};
@@ -134,7 +161,7 @@ TEST_F(GrenwickWindow, EnterAppliesTheSelectedModAndCloses) {
     SetFocus(GetDlgItem(m_hwnd, IDC_MOD_LIST));
 
     wine_support::PressKey(m_hwnd, VK_RETURN);
-    ASSERT_EQ(m_messages.Messages(), std::vector<std::string>{"Please select a mod first!"});
+    ASSERT_EQ(m_user.messages, std::vector<std::string>{"Please select a mod first!"});
     EXPECT_TRUE(IsWindow(m_hwnd));
     EXPECT_TRUE(m_runner.commands.empty());
 
@@ -142,7 +169,7 @@ TEST_F(GrenwickWindow, EnterAppliesTheSelectedModAndCloses) {
     SetFocus(GetDlgItem(m_hwnd, IDC_GRENWICK_BATCH_FILE));
     wine_support::PressKey(m_hwnd, VK_RETURN);
     EXPECT_EQ(m_runner.commands, std::vector<std::string>{"\"\"b.bat\"\""});
-    EXPECT_EQ(m_messages.Messages().back(), "Done!");
+    EXPECT_EQ(m_user.messages.back(), "Done!");
     EXPECT_EQ(testing_support::ReadBytes("lastmod.txt"), "b.bat");
     EXPECT_FALSE(IsWindow(m_hwnd)) << "apply ends the dialog";
 }
@@ -159,15 +186,13 @@ TEST_F(GrenwickWindow, EscClosesWithoutWritingAnything) {
 TEST_F(GrenwickWindow, ShowLastModShowsTheTextReadAtStart) {
     std::ofstream("lastmod.txt", std::ios::binary) << "C:\\mods\\night.bat\r\nsecond line";
     base::UniqueFile reader{std::fopen("lastmod.txt", "rb")};
-    CGrenwickDlg dialog(Files(), m_runner, reader.get(), m_resources.Module());
-    HWND hwnd = dialog.CreateModeless(nullptr);
-    Click(hwnd, IDC_SHOW_LAST);
-    EXPECT_EQ(m_messages.Messages(), std::vector<std::string>{"C:\\mods\\night.bat"});
+    Click(Open(reader.get())->Hwnd(), IDC_SHOW_LAST);
+    EXPECT_EQ(m_user.messages, std::vector<std::string>{"C:\\mods\\night.bat"});
 }
 
 // The close rule: while an automation object holds the window, closing only hides it.
 TEST_F(GrenwickWindow, ClosingWhileAProxyHoldsTheWindowHidesIt) {
-    auto* proxy = new CGrenwickDlgAutoProxy;
+    auto* proxy = new CGrenwickDlgAutoProxy(m_clients);
     ShowWindow(m_hwnd, SW_SHOWNORMAL);
     SendMessageA(m_hwnd, WM_CLOSE, 0, 0);
     wine_support::PumpMessages();
@@ -177,7 +202,7 @@ TEST_F(GrenwickWindow, ClosingWhileAProxyHoldsTheWindowHidesIt) {
     m_dialog->CloseIfHidden();
     EXPECT_TRUE(IsWindow(m_hwnd)) << "the client still holds the window";
     proxy->Release();
-    EXPECT_FALSE(shell::ServerLocked());
+    EXPECT_FALSE(m_clients.Held());
     m_dialog->CloseIfHidden();
     EXPECT_FALSE(IsWindow(m_hwnd)) << "a hidden window no client holds would never be seen again";
 }
@@ -185,13 +210,13 @@ TEST_F(GrenwickWindow, ClosingWhileAProxyHoldsTheWindowHidesIt) {
 // The window can go first (the program ends its dialog): the client's later release must
 // find nothing of it, and must still let the program end.
 TEST_F(GrenwickWindow, ClientReleasesTheObjectAfterTheDialogIsGone) {
-    auto* proxy = new CGrenwickDlgAutoProxy;
+    auto* proxy = new CGrenwickDlgAutoProxy(m_clients);
     int lastUnlocks = 0;
-    const shell::ScopedLastUnlockHandler counter([&lastUnlocks] { ++lastUnlocks; });
+    m_clients.onLastUnlock = [&lastUnlocks] { ++lastUnlocks; };
     m_dialog.reset();
-    EXPECT_TRUE(shell::ServerLocked());
+    EXPECT_TRUE(m_clients.Held());
     proxy->Release();
-    EXPECT_FALSE(shell::ServerLocked());
+    EXPECT_FALSE(m_clients.Held());
     EXPECT_EQ(lastUnlocks, 1);
 }
 
@@ -201,16 +226,16 @@ TEST_F(GrenwickWindow, ApplyWhileAProxyHoldsTheWindowHidesItAfterDone) {
     std::ofstream("lastmod.txt", std::ios::binary) << "an older mod.bat";
     base::UniqueFile reader{std::fopen("lastmod.txt", "rb")};
     ASSERT_TRUE(batchfile::WriteBatchFile("sky.bat", {":: &Night Sky"}));
-    CGrenwickDlg dialog(Files(), m_runner, reader.get(), m_resources.Module());
-    HWND hwnd = dialog.CreateModeless(nullptr);
+    const std::unique_ptr<CGrenwickDlg> dialog = Open(reader.get());
+    HWND hwnd = dialog->Hwnd();
     wine_support::SetText(hwnd, IDC_GRENWICK_BATCH_FILE, "sky.bat");
     Click(hwnd, IDC_ADD_BATCH);
-    auto* proxy = new CGrenwickDlgAutoProxy;
+    auto* proxy = new CGrenwickDlgAutoProxy(m_clients);
     ShowWindow(hwnd, SW_SHOWNORMAL);
     SendDlgItemMessageA(hwnd, IDC_MOD_LIST, LB_SETCURSEL, 0, 0);
     Click(hwnd, IDOK);
 
-    EXPECT_EQ(m_messages.Messages(), std::vector<std::string>{"Done!"});
+    EXPECT_EQ(m_user.messages, std::vector<std::string>{"Done!"});
     EXPECT_TRUE(IsWindow(hwnd));
     EXPECT_FALSE(IsWindowVisible(hwnd));
     EXPECT_EQ(testing_support::ReadBytes("lastmod.txt"), "sky.bat");
@@ -236,27 +261,6 @@ TEST_F(GrenwickWindow, SystemMenuCarriesTheAboutAndRestoreEntriesAndIcons) {
     EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_SMALL, 0), 0);
     EXPECT_EQ(SendMessageA(m_hwnd, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(m_dialog->Icon()));
-}
-
-// The framework's help command reaches the help handler, past the window's own table.
-TEST(GrenwickHelp, HelpCommandReachesTheHelpHandler) {
-    class HelpCounting : public CGrenwickDlg {
-    public:
-        using CGrenwickDlg::CGrenwickDlg;
-        int helps = 0;
-
-    protected:
-        void OnHelp() override { ++helps; }
-    };
-    ProgramResources resources("Grenwick.exe");
-    ScopedGameFolder folder;
-    RecordingRunner runner;
-    HelpCounting dialog({"n.lst", "p.lst", "l.txt"}, runner, nullptr, resources.Module());
-    HWND hwnd = dialog.CreateModeless(nullptr);
-    ASSERT_NE(hwnd, nullptr);
-    SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(shell::kHelpCommand, BN_CLICKED), 0);
-    EXPECT_EQ(dialog.helps, 1);
-    EXPECT_TRUE(IsWindow(hwnd));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "manager/system_runner.h"
 #include "tests/support/recording.h"
 #include "tests/support/temp_dir.h"
+#include "wine_support.h"
 #include "writers/mapswap/mapswap_batch.h"
 
 namespace {
@@ -91,6 +92,32 @@ TEST_F(InterpreterTest, PpfModRunsItsBatchFileThenPauseReturnsWithoutAConsole) {
                                                       "echo ran>ran.txt"}));
     AddAndApply("sky.bat");
     EXPECT_TRUE(Exists("ran.txt"));
+}
+
+// The real patcher with a device as the patch or the file: AUX once waited for a serial
+// line and NUL took the records, "Applied 0 records". Both end at once with status 1.
+TEST_F(InterpreterTest, PatcherRefusesADeviceAtOnce) {
+    WriteBytes("t.bin", "target");
+    WriteBytes("p.ppf", "PPF10");
+    for (const char* args : {"a t.bin AUX", "a NUL p.ppf"}) {
+        SCOPED_TRACE(args);
+        std::string line = "\"" + wine_support::BinDir() + "ApplyPPF3.exe\" " + args;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION patcher{};
+        ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                                   &startup, &patcher));
+        const bool ended = WaitForSingleObject(patcher.hProcess, 10000) == WAIT_OBJECT_0;
+        if (!ended)
+            TerminateProcess(patcher.hProcess, 99);
+        DWORD status = 0;
+        GetExitCodeProcess(patcher.hProcess, &status);
+        CloseHandle(patcher.hThread);
+        CloseHandle(patcher.hProcess);
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(status, 1u);
+        EXPECT_EQ(ReadBytes("t.bin"), "target");
+    }
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "manager/mod_list.h"
-#include "manager/name_compare_win.h"
+#include "manager/list/mod_list.h"
+#include "manager/list/name_compare_win.h"
 #include "wine_support.h"
 
 namespace {

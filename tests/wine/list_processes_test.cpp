@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "batchfile/batch_lines.h"
-#include "manager/list_file.h"
-#include "manager/list_pair.h"
+#include "manager/list/list_file.h"
+#include "manager/list/list_pair.h"
 #include "resources/grenwick/resource.h"
 #include "tests/support/recording.h"
 #include "wine_support.h"
@@ -34,7 +34,7 @@ Numbers Evens(int from, int count) {
     Numbers numbers;
     for (int i = 0; i < count; ++i) {
         numbers.push_back(from + 2 * i);
-        batchfile::WriteBatchFile(ModPath(numbers.back()), {":: &Mod " + Digits(numbers.back())});
+        EXPECT_TRUE(batchfile::WriteBatchFile(ModPath(numbers.back()), {":: &Mod " + Digits(numbers.back())}));
     }
     return numbers;
 }
@@ -45,8 +45,7 @@ void SaveMods(const manager::ManagerFiles& files, const Numbers& numbers) {
         texts.paths.push_back(ModPath(n));
         texts.names.push_back("Mod " + Digits(n));
     }
-    base::WriteFailure failure = base::WriteFailure::Other;
-    ASSERT_EQ(manager::SaveLists({files.paths, files.names}, texts, failure), "");
+    ASSERT_TRUE(manager::SaveLists({files.paths, files.names}, texts));
 }
 
 // The mods the next start of Grenwick lists, in its order; each must sit on its own path.

@@ -21,7 +21,6 @@
 #include "resources/grenwick/resource.h"
 #include "resources/tavlin/resource.h"
 #include "screenshot.h"
-#include "shell/popup_menu.h"
 #include "tests/support/ppf_bytes.h"
 #include "tests/support/temp_dir.h"
 #include "wine_support.h"
@@ -54,7 +53,9 @@ Snapshot TakeSnapshot(const std::string& folder, const std::string& prefix = "")
 // Grenwick's own window over list files in the game folder, running commands for real.
 class Grenwick {
 public:
-    Grenwick() : m_dialog({"names.lst", "paths.lst", "lastmod.txt"}, m_runner, nullptr, m_resources.Module()) {
+    explicit Grenwick(StandIns& user)
+        : m_dialog({"names.lst", "paths.lst", "lastmod.txt"}, m_runner, nullptr, m_resources.Module(),
+                   user.Platform()) {
         m_hwnd = m_dialog.CreateModeless(nullptr);
     }
     HWND Hwnd() const { return m_hwnd; }
@@ -77,19 +78,11 @@ private:
     HWND m_hwnd;
 };
 
-// Answers every Yes/No question with its default button, which must be Yes.
-struct YesToAll {
-    Strings questions;
-    shell::ScopedAnswerSink sink{[this](const std::string& text, bool defaultYes) {
-        questions.push_back(text);
-        return defaultYes;
-    }};
-};
-
 void WriteWithTavlin(const std::string& batchFile, const std::string& modName,
                      const std::vector<std::pair<std::string, std::string>>& maps) {
     ProgramResources resources("Tavlin.exe");
-    CTavlinDlg tavlin(resources.Module());
+    StandIns user;
+    CTavlinDlg tavlin(resources.Module(), user.Platform());
     const HWND hwnd = tavlin.CreateModeless(nullptr);
     const int fields[][2] = {{IDC_ORIGINAL1, IDC_MODDED1}, {IDC_ORIGINAL2, IDC_MODDED2}, {IDC_ORIGINAL3, IDC_MODDED3}};
     for (std::size_t i = 0; i < maps.size(); ++i) {
@@ -101,8 +94,8 @@ void WriteWithTavlin(const std::string& batchFile, const std::string& modName,
     Click(hwnd, IDOK);
 }
 
-void RestoreFromTheSystemMenu() {
-    Grenwick grenwick;
+void RestoreFromTheSystemMenu(StandIns& user) {
+    Grenwick grenwick(user);
     // The low four bits of a system command belong to the system and must not matter.
     SendMessageA(grenwick.Hwnd(), WM_SYSCOMMAND, IDM_RESTORE_ORIGINALS | 0x000F, 0);
 }
@@ -125,12 +118,12 @@ const Snapshot kMaps = {
 TEST(KeptOriginals, TavlinAndPpfModsAreUndoneByteForByte) {
     ScopedGameFolder folder;
     ScopedSearchPathFirst patcherFirst(BinDir());
-    MessageRecorder messages;
+    StandIns user;
     MakeGameFolder(kMaps);
     MakeGameFolder({{"mods\\canyon.map", "canyon 1"}, {"mods\\lagoon1.map", "lagoon 1"},
                     {"mods\\lagoon2.map", "lagoon 2"}, {"mods\\extra.map", "extra"}});
-    RestoreFromTheSystemMenu();
-    EXPECT_EQ(messages.Messages(),
+    RestoreFromTheSystemMenu(user);
+    EXPECT_EQ(user.messages,
               Strings{"No original files are kept: no mod has changed a file since the last restore."});
     WriteWithTavlin("one.bat", "One",
                     {{"maps\\canyon.map", "mods\\canyon.map"}, {"maps\\lagoon.map", "mods\\lagoon1.map"}});
@@ -141,20 +134,20 @@ TEST(KeptOriginals, TavlinAndPpfModsAreUndoneByteForByte) {
     WriteBytes("sky.ppf", testing_support::PatchBytes({1, {{0, "RIDGE", ""}}}));
     for (const auto& [file, name] :
          {std::pair{"one.bat", "One"}, std::pair{"two.bat", "Two"}, std::pair{"sky.bat", "Sky"}}) {
-        Grenwick grenwick;
+        Grenwick grenwick(user);
         grenwick.Add(file);
         grenwick.Apply(name);
     }
-    ASSERT_EQ(messages.Messages().size(), 4u);
-    EXPECT_EQ(messages.Messages().back(), "Done!");
+    ASSERT_EQ(user.messages.size(), 4u);
+    EXPECT_EQ(user.messages.back(), "Done!");
     ASSERT_EQ(ReadBytes("maps\\lagoon.map"), "lagoon 2");
     ASSERT_EQ(ReadBytes("maps\\ridge.map"), "RIDGE") << "the patcher ran";
 
-    YesToAll yes;
-    RestoreFromTheSystemMenu();
-    ASSERT_EQ(yes.questions.size(), 1u);
-    EXPECT_EQ(yes.questions[0].rfind("Put back 4 files as they were before the first mod?", 0), 0u) << yes.questions[0];
-    EXPECT_EQ(messages.Messages().back(), "Put back 4 files.");
+    RestoreFromTheSystemMenu(user);  // the default button, which must be Yes
+    ASSERT_EQ(user.questions.size(), 1u);
+    EXPECT_EQ(user.questions[0].rfind("Put back 4 files as they were before the first mod?", 0), 0u)
+        << user.questions[0];
+    EXPECT_EQ(user.messages.back(), "Put back 4 files.");
     Snapshot after = TakeSnapshot(folder.Path());
     for (const auto& [path, bytes] : kMaps)
         EXPECT_TRUE(after[path] == bytes) << path;  // binary bytes: not printed
@@ -165,13 +158,13 @@ TEST(KeptOriginals, TavlinAndPpfModsAreUndoneByteForByte) {
 // A map held open without sharing cannot be read, as on a disk with bad sectors.
 TEST(KeptOriginals, AMapThatCannotBeKeptStopsTheModAndChangesNothing) {
     ScopedGameFolder folder;
-    MessageRecorder messages;
+    StandIns user;
     MakeGameFolder(kMaps);
     MakeGameFolder({{"mods\\new.map", "new"}});
     ASSERT_TRUE(batchfile::WriteBatchFile("mod.bat", {":: &Mod", "del maps\\lagoon.map", "del maps\\ridge.map",
                                                      "copy mods\\new.map maps\\lagoon.map",
                                                      "copy mods\\new.map maps\\created.map"}));
-    Grenwick grenwick;
+    Grenwick grenwick(user);
     grenwick.Add("mod.bat");
     const Snapshot before = TakeSnapshot(folder.Path());
     HANDLE held = CreateFileA("maps\\ridge.map", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -179,7 +172,7 @@ TEST(KeptOriginals, AMapThatCannotBeKeptStopsTheModAndChangesNothing) {
     grenwick.Apply("Mod");
     CloseHandle(held);
 
-    EXPECT_EQ(messages.Messages(), Strings{"The original file \"maps\\ridge.map\" could not be kept, so the mod "
+    EXPECT_EQ(user.messages, Strings{"The original file \"maps\\ridge.map\" could not be kept, so the mod "
                                            "was not applied. Nothing has changed."});
     EXPECT_TRUE(IsWindow(grenwick.Hwnd())) << "the window stays open";
     EXPECT_TRUE(TakeSnapshot(folder.Path()) == before) << "no file added, changed or removed";
@@ -212,14 +205,13 @@ void Key(HWND dialog, UINT down, WPARAM key, bool shift) {
 
 TEST(RemoveFromList, EveryWayAsksNamingTheModThenRemovesItAndKeepsItsBatchFile) {
     ScopedGameFolder folder;
-    MessageRecorder messages;
-    YesToAll yes;
+    StandIns user;
     std::vector<std::pair<Strings, POINT>> menus;
-    shell::ScopedMenuChooser chooser([&menus](HMENU menu, POINT at) {
+    user.choose = [&menus](HWND, HMENU menu, POINT at) {
         menus.emplace_back(Entries(menu), at);
         return IDM_REMOVE_MOD;
-    });
-    Grenwick grenwick;
+    };
+    Grenwick grenwick(user);
     const HWND hwnd = grenwick.Hwnd();
     const HWND list = GetDlgItem(hwnd, IDC_MOD_LIST);
     for (const char* name : {"Alpha", "Beta", "Delta", "Gamma"}) {
@@ -240,7 +232,7 @@ TEST(RemoveFromList, EveryWayAsksNamingTheModThenRemovesItAndKeepsItsBatchFile) 
     for (const auto& [name, act] : ways) {
         SCOPED_TRACE(name);
         menus.clear();
-        yes.questions.clear();
+        user.questions.clear();
         const bool pointed = name == std::string("Beta");
         SendMessageA(list, LB_SETCURSEL, pointed ? -1 : 0, 0);
         RECT item{};
@@ -254,12 +246,12 @@ TEST(RemoveFromList, EveryWayAsksNamingTheModThenRemovesItAndKeepsItsBatchFile) 
             EXPECT_TRUE(PtInRect(&item, at) || (at.x == item.left && at.y == item.bottom)) << at.x << "," << at.y;
         }
         const std::string mod = name;
-        EXPECT_EQ(yes.questions, Strings{"Remove \"" + mod + "\" from the mod list?\n\nIts batch file \"" + mod +
+        EXPECT_EQ(user.questions, Strings{"Remove \"" + mod + "\" from the mod list?\n\nIts batch file \"" + mod +
                                          ".bat\" stays where it is."});
     }
     EXPECT_EQ(ListItems(hwnd, IDC_MOD_LIST), Strings{});
     EXPECT_EQ(ReadBytes("paths.lst"), "");
-    EXPECT_EQ(messages.Messages(), Strings{});
+    EXPECT_EQ(user.messages, Strings{});
 }
 
 // A drop as the file manager makes it: a DROPFILES block with UTF-16 names.
@@ -295,12 +287,12 @@ std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(),
 // The window with the dropped mods is then pictured with its list's menu open, for the README.
 TEST(DropBatchFiles, EachDroppedFileIsAddedAsIfTypedByItsPathInTheGameFolder) {
     ScopedGameFolder folder;
-    MessageRecorder messages;
+    StandIns user;
     CreateDirectoryA("mods", nullptr);
     ASSERT_TRUE(batchfile::WriteBatchFile("mods\\sky.bat", {":: &Night Sky"}));
     ASSERT_TRUE(batchfile::WriteBatchFile("fog.bat", {":: &Harbour Fog"}));
     const std::string outside = folder.Path() + "-elsewhere\\a mod with a long name.bat";
-    Grenwick grenwick;
+    Grenwick grenwick(user);
     EXPECT_TRUE(GetWindowLongA(grenwick.Hwnd(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
 
     PostMessageA(grenwick.Hwnd(), WM_DROPFILES,
@@ -310,12 +302,13 @@ TEST(DropBatchFiles, EachDroppedFileIsAddedAsIfTypedByItsPathInTheGameFolder) {
     PumpMessages();
     EXPECT_EQ(ListItems(grenwick.Hwnd(), IDC_MOD_LIST), (Strings{"Harbour Fog", "Night Sky"}));
     EXPECT_EQ(ListItems(grenwick.Hwnd(), IDC_PATH_LIST), (Strings{"FOG.BAT", "mods\\sky.bat"}));
-    ASSERT_EQ(messages.Messages().size(), 2u);
-    EXPECT_EQ(messages.Messages()[0].rfind("The path \"" + outside + "\" is too long", 0), 0u)
-        << messages.Messages()[0];
-    EXPECT_EQ(messages.Messages()[1].rfind("The path \"?.bat\" cannot be used: it holds characters", 0), 0u)
-        << messages.Messages()[1];
+    ASSERT_EQ(user.messages.size(), 2u);
+    EXPECT_EQ(user.messages[0].rfind("The path \"" + outside + "\" is too long", 0), 0u)
+        << user.messages[0];
+    EXPECT_EQ(user.messages[1].rfind("The path \"?.bat\" cannot be used: it holds characters", 0), 0u)
+        << user.messages[1];
 
+    user.choose = [](HWND owner, HMENU menu, POINT at) { return shell::SystemMenuChooser().Choose(owner, menu, at); };
     g_pictured = grenwick.Hwnd();
     SetWindowPos(g_pictured, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
     SendDlgItemMessageA(g_pictured, IDC_MOD_LIST, LB_SETCURSEL, 1, 0);

@@ -10,12 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "batchfile/batch_lines.h"
 #include "manager/system_runner.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
 #include "resources/orrisk/resource.h"
-#include "shell/elevation.h"
 #include "tests/support/ppf_bytes.h"
 #include "tests/support/temp_dir.h"
 #include "wine_support.h"
@@ -37,7 +35,8 @@ struct Fields {
 // The program's own dialog object on the template built into Orrisk.exe, shown modeless.
 class OrriskWindow {
 public:
-    OrriskWindow() : m_dialog(m_resources.Module()), m_hwnd(m_dialog.CreateModeless(nullptr)) {
+    OrriskWindow()
+        : m_dialog(m_resources.Module(), user.Platform()), m_hwnd(m_dialog.CreateModeless(nullptr)) {
         ShowWindow(m_hwnd, SW_SHOW);
     }
     HWND Hwnd() const { return m_hwnd; }
@@ -54,43 +53,14 @@ public:
             SendDlgItemMessageA(m_hwnd, id, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text->c_str()));
         }
     }
-    Fields Shown() const {
-        return {Text(m_hwnd, IDC_PPF_FILE), Text(m_hwnd, IDC_ORRISK_MOD_NAME), Text(m_hwnd, IDC_ORRISK_BATCH_FILE),
-                Text(m_hwnd, IDC_MAP_FILE)};
-    }
+
+    StandIns user;
 
 private:
     ProgramResources m_resources{"Orrisk.exe"};
     COrriskDlg m_dialog;
     HWND m_hwnd;
 };
-
-void ExpectFields(const Fields& actual, const Fields& expected) {
-    EXPECT_EQ(actual.ppfFile, expected.ppfFile);
-    EXPECT_EQ(actual.modName, expected.modName);
-    EXPECT_EQ(actual.batchFile, expected.batchFile);
-    EXPECT_EQ(actual.mapFile, expected.mapFile);
-}
-
-TEST(OrriskWindow, TemplateHoldsTheFormAtItsSize) {
-    OrriskWindow window;
-    const HWND hwnd = window.Hwnd();
-    ASSERT_NE(hwnd, nullptr) << "Orrisk.exe must be built beside the tests";
-    for (const int id : {IDC_PPF_FILE, IDC_ORRISK_MOD_NAME, IDC_ORRISK_BATCH_FILE, IDC_MAP_FILE}) {
-        SCOPED_TRACE(id);
-        const HWND edit = GetDlgItem(hwnd, id);
-        ASSERT_NE(edit, nullptr);
-        const LONG style = GetWindowLongA(edit, GWL_STYLE);
-        EXPECT_EQ(style & (ES_MULTILINE | ES_AUTOHSCROLL | WS_TABSTOP), ES_AUTOHSCROLL | WS_TABSTOP);
-        // The edit control trades the template's WS_BORDER for the sunken client edge.
-        EXPECT_TRUE((style & WS_BORDER) || (GetWindowLongA(edit, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
-    }
-    EXPECT_EQ(Text(hwnd, IDOK), "OK");
-    EXPECT_EQ(GetWindowLongA(GetDlgItem(hwnd, IDOK), GWL_STYLE) & 0xF, BS_DEFPUSHBUTTON);
-    EXPECT_EQ(Text(hwnd, IDCANCEL), "Cancel");
-
-    ExpectDialogLayout(hwnd, "Orrisk", 174, 114, {IDOK, IDCANCEL});
-}
 
 TEST(OrriskWindow, OkWritesTheBatchFileShowsDoneAndEnds) {
     struct Case {
@@ -118,7 +88,6 @@ TEST(OrriskWindow, OkWritesTheBatchFileShowsDoneAndEnds) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ScopedGameFolder folder;
-        MessageRecorder messages;
         OrriskWindow window;
         ASSERT_NE(window.Hwnd(), nullptr);
         window.Type(c.typed);
@@ -133,96 +102,8 @@ TEST(OrriskWindow, OkWritesTheBatchFileShowsDoneAndEnds) {
         if (written.size() == c.bytes.size()) {
             EXPECT_EQ(written, c.bytes);
         }
-        EXPECT_EQ(messages.Messages(), Strings{"Done!"});
+        EXPECT_EQ(window.user.messages, Strings{"Done!"});
         EXPECT_FALSE(IsWindow(window.Hwnd()));
-    }
-}
-
-// The form used to say "Done!" and close although no file had been written.
-TEST(OrriskWindow, NoDoneWhenTheBatchFileCannotBeCreated) {
-    // "nul.bat" and "Nul.map.bat" name the null device, which takes the lines and keeps nothing.
-    for (const std::string batchFile : {"", "no such folder\\sky.bat", "nul.bat", "Nul.map.bat"}) {
-        SCOPED_TRACE(batchFile);
-        ScopedGameFolder folder;
-        MessageRecorder messages;
-        OrriskWindow window;
-        const Fields typed{"sky.ppf", "Sky", batchFile, "maps\\canyon.map"};
-        window.Type(typed);
-        Click(window.Hwnd(), IDOK);
-        EXPECT_EQ(messages.Messages(), Strings{batchfile::CannotCreateMessage(batchFile)});
-        ASSERT_TRUE(IsWindow(window.Hwnd()));
-        ExpectFields(window.Shown(), typed);
-        EXPECT_EQ(FolderEntries(folder.Path()), Strings{});
-    }
-}
-
-// A character the code page lacks would be written as another one (a full-width "x" as
-// "x"), so the batch file would name or create a different file: refused, field by label.
-TEST(OrriskWindow, RefusesATextTheCodePageCannotHold) {
-    const std::pair<int, const char*> fields[] = {{IDC_PPF_FILE, "\".PPF filename\""},
-                                                  {IDC_ORRISK_MOD_NAME, "\"Mod name\""},
-                                                  {IDC_ORRISK_BATCH_FILE, "\"Batch file filename\""},
-                                                  {IDC_MAP_FILE, "\"Map to apply mod to\""}};
-    for (const auto& [id, label] : fields) {
-        SCOPED_TRACE(label);
-        ScopedGameFolder folder;
-        MessageRecorder messages;
-        OrriskWindow window;
-        window.Type({"sky.ppf", "Sky", "sky.bat", "maps\\canyon.map"});
-        SetDlgItemTextW(window.Hwnd(), id, L"\xFF58.bat");
-        Click(window.Hwnd(), IDOK);
-        ASSERT_EQ(messages.Messages().size(), 1u);
-        EXPECT_NE(messages.Messages()[0].find(label), std::string::npos) << messages.Messages()[0];
-        EXPECT_TRUE(IsWindow(window.Hwnd()));
-        EXPECT_EQ(FolderEntries(folder.Path()), Strings{});
-    }
-}
-
-// Windows refuses a folder's name with "access denied", as it refuses a folder only
-// administrators may write to; not elevated, the message says so. No temp file is left.
-TEST(OrriskWindow, SaysWhenOnlyAdministratorsMayWriteThere) {
-    for (const bool elevated : {false, true}) {
-        SCOPED_TRACE(elevated);
-        ScopedGameFolder folder;
-        CreateDirectoryA("sky.bat", nullptr);
-        shell::ScopedElevationStandIn rights(elevated, [] { return false; });
-        MessageRecorder messages;
-        OrriskWindow window;
-        window.Type({"sky.ppf", "Sky", "sky.bat", "maps\\canyon.map"});
-        Click(window.Hwnd(), IDOK);
-        const std::string admins = elevated ? "" : std::string(" ") + base::kAdminsOnly;
-        EXPECT_EQ(messages.Messages(), Strings{batchfile::CannotCreateMessage("sky.bat") + admins});
-        EXPECT_TRUE(IsWindow(window.Hwnd()));
-        EXPECT_EQ(FolderEntries(folder.Path()), Strings{"sky.bat"});
-    }
-}
-
-TEST(OrriskWindow, CancelEscAndCloseBoxEndWithoutWriting) {
-    struct Way {
-        const char* what;
-        void (*end)(HWND);
-    };
-    const Way ways[] = {
-        {"Cancel button", [](HWND hwnd) { Click(hwnd, IDCANCEL); }},
-        {"Esc", [](HWND hwnd) {
-             SetFocus(GetDlgItem(hwnd, IDC_ORRISK_MOD_NAME));
-             PressKey(hwnd, VK_ESCAPE);
-         }},
-        {"close box", [](HWND hwnd) {
-             SendMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
-             PumpMessages();
-         }},
-    };
-    for (const Way& way : ways) {
-        SCOPED_TRACE(way.what);
-        ScopedGameFolder folder;
-        MessageRecorder messages;
-        OrriskWindow window;
-        window.Type({"sky.ppf", "Sky", "sky.bat", "maps\\canyon.map"});
-        way.end(window.Hwnd());
-        EXPECT_FALSE(IsWindow(window.Hwnd()));
-        EXPECT_EQ(messages.Messages(), Strings{});
-        EXPECT_EQ(FolderEntries(folder.Path()), Strings{});
     }
 }
 
@@ -255,7 +136,6 @@ TEST(OrriskEndToEnd, ModWrittenByOrriskPatchesTheMapWhenAppliedInGrenwick) {
         SCOPED_TRACE(c.what);
         ScopedGameFolder folder;
         ScopedSearchPathFirst patcherFirst(BinDir());
-        MessageRecorder messages;
         CreateDirectoryA("maps", nullptr);
         WriteBytes("maps\\canyon.map", map);
         WriteBytes("sky.ppf", testing_support::PatchBytes(c.patch));
@@ -264,12 +144,15 @@ TEST(OrriskEndToEnd, ModWrittenByOrriskPatchesTheMapWhenAppliedInGrenwick) {
             ASSERT_NE(orrisk.Hwnd(), nullptr);
             orrisk.Type(c.typed);
             Click(orrisk.Hwnd(), IDOK);
+            EXPECT_EQ(orrisk.user.messages, Strings{"Done!"});
         }
 
         ProgramResources grenwickResources("Grenwick.exe");
         ASSERT_NE(grenwickResources.Module(), nullptr) << "Grenwick.exe must be built beside the tests";
         manager::SystemRunner runner;
-        CGrenwickDlg grenwick({"names.lst", "paths.lst", "lastmod.txt"}, runner, nullptr, grenwickResources.Module());
+        StandIns user;
+        CGrenwickDlg grenwick({"names.lst", "paths.lst", "lastmod.txt"}, runner, nullptr, grenwickResources.Module(),
+                              user.Platform());
         const HWND hwnd = grenwick.CreateModeless(nullptr);
         ASSERT_NE(hwnd, nullptr);
         SetText(hwnd, IDC_GRENWICK_BATCH_FILE, c.typed.batchFile);
@@ -286,7 +169,7 @@ TEST(OrriskEndToEnd, ModWrittenByOrriskPatchesTheMapWhenAppliedInGrenwick) {
         }
         EXPECT_TRUE(WaitFor([hwnd] { return !IsWindow(hwnd); }, std::chrono::seconds(5)));
 
-        EXPECT_EQ(messages.Messages(), (Strings{"Done!", "Done!"}));
+        EXPECT_EQ(user.messages, Strings{"Done!"});
         EXPECT_EQ(ReadBytes("maps\\canyon.map"), c.patched);
         const std::string console = ReadBytes(consoleFile);
         EXPECT_TRUE(Contains(console, "Applied " + std::to_string(c.patch.records.size()))) << console;

@@ -161,6 +161,7 @@ TEST(WindowLayout, ControlsScaleWithTheDialogFontAndKeepTheirTextWhole) {
     }
     wine_support::ScopedGameFolder folder;
     testing_support::RecordingRunner runner;
+    wine_support::StandIns user;
     using MakeDialog = std::function<std::unique_ptr<shell::CDialog>(HINSTANCE)>;
     struct Program {
         const char* exe;
@@ -169,12 +170,14 @@ TEST(WindowLayout, ControlsScaleWithTheDialogFontAndKeepTheirTextWhole) {
     };
     const Program programs[] = {
         {"Grenwick.exe", nullptr,
-         [&runner](HINSTANCE module) {
+         [&](HINSTANCE module) {
              return std::make_unique<CGrenwickDlg>(manager::ManagerFiles{"n.lst", "p.lst", "l.txt"}, runner,
-                                                   nullptr, module);
+                                                   nullptr, module, user.Platform());
          }},
-        {"Tavlin.exe", "tavlin", [](HINSTANCE module) { return std::make_unique<CTavlinDlg>(module); }},
-        {"Orrisk.exe", "orrisk", [](HINSTANCE module) { return std::make_unique<COrriskDlg>(module); }},
+        {"Tavlin.exe", "tavlin",
+         [&](HINSTANCE module) { return std::make_unique<CTavlinDlg>(module, user.Platform()); }},
+        {"Orrisk.exe", "orrisk",
+         [&](HINSTANCE module) { return std::make_unique<COrriskDlg>(module, user.Platform()); }},
     };
     for (const Program& program : programs) {
         SCOPED_TRACE(program.exe);

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <deque>
 #include <initializer_list>
 #include <functional>
 #include <future>
@@ -19,8 +20,9 @@
 #include <thread>
 #include <vector>
 
-#include "base/window_text_win.h"
-#include "shell/message_box.h"
+#include "shell/list_box.h"
+#include "shell/platform.h"
+#include "shell/window_text.h"
 
 namespace wine_support {
 
@@ -78,25 +80,16 @@ inline void PressKey(HWND dialog, WPARAM key) {
     PumpMessages();
 }
 
-inline std::string Text(HWND dialog, int id) { return base::WindowText(GetDlgItem(dialog, id)); }
+inline std::string Text(HWND dialog, int id) { return shell::WindowText(GetDlgItem(dialog, id)); }
 
 inline void SetText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
 
-inline std::string WindowTitle(HWND hwnd) { return base::WindowText(hwnd); }
+inline std::string WindowTitle(HWND hwnd) { return shell::WindowText(hwnd); }
 
-// A main window as its template gives it: the title, the client area in dialog units, and
-// every control id that must be there.
-inline void ExpectDialogLayout(HWND dialog, const std::string& title, int widthUnits, int heightUnits,
-                               std::initializer_list<int> ids) {
+// Every control id the code reads or drives is in the template.
+inline void ExpectControls(HWND dialog, std::initializer_list<int> ids) {
     for (const int id : ids)
         EXPECT_NE(GetDlgItem(dialog, id), nullptr) << "control " << id;
-    EXPECT_EQ(WindowTitle(dialog), title);
-    RECT expected{0, 0, widthUnits, heightUnits};
-    ASSERT_TRUE(MapDialogRect(dialog, &expected));
-    RECT client{};
-    GetClientRect(dialog, &client);
-    EXPECT_EQ(client.right, expected.right);
-    EXPECT_EQ(client.bottom, expected.bottom);
 }
 
 // The names in a folder, "." and ".." left out.
@@ -117,28 +110,50 @@ inline std::vector<std::string> FolderEntries(const std::string& folder) {
 
 // The strings of a list box, in its order.
 inline std::vector<std::string> ListItems(HWND listBox) {
+    const shell::CListBox list(listBox);
     std::vector<std::string> items;
-    const auto count = static_cast<int>(SendMessageA(listBox, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        std::string item(static_cast<std::size_t>(SendMessageA(listBox, LB_GETTEXTLEN, i, 0)) + 1, '\0');
-        item.resize(static_cast<std::size_t>(
-            SendMessageA(listBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
-        items.push_back(item);
-    }
+    for (std::size_t i = 0; i < list.Count(); ++i)
+        items.push_back(list.TextAt(i));
     return items;
 }
 
 inline std::vector<std::string> ListItems(HWND dialog, int id) { return ListItems(GetDlgItem(dialog, id)); }
 
-// Records every message box the code under test shows, instead of showing it.
-class MessageRecorder {
+// Stands in for the user and the system around a window: messages and questions are
+// recorded instead of shown, a question is answered from `answers` in turn or else with its
+// default button, a popup menu's choice comes from `choose` (none without it), and the
+// rights are as `elevated` says, a start as administrator only counted.
+class StandIns final : public shell::Prompter, public shell::MenuChooser, public shell::Elevation {
 public:
-    MessageRecorder() : m_sink([this](const std::string& text) { m_messages.push_back(text); }) {}
-    const std::vector<std::string>& Messages() const { return m_messages; }
+    shell::Platform Platform() { return {this, this, this}; }
 
-private:
-    std::vector<std::string> m_messages;
-    shell::ScopedMessageSink m_sink;
+    void Show(HWND, const std::string& text) override { messages.push_back(text); }
+    bool AskYesNo(HWND, const std::string& text, bool defaultYes) override {
+        questions.push_back(text);
+        if (answers.empty())
+            return defaultYes;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    // Recorded with the other questions and answered with its default, Cancel.
+    int AskYesNoCancel(HWND, const std::string& text) override {
+        questions.push_back(text);
+        return IDCANCEL;
+    }
+    int Choose(HWND owner, HMENU menu, POINT at) override { return choose ? choose(owner, menu, at) : 0; }
+    bool IsElevated() override { return elevated; }
+    bool StartElevated(HWND) override {
+        ++starts;
+        return true;
+    }
+
+    std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    std::deque<bool> answers;
+    std::function<int(HWND owner, HMENU menu, POINT at)> choose;
+    bool elevated = true;
+    int starts = 0;
 };
 
 // Waits, pumping messages, until `done` holds or the time runs out; true when it held.

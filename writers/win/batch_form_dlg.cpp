@@ -2,13 +2,12 @@
 #include "writers/win/batch_form_dlg.h"
 
 #include "batchfile/batch_lines.h"
+#include "batchfile/write_messages.h"
 #include "resources/common/common_ids.h"
 #include "shell/ansi_text.h"
-#include "shell/elevation.h"
-#include "shell/message_box.h"
 
-CBatchFormDlg::CBatchFormDlg(HINSTANCE resources, std::initializer_list<int> fields)
-    : CMainDialog(IDD_MAIN, resources), m_fields(fields) {}
+CBatchFormDlg::CBatchFormDlg(HINSTANCE resources, const shell::Platform& platform, std::initializer_list<int> fields)
+    : CMainDialog(IDD_MAIN, resources, platform), m_fields(fields) {}
 
 // An edit field stops typing and pasting at 32767 characters by default; a limit of 0
 // lifts that, so a long path is written whole rather than cut.
@@ -19,30 +18,32 @@ BOOL CBatchFormDlg::OnInitDialog() {
     return TRUE;
 }
 
+// Read as UTF-16 and converted without "best fit", so the text checked is the text written.
 // Each field's label comes right before it in the template, so it is the previous window.
-bool CBatchFormDlg::FieldsExact() {
+std::optional<CBatchFormDlg::FieldTexts> CBatchFormDlg::ReadFields() {
+    FieldTexts texts;
     for (const int id : m_fields) {
-        const shell::AnsiText field = shell::WindowAnsiText(Item(id));
-        if (field.exact)
-            continue;
-        std::string label = shell::WindowAnsiText(GetWindow(Item(id), GW_HWNDPREV)).text;
-        if (!label.empty() && label.back() == ':')
-            label.pop_back();
-        shell::ShowMessage(Hwnd(), batchfile::InexactTextMessage(label, field.text));
-        SendMessageA(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
-        return false;
+        shell::AnsiText field = shell::WindowAnsiText(Item(id));
+        if (!field.exact) {
+            std::string label = shell::WindowAnsiText(GetWindow(Item(id), GW_HWNDPREV)).text;
+            if (!label.empty() && label.back() == ':')
+                label.pop_back();
+            Say(batchfile::InexactTextMessage(label, field.text));
+            FocusItem(id);
+            return std::nullopt;
+        }
+        texts[id] = std::move(field.text);
     }
-    return true;
+    return texts;
 }
 
 bool CBatchFormDlg::WriteBatch(const std::string& path, const std::vector<std::string>& lines, int nameField) {
-    base::WriteFailure failure = base::WriteFailure::Other;
-    if (batchfile::WriteBatchFile(path, lines, &failure))
+    const base::WriteResult written = batchfile::WriteBatchFile(path, lines);
+    if (written)
         return true;
-    std::string message = batchfile::CannotCreateMessage(path);
-    if (failure == base::WriteFailure::AccessDenied && !shell::IsElevated())
-        message += std::string(" ") + base::kAdminsOnly;
-    shell::ShowMessage(Hwnd(), message);
-    SendMessageA(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(nameField)), TRUE);
+    const bool denied = written.Error().reason == base::WriteError::Reason::AccessDenied;
+    Say(batchfile::CannotCreateMessage(path) +
+        batchfile::WhyNotWritten(written.Error(), denied && !System().elevation->IsElevated()));
+    FocusItem(nameField);
     return false;
 }

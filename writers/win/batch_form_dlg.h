@@ -2,6 +2,8 @@
 #pragma once
 
 #include <initializer_list>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,12 +11,15 @@
 
 class CBatchFormDlg : public shell::CMainDialog {
 protected:
-    CBatchFormDlg(HINSTANCE resources, std::initializer_list<int> fields);
+    using FieldTexts = std::map<int, std::string>;  // by control id
+
+    CBatchFormDlg(HINSTANCE resources, const shell::Platform& platform, std::initializer_list<int> fields);
 
     BOOL OnInitDialog() override;
-    // False, after saying which field it is and putting the focus there, when a field holds
-    // characters the code page cannot hold exactly: the file would name other files.
-    bool FieldsExact();
+    // Each field's text, read once. Nothing, after saying which field it is and putting the
+    // focus there, when a field holds characters the code page cannot hold exactly: the
+    // file would name other files.
+    std::optional<FieldTexts> ReadFields();
     // Writes the batch file. When it cannot be created, says so (and, when Windows refused
     // for lack of rights, that only administrators may write there) and puts the focus on
     // `nameField`, leaving the form as typed so the user can put it right; false then.

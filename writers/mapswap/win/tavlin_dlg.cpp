@@ -22,25 +22,22 @@ static_assert(std::size(kPairFields) == std::tuple_size_v<decltype(mapswap::MapS
 
 }  // namespace
 
-CTavlinDlg::CTavlinDlg(HINSTANCE resources)
-    : CBatchFormDlg(resources, {IDC_ORIGINAL1, IDC_MODDED1, IDC_ORIGINAL2, IDC_MODDED2, IDC_ORIGINAL3, IDC_MODDED3,
-                                IDC_OUTPUT_FILE, IDC_TAVLIN_MOD_NAME}) {}
+CTavlinDlg::CTavlinDlg(HINSTANCE resources, const shell::Platform& platform)
+    : CBatchFormDlg(resources, platform,
+                    {IDC_ORIGINAL1, IDC_MODDED1, IDC_ORIGINAL2, IDC_MODDED2, IDC_ORIGINAL3, IDC_MODDED3,
+                     IDC_OUTPUT_FILE, IDC_TAVLIN_MOD_NAME}) {}
 
 void CTavlinDlg::OnOK() {
-    if (!FieldsExact())
+    const std::optional<FieldTexts> texts = ReadFields();
+    if (!texts)
         return;
-    const mapswap::MapSwapForm form = ReadForm();
-    if (WriteBatch(form.outputFile, mapswap::MapSwapLines(form), IDC_OUTPUT_FILE))
-        End(IDOK);
-}
-
-mapswap::MapSwapForm CTavlinDlg::ReadForm() const {
     mapswap::MapSwapForm form;
     for (std::size_t i = 0; i < form.pairs.size(); ++i) {
-        form.pairs[i].original = ItemText(kPairFields[i].original);
-        form.pairs[i].modded = ItemText(kPairFields[i].modded);
+        form.pairs[i].original = texts->at(kPairFields[i].original);
+        form.pairs[i].modded = texts->at(kPairFields[i].modded);
     }
-    form.outputFile = ItemText(IDC_OUTPUT_FILE);
-    form.modName = ItemText(IDC_TAVLIN_MOD_NAME);
-    return form;
+    form.outputFile = texts->at(IDC_OUTPUT_FILE);
+    form.modName = texts->at(IDC_TAVLIN_MOD_NAME);
+    if (WriteBatch(form.outputFile, mapswap::MapSwapLines(form), IDC_OUTPUT_FILE))
+        End(IDOK);
 }

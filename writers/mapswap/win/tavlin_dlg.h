@@ -7,11 +7,8 @@
 class CTavlinDlg : public CBatchFormDlg {
 public:
     // `resources` holds template IDD_MAIN and the icon; null means the running executable.
-    explicit CTavlinDlg(HINSTANCE resources = nullptr);
+    explicit CTavlinDlg(HINSTANCE resources = nullptr, const shell::Platform& platform = {});
 
 protected:
     void OnOK() override;
-
-private:
-    mapswap::MapSwapForm ReadForm() const;
 };

@@ -6,7 +6,7 @@
 class COrriskDlg : public CBatchFormDlg {
 public:
     // `resources` holds template IDD_MAIN and the icon; null means the running executable.
-    explicit COrriskDlg(HINSTANCE resources = nullptr);
+    explicit COrriskDlg(HINSTANCE resources = nullptr, const shell::Platform& platform = {});
 
 protected:
     void OnOK() override;

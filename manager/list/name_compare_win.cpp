@@ -1,5 +1,5 @@
 // List box order: the user's locale, case ignored, as LBS_SORT inserts.
-#include "manager/name_compare_win.h"
+#include "manager/list/name_compare_win.h"
 
 #include <windows.h>
 

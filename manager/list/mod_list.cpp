@@ -1,5 +1,5 @@
 // Mod list insertion by the list box's own search.
-#include "manager/mod_list.h"
+#include "manager/list/mod_list.h"
 
 #include <algorithm>
 #include <utility>

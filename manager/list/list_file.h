@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/unique_file.h"
+#include "base/files.h"
 
 namespace manager {
 
@@ -25,19 +25,10 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
 // The temporary file beside `path` that a save writes before moving it over `path`.
 std::string TempFileOf(const std::string& path);
 
-// Creates (or empties) the file, writes the bytes and waits until they are on the disk
-// before closing it; false on any failure, which `failure` then names.
-bool WriteFileDurably(const std::string& path, const std::string& bytes, base::WriteFailure& failure);
-
-// Writes the bytes to the temporary file, flushed to the disk, and moves it over `path` in
-// one step, so the file is always either the old or the new one. False when it could not;
-// `failure` (when given) then says why.
-bool ReplaceFile(const std::string& path, const std::string& bytes, base::WriteFailure* failure = nullptr);
-
-// Saves one list file with ReplaceFile. 0 means the default for the limit and the size;
-// the limit does not apply to writing.
-bool SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
-              std::size_t recordSize, base::WriteFailure* failure = nullptr);
+// Saves the first `recordLimit` texts to one list file with base::WriteFileDurably, so
+// the file is always the old or the new list. 0 means the default for the limit and size.
+base::WriteResult SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
+                           std::size_t recordSize);
 
 // Appends the file's texts to the list; a missing or unreadable file leaves it as it was.
 // False when a file on disk is there but could not be read.

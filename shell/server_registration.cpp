@@ -1,9 +1,9 @@
 // Registry entries of a local automation server.
-#include "manager/win/registration.h"
+#include "shell/server_registration.h"
 
 #include <objbase.h>
 
-namespace manager {
+namespace shell {
 namespace {
 
 bool SetDefaultValue(HKEY parent, const std::string& subKey, const std::string& value) {
@@ -17,15 +17,6 @@ bool SetDefaultValue(HKEY parent, const std::string& subKey, const std::string& 
     return result == ERROR_SUCCESS;
 }
 
-}  // namespace
-
-std::string GuidText(const GUID& guid) {
-    wchar_t wide[64] = {};
-    const int length = StringFromGUID2(guid, wide, 64);
-    // The text is hexadecimal digits, braces and dashes only: each one fits a byte as it is.
-    return length > 0 ? std::string(wide, wide + length - 1) : std::string();
-}
-
 // COM appends its switch to the LocalServer32 command line, so the path is quoted.
 bool WriteRegistration(HKEY classesKey, const ServerRegistration& server) {
     const std::string classKey = "CLSID\\" + server.classId;
@@ -36,6 +27,15 @@ bool WriteRegistration(HKEY classesKey, const ServerRegistration& server) {
            SetDefaultValue(classesKey, classKey + "\\LocalServer32", "\"" + server.serverPath + "\"");
 }
 
+}  // namespace
+
+std::string GuidText(const GUID& guid) {
+    wchar_t wide[64] = {};
+    const int length = StringFromGUID2(guid, wide, 64);
+    // The text is hexadecimal digits, braces and dashes only: each one fits a byte as it is.
+    return length > 0 ? std::string(wide, wide + length - 1) : std::string();
+}
+
 RegisteredIn RegisterServer(const ServerRegistration& server, HKEY classesRoot, HKEY userClasses) {
     if (WriteRegistration(classesRoot, server))
         return RegisteredIn::ClassesRoot;
@@ -44,4 +44,15 @@ RegisteredIn RegisterServer(const ServerRegistration& server, HKEY classesRoot, 
     return RegisteredIn::Nowhere;
 }
 
-}  // namespace manager
+RegisteredIn RegisterServer(const ServerRegistration& server) {
+    HKEY userClasses = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_CREATE_SUB_KEY | KEY_SET_VALUE, nullptr, &userClasses, nullptr) != ERROR_SUCCESS)
+        userClasses = nullptr;
+    const RegisteredIn where = RegisterServer(server, HKEY_CLASSES_ROOT, userClasses);
+    if (userClasses)
+        RegCloseKey(userClasses);
+    return where;
+}
+
+}  // namespace shell

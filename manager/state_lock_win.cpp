@@ -5,7 +5,8 @@
 
 #include <algorithm>
 
-#include "manager/list_lock.h"
+#include "base/paths.h"
+#include "manager/state_lock.h"
 
 namespace manager {
 namespace {
@@ -14,13 +15,12 @@ namespace {
 // and tests working on other files do not wait for each other.
 std::string MutexName(std::string listFile) {
     std::replace(listFile.begin(), listFile.end(), '\\', '/');
-    CharUpperBuffA(listFile.data(), static_cast<DWORD>(listFile.size()));
-    return "Grenwick mod list " + listFile;
+    return "Grenwick mod list " + base::FoldCase(listFile);
 }
 
 }  // namespace
 
-ListLock::ListLock(const std::string& listFile, std::chrono::milliseconds wait)
+StateLock::StateLock(const std::string& listFile, std::chrono::milliseconds wait)
     : m_handle(reinterpret_cast<std::intptr_t>(nullptr)) {
     const std::string name = MutexName(listFile);
     const auto until = std::chrono::steady_clock::now() + wait;
@@ -31,15 +31,18 @@ ListLock::ListLock(const std::string& listFile, std::chrono::milliseconds wait)
         Sleep(10);
         mutex = CreateMutexA(nullptr, FALSE, name.c_str());
     }
-    if (!mutex)
+    if (!mutex) {
+        m_inUse = GetLastError() == ERROR_ACCESS_DENIED;
         return;
+    }
     m_handle = reinterpret_cast<std::intptr_t>(mutex);
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
     const DWORD result = WaitForSingleObject(mutex, static_cast<DWORD>(std::max<long long>(left.count(), 0)));
     m_held = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    m_inUse = result == WAIT_TIMEOUT;
 }
 
-ListLock::~ListLock() {
+StateLock::~StateLock() {
     HANDLE mutex = reinterpret_cast<HANDLE>(m_handle);
     if (!mutex)
         return;

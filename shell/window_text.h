@@ -1,11 +1,11 @@
-// A window's text as a byte string in the ANSI code page.
+// A window's text as a byte string in the ANSI code page, as the system converts it.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-namespace base {
+namespace shell {
 
 inline std::string WindowText(HWND hwnd) {
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
@@ -13,4 +13,4 @@ inline std::string WindowText(HWND hwnd) {
     return text;
 }
 
-}  // namespace base
+}  // namespace shell

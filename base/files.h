@@ -1,0 +1,141 @@
+// The one door to the file system: every file access of the kit goes through here. One
+// portable header; files.cpp holds what is the same everywhere, files_win.cpp the Windows
+// body (the ANSI functions, so names stay bytes of the code page) and files_posix.cpp the
+// body for the hosts the native tests run on, where "\" in a name becomes "/".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/unique_file.h"
+
+namespace base {
+
+// What a name is on the disk now. Other: a device (NUL, AUX, COM1), a pipe, a socket.
+enum class PathKind { Missing, File, Folder, Other };
+
+// A write that failed: the file it failed on and why. Access denied is told apart (on
+// Windows only administrators may write there), and so is a full disk.
+struct WriteError {
+    enum class Reason { Other, AccessDenied, DiskFull, Cancelled };
+    std::string file;
+    Reason reason = Reason::Other;
+};
+// Every write answers with this: true when it succeeded, else the error.
+class WriteResult {
+public:
+    WriteResult() = default;
+    WriteResult(WriteError error) : m_error(std::move(error)) {}  // not explicit: a failure converts
+    explicit operator bool() const { return !m_error; }
+    // Only for a failed write.
+    const WriteError& Error() const { return *m_error; }
+    WriteError& Error() { return *m_error; }
+
+private:
+    std::optional<WriteError> m_error;
+};
+
+enum class OpenFor { Reading, Update };
+
+// Opens `path` in binary mode when it names a file on disk; null otherwise, with `kind`
+// saying what was there. Never waits: a device or a pipe is recognised and closed before
+// anything is read from it or written to it.
+UniqueFile OpenDiskFile(const std::string& path, PathKind& kind, OpenFor mode = OpenFor::Reading);
+
+PathKind KindOf(const std::string& path);
+
+inline constexpr std::size_t kWholeFile = std::numeric_limits<std::size_t>::max();
+
+// The bytes of a file on disk, at most `limit` of them. Nothing when it is no file on disk
+// or reading failed; `kind` (when given) then tells a missing name from a failed read.
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t limit = kWholeFile,
+                                         PathKind* kind = nullptr);
+
+// Creates or empties the file, writes the bytes and waits until they are on the disk.
+WriteResult WriteFileInPlace(const std::string& path, const std::string& bytes);
+
+// Writes the bytes to a new temp file beside `path`, flushed to the disk, and moves it over
+// `path` in one step: the file is always either the old or the new one, and a failure
+// leaves the old one and no temp file.
+WriteResult WriteFileDurably(const std::string& path, const std::string& bytes);
+
+// Told of each piece a copy has written; false cancels the copy.
+class CopyProgress {
+public:
+    virtual ~CopyProgress() = default;
+    virtual bool Advance(std::uint64_t bytes) = 0;
+};
+
+// Copies the file on disk `from` to `to` as WriteFileDurably writes: through a temp file
+// beside `to`, flushed and moved over it. A cancelled or failed copy leaves `to` as it was.
+WriteResult CopyFileDurably(const std::string& from, const std::string& to,
+                                          CopyProgress* progress = nullptr);
+
+// A copy made beside its target that has not taken its place yet.
+struct CopyBeside {
+    std::string temp;        // the new file beside the target
+    std::uint64_t size = 0;  // bytes copied
+    std::string sha256;      // of those bytes, 64 lowercase hex digits
+};
+// Copies the file on disk `from` into a new temp file beside `to` (making `to`'s missing
+// folders), hashing the bytes as they pass so that each is read once, flushed to the disk
+// and given `from`'s last-write time: a file put back from a copy looks unchanged since it
+// was copied. The caller checks the copy, then moves `temp` over `to` or removes it. A
+// failed or cancelled copy (reason Cancelled) leaves no temp file; a failed read names `from`.
+WriteResult CopyBesideHashed(const std::string& from, const std::string& to, CopyBeside& made,
+                             CopyProgress* progress = nullptr);
+
+// Moves `from` over `to` in one step, replacing `to` if it exists.
+WriteResult MoveOver(const std::string& from, const std::string& to);
+
+// Deletes a file; a name that is already missing counts as done.
+WriteResult RemoveFile(const std::string& path);
+
+// Creates the folder and the missing folders above it.
+WriteResult MakeFolders(const std::string& path);
+
+// Removes an empty folder; false when it is not empty, not a folder or cannot be removed.
+bool RemoveEmptyFolder(const std::string& path);
+
+struct FolderEntry {
+    std::string name;
+    PathKind kind;
+};
+// What a folder holds, without "." and ".."; empty when it cannot be listed.
+std::vector<FolderEntry> ListFolder(const std::string& folder);
+
+struct TreeFile {
+    std::string name;          // relative to the walked folder, "\" between its parts
+    std::uint64_t size;
+    std::uint64_t lastWrite;   // in the platform's own ticks: for comparing, not for showing
+};
+// Every file below `folder`, in every folder under it, in one pass that reads size and time
+// from the listing itself. Links to folders are not followed, so a link to a folder above
+// cannot make the walk endless.
+std::vector<TreeFile> WalkFolder(const std::string& folder);
+
+// The size and last-write time of one file on disk, `name` left empty; nothing when `path`
+// is no file.
+std::optional<TreeFile> FileState(const std::string& path);
+
+// The bytes free for this user on the disk of `folder`; nothing when it cannot be told.
+std::optional<std::uint64_t> FreeSpace(const std::string& folder);
+
+// The current folder as a full name. On POSIX hosts, where the native tests run, the root
+// stands for drive C: ("C:\tmp\game" for "/tmp/game", and every name starting "C:\" is
+// read so), so that full names have the one form the batch reader follows on every host.
+std::string CurrentFolder();
+
+// Makes the creation, renaming or deletion of a file in `path`'s folder durable. On POSIX
+// hosts it flushes the folder itself. On Windows it does nothing: NTFS logs changes to a
+// folder in the order they are made, so a later rename never reaches the disk before an
+// earlier creation or deletion; on FAT and other file systems there is no such order, and
+// nothing here can give one.
+void SyncFolderOf(const std::string& path);
+
+}  // namespace base

@@ -1,0 +1,282 @@
+// The file layer on Windows, through the ANSI functions: the C++ library's file system names
+// take narrow strings as UTF-8 there, not as the code page. Handles become C runtime streams
+// once checked.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+
+#include "base/files.h"
+#include "base/files_native.h"
+#include "base/paths.h"
+
+namespace base {
+namespace {
+
+using native::Reason;
+
+Reason ReasonOf(DWORD error) {
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)
+        return Reason::AccessDenied;
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? Reason::DiskFull : Reason::Other;
+}
+
+// Hands the handle to a C runtime stream; on failure the handle is closed.
+UniqueFile StreamOf(HANDLE handle, int flags, const char* mode) {
+    const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), flags);
+    if (fd < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    UniqueFile file{_fdopen(fd, mode)};
+    if (!file)
+        _close(fd);
+    return file;
+}
+
+PathKind KindOfAttributes(DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return PathKind::Folder;
+    return attributes & FILE_ATTRIBUTE_DEVICE ? PathKind::Other : PathKind::File;
+}
+
+std::uint64_t Join64(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
+
+// FindExInfoBasic leaves out the short names and FIND_FIRST_EX_LARGE_FETCH asks for bigger
+// batches; size and time come with each entry, so no file is opened or asked again.
+void Walk(const std::string& folder, const std::string& prefix, std::vector<TreeFile>& files) {
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileExA(Join(folder, "*").c_str(), FindExInfoBasic, &found,
+                                           FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    std::vector<std::string> folders;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            // A junction or link to a folder may lead back up the tree; it is not followed.
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                folders.push_back(name);
+        } else {
+            files.push_back({prefix + name, Join64(found.nFileSizeHigh, found.nFileSizeLow),
+                             Join64(found.ftLastWriteTime.dwHighDateTime, found.ftLastWriteTime.dwLowDateTime)});
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    for (const std::string& name : folders)
+        Walk(Join(folder, name), prefix + name + "\\", files);
+}
+
+}  // namespace
+
+namespace native {
+
+// CREATE_NEW fails on an existing name.
+UniqueFile CreateNewFile(const std::string& name, bool& exists, Reason& reason) {
+    exists = false;
+    const HANDLE handle =
+        CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+        reason = ReasonOf(error);
+        return nullptr;
+    }
+    UniqueFile file = StreamOf(handle, _O_WRONLY | _O_BINARY, "wb");
+    if (!file) {
+        DeleteFileA(name.c_str());
+        reason = Reason::Other;
+    }
+    return file;
+}
+
+// Shared for reading and writing as the C runtime's own fopen shares, so that a reader
+// another program holds open does not stop the rewrite.
+UniqueFile CreateOrEmpty(const std::string& name, Reason& reason) {
+    const HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        reason = ReasonOf(GetLastError());
+        return nullptr;
+    }
+    UniqueFile file = StreamOf(handle, _O_WRONLY | _O_BINARY, "wb");
+    if (!file)
+        reason = Reason::Other;
+    return file;
+}
+
+bool CloseFlushed(UniqueFile file, Reason& reason) {
+    SetLastError(ERROR_SUCCESS);
+    errno = 0;
+    bool flushed = std::fflush(file.get()) == 0;
+    if (!flushed)
+        reason = ReasonOfLastFailure();
+    if (flushed && !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file.get()))))) {
+        reason = ReasonOf(GetLastError());
+        flushed = false;
+    }
+    if (std::fclose(file.release()) != 0 && flushed) {
+        reason = ReasonOfLastFailure();
+        flushed = false;
+    }
+    return flushed;
+}
+
+// The C runtime reports a full disk as ENOSPC; the system's own code says it too.
+Reason ReasonOfLastFailure() {
+    if (errno == ENOSPC)
+        return Reason::DiskFull;
+    if (errno == EACCES)
+        return Reason::AccessDenied;
+    return ReasonOf(GetLastError());
+}
+
+bool SetLastWrite(const std::string& name, std::uint64_t lastWrite) {
+    const HANDLE file = CreateFileA(name.c_str(), FILE_WRITE_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const FILETIME written{static_cast<DWORD>(lastWrite & 0xFFFFFFFFu), static_cast<DWORD>(lastWrite >> 32)};
+    const bool set = SetFileTime(file, nullptr, nullptr, &written) != 0;
+    CloseHandle(file);
+    return set;
+}
+
+unsigned long ProcessId() { return GetCurrentProcessId(); }
+
+}  // namespace native
+
+// Opening a device does not wait; reading one may wait for ever (a serial port behind AUX
+// or COM1), so the type is checked first. A named pipe is opened anonymously, so that the
+// program on its other end cannot act with this process's rights.
+UniqueFile OpenDiskFile(const std::string& path, PathKind& kind, OpenFor mode) {
+    kind = PathKind::Missing;
+    const DWORD access = mode == OpenFor::Update ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+    const HANDLE handle =
+        CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_ANONYMOUS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        kind = KindOf(path);
+        return nullptr;
+    }
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        kind = PathKind::Other;
+        CloseHandle(handle);
+        return nullptr;
+    }
+    UniqueFile file = mode == OpenFor::Update ? StreamOf(handle, _O_RDWR | _O_BINARY, "r+b")
+                                              : StreamOf(handle, _O_RDONLY | _O_BINARY, "rb");
+    if (file)
+        kind = PathKind::File;
+    return file;
+}
+
+// A device name (NUL, AUX, COM1.txt) names the device in every folder, whatever the
+// attributes say of it.
+PathKind KindOf(const std::string& path) {
+    if (IsDeviceName(path))
+        return PathKind::Other;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::Missing : PathKind::Other;
+    }
+    return KindOfAttributes(attributes);
+}
+
+// The C runtime's rename refuses an existing target on Windows; MoveFileEx replaces it.
+WriteResult MoveOver(const std::string& from, const std::string& to) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return {};
+    return WriteError{to, ReasonOf(GetLastError())};
+}
+
+WriteResult RemoveFile(const std::string& path) {
+    if (DeleteFileA(path.c_str()))
+        return {};
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return {};
+    return WriteError{path, ReasonOf(error)};
+}
+
+WriteResult MakeFolders(const std::string& folder) {
+    std::string path = folder;
+    while (path.size() > 1 && IsSeparator(path.back()) && path[path.size() - 2] != ':')
+        path.pop_back();
+    if (path.empty() || KindOf(path) == PathKind::Folder)
+        return {};
+    const std::size_t parent = path.find_last_of("\\/");
+    if (parent != std::string::npos && parent > 0 && path[parent - 1] != ':')
+        if (const WriteResult made = MakeFolders(path.substr(0, parent)); !made)
+            return WriteError{folder, made.Error().reason};
+    if (CreateDirectoryA(path.c_str(), nullptr) || KindOf(path) == PathKind::Folder)
+        return {};
+    return WriteError{folder, ReasonOf(GetLastError())};
+}
+
+bool RemoveEmptyFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+
+std::vector<FolderEntry> ListFolder(const std::string& folder) {
+    std::vector<FolderEntry> entries;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileExA(Join(folder, "*").c_str(), FindExInfoBasic, &found,
+                                           FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE)
+        return entries;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            entries.push_back({name, KindOfAttributes(found.dwFileAttributes)});
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return entries;
+}
+
+std::vector<TreeFile> WalkFolder(const std::string& folder) {
+    std::vector<TreeFile> files;
+    Walk(folder, "", files);
+    return files;
+}
+
+std::optional<TreeFile> FileState(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (IsDeviceName(path) || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        KindOfAttributes(data.dwFileAttributes) != PathKind::File)
+        return std::nullopt;
+    return TreeFile{{}, Join64(data.nFileSizeHigh, data.nFileSizeLow),
+                    Join64(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)};
+}
+
+std::optional<std::uint64_t> FreeSpace(const std::string& folder) {
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr))
+        return std::nullopt;
+    return available.QuadPart;
+}
+
+std::string CurrentFolder() {
+    std::string folder(GetCurrentDirectoryA(0, nullptr), '\0');
+    folder.resize(GetCurrentDirectoryA(static_cast<DWORD>(folder.size()), folder.data()));
+    return folder;
+}
+
+// See the declaration: NTFS keeps the order of a folder's changes, other file systems do not.
+void SyncFolderOf(const std::string& /*path*/) {}
+
+// File names compare as the upper-case letters of the ANSI code page, not only ASCII ones.
+std::string FoldCase(const std::string& name) {
+    std::string folded = name;
+    if (!folded.empty())
+        CharUpperBuffA(folded.data(), static_cast<DWORD>(folded.size()));
+    return folded;
+}
+
+}  // namespace base

@@ -1,0 +1,184 @@
+// The file layer on real files: failed writes leave the old file and say why, a walk sees
+// every nested file, and only files on disk are ever opened.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include "base/files.h"
+#include "batchfile/write_messages.h"
+#include "tests/support/bounded.h"
+#include "tests/support/full_disk.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using base::PathKind;
+using base::WriteError;
+using Reason = base::WriteError::Reason;
+using namespace testing_support;
+
+std::size_t EntriesIn(const std::filesystem::path& folder) {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+// Gives up after `limit` bytes, and counts what it was told.
+class StopAfter final : public base::CopyProgress {
+public:
+    explicit StopAfter(std::uint64_t limit) : m_limit(limit) {}
+    bool Advance(std::uint64_t bytes) override {
+        told += bytes;
+        return told < m_limit;
+    }
+    std::uint64_t told = 0;
+
+private:
+    std::uint64_t m_limit;
+};
+
+TEST(FileLayer, AFailedWriteOrCopyLeavesTheOldFileAndNoTempFile) {
+    TempDir dir;
+    const std::string target = dir.File("target.txt");
+    const std::string source = dir.File("source.bin");
+    const std::string big(200 * 1024, 'n');
+    StopAfter stop(64 * 1024);
+    struct Case {
+        const char* label;
+        std::function<base::WriteResult()> write;
+        std::string file;
+        Reason reason;
+    } cases[] = {
+        {"write into a missing folder", [&] { return base::WriteFileDurably(dir.File("gone/x.txt"), "new"); },
+         dir.File("gone/x.txt"), Reason::Other},
+        {"copy of a missing file", [&] { return base::CopyFileDurably(dir.File("none.bin"), target); },
+         dir.File("none.bin"), Reason::Other},
+        {"copy cancelled half way", [&] { return base::CopyFileDurably(source, target, &stop); }, target,
+         Reason::Cancelled},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        WriteBytes(target, "old");
+        WriteBytes(source, big);
+        const std::size_t before = EntriesIn(dir.Path());
+        const base::WriteResult result = c.write();
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.Error().file, c.file);
+        EXPECT_EQ(result.Error().reason, c.reason);
+        EXPECT_EQ(ReadBytes(target), "old");
+        EXPECT_EQ(EntriesIn(dir.Path()), before);
+    }
+    EXPECT_EQ(stop.told, 64u * 1024);
+    ASSERT_TRUE(base::CopyFileDurably(source, target));
+    EXPECT_EQ(ReadBytes(target), big);
+    EXPECT_EQ(EntriesIn(dir.Path()), 2u);
+}
+
+#ifdef GRENWICK_HAS_FULL_DISK
+TEST(FileLayer, AFullDiskIsToldApartAndKeepsTheOldFile) {
+    TempDir dir;
+    const std::string path = dir.File("list.lst");
+    WriteBytes(path, "old");
+    // /dev/full takes nothing and says the disk is full, as a full disk does.
+    const base::WriteResult full = base::WriteFileInPlace("/dev/full", "x");
+    ASSERT_FALSE(full);
+    EXPECT_EQ(full.Error().reason, Reason::DiskFull);
+    EXPECT_EQ(full.Error().file, "/dev/full");
+    {
+        ScopedFullDisk limit(2);
+        ASSERT_TRUE(limit.Active());
+        EXPECT_FALSE(base::WriteFileDurably(path, "longer than two bytes"));
+    }
+    EXPECT_EQ(ReadBytes(path), "old");
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+}
+#endif
+
+TEST(WriteMessages, SayWhyOnlyWhereTheUserCanActOnIt) {
+    struct Case {
+        Reason reason;
+        bool rightsMatter;
+        std::string text;
+    } cases[] = {
+        {Reason::Other, true, "The file \"C:\\a.txt\" could not be written."},
+        {Reason::AccessDenied, true,
+         "The file \"C:\\a.txt\" could not be written. Windows lets only administrators write there."},
+        {Reason::AccessDenied, false, "The file \"C:\\a.txt\" could not be written."},
+        {Reason::DiskFull, false, "The file \"C:\\a.txt\" could not be written. The disk is full."},
+        {Reason::Cancelled, true, "The file \"C:\\a.txt\" could not be written."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text + (c.rightsMatter ? " (rights matter)" : ""));
+        EXPECT_EQ(batchfile::NotWrittenMessage(WriteError{"C:\\a.txt", c.reason}, c.rightsMatter), c.text);
+    }
+}
+
+// One pass gives every file below the folder, however deep, with its own size and time.
+TEST(FileLayer, AWalkGivesEveryNestedFileWithItsSizeAndTime) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.File("maps/deep/er"));
+    std::filesystem::create_directories(dir.File("empty"));
+    WriteBytes(dir.File("top.txt"), "");
+    WriteBytes(dir.File("maps/a.map"), "12345");
+    WriteBytes(dir.File("maps/deep/er/b.map"), std::string(70000, 'b'));
+    const auto now = std::filesystem::file_time_type::clock::now();
+    std::filesystem::last_write_time(dir.File("maps/a.map"), now - std::chrono::hours(48));
+    std::filesystem::last_write_time(dir.File("maps/deep/er/b.map"), now - std::chrono::hours(24));
+    std::vector<base::TreeFile> files = base::WalkFolder(dir.Path().string());
+    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[0].name, "maps\\a.map");
+    EXPECT_EQ(files[0].size, 5u);
+    EXPECT_EQ(files[1].name, "maps\\deep\\er\\b.map");
+    EXPECT_EQ(files[1].size, 70000u);
+    EXPECT_EQ(files[2].name, "top.txt");
+    EXPECT_EQ(files[2].size, 0u);
+    EXPECT_LT(files[0].lastWrite, files[1].lastWrite);
+    EXPECT_LT(files[1].lastWrite, files[2].lastWrite);
+    EXPECT_TRUE(base::WalkFolder(dir.File("missing")).empty());
+}
+
+TEST(FileLayer, OpensOnlyFilesOnDiskAndNeverWaits) {
+    TempDir dir;
+    WriteBytes(dir.File("a.bat"), "x");
+    std::filesystem::create_directories(dir.File("folder"));
+    struct Case {
+        std::string path;
+        PathKind kind;
+    } cases[] = {
+        {dir.File("a.bat"), PathKind::File},
+        {dir.File("folder"), PathKind::Folder},
+        {dir.File("gone.bat"), PathKind::Missing},
+#ifdef _WIN32
+        {"NUL", PathKind::Other},
+        {"com1.txt", PathKind::Other},
+#else
+        {"/dev/null", PathKind::Other},
+        {dir.File("pipe"), PathKind::Other},
+#endif
+    };
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0600), 0);
+#endif
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(base::KindOf(c.path), c.kind);
+        for (const base::OpenFor mode : {base::OpenFor::Reading, base::OpenFor::Update}) {
+            PathKind kind = PathKind::Missing;
+            bool opened = false;
+            EXPECT_TRUE(FinishesInTime([&] { opened = base::OpenDiskFile(c.path, kind, mode) != nullptr; },
+                                       dir.File("pipe")));
+            EXPECT_EQ(opened, c.kind == PathKind::File);
+            EXPECT_EQ(kind, c.kind);
+        }
+    }
+}
+
+}  // namespace
