@@ -1,5 +1,7 @@
 // The store's disk needs on POSIX hosts, where the native tests run: "\" becomes "/".
+#include <dirent.h>
 #include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
@@ -41,19 +43,46 @@ bool SetWriteTime(const std::string& path, std::int64_t time) {
     return utimensat(AT_FDCWD, NativeName(path).c_str(), times, 0) == 0;
 }
 
+namespace {
+
+// Depth first through directory descriptors, so each entry costs one fstatat on its bare name;
+// links are not followed, so a link to a folder above cannot make the walk endless.
+void Walk(int parent, const std::string& relative, std::vector<TreeFile>& files) {
+    const int fd = openat(parent, relative.empty() ? "." : relative.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        close(fd);
+        return;
+    }
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat info {};
+        if (fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        const std::string below = relative.empty() ? name : relative + "/" + name;
+        if (S_ISDIR(info.st_mode))
+            Walk(parent, below, files);
+        else if (S_ISREG(info.st_mode))
+            files.push_back({below, static_cast<std::uint64_t>(info.st_size), TimeOf(info)});
+    }
+    closedir(dir);
+}
+
+}  // namespace
+
 std::vector<TreeFile> WalkTree(const std::string& folder) {
     std::vector<TreeFile> files;
-    const std::string root = NativeName(folder);
-    std::error_code error;
-    const auto options = fs::directory_options::skip_permission_denied;
-    for (fs::recursive_directory_iterator it(root, options, error), end; !error && it != end; it.increment(error)) {
-        struct stat info {};
-        if (lstat(it->path().c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-            continue;
-        std::string name = it->path().string().substr(root.size() + (root.back() == '/' ? 0 : 1));
-        std::replace(name.begin(), name.end(), '/', '\\');
-        files.push_back({std::move(name), static_cast<std::uint64_t>(info.st_size), TimeOf(info)});
-    }
+    const int top = open(NativeName(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (top < 0)
+        return files;
+    Walk(top, std::string(), files);
+    close(top);
+    for (TreeFile& file : files)
+        std::replace(file.name.begin(), file.name.end(), '/', '\\');
     return files;
 }
 
