@@ -174,6 +174,24 @@ TEST_F(GrenwickWindow, EnterAppliesTheSelectedModAndCloses) {
     EXPECT_FALSE(IsWindow(m_hwnd)) << "apply ends the dialog";
 }
 
+// A line no reader can follow is asked about through the window's prompter, never a box of
+// its own; Cancel, the default, leaves the mod unrun and the window open.
+TEST_F(GrenwickWindow, AModWithALineNoReaderFollowsIsAskedAboutAndCancelledByDefault) {
+    ASSERT_TRUE(batchfile::WriteBatchFile("setup.bat", {":: &Setup", "start setup.exe"}));
+    AddMod("setup.bat");
+    SendDlgItemMessageA(m_hwnd, IDC_MOD_LIST, LB_SETCURSEL, 0, 0);
+    Click(m_hwnd, IDOK);
+    ASSERT_EQ(m_user.questions.size(), 1u);
+    EXPECT_EQ(m_user.questions[0].rfind("Grenwick cannot tell which files this line of the mod change:\n"
+                                        "    line 2: start setup.exe",
+                                        0),
+              0u)
+        << m_user.questions[0];
+    EXPECT_TRUE(m_runner.commands.empty());
+    EXPECT_EQ(m_user.messages, Strings{});
+    EXPECT_TRUE(IsWindow(m_hwnd));
+}
+
 TEST_F(GrenwickWindow, EscClosesWithoutWritingAnything) {
     ShowWindow(m_hwnd, SW_SHOWNORMAL);
     SetFocus(GetDlgItem(m_hwnd, IDC_MOD_LIST));
