@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <future>
 #include <utility>
 
 #include "base/files_native.h"
+#include "base/paths.h"
+#include "base/sha256.h"
 
 namespace base {
 namespace {
@@ -64,6 +67,46 @@ WriteResult ReplaceThroughTemp(const std::string& target, Fill fill) {
     }
     (void)RemoveFile(temporary);
     return Failed(target, reason);
+}
+
+// Large enough that the work per piece (a hash call, the progress hook) costs nothing
+// beside the reading and writing.
+constexpr std::size_t kHashedPiece = std::size_t{1} << 20;
+
+// Copies `in` to `out` unbuffered, piece by piece; each piece is hashed on a second thread
+// while it is written and the next one read, so the hash adds next to nothing to the copy's
+// time. Two buffers take turns.
+bool CopyHashing(std::FILE* in, std::FILE* out, CopyProgress* progress, CopyBeside& made, Reason& reason,
+                 bool& readFailed) {
+    std::setvbuf(in, nullptr, _IONBF, 0);
+    std::setvbuf(out, nullptr, _IONBF, 0);
+    Sha256 hasher;
+    std::string buffers[2] = {std::string(kHashedPiece, '\0'), std::string(kHashedPiece, '\0')};
+    std::future<void> hashing;
+    bool ok = true;
+    for (int turn = 0; ok; turn ^= 1) {
+        std::string& buffer = buffers[turn];
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
+        if (hashing.valid())
+            hashing.get();  // the other buffer's bytes are in the hash, in their order
+        if (got == 0)
+            break;
+        if (got < buffer.size() && made.size == 0)
+            hasher.Update(buffer.data(), got);  // a small file: no thread for one piece
+        else
+            hashing = std::async(std::launch::async, [&hasher, &buffer, got] { hasher.Update(buffer.data(), got); });
+        ok = WriteAll(out, buffer.data(), got, reason);
+        made.size += got;
+        if (ok && progress && !progress->Advance(got)) {
+            reason = Reason::Cancelled;
+            ok = false;
+        }
+    }
+    if (hashing.valid())
+        hashing.get();
+    readFailed = ok && std::ferror(in) != 0;
+    made.sha256 = ToHex(hasher.Finish());
+    return ok && !readFailed;
 }
 
 }  // namespace
@@ -128,6 +171,33 @@ WriteResult CopyFileDurably(const std::string& from, const std::string& to, Copy
     if (!result && readFailed)
         result.Error().file = from;
     return result;
+}
+
+WriteResult CopyBesideHashed(const std::string& from, const std::string& to, CopyBeside& made,
+                             CopyProgress* progress) {
+    made = CopyBeside();
+    PathKind kind = PathKind::Missing;
+    const UniqueFile in = OpenDiskFile(from, kind);
+    if (!in)
+        return Failed(from, Reason::Other);
+    if (const std::string folder = FolderPart(to); !folder.empty())
+        if (const WriteResult folders = MakeFolders(folder); !folders)
+            return Failed(to, folders.Error().reason);
+    Reason reason = Reason::Other;
+    UniqueFile out = CreateFileBeside(to, made.temp, reason);
+    if (!out)
+        return Failed(to, reason);
+    bool readFailed = false;
+    const bool copied = CopyHashing(in.get(), out.get(), progress, made, reason, readFailed);
+    const bool flushed = native::CloseFlushed(std::move(out), reason);
+    if (!copied || !flushed) {
+        (void)RemoveFile(made.temp);
+        made = CopyBeside();
+        return Failed(readFailed ? from : to, reason);
+    }
+    if (const std::optional<TreeFile> source = FileState(from))
+        native::SetLastWrite(made.temp, source->lastWrite);
+    return {};
 }
 
 }  // namespace base

@@ -76,6 +76,20 @@ public:
 WriteResult CopyFileDurably(const std::string& from, const std::string& to,
                                           CopyProgress* progress = nullptr);
 
+// A copy made beside its target that has not taken its place yet.
+struct CopyBeside {
+    std::string temp;        // the new file beside the target
+    std::uint64_t size = 0;  // bytes copied
+    std::string sha256;      // of those bytes, 64 lowercase hex digits
+};
+// Copies the file on disk `from` into a new temp file beside `to` (making `to`'s missing
+// folders), hashing the bytes as they pass so that each is read once, flushed to the disk
+// and given `from`'s last-write time: a file put back from a copy looks unchanged since it
+// was copied. The caller checks the copy, then moves `temp` over `to` or removes it. A
+// failed or cancelled copy (reason Cancelled) leaves no temp file; a failed read names `from`.
+WriteResult CopyBesideHashed(const std::string& from, const std::string& to, CopyBeside& made,
+                             CopyProgress* progress = nullptr);
+
 // Moves `from` over `to` in one step, replacing `to` if it exists.
 WriteResult MoveOver(const std::string& from, const std::string& to);
 
@@ -101,12 +115,20 @@ struct TreeFile {
     std::uint64_t lastWrite;   // in the platform's own ticks: for comparing, not for showing
 };
 // Every file below `folder`, in every folder under it, in one pass that reads size and time
-// from the listing itself.
+// from the listing itself. Links to folders are not followed, so a link to a folder above
+// cannot make the walk endless.
 std::vector<TreeFile> WalkFolder(const std::string& folder);
+
+// The size and last-write time of one file on disk, `name` left empty; nothing when `path`
+// is no file.
+std::optional<TreeFile> FileState(const std::string& path);
 
 // The bytes free for this user on the disk of `folder`; nothing when it cannot be told.
 std::optional<std::uint64_t> FreeSpace(const std::string& folder);
 
+// The current folder as a full name. On POSIX hosts, where the native tests run, the root
+// stands for drive C: ("C:\tmp\game" for "/tmp/game", and every name starting "C:\" is
+// read so), so that full names have the one form the batch reader follows on every host.
 std::string CurrentFolder();
 
 // Makes the creation, renaming or deletion of a file in `path`'s folder durable. On POSIX

@@ -1,6 +1,7 @@
 // What each platform's body gives the portable part of the file layer in files.cpp.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "base/files.h"
@@ -22,6 +23,9 @@ bool CloseFlushed(UniqueFile file, Reason& reason);
 
 // Why the stream call that just failed on a file being written failed.
 Reason ReasonOfLastFailure();
+
+// Gives a file the last-write time FileState reported of another; false when it cannot.
+bool SetLastWrite(const std::string& name, std::uint64_t lastWrite);
 
 // This process's id, so that temp names of two processes never meet.
 unsigned long ProcessId();

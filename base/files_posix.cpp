@@ -21,9 +21,17 @@ namespace {
 
 using native::Reason;
 
+// The host's root stands for drive C:, so that full names have one form on every host:
+// "C:\tmp\game" is "/tmp/game".
 std::string Native(std::string name) {
+    if (name.size() >= 3 && (name[0] == 'C' || name[0] == 'c') && name[1] == ':' && IsSeparator(name[2]))
+        name.erase(0, 2);
     std::replace(name.begin(), name.end(), '\\', '/');
     return name;
+}
+
+std::uint64_t LastWriteOf(const struct stat& info) {
+    return static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000u + static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
 }
 
 Reason ReasonOf(int error) {
@@ -52,14 +60,16 @@ public:
     }
     OpenFolder(const OpenFolder&) = delete;
     OpenFolder& operator=(const OpenFolder&) = delete;
-    // Calls `each` with the name and status of every entry but "." and "..".
-    void ForEach(const std::function<void(const std::string&, const struct stat&)>& each) {
+    // Calls `each` with the name and status of every entry but "." and ".."; a link is
+    // followed, or with `ownStatus` told as the link it is.
+    void ForEach(const std::function<void(const std::string&, const struct stat&)>& each, bool ownStatus = false) {
         if (!m_dir)
             return;
+        const int flags = ownStatus ? AT_SYMLINK_NOFOLLOW : 0;
         while (const dirent* entry = readdir(m_dir)) {
             const std::string name = entry->d_name;
             struct stat info {};
-            if (name != "." && name != ".." && fstatat(dirfd(m_dir), entry->d_name, &info, 0) == 0)
+            if (name != "." && name != ".." && fstatat(dirfd(m_dir), entry->d_name, &info, flags) == 0)
                 each(name, info);
         }
     }
@@ -68,15 +78,16 @@ private:
     DIR* m_dir;
 };
 
+// A link (to a folder or a file) is not followed, as a reparse point is not on Windows.
 void Walk(const std::string& folder, const std::string& prefix, std::vector<TreeFile>& files) {
-    OpenFolder(folder).ForEach([&](const std::string& name, const struct stat& info) {
-        if (S_ISDIR(info.st_mode))
-            Walk(folder + "/" + name, prefix + name + "\\", files);
-        else if (S_ISREG(info.st_mode))
-            files.push_back({prefix + name, static_cast<std::uint64_t>(info.st_size),
-                             static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000u +
-                                 static_cast<std::uint64_t>(info.st_mtim.tv_nsec)});
-    });
+    OpenFolder(folder).ForEach(
+        [&](const std::string& name, const struct stat& info) {
+            if (S_ISDIR(info.st_mode))
+                Walk(folder + "/" + name, prefix + name + "\\", files);
+            else if (S_ISREG(info.st_mode))
+                files.push_back({prefix + name, static_cast<std::uint64_t>(info.st_size), LastWriteOf(info)});
+        },
+        true);
 }
 
 }  // namespace
@@ -124,6 +135,12 @@ bool CloseFlushed(UniqueFile file, Reason& reason) {
 }
 
 Reason ReasonOfLastFailure() { return ReasonOf(errno); }
+
+bool SetLastWrite(const std::string& name, std::uint64_t lastWrite) {
+    const struct timespec times[2] = {{0, UTIME_OMIT},
+                                      {static_cast<time_t>(lastWrite / 1000000000u), static_cast<long>(lastWrite % 1000000000u)}};
+    return utimensat(AT_FDCWD, Native(name).c_str(), times, 0) == 0;
+}
 
 unsigned long ProcessId() { return static_cast<unsigned long>(getpid()); }
 
@@ -200,6 +217,13 @@ std::vector<TreeFile> WalkFolder(const std::string& folder) {
     return files;
 }
 
+std::optional<TreeFile> FileState(const std::string& path) {
+    struct stat info {};
+    if (stat(Native(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return TreeFile{{}, static_cast<std::uint64_t>(info.st_size), LastWriteOf(info)};
+}
+
 std::optional<std::uint64_t> FreeSpace(const std::string& folder) {
     struct statvfs info {};
     if (statvfs(Native(folder).c_str(), &info) != 0)
@@ -215,7 +239,8 @@ std::string CurrentFolder() {
         folder.resize(folder.size() * 2);
     }
     folder.resize(folder.find('\0'));
-    return folder;
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    return "C:" + folder;
 }
 
 // A name in a folder is durable only once the folder itself is flushed.

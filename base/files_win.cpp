@@ -137,6 +137,18 @@ Reason ReasonOfLastFailure() {
     return ReasonOf(GetLastError());
 }
 
+bool SetLastWrite(const std::string& name, std::uint64_t lastWrite) {
+    const HANDLE file = CreateFileA(name.c_str(), FILE_WRITE_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const FILETIME written{static_cast<DWORD>(lastWrite & 0xFFFFFFFFu), static_cast<DWORD>(lastWrite >> 32)};
+    const bool set = SetFileTime(file, nullptr, nullptr, &written) != 0;
+    CloseHandle(file);
+    return set;
+}
+
 unsigned long ProcessId() { return GetCurrentProcessId(); }
 
 }  // namespace native
@@ -232,6 +244,15 @@ std::vector<TreeFile> WalkFolder(const std::string& folder) {
     std::vector<TreeFile> files;
     Walk(folder, "", files);
     return files;
+}
+
+std::optional<TreeFile> FileState(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (IsDeviceName(path) || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        KindOfAttributes(data.dwFileAttributes) != PathKind::File)
+        return std::nullopt;
+    return TreeFile{{}, Join64(data.nFileSizeHigh, data.nFileSizeLow),
+                    Join64(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)};
 }
 
 std::optional<std::uint64_t> FreeSpace(const std::string& folder) {

@@ -1,4 +1,4 @@
-// Which files a mod batch file changes, read from its lines as the command interpreter reads them.
+// A mod batch file's lines as the batch reader takes them, and the name helpers it uses.
 #pragma once
 
 #include <optional>
@@ -9,25 +9,9 @@
 
 namespace batchfile {
 
-// One change a command makes, with the names as the line gives them (quotes removed).
-// Without a source, `target` is deleted or changed in place: a file, a wildcard pattern,
-// or a folder (the files in it). With a source, each file `source` names (it may be a
-// pattern) lands at `target`; when `target` is a folder or a wildcard pattern, the file
-// lands there under the name NameByPattern gives it.
-struct FileChange {
-    std::string target;
-    std::string source;
-
-    bool operator==(const FileChange& other) const { return target == other.target && source == other.source; }
-};
-
-// The changes of del, erase, copy, move, ren, rename, "ApplyPPF3.exe a|u <file> <patch>"
-// and of output redirection, in line order. Labels, "::" and rem lines are skipped, other
-// commands are left alone, and "%" variables are not expanded.
-std::vector<FileChange> ChangesOf(const std::vector<std::string>& lines);
-
 // Every line of the file, CR before LF dropped, with no length limit; nothing when it is
-// no file on disk or cannot be read.
+// no file on disk or cannot be read to its end (half a batch file would be followed as if
+// it were all of it).
 std::optional<std::vector<std::string>> ReadAllLines(const std::string& path);
 
 // The name helpers the reader uses, reachable here as before.

@@ -32,6 +32,7 @@ class NoView : public manager::ManagerView {
 public:
     void ShowMessage(const std::string&) override {}
     bool Ask(const std::string&, bool defaultYes) override { return defaultYes; }
+    Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
     void ShowList(const std::vector<manager::ModEntry>&) override {}
     void CloseApplied() override {}
 };

@@ -2,17 +2,21 @@
 // putting back the originals that apply keeps.
 #include "manager/mod_manager.h"
 
+#include <ctime>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "base/files.h"
+#include "base/paths.h"
 #include "base/text.h"
 #include "batchfile/file_changes.h"
 #include "batchfile/header_reader.h"
 #include "batchfile/write_messages.h"
 #include "manager/list/list_file.h"
 #include "manager/list/list_pair.h"
+#include "manager/originals/foresee.h"
 #include "manager/originals/originals_store.h"
 #include "manager/state_lock.h"
 
@@ -37,6 +41,9 @@ constexpr char kInexactReason[] =
     "it holds characters (shown as ?) that the system's code page cannot hold exactly, so another file "
     "would run.";
 constexpr char kDeviceReason[] = "it names a device, not a file on disk.";
+constexpr char kPrefixReason[] =
+    "it begins with \"\\\\?\\\" or \"\\\\.\\\", which the command interpreter cannot run a batch file from.";
+constexpr char kRestoreName[] = "\"Restore original files...\"";
 constexpr char kRestartQuestion[] = "\n\nStart Grenwick again as administrator?";
 
 std::string CannotUseMessage(const std::string& path, const char* reason) {
@@ -64,8 +71,54 @@ std::string NameList(const std::vector<std::string>& names) {
     return list;
 }
 
-std::string UnreadableIndex(const OriginalsStore& store) {
-    return "The list of kept original files \"" + store.IndexPath() + "\" cannot be read";
+// Every name, one a line: files outside the game folder are never cut short.
+std::string FullNameList(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names)
+        list += "\n    " + name;
+    return list;
+}
+
+std::string Megabytes(std::uint64_t bytes) {
+    return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
+}
+
+// A line of the batch file by its number; a line of a file it calls by that file too.
+std::string LineList(const std::vector<UnfollowedLine>& lines, const std::string& batchPath) {
+    std::string list;
+    for (std::size_t i = 0; i < lines.size() && i < kNamedFiles; ++i) {
+        const UnfollowedLine& line = lines[i];
+        list += "\n    ";
+        if (line.file != batchPath)
+            list += "\"" + line.file + "\" ";
+        list += "line " + std::to_string(line.number) + ": " + line.text;
+    }
+    if (lines.size() > kNamedFiles)
+        list += "\n    and " + std::to_string(lines.size() - kNamedFiles) + " more";
+    return list;
+}
+
+std::string FullPathOf(const std::string& path, const std::string& folder) {
+    return base::IsRooted(path) ? path : base::Join(folder, path);
+}
+
+// What a put back could not do, file by file, and what stays for a later try.
+std::string Troubles(const OriginalsStore::PutBackReport& report, const std::string& laterTry) {
+    std::string text;
+    if (!report.missing.empty() || !report.damaged.empty() || !report.lost.empty()) {
+        text += "\n\nThese could not be put back:";
+        for (const std::string& name : report.missing)
+            text += "\n    " + name + ": its kept copy is missing";
+        for (const std::string& name : report.damaged)
+            text += "\n    " + name + ": its kept copy is damaged";
+        for (const std::string& name : report.lost)
+            text += "\n    " + name + ": no original was kept";
+    }
+    if (!report.failed.empty())
+        text += "\n\nThese could not be put back and " + laterTry + NameList(report.failed);
+    if (report.cancelled)
+        text += "\n\nCancelled: the files not yet put back " + laterTry.substr(0, laterTry.size() - 1) + ".";
+    return text;
 }
 
 }  // namespace
@@ -127,7 +180,8 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
         m_view.ShowMessage(kSelectFirst);
         return;
     }
-    const std::string path = m_mods.Entries()[*selection].path;
+    const ModEntry entry = m_mods.Entries()[*selection];
+    const std::string& path = entry.path;
     const std::optional<batchfile::ModHeader> header = RunnableHeader(path, 2);
     if (!header)
         return;  // an older list can hold a path that is refused at add today
@@ -135,12 +189,37 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
         m_view.ShowMessage("The batch file \"" + path + "\" could not be opened.");
         return;
     }
-    if (!KeepOriginals(path))
+    const std::optional<std::vector<std::string>> lines = batchfile::ReadAllLines(path);
+    if (!lines) {
+        m_view.ShowMessage("The batch file \"" + path + "\" could not be read" + kNotApplied);
         return;
+    }
+    const std::string gameFolder = base::CurrentFolder();
+    const std::optional<std::uint64_t> number = KeepOriginals(entry.name, path, *lines, gameFolder);
+    if (!number)
+        return;
+    const FolderNotes before = NoteFolder(gameFolder);
     m_runner.Run(QuoteForInterpreter(path));
     // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
     if (batchfile::PpfTextOf(header->line2))
         m_runner.Run(kPause);
+    const FolderNotes after = NoteFolder(gameFolder);
+    std::string problem;
+    OriginalsStore::SettleResult settled;
+    {
+        StateLock lock(m_files.paths, m_lockWait);
+        OriginalsStore store(m_files.storeRoot, gameFolder);
+        if (lock.InUse())
+            problem = kStoreInUse;
+        else if (problem = store.Load(); problem.empty() && !(settled = store.Settle(*number, before, after)).index)
+            problem = "The file \"" + store.IndexPath() + "\" could not be written";
+    }
+    if (!problem.empty())
+        m_view.ShowMessage(problem + ", so the files the mod created or changed unforeseen are not known to " +
+                           kRestoreName + ".");
+    else if (!settled.unrecoverable.empty())
+        m_view.ShowMessage("The mod changed these files with no original kept, so " + std::string(kRestoreName) +
+                           " cannot put them back:" + NameList(settled.unrecoverable));
     SaveLastMod(path);
     m_view.ShowMessage(kDone);
     m_view.CloseApplied();
@@ -160,79 +239,188 @@ void ModManager::RemoveMod(const ModEntry& entry) {
 }
 
 void ModManager::RestoreOriginals() {
-    OriginalsStore store(base::CurrentFolder());
-    if (!store.Load()) {
-        m_view.ShowMessage(UnreadableIndex(store) + ", so nothing was put back.");
+    const std::string gameFolder = base::CurrentFolder();
+    OriginalsStore store(m_files.storeRoot, gameFolder);
+    std::string problem;
+    {
+        StateLock lock(m_files.paths, m_lockWait);
+        problem = lock.InUse() ? kStoreInUse : store.Load();
+    }
+    if (!problem.empty()) {
+        m_view.ShowMessage(problem + ", so nothing was put back.");
         return;
     }
-    std::vector<std::string> names;
-    for (const KeptFile& file : store.Files())
-        names.push_back(file.name);
-    if (names.empty()) {
+    std::vector<std::string> inside, outside, lost;
+    for (const OriginalsStore::Original& original : store.FirstOriginals()) {
+        const std::string& name = original.entry->before.name;
+        if (original.entry->before.kind == EntryKind::Lost)
+            lost.push_back(name);
+        else
+            (PlaceOfName(name, gameFolder, &base::FoldCase) == NamePlace::Outside ? outside : inside)
+                .push_back(name);
+    }
+    const std::size_t count = inside.size() + outside.size();
+    if (count == 0 && lost.empty()) {
         m_view.ShowMessage("No original files are kept: no mod has changed a file since the last restore.");
         return;
     }
-    const bool one = names.size() == 1;
-    if (!m_view.Ask("Put back " + Files(names.size()) + " as " + (one ? "it was" : "they were") +
-                        " before the first mod? Files that mods created are deleted." + NameList(names),
-                    true))
+    std::string question = "Put back " + Files(count) + " as " + (count == 1 ? "it was" : "they were") +
+                           " before the first mod? Files that mods created are deleted." + NameList(inside);
+    if (!outside.empty())
+        question += "\n\nOutside the game folder, these files are written or deleted:" + FullNameList(outside);
+    if (!lost.empty())
+        question += "\n\nThese files were changed with no original kept and cannot be put back:" + NameList(lost);
+    if (!m_view.Ask(question, true))
         return;
     // Read again under the lock: what another window kept since the question is put back too.
-    std::string problem;
     OriginalsStore::PutBackReport report;
     std::size_t kept = 0;
     {
         StateLock lock(m_files.paths, m_lockWait);
-        if (lock.InUse()) {
-            problem = kStoreInUse;
-        } else if (!store.Load()) {
-            problem = UnreadableIndex(store);
-        } else {
-            kept = store.Files().size();
-            report = store.PutBack();
+        problem = lock.InUse() ? kStoreInUse : store.Load();
+        if (problem.empty()) {
+            for (const OriginalsStore::Original& original : store.FirstOriginals())
+                kept += original.entry->before.kind != EntryKind::Lost;
+            report = store.Restore(m_progress);
         }
     }
     if (!problem.empty()) {
         m_view.ShowMessage(problem + ", so nothing was put back.");
         return;
     }
-    const std::string count = report.failed.empty() ? Files(report.putBack)
+    const std::string done = report.putBack == kept ? Files(report.putBack)
                                                     : std::to_string(report.putBack) + " of " + Files(kept);
-    std::string text = "Put back " + count + ".";
-    if (!report.failed.empty())
-        text += " These could not be put back and stay kept for a later try:" + NameList(report.failed);
+    std::string text = "Put back " + done + "." + Troubles(report, "stay kept for a later try:");
     if (!report.index)
         text += "\n\nThe file \"" + store.IndexPath() + "\" could not be written: a later restore puts these files "
                 "back again.";
     m_view.ShowMessage(text);
 }
 
+void ModManager::UndoLastMod() {
+    const std::string gameFolder = base::CurrentFolder();
+    OriginalsStore store(m_files.storeRoot, gameFolder);
+    std::string problem;
+    {
+        StateLock lock(m_files.paths, m_lockWait);
+        problem = lock.InUse() ? kStoreInUse : store.Load();
+    }
+    if (!problem.empty()) {
+        m_view.ShowMessage(problem + ", so nothing was put back.");
+        return;
+    }
+    if (store.Records().applies.empty()) {
+        m_view.ShowMessage("No applied mod is remembered, so there is nothing to undo.");
+        return;
+    }
+    const ApplyRecord& newest = store.Records().applies.back();
+    const std::uint64_t number = newest.number;
+    const std::string mod = newest.mod;
+    std::vector<std::string> names;
+    for (const ApplyEntry& entry : newest.entries)
+        names.push_back(entry.before.name);
+    const std::vector<std::string> changed = store.ChangedSinceNewest();
+    std::string question = "Undo \"" + mod + "\"? Its " + Files(names.size()) +
+                           " are put back as they were just before it was applied; files it created are deleted." +
+                           NameList(names);
+    if (!changed.empty())
+        question += "\n\nThese files were changed after it was applied:" + NameList(changed);
+    if (!m_view.Ask(question, true))
+        return;
+    std::set<std::string> leave;
+    if (!changed.empty() &&
+        !m_view.Ask("Put back the files changed after \"" + mod + "\" was applied too? No leaves them as they are." +
+                        NameList(changed),
+                    false))
+        for (const std::string& name : changed)
+            leave.insert(base::FoldCase(name));
+    OriginalsStore::PutBackReport report;
+    {
+        StateLock lock(m_files.paths, m_lockWait);
+        problem = lock.InUse() ? kStoreInUse : store.Load();
+        if (problem.empty() && (store.Records().applies.empty() || store.Records().applies.back().number != number))
+            problem = "\"" + mod + "\" was undone or put back meanwhile by another Grenwick window";
+        if (problem.empty())
+            report = store.UndoNewest(leave, m_progress);
+    }
+    if (!problem.empty()) {
+        m_view.ShowMessage(problem + ", so nothing was put back.");
+        return;
+    }
+    std::string text = (report.cancelled ? "The undo of \"" + mod + "\" was cancelled" : "Undid \"" + mod + "\"") +
+                       ": put back " + Files(report.putBack) + "." +
+                       Troubles(report, "stay remembered for a later try:");
+    if (!report.index)
+        text += "\n\nThe file \"" + store.IndexPath() + "\" could not be written: \"" + mod + "\" stays remembered.";
+    m_view.ShowMessage(text);
+}
+
 // Before a mod runs, the files it will change are kept; when one cannot be, it does not run.
 // The store is read and written under the state lock, so two windows applying at once never
-// interleave their changes to it; the message waits until the lock is let go.
-bool ModManager::KeepOriginals(const std::string& batchPath) {
-    const std::string gameFolder = base::CurrentFolder();
-    OriginalsStore store(gameFolder);
-    const std::vector<std::string> lines = batchfile::ReadAllLines(batchPath).value_or(std::vector<std::string>());
+// interleave their changes to it; questions and messages wait until the lock is let go.
+std::optional<std::uint64_t> ModManager::KeepOriginals(const std::string& modName, const std::string& batchPath,
+                                                       const std::vector<std::string>& lines,
+                                                       const std::string& gameFolder) {
+    const std::string fullBatch = FullPathOf(batchPath, gameFolder);
+    const Foreseen foreseen = Foresee(lines, {fullBatch, gameFolder, m_environment});
+    std::vector<std::string> names = foreseen.changed;
+    bool whole = false;
+    std::uint64_t wholeBytes = 0;
+    if (!foreseen.unfollowed.empty()) {
+        std::vector<std::string> everything;
+        for (const base::TreeFile& file : base::WalkFolder(gameFolder)) {
+            everything.push_back(file.name);
+            wholeBytes += file.size;
+        }
+        const bool one = foreseen.unfollowed.size() == 1;
+        const ManagerView::Answer answer = m_view.AskYesNoCancel(
+            "Grenwick cannot tell which files " + std::string(one ? "this line" : "these lines") +
+            " of the mod change:" + LineList(foreseen.unfollowed, fullBatch) + "\n\n" + kRestoreName +
+            " cannot put back what " + (one ? "it changes" : "they change") + ".\n\n"
+            "Yes: keep a copy of every file in the game folder first (" + Files(everything.size()) + ", " +
+            Megabytes(wholeBytes) + "), then apply the mod.\n"
+            "No: apply the mod, keeping only the files Grenwick can tell it changes.\n"
+            "Cancel: do not apply the mod.");
+        if (answer == ManagerView::Answer::Cancel)
+            return std::nullopt;
+        whole = answer == ManagerView::Answer::Yes;
+        if (whole)
+            names.insert(names.end(), everything.begin(), everything.end());
+    }
+    OriginalsStore store(m_files.storeRoot, gameFolder);
     std::string problem;
+    OriginalsStore::KeepResult kept;
     {
         StateLock lock(m_files.paths, m_lockWait);
         if (lock.InUse()) {
             problem = std::string(kStoreInUse) + kNotApplied;
-        } else if (!store.Load()) {
-            problem = UnreadableIndex(store) + kNotApplied;
-        } else if (const base::WriteResult kept = store.Keep(TouchedNames(batchfile::ChangesOf(lines), gameFolder));
-                   !kept) {
-            const std::string& failed = kept.Error().file;
-            problem = (failed == store.IndexPath() ? "The file \"" + failed + "\" could not be written"
-                                                   : "The original file \"" + failed + "\" could not be kept") +
-                      kNotApplied + batchfile::WhyNotWritten(kept.Error(), false);
+        } else if (std::string unreadable = store.Load(); !unreadable.empty()) {
+            problem = unreadable + kNotApplied;
+        } else {
+            const std::optional<std::uint64_t> free =
+                whole && base::MakeFolders(store.Folder()) ? base::FreeSpace(store.Folder()) : std::nullopt;
+            if (whole && (!free || *free < wholeBytes)) {
+                problem = "There is not enough free space on the disk of \"" + store.Folder() +
+                          "\" to keep a copy of every file in the game folder (" + Megabytes(wholeBytes) +
+                          " needed, " + Megabytes(free.value_or(0)) + " free)" + kNotApplied;
+                base::RemoveEmptyFolder(store.Folder());
+            } else {
+                kept = store.Keep(modName, fullBatch, static_cast<std::int64_t>(std::time(nullptr)), names, m_progress);
+                if (kept.Cancelled()) {
+                    problem = std::string("Keeping the original files was cancelled") + kNotApplied;
+                } else if (!kept.number) {
+                    const std::string& failed = kept.written.Error().file;
+                    problem = (failed == store.IndexPath() ? "The file \"" + failed + "\" could not be written"
+                                                           : "The original file \"" + failed + "\" could not be kept") +
+                              kNotApplied + batchfile::WhyNotWritten(kept.written.Error(), false);
+                }
+            }
         }
     }
     if (problem.empty())
-        return true;
+        return kept.number;
     m_view.ShowMessage(problem);
-    return false;
+    return std::nullopt;
 }
 
 // Under the lock the list is read as it is on disk now, so a change made meanwhile in
@@ -304,6 +492,10 @@ void ModManager::ReportFull() {
 std::optional<batchfile::ModHeader> ModManager::RunnableHeader(const std::string& path, int lineCount) {
     if (path.find('%') != std::string::npos) {
         m_view.ShowMessage(CannotUseMessage(path, kPercentReason));
+        return std::nullopt;
+    }
+    if (path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0) {
+        m_view.ShowMessage(CannotUseMessage(path, kPrefixReason));
         return std::nullopt;
     }
     batchfile::ModHeader header = batchfile::ReadModHeader(path, lineCount);

@@ -3,15 +3,18 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/files.h"
 #include "batchfile/header_reader.h"
 #include "manager/list/mod_list.h"
+#include "manager/progress.h"
 #include "manager/state_lock.h"
 
 namespace manager {
@@ -21,6 +24,9 @@ struct ManagerFiles {
     std::string names;    // name list file
     std::string paths;    // path list file
     std::string lastMod;  // last-mod file
+    // Holds one store of original files per game folder, outside every game folder. The
+    // window fills it in when the program leaves it empty; with none, no mod runs.
+    std::string storeRoot = {};
 };
 
 // Runs one command line through the command interpreter and waits for it to end.
@@ -37,6 +43,9 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
     // A Yes/No question; true for Yes. `defaultYes` picks the button Enter presses.
     virtual bool Ask(const std::string& text, bool defaultYes) = 0;
+    enum class Answer { Yes, No, Cancel };
+    // A Yes/No/Cancel question; Enter presses Cancel.
+    virtual Answer AskYesNoCancel(const std::string& text) = 0;
     // Shows `entries` as the whole list, in their order.
     virtual void ShowList(const std::vector<ModEntry>& entries) = 0;
     virtual void CloseApplied() = 0;  // ends the dialog with the OK result, under the close rule
@@ -76,8 +85,16 @@ public:
     void RemoveMod(const ModEntry& entry);
     // Asks, then puts back the game's files kept before mods changed them.
     void RestoreOriginals();
+    // Asks, then puts back the files the newest apply changed as they were just before it.
+    void UndoLastMod();
 
     void SetAdminRights(AdminRights* rights) { m_rights = rights; }
+    // The variables the mods' batch files start with: the process's own.
+    void SetEnvironment(std::vector<std::pair<std::string, std::string>> environment) {
+        m_environment = std::move(environment);
+    }
+    // Shows long work on the originals; null shows none.
+    void SetProgress(ProgressView* progress) { m_progress = progress; }
 
     const ModList& Mods() const { return m_mods; }
     const std::string& LastModText() const { return m_lastModText; }
@@ -94,7 +111,10 @@ private:
     // Remembers the applied mod's path; says so itself when it cannot.
     void SaveLastMod(const std::string& path);
     void ReportFull();
-    bool KeepOriginals(const std::string& batchPath);
+    // Keeps what the mod may change, asking first when it has lines no reader can follow.
+    // The new apply's number, or nothing after saying why the mod does not run.
+    std::optional<std::uint64_t> KeepOriginals(const std::string& modName, const std::string& batchPath,
+                                               const std::vector<std::string>& lines, const std::string& gameFolder);
     // Says which file (a list file or the last-mod file) could not be written, and why.
     void ReportUnwritable(const base::WriteError& error);
     // The header of `path`, or nothing after saying why the path cannot run as typed.
@@ -107,6 +127,8 @@ private:
     std::string m_lastModText;
     std::chrono::milliseconds m_lockWait = kStateLockWait;
     AdminRights* m_rights = nullptr;
+    std::vector<std::pair<std::string, std::string>> m_environment;
+    ProgressView* m_progress = nullptr;
 };
 
 }  // namespace manager

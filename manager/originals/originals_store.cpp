@@ -1,256 +1,578 @@
-// The store of original files: copies under their names relative to the game folder and
-// one index, replaced whole, that says which files were kept and which were not there.
+// The store of original files: one folder per game folder outside it, holding an index of every
+// apply (oldest first) and, per apply, the copies of the files as they were just before it.
 #include "manager/originals/originals_store.h"
 
-#include <set>
+#include <algorithm>
 #include <utility>
 
 #include "base/files.h"
 #include "base/paths.h"
+#include "manager/originals/store_place.h"
 
 namespace manager {
 namespace {
 
-using base::BaseName;
-using base::FoldCase;
-using base::FolderPart;
-using base::IsRooted;
 using base::Join;
 using base::PathKind;
 using base::WriteResult;
 
 constexpr char kIndexName[] = "index.txt";
-constexpr char kIndexHeader[] =
-    "Original game files kept by Grenwick before mods changed them; its system menu entry "
-    "\"Restore original files...\" puts them back. One file a line: kept (a copy is here) or absent (a mod "
-    "created it).";
-constexpr char kKept[] = "kept\t";
-constexpr char kAbsent[] = "absent\t";
 constexpr char kElsewhere[] = "elsewhere";
 
-// The names of the files (not folders) in a folder.
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const base::FolderEntry& entry : base::ListFolder(folder))
-        if (entry.kind != PathKind::Folder)
-            names.push_back(entry.name);
-    return names;
+const NameFold kFold = &base::FoldCase;
+
+// The folder a name is in, without its last separator.
+std::string FolderOf(const std::string& path) {
+    std::string folder = base::FolderPart(path);
+    if (!folder.empty())
+        folder.pop_back();
+    return folder;
 }
 
-// The files in the game folder one name of a deleting or patching command stands for.
-void AddExpanded(const std::string& name, const std::string& gameFolder, std::vector<std::string>& names) {
-    const auto full = [&](const std::string& n) { return IsRooted(n) ? n : Join(gameFolder, n); };
-    if (base::HasWildcard(BaseName(name))) {
-        const std::string folder = FolderPart(name);
-        for (const std::string& file : FilesIn(full(folder.empty() ? "." : folder)))
-            if (base::MatchesWildcard(BaseName(name), file))
-                names.push_back(folder + file);
-    } else if (base::KindOf(full(name)) == PathKind::Folder) {
-        for (const std::string& file : FilesIn(full(name)))
-            names.push_back(Join(name, file));
-    } else {
-        names.push_back(name);
-    }
+std::uint64_t KeptBytes(const std::vector<const ApplyEntry*>& entries) {
+    std::uint64_t total = 0;
+    for (const ApplyEntry* entry : entries)
+        if (entry->before.kind == EntryKind::Kept)
+            total += entry->before.size;
+    return total;
+}
+
+// The progress view told of each piece a copy writes; none without a view.
+class CopyHook final : public base::CopyProgress {
+public:
+    explicit CopyHook(ProgressView* progress) : m_progress(progress) {}
+    bool Advance(std::uint64_t bytes) override { return !m_progress || m_progress->Advance(bytes); }
+
+private:
+    ProgressView* m_progress;
+};
+
+// Moves a finished copy into its place and makes the move durable.
+WriteResult PutInPlace(const std::string& temp, const std::string& target) {
+    WriteResult moved = base::MoveOver(temp, target);
+    if (moved)
+        base::SyncFolderOf(target);
+    return moved;
+}
+
+// Removes the empty folders below `folder`, deepest first, and `folder` itself when empty.
+void RemoveEmptyTree(const std::string& folder) {
+    for (const base::FolderEntry& entry : base::ListFolder(folder))
+        if (entry.kind == PathKind::Folder)
+            RemoveEmptyTree(Join(folder, entry.name));
+    base::RemoveEmptyFolder(folder);
+}
+
+std::optional<AfterState> StateNow(const std::string& path) {
+    const auto file = base::FileState(path);
+    if (file)
+        return AfterState{true, file->size, static_cast<std::int64_t>(file->lastWrite)};
+    if (base::KindOf(path) == PathKind::Missing)
+        return AfterState{};
+    return std::nullopt;  // a folder or a device now: no state to compare with
+}
+
+bool SameState(const AfterState& a, const std::optional<AfterState>& b) {
+    return b && a.exists == b->exists && (!a.exists || (a.size == b->size && a.time == b->time));
 }
 
 }  // namespace
-
-std::vector<std::string> TouchedNames(const std::vector<batchfile::FileChange>& changes,
-                                      const std::string& gameFolder) {
-    std::vector<std::string> names;
-    for (const batchfile::FileChange& change : changes) {
-        if (change.source.empty()) {
-            AddExpanded(change.target, gameFolder, names);
-            continue;
-        }
-        std::vector<std::string> sources;
-        if (base::HasWildcard(BaseName(change.source)))
-            AddExpanded(change.source, gameFolder, sources);
-        else
-            sources.push_back(change.source);
-        const std::string& target = change.target;
-        const std::string targetBase = BaseName(target);
-        const bool intoFolder = targetBase.empty() || targetBase == "." ||
-                                base::KindOf(IsRooted(target) ? target : Join(gameFolder, target)) == PathKind::Folder;
-        for (const std::string& source : sources) {
-            if (base::HasWildcard(targetBase))
-                names.push_back(FolderPart(target) + base::NameByPattern(targetBase, BaseName(source)));
-            else
-                names.push_back(intoFolder ? Join(target, BaseName(source)) : target);
-        }
-    }
-    std::vector<std::string> files;
-    for (std::string& name : names)
-        if (!BaseName(name).empty() && !base::IsDeviceName(name))
-            files.push_back(std::move(name));
-    return files;
-}
 
 // "C:x" names x in the current folder of drive C:, taken as the game folder on its drive.
 GamePlace PlaceInGameFolder(const std::string& name, const std::string& gameFolder) {
     const base::SplitName game = base::Split(gameFolder);
     base::SplitName split = base::Split(name);
     const std::string gameDrive = game.root.substr(0, game.root.find('\\'));
-    if (split.root.empty() || FoldCase(split.root) == FoldCase(gameDrive)) {
+    if (split.root.empty() || kFold(split.root) == kFold(gameDrive)) {
         split = base::Split(gameFolder + "\\" + name.substr(split.root.size()));
     } else if (split.root == "\\") {
         split.root = gameDrive + "\\";
     } else if (split.root.back() != '\\') {
         split.root += "\\";
     }
-    bool inside = FoldCase(split.root) == FoldCase(game.root) && split.parts.size() >= game.parts.size();
+    bool inside = kFold(split.root) == kFold(game.root) && split.parts.size() >= game.parts.size();
     for (std::size_t i = 0; inside && i < game.parts.size(); ++i)
-        inside = FoldCase(split.parts[i]) == FoldCase(game.parts[i]);
+        inside = kFold(split.parts[i]) == kFold(game.parts[i]);
     if (inside)
         return {base::JoinParts(split.parts, game.parts.size()), true};
     return {split.root + base::JoinParts(split.parts, 0), false};
 }
 
-OriginalsStore::OriginalsStore(std::string gameFolder) : m_gameFolder(std::move(gameFolder)) {}
+FolderNotes NoteFolder(const std::string& gameFolder) {
+    FolderNotes notes;
+    for (base::TreeFile& file : base::WalkFolder(gameFolder)) {
+        std::string key = kFold(file.name);
+        notes.emplace(std::move(key),
+                      NotedFile{std::move(file.name), file.size, static_cast<std::int64_t>(file.lastWrite)});
+    }
+    return notes;
+}
 
-std::string OriginalsStore::IndexPath() const { return Join(Join(m_gameFolder, kKeptFolder), kIndexName); }
+OriginalsStore::OriginalsStore(const std::string& storeRoot, std::string gameFolder)
+    : m_gameFolder(std::move(gameFolder)),
+      m_rooted(!storeRoot.empty()),
+      m_folder(Join(storeRoot, StoreKey(m_gameFolder, kFold))) {
+    m_records.gameFolder = m_gameFolder;
+}
 
-std::string OriginalsStore::FullPath(const GamePlace& place) const {
-    return place.inside ? Join(m_gameFolder, place.name) : place.name;
+std::string OriginalsStore::IndexPath() const { return Join(m_folder, kIndexName); }
+
+std::string OriginalsStore::FullPath(const std::string& name) const {
+    return PlaceOfName(name, m_gameFolder, kFold) == NamePlace::Outside ? name : Join(m_gameFolder, name);
 }
 
 // Files outside the game folder are kept under "elsewhere", by their full path.
-std::string OriginalsStore::CopyPath(const GamePlace& place) const {
-    const std::string kept = Join(m_gameFolder, kKeptFolder);
-    if (place.inside)
-        return Join(kept, place.name);
+std::string OriginalsStore::CopyPath(std::uint64_t number, const std::string& name) const {
+    const std::string apply = Join(m_folder, std::to_string(number));
+    if (PlaceOfName(name, m_gameFolder, kFold) != NamePlace::Outside)
+        return Join(apply, name);
     std::string path;
-    for (const char c : place.name)
+    for (const char c : name)
         if (c != ':' && !(path.empty() && c == '\\'))
             path.push_back(c);
-    return Join(Join(kept, kElsewhere), path);
+    return Join(Join(apply, kElsewhere), path);
 }
 
-bool OriginalsStore::Load() {
-    m_files.clear();
-    const auto lines = batchfile::ReadAllLines(IndexPath());
-    if (!lines)
-        return base::KindOf(IndexPath()) == PathKind::Missing;
-    if (lines->empty() || lines->front() != kIndexHeader)
-        return false;
-    for (std::size_t i = 1; i < lines->size(); ++i) {
-        const std::string& line = (*lines)[i];
-        const bool kept = line.rfind(kKept, 0) == 0;
-        if (!kept && line.rfind(kAbsent, 0) != 0) {
-            m_files.clear();
-            return false;
-        }
-        m_files.push_back({line.substr(line.find('\t') + 1), kept});
-    }
-    return true;
+std::uint64_t OriginalsStore::NextNumber() const {
+    std::uint64_t next = 1;
+    for (const ApplyRecord& apply : m_records.applies)
+        next = std::max(next, apply.number + 1);
+    return next;
 }
 
-WriteResult OriginalsStore::Keep(const std::vector<std::string>& names, base::CopyProgress* progress) {
-    std::set<std::string> known;
-    for (const KeptFile& file : m_files)
-        known.insert(FoldCase(file.name));
-    std::vector<KeptFile> files = m_files;
-    std::vector<std::string> copies;
-    for (const std::string& name : names) {
-        const GamePlace place = PlaceInGameFolder(name, m_gameFolder);
-        const std::string first = place.name.substr(0, place.name.find('\\'));
-        if (place.name.empty() || (place.inside && FoldCase(first) == FoldCase(kKeptFolder)) ||
-            !known.insert(FoldCase(place.name)).second)
-            continue;
-        const std::string full = FullPath(place);
-        const PathKind kind = base::KindOf(full);
-        if (kind == PathKind::Folder)
-            continue;
-        if (kind == PathKind::File) {
-            const std::string copy = CopyPath(place);
-            WriteResult copied = base::MakeFolders(FolderPart(copy));
-            if (copied)
-                copied = base::CopyFileDurably(full, copy, progress);
-            if (!copied) {
-                copies.push_back(copy);  // the folders made for it go too
-                RemoveCopies(copies);
-                return base::WriteError{place.name, copied.Error().reason};
-            }
-            copies.push_back(copy);
-        }
-        files.push_back({place.name, kind == PathKind::File});
+std::string OriginalsStore::Load() {
+    m_records = {m_gameFolder, {}};
+    if (!m_rooted)
+        return "No folder is known to keep the original files in";  // never one inside the game folder
+    const std::string index = IndexPath();
+    const std::string unreadable = "The list of kept original files \"" + index + "\" cannot be read";
+    if (const auto text = base::ReadWholeFile(index)) {
+        DecodedRecords decoded = DecodeRecords(*text, m_gameFolder, kFold);
+        if (!decoded.records)
+            return unreadable;
+        m_records = std::move(*decoded.records);
+    } else if (base::KindOf(index) != PathKind::Missing) {
+        return unreadable;
     }
-    if (files.size() == m_files.size())
+    return TakeOver();
+}
+
+// The previous version kept its copies inside the game folder, where a mod could reach them.
+// They are moved whole into this store as its oldest apply, each copy hashed on the way, and
+// the old folder removed; a copy the old index names but that is gone is noted as lost.
+std::string OriginalsStore::TakeOver() {
+    const std::string oldFolder = Join(m_gameFolder, kKeptFolder);
+    const std::string oldIndex = Join(oldFolder, kIndexName);
+    if (base::KindOf(oldIndex) == PathKind::Missing)
         return {};
-    WriteResult written = WriteIndex(files);
-    if (!written) {
-        RemoveCopies(copies);
-        return written;
+    const std::string unreadable = "The list of kept original files \"" + oldIndex + "\" cannot be read";
+    const auto text = base::ReadWholeFile(oldIndex);
+    if (!text)
+        return unreadable;
+    const DecodedIndex decoded = DecodeIndex(*text, m_gameFolder, kFold);
+    if (!decoded.index)
+        return unreadable;
+    ApplyRecord apply{NextNumber(), kKeptBefore, {}, 0, {}};
+    std::vector<std::string> copies;
+    std::vector<std::string> oldCopies;
+    const auto undo = [&] {
+        for (const std::string& copy : copies)
+            RemoveCopy(copy);
+        return "The original files kept in \"" + oldFolder + "\" could not be moved to \"" + m_folder + "\"";
+    };
+    for (const IndexEntry& old : decoded.index->entries) {
+        const std::string first = old.name.substr(0, old.name.find('\\'));
+        if (kFold(first) == kFold(kKeptFolder))
+            continue;
+        IndexEntry entry = old;
+        if (old.kind == EntryKind::Kept) {
+            const GamePlace place = PlaceInGameFolder(old.name, m_gameFolder);
+            std::string oldCopy = Join(oldFolder, place.name);
+            if (!place.inside) {
+                std::string path;
+                for (const char c : place.name)
+                    if (c != ':' && !(path.empty() && c == '\\'))
+                        path.push_back(c);
+                oldCopy = Join(Join(oldFolder, kElsewhere), path);
+            }
+            if (base::KindOf(oldCopy) != PathKind::File) {
+                entry.kind = EntryKind::Lost;
+            } else {
+                const std::string copy = CopyPath(apply.number, old.name);
+                base::CopyBeside hashed;
+                if (!base::CopyBesideHashed(oldCopy, copy, hashed))
+                    return undo();
+                if (!PutInPlace(hashed.temp, copy)) {
+                    (void)base::RemoveFile(hashed.temp);
+                    return undo();
+                }
+                copies.push_back(copy);
+                oldCopies.push_back(oldCopy);
+                entry.size = hashed.size;
+                entry.sha256 = hashed.sha256;
+            }
+        }
+        apply.entries.push_back({entry, std::nullopt});
     }
-    m_files = std::move(files);
+    StoreRecords records = m_records;
+    records.applies.insert(records.applies.begin(), std::move(apply));
+    if (!WriteIndex(records))
+        return undo();
+    m_records = std::move(records);
+    for (const std::string& oldCopy : oldCopies)
+        (void)base::RemoveFile(oldCopy);
+    (void)base::RemoveFile(oldIndex);
+    RemoveEmptyTree(oldFolder);
     return {};
 }
 
-// Each original is copied whole beside the file it replaces, then moved over it in one
-// step, so a failure never leaves a half-written game file.
-OriginalsStore::PutBackReport OriginalsStore::PutBack(base::CopyProgress* progress) {
-    PutBackReport report;
-    std::vector<KeptFile> remaining;
-    std::vector<std::string> putBackCopies;
-    for (const KeptFile& file : m_files) {
-        const GamePlace place = PlaceInGameFolder(file.name, m_gameFolder);
-        const std::string full = FullPath(place);
-        bool done;
-        if (file.existed) {
-            const std::string copy = CopyPath(place);
-            done = base::MakeFolders(FolderPart(full)) && base::CopyFileDurably(copy, full, progress);
-            if (done)
-                putBackCopies.push_back(copy);
-        } else {
-            const PathKind kind = base::KindOf(full);
-            done = kind == PathKind::Missing || (kind == PathKind::File && base::RemoveFile(full));
-        }
-        if (done) {
-            ++report.putBack;
-        } else {
-            report.failed.push_back(file.name);
-            remaining.push_back(file);
+OriginalsStore::KeepResult OriginalsStore::Keep(const std::string& mod, const std::string& batchPath,
+                                                std::int64_t when, const std::vector<std::string>& names,
+                                                ProgressView* progress) {
+    KeepResult result;
+    ApplyRecord apply{NextNumber(), mod, batchPath, when, {}};
+    std::set<std::string> seen;
+    std::vector<std::size_t> toCopy;
+    std::uint64_t total = 0;
+    const std::string storeFolded = kFold(Join(m_folder, ""));
+    for (const std::string& given : names) {
+        const GamePlace place = PlaceInGameFolder(given, m_gameFolder);
+        if (place.name.empty() || PlaceOfName(place.name, m_gameFolder, kFold) == NamePlace::Invalid ||
+            !seen.insert(kFold(place.name)).second)
+            continue;
+        const std::string full = FullPath(place.name);
+        if (kFold(full).rfind(storeFolded, 0) == 0)
+            continue;  // the store's own files are never kept in it
+        const PathKind kind = base::KindOf(full);
+        if (kind == PathKind::Missing) {
+            apply.entries.push_back({{EntryKind::Absent, place.name, 0, {}}, std::nullopt});
+        } else if (kind == PathKind::File) {
+            toCopy.push_back(apply.entries.size());
+            apply.entries.push_back({{EntryKind::Kept, place.name, 0, {}}, std::nullopt});
+            if (const auto file = base::FileState(full))
+                total += file->size;
         }
     }
-    report.index = WriteIndex(remaining);
+    std::vector<std::string> copies;
+    const auto undo = [&](WriteResult failed) {
+        for (const std::string& copy : copies)
+            RemoveCopy(copy);
+        RemoveEmptyTree(Join(m_folder, std::to_string(apply.number)));
+        result.written = std::move(failed);
+        return result;
+    };
+    if (progress)
+        progress->Start("Keeping a copy of the files the mod changes...", total);
+    CopyHook hook(progress);
+    for (const std::size_t at : toCopy) {
+        IndexEntry& entry = apply.entries[at].before;
+        const std::string copy = CopyPath(apply.number, entry.name);
+        base::CopyBeside hashed;
+        WriteResult copied = base::CopyBesideHashed(FullPath(entry.name), copy, hashed, &hook);
+        if (copied && !(copied = PutInPlace(hashed.temp, copy)))
+            (void)base::RemoveFile(hashed.temp);
+        if (!copied) {
+            if (progress)
+                progress->Finish();
+            copied.Error().file = entry.name;  // the file as the player knows it, not its copy
+            return undo(std::move(copied));
+        }
+        copies.push_back(copy);
+        entry.size = hashed.size;
+        entry.sha256 = hashed.sha256;
+    }
+    if (progress)
+        progress->Finish();
+    StoreRecords records = m_records;
+    records.applies.push_back(std::move(apply));
+    if (WriteResult written = WriteIndex(records); !written)
+        return undo(std::move(written));
+    result.number = records.applies.back().number;
+    m_records = std::move(records);
+    return result;
+}
+
+OriginalsStore::SettleResult OriginalsStore::Settle(std::uint64_t number, const FolderNotes& before,
+                                                   const FolderNotes& after) {
+    SettleResult result;
+    StoreRecords records = m_records;
+    const auto found = std::find_if(records.applies.begin(), records.applies.end(),
+                                    [&](const ApplyRecord& apply) { return apply.number == number; });
+    if (found == records.applies.end())
+        return result;  // put back meanwhile by another window
+    ApplyRecord& apply = *found;
+    std::set<std::string> held;
+    for (const ApplyEntry& entry : apply.entries)
+        held.insert(kFold(entry.before.name));
+    const auto note = [&](const std::string& name, EntryKind kind) {
+        if (PlaceOfName(name, m_gameFolder, kFold) == NamePlace::Inside && held.insert(kFold(name)).second)
+            apply.entries.push_back({{kind, name, 0, {}}, std::nullopt});
+    };
+    for (const auto& [key, file] : after)
+        if (!before.count(key))
+            note(file.name, EntryKind::Absent);
+    for (const auto& [key, file] : before) {
+        const auto now = after.find(key);
+        if (now == after.end() || now->second.size != file.size || now->second.time != file.time)
+            note(file.name, EntryKind::Lost);
+    }
+    for (ApplyEntry& entry : apply.entries)
+        entry.after = StateNow(FullPath(entry.before.name));
+    result.index = WriteIndex(records);
+    if (!result.index)
+        return result;
+    m_records = std::move(records);
+    for (const Original& original : FirstOriginals())
+        if (original.apply->number == number && original.entry->before.kind == EntryKind::Lost)
+            result.unrecoverable.push_back(original.entry->before.name);
+    return result;
+}
+
+std::vector<OriginalsStore::Original> OriginalsStore::FirstOriginals() const {
+    std::vector<Original> originals;
+    std::set<std::string> seen;
+    for (const ApplyRecord& apply : m_records.applies)
+        for (const ApplyEntry& entry : apply.entries)
+            if (seen.insert(kFold(entry.before.name)).second)
+                originals.push_back({&apply, &entry});
+    return originals;
+}
+
+std::vector<std::string> OriginalsStore::ChangedSinceNewest() const {
+    std::vector<std::string> changed;
+    if (m_records.applies.empty())
+        return changed;
+    for (const ApplyEntry& entry : m_records.applies.back().entries)
+        if (entry.after && !SameState(*entry.after, StateNow(FullPath(entry.before.name))))
+            changed.push_back(entry.before.name);
+    return changed;
+}
+
+bool OriginalsStore::OnlyFirstOriginal(std::size_t apply, const std::string& folded) const {
+    for (std::size_t i = 0; i < apply; ++i)
+        for (const ApplyEntry& entry : m_records.applies[i].entries)
+            if (kFold(entry.before.name) == folded)
+                return false;
+    return true;
+}
+
+// A kept copy goes back through a new file beside the target, checked against the size and
+// hash it was kept with before it replaces the target in one step.
+OriginalsStore::Outcome OriginalsStore::PutBackOne(std::uint64_t number, const ApplyEntry& entry,
+                                                   ProgressView* progress) const {
+    const std::string full = FullPath(entry.before.name);
+    switch (entry.before.kind) {
+    case EntryKind::Lost:
+        return Outcome::Lost;
+    case EntryKind::Absent: {
+        const PathKind kind = base::KindOf(full);
+        if (kind == PathKind::Missing)
+            return Outcome::Done;
+        return kind == PathKind::File && base::RemoveFile(full) ? Outcome::Done : Outcome::Failed;
+    }
+    case EntryKind::Kept:
+        break;
+    }
+    const std::string copy = CopyPath(number, entry.before.name);
+    if (base::KindOf(copy) != PathKind::File)
+        return Outcome::Missing;
+    CopyHook hook(progress);
+    base::CopyBeside hashed;
+    if (const WriteResult copied = base::CopyBesideHashed(copy, full, hashed, &hook); !copied)
+        return copied.Error().reason == base::WriteError::Reason::Cancelled ? Outcome::Cancelled : Outcome::Failed;
+    if (hashed.size != entry.before.size || hashed.sha256 != entry.before.sha256) {
+        (void)base::RemoveFile(hashed.temp);
+        return Outcome::Damaged;
+    }
+    if (base::KindOf(full) == PathKind::Folder || !PutInPlace(hashed.temp, full)) {
+        (void)base::RemoveFile(hashed.temp);
+        return Outcome::Failed;
+    }
+    return Outcome::Done;
+}
+
+OriginalsStore::PutBackReport OriginalsStore::Restore(ProgressView* progress) {
+    PutBackReport report;
+    const std::vector<Original> originals = FirstOriginals();
+    std::vector<const ApplyEntry*> entries;
+    for (const Original& original : originals)
+        entries.push_back(original.entry);
+    if (progress)
+        progress->Start("Putting back the original files...", KeptBytes(entries));
+    std::set<const ApplyEntry*> stay;
+    for (const Original& original : originals) {
+        const std::string& name = original.entry->before.name;
+        const Outcome outcome =
+            report.cancelled ? Outcome::Cancelled : PutBackOne(original.apply->number, *original.entry, progress);
+        switch (outcome) {
+        case Outcome::Done:
+            ++report.putBack;
+            break;
+        case Outcome::Missing:
+            report.missing.push_back(name);
+            break;
+        case Outcome::Damaged:
+            report.damaged.push_back(name);
+            break;
+        case Outcome::Lost:
+            report.lost.push_back(name);
+            break;
+        case Outcome::Failed:
+            report.failed.push_back(name);
+            stay.insert(original.entry);
+            break;
+        case Outcome::Cancelled:
+            report.cancelled = true;
+            stay.insert(original.entry);
+            break;
+        }
+    }
+    if (progress)
+        progress->Finish();
+    StoreRecords records{m_gameFolder, {}};
+    std::vector<std::string> dropped;
+    for (const ApplyRecord& apply : m_records.applies) {
+        ApplyRecord kept = apply;
+        kept.entries.clear();
+        for (const ApplyEntry& entry : apply.entries) {
+            if (stay.count(&entry))
+                kept.entries.push_back(entry);
+            else if (entry.before.kind == EntryKind::Kept)
+                dropped.push_back(CopyPath(apply.number, entry.before.name));
+        }
+        if (!kept.entries.empty())
+            records.applies.push_back(std::move(kept));
+    }
+    report.index = WriteIndex(records);
     if (!report.index)
         return report;  // the old index still names every copy, so a later try finds them all
-    RemoveCopies(putBackCopies);
-    m_files = std::move(remaining);
-    if (m_files.empty())
-        base::RemoveEmptyFolder(Join(m_gameFolder, kKeptFolder));
+    for (const std::string& copy : dropped)
+        RemoveCopy(copy);
+    m_records = std::move(records);
+    RemoveEmptyTree(m_folder);
     return report;
 }
 
-// Written beside the index, flushed to the disk and moved over it, so the index is always
-// one whole version.
-WriteResult OriginalsStore::WriteIndex(const std::vector<KeptFile>& files) const {
+OriginalsStore::PutBackReport OriginalsStore::UndoNewest(const std::set<std::string>& leave, ProgressView* progress) {
+    PutBackReport report;
+    if (m_records.applies.empty())
+        return report;
+    const std::size_t newest = m_records.applies.size() - 1;
+    const ApplyRecord& apply = m_records.applies[newest];
+    std::vector<const ApplyEntry*> work;
+    for (const ApplyEntry& entry : apply.entries)
+        if (!leave.count(kFold(entry.before.name)))
+            work.push_back(&entry);
+    if (progress)
+        progress->Start("Putting back the files as they were before \"" + apply.mod + "\"...", KeptBytes(work));
+    std::vector<ApplyEntry> remaining;
+    std::vector<std::string> dropped;
+    bool retry = false;
+    for (const ApplyEntry& entry : apply.entries) {
+        const std::string& name = entry.before.name;
+        const bool first = OnlyFirstOriginal(newest, kFold(name));
+        if (leave.count(kFold(name))) {
+            if (first)
+                remaining.push_back(entry);
+            else if (entry.before.kind == EntryKind::Kept)
+                dropped.push_back(CopyPath(apply.number, name));
+            continue;
+        }
+        const Outcome outcome = report.cancelled ? Outcome::Cancelled : PutBackOne(apply.number, entry, progress);
+        switch (outcome) {
+        case Outcome::Done:
+            ++report.putBack;
+            if (entry.before.kind == EntryKind::Kept)
+                dropped.push_back(CopyPath(apply.number, name));
+            break;
+        case Outcome::Missing:
+        case Outcome::Damaged:
+            (outcome == Outcome::Missing ? report.missing : report.damaged).push_back(name);
+            // Restore can no more put this one back than Undo could, and says so.
+            if (first)
+                remaining.push_back({{EntryKind::Lost, name, 0, {}}, entry.after});
+            if (outcome == Outcome::Damaged)
+                dropped.push_back(CopyPath(apply.number, name));
+            break;
+        case Outcome::Lost:
+            report.lost.push_back(name);
+            if (first)
+                remaining.push_back(entry);
+            break;
+        case Outcome::Failed:
+        case Outcome::Cancelled:
+            if (outcome == Outcome::Failed)
+                report.failed.push_back(name);
+            else
+                report.cancelled = true;
+            remaining.push_back(entry);
+            retry = true;
+            break;
+        }
+    }
+    if (progress)
+        progress->Finish();
+
+    StoreRecords records = m_records;
+    std::vector<std::pair<std::string, std::string>> moves;
+    if (retry || (newest == 0 && !remaining.empty())) {
+        records.applies[newest].entries = std::move(remaining);
+    } else {
+        // What is left holds the only first originals of its files: it joins the oldest apply,
+        // where Restore still finds it, and the newest is forgotten.
+        ApplyRecord& oldest = records.applies.front();
+        for (ApplyEntry& entry : remaining) {
+            if (entry.before.kind == EntryKind::Kept)
+                moves.emplace_back(CopyPath(apply.number, entry.before.name),
+                                   CopyPath(oldest.number, entry.before.name));
+            oldest.entries.push_back(std::move(entry));
+        }
+        records.applies.pop_back();
+    }
+    for (const auto& [from, to] : moves) {
+        WriteResult moved = base::MakeFolders(FolderOf(to));
+        if (moved)
+            moved = PutInPlace(from, to);
+        if (!moved) {
+            report.index = std::move(moved);
+            return report;
+        }
+    }
+    report.index = WriteIndex(records);
+    if (!report.index) {
+        for (const auto& [from, to] : moves)
+            (void)PutInPlace(to, from);
+        return report;
+    }
+    for (const std::string& copy : dropped)
+        RemoveCopy(copy);
+    m_records = std::move(records);
+    RemoveEmptyTree(m_folder);
+    return report;
+}
+
+// Written beside the index, flushed and moved over it; an empty store has no index at all.
+WriteResult OriginalsStore::WriteIndex(const StoreRecords& records) const {
     const std::string index = IndexPath();
-    if (files.empty())
+    if (records.applies.empty())
         return base::RemoveFile(index);
-    std::string text = std::string(kIndexHeader) + "\r\n";
-    for (const KeptFile& file : files)
-        text += (file.existed ? kKept : kAbsent) + file.name + "\r\n";
-    WriteResult written = base::MakeFolders(FolderPart(index));
+    const auto text = EncodeRecords(records, kFold);
+    if (!text)
+        return base::WriteError{index, base::WriteError::Reason::Other};
+    WriteResult written = base::MakeFolders(m_folder);
     if (written)
-        written = base::WriteFileDurably(index, text);
+        written = base::WriteFileDurably(index, *text);
     if (!written)
         written.Error().file = index;
     return written;
 }
 
-// Removes the copies and every folder of the store they leave empty, the store's own too.
-void OriginalsStore::RemoveCopies(const std::vector<std::string>& copies) const {
-    const std::string kept = Join(m_gameFolder, kKeptFolder);
-    for (const std::string& copy : copies) {
-        (void)base::RemoveFile(copy);
-        for (std::string folder = copy; folder.size() > kept.size();) {
-            folder = FolderPart(folder);
-            folder.pop_back();
-            if (!base::RemoveEmptyFolder(folder))
-                break;
-        }
-    }
+// Removes a copy and every folder of the store it leaves empty, but never the store's own.
+void OriginalsStore::RemoveCopy(const std::string& copy) const {
+    (void)base::RemoveFile(copy);
+    for (std::string folder = FolderOf(copy); folder.size() > m_folder.size(); folder = FolderOf(folder))
+        if (!base::RemoveEmptyFolder(folder))
+            break;
 }
 
 }  // namespace manager

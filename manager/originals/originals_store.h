@@ -1,21 +1,22 @@
-// The game's original files, kept before mods change them, and putting them back.
+// The game's original files, kept outside the game folder before each mod runs, with every
+// apply remembered: Restore puts back the first originals, Undo the state before the newest apply.
 #pragma once
 
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "base/files.h"
-#include "batchfile/file_changes.h"
+#include "manager/originals/apply_records.h"
+#include "manager/progress.h"
 
 namespace manager {
 
-// The folder inside the game's folder that holds the copies and their index.
+// The folder inside the game folder where the previous version kept its copies and index.
 inline constexpr char kKeptFolder[] = "Original files kept by Grenwick";
-
-struct KeptFile {
-    std::string name;  // relative to the game folder as first met, or a full path outside it
-    bool existed;      // false: a mod created the file, and putting back deletes it
-};
 
 // Where a name lies seen from the game folder: inside it by its parts below it
 // ("maps\\a.map" for ".\\maps\\a.map" or "C:\\Game\\maps\\a.map"), else by its full path.
@@ -25,42 +26,90 @@ struct GamePlace {
 };
 GamePlace PlaceInGameFolder(const std::string& name, const std::string& gameFolder);
 
-// The files the changes touch in the game folder as it is now: wildcards matched, a
-// folder as target resolved to the name the file takes in it. Devices are left out.
-std::vector<std::string> TouchedNames(const std::vector<batchfile::FileChange>& changes,
-                                      const std::string& gameFolder);
+// The game folder's files by folded relative name, noted before and after a mod runs.
+struct NotedFile {
+    std::string name;
+    std::uint64_t size;
+    std::int64_t time;
+};
+using FolderNotes = std::map<std::string, NotedFile>;
+FolderNotes NoteFolder(const std::string& gameFolder);
 
 class OriginalsStore {
 public:
-    explicit OriginalsStore(std::string gameFolder);
+    // `storeRoot` holds one store per game folder, each in a folder of its own.
+    OriginalsStore(const std::string& storeRoot, std::string gameFolder);
 
-    // Reads the index; false when it is there but cannot be read as one.
-    bool Load();
-    // Keeps the original of each name that has none kept yet: a copy of a file that is
-    // there, a note for one that is not. When one cannot be kept, what this call kept is
-    // undone and the error names what failed: the file as the caller named it, or the index.
-    base::WriteResult Keep(const std::vector<std::string>& names, base::CopyProgress* progress = nullptr);
+    // Reads the index, taking over first a store the previous version left in the game folder.
+    // Empty when it could; else what went wrong, to start a message.
+    std::string Load();
+
+    const StoreRecords& Records() const { return m_records; }
+    const std::string& Folder() const { return m_folder; }
+    std::string IndexPath() const;
+    // The full path of a name as the index gives it.
+    std::string FullPath(const std::string& name) const;
+
+    struct KeepResult {
+        std::optional<std::uint64_t> number;  // the new apply's, when everything was kept
+        // Else what failed: the file that could not be kept (as it was named), or the index;
+        // reason Cancelled when the progress view was cancelled.
+        base::WriteResult written;
+        bool Cancelled() const {
+            return !written && written.Error().reason == base::WriteError::Reason::Cancelled;
+        }
+    };
+    // Starts a new apply: keeps a copy of each named file that is there (full or relative
+    // names), notes the others as absent. A failure or Cancel undoes this apply's copies.
+    KeepResult Keep(const std::string& mod, const std::string& batchPath, std::int64_t when,
+                    const std::vector<std::string>& names, ProgressView* progress);
+
+    struct SettleResult {
+        base::WriteResult index;                 // the index's rewrite
+        std::vector<std::string> unrecoverable;  // changed with no original kept by any apply
+    };
+    // After the run of apply `number`: a file created that was not foreseen becomes absent, one
+    // changed or deleted without a copy lost; every entry gets the state the run left. Tells
+    // the names changed that no apply kept an original of (Restore cannot put them back).
+    SettleResult Settle(std::uint64_t number, const FolderNotes& before, const FolderNotes& after);
+
+    // Per file, the entry of the oldest apply holding it: what Restore puts back.
+    struct Original {
+        const ApplyRecord* apply;
+        const ApplyEntry* entry;
+    };
+    std::vector<Original> FirstOriginals() const;
+    // The names of the newest apply whose files differ now from the state it left them in.
+    std::vector<std::string> ChangedSinceNewest() const;
 
     struct PutBackReport {
         std::size_t putBack = 0;
-        std::vector<std::string> failed;  // still kept, for a later try
-        base::WriteResult index;          // the index's rewrite
+        std::vector<std::string> missing;  // the kept copy is gone
+        std::vector<std::string> damaged;  // the kept copy is not what was kept
+        std::vector<std::string> failed;   // could not be written or deleted: stays for a later try
+        std::vector<std::string> lost;     // no original was kept
+        bool cancelled = false;
+        base::WriteResult index;  // the index's rewrite
     };
-    // Copies each original back over the file, deletes the files the mods created, and
-    // forgets what it put back.
-    PutBackReport PutBack(base::CopyProgress* progress = nullptr);
-
-    const std::vector<KeptFile>& Files() const { return m_files; }
-    std::string IndexPath() const;
+    PutBackReport Restore(ProgressView* progress);
+    // Puts back the newest apply's files as they were just before it, but for those in `leave`
+    // (folded names); forgets the apply unless something is left to try again.
+    PutBackReport UndoNewest(const std::set<std::string>& leave, ProgressView* progress);
 
 private:
-    std::string FullPath(const GamePlace& place) const;
-    std::string CopyPath(const GamePlace& place) const;
-    base::WriteResult WriteIndex(const std::vector<KeptFile>& files) const;
-    void RemoveCopies(const std::vector<std::string>& copies) const;
+    std::string TakeOver();
+    std::string CopyPath(std::uint64_t number, const std::string& name) const;
+    base::WriteResult WriteIndex(const StoreRecords& records) const;
+    void RemoveCopy(const std::string& copy) const;
+    std::uint64_t NextNumber() const;
+    enum class Outcome { Done, Missing, Damaged, Failed, Lost, Cancelled };
+    Outcome PutBackOne(std::uint64_t number, const ApplyEntry& entry, ProgressView* progress) const;
+    bool OnlyFirstOriginal(std::size_t apply, const std::string& folded) const;
 
     std::string m_gameFolder;
-    std::vector<KeptFile> m_files;
+    bool m_rooted;  // a store root was given
+    std::string m_folder;
+    StoreRecords m_records;
 };
 
 }  // namespace manager

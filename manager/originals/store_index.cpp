@@ -184,6 +184,8 @@ DecodedIndex DecodeOld(const std::string& text, const std::string& gameFolder, N
 
 }  // namespace
 
+bool IsFullPathName(const std::string& path) { return ParseFullPath(path).has_value(); }
+
 // A full path inside the game folder is refused rather than taken as its relative name, so
 // each file has one spelling in the index.
 NamePlace PlaceOfName(const std::string& name, const std::string& gameFolder, NameFold fold) {

@@ -52,6 +52,9 @@ struct DecodedIndex {
 // Where a name lies: inside the game folder (a plain relative name), outside it (a full
 // path elsewhere), or nowhere a store may name.
 enum class NamePlace { Invalid, Inside, Outside };
+// A drive or network path from its root down, every part a plain name.
+bool IsFullPathName(const std::string& path);
+
 NamePlace PlaceOfName(const std::string& name, const std::string& gameFolder, NameFold fold);
 
 // The index text with CR LF line ends; empty when an entry could not be read back (a bad

@@ -17,7 +17,8 @@
 
 namespace {
 
-// The manager's state lives at the same fixed paths on every machine.
+// The manager's state lives at the same fixed paths on every machine; the store of original
+// files is left to the window, which keeps it in the player's local application data folder.
 const manager::ManagerFiles kFiles{
     "C:\\zorvmodnames.txt",
     "C:\\zorvmodpaths.txt",

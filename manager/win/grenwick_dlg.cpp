@@ -11,6 +11,8 @@
 #include "manager/list/dropped_files.h"
 #include "manager/list/name_compare_win.h"
 #include "manager/originals/originals_store.h"
+#include "manager/win/local_app_data.h"
+#include "manager/win/process_environment.h"
 #include "resources/grenwick/resource.h"
 #include "shell/ansi_text.h"
 
@@ -30,14 +32,24 @@ base::PathKind KindOfWide(const std::wstring& name) {
     return (attributes & FILE_ATTRIBUTE_DEVICE) ? base::PathKind::Other : base::PathKind::File;
 }
 
+// The store of originals lives in "<local application data>\Grenwick\Originals" unless the
+// program names another root. With no such folder known it stays empty, and no mod runs.
+manager::ManagerFiles WithStoreRoot(manager::ManagerFiles files) {
+    if (files.storeRoot.empty())
+        if (const std::optional<std::string> folder = manager::LocalAppDataFolder())
+            files.storeRoot = *folder + "\\Grenwick\\Originals";
+    return files;
+}
+
 }  // namespace
 
 CGrenwickDlg::CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& runner, std::FILE* lastModReader,
                            HINSTANCE resources, const shell::Platform& platform)
     : CMainDialog(IDD_MAIN, resources, platform),
-      m_manager(std::move(files), runner, *this, manager::CompareAsListBox),
+      m_manager(WithStoreRoot(std::move(files)), runner, *this, manager::CompareAsListBox),
       m_lastModReader(lastModReader) {
     m_manager.SetAdminRights(this);
+    m_manager.SetEnvironment(manager::ProcessEnvironment());
 }
 
 void CGrenwickDlg::ServeClients(const shell::ServerLock& clients, bool startedByClient) {
@@ -48,23 +60,31 @@ void CGrenwickDlg::ServeClients(const shell::ServerLock& clients, bool startedBy
 // The mod list's Delete key is "Remove from list", and its menu keys open its menu.
 BOOL CGrenwickDlg::OnInitDialog() {
     CMainDialog::OnInitDialog();
-    AddRestoreEntry();
+    AddSystemMenuEntries();
     ListBox(IDC_MOD_LIST).ForwardKeys(IDM_REMOVE_MOD);
     // Files dropped from the file manager add mods; the template stays as it is. A program
     // run as administrator gets drops from the player's file manager only when it lets them in.
     DragAcceptFiles(Hwnd(), TRUE);
     for (const UINT msg : {static_cast<UINT>(WM_DROPFILES), static_cast<UINT>(WM_COPYDATA), kCopyGlobalData})
         ChangeWindowMessageFilterEx(Hwnd(), msg, MSGFLT_ALLOW, nullptr);
+    m_progress = std::make_unique<shell::CProgressWindow>(
+        Hwnd(), shell::ProgressTemplate{IDD_PROGRESS, IDC_PROGRESS_TEXT, IDC_PROGRESS_BAR}, Resources());
+    m_manager.SetProgress(m_progress.get());
     m_manager.StartupLoad(m_lastModReader);
     return TRUE;
 }
 
 // Below the About entry, which the shell has just added.
-void CGrenwickDlg::AddRestoreEntry() {
+void CGrenwickDlg::AddSystemMenuEntries() {
     HMENU systemMenu = GetSystemMenu(Hwnd(), FALSE);
-    const std::string entry = shell::LoadResourceString(Resources(), IDS_RESTORE_ORIGINALS);
-    if (systemMenu && !entry.empty())
-        AppendMenuA(systemMenu, MF_STRING, IDM_RESTORE_ORIGINALS, entry.c_str());
+    if (!systemMenu)
+        return;
+    for (const auto& [id, text] : {std::pair{IDM_RESTORE_ORIGINALS, IDS_RESTORE_ORIGINALS},
+                                  std::pair{IDM_UNDO_LAST_MOD, IDS_UNDO_LAST_MOD}}) {
+        const std::string entry = shell::LoadResourceString(Resources(), text);
+        if (!entry.empty())
+            AppendMenuA(systemMenu, MF_STRING, id, entry.c_str());
+    }
 }
 
 void CGrenwickDlg::OnOK() { m_manager.ApplyMod(ListBox(IDC_MOD_LIST).Selection()); }
@@ -78,6 +98,7 @@ bool CGrenwickDlg::OnCommand(int id, int code) {
         {IDC_SHOW_LAST, &CGrenwickDlg::OnShowLast},
         {IDM_REMOVE_MOD, &CGrenwickDlg::OnRemoveMod},
         {IDM_RESTORE_ORIGINALS, &CGrenwickDlg::OnRestoreOriginals},
+        {IDM_UNDO_LAST_MOD, &CGrenwickDlg::OnUndoLastMod},
     };
     return CMainDialog::OnCommand(id, code) || (code == BN_CLICKED && shell::RunCommand(*this, kCommands, id));
 }
@@ -86,9 +107,12 @@ bool CGrenwickDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_SYSCOMMAND:
         // The system keeps the low four bits of system command ids for itself.
-        if ((wp & 0xFFF0) != IDM_RESTORE_ORIGINALS)
+        if ((wp & 0xFFF0) == IDM_RESTORE_ORIGINALS)
+            OnRestoreOriginals();
+        else if ((wp & 0xFFF0) == IDM_UNDO_LAST_MOD)
+            OnUndoLastMod();
+        else
             break;
-        OnRestoreOriginals();
         return true;
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wp) != Item(IDC_MOD_LIST))
@@ -123,6 +147,8 @@ void CGrenwickDlg::OnRemoveMod() {
 
 void CGrenwickDlg::OnRestoreOriginals() { m_manager.RestoreOriginals(); }
 
+void CGrenwickDlg::OnUndoLastMod() { m_manager.UndoLastMod(); }
+
 // A right click first selects the mod under the pointer. From the keyboard (the
 // context-menu key, Shift+F10) lParam is -1 and the menu opens at the selected mod, or
 // at the list's corner when none is selected.
@@ -148,6 +174,7 @@ void CGrenwickDlg::OnListMenu(LPARAM lp) {
                 shell::LoadResourceString(Resources(), IDS_REMOVE_FROM_LIST).c_str());
     AppendMenuA(menu, MF_STRING, IDM_RESTORE_ORIGINALS,
                 shell::LoadResourceString(Resources(), IDS_RESTORE_ORIGINALS).c_str());
+    AppendMenuA(menu, MF_STRING, IDM_UNDO_LAST_MOD, shell::LoadResourceString(Resources(), IDS_UNDO_LAST_MOD).c_str());
     const int command = System().menus->Choose(Hwnd(), menu, at);
     DestroyMenu(menu);
     if (command != 0)
@@ -204,6 +231,17 @@ void CGrenwickDlg::CloseIfHidden() {
 void CGrenwickDlg::ShowMessage(const std::string& text) { Say(text); }
 
 bool CGrenwickDlg::Ask(const std::string& text, bool defaultYes) { return AskYesNo(text, defaultYes); }
+
+manager::ManagerView::Answer CGrenwickDlg::AskYesNoCancel(const std::string& text) {
+    switch (CMainDialog::AskYesNoCancel(text)) {
+    case shell::Prompter::Answer::Yes:
+        return Answer::Yes;
+    case shell::Prompter::Answer::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
 
 // The entries come in the manager's order, which is the sorted list box's own, so each goes
 // to the end of both lists: list 1008 keeps every path at its name's index. The manager's

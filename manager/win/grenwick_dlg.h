@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "manager/mod_manager.h"
 #include "shell/cmd_target.h"
 #include "shell/main_dialog.h"
+#include "shell/progress_window.h"
 
 class CGrenwickDlg : public shell::CMainDialog, private manager::ManagerView, private manager::AdminRights {
 public:
@@ -37,9 +39,10 @@ private:
     void OnShowLast();
     void OnRemoveMod();
     void OnRestoreOriginals();
+    void OnUndoLastMod();
     void OnListMenu(LPARAM lp);
     void OnDropFiles(HDROP drop);
-    void AddRestoreEntry();
+    void AddSystemMenuEntries();
     void CloseUnderRule(INT_PTR result);
     bool ClientsHold() const { return m_clients && m_clients->Held(); }
     void FillList(int id, const std::vector<manager::ModEntry>& entries,
@@ -48,6 +51,7 @@ private:
 
     void ShowMessage(const std::string& text) override;
     bool Ask(const std::string& text, bool defaultYes) override;
+    Answer AskYesNoCancel(const std::string& text) override;
     void ShowList(const std::vector<manager::ModEntry>& entries) override;
     void CloseApplied() override;
 
@@ -56,6 +60,7 @@ private:
     bool RestartElevated() override;
 
     manager::ModManager m_manager;
+    std::unique_ptr<shell::CProgressWindow> m_progress;  // made once the window exists, to own it
     std::FILE* m_lastModReader;
     std::vector<manager::ModEntry> m_shown;  // what the lists show, in their order
     const shell::ServerLock* m_clients = nullptr;

@@ -64,7 +64,8 @@ TEST(AdminRights, OffersToStartAgainAsAdministratorOnlyWhereThatCanHelp) {
         TempDir dir;
         testing_support::ScopedCurrentDir inDir{dir.Path()};
         testing_support::WriteBytes("a.bat", ":: &A\r\n");
-        manager::ManagerFiles files{dir.File("names.lst"), dir.File("paths.lst"), dir.File("lastmod.txt")};
+        manager::ManagerFiles files{dir.File("names.lst"), dir.File("paths.lst"), dir.File("lastmod.txt"),
+                                    dir.File("Originals")};
         std::string refused;
         if (c.refused == Refused::PathList)
             refused = files.paths = testing_support::DeniedPath(dir, "grenwick-test-paths.lst");

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@
 #endif
 
 #include "base/files.h"
+#include "base/paths.h"
+#include "base/sha256.h"
 #include "batchfile/write_messages.h"
 #include "tests/support/bounded.h"
 #include "tests/support/full_disk.h"
@@ -50,6 +53,8 @@ TEST(FileLayer, AFailedWriteOrCopyLeavesTheOldFileAndNoTempFile) {
     const std::string source = dir.File("source.bin");
     const std::string big(200 * 1024, 'n');
     StopAfter stop(64 * 1024);
+    StopAfter stopHashed(1);
+    base::CopyBeside made;
     struct Case {
         const char* label;
         std::function<base::WriteResult()> write;
@@ -61,6 +66,10 @@ TEST(FileLayer, AFailedWriteOrCopyLeavesTheOldFileAndNoTempFile) {
         {"copy of a missing file", [&] { return base::CopyFileDurably(dir.File("none.bin"), target); },
          dir.File("none.bin"), Reason::Other},
         {"copy cancelled half way", [&] { return base::CopyFileDurably(source, target, &stop); }, target,
+         Reason::Cancelled},
+        {"hashed copy of a missing file", [&] { return base::CopyBesideHashed(dir.File("none.bin"), target, made); },
+         dir.File("none.bin"), Reason::Other},
+        {"hashed copy cancelled", [&] { return base::CopyBesideHashed(source, target, made, &stopHashed); }, target,
          Reason::Cancelled},
     };
     for (const Case& c : cases) {
@@ -74,11 +83,38 @@ TEST(FileLayer, AFailedWriteOrCopyLeavesTheOldFileAndNoTempFile) {
         EXPECT_EQ(result.Error().reason, c.reason);
         EXPECT_EQ(ReadBytes(target), "old");
         EXPECT_EQ(EntriesIn(dir.Path()), before);
+        EXPECT_EQ(made.temp, "");
     }
     EXPECT_EQ(stop.told, 64u * 1024);
     ASSERT_TRUE(base::CopyFileDurably(source, target));
     EXPECT_EQ(ReadBytes(target), big);
     EXPECT_EQ(EntriesIn(dir.Path()), 2u);
+}
+
+// More than one piece, so the hash runs beside the copy; the copy waits beside its target,
+// in folders made for it, with the source's hash and last-write time.
+TEST(FileLayer, AHashedCopyWaitsBesideItsTargetWithTheSourcesHashAndTime) {
+    TempDir dir;
+    std::string bytes(3 * 1024 * 1024 + 17, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7 + (i >> 12));
+    const std::string source = dir.File("source.bin");
+    WriteBytes(source, bytes);
+    std::filesystem::last_write_time(source, std::filesystem::file_time_type::clock::now() - std::chrono::hours(72));
+    const std::string target = dir.File("kept/1/maps/a.map");
+    base::CopyBeside made;
+    ASSERT_TRUE(base::CopyBesideHashed(source, target, made));
+    EXPECT_EQ(made.size, bytes.size());
+    EXPECT_EQ(made.sha256, base::ToHex(base::Sha256Of(bytes)));
+    EXPECT_EQ(base::FolderPart(made.temp), base::FolderPart(target));
+    EXPECT_EQ(base::KindOf(target), PathKind::Missing) << "the target waits for the caller's move";
+    EXPECT_EQ(ReadBytes(made.temp), bytes);
+    const std::optional<base::TreeFile> copied = base::FileState(made.temp);
+    const std::optional<base::TreeFile> original = base::FileState(source);
+    ASSERT_TRUE(copied && original);
+    EXPECT_EQ(copied->size, bytes.size());
+    EXPECT_EQ(copied->lastWrite, original->lastWrite);
+    EXPECT_FALSE(base::FileState(dir.File("kept")));
 }
 
 #ifdef GRENWICK_HAS_FULL_DISK
@@ -143,7 +179,27 @@ TEST(FileLayer, AWalkGivesEveryNestedFileWithItsSizeAndTime) {
     EXPECT_LT(files[0].lastWrite, files[1].lastWrite);
     EXPECT_LT(files[1].lastWrite, files[2].lastWrite);
     EXPECT_TRUE(base::WalkFolder(dir.File("missing")).empty());
+#ifndef _WIN32
+    // A link is not followed: one to a folder above would make the walk endless.
+    std::filesystem::create_directory_symlink(dir.Path(), dir.File("maps/up"));
+    std::filesystem::create_symlink(dir.File("top.txt"), dir.File("link.txt"));
+    EXPECT_EQ(base::WalkFolder(dir.Path().string()).size(), 3u);
+#endif
 }
+
+#ifndef _WIN32
+// The host's root stands for drive C:, so full names have one form on every host.
+TEST(FileLayer, FullNamesOnThisHostStartAtDriveC) {
+    TempDir dir;
+    ScopedCurrentDir inDir{dir.Path()};
+    const std::string folder = base::CurrentFolder();
+    EXPECT_EQ(folder.rfind("C:\\", 0), 0u) << folder;
+    EXPECT_EQ(folder.find('/'), std::string::npos) << folder;
+    ASSERT_TRUE(base::WriteFileDurably(folder + "\\a.txt", "x"));
+    EXPECT_EQ(ReadBytes(dir.File("a.txt")), "x");
+    EXPECT_EQ(base::KindOf(folder), PathKind::Folder);
+}
+#endif
 
 TEST(FileLayer, OpensOnlyFilesOnDiskAndNeverWaits) {
     TempDir dir;

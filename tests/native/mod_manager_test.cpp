@@ -81,9 +81,11 @@ protected:
         EXPECT_FALSE(Exists(files.paths));
     }
 
+    TempDir storeDir;
     TempDir dir;
     testing_support::ScopedCurrentDir inDir{dir.Path()};
-    ManagerFiles files{dir.File("names.lst"), dir.File("paths.lst"), dir.File("lastmod.txt")};
+    ManagerFiles files{dir.File("names.lst"), dir.File("paths.lst"), dir.File("lastmod.txt"),
+                       storeDir.File("Originals")};
 };
 
 TEST_F(ModManagerTest, KeepsEachPathWithItsNameAcrossARestart) {
@@ -340,8 +342,8 @@ TEST_F(ModManagerTest, ApplyOfABatchFileThatCannotBeOpenedRunsNothing) {
     ExpectListed(*run, {{"Gone", "gone.bat"}});
 }
 
-// The command interpreter expands %NAME% even inside quotes, and reading a device or a pipe
-// waits for input that never comes: such paths are refused at add and, from an older list,
+// The command interpreter expands %NAME% even inside quotes, cannot run a batch file from a
+// "\\?\" or "\\.\" path, and reading a device or a pipe waits for input that never comes: such paths are refused at add and, from an older list,
 // at apply, with nothing run and nothing written.
 TEST_F(ModManagerTest, RefusesPathsThatCannotRunAsTyped) {
     WriteBytes("r%OS%.bat", ":: &Percent\r\n");
@@ -349,7 +351,10 @@ TEST_F(ModManagerTest, RefusesPathsThatCannotRunAsTyped) {
         std::string path;
         const char* why;
     };
-    std::vector<Case> cases{{"r%OS%.bat", "variable"}, {kDeviceName, "device"}};
+    std::vector<Case> cases{{"r%OS%.bat", "variable"},
+                            {kDeviceName, "device"},
+                            {"\\\\?\\C:\\Game\\mod.bat", "cannot run a batch file from"},
+                            {"\\\\.\\C:\\Game\\mod.bat", "cannot run a batch file from"}};
 #ifndef _WIN32
     ASSERT_EQ(mkfifo("pipe.bat", 0600), 0);
     cases.push_back({"pipe.bat", "device"});
@@ -623,10 +628,12 @@ TEST_F(ModManagerTest, ALastModSaveWhileAnotherWindowHoldsTheLockSaysTheListIsIn
     manager.SetLockWait(std::chrono::milliseconds(50));
     manager.StartupLoad(nullptr);
     manager.ApplyMod(0);
-    ASSERT_EQ(view.messages.size(), 2u);
-    EXPECT_TRUE(Contains(view.messages[0], "in use by another Grenwick window")) << view.messages[0];
-    EXPECT_FALSE(Contains(view.messages[0], "could not be written")) << view.messages[0];
-    EXPECT_EQ(view.messages[1], "Done!");
+    // The store is in use after the run too, so what the mod did is not known to it either.
+    ASSERT_EQ(view.messages.size(), 3u);
+    EXPECT_TRUE(Contains(view.messages[0], "kept original files are in use")) << view.messages[0];
+    EXPECT_TRUE(Contains(view.messages[1], "in use by another Grenwick window")) << view.messages[1];
+    EXPECT_FALSE(Contains(view.messages[1], "could not be written")) << view.messages[1];
+    EXPECT_EQ(view.messages[2], "Done!");
     EXPECT_FALSE(Exists(files.lastMod));
 }
 

@@ -1,83 +1,202 @@
-// The store of original files in a temp game folder: its index read back, one file under
-// several names, putting back byte for byte, and failures that leave things as they were.
+// The store of original files on its own: its index with apply sections read back, one file
+// under several names, putting back byte for byte, and failures that leave things as they were.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
+#include "base/sha256.h"
 #include "manager/originals/originals_store.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/game_store.h"
 
 namespace {
 
+namespace fs = std::filesystem;
+using manager::EntryKind;
 using manager::OriginalsStore;
 using testing_support::Exists;
+using testing_support::Native;
 using testing_support::ReadBytes;
 using testing_support::WriteBytes;
 using Strings = std::vector<std::string>;
 
+const manager::NameFold kFold = &base::FoldCase;
+
 class OriginalsStoreTest : public testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directories(dir.Path() / "maps");
+        fs::create_directories(game.Path() / "maps");
         WriteBytes(File("maps/a.map"), "old a");
         WriteBytes(File("maps/b.map"), "old b");
     }
-    std::string Game() const { return dir.Path().string(); }
-    std::string File(const std::string& name) const { return dir.File(name); }
-    std::string Kept(const std::string& name) const { return File(std::string(manager::kKeptFolder) + "/" + name); }
-    // The kept files as a fresh store reads them from the index: "+name" kept, "-name" absent.
-    Strings Reloaded() const {
-        OriginalsStore store(Game());
-        EXPECT_TRUE(store.Load());
-        Strings files;
-        for (const manager::KeptFile& file : store.Files())
-            files.push_back((file.existed ? "+" : "-") + file.name);
-        return files;
+    // The game folder as the manager names it: a full path with "\" between its parts.
+    std::string Game() const {
+        std::string name = game.Path().string();
+        for (char& c : name)
+            c = c == '/' ? '\\' : c;
+        return name[0] == '\\' ? "C:" + name : name;
+    }
+    std::string File(const std::string& name) const { return game.File(name); }
+    OriginalsStore Open() const {
+        OriginalsStore store(root.File("Originals"), Game());
+        EXPECT_EQ(store.Load(), "");
+        return store;
+    }
+    // A fresh store's first originals: "+name" kept, "-name" absent, "!name" lost.
+    Strings FirstOriginals() const {
+        Strings names;
+        const OriginalsStore store = Open();
+        for (const OriginalsStore::Original& original : store.FirstOriginals()) {
+            const EntryKind kind = original.entry->before.kind;
+            names.push_back((kind == EntryKind::Kept ? "+" : kind == EntryKind::Absent ? "-" : "!") +
+                            original.entry->before.name);
+        }
+        return names;
     }
 
-    testing_support::TempDir dir;
+    testing_support::TempDir game;
+    testing_support::TempDir root;
 };
 
-TEST_F(OriginalsStoreTest, KeepsTheFirstOriginalOnceUnderAnyOfItsNamesAndPutsAllBack) {
-    OriginalsStore first(Game());
-    EXPECT_TRUE(first.Keep({".\\maps\\a.map", "maps\\new.map", std::string(manager::kKeptFolder) + "\\index.txt"}));
+TEST_F(OriginalsStoreTest, KeepsEachFileOnceAnApplyUnderAnyOfItsNamesAndRestoresTheFirstOriginals) {
+    OriginalsStore first = Open();
+    ASSERT_TRUE(first.Keep("One", "", 1, {".\\maps\\a.map", "maps\\new.map", "maps/x/../a.map"}, nullptr).number);
     WriteBytes(File("maps/a.map"), "mod 1");
     WriteBytes(File("maps/new.map"), "created by mod 1");
 
-    OriginalsStore second(Game());
-    ASSERT_TRUE(second.Load());
-    EXPECT_TRUE(second.Keep({"MAPS\\A.map", "maps/x/../A.MAP", Game() + "\\maps\\b.map", "maps\\NEW.map"}));
-    EXPECT_EQ(Reloaded(), (Strings{"+maps\\a.map", "-maps\\new.map", "+maps\\b.map"}));
+    OriginalsStore second = Open();
+    ASSERT_TRUE(second.Keep("Two", "", 2, {"maps\\a.map", Game() + "\\maps\\b.map", "maps\\new.map"}, nullptr).number);
+    EXPECT_EQ(FirstOriginals(), (Strings{"+maps\\a.map", "-maps\\new.map", "+maps\\b.map"}));
+    ASSERT_EQ(second.Records().applies.size(), 2u);
+    EXPECT_EQ(second.Records().applies[1].entries.size(), 3u) << "each apply keeps the state just before it";
     WriteBytes(File("maps/a.map"), "mod 2");
     WriteBytes(File("maps/b.map"), "mod 2");
 
-    const OriginalsStore::PutBackReport report = second.PutBack();
+    OriginalsStore store = Open();
+    const OriginalsStore::PutBackReport report = store.Restore(nullptr);
     EXPECT_EQ(report.putBack, 3u);
     EXPECT_EQ(report.failed, Strings{});
     EXPECT_EQ(ReadBytes(File("maps/a.map")), "old a");
     EXPECT_EQ(ReadBytes(File("maps/b.map")), "old b");
     EXPECT_FALSE(Exists(File("maps/new.map")));
-    EXPECT_FALSE(Exists(File(manager::kKeptFolder))) << "an empty store leaves no folder behind";
+    EXPECT_FALSE(Exists(Native(store.Folder()))) << "an empty store leaves no folder behind";
 }
 
 TEST_F(OriginalsStoreTest, AFileThatCannotBePutBackStaysKeptForALaterTry) {
-    OriginalsStore store(Game());
-    ASSERT_TRUE(store.Keep({"maps\\a.map", "maps\\b.map"}));
+    OriginalsStore store = Open();
+    ASSERT_TRUE(store.Keep("Mod", "", 1, {"maps\\a.map", "maps\\b.map"}, nullptr).number);
     WriteBytes(File("maps/a.map"), "mod");
-    std::filesystem::remove(File("maps/b.map"));
-    std::filesystem::create_directories(File("maps/b.map"));  // a folder where the file goes back
+    fs::remove(File("maps/b.map"));
+    fs::create_directories(File("maps/b.map"));  // a folder where the file goes back
 
-    const OriginalsStore::PutBackReport report = store.PutBack();
+    const OriginalsStore::PutBackReport report = store.Restore(nullptr);
     EXPECT_EQ(report.putBack, 1u);
     EXPECT_EQ(report.failed, Strings{"maps\\b.map"});
     EXPECT_EQ(ReadBytes(File("maps/a.map")), "old a");
-    EXPECT_EQ(Reloaded(), Strings{"+maps\\b.map"});
-    EXPECT_EQ(ReadBytes(Kept("maps/b.map")), "old b");
+    EXPECT_EQ(FirstOriginals(), Strings{"+maps\\b.map"});
+    fs::remove(File("maps/b.map"));
+    EXPECT_EQ(Open().Restore(nullptr).putBack, 1u);
+    EXPECT_EQ(ReadBytes(File("maps/b.map")), "old b");
+}
 
-    WriteBytes(Kept("index.txt"), ReadBytes(Kept("index.txt")) + "changed\tmaps\\a.map\r\n");
-    EXPECT_FALSE(OriginalsStore(Game()).Load()) << "an index with a line it does not know is not read";
+// Keeping is undone whole when a copy cannot be made or the player cancels: no copy and no
+// apply stay behind, and the progress is told every byte it passed.
+TEST_F(OriginalsStoreTest, AKeepThatStopsLeavesNothingBehind) {
+    WriteBytes(File("maps/big.map"), std::string(3 << 20, 'x'));
+    const struct {
+        const char* name;
+        std::uint64_t stopAt;
+        bool blocked;  // a file stands where the apply's folder of copies goes
+        bool cancelled;
+        std::string failed;
+    } cases[] = {
+        {"cancelled", 1 << 20, false, true, "maps\\big.map"},
+        {"no room for the copy", UINT64_MAX, true, false, "maps\\a.map"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OriginalsStore store = Open();
+        const std::string folder = Native(store.Folder());
+        const std::string blocker = folder + "/1";
+        if (c.blocked) {
+            fs::create_directories(folder);
+            WriteBytes(blocker, "in the way");
+        }
+        testing_support::RecordingProgress progress;
+        progress.cancelAfter = c.stopAt;
+        const OriginalsStore::KeepResult result =
+            store.Keep("Mod", "", 1, {"maps\\a.map", "maps\\big.map"}, &progress);
+        EXPECT_FALSE(result.number);
+        EXPECT_EQ(result.Cancelled(), c.cancelled);
+        EXPECT_EQ(result.written ? "" : result.written.Error().file, c.failed);
+        EXPECT_EQ(progress.starts, Strings{"Keeping a copy of the files the mod changes..."});
+        EXPECT_EQ(progress.total, 5u + (3u << 20));
+        EXPECT_EQ(progress.finished, 1);
+        std::size_t left = 0;
+        if (Exists(folder))
+            for (const auto& entry : fs::recursive_directory_iterator(folder))
+                left += entry.is_regular_file() && entry.path() != fs::path(blocker);
+        EXPECT_EQ(left, 0u);
+        EXPECT_TRUE(Open().Records().applies.empty());
+        fs::remove_all(folder);
+    }
+}
+
+// The index with apply sections reads back as written; each kind of damage is refused.
+TEST(ApplyRecords, RoundTripAndDamageRefused) {
+    const std::string game = "C:\\Games\\Zorv";
+    const std::string hash = base::ToHex(base::Sha256Of("old"));
+    manager::StoreRecords records{game, {}};
+    records.applies.push_back({3, "kept before", "", 0, {{{EntryKind::Kept, "maps\\a.map", 3, hash}, std::nullopt}}});
+    records.applies.push_back({7, "Night\tSky", game + "\\sky.bat", -5,
+                               {{{EntryKind::Kept, "maps\\a.map", 3, hash}, manager::AfterState{true, 9, 123}},
+                                {{EntryKind::Absent, "maps\\new.map", 0, {}}, manager::AfterState{}},
+                                {{EntryKind::Lost, "C:\\Users\\p\\zorv.cfg", 0, {}}, manager::AfterState{true, 0, 0}}}});
+    const auto text = manager::EncodeRecords(records, kFold);
+    ASSERT_TRUE(text);
+    const manager::DecodedRecords back = manager::DecodeRecords(*text, game, kFold);
+    ASSERT_TRUE(back.records);
+    ASSERT_EQ(back.records->applies.size(), 2u);
+    EXPECT_EQ(back.records->applies[1].mod, "Night\tSky");
+    EXPECT_EQ(back.records->applies[1].when, -5);
+    EXPECT_EQ(back.records->applies[1].entries[0].after->time, 123);
+    EXPECT_FALSE(back.records->applies[1].entries[1].after->exists);
+    EXPECT_EQ(manager::EncodeRecords(*back.records, kFold), text);
+
+    const auto reChecked = [](std::string body) {
+        return body + "check\t" + base::ToHex(base::Sha256Of(body)) + "\r\n";
+    };
+    const std::string body = text->substr(0, text->rfind("check\t"));
+    const auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string changed = body;
+        changed.replace(changed.find(from), from.size(), to);
+        return reChecked(changed);
+    };
+    const struct {
+        const char* name;
+        std::string text;
+        manager::IndexProblem problem;
+    } cases[] = {
+        {"a flipped byte", std::string(*text).replace(text->find("new.map"), 1, "N"), manager::IndexProblem::WrongCheck},
+        {"no check", body, manager::IndexProblem::NoCheck},
+        {"a name above the game folder", replaced("maps\\new.map", "..\\new.map"), manager::IndexProblem::BadName},
+        {"a name twice in one apply", replaced("maps\\new.map", "MAPS\\A.MAP"), manager::IndexProblem::DuplicateName},
+        {"an after line with no entry", replaced("sky.bat\r\n", "sky.bat\r\nafter\tgone\r\n"),
+         manager::IndexProblem::Malformed},
+        {"two applies of one number", replaced("apply\t7", "apply\t3"), manager::IndexProblem::Malformed},
+        {"an entry before any apply", replaced("apply\t3", "lost\tx.map\r\napply\t3"),
+         manager::IndexProblem::Malformed},
+        {"another game folder", replaced("game\t" + game, "game\t" + game + "2"),
+         manager::IndexProblem::OtherGameFolder},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const manager::DecodedRecords decoded = manager::DecodeRecords(c.text, game, kFold);
+        EXPECT_FALSE(decoded.records);
+        EXPECT_EQ(decoded.problem, c.problem);
+    }
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,10 +12,36 @@
 
 namespace testing_support {
 
+// `play`, when set, stands in for the mod: it changes files as the batch file would.
 class RecordingRunner final : public manager::CommandRunner {
 public:
-    void Run(const std::string& commandLine) override { commands.push_back(commandLine); }
+    void Run(const std::string& commandLine) override {
+        commands.push_back(commandLine);
+        if (play)
+            play(commandLine);
+    }
     std::vector<std::string> commands;
+    std::function<void(const std::string&)> play;
+};
+
+// Counts the bytes reported and answers Cancel once `cancelAfter` bytes have passed.
+class RecordingProgress final : public manager::ProgressView {
+public:
+    void Start(const std::string& text, std::uint64_t totalBytes) override {
+        starts.push_back(text);
+        total = totalBytes;
+    }
+    bool Advance(std::uint64_t bytes) override {
+        advanced += bytes;
+        return advanced < cancelAfter;
+    }
+    void Finish() override { ++finished; }
+
+    std::vector<std::string> starts;
+    std::uint64_t total = 0;
+    std::uint64_t advanced = 0;
+    std::uint64_t cancelAfter = UINT64_MAX;
+    int finished = 0;
 };
 
 // `shown` holds the names as the window's list would show them. Questions are recorded
@@ -29,6 +57,15 @@ public:
         answers.pop_front();
         return answer;
     }
+    // Answered from `answers3` in turn; with none left, Cancel, the default button.
+    Answer AskYesNoCancel(const std::string& text) override {
+        questions3.push_back(text);
+        if (answers3.empty())
+            return Answer::Cancel;
+        const Answer answer = answers3.front();
+        answers3.pop_front();
+        return answer;
+    }
     void ShowList(const std::vector<manager::ModEntry>& entries) override {
         shown.clear();
         for (const manager::ModEntry& entry : entries)
@@ -39,6 +76,8 @@ public:
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::deque<bool> answers;
+    std::vector<std::string> questions3;
+    std::deque<Answer> answers3;
     std::vector<std::string> shown;
     int closed = 0;
 };

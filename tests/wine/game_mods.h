@@ -22,6 +22,8 @@ using Snapshot = std::map<std::string, std::string>;
 // that writes "MAPS\\A.MAP" may leave the name in that case, and it is still the same file.
 inline Snapshot TakeSnapshot(const std::string& folder, const std::string& prefix = "") {
     Snapshot files;
+    if (folder.empty())
+        return files;  // never the root of the drive
     for (std::string name : FolderEntries(folder)) {
         const std::string path = folder + "\\" + name;
         CharLowerBuffA(name.data(), static_cast<DWORD>(name.size()));

@@ -174,6 +174,24 @@ TEST_F(GrenwickWindow, EnterAppliesTheSelectedModAndCloses) {
     EXPECT_FALSE(IsWindow(m_hwnd)) << "apply ends the dialog";
 }
 
+// A line no reader can follow is asked about through the window's prompter, never a box of
+// its own; Cancel, the default, leaves the mod unrun and the window open.
+TEST_F(GrenwickWindow, AModWithALineNoReaderFollowsIsAskedAboutAndCancelledByDefault) {
+    ASSERT_TRUE(batchfile::WriteBatchFile("setup.bat", {":: &Setup", "start setup.exe"}));
+    AddMod("setup.bat");
+    SendDlgItemMessageA(m_hwnd, IDC_MOD_LIST, LB_SETCURSEL, 0, 0);
+    Click(m_hwnd, IDOK);
+    ASSERT_EQ(m_user.questions.size(), 1u);
+    EXPECT_EQ(m_user.questions[0].rfind("Grenwick cannot tell which files this line of the mod change:\n"
+                                        "    line 2: start setup.exe",
+                                        0),
+              0u)
+        << m_user.questions[0];
+    EXPECT_TRUE(m_runner.commands.empty());
+    EXPECT_EQ(m_user.messages, Strings{});
+    EXPECT_TRUE(IsWindow(m_hwnd));
+}
+
 TEST_F(GrenwickWindow, EscClosesWithoutWritingAnything) {
     ShowWindow(m_hwnd, SW_SHOWNORMAL);
     SetFocus(GetDlgItem(m_hwnd, IDC_MOD_LIST));
@@ -242,21 +260,23 @@ TEST_F(GrenwickWindow, ApplyWhileAProxyHoldsTheWindowHidesItAfterDone) {
     proxy->Release();
 }
 
-TEST_F(GrenwickWindow, SystemMenuCarriesTheAboutAndRestoreEntriesAndIcons) {
+TEST_F(GrenwickWindow, SystemMenuCarriesTheAboutRestoreAndUndoEntriesAndIcons) {
     HMENU menu = GetSystemMenu(m_hwnd, FALSE);
     const int count = GetMenuItemCount(menu);
-    ASSERT_GE(count, 3);
+    ASSERT_GE(count, 4);
     const auto entry = [menu](int at) {
         std::string text(64, '\0');
         text.resize(static_cast<std::size_t>(
             GetMenuStringA(menu, at, text.data(), static_cast<int>(text.size()), MF_BYPOSITION)));
         return text;
     };
-    EXPECT_TRUE(GetMenuState(menu, count - 3, MF_BYPOSITION) & MF_SEPARATOR);
-    EXPECT_EQ(GetMenuItemID(menu, count - 2), static_cast<UINT>(IDM_ABOUTBOX));
-    EXPECT_EQ(entry(count - 2), "&About Grenwick...");
-    EXPECT_EQ(GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_RESTORE_ORIGINALS));
-    EXPECT_EQ(entry(count - 1), "Restore &original files...");
+    EXPECT_TRUE(GetMenuState(menu, count - 4, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(menu, count - 3), static_cast<UINT>(IDM_ABOUTBOX));
+    EXPECT_EQ(entry(count - 3), "&About Grenwick...");
+    EXPECT_EQ(GetMenuItemID(menu, count - 2), static_cast<UINT>(IDM_RESTORE_ORIGINALS));
+    EXPECT_EQ(entry(count - 2), "Restore &original files...");
+    EXPECT_EQ(GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_UNDO_LAST_MOD));
+    EXPECT_EQ(entry(count - 1), "&Undo last mod...");
 
     EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_SMALL, 0), 0);

@@ -38,9 +38,11 @@ protected:
         EXPECT_EQ(view.closed, 1);
     }
 
+    testing_support::TempDir storeDir;
     testing_support::TempDir dir;
     testing_support::ScopedCurrentDir inDir{dir.Path()};
-    manager::ManagerFiles files{dir.File("names.lst"), dir.File("paths.lst"), dir.File("lastmod.txt")};
+    manager::ManagerFiles files{dir.File("names.lst"), dir.File("paths.lst"), dir.File("lastmod.txt"),
+                                storeDir.File("Originals")};
     testing_support::RecordingView view;
 };
 

@@ -128,6 +128,7 @@ TEST_F(RealGrenwick, AWipingModNeverReachesTheStoreAndRestoreBringsEveryFileBack
     AddMods({"one.bat", "C:\\kitwipe\\wipe.bat"});
 
     ASSERT_EQ(Apply("One"), Strings{"Done!"});
+    ASSERT_NE(StoreFolder(), "");
     const Snapshot keptForOne = TakeSnapshot(StoreFolder());
     ASSERT_FALSE(keptForOne.empty());
     ASSERT_EQ(Apply("Wipe"), Strings{"Done!"});

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <future>
 #include <string>
 #include <utility>
 #include <vector>
@@ -137,6 +138,80 @@ TEST(KeptOriginals, AMapThatCannotBeKeptStopsTheModAndChangesNothing) {
     EXPECT_TRUE(TakeSnapshot(folder.Path()) == before) << "no file added, changed or removed";
 }
 
+// The window's side of the questions and of Undo: a line no reader follows asks through the
+// prompter, whose default is Cancel; both menus reach Undo.
+TEST(KeptOriginals, TheWindowAsksYesNoCancelAndBothMenusUndo) {
+    ScopedGameFolder folder;
+    StandIns user;
+    MakeGameFolder(kMaps);
+    ASSERT_TRUE(batchfile::WriteBatchFile("other.bat", {":: &Other", "cmd /c del maps\\lagoon.map"}));
+    Grenwick grenwick(user);
+    grenwick.Add("other.bat");
+    grenwick.Apply("Other");
+    ASSERT_EQ(user.questions.size(), 1u);
+    EXPECT_EQ(user.questions[0].rfind("Grenwick cannot tell which files this line of the mod change", 0), 0u)
+        << user.questions[0];
+    EXPECT_EQ(user.messages, Strings{}) << "Cancel: not applied, nothing said";
+    EXPECT_EQ(ReadBytes("maps\\lagoon.map"), "lagoon");
+
+    user.choose = [](HWND, HMENU, POINT) { return IDM_UNDO_LAST_MOD; };
+    SendMessageA(grenwick.Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(GetDlgItem(grenwick.Hwnd(), IDC_MOD_LIST)),
+                 -1);
+    SendMessageA(grenwick.Hwnd(), WM_SYSCOMMAND, IDM_UNDO_LAST_MOD | 0x000F, 0);
+    EXPECT_EQ(user.messages, Strings(2, "No applied mod is remembered, so there is nothing to undo."));
+}
+
+// Watches from a thread of its own for the progress window of `thread`, notes its text and
+// presses its Cancel: the window pumps only its own messages while the work runs.
+std::string CancelProgressOf(DWORD thread) {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+            EnumThreadWindows(
+                thread,
+                [](HWND hwnd, LPARAM param) -> BOOL {
+                    if (!IsWindowVisible(hwnd) || !GetDlgItem(hwnd, IDC_PROGRESS_BAR))
+                        return TRUE;
+                    *reinterpret_cast<HWND*>(param) = hwnd;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&found));
+            return found != nullptr;
+        },
+        std::chrono::seconds(20));
+    if (!found)
+        return {};
+    std::string text(100, '\0');
+    DWORD_PTR length = 0;
+    SendMessageTimeoutA(GetDlgItem(found, IDC_PROGRESS_TEXT), WM_GETTEXT, text.size(),
+                        reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL, 5000, &length);
+    text.resize(length);
+    PostMessageA(found, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(found, IDCANCEL)));
+    return text;
+}
+
+// A map large enough for the progress window: Cancel there stops the keeping, and the mod
+// does not run.
+TEST(KeptOriginals, CancelInTheProgressWindowStopsTheKeepingAndTheMod) {
+    ScopedGameFolder folder;
+    StandIns user;
+    MakeGameFolder({{"maps\\huge.map", std::string(64u << 20, 'h')}, {"mods\\small.map", "small"}});
+    ASSERT_TRUE(batchfile::WriteBatchFile("huge.bat", {":: &Huge", "copy mods\\small.map maps\\huge.map"}));
+    Grenwick grenwick(user);
+    grenwick.Add("huge.bat");
+    std::future<std::string> progressText =
+        std::async(std::launch::async, CancelProgressOf, GetCurrentThreadId());
+    grenwick.Apply("Huge");
+    EXPECT_EQ(progressText.get(), "Keeping a copy of the files the mod changes...");
+    EXPECT_EQ(user.messages, Strings{"Keeping the original files was cancelled, so the mod was not applied. Nothing "
+                                     "has changed."});
+    WIN32_FILE_ATTRIBUTE_DATA huge{};
+    ASSERT_TRUE(GetFileAttributesExA("maps\\huge.map", GetFileExInfoStandard, &huge));
+    EXPECT_EQ(huge.nFileSizeLow, 64u << 20) << "the mod did not run";
+    EXPECT_TRUE(IsWindowEnabled(grenwick.Hwnd())) << "the progress window gave its owner back";
+    EXPECT_TRUE(IsWindow(grenwick.Hwnd())) << "no mod ran, so the window stays";
+}
+
 // The texts of a menu's entries, in order.
 Strings Entries(HMENU menu) {
     Strings entries;
@@ -199,7 +274,7 @@ TEST(RemoveFromList, EveryWayAsksNamingTheModThenRemovesItAndKeepsItsBatchFile) 
         act(hwnd, list, item);
         ASSERT_EQ(menus.size(), name == std::string("Gamma") ? 0u : 1u);
         if (!menus.empty()) {
-            EXPECT_EQ(menus[0].first, (Strings{"&Remove from list", "Restore &original files..."}));
+            EXPECT_EQ(menus[0].first, (Strings{"&Remove from list", "Restore &original files...", "&Undo last mod..."}));
             POINT at = menus[0].second;  // at the mod pointed at or selected
             ScreenToClient(list, &at);
             EXPECT_TRUE(PtInRect(&item, at) || (at.x == item.left && at.y == item.bottom)) << at.x << "," << at.y;

@@ -159,16 +159,19 @@ TEST(OrriskEndToEnd, ModWrittenByOrriskPatchesTheMapWhenAppliedInGrenwick) {
         Click(hwnd, IDC_ADD_BATCH);
         ASSERT_EQ(ListItems(hwnd, IDC_MOD_LIST), Strings{c.listedAs});
         SendDlgItemMessageA(hwnd, IDC_MOD_LIST, LB_SETCURSEL, 0, 0);
+        // Outside the game folder: a file the run writes there would be a change no mod made.
+        const testing_support::TempDir consoleDir;
+        const std::string consoleFile = consoleDir.File("console.txt");
         {
             // No expectations in here: a failure report would land in the captured output.
-            ScopedStandardStreams streams("console.txt");
+            ScopedStandardStreams streams(consoleFile);
             Click(hwnd, IDOK);  // runs the commands to their end before it returns
         }
         EXPECT_TRUE(WaitFor([hwnd] { return !IsWindow(hwnd); }, std::chrono::seconds(5)));
 
         EXPECT_EQ(user.messages, Strings{"Done!"});
         EXPECT_EQ(ReadBytes("maps\\canyon.map"), c.patched);
-        const std::string console = ReadBytes("console.txt");
+        const std::string console = ReadBytes(consoleFile);
         EXPECT_TRUE(Contains(console, "Applied " + std::to_string(c.patch.records.size()))) << console;
         EXPECT_EQ(Contains(console, "Press any key"), c.pauses) << console;
         EXPECT_EQ(ReadBytes("lastmod.txt"), c.typed.batchFile);

@@ -1,0 +1,54 @@
+// The originals store's index with every apply remembered, oldest first: for each file an apply
+// changed, the file as it was just before (a kept copy, absent, or lost) and as the apply left it.
+// It is the checked index format with apply sections; names are checked as its entries are.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "manager/originals/store_index.h"
+
+namespace manager {
+
+// A file as an apply left it, to see later whether something else changed it since.
+struct AfterState {
+    bool exists = false;
+    std::uint64_t size = 0;
+    std::int64_t time = 0;
+};
+
+struct ApplyEntry {
+    IndexEntry before;                 // kept (with size and hash), absent or lost
+    std::optional<AfterState> after;   // none until the apply has run
+};
+
+struct ApplyRecord {
+    std::uint64_t number = 0;  // its copies live in the store's folder named by this number
+    std::string mod;           // the mod's name as the list showed it
+    std::string batchPath;     // empty for the files a previous version kept
+    std::int64_t when = 0;     // UTC seconds since 1970
+    std::vector<ApplyEntry> entries;
+};
+
+struct StoreRecords {
+    std::string gameFolder;
+    std::vector<ApplyRecord> applies;  // oldest first
+};
+
+// The name of the record made from a store the previous version kept inside the game folder.
+inline constexpr char kKeptBefore[] = "kept before";
+
+// The index text; nothing when a name is bad or repeated within an apply, a kept entry has
+// no hash, or two applies share a number.
+std::optional<std::string> EncodeRecords(const StoreRecords& records, NameFold fold);
+
+struct DecodedRecords {
+    std::optional<StoreRecords> records;
+    IndexProblem problem = IndexProblem::None;
+    std::size_t line = 0;  // the line at fault, from 1
+};
+DecodedRecords DecodeRecords(const std::string& text, const std::string& gameFolder, NameFold fold);
+
+}  // namespace manager

@@ -1,0 +1,481 @@
+// Applying, restoring and undoing mods through the manager, with the mod played by a callback
+// that changes the game folder as its batch file would, and the store outside the game folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/paths.h"
+#include "base/sha256.h"
+#include "manager/originals/store_place.h"
+#include "tests/support/game_store.h"
+#include "writers/mapswap/mapswap_batch.h"
+#include "writers/ppf/ppf_batch.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using manager::ManagerView;
+using testing_support::GameStore;
+using testing_support::Snapshot;
+using Strings = std::vector<std::string>;
+using Answer = ManagerView::Answer;
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Deletes, below `folder`, every file whose name ends in `suffix` ("" for all), as `del /s /q` does.
+void DeleteBelow(const fs::path& folder, const std::string& suffix) {
+    std::vector<fs::path> doomed;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && name.size() >= suffix.size() &&
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            doomed.push_back(entry.path());
+    }
+    for (const fs::path& path : doomed)
+        fs::remove(path);
+}
+
+class ApplyFlow : public testing::Test {
+protected:
+    void SetUp() override {
+        g.Write("maps/canyon.map", std::string("canyon\0\r\n\x1a\xff", 11));
+        g.Write("maps/sub/deep.map", "deep");
+        g.Write("game.cfg", "cfg");
+        g.Write("mods/new.map", "new");
+    }
+    std::string StoreFolder() const {
+        return testing_support::Native(g.files.storeRoot + "\\" +
+                                       manager::StoreKey(g.Folder(), &base::FoldCase));
+    }
+    void Restore(bool yes = true) {
+        g.view->answers.push_back(yes);
+        g.manager->RestoreOriginals();
+    }
+    const std::string& LastMessage() const { return g.view->messages.back(); }
+
+    GameStore g;
+};
+
+// A mod that deletes every map, or every file, below the game folder cannot reach the store:
+// Restore then puts every original back, byte for byte.
+TEST_F(ApplyFlow, WildcardDeletesBelowTheGameFolderCannotReachTheStore) {
+    const struct {
+        const char* line;
+        const char* suffix;
+    } cases[] = {{"del /s /q *.map", ".map"}, {"del /s /q *.*", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        g.WriteBatch("wipe.bat", {":: &Wipe", c.line});
+        const Snapshot before = g.Files();
+        g.Apply("wipe.bat", {":: &Wipe", c.line}, [&] { DeleteBelow(g.game.Path(), c.suffix); });
+        ASSERT_EQ(g.view->messages.back(), "Done!");
+        EXPECT_FALSE(g.Has("maps/sub/deep.map"));
+        Restore();
+        EXPECT_TRUE(g.Files() == before) << LastMessage();
+        EXPECT_FALSE(fs::exists(StoreFolder())) << "an empty store leaves no folder behind";
+        g.manager->ResetModList();
+    }
+}
+
+// Files the reader did not foresee: one created is deleted by Restore; one changed is named
+// after the run, as the player must know at once, and again in Restore's question.
+TEST_F(ApplyFlow, ChangesTheReaderDidNotForeseeAreNoted) {
+    g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map"}, [&] {
+        g.Write("maps/canyon.map", "modded");
+        g.Write("maps/surprise.map", "created");
+        g.Write("game.cfg", "changed");
+    });
+    ASSERT_EQ(g.view->messages.size(), 2u);
+    EXPECT_EQ(g.view->messages[0], "The mod changed these files with no original kept, so \"Restore original "
+                                   "files...\" cannot put them back:\n    game.cfg");
+    EXPECT_EQ(g.view->messages[1], "Done!");
+
+    Restore();
+    ASSERT_EQ(g.view->questions.size(), 1u);
+    EXPECT_TRUE(Contains(g.view->questions[0],
+                         "These files were changed with no original kept and cannot be put back:\n    game.cfg"))
+        << g.view->questions[0];
+    EXPECT_FALSE(g.Has("maps/surprise.map"));
+    EXPECT_EQ(g.Read("maps/canyon.map"), std::string("canyon\0\r\n\x1a\xff", 11));
+    EXPECT_EQ(g.Read("game.cfg"), "changed");
+    EXPECT_TRUE(Contains(LastMessage(), "game.cfg: no original was kept")) << LastMessage();
+}
+
+// A copy gone from the store, or altered, is named for what it is and not promised for a
+// later try; the other files still go back.
+TEST_F(ApplyFlow, AMissingOrDamagedCopyIsNamedAsSuch) {
+    const struct {
+        const char* name;
+        std::function<void(const fs::path&)> harm;
+        const char* said;
+    } cases[] = {
+        {"missing", [](const fs::path& copy) { fs::remove(copy); }, "maps\\canyon.map: its kept copy is missing"},
+        {"damaged", [](const fs::path& copy) { testing_support::WriteBytes(copy.string(), "CANYON\0\r\n\x1a\xff"); },
+         "maps\\canyon.map: its kept copy is damaged"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map", "copy mods\\new.map game.cfg"}, [&] {
+            g.Write("maps/canyon.map", "new");
+            g.Write("game.cfg", "new");
+        });
+        fs::path copy;
+        for (const auto& entry : fs::recursive_directory_iterator(StoreFolder()))
+            if (entry.path().filename() == "canyon.map")
+                copy = entry.path();
+        ASSERT_FALSE(copy.empty());
+        c.harm(copy);
+        Restore();
+        EXPECT_EQ(LastMessage(), std::string("Put back 1 of 2 files.\n\nThese could not be put back:\n    ") + c.said);
+        EXPECT_EQ(g.Read("game.cfg"), "cfg");
+        EXPECT_EQ(g.Read("maps/canyon.map"), "new") << "nothing half-written in its place";
+        EXPECT_FALSE(fs::exists(StoreFolder()));
+        g.Write("maps/canyon.map", std::string("canyon\0\r\n\x1a\xff", 11));
+        g.manager->ResetModList();
+    }
+}
+
+// An index that was tampered with, or names a file outside its place, is refused whole:
+// nothing is deleted or written, and the player is told which file cannot be read.
+TEST_F(ApplyFlow, ADamagedIndexIsRefusedAndNothingChanges) {
+    const std::string victim = (g.game.Path().parent_path() / "victim1.txt").string();
+    testing_support::WriteBytes(victim, "victim");
+    const std::string folder = g.Folder();
+    const auto body = [&](const std::string& entries) {
+        return "Original game files\r\nversion\t3\r\ngame\t" + folder + "\r\napply\t1\t0\r\nmod\tEvil\r\nbatch\t\r\n" +
+               entries;
+    };
+    const auto checked = [](const std::string& text) {
+        return text + "check\t" + base::ToHex(base::Sha256Of(text)) + "\r\n";
+    };
+    const std::string kept3 = "kept\t6\t" + base::ToHex(base::Sha256Of("victim")) + "\tC:\\victim3.txt\r\n";
+    const struct {
+        const char* name;
+        std::string index;
+    } cases[] = {
+        {"relative name above the game folder", checked(body("absent\t..\\victim1.txt\r\n"))},
+        {"rooted name without its drive", checked(body("absent\t\\victim1.txt\r\n"))},
+        {"a device", checked(body("absent\tmaps\\nul.map\r\n"))},
+        {"lines added after the check", checked(body("")) + "absent\tC:\\victim2.txt\r\n" + kept3},
+        {"lines changed under the check",
+         checked(body("absent\tgame.cfg\r\n")).replace(body("").size(), 15, "absent\tC:\\victim2.txt")},
+        {"no check line", body("absent\t..\\victim1.txt\r\n" + kept3)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string index = StoreFolder() + "/index.txt";
+        fs::create_directories(StoreFolder() + "/1");
+        testing_support::WriteBytes(index, c.index);
+        testing_support::WriteBytes(StoreFolder() + "/1/elsewhere/C/victim3.txt", "planted");
+        const Snapshot before = g.Files();
+        g.manager->RestoreOriginals();
+        g.manager->UndoLastMod();
+        ASSERT_EQ(g.view->messages.size(), 2u);
+        for (const std::string& message : g.view->messages)
+            EXPECT_TRUE(Contains(message, "index.txt\" cannot be read, so nothing was put back.")) << message;
+        EXPECT_TRUE(g.view->questions.empty());
+        EXPECT_TRUE(g.Files() == before);
+        EXPECT_EQ(testing_support::ReadBytes(victim), "victim");
+        EXPECT_EQ(testing_support::ReadBytes(index), c.index);
+        g.view->messages.clear();
+        g.view->questions.clear();
+    }
+    fs::remove(victim);
+}
+
+// Lines no reader can follow: the question names them by number, Cancel (the default) runs
+// nothing, Yes keeps every file of the game folder first, No only the foreseen ones.
+TEST_F(ApplyFlow, UnfollowedLinesAskYesNoOrCancel) {
+    const Strings lines = {":: &Installer", "copy mods\\new.map maps\\canyon.map", "start setup.exe",
+                           "powershell -File unpack.ps1", "set /p WHERE=Folder? ", "del %WHERE%\\*.map",
+                           "curl -o maps\\extra.map https://example.invalid/extra.map"};
+    const struct {
+        const char* name;
+        std::deque<Answer> answers;
+        bool runs;
+        const char* cfgAfterRestore;  // game.cfg, which only the unfollowed lines change
+    } cases[] = {
+        {"Cancel, the default", {}, false, "cfg"},
+        {"Cancel", {Answer::Cancel}, false, "cfg"},
+        {"Yes", {Answer::Yes}, true, "cfg"},
+        {"No", {Answer::No}, true, "setup"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g.view->answers3 = c.answers;
+        g.view->questions3.clear();
+        g.runner->commands.clear();
+        g.WriteBatch("installer.bat", lines);
+        const Snapshot before = g.Files();
+        g.Apply("installer.bat", lines, [&] {
+            g.Write("maps/canyon.map", "new");
+            g.Write("game.cfg", "setup");
+        });
+        ASSERT_EQ(g.view->questions3.size(), 1u);
+        const std::string& question = g.view->questions3[0];
+        EXPECT_EQ(question.substr(0, question.find("\n\nYes:")),
+                  "Grenwick cannot tell which files these lines of the mod change:\n"
+                  "    line 3: start setup.exe\n    line 4: powershell -File unpack.ps1\n"
+                  "    line 6: del %WHERE%\\*.map\n    and 1 more\n\n"
+                  "\"Restore original files...\" cannot put back what they change.");
+        EXPECT_TRUE(Contains(question, "Yes: keep a copy of every file in the game folder first (5 files, 1 MB)"))
+            << question;
+        EXPECT_EQ(g.runner->commands.size(), c.runs ? 1u : 0u);
+        if (!c.runs) {
+            EXPECT_TRUE(g.view->messages.empty());
+            EXPECT_TRUE(g.Files() == before);
+            g.manager->ResetModList();
+            continue;
+        }
+        Restore();
+        EXPECT_EQ(g.Read("maps/canyon.map"), std::string("canyon\0\r\n\x1a\xff", 11));
+        EXPECT_EQ(g.Read("game.cfg"), c.cfgAfterRestore);
+        g.Write("game.cfg", "cfg");
+        g.view->messages.clear();
+        g.manager->ResetModList();
+    }
+}
+
+// The kit's own writers write only lines the reader follows: their mods never ask.
+TEST_F(ApplyFlow, TavlinAndOrriskModsNeverAsk) {
+    mapswap::MapSwapForm swap;
+    swap.modName = "Swap";
+    swap.pairs[0] = {"maps\\canyon.map", "mods\\new.map"};
+    swap.pairs[1] = {"maps\\sub\\deep.map", "mods\\new.map"};
+    swap.pairs[2] = {"maps\\fresh.map", "mods\\new.map"};
+    g.Apply("swap.bat", mapswap::MapSwapLines(swap));
+    g.Write("sky.ppf", "PPF30");
+    g.Apply("sky.bat", ppf::PpfLines({"sky.ppf", "Sky", "sky.bat", "maps\\canyon.map"}));
+    EXPECT_TRUE(g.view->questions3.empty());
+    EXPECT_EQ(g.view->messages, (Strings{"Done!", "Done!"}));
+    EXPECT_EQ(g.runner->commands, (Strings{"\"\"swap.bat\"\"", "\"\"sky.bat\"\"", "PAUSE"}));
+}
+
+#ifndef _WIN32
+// A batch file that opens but cannot be read to its end is not run: half of it would be
+// followed as if it were all of it.
+TEST_F(ApplyFlow, ABatchFileThatCannotBeReadIsNotRun) {
+    const std::string path = "/proc/self/mem";  // opens as a file; reading at its start fails
+    g.manager->AddBatchFile(path);
+    ASSERT_EQ(g.manager->Mods().Entries().size(), 1u);
+    g.manager->ApplyMod(0);
+    EXPECT_EQ(g.view->messages,
+              Strings{"The batch file \"" + path + "\" could not be read, so the mod was not applied. Nothing has changed."});
+    EXPECT_TRUE(g.runner->commands.empty());
+    EXPECT_FALSE(fs::exists(g.files.lastMod));
+}
+#endif
+
+// Undo takes back the newest apply, then the one before, also after a restart; with nothing
+// left it says so, and Restore finds nothing more to do.
+TEST_F(ApplyFlow, UndoTakesBackTheNewestApplyThenTheOneBefore) {
+    const std::string original = g.Read("maps/canyon.map");
+    for (const bool restart : {false, true}) {
+        Strings said;
+        const auto restartIf = [&] {
+            if (!restart)
+                return;
+            said.insert(said.end(), g.view->messages.begin(), g.view->messages.end());
+            g.Restart();
+        };
+        SCOPED_TRACE(restart ? "restarted between" : "one run");
+        g.Write("mods/one.map", "one");
+        g.Write("mods/two.map", "second");
+        g.Apply("one.bat", {":: &One", "copy mods\\one.map maps\\canyon.map"},
+                [&] { g.Write("maps/canyon.map", "one"); });
+        g.Apply("two.bat", {":: &Two", "copy /y mods\\two.map maps\\canyon.map", "copy mods\\two.map maps\\added.map"},
+                [&] {
+                    g.Write("maps/canyon.map", "second");
+                    g.Write("maps/added.map", "second");
+                });
+        restartIf();
+        said.clear();
+        g.view->messages.clear();
+        g.manager->UndoLastMod();
+        ASSERT_EQ(g.view->questions.size(), 1u);
+        EXPECT_EQ(g.view->questions[0], "Undo \"Two\"? Its 2 files are put back as they were just before it was "
+                                        "applied; files it created are deleted.\n    maps\\canyon.map\n    maps\\added.map");
+        EXPECT_EQ(g.Read("maps/canyon.map"), "one");
+        EXPECT_FALSE(g.Has("maps/added.map"));
+        restartIf();
+        g.manager->UndoLastMod();
+        EXPECT_EQ(g.Read("maps/canyon.map"), original);
+        g.manager->UndoLastMod();
+        g.manager->RestoreOriginals();
+        said.insert(said.end(), g.view->messages.begin(), g.view->messages.end());
+        EXPECT_EQ(said, (Strings{"Undid \"Two\": put back 2 files.", "Undid \"One\": put back 1 file.",
+                                             "No applied mod is remembered, so there is nothing to undo.",
+                                             "No original files are kept: no mod has changed a file since the last "
+                                             "restore."}));
+        g.view->questions.clear();
+        g.view->messages.clear();
+        g.manager->ResetModList();
+    }
+}
+
+// A file changed by hand after the apply is named, and left as it is unless the player agrees
+// in a second question; left alone, its original is still there for Restore.
+TEST_F(ApplyFlow, UndoAsksBeforePuttingBackAFileChangedSince) {
+    const struct {
+        const char* name;
+        bool agree;
+        const char* cfgAfterUndo;
+    } cases[] = {{"left as it is, the default", false, "by hand, longer"}, {"put back too", true, "cfg"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map", "copy mods\\new.map game.cfg"}, [&] {
+            g.Write("maps/canyon.map", "new");
+            g.Write("game.cfg", "new");
+        });
+        g.Write("game.cfg", "by hand, longer");
+        g.view->questions.clear();
+        g.view->answers = {true};
+        if (c.agree)
+            g.view->answers.push_back(true);
+        g.manager->UndoLastMod();
+        ASSERT_EQ(g.view->questions.size(), 2u);
+        EXPECT_TRUE(Contains(g.view->questions[0], "\n\nThese files were changed after it was applied:\n    game.cfg"));
+        EXPECT_EQ(g.view->questions[1], "Put back the files changed after \"Mod\" was applied too? No leaves them as "
+                                        "they are.\n    game.cfg");
+        EXPECT_EQ(g.Read("maps/canyon.map"), std::string("canyon\0\r\n\x1a\xff", 11));
+        EXPECT_EQ(g.Read("game.cfg"), c.cfgAfterUndo);
+        Restore();
+        EXPECT_EQ(g.Read("game.cfg"), "cfg");
+        g.Write("game.cfg", "cfg");
+        g.manager->ResetModList();
+    }
+}
+
+// A file that cannot be put back is named, and its apply stays remembered for a later try;
+// the files that could be put back are not put back twice.
+TEST_F(ApplyFlow, UndoOfAFileThatCannotBePutBackKeepsTheApplyForALaterTry) {
+    g.Apply("one.bat", {":: &One", "copy mods\\new.map maps\\canyon.map"}, [&] { g.Write("maps/canyon.map", "one"); });
+    g.Apply("two.bat", {":: &Two", "copy mods\\new.map maps\\canyon.map", "del game.cfg"}, [&] {
+        g.Write("maps/canyon.map", "two");
+        fs::remove(g.game.Path() / "game.cfg");
+    });
+    fs::create_directories(g.game.Path() / "game.cfg");  // a folder where the file goes back
+    g.view->messages.clear();
+    g.view->answers = {true, true};  // the folder is a change since: put it back all the same
+    g.manager->UndoLastMod();
+    EXPECT_EQ(g.Read("maps/canyon.map"), "one");
+    fs::remove(g.game.Path() / "game.cfg");
+    g.Write("maps/canyon.map", "one, then by hand");
+    g.manager->UndoLastMod();
+    g.view->answers = {true, true};  // One's map too was changed since: put back all the same
+    EXPECT_EQ(g.Read("game.cfg"), "cfg");
+    EXPECT_EQ(g.Read("maps/canyon.map"), "one, then by hand") << "put back once only";
+    g.manager->UndoLastMod();
+    EXPECT_EQ(g.Read("maps/canyon.map"), std::string("canyon\0\r\n\x1a\xff", 11));
+    EXPECT_EQ(g.view->messages,
+              (Strings{"Undid \"Two\": put back 1 file.\n\nThese could not be put back and stay remembered for a "
+                       "later try:\n    game.cfg",
+                       "Undid \"Two\": put back 1 file.", "Undid \"One\": put back 1 file."}));
+}
+
+// The previous version's store inside the game folder is taken over whole at its first use:
+// moved out of the mods' reach (a copy that is gone becomes lost), its folder removed, and
+// Restore puts its files back. Files outside the game folder are all named in the question.
+TEST_F(ApplyFlow, AnOldStoreInsideTheGameFolderIsTakenOver) {
+    const fs::path old = g.game.Path() / "Original files kept by Grenwick";
+    const std::string header =
+        "Original game files kept by Grenwick before mods changed them; its system menu entry \"Restore original "
+        "files...\" puts them back. One file a line: kept (a copy is here) or absent (a mod created it).\r\n";
+    std::string index = header + "kept\tmaps\\canyon.map\r\nabsent\tmaps\\created.map\r\nkept\tgame.cfg\r\n";
+    Strings outside;
+    for (int i = 1; i <= 4; ++i) {
+        const fs::path file = g.state.Path() / ("out" + std::to_string(i) + ".cfg");
+        testing_support::WriteBytes(file.string(), "modded");
+        outside.push_back(testing_support::ManagerName(file));
+        index += "kept\t" + outside.back() + "\r\n";
+        std::string kept = outside.back();
+        kept.erase(kept.find(':'), 1);
+        g.Write(testing_support::Native("Original files kept by Grenwick\\elsewhere\\" + kept),
+                "out " + std::to_string(i));
+    }
+    g.Write("Original files kept by Grenwick/maps/canyon.map", "old canyon");
+    g.Write("Original files kept by Grenwick/index.txt", index);
+    g.Write("maps/created.map", "created");
+
+    const struct {
+        const char* name;
+        std::function<void()> firstUse;
+    } cases[] = {
+        {"at a restore", [] {}},
+        {"at an apply", [&] {
+             const std::string canyon = g.Read("maps/canyon.map");
+             g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map"},
+                     [&] { g.Write("maps/canyon.map", "new"); });
+             EXPECT_FALSE(fs::exists(old));
+             g.manager->UndoLastMod();
+             EXPECT_EQ(g.Read("maps/canyon.map"), canyon);
+         }},
+    };
+    const Snapshot store = testing_support::TakeSnapshot(old);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& [name, bytes] : store)
+            g.Write("Original files kept by Grenwick/" + name, bytes);
+        g.Write("maps/created.map", "created");
+        g.view->questions.clear();
+        c.firstUse();
+        Restore();
+        ASSERT_FALSE(g.view->questions.empty());
+        std::string expected = "Put back 6 files as they were before the first mod? Files that mods created are "
+                               "deleted.\n    maps\\canyon.map\n    maps\\created.map\n\nOutside the game folder, "
+                               "these files are written or deleted:";
+        for (const std::string& name : outside)
+            expected += "\n    " + name;
+        expected += "\n\nThese files were changed with no original kept and cannot be put back:\n    game.cfg";
+        EXPECT_EQ(g.view->questions.back(), expected);
+        EXPECT_FALSE(fs::exists(old));
+        EXPECT_EQ(g.Read("maps/canyon.map"), "old canyon");
+        EXPECT_FALSE(g.Has("maps/created.map"));
+        for (int i = 1; i <= 4; ++i)
+            EXPECT_EQ(testing_support::ReadBytes(testing_support::Native(outside[i - 1])), "out " + std::to_string(i));
+        g.manager->ResetModList();
+    }
+}
+
+// An old index that names a file above the game folder is not taken over: nothing moves.
+TEST_F(ApplyFlow, AnOldStoreWithABadNameIsRefused) {
+    const std::string index =
+        "Original game files kept by Grenwick before mods changed them; its system menu entry \"Restore original "
+        "files...\" puts them back. One file a line: kept (a copy is here) or absent (a mod created it).\r\n"
+        "absent\t..\\victim1.txt\r\n";
+    g.Write("Original files kept by Grenwick/index.txt", index);
+    const Snapshot before = g.Files();
+    g.manager->RestoreOriginals();
+    EXPECT_EQ(g.view->messages, Strings{"The list of kept original files \"" + g.Folder() +
+                                        "\\Original files kept by Grenwick\\index.txt\" cannot be read, so nothing "
+                                        "was put back."});
+    EXPECT_TRUE(g.Files() == before);
+}
+
+// Cancel in the progress of an undo stops it with nothing half-written: the map is as the mod
+// left it, the apply stays remembered, and the next undo puts it back.
+TEST_F(ApplyFlow, AnUndoCancelledHalfWayStaysRemembered) {
+    const std::string big(3 << 20, 'b');
+    g.Write("maps/big.map", big);
+    g.Apply("big.bat", {":: &Big", "copy mods\\new.map maps\\big.map"}, [&] { g.Write("maps/big.map", "new"); });
+    testing_support::RecordingProgress progress;
+    progress.cancelAfter = 1 << 20;
+    g.manager->SetProgress(&progress);
+    g.view->messages.clear();
+    g.manager->UndoLastMod();
+    EXPECT_EQ(progress.starts, Strings{"Putting back the files as they were before \"Big\"..."});
+    EXPECT_EQ(progress.total, big.size());
+    EXPECT_EQ(g.Read("maps/big.map"), "new");
+    progress.cancelAfter = UINT64_MAX;
+    g.manager->UndoLastMod();
+    EXPECT_EQ(g.Read("maps/big.map"), big);
+    EXPECT_EQ(g.view->messages, (Strings{"The undo of \"Big\" was cancelled: put back 0 files.\n\nCancelled: the files not yet put back "
+                                         "stay remembered for a later try.",
+                                         "Undid \"Big\": put back 1 file."}));
+}
+
+}  // namespace
