@@ -165,11 +165,14 @@ TEST_F(RealGrenwick, ModsThatChangeFolderOrSpellNamesOddlyKeepAndRestoreTheRight
          {{"maps\\canyon.map", kMaps.at("mods\\canyon1.map")}, {"maps\\lagoon.map", ""}}},
         {"Cd from the batch file", {"cd /d %~dp0..\\maps", "copy ..\\mods\\canyon2.map canyon.map", "del lagoon.map"},
          {{"maps\\canyon.map", "canyon 2"}, {"maps\\lagoon.map", ""}}},
+        {"Variable", {"copy mods\\canyon2.map %KITMAPS%\\canyon.map"}, {{"maps\\canyon.map", "canyon 2"}}},
         {"Trailing dot",
          {"copy mods\\canyon1.map maps\\canyon.map", "copy mods\\canyon2.map \"maps\\canyon.map.\""},
          {{"maps\\canyon.map", "canyon 2"}}},
     };
     MakeGameFolder(kMaps);
+    // Grenwick starts with the test's variables, and so do the mods it runs.
+    ASSERT_TRUE(SetEnvironmentVariableA("KITMAPS", (m_game.Path() + "\\maps").c_str()));
     WriteBytes("canyon.map", "decoy canyon");
     WriteBytes("lagoon.map", "decoy lagoon");
     Strings files;
@@ -194,6 +197,7 @@ TEST_F(RealGrenwick, ModsThatChangeFolderOrSpellNamesOddlyKeepAndRestoreTheRight
                                 (c.changed.size() == 1 ? " file." : " files."));
         EXPECT_TRUE(TakeSnapshot(m_game.Path()) == before) << "the true originals";
     }
+    SetEnvironmentVariableA("KITMAPS", nullptr);
 }
 
 // The index with a line added before its check line, the check made again when `reseal`.
