@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <future>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 #include "base/files_native.h"
@@ -73,39 +76,108 @@ WriteResult ReplaceThroughTemp(const std::string& target, Fill fill) {
 // beside the reading and writing.
 constexpr std::size_t kHashedPiece = std::size_t{1} << 20;
 
-// Copies `in` to `out` unbuffered, piece by piece; each piece is hashed on a second thread
-// while it is written and the next one read, so the hash adds next to nothing to the copy's
-// time. Two buffers take turns.
-bool CopyHashing(std::FILE* in, std::FILE* out, CopyProgress* progress, CopyBeside& made, Reason& reason,
-                 bool& readFailed) {
+// Hashes a file that is still being written, on a thread of its own: it reads the file back
+// through a handle of its own, never past what the writer says is written. Hashing is slower
+// than copying from memory, so the writer never waits for it: the copy and its flush to the
+// disk go on while the hash trails behind, and what is hashed is what was written.
+class TrailingHash {
+public:
+    explicit TrailingHash(const std::string& path) : m_thread([this, path] { Run(path); }) {}
+    ~TrailingHash() { Stop(); }
+    TrailingHash(const TrailingHash&) = delete;
+    TrailingHash& operator=(const TrailingHash&) = delete;
+
+    // The writer's count of the bytes written so far.
+    void Written(std::uint64_t total) {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_written = total;
+        }
+        m_wake.notify_one();
+    }
+    // Waits for the hash of everything written; nothing when the file could not be read back.
+    std::optional<std::string> Finish() {
+        Stop();
+        if (m_failed)
+            return std::nullopt;
+        return ToHex(m_hasher.Finish());
+    }
+
+private:
+    void Stop() {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_done = true;
+        }
+        m_wake.notify_one();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    void Run(const std::string& path) {
+        PathKind kind = PathKind::Missing;
+        const UniqueFile file = OpenDiskFile(path, kind);
+        m_failed = !file;
+        if (file)
+            std::setvbuf(file.get(), nullptr, _IONBF, 0);
+        std::string buffer(kHashedPiece, '\0');
+        for (std::uint64_t hashed = 0; !m_failed;) {
+            std::uint64_t ready = 0;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_wake.wait(lock, [&] { return m_written > hashed || m_done; });
+                ready = m_written - hashed;
+            }
+            if (ready == 0)
+                break;  // done, and everything written is hashed
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(ready, kHashedPiece));
+            m_failed = std::fread(buffer.data(), 1, want, file.get()) != want;
+            m_hasher.Update(buffer.data(), want);
+            hashed += want;
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::uint64_t m_written = 0;
+    bool m_done = false;
+    bool m_failed = false;
+    Sha256 m_hasher;
+    std::thread m_thread;  // last: it starts once everything it uses is made
+};
+
+// Copies `in` unbuffered into `out`, the temp file `made.temp`, piece by piece. A file of one
+// piece is hashed from the buffer; a larger one by a TrailingHash, which `hash` holds so that
+// it can finish after the copy is flushed.
+bool CopyPieces(std::FILE* in, std::FILE* out, CopyProgress* progress, CopyBeside& made,
+                std::unique_ptr<TrailingHash>& hash, Reason& reason, bool& readFailed) {
     std::setvbuf(in, nullptr, _IONBF, 0);
     std::setvbuf(out, nullptr, _IONBF, 0);
-    Sha256 hasher;
-    std::string buffers[2] = {std::string(kHashedPiece, '\0'), std::string(kHashedPiece, '\0')};
-    std::future<void> hashing;
+    std::string buffer(kHashedPiece, '\0');
     bool ok = true;
-    for (int turn = 0; ok; turn ^= 1) {
-        std::string& buffer = buffers[turn];
+    while (ok) {
         const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
-        if (hashing.valid())
-            hashing.get();  // the other buffer's bytes are in the hash, in their order
         if (got == 0)
             break;
-        if (got < buffer.size() && made.size == 0)
-            hasher.Update(buffer.data(), got);  // a small file: no thread for one piece
-        else
-            hashing = std::async(std::launch::async, [&hasher, &buffer, got] { hasher.Update(buffer.data(), got); });
+        if (got < buffer.size() && made.size == 0) {
+            Sha256 whole;
+            whole.Update(buffer.data(), got);
+            made.sha256 = ToHex(whole.Finish());
+        } else if (!hash) {
+            hash = std::make_unique<TrailingHash>(made.temp);
+        }
         ok = WriteAll(out, buffer.data(), got, reason);
         made.size += got;
+        if (ok && hash)
+            hash->Written(made.size);
         if (ok && progress && !progress->Advance(got)) {
             reason = Reason::Cancelled;
             ok = false;
         }
     }
-    if (hashing.valid())
-        hashing.get();
+    if (made.size == 0)
+        made.sha256 = ToHex(Sha256().Finish());
     readFailed = ok && std::ferror(in) != 0;
-    made.sha256 = ToHex(hasher.Finish());
     return ok && !readFailed;
 }
 
@@ -188,9 +260,17 @@ WriteResult CopyBesideHashed(const std::string& from, const std::string& to, Cop
     if (!out)
         return Failed(to, reason);
     bool readFailed = false;
-    const bool copied = CopyHashing(in.get(), out.get(), progress, made, reason, readFailed);
+    std::unique_ptr<TrailingHash> hash;
+    const bool copied = CopyPieces(in.get(), out.get(), progress, made, hash, reason, readFailed);
     const bool flushed = native::CloseFlushed(std::move(out), reason);
-    if (!copied || !flushed) {
+    if (hash) {
+        const std::optional<std::string> sha256 = hash->Finish();
+        if (copied && flushed && !sha256)
+            reason = Reason::Other;
+        made.sha256 = sha256.value_or(std::string());
+        hash.reset();
+    }
+    if (!copied || !flushed || made.sha256.empty()) {
         (void)RemoveFile(made.temp);
         made = CopyBeside();
         return Failed(readFailed ? from : to, reason);

@@ -77,11 +77,12 @@ void Walk(const std::string& folder, const std::string& prefix, std::vector<Tree
 
 namespace native {
 
-// CREATE_NEW fails on an existing name.
+// CREATE_NEW fails on an existing name. Others may read the new file while it is written
+// (the hashed copy reads it back), never write it.
 UniqueFile CreateNewFile(const std::string& name, bool& exists, Reason& reason) {
     exists = false;
-    const HANDLE handle =
-        CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
