@@ -179,26 +179,30 @@ std::string CancelProgressOf(DWORD thread) {
     return text;
 }
 
-// A map large enough for the progress window: Cancel there stops the keeping, and the mod
-// does not run.
+// Maps large enough for the progress window: Cancel there stops the keeping, and the mod does
+// not run. The window takes its messages between the pieces of a copy, so there are several
+// maps: a Cancel pressed while one is being hashed stops the next.
 TEST(KeptOriginals, CancelInTheProgressWindowStopsTheKeepingAndTheMod) {
     ScopedGameFolder folder;
     StandIns user;
-    MakeGameFolder({{"maps\\huge.map", std::string(64u << 20, 'h')}, {"mods\\small.map", "small"}});
-    ASSERT_TRUE(batchfile::WriteBatchFile("huge.bat", {":: &Huge", "copy mods\\small.map maps\\huge.map"}));
+    const std::string huge(24u << 20, 'h');
+    MakeGameFolder({{"maps\\huge1.map", huge}, {"maps\\huge2.map", huge}, {"maps\\huge3.map", huge},
+                    {"mods\\small.map", "small"}});
+    ASSERT_TRUE(batchfile::WriteBatchFile("huge.bat", {":: &Huge", "copy mods\\small.map maps\\huge1.map",
+                                                      "copy mods\\small.map maps\\huge2.map",
+                                                      "copy mods\\small.map maps\\huge3.map"}));
     Grenwick grenwick(user);
     grenwick.Add("huge.bat");
+    const Snapshot before = TakeSnapshot(folder.Path());
     std::future<std::string> progressText =
         std::async(std::launch::async, CancelProgressOf, GetCurrentThreadId());
     grenwick.Apply("Huge");
     EXPECT_EQ(progressText.get(), "Keeping a copy of the files the mod changes...");
     EXPECT_EQ(user.messages, Strings{"Keeping the original files was cancelled, so the mod was not applied. Nothing "
                                      "has changed."});
-    WIN32_FILE_ATTRIBUTE_DATA huge{};
-    ASSERT_TRUE(GetFileAttributesExA("maps\\huge.map", GetFileExInfoStandard, &huge));
-    EXPECT_EQ(huge.nFileSizeLow, 64u << 20) << "the mod did not run";
-    EXPECT_TRUE(IsWindowEnabled(grenwick.Hwnd())) << "the progress window gave its owner back";
+    EXPECT_TRUE(TakeSnapshot(folder.Path()) == before) << "the mod did not run";
     EXPECT_TRUE(IsWindow(grenwick.Hwnd())) << "no mod ran, so the window stays";
+    EXPECT_TRUE(IsWindowEnabled(grenwick.Hwnd())) << "the progress window gave its owner back";
 }
 
 // The texts of a menu's entries, in order.
