@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -95,10 +96,29 @@ public:
         }
         m_wake.notify_one();
     }
-    // Waits for the hash of everything written; nothing when the file could not be read back.
+    // Waits until everything written is hashed, telling `progress` every 50 ms meanwhile so
+    // that its window stays alive; false when the player cancelled.
+    bool WaitFor(CopyProgress* progress) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_done = true;
+        m_wake.notify_one();
+        while (!m_over.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_hashed; })) {
+            lock.unlock();
+            const bool goOn = !progress || progress->Advance(0);
+            lock.lock();
+            if (!goOn) {
+                m_abandoned = true;
+                m_wake.notify_one();
+                return false;
+            }
+        }
+        return true;
+    }
+    // The hash of everything written; nothing when the file could not be read back or the
+    // hash was abandoned.
     std::optional<std::string> Finish() {
         Stop();
-        if (m_failed)
+        if (m_failed || m_abandoned)
             return std::nullopt;
         return ToHex(m_hasher.Finish());
     }
@@ -125,22 +145,28 @@ private:
             std::uint64_t ready = 0;
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
-                m_wake.wait(lock, [&] { return m_written > hashed || m_done; });
-                ready = m_written - hashed;
+                m_wake.wait(lock, [&] { return m_written > hashed || m_done || m_abandoned; });
+                ready = m_abandoned ? 0 : m_written - hashed;
             }
             if (ready == 0)
-                break;  // done, and everything written is hashed
+                break;  // done, and everything written is hashed, or abandoned
             const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(ready, kHashedPiece));
             m_failed = std::fread(buffer.data(), 1, want, file.get()) != want;
             m_hasher.Update(buffer.data(), want);
             hashed += want;
         }
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_hashed = true;
+        m_over.notify_one();
     }
 
     std::mutex m_mutex;
-    std::condition_variable m_wake;
+    std::condition_variable m_wake;  // the writer to the hashing thread
+    std::condition_variable m_over;  // the hashing thread to the writer: all is hashed
     std::uint64_t m_written = 0;
     bool m_done = false;
+    bool m_abandoned = false;
+    bool m_hashed = false;
     bool m_failed = false;
     Sha256 m_hasher;
     std::thread m_thread;  // last: it starts once everything it uses is made
@@ -264,8 +290,10 @@ WriteResult CopyBesideHashed(const std::string& from, const std::string& to, Cop
     const bool copied = CopyPieces(in.get(), out.get(), progress, made, hash, reason, readFailed);
     const bool flushed = native::CloseFlushed(std::move(out), reason);
     if (hash) {
+        if (copied && flushed && !hash->WaitFor(progress))
+            reason = Reason::Cancelled;
         const std::optional<std::string> sha256 = hash->Finish();
-        if (copied && flushed && !sha256)
+        if (copied && flushed && !sha256 && reason != Reason::Cancelled)
             reason = Reason::Other;
         made.sha256 = sha256.value_or(std::string());
         hash.reset();
