@@ -368,11 +368,11 @@ std::string EditValue(const std::string& value, const std::string& edit) {
     if (value.find(kUnknown) != std::string::npos)
         return std::string(1, kUnknown);
     if (!edit.empty() && edit[0] == '~') {
-        const std::string spec = edit.substr(1);
-        const std::size_t comma = spec.find(',');
+        const std::string range = edit.substr(1);
+        const std::size_t comma = range.find(',');
         long start = 0, length = 0;
-        if (!ParseNumber(spec.substr(0, comma), start) ||
-            (comma != std::string::npos && !ParseNumber(spec.substr(comma + 1), length)))
+        if (!ParseNumber(range.substr(0, comma), start) ||
+            (comma != std::string::npos && !ParseNumber(range.substr(comma + 1), length)))
             return value;
         const long size = static_cast<long>(value.size());
         if (start < 0)
@@ -472,12 +472,12 @@ std::optional<std::vector<std::string>> ForTokens(const std::string& options, co
             while (end < options.size() && !IsBlank(options[end]))
                 ++end;
             wanted.clear();
-            std::string spec = options.substr(i + 7, end - i - 7);
-            if (!spec.empty() && spec.back() == '*') {
+            std::string tokens = options.substr(i + 7, end - i - 7);
+            if (!tokens.empty() && tokens.back() == '*') {
                 rest = true;
-                spec.pop_back();
+                tokens.pop_back();
             }
-            for (const std::string& part : SplitWords(spec, ",")) {
+            for (const std::string& part : SplitWords(tokens, ",")) {
                 const std::size_t dash = part.find('-');
                 long from = 0, to = 0;
                 if (!ParseNumber(part.substr(0, dash), from) ||

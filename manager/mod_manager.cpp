@@ -241,15 +241,8 @@ void ModManager::RemoveMod(const ModEntry& entry) {
 void ModManager::RestoreOriginals() {
     const std::string gameFolder = base::CurrentFolder();
     OriginalsStore store(m_files.storeRoot, gameFolder);
-    std::string problem;
-    {
-        StateLock lock(m_files.paths, m_lockWait);
-        problem = lock.InUse() ? kStoreInUse : store.Load();
-    }
-    if (!problem.empty()) {
-        m_view.ShowMessage(problem + ", so nothing was put back.");
+    if (!LoadStoreToPutBack(store))
         return;
-    }
     std::vector<std::string> inside, outside, lost;
     for (const OriginalsStore::Original& original : store.FirstOriginals()) {
         const std::string& name = original.entry->before.name;
@@ -275,6 +268,7 @@ void ModManager::RestoreOriginals() {
     // Read again under the lock: what another window kept since the question is put back too.
     OriginalsStore::PutBackReport report;
     std::size_t kept = 0;
+    std::string problem;
     {
         StateLock lock(m_files.paths, m_lockWait);
         problem = lock.InUse() ? kStoreInUse : store.Load();
@@ -300,15 +294,8 @@ void ModManager::RestoreOriginals() {
 void ModManager::UndoLastMod() {
     const std::string gameFolder = base::CurrentFolder();
     OriginalsStore store(m_files.storeRoot, gameFolder);
-    std::string problem;
-    {
-        StateLock lock(m_files.paths, m_lockWait);
-        problem = lock.InUse() ? kStoreInUse : store.Load();
-    }
-    if (!problem.empty()) {
-        m_view.ShowMessage(problem + ", so nothing was put back.");
+    if (!LoadStoreToPutBack(store))
         return;
-    }
     if (store.Records().applies.empty()) {
         m_view.ShowMessage("No applied mod is remembered, so there is nothing to undo.");
         return;
@@ -335,6 +322,7 @@ void ModManager::UndoLastMod() {
         for (const std::string& name : changed)
             leave.insert(base::FoldCase(name));
     OriginalsStore::PutBackReport report;
+    std::string problem;
     {
         StateLock lock(m_files.paths, m_lockWait);
         problem = lock.InUse() ? kStoreInUse : store.Load();
@@ -353,6 +341,20 @@ void ModManager::UndoLastMod() {
     if (!report.index)
         text += "\n\nThe file \"" + store.IndexPath() + "\" could not be written: \"" + mod + "\" stays remembered.";
     m_view.ShowMessage(text);
+}
+
+// Reads the store under the state lock before a question about putting files back; false,
+// after saying why, when another window holds the lock or the index cannot be trusted.
+bool ModManager::LoadStoreToPutBack(OriginalsStore& store) {
+    std::string problem;
+    {
+        StateLock lock(m_files.paths, m_lockWait);
+        problem = lock.InUse() ? kStoreInUse : store.Load();
+    }
+    if (problem.empty())
+        return true;
+    m_view.ShowMessage(problem + ", so nothing was put back.");
+    return false;
 }
 
 // Before a mod runs, the files it will change are kept; when one cannot be, it does not run.

@@ -19,6 +19,8 @@
 
 namespace manager {
 
+class OriginalsStore;
+
 // Where the manager keeps its state; the program passes the fixed paths, tests a temp dir.
 struct ManagerFiles {
     std::string names;    // name list file
@@ -111,6 +113,8 @@ private:
     // Remembers the applied mod's path; says so itself when it cannot.
     void SaveLastMod(const std::string& path);
     void ReportFull();
+    // Reads the store before a question about putting files back; false after saying why not.
+    bool LoadStoreToPutBack(OriginalsStore& store);
     // Keeps what the mod may change, asking first when it has lines no reader can follow.
     // The new apply's number, or nothing after saying why the mod does not run.
     std::optional<std::uint64_t> KeepOriginals(const std::string& modName, const std::string& batchPath,

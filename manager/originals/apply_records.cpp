@@ -29,45 +29,9 @@ constexpr char kCheck[] = "check\t";
 constexpr char kNewline[] = "\r\n";
 constexpr std::size_t kHexDigits = 64;
 
-bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
-
-std::vector<std::string> SplitAt(const std::string& text, char separator) {
-    std::vector<std::string> pieces;
-    std::size_t at = 0;
-    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + 1)
-        pieces.push_back(text.substr(at, end - at));
-    pieces.push_back(text.substr(at));
-    return pieces;
-}
-
-bool IsHex(const std::string& text) {
-    if (text.size() != kHexDigits)
-        return false;
-    for (const char c : text)
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return false;
-    return true;
-}
-
-// Decimal digits with an optional minus, no leading zero, within 64 bits.
-std::optional<std::uint64_t> ParseNumber(const std::string& text) {
-    if (text.empty() || text.size() > 20 || (text.size() > 1 && text[0] == '0'))
-        return std::nullopt;
-    std::uint64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        const auto digit = static_cast<std::uint64_t>(c - '0');
-        if (value > (UINT64_MAX - digit) / 10)
-            return std::nullopt;
-        value = value * 10 + digit;
-    }
-    return value;
-}
-
 std::optional<std::int64_t> ParseSigned(const std::string& text) {
     const bool negative = !text.empty() && text[0] == '-';
-    const auto magnitude = ParseNumber(negative ? text.substr(1) : text);
+    const auto magnitude = ParseUnsigned(negative ? text.substr(1) : text);
     if (!magnitude || *magnitude > static_cast<std::uint64_t>(INT64_MAX))
         return std::nullopt;
     return negative ? -static_cast<std::int64_t>(*magnitude) : static_cast<std::int64_t>(*magnitude);
@@ -77,8 +41,8 @@ bool Unbroken(const std::string& text) { return text.find_first_of("\r\n") == st
 
 std::optional<IndexEntry> ParseEntry(const std::vector<std::string>& fields) {
     if (fields[0] == "kept" && fields.size() == 4) {
-        const auto size = ParseNumber(fields[1]);
-        if (!size || !IsHex(fields[2]))
+        const auto size = ParseUnsigned(fields[1]);
+        if (!size || !IsSha256Hex(fields[2]))
             return std::nullopt;
         return IndexEntry{EntryKind::Kept, fields[3], *size, fields[2]};
     }
@@ -96,7 +60,7 @@ std::optional<AfterState> ParseAfter(const std::vector<std::string>& fields) {
         return AfterState{};
     if (fields.size() != 3)
         return std::nullopt;
-    const auto size = ParseNumber(fields[1]);
+    const auto size = ParseUnsigned(fields[1]);
     const auto time = ParseSigned(fields[2]);
     if (!size || !time)
         return std::nullopt;
@@ -125,7 +89,7 @@ std::optional<std::string> EncodeRecords(const StoreRecords& records, NameFold f
                 return std::nullopt;
             switch (before.kind) {
             case EntryKind::Kept:
-                if (!IsHex(before.sha256))
+                if (!IsSha256Hex(before.sha256))
                     return std::nullopt;
                 text += "kept\t" + std::to_string(before.size) + "\t" + before.sha256 + "\t";
                 break;
@@ -182,7 +146,7 @@ DecodedRecords DecodeRecords(const std::string& text, const std::string& gameFol
         const std::vector<std::string> fields = SplitAt(lines[i], '\t');
         if (fields[0] == "apply") {
             // An apply line and its mod and batch lines, always together.
-            const auto number = fields.size() == 3 ? ParseNumber(fields[1]) : std::nullopt;
+            const auto number = fields.size() == 3 ? ParseUnsigned(fields[1]) : std::nullopt;
             const auto when = fields.size() == 3 ? ParseSigned(fields[2]) : std::nullopt;
             if (!number || !when || !numbers.insert(*number).second || i + 2 >= lines.size() ||
                 !StartsWith(lines[i + 1], "mod\t") || !StartsWith(lines[i + 2], "batch\t"))

@@ -33,16 +33,6 @@ constexpr char kCheck[] = "check\t";
 constexpr char kNewline[] = "\r\n";
 constexpr std::size_t kHexDigits = 64;
 
-bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
-
-std::vector<std::string> SplitAt(const std::string& text, char separator) {
-    std::vector<std::string> pieces;
-    std::size_t at = 0;
-    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + 1)
-        pieces.push_back(text.substr(at, end - at));
-    pieces.push_back(text.substr(at));
-    return pieces;
-}
 
 // One part of a name between separators, as a file or folder the platform opens as named:
 // not empty, no "." or "..", no character a file name cannot hold, no trailing dot or
@@ -100,30 +90,6 @@ std::optional<FullPath> ParseFullPath(const std::string& path) {
     return full;
 }
 
-bool IsHex(const std::string& text) {
-    if (text.size() != kHexDigits)
-        return false;
-    for (const char c : text)
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return false;
-    return true;
-}
-
-// Decimal digits without a sign or leading zero, within 64 bits.
-std::optional<std::uint64_t> ParseSize(const std::string& text) {
-    if (text.empty() || text.size() > 20 || (text.size() > 1 && text[0] == '0'))
-        return std::nullopt;
-    std::uint64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        const auto digit = static_cast<std::uint64_t>(c - '0');
-        if (value > (UINT64_MAX - digit) / 10)
-            return std::nullopt;
-        value = value * 10 + digit;
-    }
-    return value;
-}
 
 DecodedIndex Refused(IndexProblem problem, std::size_t line) { return {std::nullopt, problem, line}; }
 
@@ -132,8 +98,8 @@ std::optional<IndexEntry> ParseEntry(const std::string& line, bool old) {
     const std::vector<std::string> fields = SplitAt(line, '\t');
     IndexEntry entry;
     if (fields[0] == "kept" && !old && fields.size() == 4) {
-        const auto size = ParseSize(fields[1]);
-        if (!size || !IsHex(fields[2]))
+        const auto size = ParseUnsigned(fields[1]);
+        if (!size || !IsSha256Hex(fields[2]))
             return std::nullopt;
         entry = {EntryKind::Kept, fields[3], *size, fields[2]};
     } else if (fields.size() != 2) {
@@ -214,7 +180,7 @@ std::optional<std::string> EncodeIndex(const StoreIndex& index, NameFold fold) {
             return std::nullopt;
         switch (entry.kind) {
         case EntryKind::Kept:
-            if (!IsHex(entry.sha256))
+            if (!IsSha256Hex(entry.sha256))
                 return std::nullopt;
             text += "kept\t" + std::to_string(entry.size) + "\t" + entry.sha256 + "\t";
             break;
@@ -244,7 +210,7 @@ DecodedIndex DecodeIndex(const std::string& text, const std::string& gameFolder,
     const std::string checkLine = text.substr(checkAt, checkSize - 2);
     const bool startsLine = checkAt == 0 || (checkAt >= 2 && text.compare(checkAt - 2, 2, kNewline) == 0);
     if (!startsLine || !StartsWith(checkLine, kCheck) ||
-        !IsHex(checkLine.substr(sizeof(kCheck) - 1)))
+        !IsSha256Hex(checkLine.substr(sizeof(kCheck) - 1)))
         return Refused(IndexProblem::NoCheck, 0);
     const std::string body = text.substr(0, checkAt);
     if (base::ToHex(base::Sha256Of(body)) != checkLine.substr(sizeof(kCheck) - 1))
@@ -270,6 +236,41 @@ DecodedIndex DecodeIndex(const std::string& text, const std::string& gameFolder,
     if (!ParseFullPath(index.gameFolder) || !ParseFullPath(gameFolder) || fold(index.gameFolder) != fold(gameFolder))
         return Refused(IndexProblem::OtherGameFolder, 3);
     return ReadEntries(lines, 3, std::move(index), fold);
+}
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+std::vector<std::string> SplitAt(const std::string& text, char separator) {
+    std::vector<std::string> pieces;
+    std::size_t at = 0;
+    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + 1)
+        pieces.push_back(text.substr(at, end - at));
+    pieces.push_back(text.substr(at));
+    return pieces;
+}
+
+bool IsSha256Hex(const std::string& text) {
+    if (text.size() != kHexDigits)
+        return false;
+    for (const char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    return true;
+}
+
+std::optional<std::uint64_t> ParseUnsigned(const std::string& text) {
+    if (text.empty() || text.size() > 20 || (text.size() > 1 && text[0] == '0'))
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (UINT64_MAX - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
 }
 
 }  // namespace manager

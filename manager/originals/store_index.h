@@ -49,6 +49,14 @@ struct DecodedIndex {
     std::size_t line = 0;             // the line at fault, from 1; 0 for the text as a whole
 };
 
+// Pieces of an index text, shared by the plain index and the apply records.
+bool StartsWith(const std::string& text, const char* prefix);
+std::vector<std::string> SplitAt(const std::string& text, char separator);
+// 64 lowercase hex digits, as a SHA-256 is written.
+bool IsSha256Hex(const std::string& text);
+// Decimal digits without a sign or leading zero, within 64 bits.
+std::optional<std::uint64_t> ParseUnsigned(const std::string& text);
+
 // Where a name lies: inside the game folder (a plain relative name), outside it (a full
 // path elsewhere), or nowhere a store may name.
 enum class NamePlace { Invalid, Inside, Outside };

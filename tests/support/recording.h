@@ -12,6 +12,17 @@
 
 namespace testing_support {
 
+// The next of the answers a test gave in advance, or `otherwise` (the default button) when
+// none is left.
+template <class Answer>
+Answer NextAnswer(std::deque<Answer>& answers, Answer otherwise) {
+    if (answers.empty())
+        return otherwise;
+    const Answer answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
 // `play`, when set, stands in for the mod: it changes files as the batch file would.
 class RecordingRunner final : public manager::CommandRunner {
 public:
@@ -51,20 +62,12 @@ public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     bool Ask(const std::string& text, bool defaultYes) override {
         questions.push_back(text);
-        if (answers.empty())
-            return defaultYes;
-        const bool answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return NextAnswer(answers, defaultYes);
     }
     // Answered from `answers3` in turn; with none left, Cancel, the default button.
     Answer AskYesNoCancel(const std::string& text) override {
         questions3.push_back(text);
-        if (answers3.empty())
-            return Answer::Cancel;
-        const Answer answer = answers3.front();
-        answers3.pop_front();
-        return answer;
+        return NextAnswer(answers3, Answer::Cancel);
     }
     void ShowList(const std::vector<manager::ModEntry>& entries) override {
         shown.clear();

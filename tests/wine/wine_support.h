@@ -24,6 +24,7 @@
 #include "shell/list_box.h"
 #include "shell/platform.h"
 #include "shell/window_text.h"
+#include "tests/support/recording.h"
 
 namespace wine_support {
 
@@ -131,19 +132,11 @@ public:
     void Show(HWND, const std::string& text) override { messages.push_back(text); }
     bool AskYesNo(HWND, const std::string& text, bool defaultYes) override {
         questions.push_back(text);
-        if (answers.empty())
-            return defaultYes;
-        const bool answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return testing_support::NextAnswer(answers, defaultYes);
     }
     Answer AskYesNoCancel(HWND, const std::string& text) override {
         questions.push_back(text);
-        if (threeWayAnswers.empty())
-            return Answer::Cancel;
-        const Answer answer = threeWayAnswers.front();
-        threeWayAnswers.pop_front();
-        return answer;
+        return testing_support::NextAnswer(threeWayAnswers, Answer::Cancel);
     }
     int Choose(HWND owner, HMENU menu, POINT at) override { return choose ? choose(owner, menu, at) : 0; }
     bool IsElevated() override { return elevated; }
@@ -173,25 +166,36 @@ inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds
     return true;
 }
 
+// The first visible top-level window of `process` that `wanted` accepts, or null.
+inline HWND FindWindowOfProcess(DWORD process, const std::function<bool(HWND)>& wanted) {
+    struct Search {
+        DWORD process;
+        const std::function<bool(HWND)>* wanted;
+        HWND found;
+    } search{process, &wanted, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == s->process && IsWindowVisible(hwnd) && (*s->wanted)(hwnd))
+                s->found = hwnd;
+            return !s->found;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 // A message box a thread of `process` shows now (a dialog of the system's own class with
 // the box's buttons), or null.
 inline HWND FindMessageBox(DWORD process) {
-    std::pair<DWORD, HWND> search{process, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            char type[16] = {};
-            GetClassNameA(hwnd, type, sizeof(type));
-            if (owner == s->first && IsWindowVisible(hwnd) && std::string(type) == "#32770" &&
-                (GetDlgItem(hwnd, IDOK) || GetDlgItem(hwnd, IDYES) || GetDlgItem(hwnd, IDCANCEL)) &&
-                !GetDlgItem(hwnd, IDC_MOD_LIST))
-                s->second = hwnd;
-            return !s->second;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.second;
+    return FindWindowOfProcess(process, [](HWND hwnd) {
+        char type[16] = {};
+        GetClassNameA(hwnd, type, sizeof(type));
+        return std::string(type) == "#32770" &&
+               (GetDlgItem(hwnd, IDOK) || GetDlgItem(hwnd, IDYES) || GetDlgItem(hwnd, IDCANCEL)) &&
+               !GetDlgItem(hwnd, IDC_MOD_LIST);
+    });
 }
 
 // The text a message box shows: its longest static text, read in UTF-16 since it may come
@@ -366,18 +370,7 @@ public:
 
 private:
     static HWND FindWindowOf(DWORD process) {
-        std::pair<DWORD, HWND> search{process, nullptr};
-        EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(hwnd, &owner);
-                if (owner == s->first && IsWindowVisible(hwnd) && GetDlgItem(hwnd, IDC_MOD_LIST))
-                    s->second = hwnd;
-                return !s->second;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.second;
+        return FindWindowOfProcess(process, [](HWND hwnd) { return GetDlgItem(hwnd, IDC_MOD_LIST) != nullptr; });
     }
 
     PROCESS_INFORMATION m_info{};
