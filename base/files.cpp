@@ -22,24 +22,34 @@ using native::Reason;
 
 WriteError Failed(const std::string& file, Reason reason) { return WriteError{file, reason}; }
 
-// A name made of the process id and a counter, created only where no file has it, so two
-// processes (or two writes in one) never share a temp file.
-UniqueFile CreateFileBeside(const std::string& path, std::string& created, Reason& reason) {
+// A name beside `path` made of the process id and a counter, so that two processes (or two
+// writes in one) never share a temp file; `make` makes it only where no file has it, saying
+// whether one had.
+template <class Make>
+bool MakeBeside(const std::string& path, std::string& made, Make make) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name =
             path + "." + std::to_string(native::ProcessId()) + "-" + std::to_string(counter++) + ".tmp";
         bool exists = false;
-        UniqueFile file = native::CreateNewFile(name, exists, reason);
-        if (file) {
-            created = name;
-            return file;
+        if (make(name, exists)) {
+            made = name;
+            return true;
         }
         if (!exists)
-            return nullptr;
+            return false;
     }
+    return false;
+}
+
+UniqueFile CreateFileBeside(const std::string& path, std::string& created, Reason& reason) {
+    UniqueFile file;
     reason = Reason::Other;
-    return nullptr;
+    MakeBeside(path, created, [&](const std::string& name, bool& exists) {
+        file = native::CreateNewFile(name, exists, reason);
+        return file != nullptr;
+    });
+    return file;
 }
 
 bool WriteAll(std::FILE* file, const char* bytes, std::size_t size, Reason& reason) {
@@ -74,135 +84,138 @@ WriteResult ReplaceThroughTemp(const std::string& target, Fill fill) {
 }
 
 // Large enough that the work per piece (a hash call, the progress hook) costs nothing
-// beside the reading and writing.
+// beside the reading and writing, small enough that a piece is still in the cache when the
+// hash reads it.
 constexpr std::size_t kHashedPiece = std::size_t{1} << 20;
 
-// Hashes a file that is still being written, on a thread of its own: it reads the file back
-// through a handle of its own, never past what the writer says is written. Hashing is slower
-// than copying from memory, so the writer never waits for it: the copy and its flush to the
-// disk go on while the hash trails behind, and what is hashed is what was written.
-class TrailingHash {
+// Hashes the pieces of a copy on a thread of its own while the copy goes on: each piece is
+// read into one of a few buffers taken in turn, handed over, and written out while it is
+// hashed, so every byte is read from the disk once. The copy waits only when the hash is all
+// the buffers behind; a file of one piece is hashed at once, with no thread.
+class PieceHasher {
 public:
-    explicit TrailingHash(const std::string& path) : m_thread([this, path] { Run(path); }) {}
-    ~TrailingHash() { Stop(); }
-    TrailingHash(const TrailingHash&) = delete;
-    TrailingHash& operator=(const TrailingHash&) = delete;
+    PieceHasher() = default;
+    ~PieceHasher() { Stop(true); }
+    PieceHasher(const PieceHasher&) = delete;
+    PieceHasher& operator=(const PieceHasher&) = delete;
 
-    // The writer's count of the bytes written so far.
-    void Written(std::uint64_t total) {
+    // The buffer to read the next piece into, free once the hash is done with it.
+    std::string& NextBuffer() {
+        std::string& buffer = m_buffers[m_handed % kBuffers];
+        if (m_thread.joinable()) {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_free.wait(lock, [this] { return m_handed - m_hashed < kBuffers; });
+        }
+        if (buffer.empty())
+            buffer.resize(kHashedPiece);
+        return buffer;
+    }
+    // The piece of `size` bytes just read into the buffer NextBuffer gave.
+    void Hand(std::size_t size) {
+        std::string& buffer = m_buffers[m_handed % kBuffers];
+        if (m_handed == 0 && size < buffer.size()) {
+            m_hasher.Update(buffer.data(), size);  // the whole file
+            ++m_handed;
+            ++m_hashed;
+            return;
+        }
+        if (!m_thread.joinable())
+            m_thread = std::thread([this] { Run(); });
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
-            m_written = total;
+            m_sizes[m_handed % kBuffers] = size;
+            ++m_handed;
         }
         m_wake.notify_one();
     }
-    // Waits until everything written is hashed, telling `progress` every 50 ms meanwhile so
-    // that its window stays alive; false when the player cancelled.
+    // Waits until every piece handed over is hashed, telling `progress` every 50 ms meanwhile
+    // so that its window stays alive; false when the player cancelled.
     bool WaitFor(CopyProgress* progress) {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_done = true;
-        m_wake.notify_one();
-        while (!m_over.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_hashed; })) {
+        while (!m_free.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_hashed == m_handed; })) {
             lock.unlock();
             const bool goOn = !progress || progress->Advance(0);
             lock.lock();
-            if (!goOn) {
-                m_abandoned = true;
-                m_wake.notify_one();
+            if (!goOn)
                 return false;
-            }
         }
         return true;
     }
-    // The hash of everything written; nothing when the file could not be read back or the
-    // hash was abandoned.
-    std::optional<std::string> Finish() {
-        Stop();
-        if (m_failed || m_abandoned)
-            return std::nullopt;
+    // The hash of every piece handed over, once WaitFor has returned true.
+    std::string Finish() {
+        Stop(false);
         return ToHex(m_hasher.Finish());
     }
 
 private:
-    void Stop() {
+    static constexpr std::uint64_t kBuffers = 4;
+
+    // Ends the thread, at once when `abandon`, else once everything handed over is hashed.
+    void Stop(bool abandon) {
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
-            m_done = true;
+            m_stopping = true;
+            m_abandoned = abandon;
         }
         m_wake.notify_one();
         if (m_thread.joinable())
             m_thread.join();
     }
 
-    void Run(const std::string& path) {
-        PathKind kind = PathKind::Missing;
-        const UniqueFile file = OpenDiskFile(path, kind);
-        m_failed = !file;
-        if (file)
-            std::setvbuf(file.get(), nullptr, _IONBF, 0);
-        std::string buffer(kHashedPiece, '\0');
-        for (std::uint64_t hashed = 0; !m_failed;) {
-            std::uint64_t ready = 0;
-            {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                m_wake.wait(lock, [&] { return m_written > hashed || m_done || m_abandoned; });
-                ready = m_abandoned ? 0 : m_written - hashed;
-            }
-            if (ready == 0)
-                break;  // done, and everything written is hashed, or abandoned
-            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(ready, kHashedPiece));
-            m_failed = std::fread(buffer.data(), 1, want, file.get()) != want;
-            m_hasher.Update(buffer.data(), want);
-            hashed += want;
+    void Run() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_hashed < m_handed || m_stopping; });
+            if (m_abandoned || m_hashed == m_handed)
+                return;
+            const std::uint64_t slot = m_hashed % kBuffers;
+            lock.unlock();
+            m_hasher.Update(m_buffers[slot].data(), m_sizes[slot]);
+            lock.lock();
+            ++m_hashed;
+            m_free.notify_one();
         }
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_hashed = true;
-        m_over.notify_one();
     }
 
+    std::string m_buffers[kBuffers];
+    std::size_t m_sizes[kBuffers] = {};
     std::mutex m_mutex;
-    std::condition_variable m_wake;  // the writer to the hashing thread
-    std::condition_variable m_over;  // the hashing thread to the writer: all is hashed
-    std::uint64_t m_written = 0;
-    bool m_done = false;
+    std::condition_variable m_wake;  // the copy to the hashing thread: a piece, or stop
+    std::condition_variable m_free;  // the hashing thread to the copy: a piece is hashed
+    std::uint64_t m_handed = 0;      // pieces handed over; only the copy changes it
+    std::uint64_t m_hashed = 0;      // pieces hashed; only the hashing thread changes it
+    bool m_stopping = false;
     bool m_abandoned = false;
-    bool m_hashed = false;
-    bool m_failed = false;
     Sha256 m_hasher;
-    std::thread m_thread;  // last: it starts once everything it uses is made
+    std::thread m_thread;
 };
 
-// Copies `in` unbuffered into `out`, the temp file `made.temp`, piece by piece. A file of one
-// piece is hashed from the buffer; a larger one by a TrailingHash, which `hash` holds so that
-// it can finish after the copy is flushed.
-bool CopyPieces(std::FILE* in, std::FILE* out, CopyProgress* progress, CopyBeside& made,
-                std::unique_ptr<TrailingHash>& hash, Reason& reason, bool& readFailed) {
+// Copies `in` unbuffered into `out`, the temp file `made.temp`, piece by piece, each piece
+// handed to `hash` as it passes; its hash is taken once the copy is flushed. Without `out`
+// the pieces are only hashed.
+bool CopyPieces(std::FILE* in, std::FILE* out, CopyProgress* progress, CopyBeside& made, PieceHasher& hash,
+                Reason& reason, bool& readFailed) {
     std::setvbuf(in, nullptr, _IONBF, 0);
-    std::setvbuf(out, nullptr, _IONBF, 0);
-    std::string buffer(kHashedPiece, '\0');
+    if (out)
+        std::setvbuf(out, nullptr, _IONBF, 0);
     bool ok = true;
     while (ok) {
+        std::string& buffer = hash.NextBuffer();
         const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
         if (got == 0)
             break;
-        if (got < buffer.size() && made.size == 0) {
-            Sha256 whole;
-            whole.Update(buffer.data(), got);
-            made.sha256 = ToHex(whole.Finish());
-        } else if (!hash) {
-            hash = std::make_unique<TrailingHash>(made.temp);
+        hash.Hand(got);
+        if (out) {
+            ok = WriteAll(out, buffer.data(), got, reason);
+            if (ok)
+                native::StartWriting(out, made.size, got);
         }
-        ok = WriteAll(out, buffer.data(), got, reason);
         made.size += got;
-        if (ok && hash)
-            hash->Written(made.size);
         if (ok && progress && !progress->Advance(got)) {
             reason = Reason::Cancelled;
             ok = false;
         }
     }
-    if (made.size == 0)
-        made.sha256 = ToHex(Sha256().Finish());
     readFailed = ok && std::ferror(in) != 0;
     return ok && !readFailed;
 }
@@ -286,17 +299,14 @@ WriteResult CopyBesideHashed(const std::string& from, const std::string& to, Cop
     if (!out)
         return Failed(to, reason);
     bool readFailed = false;
-    std::unique_ptr<TrailingHash> hash;
+    PieceHasher hash;
     const bool copied = CopyPieces(in.get(), out.get(), progress, made, hash, reason, readFailed);
     const bool flushed = native::CloseFlushed(std::move(out), reason);
-    if (hash) {
-        if (copied && flushed && !hash->WaitFor(progress))
+    if (copied && flushed) {
+        if (hash.WaitFor(progress))
+            made.sha256 = hash.Finish();
+        else
             reason = Reason::Cancelled;
-        const std::optional<std::string> sha256 = hash->Finish();
-        if (copied && flushed && !sha256 && reason != Reason::Cancelled)
-            reason = Reason::Other;
-        made.sha256 = sha256.value_or(std::string());
-        hash.reset();
     }
     if (!copied || !flushed || made.sha256.empty()) {
         (void)RemoveFile(made.temp);
@@ -305,6 +315,35 @@ WriteResult CopyBesideHashed(const std::string& from, const std::string& to, Cop
     }
     if (const std::optional<TreeFile> source = FileState(from))
         native::SetLastWrite(made.temp, source->lastWrite);
+    return {};
+}
+
+WriteResult TakeBesideHashed(const std::string& from, const std::string& to, CopyBeside& made,
+                             CopyProgress* progress) {
+    made = CopyBeside();
+    if (const std::string folder = FolderPart(to); !folder.empty())
+        if (const WriteResult folders = MakeFolders(folder); !folders)
+            return Failed(to, folders.Error().reason);
+    std::string linked;
+    if (!MakeBeside(to, linked, [&](const std::string& name, bool& exists) { return native::LinkNew(from, name, exists); }))
+        return CopyBesideHashed(from, to, made, progress);
+    made.temp = linked;
+    PathKind kind = PathKind::Missing;
+    const UniqueFile in = OpenDiskFile(linked, kind);
+    Reason reason = Reason::Other;
+    bool readFailed = true;
+    PieceHasher hash;
+    if (in && CopyPieces(in.get(), nullptr, progress, made, hash, reason, readFailed)) {
+        if (hash.WaitFor(progress))
+            made.sha256 = hash.Finish();
+        else
+            reason = Reason::Cancelled;
+    }
+    if (made.sha256.empty()) {
+        (void)RemoveFile(linked);
+        made = CopyBeside();
+        return Failed(reason == Reason::Cancelled ? to : from, reason);
+    }
     return {};
 }
 

@@ -90,6 +90,13 @@ struct CopyBeside {
 WriteResult CopyBesideHashed(const std::string& from, const std::string& to, CopyBeside& made,
                              CopyProgress* progress = nullptr);
 
+// As CopyBesideHashed, for a `from` that is removed once `temp` has taken its place: where
+// the volume allows, `temp` is made a second name of `from`, with the permissions its folder
+// hands down, and `from` is only read for its hash, so nothing is copied. `temp` then shares
+// `from`'s data and last-write time; elsewhere it is a copy.
+WriteResult TakeBesideHashed(const std::string& from, const std::string& to, CopyBeside& made,
+                             CopyProgress* progress = nullptr);
+
 // Moves `from` over `to` in one step, replacing `to` if it exists.
 WriteResult MoveOver(const std::string& from, const std::string& to);
 

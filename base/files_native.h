@@ -14,12 +14,21 @@ using Reason = WriteError::Reason;
 // that one had. Null when it could not, with `reason` saying why.
 UniqueFile CreateNewFile(const std::string& name, bool& exists, Reason& reason);
 
+// Makes `name` a second name of the file on disk `existing`, when no file has that name yet
+// and the volume allows it; `exists` says that one had. The file gets the permissions that
+// the folder of `name` hands down to a new file; where it cannot, there is no new name.
+bool LinkNew(const std::string& existing, const std::string& name, bool& exists);
+
 // Creates or empties `name` for binary writing; null with `reason` when it could not.
 UniqueFile CreateOrEmpty(const std::string& name, Reason& reason);
 
 // Flushes the file's data to the disk itself, then closes it; false with `reason` when any
 // step failed.
 bool CloseFlushed(UniqueFile file, Reason& reason);
+
+// Starts writing to the disk the `size` bytes at `offset` of an unbuffered file being
+// written, without waiting, so that its flush at the end has less left to do.
+void StartWriting(std::FILE* file, std::uint64_t offset, std::uint64_t size);
 
 // Why the stream call that just failed on a file being written failed.
 Reason ReasonOfLastFailure();

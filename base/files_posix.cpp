@@ -110,6 +110,13 @@ UniqueFile CreateNewFile(const std::string& name, bool& exists, Reason& reason) 
     return file;
 }
 
+// A file's permissions are its own here, whatever folder names it.
+bool LinkNew(const std::string& existing, const std::string& name, bool& exists) {
+    const bool linked = link(Native(existing).c_str(), Native(name).c_str()) == 0;
+    exists = !linked && errno == EEXIST;
+    return linked;
+}
+
 UniqueFile CreateOrEmpty(const std::string& name, Reason& reason) {
     const int fd = open(Native(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
@@ -132,6 +139,14 @@ bool CloseFlushed(UniqueFile file, Reason& reason) {
         flushed = false;
     }
     return flushed;
+}
+
+void StartWriting(std::FILE* file, std::uint64_t offset, std::uint64_t size) {
+#if defined(__linux__)
+    (void)sync_file_range(fileno(file), static_cast<off_t>(offset), static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)file, (void)offset, (void)size;
+#endif
 }
 
 Reason ReasonOfLastFailure() { return ReasonOf(errno); }

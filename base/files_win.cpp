@@ -3,6 +3,7 @@
 // once checked.
 #include <windows.h>
 
+#include <aclapi.h>
 #include <fcntl.h>
 #include <io.h>
 
@@ -73,9 +74,56 @@ void Walk(const std::string& folder, const std::string& prefix, std::vector<Tree
         Walk(Join(folder, name), prefix + name + "\\", files);
 }
 
+// Whether a file made in `folder` gets at least one access-allowing entry from it: one that
+// would get none could be opened by nobody.
+bool HandsDownAccess(const std::string& folder) {
+    PACL acl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    bool allows = false;
+    for (DWORD i = 0; acl && i < acl->AceCount && !allows; ++i) {
+        void* entry = nullptr;
+        if (GetAce(acl, i, &entry)) {
+            const ACE_HEADER* header = static_cast<const ACE_HEADER*>(entry);
+            allows = header->AceType == ACCESS_ALLOWED_ACE_TYPE && (header->AceFlags & OBJECT_INHERIT_ACE);
+        }
+    }
+    LocalFree(descriptor);
+    return allows;
+}
+
 }  // namespace
 
 namespace native {
+
+// A second name shares the file's security descriptor, which it got from the folder it was
+// made in. An empty list of its own, not protected from inheritance, leaves it only what
+// its new folder hands down, as a file made there would have.
+bool LinkNew(const std::string& existing, const std::string& name, bool& exists) {
+    exists = false;
+    std::string folder = FolderPart(name);
+    if (folder.empty())
+        folder = ".";
+    if (!HandsDownAccess(folder))
+        return false;
+    if (!CreateHardLinkA(name.c_str(), existing.c_str(), nullptr)) {
+        const DWORD error = GetLastError();
+        exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+        return false;
+    }
+    ACL none;
+    std::string named = name;
+    if (InitializeAcl(&none, sizeof none, ACL_REVISION) &&
+        SetNamedSecurityInfoA(named.data(), SE_FILE_OBJECT,
+                              DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                              &none, nullptr) == ERROR_SUCCESS)
+        return true;
+    DeleteFileA(name.c_str());
+    return false;
+}
+
 
 // CREATE_NEW fails on an existing name. Others may read the new file while it is written
 // (the hashed copy reads it back), never write it.
@@ -130,6 +178,9 @@ bool CloseFlushed(UniqueFile file, Reason& reason) {
 }
 
 // The C runtime reports a full disk as ENOSPC; the system's own code says it too.
+// The system's cache writes a file's pieces behind on its own while it is being written.
+void StartWriting(std::FILE*, std::uint64_t, std::uint64_t) {}
+
 Reason ReasonOfLastFailure() {
     if (errno == ENOSPC)
         return Reason::DiskFull;

@@ -357,7 +357,8 @@ bool OriginalsStore::OnlyFirstOriginal(std::size_t apply, const std::string& fol
 }
 
 // A kept copy goes back through a new file beside the target, checked against the size and
-// hash it was kept with before it replaces the target in one step.
+// hash it was kept with before it replaces the target in one step. The copy is dropped once
+// it is back, so on the game's volume the new file is the copy itself under a second name.
 OriginalsStore::Outcome OriginalsStore::PutBackOne(std::uint64_t number, const ApplyEntry& entry,
                                                    ProgressView* progress) const {
     const std::string full = FullPath(entry.before.name);
@@ -378,7 +379,7 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(std::uint64_t number, const A
         return Outcome::Missing;
     CopyHook hook(progress);
     base::CopyBeside hashed;
-    if (const WriteResult copied = base::CopyBesideHashed(copy, full, hashed, &hook); !copied)
+    if (const WriteResult copied = base::TakeBesideHashed(copy, full, hashed, &hook); !copied)
         return copied.Error().reason == base::WriteError::Reason::Cancelled ? Outcome::Cancelled : Outcome::Failed;
     if (hashed.size != entry.before.size || hashed.sha256 != entry.before.sha256) {
         (void)base::RemoveFile(hashed.temp);

@@ -71,6 +71,10 @@ TEST(FileLayer, AFailedWriteOrCopyLeavesTheOldFileAndNoTempFile) {
          dir.File("none.bin"), Reason::Other},
         {"hashed copy cancelled", [&] { return base::CopyBesideHashed(source, target, made, &stopHashed); }, target,
          Reason::Cancelled},
+        {"hashed take of a missing file", [&] { return base::TakeBesideHashed(dir.File("none.bin"), target, made); },
+         dir.File("none.bin"), Reason::Other},
+        {"hashed take cancelled", [&] { return base::TakeBesideHashed(source, target, made, &stopHashed); }, target,
+         Reason::Cancelled},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -91,8 +95,9 @@ TEST(FileLayer, AFailedWriteOrCopyLeavesTheOldFileAndNoTempFile) {
     EXPECT_EQ(EntriesIn(dir.Path()), 2u);
 }
 
-// More than one piece, so the hash runs beside the copy; the copy waits beside its target,
-// in folders made for it, with the source's hash and last-write time.
+// More than one piece, so the hash runs beside the reading; the new file waits beside its
+// target, in folders made for it, with the source's bytes, hash and last-write time, whether
+// copied or taken as a second name of the source.
 TEST(FileLayer, AHashedCopyWaitsBesideItsTargetWithTheSourcesHashAndTime) {
     TempDir dir;
     std::string bytes(3 * 1024 * 1024 + 17, '\0');
@@ -102,18 +107,23 @@ TEST(FileLayer, AHashedCopyWaitsBesideItsTargetWithTheSourcesHashAndTime) {
     WriteBytes(source, bytes);
     std::filesystem::last_write_time(source, std::filesystem::file_time_type::clock::now() - std::chrono::hours(72));
     const std::string target = dir.File("kept/1/maps/a.map");
-    base::CopyBeside made;
-    ASSERT_TRUE(base::CopyBesideHashed(source, target, made));
-    EXPECT_EQ(made.size, bytes.size());
-    EXPECT_EQ(made.sha256, base::ToHex(base::Sha256Of(bytes)));
-    EXPECT_EQ(base::FolderPart(made.temp), base::FolderPart(target));
-    EXPECT_EQ(base::KindOf(target), PathKind::Missing) << "the target waits for the caller's move";
-    EXPECT_EQ(ReadBytes(made.temp), bytes);
-    const std::optional<base::TreeFile> copied = base::FileState(made.temp);
-    const std::optional<base::TreeFile> original = base::FileState(source);
-    ASSERT_TRUE(copied && original);
-    EXPECT_EQ(copied->size, bytes.size());
-    EXPECT_EQ(copied->lastWrite, original->lastWrite);
+    using Make = base::WriteResult (*)(const std::string&, const std::string&, base::CopyBeside&, base::CopyProgress*);
+    for (const Make make : {Make{&base::CopyBesideHashed}, Make{&base::TakeBesideHashed}}) {
+        base::CopyBeside made;
+        ASSERT_TRUE(make(source, target, made, nullptr));
+        EXPECT_EQ(made.size, bytes.size());
+        EXPECT_EQ(made.sha256, base::ToHex(base::Sha256Of(bytes)));
+        EXPECT_EQ(base::FolderPart(made.temp), base::FolderPart(target));
+        EXPECT_EQ(base::KindOf(target), PathKind::Missing) << "the target waits for the caller's move";
+        EXPECT_EQ(ReadBytes(made.temp), bytes);
+        EXPECT_EQ(ReadBytes(source), bytes);
+        const std::optional<base::TreeFile> copied = base::FileState(made.temp);
+        const std::optional<base::TreeFile> original = base::FileState(source);
+        ASSERT_TRUE(copied && original);
+        EXPECT_EQ(copied->size, bytes.size());
+        EXPECT_EQ(copied->lastWrite, original->lastWrite);
+        ASSERT_TRUE(base::RemoveFile(made.temp));
+    }
     EXPECT_FALSE(base::FileState(dir.File("kept")));
 }
 
