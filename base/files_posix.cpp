@@ -197,7 +197,7 @@ WriteResult MoveOver(const std::string& from, const std::string& to) {
 }
 
 WriteResult RemoveFile(const std::string& path) {
-    if (unlink(Native(path).c_str()) == 0 || errno == ENOENT)
+    if (unlink(Native(path).c_str()) == 0 || errno == ENOENT || errno == ENOTDIR)
         return {};
     return WriteError{path, ReasonOf(errno)};
 }

@@ -129,12 +129,17 @@ ModManager::ModManager(ManagerFiles files, CommandRunner& runner, ManagerView& v
     : m_files(std::move(files)), m_runner(runner), m_view(view), m_mods(std::move(compare)) {}
 
 // A save another process left unfinished is settled first. Should the lock not come, the
-// list is still read as the last finished save left it.
+// list is still read as the last finished save left it. A store of original files that the
+// previous version left in the game folder is moved out of the mods' reach at once; what
+// could go wrong there is said when the store is next used.
 void ModManager::StartupLoad(std::FILE* lastModReader) {
     {
         StateLock lock(m_files.paths, m_lockWait);
-        if (!lock.InUse())
+        if (!lock.InUse()) {
             (void)SettleLists(ListFilesOf(m_files));
+            if (OriginalsStore store(m_files.storeRoot, base::CurrentFolder()); store.HasOldStore())
+                (void)store.Load(m_progress);
+        }
         (void)LoadSaved();
     }
     m_view.ShowList(m_mods.Entries());
@@ -211,7 +216,7 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
         OriginalsStore store(m_files.storeRoot, gameFolder);
         if (lock.InUse())
             problem = kStoreInUse;
-        else if (problem = store.Load(); problem.empty() && !(settled = store.Settle(*number, before, after)).index)
+        else if (problem = store.Load(m_progress); problem.empty() && !(settled = store.Settle(*number, before, after)).index)
             problem = "The file \"" + store.IndexPath() + "\" could not be written";
     }
     if (!problem.empty())
@@ -271,7 +276,7 @@ void ModManager::RestoreOriginals() {
     std::string problem;
     {
         StateLock lock(m_files.paths, m_lockWait);
-        problem = lock.InUse() ? kStoreInUse : store.Load();
+        problem = lock.InUse() ? kStoreInUse : store.Load(m_progress);
         if (problem.empty()) {
             for (const OriginalsStore::Original& original : store.FirstOriginals())
                 kept += original.entry->before.kind != EntryKind::Lost;
@@ -325,7 +330,7 @@ void ModManager::UndoLastMod() {
     std::string problem;
     {
         StateLock lock(m_files.paths, m_lockWait);
-        problem = lock.InUse() ? kStoreInUse : store.Load();
+        problem = lock.InUse() ? kStoreInUse : store.Load(m_progress);
         if (problem.empty() && (store.Records().applies.empty() || store.Records().applies.back().number != number))
             problem = "\"" + mod + "\" was undone or put back meanwhile by another Grenwick window";
         if (problem.empty())
@@ -349,7 +354,7 @@ bool ModManager::LoadStoreToPutBack(OriginalsStore& store) {
     std::string problem;
     {
         StateLock lock(m_files.paths, m_lockWait);
-        problem = lock.InUse() ? kStoreInUse : store.Load();
+        problem = lock.InUse() ? kStoreInUse : store.Load(m_progress);
     }
     if (problem.empty())
         return true;
@@ -396,7 +401,7 @@ std::optional<std::uint64_t> ModManager::KeepOriginals(const std::string& modNam
         StateLock lock(m_files.paths, m_lockWait);
         if (lock.InUse()) {
             problem = std::string(kStoreInUse) + kNotApplied;
-        } else if (std::string unreadable = store.Load(); !unreadable.empty()) {
+        } else if (std::string unreadable = store.Load(m_progress); !unreadable.empty()) {
             problem = unreadable + kNotApplied;
         } else {
             const std::optional<std::uint64_t> free =

@@ -30,6 +30,9 @@ struct ApplyRecord {
     std::string batchPath;     // empty for the files a previous version kept
     std::int64_t when = 0;     // UTC seconds since 1970
     std::vector<ApplyEntry> entries;
+    // The previous version's store, read where it lies in the game folder because it could not
+    // be moved out: never written in the index, its copies unchecked.
+    bool readInPlace = false;
 };
 
 struct StoreRecords {

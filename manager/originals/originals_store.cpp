@@ -29,6 +29,15 @@ std::string FolderOf(const std::string& path) {
     return folder;
 }
 
+// A full path as folders below "elsewhere": without its drive's colon and leading separators.
+std::string BelowElsewhere(const std::string& path) {
+    std::string below;
+    for (const char c : path)
+        if (c != ':' && !(below.empty() && c == '\\'))
+            below.push_back(c);
+    return below;
+}
+
 std::uint64_t KeptBytes(const std::vector<const ApplyEntry*>& entries) {
     std::uint64_t total = 0;
     for (const ApplyEntry* entry : entries)
@@ -122,16 +131,26 @@ std::string OriginalsStore::FullPath(const std::string& name) const {
 }
 
 // Files outside the game folder are kept under "elsewhere", by their full path.
-std::string OriginalsStore::CopyPath(std::uint64_t number, const std::string& name) const {
-    const std::string apply = Join(m_folder, std::to_string(number));
+std::string OriginalsStore::CopyPath(const ApplyRecord& apply, const std::string& name) const {
+    if (apply.readInPlace)
+        return OldCopyPath(name);
+    const std::string folder = Join(m_folder, std::to_string(apply.number));
     if (PlaceOfName(name, m_gameFolder, kFold) != NamePlace::Outside)
-        return Join(apply, name);
-    std::string path;
-    for (const char c : name)
-        if (c != ':' && !(path.empty() && c == '\\'))
-            path.push_back(c);
-    return Join(Join(apply, kElsewhere), path);
+        return Join(folder, name);
+    return Join(Join(folder, kElsewhere), BelowElsewhere(name));
 }
+
+std::string OriginalsStore::OldFolder() const { return Join(m_gameFolder, kKeptFolder); }
+
+// The previous version named files inside the game folder by full path or relative name.
+std::string OriginalsStore::OldCopyPath(const std::string& name) const {
+    const GamePlace place = PlaceInGameFolder(name, m_gameFolder);
+    if (place.inside)
+        return Join(OldFolder(), place.name);
+    return Join(Join(OldFolder(), kElsewhere), BelowElsewhere(place.name));
+}
+
+bool OriginalsStore::HasOldStore() const { return base::KindOf(Join(OldFolder(), kIndexName)) != PathKind::Missing; }
 
 std::uint64_t OriginalsStore::NextNumber() const {
     std::uint64_t next = 1;
@@ -140,7 +159,7 @@ std::uint64_t OriginalsStore::NextNumber() const {
     return next;
 }
 
-std::string OriginalsStore::Load() {
+std::string OriginalsStore::Load(ProgressView* progress) {
     m_records = {m_gameFolder, {}};
     if (!m_rooted)
         return "No folder is known to keep the original files in";  // never one inside the game folder
@@ -154,17 +173,19 @@ std::string OriginalsStore::Load() {
     } else if (base::KindOf(index) != PathKind::Missing) {
         return unreadable;
     }
-    return TakeOver();
+    return TakeOver(progress);
 }
 
 // The previous version kept its copies inside the game folder, where a mod could reach them.
-// They are moved whole into this store as its oldest apply, each copy hashed on the way, and
-// the old folder removed; a copy the old index names but that is gone is noted as lost.
-std::string OriginalsStore::TakeOver() {
-    const std::string oldFolder = Join(m_gameFolder, kKeptFolder);
-    const std::string oldIndex = Join(oldFolder, kIndexName);
-    if (base::KindOf(oldIndex) == PathKind::Missing)
+// They are moved into this store as its oldest apply (on one volume each gets a second name
+// here, else it is copied), hashed on the way, and the old folder is removed; a copy the old
+// index names that is gone is noted as lost. When they cannot all be moved, or the player
+// cancels, nothing is moved: the old store is read where it is, and moving is tried again
+// at the next reading.
+std::string OriginalsStore::TakeOver(ProgressView* progress) {
+    if (!HasOldStore())
         return {};
+    const std::string oldIndex = Join(OldFolder(), kIndexName);
     const std::string unreadable = "The list of kept original files \"" + oldIndex + "\" cannot be read";
     const auto text = base::ReadWholeFile(oldIndex);
     if (!text)
@@ -172,58 +193,66 @@ std::string OriginalsStore::TakeOver() {
     const DecodedIndex decoded = DecodeIndex(*text, m_gameFolder, kFold);
     if (!decoded.index)
         return unreadable;
-    ApplyRecord apply{NextNumber(), kKeptBefore, {}, 0, {}};
-    std::vector<std::string> copies;
-    std::vector<std::string> oldCopies;
-    const auto undo = [&] {
-        for (const std::string& copy : copies)
-            RemoveCopy(copy);
-        return "The original files kept in \"" + oldFolder + "\" could not be moved to \"" + m_folder + "\"";
-    };
-    for (const IndexEntry& old : decoded.index->entries) {
-        const std::string first = old.name.substr(0, old.name.find('\\'));
+    ApplyRecord old{0, kKeptBefore, {}, 0, {}, true};
+    std::uint64_t total = 0;
+    for (const IndexEntry& entry : decoded.index->entries) {
+        const std::string first = entry.name.substr(0, entry.name.find('\\'));
         if (kFold(first) == kFold(kKeptFolder))
             continue;
-        IndexEntry entry = old;
-        if (old.kind == EntryKind::Kept) {
-            const GamePlace place = PlaceInGameFolder(old.name, m_gameFolder);
-            std::string oldCopy = Join(oldFolder, place.name);
-            if (!place.inside) {
-                std::string path;
-                for (const char c : place.name)
-                    if (c != ':' && !(path.empty() && c == '\\'))
-                        path.push_back(c);
-                oldCopy = Join(Join(oldFolder, kElsewhere), path);
-            }
-            if (base::KindOf(oldCopy) != PathKind::File) {
-                entry.kind = EntryKind::Lost;
-            } else {
-                const std::string copy = CopyPath(apply.number, old.name);
-                base::CopyBeside hashed;
-                if (!base::CopyBesideHashed(oldCopy, copy, hashed))
-                    return undo();
-                if (!PutInPlace(hashed.temp, copy)) {
-                    (void)base::RemoveFile(hashed.temp);
-                    return undo();
-                }
-                copies.push_back(copy);
-                oldCopies.push_back(oldCopy);
-                entry.size = hashed.size;
-                entry.sha256 = hashed.sha256;
-            }
-        }
-        apply.entries.push_back({entry, std::nullopt});
+        old.entries.push_back({entry, std::nullopt});
+        if (entry.kind != EntryKind::Kept)
+            continue;
+        if (const auto copy = base::FileState(OldCopyPath(entry.name)))
+            total += copy->size;
+        else
+            old.entries.back().before.kind = EntryKind::Lost;
     }
+    ApplyRecord apply = old;
+    apply.number = NextNumber();
+    apply.readInPlace = false;
+    std::vector<std::string> copies;
+    bool moved = true;
+    if (progress)
+        progress->Start("Moving the original files kept in the game folder out of the mods' reach...", total);
+    CopyHook hook(progress);
+    for (ApplyEntry& entry : apply.entries) {
+        if (entry.before.kind != EntryKind::Kept)
+            continue;
+        const std::string copy = CopyPath(apply, entry.before.name);
+        base::CopyBeside hashed;
+        WriteResult taken = base::TakeBesideHashed(OldCopyPath(entry.before.name), copy, hashed, &hook);
+        if (taken && !(taken = PutInPlace(hashed.temp, copy)))
+            (void)base::RemoveFile(hashed.temp);
+        if (!taken) {
+            moved = false;
+            break;
+        }
+        copies.push_back(copy);
+        entry.before.size = hashed.size;
+        entry.before.sha256 = hashed.sha256;
+    }
+    if (progress)
+        progress->Finish();
     StoreRecords records = m_records;
     records.applies.insert(records.applies.begin(), std::move(apply));
-    if (!WriteIndex(records))
-        return undo();
-    m_records = std::move(records);
-    for (const std::string& oldCopy : oldCopies)
-        (void)base::RemoveFile(oldCopy);
-    (void)base::RemoveFile(oldIndex);
-    RemoveEmptyTree(oldFolder);
+    if (moved && WriteIndex(records)) {
+        m_records = std::move(records);
+        RemoveOldStore(old);
+        return {};
+    }
+    for (const std::string& copy : copies)
+        RemoveCopy(copy);
+    m_records.applies.insert(m_records.applies.begin(), std::move(old));
     return {};
+}
+
+// Only the files the old index names, the index, and the folders left empty.
+void OriginalsStore::RemoveOldStore(const ApplyRecord& old) const {
+    for (const ApplyEntry& entry : old.entries)
+        if (entry.before.kind == EntryKind::Kept)
+            (void)base::RemoveFile(OldCopyPath(entry.before.name));
+    (void)base::RemoveFile(Join(OldFolder(), kIndexName));
+    RemoveEmptyTree(OldFolder());
 }
 
 OriginalsStore::KeepResult OriginalsStore::Keep(const std::string& mod, const std::string& batchPath,
@@ -235,13 +264,15 @@ OriginalsStore::KeepResult OriginalsStore::Keep(const std::string& mod, const st
     std::vector<std::size_t> toCopy;
     std::uint64_t total = 0;
     const std::string storeFolded = kFold(Join(m_folder, ""));
+    const bool inPlace = !m_records.applies.empty() && m_records.applies.front().readInPlace;
+    const std::string oldFolded = kFold(Join(OldFolder(), ""));
     for (const std::string& given : names) {
         const GamePlace place = PlaceInGameFolder(given, m_gameFolder);
         if (place.name.empty() || PlaceOfName(place.name, m_gameFolder, kFold) == NamePlace::Invalid ||
             !seen.insert(kFold(place.name)).second)
             continue;
         const std::string full = FullPath(place.name);
-        if (kFold(full).rfind(storeFolded, 0) == 0)
+        if (kFold(full).rfind(storeFolded, 0) == 0 || (inPlace && kFold(full).rfind(oldFolded, 0) == 0))
             continue;  // the store's own files are never kept in it
         const PathKind kind = base::KindOf(full);
         if (kind == PathKind::Missing) {
@@ -266,7 +297,7 @@ OriginalsStore::KeepResult OriginalsStore::Keep(const std::string& mod, const st
     CopyHook hook(progress);
     for (const std::size_t at : toCopy) {
         IndexEntry& entry = apply.entries[at].before;
-        const std::string copy = CopyPath(apply.number, entry.name);
+        const std::string copy = CopyPath(apply, entry.name);
         base::CopyBeside hashed;
         WriteResult copied = base::CopyBesideHashed(FullPath(entry.name), copy, hashed, &hook);
         if (copied && !(copied = PutInPlace(hashed.temp, copy)))
@@ -359,7 +390,7 @@ bool OriginalsStore::OnlyFirstOriginal(std::size_t apply, const std::string& fol
 // A kept copy goes back through a new file beside the target, checked against the size and
 // hash it was kept with before it replaces the target in one step. The copy is dropped once
 // it is back, so on the game's volume the new file is the copy itself under a second name.
-OriginalsStore::Outcome OriginalsStore::PutBackOne(std::uint64_t number, const ApplyEntry& entry,
+OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, const ApplyEntry& entry,
                                                    ProgressView* progress) const {
     const std::string full = FullPath(entry.before.name);
     switch (entry.before.kind) {
@@ -374,14 +405,14 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(std::uint64_t number, const A
     case EntryKind::Kept:
         break;
     }
-    const std::string copy = CopyPath(number, entry.before.name);
+    const std::string copy = CopyPath(apply, entry.before.name);
     if (base::KindOf(copy) != PathKind::File)
         return Outcome::Missing;
     CopyHook hook(progress);
     base::CopyBeside hashed;
     if (const WriteResult copied = base::TakeBesideHashed(copy, full, hashed, &hook); !copied)
         return copied.Error().reason == base::WriteError::Reason::Cancelled ? Outcome::Cancelled : Outcome::Failed;
-    if (hashed.size != entry.before.size || hashed.sha256 != entry.before.sha256) {
+    if (!apply.readInPlace && (hashed.size != entry.before.size || hashed.sha256 != entry.before.sha256)) {
         (void)base::RemoveFile(hashed.temp);
         return Outcome::Damaged;
     }
@@ -404,7 +435,7 @@ OriginalsStore::PutBackReport OriginalsStore::Restore(ProgressView* progress) {
     for (const Original& original : originals) {
         const std::string& name = original.entry->before.name;
         const Outcome outcome =
-            report.cancelled ? Outcome::Cancelled : PutBackOne(original.apply->number, *original.entry, progress);
+            report.cancelled ? Outcome::Cancelled : PutBackOne(*original.apply, *original.entry, progress);
         switch (outcome) {
         case Outcome::Done:
             ++report.putBack;
@@ -432,14 +463,25 @@ OriginalsStore::PutBackReport OriginalsStore::Restore(ProgressView* progress) {
         progress->Finish();
     StoreRecords records{m_gameFolder, {}};
     std::vector<std::string> dropped;
+    const ApplyRecord* oldStoreGoes = nullptr;
     for (const ApplyRecord& apply : m_records.applies) {
         ApplyRecord kept = apply;
         kept.entries.clear();
+        std::vector<std::string> copies;
         for (const ApplyEntry& entry : apply.entries) {
             if (stay.count(&entry))
                 kept.entries.push_back(entry);
             else if (entry.before.kind == EntryKind::Kept)
-                dropped.push_back(CopyPath(apply.number, entry.before.name));
+                copies.push_back(CopyPath(apply, entry.before.name));
+        }
+        if (apply.readInPlace) {
+            // Its index cannot be rewritten: it goes once nothing in it is left to try again.
+            if (kept.entries.empty())
+                oldStoreGoes = &apply;
+            else
+                kept = apply;
+        } else {
+            dropped.insert(dropped.end(), copies.begin(), copies.end());
         }
         if (!kept.entries.empty())
             records.applies.push_back(std::move(kept));
@@ -449,6 +491,8 @@ OriginalsStore::PutBackReport OriginalsStore::Restore(ProgressView* progress) {
         return report;  // the old index still names every copy, so a later try finds them all
     for (const std::string& copy : dropped)
         RemoveCopy(copy);
+    if (oldStoreGoes)
+        RemoveOldStore(*oldStoreGoes);
     m_records = std::move(records);
     RemoveEmptyTree(m_folder);
     return report;
@@ -476,15 +520,15 @@ OriginalsStore::PutBackReport OriginalsStore::UndoNewest(const std::set<std::str
             if (first)
                 remaining.push_back(entry);
             else if (entry.before.kind == EntryKind::Kept)
-                dropped.push_back(CopyPath(apply.number, name));
+                dropped.push_back(CopyPath(apply, name));
             continue;
         }
-        const Outcome outcome = report.cancelled ? Outcome::Cancelled : PutBackOne(apply.number, entry, progress);
+        const Outcome outcome = report.cancelled ? Outcome::Cancelled : PutBackOne(apply, entry, progress);
         switch (outcome) {
         case Outcome::Done:
             ++report.putBack;
             if (entry.before.kind == EntryKind::Kept)
-                dropped.push_back(CopyPath(apply.number, name));
+                dropped.push_back(CopyPath(apply, name));
             break;
         case Outcome::Missing:
         case Outcome::Damaged:
@@ -493,7 +537,7 @@ OriginalsStore::PutBackReport OriginalsStore::UndoNewest(const std::set<std::str
             if (first)
                 remaining.push_back({{EntryKind::Lost, name, 0, {}}, entry.after});
             if (outcome == Outcome::Damaged)
-                dropped.push_back(CopyPath(apply.number, name));
+                dropped.push_back(CopyPath(apply, name));
             break;
         case Outcome::Lost:
             report.lost.push_back(name);
@@ -516,16 +560,23 @@ OriginalsStore::PutBackReport OriginalsStore::UndoNewest(const std::set<std::str
 
     StoreRecords records = m_records;
     std::vector<std::pair<std::string, std::string>> moves;
-    if (retry || (newest == 0 && !remaining.empty())) {
+    const std::size_t oldestStored = m_records.applies.front().readInPlace ? 1 : 0;
+    bool oldStoreGoes = false;
+    if (apply.readInPlace) {
+        // Its index cannot be rewritten: it goes once nothing in it is left to try again.
+        dropped.clear();
+        oldStoreGoes = !retry;
+        if (oldStoreGoes)
+            records.applies.pop_back();
+    } else if (retry || (newest == oldestStored && !remaining.empty())) {
         records.applies[newest].entries = std::move(remaining);
     } else {
-        // What is left holds the only first originals of its files: it joins the oldest apply,
-        // where Restore still finds it, and the newest is forgotten.
-        ApplyRecord& oldest = records.applies.front();
+        // What is left holds the only first originals of its files: it joins the oldest apply
+        // in this store, where Restore still finds it, and the newest is forgotten.
+        ApplyRecord& oldest = records.applies[oldestStored];
         for (ApplyEntry& entry : remaining) {
             if (entry.before.kind == EntryKind::Kept)
-                moves.emplace_back(CopyPath(apply.number, entry.before.name),
-                                   CopyPath(oldest.number, entry.before.name));
+                moves.emplace_back(CopyPath(apply, entry.before.name), CopyPath(oldest, entry.before.name));
             oldest.entries.push_back(std::move(entry));
         }
         records.applies.pop_back();
@@ -547,6 +598,8 @@ OriginalsStore::PutBackReport OriginalsStore::UndoNewest(const std::set<std::str
     }
     for (const std::string& copy : dropped)
         RemoveCopy(copy);
+    if (oldStoreGoes)
+        RemoveOldStore(apply);
     m_records = std::move(records);
     RemoveEmptyTree(m_folder);
     return report;
@@ -555,9 +608,13 @@ OriginalsStore::PutBackReport OriginalsStore::UndoNewest(const std::set<std::str
 // Written beside the index, flushed and moved over it; an empty store has no index at all.
 WriteResult OriginalsStore::WriteIndex(const StoreRecords& records) const {
     const std::string index = IndexPath();
-    if (records.applies.empty())
+    StoreRecords stored{records.gameFolder, {}};
+    for (const ApplyRecord& apply : records.applies)
+        if (!apply.readInPlace)
+            stored.applies.push_back(apply);
+    if (stored.applies.empty())
         return base::RemoveFile(index);
-    const auto text = EncodeRecords(records, kFold);
+    const auto text = EncodeRecords(stored, kFold);
     if (!text)
         return base::WriteError{index, base::WriteError::Reason::Other};
     WriteResult written = base::MakeFolders(m_folder);

@@ -40,9 +40,12 @@ public:
     // `storeRoot` holds one store per game folder, each in a folder of its own.
     OriginalsStore(const std::string& storeRoot, std::string gameFolder);
 
-    // Reads the index, taking over first a store the previous version left in the game folder.
-    // Empty when it could; else what went wrong, to start a message.
-    std::string Load();
+    // Reads the index, taking over first a store the previous version left in the game folder
+    // (showing `progress` while its copies move). Empty when it could; else what went wrong,
+    // to start a message.
+    std::string Load(ProgressView* progress = nullptr);
+    // Whether the previous version left a store in the game folder.
+    bool HasOldStore() const;
 
     const StoreRecords& Records() const { return m_records; }
     const std::string& Folder() const { return m_folder; }
@@ -97,13 +100,16 @@ public:
     PutBackReport UndoNewest(const std::set<std::string>& leave, ProgressView* progress);
 
 private:
-    std::string TakeOver();
-    std::string CopyPath(std::uint64_t number, const std::string& name) const;
+    std::string TakeOver(ProgressView* progress);
+    void RemoveOldStore(const ApplyRecord& old) const;
+    std::string OldFolder() const;
+    std::string OldCopyPath(const std::string& name) const;
+    std::string CopyPath(const ApplyRecord& apply, const std::string& name) const;
     base::WriteResult WriteIndex(const StoreRecords& records) const;
     void RemoveCopy(const std::string& copy) const;
     std::uint64_t NextNumber() const;
     enum class Outcome { Done, Missing, Damaged, Failed, Lost, Cancelled };
-    Outcome PutBackOne(std::uint64_t number, const ApplyEntry& entry, ProgressView* progress) const;
+    Outcome PutBackOne(const ApplyRecord& apply, const ApplyEntry& entry, ProgressView* progress) const;
     bool OnlyFirstOriginal(std::size_t apply, const std::string& folded) const;
 
     std::string m_gameFolder;

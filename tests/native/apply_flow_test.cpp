@@ -401,10 +401,23 @@ TEST_F(ApplyFlow, AnOldStoreInsideTheGameFolderIsTakenOver) {
     g.Write("Original files kept by Grenwick/index.txt", index);
     g.Write("maps/created.map", "created");
 
+    // A file where the store's root should be: the copies cannot be moved out of the game
+    // folder, so they are read where they are.
+    const fs::path blocker = g.state.Path() / "Originals";
+    const auto outOfReach = [&] { testing_support::WriteBytes(blocker.string(), "not a folder"); };
     const struct {
         const char* name;
         std::function<void()> firstUse;
     } cases[] = {
+        {"at the start", [&] {
+             g.Restart();
+             EXPECT_FALSE(fs::exists(old));
+         }},
+        {"read where it is", [&] {
+             outOfReach();
+             g.Restart();
+             EXPECT_TRUE(fs::exists(old / "index.txt"));
+         }},
         {"at a restore", [] {}},
         {"at an apply", [&] {
              const std::string canyon = g.Read("maps/canyon.map");
@@ -438,7 +451,18 @@ TEST_F(ApplyFlow, AnOldStoreInsideTheGameFolderIsTakenOver) {
         for (int i = 1; i <= 4; ++i)
             EXPECT_EQ(testing_support::ReadBytes(testing_support::Native(outside[i - 1])), "out " + std::to_string(i));
         g.manager->ResetModList();
+        fs::remove(blocker);
     }
+
+    // Undone where it is, the old store goes as a whole.
+    for (const auto& [name, bytes] : store)
+        g.Write("Original files kept by Grenwick/" + name, bytes);
+    outOfReach();
+    g.Restart();
+    g.manager->UndoLastMod();
+    EXPECT_TRUE(Contains(LastMessage(), "Undid \"kept before\": put back 6 files.")) << LastMessage();
+    EXPECT_FALSE(fs::exists(old));
+    EXPECT_EQ(g.Read("maps/canyon.map"), "old canyon");
 }
 
 // An old index that names a file above the game folder is not taken over: nothing moves.
