@@ -150,6 +150,27 @@ TEST_F(RealGrenwick, AWipingModNeverReachesTheStoreAndRestoreBringsEveryFileBack
     EXPECT_TRUE(TakeSnapshot(StoreFolder()).empty()) << "the store is emptied";
 }
 
+// The previous version kept its copies in the game folder, where a mod run by hand could
+// wipe them before Grenwick is used: a start alone moves them out.
+TEST_F(RealGrenwick, ThePreviousVersionsStoreLeavesTheGameFolderAtTheStart) {
+    MakeGameFolder(kMaps);
+    const std::string old = "Original files kept by Grenwick";
+    CreateDirectoryA(old.c_str(), nullptr);
+    CreateDirectoryA((old + "\\maps").c_str(), nullptr);
+    WriteBytes(old + "\\maps\\canyon.map", "old canyon");
+    WriteBytes(old + "\\index.txt",
+               "Original game files kept by Grenwick before mods changed them; its system menu entry \"Restore "
+               "original files...\" puts them back. One file a line: kept (a copy is here) or absent (a mod created "
+               "it).\r\nkept\tmaps\\canyon.map\r\n");
+    AddMods({});
+    EXPECT_FALSE(Exists(old));
+    ASSERT_NE(StoreFolder(), "");
+    const Strings boxes = Restore();
+    ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
+    EXPECT_EQ(boxes[1], "Put back 1 file.");
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), "old canyon");
+}
+
 // The reader follows the current folder and the names Windows reads alike; decoys of the same
 // names in the game folder itself must stay as they are.
 TEST_F(RealGrenwick, ModsThatChangeFolderOrSpellNamesOddlyKeepAndRestoreTheRightFiles) {
