@@ -1,10 +1,12 @@
-// Fuzzes the originals index reader: the input as it is, and sealed with a matching check
-// line so the fuzzer reaches the entry lines; whatever is accepted must write back the same.
+// Fuzzes the originals store's index readers: the input as it is, and sealed with a matching
+// check line so the fuzzer reaches the apply and entry lines; whatever is accepted must write
+// back the same. The input is also read as the previous version's index.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "base/sha256.h"
+#include "manager/originals/apply_records.h"
 #include "manager/originals/store_index.h"
 
 namespace {
@@ -23,16 +25,22 @@ std::string FoldAscii(const std::string& name) {
     return folded;
 }
 
+bool NamesInPlace(const std::vector<manager::IndexEntry>& entries) {
+    for (const manager::IndexEntry& entry : entries)
+        if (manager::PlaceOfName(entry.name, kGame, FoldAscii) == manager::NamePlace::Invalid)
+            return false;
+    return true;
+}
+
 void CheckDecoded(const std::string& text) {
-    const manager::DecodedIndex decoded = manager::DecodeIndex(text, kGame, FoldAscii);
-    Check(decoded.index.has_value() == (decoded.problem == manager::IndexProblem::None));
-    if (!decoded.index)
+    const manager::DecodedRecords decoded = manager::DecodeRecords(text, kGame, FoldAscii);
+    Check(decoded.records.has_value() == (decoded.problem == manager::IndexProblem::None));
+    if (!decoded.records)
         return;
-    for (const manager::IndexEntry& entry : decoded.index->entries)
-        Check(manager::PlaceOfName(entry.name, kGame, FoldAscii) != manager::NamePlace::Invalid);
-    if (decoded.index->old)
-        return;  // kept lines of the old index carry no hash, so they cannot be written as they are
-    const auto again = manager::EncodeIndex(*decoded.index, FoldAscii);
+    for (const manager::ApplyRecord& apply : decoded.records->applies)
+        for (const manager::ApplyEntry& entry : apply.entries)
+            Check(NamesInPlace({entry.before}));
+    const auto again = manager::EncodeRecords(*decoded.records, FoldAscii);
     // The comment line is free (and so the check over it); every line between is written as it was read.
     const auto between = [](const std::string& t) {
         const std::size_t from = t.find('\n');
@@ -47,5 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string body(reinterpret_cast<const char*>(data), size);
     CheckDecoded(body);
     CheckDecoded(body + "check\t" + base::ToHex(base::Sha256Of(body)) + "\r\n");
+    const manager::DecodedIndex old = manager::DecodeOldIndex(body, kGame, FoldAscii);
+    Check(old.index.has_value() == (old.problem == manager::IndexProblem::None));
+    Check(!old.index || NamesInPlace(old.index->entries));
     return 0;
 }

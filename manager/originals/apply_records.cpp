@@ -6,7 +6,8 @@
 //     apply<TAB><number><TAB><UTC seconds>
 //     mod<TAB><the mod's name>
 //     batch<TAB><the batch file's full path, or nothing>
-//     one entry line per file as in the plain index (kept / absent / lost), each followed by
+//     one entry line per file: kept<TAB><size><TAB><SHA-256 of the copy><TAB><name>,
+//     absent<TAB><name> or lost<TAB><name>, each followed by
 //     after<TAB><size><TAB><time> or after<TAB>gone once the apply has run
 //   check<TAB><SHA-256 of every byte above this line>
 #include "manager/originals/apply_records.h"
@@ -29,12 +30,14 @@ constexpr char kCheck[] = "check\t";
 constexpr char kNewline[] = "\r\n";
 constexpr std::size_t kHexDigits = 64;
 
+// As std::to_string writes an int64: no "-0", down to INT64_MIN.
 std::optional<std::int64_t> ParseSigned(const std::string& text) {
     const bool negative = !text.empty() && text[0] == '-';
     const auto magnitude = ParseUnsigned(negative ? text.substr(1) : text);
-    if (!magnitude || *magnitude > static_cast<std::uint64_t>(INT64_MAX))
+    const std::uint64_t limit = static_cast<std::uint64_t>(INT64_MAX) + (negative ? 1 : 0);
+    if (!magnitude || *magnitude > limit || (negative && *magnitude == 0))
         return std::nullopt;
-    return negative ? -static_cast<std::int64_t>(*magnitude) : static_cast<std::int64_t>(*magnitude);
+    return negative ? static_cast<std::int64_t>(0 - *magnitude) : static_cast<std::int64_t>(*magnitude);
 }
 
 bool Unbroken(const std::string& text) { return text.find_first_of("\r\n") == std::string::npos; }
@@ -117,7 +120,8 @@ DecodedRecords DecodeRecords(const std::string& text, const std::string& gameFol
         return Refused(IndexProblem::NoCheck, 0);
     const std::size_t checkAt = text.size() - checkSize;
     const std::string checkLine = text.substr(checkAt, checkSize - 2);
-    if ((checkAt > 0 && text.compare(checkAt - 2, 2, kNewline) != 0) || !StartsWith(checkLine, kCheck))
+    const bool startsLine = checkAt == 0 || (checkAt >= 2 && text.compare(checkAt - 2, 2, kNewline) == 0);
+    if (!startsLine || !StartsWith(checkLine, kCheck))
         return Refused(IndexProblem::NoCheck, 0);
     const std::string body = text.substr(0, checkAt);
     if (base::ToHex(base::Sha256Of(body)) != checkLine.substr(sizeof(kCheck) - 1))

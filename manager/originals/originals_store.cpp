@@ -190,7 +190,7 @@ std::string OriginalsStore::TakeOver(ProgressView* progress) {
     const auto text = base::ReadWholeFile(oldIndex);
     if (!text)
         return unreadable;
-    const DecodedIndex decoded = DecodeIndex(*text, m_gameFolder, kFold);
+    const DecodedIndex decoded = DecodeOldIndex(*text, m_gameFolder, kFold);
     if (!decoded.index)
         return unreadable;
     ApplyRecord old{0, kKeptBefore, {}, 0, {}, true};

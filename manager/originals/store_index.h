@@ -1,5 +1,6 @@
-// The originals store's index as one text: what was kept, created or lost, with a check
-// line over every byte, and each name checked so that no line can point outside its place.
+// The pieces of the originals store's index: its entries (what was kept, created or lost),
+// each name checked so that no line can point outside its place; and the reader of the
+// index the previous version kept inside the game folder.
 #pragma once
 
 #include <cstddef>
@@ -26,17 +27,17 @@ struct IndexEntry {
     std::string sha256;      // kept: 64 lowercase hex digits; empty when read from an old index
 };
 
+// The previous version's index: kept and absent entries, no sizes, no hashes.
 struct StoreIndex {
     std::string gameFolder;  // the game folder's full path
     std::vector<IndexEntry> entries;
-    bool old = false;        // read from the previous version's index: no sizes, no hashes
 };
 
 enum class IndexProblem {
     None,
     NoCheck,          // the last line is not a check line ending the text
     WrongCheck,       // the check does not match the bytes above it
-    UnknownFormat,    // neither this version's index nor the old one
+    UnknownFormat,    // another version's index
     Malformed,        // a line of no known shape
     BadName,          // a name that could lie outside its place, or name no file
     DuplicateName,
@@ -49,7 +50,7 @@ struct DecodedIndex {
     std::size_t line = 0;             // the line at fault, from 1; 0 for the text as a whole
 };
 
-// Pieces of an index text, shared by the plain index and the apply records.
+// Pieces of an index text, shared by the old index's reader and the apply records.
 bool StartsWith(const std::string& text, const char* prefix);
 std::vector<std::string> SplitAt(const std::string& text, char separator);
 // 64 lowercase hex digits, as a SHA-256 is written.
@@ -62,15 +63,9 @@ std::optional<std::uint64_t> ParseUnsigned(const std::string& text);
 enum class NamePlace { Invalid, Inside, Outside };
 // A drive or network path from its root down, every part a plain name.
 bool IsFullPathName(const std::string& path);
-
 NamePlace PlaceOfName(const std::string& name, const std::string& gameFolder, NameFold fold);
 
-// The index text with CR LF line ends; empty when an entry could not be read back (a bad
-// or repeated name, a kept file without its hash) or the game folder is no full path.
-std::optional<std::string> EncodeIndex(const StoreIndex& index, NameFold fold);
-
-// Reads this version's index, or the old one (header and kept/absent lines) marked as old.
-// `gameFolder` is the folder the caller keeps originals for.
-DecodedIndex DecodeIndex(const std::string& text, const std::string& gameFolder, NameFold fold);
+// Reads the previous version's index. `gameFolder` is the folder the caller keeps originals for.
+DecodedIndex DecodeOldIndex(const std::string& text, const std::string& gameFolder, NameFold fold);
 
 }  // namespace manager

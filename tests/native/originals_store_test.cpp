@@ -1,5 +1,5 @@
-// The store of original files on its own: its index with apply sections read back, one file
-// under several names, putting back byte for byte, and failures that leave things as they were.
+// The store of original files on its own: one file under several names, putting back byte
+// for byte, and failures that leave things as they were.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "base/paths.h"
-#include "base/sha256.h"
 #include "manager/originals/originals_store.h"
 #include "tests/support/game_store.h"
 
@@ -141,61 +140,6 @@ TEST_F(OriginalsStoreTest, AKeepThatStopsLeavesNothingBehind) {
         EXPECT_EQ(left, 0u);
         EXPECT_TRUE(Open().Records().applies.empty());
         fs::remove_all(folder);
-    }
-}
-
-// The index with apply sections reads back as written; each kind of damage is refused.
-TEST(ApplyRecords, RoundTripAndDamageRefused) {
-    const std::string game = "C:\\Games\\Zorv";
-    const std::string hash = base::ToHex(base::Sha256Of("old"));
-    manager::StoreRecords records{game, {}};
-    records.applies.push_back({3, "kept before", "", 0, {{{EntryKind::Kept, "maps\\a.map", 3, hash}, std::nullopt}}});
-    records.applies.push_back({7, "Night\tSky", game + "\\sky.bat", -5,
-                               {{{EntryKind::Kept, "maps\\a.map", 3, hash}, manager::AfterState{true, 9, 123}},
-                                {{EntryKind::Absent, "maps\\new.map", 0, {}}, manager::AfterState{}},
-                                {{EntryKind::Lost, "C:\\Users\\p\\zorv.cfg", 0, {}}, manager::AfterState{true, 0, 0}}}});
-    const auto text = manager::EncodeRecords(records, kFold);
-    ASSERT_TRUE(text);
-    const manager::DecodedRecords back = manager::DecodeRecords(*text, game, kFold);
-    ASSERT_TRUE(back.records);
-    ASSERT_EQ(back.records->applies.size(), 2u);
-    EXPECT_EQ(back.records->applies[1].mod, "Night\tSky");
-    EXPECT_EQ(back.records->applies[1].when, -5);
-    EXPECT_EQ(back.records->applies[1].entries[0].after->time, 123);
-    EXPECT_FALSE(back.records->applies[1].entries[1].after->exists);
-    EXPECT_EQ(manager::EncodeRecords(*back.records, kFold), text);
-
-    const auto reChecked = [](std::string body) {
-        return body + "check\t" + base::ToHex(base::Sha256Of(body)) + "\r\n";
-    };
-    const std::string body = text->substr(0, text->rfind("check\t"));
-    const auto replaced = [&](const std::string& from, const std::string& to) {
-        std::string changed = body;
-        changed.replace(changed.find(from), from.size(), to);
-        return reChecked(changed);
-    };
-    const struct {
-        const char* name;
-        std::string text;
-        manager::IndexProblem problem;
-    } cases[] = {
-        {"a flipped byte", std::string(*text).replace(text->find("new.map"), 1, "N"), manager::IndexProblem::WrongCheck},
-        {"no check", body, manager::IndexProblem::NoCheck},
-        {"a name above the game folder", replaced("maps\\new.map", "..\\new.map"), manager::IndexProblem::BadName},
-        {"a name twice in one apply", replaced("maps\\new.map", "MAPS\\A.MAP"), manager::IndexProblem::DuplicateName},
-        {"an after line with no entry", replaced("sky.bat\r\n", "sky.bat\r\nafter\tgone\r\n"),
-         manager::IndexProblem::Malformed},
-        {"two applies of one number", replaced("apply\t7", "apply\t3"), manager::IndexProblem::Malformed},
-        {"an entry before any apply", replaced("apply\t3", "lost\tx.map\r\napply\t3"),
-         manager::IndexProblem::Malformed},
-        {"another game folder", replaced("game\t" + game, "game\t" + game + "2"),
-         manager::IndexProblem::OtherGameFolder},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const manager::DecodedRecords decoded = manager::DecodeRecords(c.text, game, kFold);
-        EXPECT_FALSE(decoded.records);
-        EXPECT_EQ(decoded.problem, c.problem);
     }
 }
 

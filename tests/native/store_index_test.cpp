@@ -1,21 +1,25 @@
-// The originals store's index: round trips, every kind of damage refused, the old index
-// taken over; and the store's folder outside the game folder.
+// The originals store's index: the lines as written, round trips, every kind of damage
+// refused, the previous version's index taken over; and the store's folder outside the game folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/sha256.h"
+#include "manager/originals/apply_records.h"
 #include "manager/originals/store_index.h"
 #include "manager/originals/store_place.h"
 
 namespace {
 
+using manager::AfterState;
 using manager::EntryKind;
 using manager::IndexEntry;
 using manager::IndexProblem;
-using manager::StoreIndex;
+using manager::StoreRecords;
 
 constexpr char kGame[] = "C:\\Games\\Zorv";
 const std::string kHash(64, 'a');
@@ -27,17 +31,21 @@ std::string FoldAscii(const std::string& name) {
     return folded;
 }
 
-StoreIndex Sample() {
-    return {kGame,
-            {{EntryKind::Kept, "maps\\a.map", 1234, kHash},
-             {EntryKind::Kept, "zorv.exe", 0, std::string(64, '0')},
-             {EntryKind::Kept, "D:\\Other\\zorv.cfg", UINT64_MAX, std::string(64, 'f')},
-             {EntryKind::Absent, "maps\\new.map", 0, {}},
-             {EntryKind::Lost, "\\\\server\\share\\maps\\b.map", 0, {}}},
-            false};
+// Two applies: the oldest holds the files a previous version kept; the newer every kind of
+// entry and after-state, a tab in its mod's name and a time before 1970.
+StoreRecords Sample() {
+    StoreRecords records{kGame, {}};
+    records.applies.push_back({3, "kept before", "", 0, {{{EntryKind::Kept, "maps\\a.map", 1234, kHash}, std::nullopt}}});
+    records.applies.push_back(
+        {7, "Night\tSky", "C:\\Games\\Zorv\\sky.bat", -5,
+         {{{EntryKind::Kept, "zorv.exe", 0, std::string(64, '0')}, AfterState{true, 9, 123}},
+          {{EntryKind::Kept, "D:\\Other\\zorv.cfg", UINT64_MAX, std::string(64, 'f')}, AfterState{}},
+          {{EntryKind::Absent, "maps\\new.map", 0, {}}, std::nullopt},
+          {{EntryKind::Lost, "\\\\server\\share\\maps\\b.map", 0, {}}, AfterState{true, 0, INT64_MIN}}}});
+    return records;
 }
 
-std::string Encoded(const StoreIndex& index) { return manager::EncodeIndex(index, FoldAscii).value_or(""); }
+std::optional<std::string> Encoded(const StoreRecords& records) { return manager::EncodeRecords(records, FoldAscii); }
 
 // The lines above the check line, sealed with a check that matches them.
 std::string Sealed(const std::string& body) {
@@ -50,47 +58,45 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return text.replace(text.find(from), from.size(), to);
 }
 
-// Everything an index holds, one entry a line, so a difference shows where it is.
-std::string Summary(const StoreIndex& index) {
-    std::string summary = index.gameFolder + (index.old ? " (old)\n" : "\n");
-    for (const IndexEntry& e : index.entries)
-        summary += std::to_string(static_cast<int>(e.kind)) + " " + std::to_string(e.size) + " " + e.sha256 + " " +
-                   e.name + "\n";
-    return summary;
-}
-
 TEST(StoreIndex, WritesTheLinesInOrderEachEndingInCrLf) {
-    const std::string text = Encoded(Sample());
-    const std::string lines = "\r\nversion\t2\r\ngame\tC:\\Games\\Zorv\r\nkept\t1234\t" + kHash +
-                              "\tmaps\\a.map\r\nkept\t0\t" + std::string(64, '0') +
-                              "\tzorv.exe\r\nkept\t18446744073709551615\t" + std::string(64, 'f') +
-                              "\tD:\\Other\\zorv.cfg\r\nabsent\tmaps\\new.map\r\nlost\t\\\\server\\share\\maps\\b.map\r\n";
+    const std::string text = Encoded(Sample()).value_or("");
+    const std::string lines = "\r\nversion\t3\r\ngame\tC:\\Games\\Zorv\r\n"
+                              "apply\t3\t0\r\nmod\tkept before\r\nbatch\t\r\nkept\t1234\t" + kHash + "\tmaps\\a.map\r\n"
+                              "apply\t7\t-5\r\nmod\tNight\tSky\r\nbatch\tC:\\Games\\Zorv\\sky.bat\r\n"
+                              "kept\t0\t" + std::string(64, '0') + "\tzorv.exe\r\nafter\t9\t123\r\n"
+                              "kept\t18446744073709551615\t" + std::string(64, 'f') + "\tD:\\Other\\zorv.cfg\r\n"
+                              "after\tgone\r\nabsent\tmaps\\new.map\r\n"
+                              "lost\t\\\\server\\share\\maps\\b.map\r\nafter\t0\t-9223372036854775808\r\n";
     const std::size_t afterComment = text.find("\r\n");
     EXPECT_EQ(text.substr(afterComment), lines + "check\t" + base::ToHex(base::Sha256Of(Body(text))) + "\r\n");
     EXPECT_EQ(text.find('\n'), afterComment + 1) << "the comment is one line";
 }
 
 TEST(StoreIndex, ReadsBackWhatItWrote) {
-    StoreIndex none = Sample();
-    none.entries.clear();
-    StoreIndex atRoot = Sample();
+    StoreRecords none = Sample();
+    none.applies.clear();
+    StoreRecords atRoot = Sample();
     atRoot.gameFolder = "C:\\";
-    atRoot.entries.resize(2);
-    StoreIndex onShare = Sample();
+    atRoot.applies[1].batchPath = "C:\\sky.bat";
+    StoreRecords onShare = Sample();
     onShare.gameFolder = "\\\\server\\share";
-    onShare.entries.pop_back();
-    for (const StoreIndex& index : {Sample(), none, atRoot, onShare}) {
-        SCOPED_TRACE(index.gameFolder + ", " + std::to_string(index.entries.size()) + " entries");
-        const auto decoded = manager::DecodeIndex(Encoded(index), index.gameFolder, FoldAscii);
+    onShare.applies[1].entries.pop_back();
+    for (const StoreRecords& records : {Sample(), none, atRoot, onShare}) {
+        SCOPED_TRACE(records.gameFolder + ", " + std::to_string(records.applies.size()) + " applies");
+        const auto text = Encoded(records);
+        ASSERT_TRUE(text);
+        const auto decoded = manager::DecodeRecords(*text, records.gameFolder, FoldAscii);
         ASSERT_EQ(decoded.problem, IndexProblem::None) << "line " << decoded.line;
-        EXPECT_EQ(Summary(*decoded.index), Summary(index));
+        EXPECT_EQ(decoded.records->applies.size(), records.applies.size());
+        EXPECT_EQ(Encoded(*decoded.records), text);
     }
 }
 
 TEST(StoreIndex, RefusesDamageAndNamesThatLeaveTheirPlace) {
-    const std::string good = Encoded(Sample());
+    const std::string good = Encoded(Sample()).value_or("");
     const std::string body = Body(good);
     const std::string absentLine = "absent\tmaps\\new.map\r\n";
+    // A line added to the newest apply.
     const auto withEntry = [&](const std::string& line) { return Sealed(body + line + "\r\n"); };
     struct Case {
         const char* what;
@@ -114,9 +120,19 @@ TEST(StoreIndex, RefusesDamageAndNamesThatLeaveTheirPlace) {
         {"leading zero", withEntry("kept\t01\t" + kHash + "\tx.map"), IndexProblem::Malformed},
         {"size past 64 bits", withEntry("kept\t18446744073709551616\t" + kHash + "\tx.map"), IndexProblem::Malformed},
         {"upper-case hash", withEntry("kept\t1\t" + std::string(64, 'A') + "\tx.map"), IndexProblem::Malformed},
-        {"other version", Sealed(Replaced(body, "version\t2", "version\t3")), IndexProblem::UnknownFormat},
+        {"a second after line", withEntry("after\tgone"), IndexProblem::Malformed},
+        {"an after line with no entry", Sealed(Replaced(body, "sky.bat\r\n", "sky.bat\r\nafter\tgone\r\n")),
+         IndexProblem::Malformed},
+        {"an apply without its mod", Sealed(Replaced(body, "mod\tkept before\r\n", "")), IndexProblem::Malformed},
+        {"minus zero", Sealed(Replaced(body, "apply\t7\t-5", "apply\t7\t-0")), IndexProblem::Malformed},
+        {"before the earliest time", Sealed(Replaced(body, "\t-9223372036854775808", "\t-9223372036854775809")),
+         IndexProblem::Malformed},
+        {"two applies of one number", Sealed(Replaced(body, "apply\t7", "apply\t3")), IndexProblem::Malformed},
+        {"an entry before any apply", Sealed(Replaced(body, "apply\t3", "lost\tx.map\r\napply\t3")),
+         IndexProblem::Malformed},
+        {"other version", Sealed(Replaced(body, "version\t3", "version\t2")), IndexProblem::UnknownFormat},
         {"other game folder", Sealed(Replaced(body, "Games\\Zorv", "Games\\Orv")), IndexProblem::OtherGameFolder},
-        {"duplicate", withEntry("lost\tMAPS\\A.MAP"), IndexProblem::DuplicateName},
+        {"duplicate", withEntry("lost\tMAPS\\NEW.MAP"), IndexProblem::DuplicateName},
         {"up and out", withEntry("absent\t..\\victim1.txt"), IndexProblem::BadName},
         {"up from a full path", withEntry("kept\t3\t" + kHash + "\tC:\\Games\\Zorv\\..\\victim2.txt"),
          IndexProblem::BadName},
@@ -134,26 +150,39 @@ TEST(StoreIndex, RefusesDamageAndNamesThatLeaveTheirPlace) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const auto decoded = manager::DecodeIndex(c.text, kGame, FoldAscii);
+        const auto decoded = manager::DecodeRecords(c.text, kGame, FoldAscii);
         EXPECT_EQ(decoded.problem, c.problem) << "line " << decoded.line;
-        EXPECT_FALSE(decoded.index.has_value());
+        EXPECT_FALSE(decoded.records.has_value());
     }
 }
 
 TEST(StoreIndex, WritesNothingItCouldNotReadBack) {
     const auto with = [](IndexEntry entry) {
-        StoreIndex index = Sample();
-        index.entries.push_back(entry);
-        return index;
+        StoreRecords records = Sample();
+        records.applies[1].entries.push_back({entry, std::nullopt});
+        return records;
     };
-    StoreIndex relativeGame = Sample();
+    StoreRecords relativeGame = Sample();
     relativeGame.gameFolder = "Games\\Zorv";
-    for (const StoreIndex& index : {with({EntryKind::Absent, "..\\victim.txt", 0, {}}),
-                                    with({EntryKind::Absent, "MAPS\\A.map", 0, {}}),
-                                    with({EntryKind::Kept, "maps\\b.map", 1, {}}),
-                                    with({EntryKind::Lost, "maps\\tab\tname.map", 0, {}}), relativeGame}) {
-        SCOPED_TRACE(index.entries.back().name);
-        EXPECT_FALSE(manager::EncodeIndex(index, FoldAscii).has_value());
+    StoreRecords brokenName = Sample();
+    brokenName.applies[1].mod = "Night\r\nSky";
+    StoreRecords sameNumber = Sample();
+    sameNumber.applies[1].number = 3;
+    const struct {
+        const char* what;
+        StoreRecords records;
+    } cases[] = {
+        {"up and out", with({EntryKind::Absent, "..\\victim.txt", 0, {}})},
+        {"a name twice", with({EntryKind::Absent, "MAPS\\NEW.map", 0, {}})},
+        {"kept without hash", with({EntryKind::Kept, "maps\\b.map", 1, {}})},
+        {"a tab in a name", with({EntryKind::Lost, "maps\\tab\tname.map", 0, {}})},
+        {"a relative game folder", relativeGame},
+        {"a line break in a mod's name", brokenName},
+        {"two applies of one number", sameNumber},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_FALSE(Encoded(c.records).has_value());
     }
 }
 
@@ -169,10 +198,12 @@ TEST(StoreIndex, TakesOverTheOldIndexWithTheSameNameChecks) {
     bareLf.erase(std::remove(bareLf.begin(), bareLf.end(), '\r'), bareLf.end());
     for (const std::string& text : {old, bareLf}) {
         SCOPED_TRACE(text.find('\r') == std::string::npos ? "LF" : "CR LF");
-        const auto decoded = manager::DecodeIndex(text, kGame, FoldAscii);
+        const auto decoded = manager::DecodeOldIndex(text, kGame, FoldAscii);
         ASSERT_EQ(decoded.problem, IndexProblem::None) << "line " << decoded.line;
-        EXPECT_EQ(Summary(*decoded.index),
-                  "C:\\Games\\Zorv (old)\n0 0  maps\\a.map\n1 0  maps\\new.map\n0 0  D:\\Other\\zorv.cfg\n");
+        std::string summary;
+        for (const IndexEntry& e : decoded.index->entries)
+            summary += std::to_string(static_cast<int>(e.kind)) + " " + e.name + "\n";
+        EXPECT_EQ(summary, "0 maps\\a.map\n1 maps\\new.map\n0 D:\\Other\\zorv.cfg\n");
     }
     const std::vector<std::pair<std::string, IndexProblem>> refused = {
         {"kept\t..\\victim.txt", IndexProblem::BadName},
@@ -182,8 +213,10 @@ TEST(StoreIndex, TakesOverTheOldIndexWithTheSameNameChecks) {
         {"kept\t1\t" + kHash + "\tmaps\\b.map", IndexProblem::Malformed}};
     for (const auto& [line, problem] : refused) {
         SCOPED_TRACE(line);
-        EXPECT_EQ(manager::DecodeIndex(old + line + "\r\n", kGame, FoldAscii).problem, problem);
+        EXPECT_EQ(manager::DecodeOldIndex(old + line + "\r\n", kGame, FoldAscii).problem, problem);
     }
+    EXPECT_EQ(manager::DecodeOldIndex(Encoded(Sample()).value_or(""), kGame, FoldAscii).problem,
+              IndexProblem::UnknownFormat);
 }
 
 TEST(StorePlace, OneStorePerFolderOutsideIt) {
