@@ -128,21 +128,19 @@ public:
         }
         m_wake.notify_one();
     }
-    // Waits until every piece handed over is hashed, telling `progress` every 50 ms meanwhile
-    // so that its window stays alive; false when the player cancelled.
-    bool WaitFor(CopyProgress* progress) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        while (!m_free.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_hashed == m_handed; })) {
-            lock.unlock();
-            const bool goOn = !progress || progress->Advance(0);
-            lock.lock();
-            if (!goOn)
-                return false;
+    // The hash of every piece handed over, waiting for the last ones while telling `progress`
+    // every 50 ms so that its window stays alive; nothing when the player cancelled meanwhile.
+    std::optional<std::string> Finish(CopyProgress* progress) {
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            while (!m_free.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_hashed == m_handed; })) {
+                lock.unlock();
+                const bool goOn = !progress || progress->Advance(0);
+                lock.lock();
+                if (!goOn)
+                    return std::nullopt;
+            }
         }
-        return true;
-    }
-    // The hash of every piece handed over, once WaitFor has returned true.
-    std::string Finish() {
         Stop(false);
         return ToHex(m_hasher.Finish());
     }
@@ -218,6 +216,14 @@ bool CopyPieces(std::FILE* in, std::FILE* out, CopyProgress* progress, CopyBesid
     }
     readFailed = ok && std::ferror(in) != 0;
     return ok && !readFailed;
+}
+
+// Gives `made` the hash of every piece, or says in `reason` that the player cancelled.
+void TakeHash(PieceHasher& hash, CopyProgress* progress, CopyBeside& made, Reason& reason) {
+    if (std::optional<std::string> sha256 = hash.Finish(progress))
+        made.sha256 = std::move(*sha256);
+    else
+        reason = Reason::Cancelled;
 }
 
 }  // namespace
@@ -302,12 +308,8 @@ WriteResult CopyBesideHashed(const std::string& from, const std::string& to, Cop
     PieceHasher hash;
     const bool copied = CopyPieces(in.get(), out.get(), progress, made, hash, reason, readFailed);
     const bool flushed = native::CloseFlushed(std::move(out), reason);
-    if (copied && flushed) {
-        if (hash.WaitFor(progress))
-            made.sha256 = hash.Finish();
-        else
-            reason = Reason::Cancelled;
-    }
+    if (copied && flushed)
+        TakeHash(hash, progress, made, reason);
     if (!copied || !flushed || made.sha256.empty()) {
         (void)RemoveFile(made.temp);
         made = CopyBeside();
@@ -325,7 +327,8 @@ WriteResult TakeBesideHashed(const std::string& from, const std::string& to, Cop
         if (const WriteResult folders = MakeFolders(folder); !folders)
             return Failed(to, folders.Error().reason);
     std::string linked;
-    if (!MakeBeside(to, linked, [&](const std::string& name, bool& exists) { return native::LinkNew(from, name, exists); }))
+    const auto link = [&](const std::string& name, bool& exists) { return native::LinkNew(from, name, exists); };
+    if (!MakeBeside(to, linked, link))
         return CopyBesideHashed(from, to, made, progress);
     made.temp = linked;
     PathKind kind = PathKind::Missing;
@@ -333,12 +336,8 @@ WriteResult TakeBesideHashed(const std::string& from, const std::string& to, Cop
     Reason reason = Reason::Other;
     bool readFailed = true;
     PieceHasher hash;
-    if (in && CopyPieces(in.get(), nullptr, progress, made, hash, reason, readFailed)) {
-        if (hash.WaitFor(progress))
-            made.sha256 = hash.Finish();
-        else
-            reason = Reason::Cancelled;
-    }
+    if (in && CopyPieces(in.get(), nullptr, progress, made, hash, reason, readFailed))
+        TakeHash(hash, progress, made, reason);
     if (made.sha256.empty()) {
         (void)RemoveFile(linked);
         made = CopyBeside();

@@ -124,7 +124,6 @@ bool LinkNew(const std::string& existing, const std::string& name, bool& exists)
     return false;
 }
 
-
 // CREATE_NEW fails on an existing name. Others may read the new file while it is written
 // (the hashed copy reads it back), never write it.
 UniqueFile CreateNewFile(const std::string& name, bool& exists, Reason& reason) {
@@ -177,10 +176,10 @@ bool CloseFlushed(UniqueFile file, Reason& reason) {
     return flushed;
 }
 
-// The C runtime reports a full disk as ENOSPC; the system's own code says it too.
 // The system's cache writes a file's pieces behind on its own while it is being written.
 void StartWriting(std::FILE*, std::uint64_t, std::uint64_t) {}
 
+// The C runtime reports a full disk as ENOSPC; the system's own code says it too.
 Reason ReasonOfLastFailure() {
     if (errno == ENOSPC)
         return Reason::DiskFull;

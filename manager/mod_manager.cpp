@@ -216,7 +216,8 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
         OriginalsStore store(m_files.storeRoot, gameFolder);
         if (lock.InUse())
             problem = kStoreInUse;
-        else if (problem = store.Load(m_progress); problem.empty() && !(settled = store.Settle(*number, before, after)).index)
+        else if (problem = store.Load(m_progress);
+                 problem.empty() && !(settled = store.Settle(*number, before, after)).index)
             problem = "The file \"" + store.IndexPath() + "\" could not be written";
     }
     if (!problem.empty())

@@ -29,13 +29,16 @@ std::string FolderOf(const std::string& path) {
     return folder;
 }
 
-// A full path as folders below "elsewhere": without its drive's colon and leading separators.
-std::string BelowElsewhere(const std::string& path) {
+// Where a store's folder keeps the copy of a name: one inside the game folder below it, one
+// outside under "elsewhere" by its full path, without the drive's colon.
+std::string CopyIn(const std::string& folder, const std::string& name, bool inside) {
+    if (inside)
+        return Join(folder, name);
     std::string below;
-    for (const char c : path)
+    for (const char c : name)
         if (c != ':' && !(below.empty() && c == '\\'))
             below.push_back(c);
-    return below;
+    return Join(Join(folder, kElsewhere), below);
 }
 
 std::uint64_t KeptBytes(const std::vector<const ApplyEntry*>& entries) {
@@ -130,14 +133,11 @@ std::string OriginalsStore::FullPath(const std::string& name) const {
     return PlaceOfName(name, m_gameFolder, kFold) == NamePlace::Outside ? name : Join(m_gameFolder, name);
 }
 
-// Files outside the game folder are kept under "elsewhere", by their full path.
 std::string OriginalsStore::CopyPath(const ApplyRecord& apply, const std::string& name) const {
     if (apply.readInPlace)
         return OldCopyPath(name);
-    const std::string folder = Join(m_folder, std::to_string(apply.number));
-    if (PlaceOfName(name, m_gameFolder, kFold) != NamePlace::Outside)
-        return Join(folder, name);
-    return Join(Join(folder, kElsewhere), BelowElsewhere(name));
+    return CopyIn(Join(m_folder, std::to_string(apply.number)), name,
+                  PlaceOfName(name, m_gameFolder, kFold) != NamePlace::Outside);
 }
 
 std::string OriginalsStore::OldFolder() const { return Join(m_gameFolder, kKeptFolder); }
@@ -145,9 +145,7 @@ std::string OriginalsStore::OldFolder() const { return Join(m_gameFolder, kKeptF
 // The previous version named files inside the game folder by full path or relative name.
 std::string OriginalsStore::OldCopyPath(const std::string& name) const {
     const GamePlace place = PlaceInGameFolder(name, m_gameFolder);
-    if (place.inside)
-        return Join(OldFolder(), place.name);
-    return Join(Join(OldFolder(), kElsewhere), BelowElsewhere(place.name));
+    return CopyIn(OldFolder(), place.name, place.inside);
 }
 
 bool OriginalsStore::HasOldStore() const { return base::KindOf(Join(OldFolder(), kIndexName)) != PathKind::Missing; }

@@ -35,7 +35,8 @@ std::string FoldAscii(const std::string& name) {
 // entry and after-state, a tab in its mod's name and a time before 1970.
 StoreRecords Sample() {
     StoreRecords records{kGame, {}};
-    records.applies.push_back({3, "kept before", "", 0, {{{EntryKind::Kept, "maps\\a.map", 1234, kHash}, std::nullopt}}});
+    records.applies.push_back(
+        {3, "kept before", "", 0, {{{EntryKind::Kept, "maps\\a.map", 1234, kHash}, std::nullopt}}});
     records.applies.push_back(
         {7, "Night\tSky", "C:\\Games\\Zorv\\sky.bat", -5,
          {{{EntryKind::Kept, "zorv.exe", 0, std::string(64, '0')}, AfterState{true, 9, 123}},
