@@ -6,13 +6,11 @@
 #include <cstdlib>
 #include <map>
 
-#include "batchfile/batch_paths.h"
+#include "base/text.h"
 #include "batchfile/batch_syntax.h"
 
 namespace batchfile {
 namespace {
-
-using paths::Fold;
 
 constexpr int kMaxArithmeticDepth = 64;
 
@@ -67,7 +65,7 @@ public:
                 const std::optional<std::int32_t> result =
                     value ? std::optional<std::int32_t>(static_cast<std::int32_t>(static_cast<std::uint32_t>(*value))) : std::nullopt;
                 assigned.emplace_back(name, result);
-                m_assigned[Fold(name)] = result ? std::to_string(*result) : std::string(1, syntax::kUnknown);
+                m_assigned[base::AsciiLower(name)] = result ? std::to_string(*result) : std::string(1, syntax::kUnknown);
             }
             if (m_i >= m_s.size())
                 break;
@@ -171,7 +169,7 @@ private:
     const std::string m_s;
     // A later expression sees what an earlier one assigned: "set /a a=1, b=a+2" gives b 3.
     std::string Value(const std::string& name) const {
-        const auto found = m_assigned.find(Fold(name));
+        const auto found = m_assigned.find(base::AsciiLower(name));
         return found != m_assigned.end() ? found->second : m_lookup(name);
     }
 
