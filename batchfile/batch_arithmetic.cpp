@@ -14,14 +14,8 @@ namespace {
 
 constexpr int kMaxArithmeticDepth = 64;
 
-bool HasUnknown(const std::string& text) { return text.find(syntax::kUnknown) != std::string::npos; }
-
-std::string TrimBlanks(const std::string& text) {
-    const std::size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos)
-        return std::string();
-    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
+using syntax::HasUnknown;
+using syntax::TrimBlanks;
 
 // Precedence as the interpreter has it for these operators: unary, then * / %, then + -.
 // Values are kept in 64 bits and wrapped to 32 after each step, so nothing can overflow.

@@ -9,15 +9,6 @@
 
 namespace batchfile::runner {
 
-bool HasUnknown(const std::string& text) { return text.find(kUnknown) != std::string::npos; }
-
-std::string TrimBlanks(const std::string& text) {
-    const std::size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos)
-        return std::string();
-    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
-
 std::vector<Arg> InternalArgs(const std::string& text) {
     std::vector<Arg> args;
     Arg arg;

@@ -21,7 +21,9 @@
 namespace batchfile::runner {
 
 using syntax::Node;
+using syntax::HasUnknown;
 using syntax::kUnknown;
+using syntax::TrimBlanks;
 
 // Bounds that keep a hostile file from hanging or exhausting memory; hitting one makes the
 // line unfollowed.
@@ -48,8 +50,6 @@ inline const std::set<std::string> kHarmless = {
 // Internal commands that may be written straight against their argument: "echo.", "cd..".
 inline const char* const kJoinable[] = {"echo", "cd", "chdir", "cls", "type", "dir", "title", "md", "mkdir", "pause"};
 
-bool HasUnknown(const std::string& text);
-std::string TrimBlanks(const std::string& text);
 bool EndsWith(const std::string& text, const std::string& tail);
 
 // An argument of an internal command: quotes removed; `isSwitch` when an unquoted "/" began it.

@@ -21,6 +21,15 @@ bool ParseNumber(const std::string& text, long& value) {
 
 }  // namespace
 
+bool HasUnknown(const std::string& text) { return text.find(kUnknown) != std::string::npos; }
+
+std::string TrimBlanks(const std::string& text) {
+    const std::size_t begin = text.find_first_not_of(" \t");
+    if (begin == std::string::npos)
+        return std::string();
+    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+}
+
 std::vector<Node> ParseStatement(const std::string& text, const std::vector<int>& lineOf, bool& incomplete) {
     Parser parser(text, lineOf);
     std::vector<Node> nodes = parser.Sequence();
