@@ -139,3 +139,74 @@ bool IsDeviceName(const std::string& name) {
 }
 
 }  // namespace base
+
+// Full names as the batch reader resolves them.
+namespace base {
+namespace {
+
+constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// "C:" of "C:\a", "\\srv\share" of "\\srv\share\a"; the rest starts after it.
+std::size_t FullPrefixLength(const std::string& full) {
+    if (full.size() >= 2 && IsSeparator(full[0]) && IsSeparator(full[1])) {
+        std::size_t end = full.find_first_of("\\/", 2);
+        if (end != std::string::npos)
+            end = full.find_first_of("\\/", end + 1);
+        return end == std::string::npos ? full.size() : end;
+    }
+    if (full.size() >= 2 && IsAsciiLetter(full[0]) && full[1] == ':')
+        return 2;
+    return 0;
+}
+
+}  // namespace
+
+std::string NormaliseFull(const std::string& full) {
+    const std::size_t prefixLength = FullPrefixLength(full);
+    std::string prefix = full.substr(0, prefixLength);
+    std::replace(prefix.begin(), prefix.end(), '/', '\\');
+    std::vector<std::string> parts;
+    std::string part;
+    auto finish = [&] {
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (part != ".") {
+            // Windows drops trailing dots and blanks of every name part.
+            const std::size_t end = part.find_last_not_of(". ");
+            if (end != std::string::npos)
+                parts.push_back(part.substr(0, end + 1));
+        }
+        part.clear();
+    };
+    for (std::size_t i = prefixLength; i < full.size(); ++i) {
+        if (IsSeparator(full[i]))
+            finish();
+        else
+            part.push_back(full[i]);
+    }
+    finish();
+    return prefix + "\\" + JoinParts(parts);
+}
+
+bool IsFullRoot(const std::string& full) {
+    return full.size() == FullPrefixLength(full) + 1 && full.back() == '\\';
+}
+
+std::string FullParent(const std::string& full) {
+    if (IsFullRoot(full))
+        return full;
+    const std::size_t slash = full.rfind('\\');
+    if (slash == std::string::npos)
+        return full;
+    return slash < FullPrefixLength(full) + 1 ? full.substr(0, slash + 1) : full.substr(0, slash);
+}
+
+std::string FullLeaf(const std::string& full) {
+    if (IsFullRoot(full))
+        return std::string();
+    const std::size_t slash = full.rfind('\\');
+    return slash == std::string::npos ? full : full.substr(slash + 1);
+}
+
+}  // namespace base

@@ -54,3 +54,22 @@ bool IsDeviceName(const std::string& name);
 std::string FoldCase(const std::string& name);
 
 }  // namespace base
+
+// Full names as the batch reader resolves them ("X:\..." or "\\server\share\..."), pure
+// helpers beside the ones above.
+namespace base {
+
+// "C:\Game\maps\..\a.map." -> "C:\Game\a.map": "/" read as "\", "." and ".." resolved, the
+// trailing dots and blanks of each part dropped, as Windows reads a full name.
+std::string NormaliseFull(const std::string& full);
+
+// The folder part of a normalised full name; the root keeps its "\" ("C:\" of "C:\a") and is
+// its own parent, other folders have none at their end.
+std::string FullParent(const std::string& full);
+
+// The last part of a normalised full name; "" for a root.
+std::string FullLeaf(const std::string& full);
+
+bool IsFullRoot(const std::string& full);
+
+}  // namespace base

@@ -17,6 +17,7 @@ bool IsBlank(const std::string& text);
 // A to Z become a to z; every other byte, those of the code page's upper half too, stays.
 constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 std::string AsciiLower(std::string text);
+constexpr char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Byte-wise three-way comparison that ignores ASCII letter case: negative, zero or positive.
 int CompareIgnoringCase(const std::string& a, const std::string& b);

@@ -11,7 +11,6 @@
 #include "base/files.h"
 #include "base/paths.h"
 #include "base/text.h"
-#include "batchfile/file_changes.h"
 #include "batchfile/header_reader.h"
 #include "batchfile/write_messages.h"
 #include "manager/list/list_file.h"

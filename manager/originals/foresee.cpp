@@ -2,7 +2,7 @@
 #include "manager/originals/foresee.h"
 
 #include "base/files.h"
-#include "batchfile/file_changes.h"
+#include "batchfile/header_reader.h"
 
 namespace manager {
 namespace {

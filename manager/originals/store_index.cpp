@@ -7,7 +7,7 @@
 #include <set>
 #include <utility>
 
-#include "batchfile/file_changes.h"
+#include "base/paths.h"
 
 namespace manager {
 namespace {
@@ -31,7 +31,7 @@ bool IsPlainPart(const std::string& part) {
         if (byte < 0x20 || std::string("\"*/:<>?\\|").find(c) != std::string::npos)
             return false;
     }
-    return !batchfile::IsDeviceName(part);
+    return !base::IsDeviceName(part);
 }
 
 struct FullPath {
