@@ -6,8 +6,8 @@
 #include <string>
 
 #include "base/sha256.h"
-#include "manager/originals/apply_records.h"
-#include "manager/originals/store_index.h"
+#include "manager/originals/index_format.h"
+#include "manager/originals/index_format_old.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "base/sha256.h"
-#include "manager/originals/apply_records.h"
-#include "manager/originals/store_index.h"
+#include "manager/originals/index_format.h"
+#include "manager/originals/index_format_old.h"
 #include "manager/originals/store_place.h"
 
 namespace {
@@ -239,7 +239,7 @@ TEST(StorePlace, OneStorePerFolderOutsideIt) {
     }
     for (const char* appData : {"C:\\Users\\Ann\\AppData\\Local", "C:\\Users\\Ann\\AppData\\Local\\"}) {
         SCOPED_TRACE(appData);
-        EXPECT_EQ(manager::StoreFolder(appData, kGame, FoldAscii),
+        EXPECT_EQ(base::Join(manager::StoreRoot(appData), manager::StoreKey(kGame, FoldAscii)),
                   "C:\\Users\\Ann\\AppData\\Local\\Grenwick\\Originals\\" + zorv);
     }
 }
