@@ -22,6 +22,7 @@ namespace manager {
 
 class OriginalsStore;
 struct StoreError;
+struct FolderRun;
 using base::ProgressView;
 
 // Where the manager keeps its state; the program passes the fixed paths, tests a temp dir.
@@ -137,9 +138,9 @@ private:
                                                const std::string& fullBatch, const KeepPlan& plan,
                                                std::string& problem);
     // After the run: what the run changed noted in the store and the mod remembered as the
-    // last mod, under one lock; the messages to show.
+    // last mod, under one lock; then says what could not be done.
     void Settle(const std::string& gameFolder, std::uint64_t number, const std::string& path,
-                const struct FolderRun& run);
+                const FolderRun& run);
     // Says which file (a list file or the last-mod file) could not be written, and why.
     void ReportUnwritable(const base::WriteError& error);
     // False after saying why the path cannot run as typed.

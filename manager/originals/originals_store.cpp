@@ -250,16 +250,17 @@ void OriginalsStore::RemoveOldStore(const ApplyRecord& old) const {
 void OriginalsStore::NoteKeep(const std::vector<std::string>& names, ApplyRecord& apply,
                               std::vector<std::size_t>& toCopy) const {
     std::set<std::string> seen;
-    const std::string storeFolded = kFold(Join(m_folder, ""));
+    const base::SplitName store = base::Split(m_folder);
     const bool inPlace = !m_records.applies.empty() && m_records.applies.front().readInPlace;
-    const std::string oldFolded = kFold(Join(OldFolder(), ""));
+    const base::SplitName old = base::Split(OldFolder());
     for (const std::string& given : names) {
         const base::FolderPlace place = base::PlaceInFolder(given, m_gameFolder);
         if (place.name.empty() || PlaceOfName(place.name, m_gameFolder, kFold) == NamePlace::Invalid ||
             !seen.insert(kFold(place.name)).second)
             continue;
         const std::string full = FullPath(place.name);
-        if (kFold(full).rfind(storeFolded, 0) == 0 || (inPlace && kFold(full).rfind(oldFolded, 0) == 0))
+        const base::SplitName split = base::Split(full);
+        if (base::IsWithin(split, store, kFold) || (inPlace && base::IsWithin(split, old, kFold)))
             continue;
         const PathKind kind = base::KindOf(full);
         if (kind == PathKind::Missing) {
