@@ -209,21 +209,17 @@ bool CopyPieces(std::FILE* in, std::FILE* out, CopyProgress* progress, CopyBesid
                 native::StartWriting(out, made.size, got);
         }
         made.size += got;
-        if (ok && progress && !progress->Advance(got)) {
-            reason = Reason::Cancelled;
-            ok = false;
-        }
+        if (ok && progress && !progress->Advance(got))
+            ok = false;  // cancelled: the progress that said so knows it
     }
     readFailed = ok && std::ferror(in) != 0;
     return ok && !readFailed;
 }
 
-// Gives `made` the hash of every piece, or says in `reason` that the player cancelled.
-void TakeHash(PieceHasher& hash, CopyProgress* progress, CopyBeside& made, Reason& reason) {
+// Gives `made` the hash of every piece; leaves it without one when the player cancelled.
+void TakeHash(PieceHasher& hash, CopyProgress* progress, CopyBeside& made) {
     if (std::optional<std::string> sha256 = hash.Finish(progress))
         made.sha256 = std::move(*sha256);
-    else
-        reason = Reason::Cancelled;
 }
 
 }  // namespace
@@ -277,10 +273,8 @@ WriteResult CopyFileDurably(const std::string& from, const std::string& to, Copy
         for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0;) {
             if (!WriteAll(out, buffer.data(), got, reason))
                 return false;
-            if (progress && !progress->Advance(got)) {
-                reason = Reason::Cancelled;
+            if (progress && !progress->Advance(got))
                 return false;
-            }
         }
         readFailed = std::ferror(in.get()) != 0;
         return !readFailed;
@@ -309,7 +303,7 @@ WriteResult CopyBesideHashed(const std::string& from, const std::string& to, Cop
     const bool copied = CopyPieces(in.get(), out.get(), progress, made, hash, reason, readFailed);
     const bool flushed = native::CloseFlushed(std::move(out), reason);
     if (copied && flushed)
-        TakeHash(hash, progress, made, reason);
+        TakeHash(hash, progress, made);
     if (!copied || !flushed || made.sha256.empty()) {
         (void)RemoveFile(made.temp);
         made = CopyBeside();
@@ -337,11 +331,11 @@ WriteResult TakeBesideHashed(const std::string& from, const std::string& to, Cop
     bool readFailed = true;
     PieceHasher hash;
     if (in && CopyPieces(in.get(), nullptr, progress, made, hash, reason, readFailed))
-        TakeHash(hash, progress, made, reason);
+        TakeHash(hash, progress, made);
     if (made.sha256.empty()) {
         (void)RemoveFile(linked);
         made = CopyBeside();
-        return Failed(reason == Reason::Cancelled ? to : from, reason);
+        return Failed(readFailed ? from : to, reason);
     }
     return {};
 }

@@ -22,7 +22,7 @@ enum class PathKind { Missing, File, Folder, Other };
 // A write that failed: the file it failed on and why. Access denied is told apart (on
 // Windows only administrators may write there), and so is a full disk.
 struct WriteError {
-    enum class Reason { Other, AccessDenied, DiskFull, Cancelled };
+    enum class Reason { Other, AccessDenied, DiskFull };
     std::string file;
     Reason reason = Reason::Other;
 };
@@ -72,7 +72,8 @@ public:
 };
 
 // Copies the file on disk `from` to `to` as WriteFileDurably writes: through a temp file
-// beside `to`, flushed and moved over it. A cancelled or failed copy leaves `to` as it was.
+// beside `to`, flushed and moved over it. A cancelled or failed copy leaves `to` as it was;
+// a cancelled one fails naming `to`, and the progress that cancelled it knows why.
 WriteResult CopyFileDurably(const std::string& from, const std::string& to,
                                           CopyProgress* progress = nullptr);
 
@@ -86,7 +87,7 @@ struct CopyBeside {
 // folders), hashing the bytes as they pass so that each is read once, flushed to the disk
 // and given `from`'s last-write time: a file put back from a copy looks unchanged since it
 // was copied. The caller checks the copy, then moves `temp` over `to` or removes it. A
-// failed or cancelled copy (reason Cancelled) leaves no temp file; a failed read names `from`.
+// failed or cancelled copy leaves no temp file; a failed read names `from`, a cancelled copy `to`.
 WriteResult CopyBesideHashed(const std::string& from, const std::string& to, CopyBeside& made,
                              CopyProgress* progress = nullptr);
 

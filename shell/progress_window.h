@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "manager/progress.h"
+#include "base/progress.h"
 #include "shell/dialog.h"
 
 namespace shell {
@@ -20,7 +20,7 @@ struct ProgressTemplate {
     int barId;
 };
 
-class CProgressWindow : public manager::ProgressView, private CDialog {
+class CProgressWindow : public base::ProgressView, private CDialog {
 public:
     // Work smaller than this ends before a window would be worth reading.
     static constexpr std::uint64_t kShowFrom = 8 * 1024 * 1024;

@@ -37,7 +37,7 @@ base::PathKind KindOfWide(const std::wstring& name) {
 manager::ManagerFiles WithStoreRoot(manager::ManagerFiles files) {
     if (files.storeRoot.empty())
         if (const std::optional<std::string> folder = manager::LocalAppDataFolder())
-            files.storeRoot = *folder + "\\Grenwick\\Originals";
+            files.storeRoot = manager::StoreRoot(*folder);
     return files;
 }
 
@@ -204,7 +204,7 @@ void CGrenwickDlg::OnDropFiles(HDROP drop) {
     const std::string gameFolder = base::CurrentFolder();
     for (const std::size_t i : choice.added) {
         if (ansi[i].exact) {
-            const manager::GamePlace place = manager::PlaceInGameFolder(ansi[i].text, gameFolder);
+            const base::FolderPlace place = base::PlaceInFolder(ansi[i].text, gameFolder);
             SetDlgItemTextA(Hwnd(), IDC_GRENWICK_BATCH_FILE, (place.inside ? place.name : ansi[i].text).c_str());
         } else {
             SetDlgItemTextW(Hwnd(), IDC_GRENWICK_BATCH_FILE, wide[i].c_str());

@@ -66,15 +66,15 @@ TEST(FileLayer, AFailedWriteOrCopyLeavesTheOldFileAndNoTempFile) {
         {"copy of a missing file", [&] { return base::CopyFileDurably(dir.File("none.bin"), target); },
          dir.File("none.bin"), Reason::Other},
         {"copy cancelled half way", [&] { return base::CopyFileDurably(source, target, &stop); }, target,
-         Reason::Cancelled},
+         Reason::Other},
         {"hashed copy of a missing file", [&] { return base::CopyBesideHashed(dir.File("none.bin"), target, made); },
          dir.File("none.bin"), Reason::Other},
         {"hashed copy cancelled", [&] { return base::CopyBesideHashed(source, target, made, &stopHashed); }, target,
-         Reason::Cancelled},
+         Reason::Other},
         {"hashed take of a missing file", [&] { return base::TakeBesideHashed(dir.File("none.bin"), target, made); },
          dir.File("none.bin"), Reason::Other},
         {"hashed take cancelled", [&] { return base::TakeBesideHashed(source, target, made, &stopHashed); }, target,
-         Reason::Cancelled},
+         Reason::Other},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -158,7 +158,6 @@ TEST(WriteMessages, SayWhyOnlyWhereTheUserCanActOnIt) {
          "The file \"C:\\a.txt\" could not be written. Windows lets only administrators write there."},
         {Reason::AccessDenied, false, "The file \"C:\\a.txt\" could not be written."},
         {Reason::DiskFull, false, "The file \"C:\\a.txt\" could not be written. The disk is full."},
-        {Reason::Cancelled, true, "The file \"C:\\a.txt\" could not be written."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text + (c.rightsMatter ? " (rights matter)" : ""));

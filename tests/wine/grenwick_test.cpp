@@ -141,8 +141,8 @@ TEST_F(GrenwickWindow, FullListShowsInItsSavedOrder) {
         names.push_back(spellings[i % 3] + std::to_string(1000 + i / 3).substr(1));
         paths.push_back("m" + std::to_string(i) + ".bat");
     }
-    ASSERT_TRUE(manager::SaveList(paths, "paths.lst", 0, 0));
-    ASSERT_TRUE(manager::SaveList(names, "names.lst", 0, 0));
+    testing_support::WriteBytes("paths.lst", manager::EncodeList(paths, manager::kDefaultRecordSize));
+    testing_support::WriteBytes("names.lst", manager::EncodeList(names, manager::kDefaultRecordSize));
     const std::unique_ptr<CGrenwickDlg> dialog = Open();
     HWND hwnd = dialog->Hwnd();
     EXPECT_EQ(ListItems(hwnd, IDC_MOD_LIST), names);
