@@ -1,4 +1,4 @@
-// Path name helpers: splitting, joining, wildcards and device names.
+// Path name helpers: splitting, joining, wildcards, device and program names.
 #include "base/paths.h"
 
 #include <algorithm>
@@ -136,6 +136,14 @@ bool IsDeviceName(const std::string& name) {
         return true;
     return stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) && stem[3] >= '1' &&
            stem[3] <= '9';
+}
+
+std::string ProgramName(const std::string& path) {
+    std::string name = BaseName(path);
+    for (const char* extension : {".exe", ".com"})
+        if (name.size() > 4 && EqualsIgnoringCase(name.substr(name.size() - 4), extension))
+            name.erase(name.size() - 4);
+    return name;
 }
 
 }  // namespace base
