@@ -1,4 +1,4 @@
-// Path name helpers: splitting, joining, wildcards, device names, and where a name lies.
+// Path name helpers: splitting, joining, wildcards, device and program names, and where a name lies.
 #include "base/paths.h"
 
 #include <algorithm>
@@ -306,6 +306,14 @@ std::string FullLeaf(const std::string& full) {
         return std::string();
     const std::size_t slash = full.rfind('\\');
     return slash == std::string::npos ? full : full.substr(slash + 1);
+}
+
+std::string ProgramName(const std::string& path) {
+    std::string name = BaseName(path);
+    for (const char* extension : {".exe", ".com"})
+        if (name.size() > 4 && EqualsIgnoringCase(name.substr(name.size() - 4), extension))
+            name.erase(name.size() - 4);
+    return name;
 }
 
 }  // namespace base

@@ -49,9 +49,14 @@ std::string NameByPattern(const std::string& pattern, const std::string& name);
 // Whether the last part of a name is a device ("nul", "con", "com1.txt", ...), not a file.
 bool IsDeviceName(const std::string& name);
 
+// The name a program is known by: the last part of its path without ".exe" or ".com" (in
+// any letter case), letter case kept: "XCOPY" of "C:\x\XCOPY.EXE", "Grenwick" of its path.
+std::string ProgramName(const std::string& path);
+
 // A name as this platform's file names compare: two names that fold alike name one file.
-// Windows folds the letters of the ANSI code page, other hosts ASCII letters only; the
-// definitions live in the platform's file layer body.
+// Windows folds the letters of the ANSI code page, other hosts ASCII letters only. It asks
+// no disk, only the system's letter rules, so each platform has its own body of it:
+// paths_win.cpp and paths_posix.cpp.
 std::string FoldCase(const std::string& name);
 
 // Names checked and placed: whether a name can point outside its place, and where it lies

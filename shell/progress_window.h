@@ -32,8 +32,6 @@ public:
     bool Advance(std::uint64_t bytes) override;
     void Finish() override;
 
-    HWND Window() const { return Hwnd(); }  // null while nothing is shown
-
 private:
     void OnOK() override {}  // Enter must not close it: only Cancel stops the work
     void OnCancel() override;
