@@ -282,6 +282,8 @@ void Runner::Rename(const std::string& rest, int line) {
     if (kind == EntryKind::Folder) {
         MoveTree(*full, destination, line);
     } else if (kind == EntryKind::File || m_uncertain) {
+        if (kind == EntryKind::Missing)
+            Unfollowed(line);  // an earlier unknown line may have made it, maybe as a folder
         Changed(*full);
         Created(base::NormaliseFull(destination));
     }
@@ -306,16 +308,22 @@ void Runner::Xcopy(const std::string& rest, int line) {
     if (names.empty())
         return;
     const std::optional<std::string> source = Resolve(names[0], line);
-    const std::optional<std::string> target = Resolve(names.size() > 1 ? names[1] : ".", line);
+    std::optional<std::string> target = Resolve(names.size() > 1 ? names[1] : ".", line);
     if (!source || !target)
         return;
+    // "dest\*" copies into dest under the files' own names, as a folder target.
+    const bool wildTarget = base::HasWildcard(base::FullLeaf(*target));
+    if (wildTarget)
+        target = base::FullParent(*target);
     const bool pattern = base::HasWildcard(base::FullLeaf(*source));
     const EntryKind kind = pattern ? EntryKind::Missing : m_disk.KindOf(*source);
     const EntryKind targetKind = m_disk.KindOf(*target);
-    const bool targetNamedFolder = names.size() < 2 || NamesFolder(names[1]);
+    const bool targetNamedFolder = names.size() < 2 || wildTarget || NamesFolder(names[1]);
     if (kind == EntryKind::File || (kind == EntryKind::Missing && !pattern)) {
         if (kind == EntryKind::Missing && !m_uncertain)
             return;
+        if (kind == EntryKind::Missing)
+            Unfollowed(line);  // an earlier unknown line may have made it, maybe as a folder of files
         if (targetKind == EntryKind::Folder || targetNamedFolder) {
             Created(base::Join(*target, base::FullLeaf(*source)));
         } else if (targetKind == EntryKind::File) {

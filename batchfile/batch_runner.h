@@ -46,9 +46,11 @@ inline const std::string kUnknownValue(1, kUnknown);
 inline const std::set<std::string> kHarmless = {
     "echo", "pause", "cls", "title", "color", "exit", "goto", "chcp", "ver", "timeout", "choice",
     "attrib", "vol", "verify", "dir", "type", "ping", "find", "findstr",
-    "more", "where", "prompt", "path", "break", "tasklist"};
+    "more", "where", "prompt", "path", "break", "tasklist", "mode", "taskkill", "setx"};
 // Internal commands that may be written straight against their argument: "echo.", "cd..".
 inline const char* const kJoinable[] = {"echo", "cd", "chdir", "cls", "type", "dir", "title", "md", "mkdir", "pause"};
+// Commands a label may follow with no blank: "goto:eof", "call:label".
+inline const char* const kJoinableLabel[] = {"goto", "call"};
 
 bool EndsWith(const std::string& text, const std::string& tail);
 
@@ -126,6 +128,9 @@ private:
 
     // Running statements.
     void Exec(const Node& node, const Bindings& bindings);
+    void ExecIf(const Node& node, const Bindings& bindings);
+    std::optional<bool> Exists(const std::string& text, const Bindings& bindings);
+    bool Touched(const std::string& full) const;
     void ExecCommand(const Node& node, const Bindings& bindings);
     void ExecCommandOnce(const Node& node, const Bindings& bindings);
     bool RunStateCommand(const std::string& command, const std::string& rest, int line);
@@ -188,8 +193,10 @@ private:
     bool m_return = false;     // "exit /b" or "goto :eof" in a subroutine
     bool m_stopped = false;
     int m_branches = 0;       // inside an if branch: a set there may not happen
+    bool m_variant = false;   // reading a statement again for another value: its sets add values
     bool m_jumped = false;    // a goto ran: from here on a set may have been jumped over
     const Overrides* m_overrides = nullptr;
+    int m_line = -1;  // the line of the current frame being run
     std::size_t m_steps = 0;
     std::size_t m_walked = 0;
     std::size_t m_parsed = 0;

@@ -117,6 +117,10 @@ bool Runner::ForTree(const Node& node, const std::vector<std::string>& items, co
     const std::optional<std::string> root = rootName.empty() ? std::optional<std::string>(m_cwd) : Resolve(rootName, node.line);
     if (!root)
         return false;
+    if (HasUnknown(*root)) {
+        runs.knowable = false;  // below a current folder nobody can know
+        return true;
+    }
     std::vector<std::string> folders;
     if (m_disk.KindOf(*root) == EntryKind::Folder) {
         folders.push_back(*root);

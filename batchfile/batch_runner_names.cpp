@@ -24,12 +24,16 @@ std::string Runner::Absolute(const std::string& name) const {
         if (!rest.empty() && rest[0] == '\\')
             return base::NormaliseFull(std::string(1, drive) + ":" + rest);
         std::string base = std::string(1, drive) + ":\\";
-        if (drive == Drive())
+        if (HasUnknown(m_cwd))
+            base = m_cwd;  // the current drive is not known either: it may be this one
+        else if (drive == Drive())
             base = m_cwd;
         else if (m_driveCwds.count(drive))
             base = m_driveCwds.at(drive);
         return base::NormaliseFull(base::Join(base, rest));
     }
+    if (HasUnknown(m_cwd))
+        return kUnknownValue + "\\" + n;  // against a folder nobody can know
     if (!n.empty() && n[0] == '\\') {
         std::string root = m_cwd;
         while (!base::IsFullRoot(root))
@@ -40,13 +44,19 @@ std::string Runner::Absolute(const std::string& name) const {
 }
 
 // The full path of a name a command works on; nothing (and the line unfollowed) when the name
-// is built from an unknown value or holds a loop variable no loop gives a value.
+// is built from an unknown value, holds a loop variable no loop gives a value, or is relative
+// to a current folder nobody can know.
 std::optional<std::string> Runner::Resolve(const std::string& name, int line) {
     if (HasUnknown(name) || name.find('%') != std::string::npos) {
         Unfollowed(line);
         return std::nullopt;
     }
-    return Absolute(name);
+    std::string full = Absolute(name);
+    if (HasUnknown(full)) {
+        Unfollowed(line);
+        return std::nullopt;
+    }
+    return full;
 }
 
 std::vector<std::string> Runner::Matching(const std::string& full, bool files, bool folders) {
@@ -107,12 +117,23 @@ std::vector<std::string> Runner::Sources(const std::string& full, int line) {
     case EntryKind::Missing:
         break;
     }
-    return m_uncertain ? std::vector<std::string>{full} : std::vector<std::string>{};
+    if (!m_uncertain)
+        return {};
+    // An earlier unknown line may have made it, as a file or as a folder of files nobody knows.
+    Unfollowed(line);
+    return {full};
 }
 
 // Keeps a changed file once, by its folded name, with the case it was first met in.
+// A name no run could change (a wildcard, a drive inside the path, a separator run) is left
+// out, and its line is unfollowed; so is the rest of the file past the bound.
 void Runner::Changed(const std::string& full) {
+    if (!base::IsPlainFullName(full)) {
+        Unfollowed(m_line);
+        return;
+    }
     if (effects.changed.size() >= kMaxChanged) {
+        Unfollowed(m_line);
         m_stopped = true;
         return;
     }
@@ -124,7 +145,8 @@ void Runner::Created(const std::string& full) {
     if (m_disk.KindOf(full) == EntryKind::Folder)
         return;  // a folder cannot be written as a file: the command fails there
     Changed(full);
-    m_disk.AddFile(full);
+    if (base::IsPlainFullName(full))
+        m_disk.AddFile(full);
 }
 
 // Names a line that cannot be followed. From then on the disk view is uncertain: a name

@@ -34,13 +34,13 @@ void Runner::SetVariable(const std::string& name, const std::string& value) {
     const std::string kept = value.size() > kMaxText ? kUnknownValue : value;
     const auto found = m_vars.find(folded);
     Variable variable{name, kept, {}};
-    if (m_branches > 0 || m_jumped) {
+    if (m_branches > 0 || m_jumped || m_variant) {
         // The set may not happen: the old value (or none) stays possible beside the new one.
         std::vector<std::string> others;
         if (found != m_vars.end()) {
             others = found->second.others;
             others.push_back(found->second.value);
-        } else if (m_branches > 0) {
+        } else if (m_branches > 0 || m_variant) {
             others.push_back(std::string());  // "if ... set NAME=x" may leave it undefined
         }
         for (const std::string& other : others)
@@ -108,16 +108,23 @@ void Runner::ChangeFolder(const std::string& rest, bool switchDrive, bool push, 
     target = syntax::WithoutQuotes(target);
     if (target.empty())
         return;
-    if (HasUnknown(target) || target.find('%') != std::string::npos ||
+    const std::string full = HasUnknown(target) || target.find('%') != std::string::npos ? kUnknownValue : Absolute(target);
+    if (HasUnknown(full) ||
         (push && target.size() > 1 && (target[0] == '\\' || target[0] == '/') && (target[1] == '\\' || target[1] == '/'))) {
-        Unfollowed(line);  // a folder nobody can know, or a network share pushd maps to a drive
+        // A folder nobody can know, or a network share pushd maps to a drive: every later name
+        // relative to the current folder is unknown too, until a known one is made current.
+        Unfollowed(line);
+        if (push && m_pushed.size() < kMaxSaved)
+            m_pushed.push_back(m_cwd);
+        m_cwd = kUnknownValue;
         return;
     }
-    const std::string full = Absolute(target);
     if (m_disk.KindOf(full) != EntryKind::Folder) {
-        if (m_uncertain)
-            Unfollowed(line);  // an earlier unknown command may have made it
-        return;                // the interpreter stays where it is
+        if (m_uncertain) {
+            Unfollowed(line);  // an earlier unknown command may have made it: either folder
+            m_cwd = kUnknownValue;
+        }
+        return;  // the interpreter stays where it is
     }
     const char drive = base::AsciiUpper(full[0]);
     if (push && m_pushed.size() < kMaxSaved)
@@ -152,6 +159,9 @@ void Runner::Call(const std::string& rest, int line) {
         --m_depth;
         m_return = false;
         m_frame->args = saved;
+        m_line = line;
+        if (m_stopped)
+            Unfollowed(line);  // a bound stopped the reading inside: the rest is not followed
         return;
     }
     const std::string name = syntax::WithoutQuotes(words[0]);
@@ -199,6 +209,9 @@ void Runner::CallFile(const std::string& name, const std::vector<std::string>& w
     ++m_depth;
     RunFile(*full, *lines, args);
     --m_depth;
+    m_line = line;
+    if (m_stopped)
+        Unfollowed(line);  // a bound stopped the reading inside: the rest is not followed
 }
 
 }  // namespace batchfile::runner

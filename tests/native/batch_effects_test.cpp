@@ -119,13 +119,13 @@ TEST(BatchEffects, SplitsAndExpandsAsTheInterpreterDoes) {
          {"maps\\a.map", "maps\\b.map", "config.cfg"}, {}},
         {{"(echo one", "echo two) > both.txt"}, {"both.txt"}, {}},
         // A set that may not run leaves the old value possible: each value is followed.
-        {{"set L=en", "if exist maps (set L=de) else (set L=fr)", "echo x > text\\%L%.txt"},
+        {{"set L=en", "if errorlevel 1 (set L=de) else (set L=fr)", "echo x > text\\%L%.txt"},
          {"text\\en.txt", "text\\de.txt", "text\\fr.txt"}, {}},
         {{"choice /c 12", "if errorlevel 2 goto two", "set M=a", "goto go", ":two", "set M=b", ":go", "del maps\\%M%.map"},
          {"maps\\a.map", "maps\\b.map"}, {}},
-        {{"setlocal enabledelayedexpansion", "set M=a", "if exist maps set M=b", "(del maps\\!M!.map)"},
+        {{"setlocal enabledelayedexpansion", "set M=a", "if errorlevel 1 set M=b", "(del maps\\!M!.map)"},
          {"maps\\a.map", "maps\\b.map"}, {}},
-        {{"for /l %%i in (1,1,20) do if exist maps set N=%%i", "echo x > out%N%.txt"}, {"out19.txt", "out20.txt"}, {2}},
+        {{"for /l %%i in (1,1,20) do if errorlevel 1 set N=%%i", "echo x > out%N%.txt"}, {"out19.txt", "out20.txt"}, {2}},
     };
     for (const Case& c : cases)
         Check(c);
