@@ -203,6 +203,7 @@ void Runner::Copy(const std::string& rest, int line) {
                 Created(*target);  // whatever the source is, this file is overwritten
             continue;
         }
+        ListedAfterUnknown(*full, line);
         for (const std::string& file : Sources(*full, line)) {
             const std::string destination = joined && !targetIsFolder ? *target : Destination(*target, targetIsFolder, file);
             if (base::AsciiLower(destination) != base::AsciiLower(file) || joined)
@@ -234,6 +235,7 @@ void Runner::Move(const std::string& rest, int line) {
         const std::optional<std::string> full = Resolve(names[i], line);
         if (!full)
             continue;
+        ListedAfterUnknown(*full, line);
         if (!base::HasWildcard(base::FullLeaf(*full)) && m_disk.KindOf(*full) == EntryKind::Folder) {
             MoveTree(*full, targetIsFolder ? base::Join(*target, base::FullLeaf(*full)) : *target, line);
             continue;
@@ -264,6 +266,7 @@ void Runner::Rename(const std::string& rest, int line) {
         return;
     }
     const std::string folder = base::FullParent(*full);
+    ListedAfterUnknown(*full, line);
     if (base::HasWildcard(base::FullLeaf(*full))) {
         for (const std::string& match : Matching(*full, true, true)) {
             const std::string destination = base::Join(folder, base::NameByPattern(names[1], base::FullLeaf(match)));
@@ -334,6 +337,7 @@ void Runner::Xcopy(const std::string& rest, int line) {
         }
         return;
     }
+    ListedAfterUnknown(*source, line);
     const std::string folder = pattern ? base::FullParent(*source) : *source;
     const std::vector<Match> files = FilesBelow(folder, pattern ? base::FullLeaf(*source) : "*", recursive, line);
     if (files.empty() && m_uncertain)
@@ -391,8 +395,8 @@ void Runner::Robocopy(const std::string& rest, int line) {
     std::vector<std::string> patterns(names.begin() + 2, names.end());
     if (patterns.empty())
         patterns.push_back("*.*");
-    if (m_disk.KindOf(*source) != EntryKind::Folder && m_uncertain)
-        Unfollowed(line);
+    if (m_uncertain)
+        Unfollowed(line);  // an earlier unknown line may have put files nobody knows in the source
     if (purge)
         for (const Match& match : FilesBelow(*target, "*", true, line))
             Changed(match.full);

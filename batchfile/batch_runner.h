@@ -171,6 +171,7 @@ private:
     std::vector<std::string> Matching(const std::string& full, bool files, bool folders);
     std::vector<Match> FilesBelow(const std::string& folder, const std::string& pattern, bool recursive, int line);
     std::vector<std::string> Sources(const std::string& full, int line);
+    void ListedAfterUnknown(const std::string& full, int line);
     void Changed(const std::string& full);
     void Created(const std::string& full);
     void Unfollowed(int line);

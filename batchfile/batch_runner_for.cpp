@@ -163,8 +163,13 @@ void Runner::ForItems(const Node& node, const std::vector<std::string>& items, F
         const std::string prefix = cut == std::string::npos ? std::string() : name.substr(0, cut + 1);
         for (const std::string& match : Matching(*full, node.forSwitch != "/d", node.forSwitch == "/d"))
             runs.Add(prefix + base::FullLeaf(match));
-        if (m_uncertain && runs.runs.empty())
+        if (m_uncertain && runs.runs.empty()) {
             runs.knowable = false;
+        } else if (m_uncertain) {
+            // An earlier unknown line may have made more: one more run stands for them.
+            Unfollowed(node.line);
+            runs.Add(kUnknownValue);
+        }
     }
 }
 

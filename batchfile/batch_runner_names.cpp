@@ -124,6 +124,13 @@ std::vector<std::string> Runner::Sources(const std::string& full, int line) {
     return {full};
 }
 
+// After a line the reader cannot follow, a folder may hold files nobody knows: a command that
+// copies, moves or renames what a pattern or a folder stands for is unfollowed too.
+void Runner::ListedAfterUnknown(const std::string& full, int line) {
+    if (m_uncertain && (base::HasWildcard(base::FullLeaf(full)) || m_disk.KindOf(full) == EntryKind::Folder))
+        Unfollowed(line);
+}
+
 // Keeps a changed file once, by its folded name, with the case it was first met in.
 // A name no run could change (a wildcard, a drive inside the path, a separator run) is left
 // out, and its line is unfollowed; so is the rest of the file past the bound.

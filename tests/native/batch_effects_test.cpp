@@ -189,6 +189,23 @@ TEST(BatchEffects, FollowsTheCommands) {
         {{"copy /y \"\" \"\\\"", "del \"\" /q", "move \"\""}, {}, {}},  // empty names once crashed the copy
         {{"X: & cd \\", "echo x > a.txt", "D:", "echo x > b.txt", "C:", "echo x > c.txt"},
          {"X:\\a.txt", "D:\\b.txt", "c.txt"}, {}},
+        // A current folder nobody can know taints every relative name until a known one is current.
+        {{"set /p D=Folder? ", "cd \"%D%\"", "del a.map", "cd /d C:\\Game\\maps", "del a.map"}, {"maps\\a.map"}, {2, 3}},
+        {{"set /p D=Folder? ", "pushd \"%D%\"", "del a.map", "echo x > \\top.txt", "popd", "del config.cfg"},
+         {"config.cfg"}, {2, 3, 4}},
+        // After a line nobody can follow, a pattern or a folder may hold files nobody knows.
+        {{"7z x pack.7z -o%~dp0", "copy %~dp0maps\\*.map maps", "for %%f in (%~dp0maps\\*.map) do del maps\\%%~nxf",
+          "del maps\\*.map"},
+         {"maps\\x.map", "maps\\y.map", "maps\\a.map", "maps\\b.map"}, {1, 2, 3}},
+        // "if exist" on a name the run has not touched is decided on the disk.
+        {{"if exist maps\\a.map (del config.cfg) else del game.exe", "if not exist maps\\a.map del text\\en.txt",
+          "if exist maps\\nul del text\\de.txt", "del maps\\b.map", "if exist maps\\b.map (del data\\base.bin)",
+          "if exist %~dp0*.map del maps\\sub\\deep.map"},
+         {"config.cfg", "text\\de.txt", "maps\\b.map", "data\\base.bin", "maps\\sub\\deep.map"}, {}},
+        {{"mode con: cols=80", "taskkill /f /im game.exe", "net session >nul", "setx A b", "net use z: \\\\s\\x"}, {}, {5}},
+        {{"goto:eof", "del maps\\a.map"}, {"maps\\a.map"}, {}},
+        {{"call:sub", "goto: eof", ":sub", "del maps\\a.map", "goto:eof", "del maps\\b.map"}, {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"xcopy %~dp0maps\\* maps\\mods\\* /s /y"}, {"maps\\mods\\x.map", "maps\\mods\\y.map", "maps\\mods\\more\\z.map"}, {}},
     };
     for (const Case& c : cases)
         Check(c);
