@@ -292,6 +292,18 @@ void Runner::Rename(const std::string& rest, int line) {
     }
 }
 
+// One file copied by xcopy onto a folder, onto a file, or onto a name that does not exist yet,
+// which xcopy asks about: as a file or as a folder, both count.
+void Runner::XcopyFile(const std::string& source, const std::string& target, EntryKind targetKind) {
+    if (targetKind == EntryKind::File) {
+        Created(target);
+        return;
+    }
+    if (targetKind == EntryKind::Missing)
+        Changed(target);  // if answered "file"; the view keeps the folder reading
+    Created(base::Join(target, base::FullLeaf(source)));
+}
+
 // xcopy source [target] [switches]: a file, a pattern or a folder; /s and /e go below. Without
 // /i, a target that does not exist may become a file or a folder (xcopy asks): both count.
 void Runner::Xcopy(const std::string& rest, int line) {
@@ -327,14 +339,7 @@ void Runner::Xcopy(const std::string& rest, int line) {
             return;
         if (kind == EntryKind::Missing)
             Unfollowed(line);  // an earlier unknown line may have made it, maybe as a folder of files
-        if (targetKind == EntryKind::Folder || targetNamedFolder) {
-            Created(base::Join(*target, base::FullLeaf(*source)));
-        } else if (targetKind == EntryKind::File) {
-            Created(*target);
-        } else {
-            Changed(*target);  // if answered "file"; the view keeps the folder reading
-            Created(base::Join(*target, base::FullLeaf(*source)));
-        }
+        XcopyFile(*source, *target, targetKind == EntryKind::Folder || targetNamedFolder ? EntryKind::Folder : targetKind);
         return;
     }
     ListedAfterUnknown(*source, line);

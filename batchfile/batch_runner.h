@@ -160,6 +160,7 @@ private:
     void Move(const std::string& rest, int line);
     void Rename(const std::string& rest, int line);
     void Xcopy(const std::string& rest, int line);
+    void XcopyFile(const std::string& source, const std::string& target, EntryKind targetKind);
     void Robocopy(const std::string& rest, int line);
     void Patch(const std::string& rest, int line);
     void MoveTree(const std::string& folder, const std::string& destination, int line);
