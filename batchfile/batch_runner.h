@@ -152,6 +152,7 @@ private:
     void SetLocal(const std::string& rest);
     void SetVariable(const std::string& name, const std::string& value);
     void ChangeFolder(const std::string& rest, bool switchDrive, bool push, int line);
+    void Push(int line);
     void Call(const std::string& rest, int line);
     void CallFile(const std::string& name, const std::vector<std::string>& words, int line);
     void Delete(const std::string& rest, int line);

@@ -22,6 +22,8 @@ void Runner::EndLocal() {
 void Runner::SetLocal(const std::string& rest) {
     if (m_saved.size() < kMaxSaved)
         m_saved.push_back({m_vars, m_delayed, m_cwd, m_driveCwds});
+    else
+        Unfollowed(m_line);  // past the bound, the endlocal that matches gives back the wrong state
     const std::string folded = base::AsciiLower(rest);
     if (folded.find("enabledelayedexpansion") != std::string::npos)
         m_delayed = true;
@@ -97,6 +99,15 @@ void Runner::SetArithmetic(const std::string& expression) {
         SetVariable(name, value ? std::to_string(*value) : kUnknownValue);
 }
 
+// pushd keeps the current folder for popd; past the bound the line is named, as the popd that
+// matches gives back the wrong folder.
+void Runner::Push(int line) {
+    if (m_pushed.size() < kMaxSaved)
+        m_pushed.push_back(m_cwd);
+    else
+        Unfollowed(line);
+}
+
 // cd, chdir and pushd. Without /d, cd to another drive only changes that drive's folder, not
 // the current drive; pushd always switches. A folder that is not there leaves all as it was.
 void Runner::ChangeFolder(const std::string& rest, bool switchDrive, bool push, int line) {
@@ -114,8 +125,8 @@ void Runner::ChangeFolder(const std::string& rest, bool switchDrive, bool push, 
         // A folder nobody can know, or a network share pushd maps to a drive: every later name
         // relative to the current folder is unknown too, until a known one is made current.
         Unfollowed(line);
-        if (push && m_pushed.size() < kMaxSaved)
-            m_pushed.push_back(m_cwd);
+        if (push)
+            Push(line);
         m_cwd = kUnknownValue;
         return;
     }
@@ -127,8 +138,8 @@ void Runner::ChangeFolder(const std::string& rest, bool switchDrive, bool push, 
         return;  // the interpreter stays where it is
     }
     const char drive = base::AsciiUpper(full[0]);
-    if (push && m_pushed.size() < kMaxSaved)
-        m_pushed.push_back(m_cwd);
+    if (push)
+        Push(line);
     if (switchDrive || drive == Drive() || full[0] == '\\') {
         m_driveCwds[Drive()] = m_cwd;
         m_cwd = full;
