@@ -209,10 +209,6 @@ std::string FullLeaf(const std::string& full) {
     return slash == std::string::npos ? full : full.substr(slash + 1);
 }
 
-}  // namespace base
-
-namespace base {
-
 bool IsPlainFullName(const std::string& full) {
     std::size_t at = 0;
     if (full.size() >= 3 && IsAsciiLetter(full[0]) && full[1] == ':' && full[2] == '\\') {
