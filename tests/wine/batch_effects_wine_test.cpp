@@ -119,7 +119,7 @@ Strings ChangedUnderCmd(const std::string& game, const Strings& lines) {
     return changed;
 }
 
-// What the reader makes of the script as game\\mod\\install.bat, with the game folder current.
+// What the reader makes of the script as game\mod\install.bat, with the game folder current.
 batchfile::BatchEffects ReadOnRealDisk(const RealDisk& disk, const std::string& game, const Strings& lines) {
     batchfile::ReaderContext context;
     context.batchPath = game + "\\mod\\install.bat";
@@ -177,11 +177,11 @@ TEST(BatchEffectsUnderCmd, EveryChangedFileWasPredicted) {
 // The shapes in which a value the reader cannot know must taint what follows. Every file the
 // real interpreter changes was predicted, or came from a flagged line: the first line after
 // which a run of the script's opening lines changes it. A program the reader cannot follow is
-// played by "cmd /c". Left out because Wine differs from Windows there: xcopy to "dest\\*"
-// (Wine asks File/Directory, Windows copies into dest), robocopy (a stub in Wine 8),
-// "choice" (the menu picks by %1 instead) and "goto: eof" with a blank after the colon (Wine 8
-// looks for a label " eof" and ends the batch file; Windows returns); the step bound's shape (100,000 calls) is read
-// natively only, as it takes minutes under any interpreter.
+// played by "cmd /c". Left out because Wine differs from Windows there: xcopy to "dest\*"
+// (Wine asks File/Directory, Windows copies into dest), robocopy (a stub in Wine 8), and
+// "goto: eof" with a blank after the colon (Wine 8 looks for a label " eof" and ends the batch
+// file; Windows returns). "choice" waits for a key, so the menu picks by %1 instead; the step
+// bound's shape (100,000 calls) is read natively only, as it takes minutes under any interpreter.
 TEST(BatchEffectsUnderCmd, EveryChangedFileWasPredictedOrCameFromAFlaggedLine) {
     const struct {
         const char* name;
