@@ -177,6 +177,7 @@ private:
     void Changed(const std::string& full);
     void Created(const std::string& full);
     void Unfollowed(int line);
+    void Stop(int line);
     bool Step(int line);
     char Drive() const { return base::AsciiUpper(m_cwd[0]); }
 

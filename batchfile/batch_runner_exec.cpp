@@ -13,8 +13,7 @@ bool Runner::Step(int line) {
         return false;
     m_line = line;
     if (++m_steps > kMaxSteps) {
-        Unfollowed(line);
-        m_stopped = true;
+        Stop(line);
         return false;
     }
     return true;

@@ -148,8 +148,7 @@ std::optional<std::string> Runner::ReadStatement(std::size_t& i, std::vector<int
         lineOf.resize(text->size(), static_cast<int>(i - 1));
         m_parsed += text->size();
         if (m_parsed > kMaxParsed) {
-            Unfollowed(static_cast<int>(first));
-            m_stopped = true;
+            Stop(static_cast<int>(first));
             return std::nullopt;
         }
         nodes = syntax::ParseStatement(*text, lineOf, incomplete);

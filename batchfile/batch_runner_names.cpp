@@ -2,6 +2,7 @@
 // or pattern stands for, and the record of changed files and unfollowed lines.
 #include "batchfile/batch_runner.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "base/paths.h"
@@ -140,8 +141,7 @@ void Runner::Changed(const std::string& full) {
         return;
     }
     if (effects.changed.size() >= kMaxChanged) {
-        Unfollowed(m_line);
-        m_stopped = true;
+        Stop(m_line);
         return;
     }
     if (m_changedKeys.insert(base::AsciiLower(full)).second)
@@ -164,6 +164,21 @@ void Runner::Unfollowed(int line) {
         return;
     if (m_unfollowedKeys.insert({m_frame->file, line}).second)
         effects.unfollowed.push_back({m_frame->file, line + 1, (*m_frame->lines)[static_cast<std::size_t>(line)]});
+}
+
+// A bound stops the reading at the line: the rest of the file is not followed. The lines where
+// it stopped come first among the unfollowed ones, the outermost first, so that the question,
+// which names the first few, names them.
+void Runner::Stop(int line) {
+    m_stopped = true;
+    Unfollowed(line);
+    if (!m_frame || line < 0 || static_cast<std::size_t>(line) >= m_frame->lines->size())
+        return;
+    const auto stopped = std::find_if(effects.unfollowed.begin(), effects.unfollowed.end(), [&](const UnfollowedLine& named) {
+        return named.file == m_frame->file && named.number == line + 1;
+    });
+    if (stopped != effects.unfollowed.end())
+        std::rotate(effects.unfollowed.begin(), stopped, stopped + 1);
 }
 
 // A redirection's target is written; devices ("nul", "con") are not files.

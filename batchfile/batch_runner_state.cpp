@@ -172,7 +172,7 @@ void Runner::Call(const std::string& rest, int line) {
         m_frame->args = saved;
         m_line = line;
         if (m_stopped)
-            Unfollowed(line);  // a bound stopped the reading inside: the rest is not followed
+            Stop(line);  // a bound stopped the reading inside: the rest is not followed
         return;
     }
     const std::string name = syntax::WithoutQuotes(words[0]);
@@ -222,7 +222,7 @@ void Runner::CallFile(const std::string& name, const std::vector<std::string>& w
     --m_depth;
     m_line = line;
     if (m_stopped)
-        Unfollowed(line);  // a bound stopped the reading inside: the rest is not followed
+        Stop(line);  // a bound stopped the reading inside: the rest is not followed
 }
 
 }  // namespace batchfile::runner

@@ -202,6 +202,10 @@ TEST(BatchEffects, FollowsTheCommands) {
           "if exist maps\\nul del text\\de.txt", "del maps\\b.map", "if exist maps\\b.map (del data\\base.bin)",
           "if exist %~dp0*.map del maps\\sub\\deep.map"},
          {"config.cfg", "text\\de.txt", "maps\\b.map", "data\\base.bin", "maps\\sub\\deep.map"}, {}},
+        // A bound that stops the reading puts its line first, so the question names it.
+        {{"start a.exe", "start b.exe", "start c.exe", "for /l %%i in (1,1,9000) do for /l %%j in (1,1,9) do echo",
+          "del maps\\a.map"},
+         {}, {4, 1, 2, 3}},
         // A bound that stops a command's effect names the line.
         {{"for /l %%i in (1,1,70) do pushd C:\\Game\\maps", "for /l %%i in (1,1,70) do setlocal"}, {}, {1, 2}},
     };
