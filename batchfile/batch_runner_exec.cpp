@@ -111,6 +111,13 @@ bool Runner::Touched(const std::string& full) const {
 
 namespace {
 
+// "net session" (which only tells whether it runs as an administrator) and "reg query" read
+// and change no file.
+bool AsksOnly(const std::string& program, const std::string& rest) {
+    const std::string first = base::AsciiLower(TrimBlanks(rest)).substr(0, 8);
+    return (program == "net" && first.compare(0, 7, "session") == 0) || (program == "reg" && first.compare(0, 5, "query") == 0);
+}
+
 // The command word of a prepared command text and the rest after it; "echo." and "cd.." are
 // read as their command and an argument written straight against it.
 std::optional<CommandWord> SplitCommand(const std::string& text) {
@@ -183,8 +190,8 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
     if (HasUnknown(command))
         Unfollowed(line);
     else if (!RunStateCommand(command, word->rest, line) && !kHarmless.count(command) && !kHarmless.count(program) &&
-             !(program == "net" && base::AsciiLower(TrimBlanks(word->rest)).compare(0, 7, "session") == 0))
-        RunFileCommand(*word, program, line);  // "net session" only asks whether it runs as an administrator
+             !AsksOnly(program, word->rest))
+        RunFileCommand(*word, program, line);
 }
 
 // The commands that change the reader's state, not files: goto, exit, shift, md, set,

@@ -95,7 +95,7 @@ const struct Shape {
     // The folder the copy reads was made by a program the reader cannot follow.
     {"unpack_then_xcopy.bat", {"C:\\Game\\pack-main"}, {3, 4}},
     // G may be unknown or empty: the empty reading is named, the unknown one flagged.
-    {"registry_folder_or_empty.bat", {"C:\\Data\\Loc\\de.po", "C:\\Data\\Loc\\fr\\menu.po"}, {3, 4, 9}},
+    {"registry_folder_or_empty.bat", {"C:\\Data\\Loc\\de.po", "C:\\Data\\Loc\\fr\\menu.po"}, {4, 9}},
     // goto:eof and goto: eof return from the header, so the menu and the install are read.
     {"menu_header_subroutine.bat",
      {"C:\\Users\\pat\\AppData\\Local\\Starfall\\Config\\shadows.ini",
