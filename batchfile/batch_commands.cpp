@@ -105,9 +105,13 @@ void Runner::Delete(const std::string& rest, int line) {
             const std::string root = folder ? *full : base::FullParent(*full);
             for (const Match& match : FilesBelow(root, folder ? "*" : base::FullLeaf(*full), true, line))
                 Changed(match.full);
-            if (!folder && m_uncertain)
+            if (!folder && !pattern && m_uncertain)
                 Changed(*full);
-        } else if (pattern || kind == EntryKind::Folder) {
+        } else if (pattern) {
+            // Files an earlier unknown line made are no originals: only the known matches count.
+            for (const std::string& file : Matching(*full, true, false))
+                Changed(file);
+        } else if (kind == EntryKind::Folder) {
             for (const std::string& file : Sources(*full, line))
                 Changed(file);
         } else if (kind == EntryKind::File || m_uncertain) {
@@ -133,12 +137,10 @@ void Runner::RemoveFolder(const std::string& rest, int line) {
         const std::optional<std::string> full = Resolve(name, line);
         if (!full)
             continue;
-        if (m_disk.KindOf(*full) == EntryKind::Folder) {
+        // A folder an earlier unknown line made holds no originals: it changes nothing known.
+        if (m_disk.KindOf(*full) == EntryKind::Folder)
             for (const Match& match : FilesBelow(*full, "*", true, line))
                 Changed(match.full);
-        } else if (m_uncertain) {
-            Unfollowed(line);
-        }
     }
 }
 

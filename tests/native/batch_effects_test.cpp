@@ -197,6 +197,9 @@ TEST(BatchEffects, FollowsTheCommands) {
         {{"7z x pack.7z -o%~dp0", "copy %~dp0maps\\*.map maps", "for %%f in (%~dp0maps\\*.map) do del maps\\%%~nxf",
           "del maps\\*.map"},
          {"maps\\x.map", "maps\\y.map", "maps\\a.map", "maps\\b.map"}, {1, 2, 3}},
+        // Deleting what an unknown line may have made takes no original: nothing to ask.
+        {{"start x.exe", "del /s /q *.tmp", "del maps\\*.tmp", "rd /s /q %~dp0unpacked", "del maps\\*.map"},
+         {"maps\\a.map", "maps\\b.map"}, {1}},
         // "if exist" on a name the run has not touched is decided on the disk.
         {{"if exist maps\\a.map (del config.cfg) else del game.exe", "if not exist maps\\a.map del text\\en.txt",
           "if exist maps\\nul del text\\de.txt", "del maps\\b.map", "if exist maps\\b.map (del data\\base.bin)",
