@@ -316,4 +316,33 @@ std::string ProgramName(const std::string& path) {
     return name;
 }
 
+bool IsPlainFullName(const std::string& full) {
+    std::size_t at = 0;
+    if (full.size() >= 3 && IsAsciiLetter(full[0]) && full[1] == ':' && full[2] == '\\') {
+        at = 3;
+    } else if (full.size() >= 2 && full[0] == '\\' && full[1] == '\\') {
+        // A server and a share, each non-empty, before the first part.
+        const std::size_t server = full.find('\\', 2);
+        if (server == std::string::npos || server == 2)
+            return false;
+        const std::size_t share = full.find('\\', server + 1);
+        if (share == std::string::npos || share == server + 1)
+            return false;
+        at = share + 1;
+    } else {
+        return false;
+    }
+    if (at >= full.size())
+        return false;  // a root is no file
+    char previous = '\\';
+    for (std::size_t i = at; i < full.size(); ++i) {
+        const char c = full[i];
+        if ((c == '\\' && previous == '\\') || c == ':' || c == '*' || c == '?' || c == '<' || c == '>' ||
+            c == '|' || c == '"' || static_cast<unsigned char>(c) < 0x20)
+            return false;
+        previous = c;
+    }
+    return previous != '\\';
+}
+
 }  // namespace base

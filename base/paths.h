@@ -116,4 +116,9 @@ std::string FullLeaf(const std::string& full);
 
 bool IsFullRoot(const std::string& full);
 
+// Whether a full name can name a file a command changes: "X:\..." or "\\server\share\..."
+// with non-empty parts, none holding a wildcard, a drive colon, a character Windows refuses in
+// names ("<>|\"" and control characters) or a separator run.
+bool IsPlainFullName(const std::string& full);
+
 }  // namespace base

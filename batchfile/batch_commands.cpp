@@ -105,9 +105,13 @@ void Runner::Delete(const std::string& rest, int line) {
             const std::string root = folder ? *full : base::FullParent(*full);
             for (const Match& match : FilesBelow(root, folder ? "*" : base::FullLeaf(*full), true, line))
                 Changed(match.full);
-            if (!folder && m_uncertain)
+            if (!folder && !pattern && m_uncertain)
                 Changed(*full);
-        } else if (pattern || kind == EntryKind::Folder) {
+        } else if (pattern) {
+            // Files an earlier unknown line made are no originals: only the known matches count.
+            for (const std::string& file : Matching(*full, true, false))
+                Changed(file);
+        } else if (kind == EntryKind::Folder) {
             for (const std::string& file : Sources(*full, line))
                 Changed(file);
         } else if (kind == EntryKind::File || m_uncertain) {
@@ -133,12 +137,10 @@ void Runner::RemoveFolder(const std::string& rest, int line) {
         const std::optional<std::string> full = Resolve(name, line);
         if (!full)
             continue;
-        if (m_disk.KindOf(*full) == EntryKind::Folder) {
+        // A folder an earlier unknown line made holds no originals: it changes nothing known.
+        if (m_disk.KindOf(*full) == EntryKind::Folder)
             for (const Match& match : FilesBelow(*full, "*", true, line))
                 Changed(match.full);
-        } else if (m_uncertain) {
-            Unfollowed(line);
-        }
     }
 }
 
@@ -203,6 +205,7 @@ void Runner::Copy(const std::string& rest, int line) {
                 Created(*target);  // whatever the source is, this file is overwritten
             continue;
         }
+        ListedAfterUnknown(*full, line);
         for (const std::string& file : Sources(*full, line)) {
             const std::string destination = joined && !targetIsFolder ? *target : Destination(*target, targetIsFolder, file);
             if (base::AsciiLower(destination) != base::AsciiLower(file) || joined)
@@ -234,6 +237,7 @@ void Runner::Move(const std::string& rest, int line) {
         const std::optional<std::string> full = Resolve(names[i], line);
         if (!full)
             continue;
+        ListedAfterUnknown(*full, line);
         if (!base::HasWildcard(base::FullLeaf(*full)) && m_disk.KindOf(*full) == EntryKind::Folder) {
             MoveTree(*full, targetIsFolder ? base::Join(*target, base::FullLeaf(*full)) : *target, line);
             continue;
@@ -264,6 +268,7 @@ void Runner::Rename(const std::string& rest, int line) {
         return;
     }
     const std::string folder = base::FullParent(*full);
+    ListedAfterUnknown(*full, line);
     if (base::HasWildcard(base::FullLeaf(*full))) {
         for (const std::string& match : Matching(*full, true, true)) {
             const std::string destination = base::Join(folder, base::NameByPattern(names[1], base::FullLeaf(match)));
@@ -282,9 +287,23 @@ void Runner::Rename(const std::string& rest, int line) {
     if (kind == EntryKind::Folder) {
         MoveTree(*full, destination, line);
     } else if (kind == EntryKind::File || m_uncertain) {
+        if (kind == EntryKind::Missing)
+            Unfollowed(line);  // an earlier unknown line may have made it, maybe as a folder
         Changed(*full);
         Created(base::NormaliseFull(destination));
     }
+}
+
+// One file copied by xcopy onto a folder, onto a file, or onto a name that does not exist yet,
+// which xcopy asks about: as a file or as a folder, both count.
+void Runner::XcopyFile(const std::string& source, const std::string& target, EntryKind targetKind) {
+    if (targetKind == EntryKind::File) {
+        Created(target);
+        return;
+    }
+    if (targetKind == EntryKind::Missing)
+        Changed(target);  // if answered "file"; the view keeps the folder reading
+    Created(base::Join(target, base::FullLeaf(source)));
 }
 
 // xcopy source [target] [switches]: a file, a pattern or a folder; /s and /e go below. Without
@@ -306,26 +325,26 @@ void Runner::Xcopy(const std::string& rest, int line) {
     if (names.empty())
         return;
     const std::optional<std::string> source = Resolve(names[0], line);
-    const std::optional<std::string> target = Resolve(names.size() > 1 ? names[1] : ".", line);
+    std::optional<std::string> target = Resolve(names.size() > 1 ? names[1] : ".", line);
     if (!source || !target)
         return;
+    // "dest\*" copies into dest under the files' own names, as a folder target.
+    const bool wildTarget = base::HasWildcard(base::FullLeaf(*target));
+    if (wildTarget)
+        target = base::FullParent(*target);
     const bool pattern = base::HasWildcard(base::FullLeaf(*source));
     const EntryKind kind = pattern ? EntryKind::Missing : m_disk.KindOf(*source);
     const EntryKind targetKind = m_disk.KindOf(*target);
-    const bool targetNamedFolder = names.size() < 2 || NamesFolder(names[1]);
+    const bool targetNamedFolder = names.size() < 2 || wildTarget || NamesFolder(names[1]);
     if (kind == EntryKind::File || (kind == EntryKind::Missing && !pattern)) {
         if (kind == EntryKind::Missing && !m_uncertain)
             return;
-        if (targetKind == EntryKind::Folder || targetNamedFolder) {
-            Created(base::Join(*target, base::FullLeaf(*source)));
-        } else if (targetKind == EntryKind::File) {
-            Created(*target);
-        } else {
-            Changed(*target);  // if answered "file"; the view keeps the folder reading
-            Created(base::Join(*target, base::FullLeaf(*source)));
-        }
+        if (kind == EntryKind::Missing)
+            Unfollowed(line);  // an earlier unknown line may have made it, maybe as a folder of files
+        XcopyFile(*source, *target, targetKind == EntryKind::Folder || targetNamedFolder ? EntryKind::Folder : targetKind);
         return;
     }
+    ListedAfterUnknown(*source, line);
     const std::string folder = pattern ? base::FullParent(*source) : *source;
     const std::vector<Match> files = FilesBelow(folder, pattern ? base::FullLeaf(*source) : "*", recursive, line);
     if (files.empty() && m_uncertain)
@@ -383,8 +402,8 @@ void Runner::Robocopy(const std::string& rest, int line) {
     std::vector<std::string> patterns(names.begin() + 2, names.end());
     if (patterns.empty())
         patterns.push_back("*.*");
-    if (m_disk.KindOf(*source) != EntryKind::Folder && m_uncertain)
-        Unfollowed(line);
+    if (m_uncertain)
+        Unfollowed(line);  // an earlier unknown line may have put files nobody knows in the source
     if (purge)
         for (const Match& match : FilesBelow(*target, "*", true, line))
             Changed(match.full);

@@ -203,9 +203,9 @@ void Parser::Simple(Node& node) {
     }
 }
 
-// if [/i] [not] exist|defined|errorlevel X cmd, or a comparison "a==b" / "a EQU b"; the
-// condition itself is not kept, since both branches are followed. "else" is recognised only
-// after a parenthesised branch, as the interpreter does; otherwise it is a word of the command.
+// if [/i] [not] exist|defined|errorlevel X cmd, or a comparison "a==b" / "a EQU b"; only the
+// name of "exist" is kept, since the disk may decide it. "else" is recognised only after a
+// parenthesised branch, as the interpreter does; otherwise it is a word of the command.
 void Parser::If(Node& node) {
     node.kind = Node::Kind::If;
     SkipBlanks();
@@ -215,13 +215,16 @@ void Parser::If(Node& node) {
     }
     if (PeekWord() == "not") {
         m_i += 3;
+        node.ifNot = true;
         SkipBlanks();
     }
     const std::string keyword = PeekWord();
     if (keyword == "exist" || keyword == "defined" || keyword == "errorlevel" || keyword == "cmdextversion") {
         m_i += keyword.size();
         SkipBlanks();
-        Operand(false);
+        const std::string operand = Operand(false);
+        if (keyword == "exist")
+            node.ifExist = operand;
     } else {
         Operand(true);
         SkipBlanks();

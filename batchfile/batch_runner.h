@@ -46,9 +46,11 @@ inline const std::string kUnknownValue(1, kUnknown);
 inline const std::set<std::string> kHarmless = {
     "echo", "pause", "cls", "title", "color", "exit", "goto", "chcp", "ver", "timeout", "choice",
     "attrib", "vol", "verify", "dir", "type", "ping", "find", "findstr",
-    "more", "where", "prompt", "path", "break", "tasklist"};
+    "more", "where", "prompt", "path", "break", "tasklist", "mode", "taskkill", "setx"};
 // Internal commands that may be written straight against their argument: "echo.", "cd..".
 inline const char* const kJoinable[] = {"echo", "cd", "chdir", "cls", "type", "dir", "title", "md", "mkdir", "pause"};
+// Commands a label may follow with no blank: "goto:eof", "call:label".
+inline const char* const kJoinableLabel[] = {"goto", "call"};
 
 bool EndsWith(const std::string& text, const std::string& tail);
 
@@ -126,6 +128,9 @@ private:
 
     // Running statements.
     void Exec(const Node& node, const Bindings& bindings);
+    void ExecIf(const Node& node, const Bindings& bindings);
+    std::optional<bool> Exists(const std::string& text, const Bindings& bindings);
+    bool Touched(const std::string& full) const;
     void ExecCommand(const Node& node, const Bindings& bindings);
     void ExecCommandOnce(const Node& node, const Bindings& bindings);
     bool RunStateCommand(const std::string& command, const std::string& rest, int line);
@@ -147,6 +152,7 @@ private:
     void SetLocal(const std::string& rest);
     void SetVariable(const std::string& name, const std::string& value);
     void ChangeFolder(const std::string& rest, bool switchDrive, bool push, int line);
+    void Push(int line);
     void Call(const std::string& rest, int line);
     void CallFile(const std::string& name, const std::vector<std::string>& words, int line);
     void Delete(const std::string& rest, int line);
@@ -155,6 +161,7 @@ private:
     void Move(const std::string& rest, int line);
     void Rename(const std::string& rest, int line);
     void Xcopy(const std::string& rest, int line);
+    void XcopyFile(const std::string& source, const std::string& target, EntryKind targetKind);
     void Robocopy(const std::string& rest, int line);
     void Patch(const std::string& rest, int line);
     void MoveTree(const std::string& folder, const std::string& destination, int line);
@@ -166,9 +173,11 @@ private:
     std::vector<std::string> Matching(const std::string& full, bool files, bool folders);
     std::vector<Match> FilesBelow(const std::string& folder, const std::string& pattern, bool recursive, int line);
     std::vector<std::string> Sources(const std::string& full, int line);
+    void ListedAfterUnknown(const std::string& full, int line);
     void Changed(const std::string& full);
     void Created(const std::string& full);
     void Unfollowed(int line);
+    void Stop(int line);
     bool Step(int line);
     char Drive() const { return base::AsciiUpper(m_cwd[0]); }
 
@@ -188,8 +197,10 @@ private:
     bool m_return = false;     // "exit /b" or "goto :eof" in a subroutine
     bool m_stopped = false;
     int m_branches = 0;       // inside an if branch: a set there may not happen
+    bool m_variant = false;   // reading a statement again for another value: its sets add values
     bool m_jumped = false;    // a goto ran: from here on a set may have been jumped over
     const Overrides* m_overrides = nullptr;
+    int m_line = -1;  // the line of the current frame being run
     std::size_t m_steps = 0;
     std::size_t m_walked = 0;
     std::size_t m_parsed = 0;

@@ -11,9 +11,9 @@ namespace batchfile::runner {
 bool Runner::Step(int line) {
     if (m_stopped)
         return false;
+    m_line = line;
     if (++m_steps > kMaxSteps) {
-        Unfollowed(line);
-        m_stopped = true;
+        Stop(line);
         return false;
     }
     return true;
@@ -35,13 +35,7 @@ void Runner::Exec(const Node& node, const Bindings& bindings) {
                     WriteTo(*target, node.line);
         break;
     case Node::Kind::If:
-        // Either branch may run: follow both, so the files of each are kept.
-        ++m_branches;
-        for (const Node& child : node.children) {
-            Exec(child, bindings);
-            m_return = false;
-        }
-        --m_branches;
+        ExecIf(node, bindings);
         break;
     case Node::Kind::For:
         ExecFor(node, bindings);
@@ -61,13 +55,68 @@ void Runner::ExecCommand(const Node& node, const Bindings& bindings) {
     for (const syntax::Redirect& redirect : node.redirects)
         texts.push_back(redirect.target);
     for (const Overrides& overrides : Alternatives(texts, '!', node.line)) {
+        const bool variant = m_variant;
         m_overrides = &overrides;
+        m_variant = true;
         ExecCommandOnce(node, bindings);
         m_overrides = nullptr;
+        m_variant = variant;
     }
 }
 
+// "if exist" on a name the disk answers runs only the branch it picks; any other condition
+// may go either way, so both branches are followed and the files of each are kept.
+void Runner::ExecIf(const Node& node, const Bindings& bindings) {
+    const std::optional<bool> exists = node.ifExist ? Exists(*node.ifExist, bindings) : std::nullopt;
+    if (exists) {
+        const std::size_t branch = *exists != node.ifNot ? 0 : 1;
+        if (branch < node.children.size())
+            Exec(node.children[branch], bindings);
+        return;
+    }
+    ++m_branches;
+    for (const Node& child : node.children) {
+        Exec(child, bindings);
+        m_return = false;
+    }
+    --m_branches;
+}
+
+// Whether the name is there, when the disk it was given can say: a known name without a
+// wildcard, that no earlier line of the run made, changed or may have changed.
+std::optional<bool> Runner::Exists(const std::string& text, const Bindings& bindings) {
+    const std::optional<std::string> prepared = Prepare(text, bindings);
+    if (!prepared || m_uncertain)
+        return std::nullopt;
+    std::string name = syntax::WithoutQuotes(*prepared);
+    if (base::IsDeviceName(name))
+        name = base::FolderPart(name) + ".";  // "folder\nul" asks whether the folder is there
+    if (name.empty() || HasUnknown(name) || name.find('%') != std::string::npos || base::HasWildcard(name))
+        return std::nullopt;
+    const std::string full = Absolute(name);
+    if (HasUnknown(full) || m_disk.Added(full) || Touched(full))
+        return std::nullopt;
+    return m_disk.KindOf(full) != EntryKind::Missing;
+}
+
+// Whether the run changed the name or anything below it.
+bool Runner::Touched(const std::string& full) const {
+    const std::string folded = base::AsciiLower(full);
+    if (m_changedKeys.count(folded))
+        return true;
+    const std::string below = base::Join(folded, "");
+    const auto next = m_changedKeys.lower_bound(below);
+    return next != m_changedKeys.end() && next->compare(0, below.size(), below) == 0;
+}
+
 namespace {
+
+// "net session" (which only tells whether it runs as an administrator) and "reg query" read
+// and change no file.
+bool AsksOnly(const std::string& program, const std::string& rest) {
+    const std::string first = base::AsciiLower(TrimBlanks(rest)).substr(0, 8);
+    return (program == "net" && first.compare(0, 7, "session") == 0) || (program == "reg" && first.compare(0, 5, "query") == 0);
+}
 
 // The command word of a prepared command text and the rest after it; "echo." and "cd.." are
 // read as their command and an argument written straight against it.
@@ -92,7 +141,15 @@ std::optional<CommandWord> SplitCommand(const std::string& text) {
             std::string(".\\:[]+").find(word.command[known.size()]) != std::string::npos) {
             word.rest = word.name.substr(known.size()) + word.rest;
             word.command = known;
-            break;
+            return word;
+        }
+    }
+    for (const char* joinable : kJoinableLabel) {
+        const std::string known = joinable;
+        if (word.command.size() > known.size() && word.command.compare(0, known.size(), known) == 0 &&
+            word.command[known.size()] == ':') {
+            word.rest = word.name.substr(known.size()) + word.rest;
+            word.command = known;
         }
     }
     return word;
@@ -132,7 +189,8 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
     const std::string program = ProgramName(word->name);
     if (HasUnknown(command))
         Unfollowed(line);
-    else if (!RunStateCommand(command, word->rest, line) && !kHarmless.count(command) && !kHarmless.count(program))
+    else if (!RunStateCommand(command, word->rest, line) && !kHarmless.count(command) && !kHarmless.count(program) &&
+             !AsksOnly(program, word->rest))
         RunFileCommand(*word, program, line);
 }
 

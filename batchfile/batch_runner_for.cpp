@@ -117,6 +117,10 @@ bool Runner::ForTree(const Node& node, const std::vector<std::string>& items, co
     const std::optional<std::string> root = rootName.empty() ? std::optional<std::string>(m_cwd) : Resolve(rootName, node.line);
     if (!root)
         return false;
+    if (HasUnknown(*root)) {
+        runs.knowable = false;  // below a current folder nobody can know
+        return true;
+    }
     std::vector<std::string> folders;
     if (m_disk.KindOf(*root) == EntryKind::Folder) {
         folders.push_back(*root);
@@ -159,8 +163,13 @@ void Runner::ForItems(const Node& node, const std::vector<std::string>& items, F
         const std::string prefix = cut == std::string::npos ? std::string() : name.substr(0, cut + 1);
         for (const std::string& match : Matching(*full, node.forSwitch != "/d", node.forSwitch == "/d"))
             runs.Add(prefix + base::FullLeaf(match));
-        if (m_uncertain && runs.runs.empty())
+        if (m_uncertain && runs.runs.empty()) {
             runs.knowable = false;
+        } else if (m_uncertain) {
+            // An earlier unknown line may have made more: one more run stands for them.
+            Unfollowed(node.line);
+            runs.Add(kUnknownValue);
+        }
     }
 }
 

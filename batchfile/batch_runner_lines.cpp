@@ -54,7 +54,7 @@ void Runner::RunFile(const std::string& file, const std::vector<std::string>& li
             std::size_t j = at + 4;
             while (j < folded.size() && (folded[j] == ' ' || folded[j] == '\t'))
                 ++j;
-            if (j > at + 4 && j < folded.size() && folded[j] == ':') {
+            if (j < folded.size() && folded[j] == ':') {  // "call :label" and "call:label"
                 const std::size_t end = folded.find_first_of(" \t&|)>", j);
                 frame.callTargets.insert(folded.substr(j + 1, end == std::string::npos ? end : end - j - 1));
             }
@@ -118,9 +118,12 @@ void Runner::RunLines(std::size_t start, bool subroutine) {
             m_overrides = &overrides;
             const std::optional<std::string> other = ReadStatement(again, lineOf, incomplete, nodes);
             m_overrides = nullptr;
+            const bool variant = m_variant;
+            m_variant = true;
             if (other && !incomplete)
                 for (const Node& node : nodes)
                     Exec(node, {});
+            m_variant = variant;
         }
     }
 }
@@ -145,8 +148,7 @@ std::optional<std::string> Runner::ReadStatement(std::size_t& i, std::vector<int
         lineOf.resize(text->size(), static_cast<int>(i - 1));
         m_parsed += text->size();
         if (m_parsed > kMaxParsed) {
-            Unfollowed(static_cast<int>(first));
-            m_stopped = true;
+            Stop(static_cast<int>(first));
             return std::nullopt;
         }
         nodes = syntax::ParseStatement(*text, lineOf, incomplete);

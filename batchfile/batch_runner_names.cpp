@@ -2,6 +2,7 @@
 // or pattern stands for, and the record of changed files and unfollowed lines.
 #include "batchfile/batch_runner.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "base/paths.h"
@@ -24,12 +25,16 @@ std::string Runner::Absolute(const std::string& name) const {
         if (!rest.empty() && rest[0] == '\\')
             return base::NormaliseFull(std::string(1, drive) + ":" + rest);
         std::string base = std::string(1, drive) + ":\\";
-        if (drive == Drive())
+        if (HasUnknown(m_cwd))
+            base = m_cwd;  // the current drive is not known either: it may be this one
+        else if (drive == Drive())
             base = m_cwd;
         else if (m_driveCwds.count(drive))
             base = m_driveCwds.at(drive);
         return base::NormaliseFull(base::Join(base, rest));
     }
+    if (HasUnknown(m_cwd))
+        return kUnknownValue + "\\" + n;  // against a folder nobody can know
     if (!n.empty() && n[0] == '\\') {
         std::string root = m_cwd;
         while (!base::IsFullRoot(root))
@@ -40,13 +45,19 @@ std::string Runner::Absolute(const std::string& name) const {
 }
 
 // The full path of a name a command works on; nothing (and the line unfollowed) when the name
-// is built from an unknown value or holds a loop variable no loop gives a value.
+// is built from an unknown value, holds a loop variable no loop gives a value, or is relative
+// to a current folder nobody can know.
 std::optional<std::string> Runner::Resolve(const std::string& name, int line) {
     if (HasUnknown(name) || name.find('%') != std::string::npos) {
         Unfollowed(line);
         return std::nullopt;
     }
-    return Absolute(name);
+    std::string full = Absolute(name);
+    if (HasUnknown(full)) {
+        Unfollowed(line);
+        return std::nullopt;
+    }
+    return full;
 }
 
 std::vector<std::string> Runner::Matching(const std::string& full, bool files, bool folders) {
@@ -107,13 +118,30 @@ std::vector<std::string> Runner::Sources(const std::string& full, int line) {
     case EntryKind::Missing:
         break;
     }
-    return m_uncertain ? std::vector<std::string>{full} : std::vector<std::string>{};
+    if (!m_uncertain)
+        return {};
+    // An earlier unknown line may have made it, as a file or as a folder of files nobody knows.
+    Unfollowed(line);
+    return {full};
+}
+
+// After a line the reader cannot follow, a folder may hold files nobody knows: a command that
+// copies, moves or renames what a pattern or a folder stands for is unfollowed too.
+void Runner::ListedAfterUnknown(const std::string& full, int line) {
+    if (m_uncertain && (base::HasWildcard(base::FullLeaf(full)) || m_disk.KindOf(full) == EntryKind::Folder))
+        Unfollowed(line);
 }
 
 // Keeps a changed file once, by its folded name, with the case it was first met in.
+// A name no run could change (a wildcard, a drive inside the path, a separator run) is left
+// out, and its line is unfollowed; so is the rest of the file past the bound.
 void Runner::Changed(const std::string& full) {
+    if (!base::IsPlainFullName(full)) {
+        Unfollowed(m_line);
+        return;
+    }
     if (effects.changed.size() >= kMaxChanged) {
-        m_stopped = true;
+        Stop(m_line);
         return;
     }
     if (m_changedKeys.insert(base::AsciiLower(full)).second)
@@ -124,7 +152,8 @@ void Runner::Created(const std::string& full) {
     if (m_disk.KindOf(full) == EntryKind::Folder)
         return;  // a folder cannot be written as a file: the command fails there
     Changed(full);
-    m_disk.AddFile(full);
+    if (base::IsPlainFullName(full))
+        m_disk.AddFile(full);
 }
 
 // Names a line that cannot be followed. From then on the disk view is uncertain: a name
@@ -135,6 +164,21 @@ void Runner::Unfollowed(int line) {
         return;
     if (m_unfollowedKeys.insert({m_frame->file, line}).second)
         effects.unfollowed.push_back({m_frame->file, line + 1, (*m_frame->lines)[static_cast<std::size_t>(line)]});
+}
+
+// A bound stops the reading at the line: the rest of the file is not followed. The lines where
+// it stopped come first among the unfollowed ones, the outermost first, so that the question,
+// which names the first few, names them.
+void Runner::Stop(int line) {
+    m_stopped = true;
+    Unfollowed(line);
+    if (!m_frame || line < 0 || static_cast<std::size_t>(line) >= m_frame->lines->size())
+        return;
+    const auto stopped = std::find_if(effects.unfollowed.begin(), effects.unfollowed.end(), [&](const UnfollowedLine& named) {
+        return named.file == m_frame->file && named.number == line + 1;
+    });
+    if (stopped != effects.unfollowed.end())
+        std::rotate(effects.unfollowed.begin(), stopped, stopped + 1);
 }
 
 // A redirection's target is written; devices ("nul", "con") are not files.

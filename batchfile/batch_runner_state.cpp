@@ -22,6 +22,8 @@ void Runner::EndLocal() {
 void Runner::SetLocal(const std::string& rest) {
     if (m_saved.size() < kMaxSaved)
         m_saved.push_back({m_vars, m_delayed, m_cwd, m_driveCwds});
+    else
+        Unfollowed(m_line);  // past the bound, the endlocal that matches gives back the wrong state
     const std::string folded = base::AsciiLower(rest);
     if (folded.find("enabledelayedexpansion") != std::string::npos)
         m_delayed = true;
@@ -34,13 +36,13 @@ void Runner::SetVariable(const std::string& name, const std::string& value) {
     const std::string kept = value.size() > kMaxText ? kUnknownValue : value;
     const auto found = m_vars.find(folded);
     Variable variable{name, kept, {}};
-    if (m_branches > 0 || m_jumped) {
+    if (m_branches > 0 || m_jumped || m_variant) {
         // The set may not happen: the old value (or none) stays possible beside the new one.
         std::vector<std::string> others;
         if (found != m_vars.end()) {
             others = found->second.others;
             others.push_back(found->second.value);
-        } else if (m_branches > 0) {
+        } else if (m_branches > 0 || m_variant) {
             others.push_back(std::string());  // "if ... set NAME=x" may leave it undefined
         }
         for (const std::string& other : others)
@@ -97,6 +99,15 @@ void Runner::SetArithmetic(const std::string& expression) {
         SetVariable(name, value ? std::to_string(*value) : kUnknownValue);
 }
 
+// pushd keeps the current folder for popd; past the bound the line is named, as the popd that
+// matches gives back the wrong folder.
+void Runner::Push(int line) {
+    if (m_pushed.size() < kMaxSaved)
+        m_pushed.push_back(m_cwd);
+    else
+        Unfollowed(line);
+}
+
 // cd, chdir and pushd. Without /d, cd to another drive only changes that drive's folder, not
 // the current drive; pushd always switches. A folder that is not there leaves all as it was.
 void Runner::ChangeFolder(const std::string& rest, bool switchDrive, bool push, int line) {
@@ -108,20 +119,27 @@ void Runner::ChangeFolder(const std::string& rest, bool switchDrive, bool push, 
     target = syntax::WithoutQuotes(target);
     if (target.empty())
         return;
-    if (HasUnknown(target) || target.find('%') != std::string::npos ||
+    const std::string full = HasUnknown(target) || target.find('%') != std::string::npos ? kUnknownValue : Absolute(target);
+    if (HasUnknown(full) ||
         (push && target.size() > 1 && (target[0] == '\\' || target[0] == '/') && (target[1] == '\\' || target[1] == '/'))) {
-        Unfollowed(line);  // a folder nobody can know, or a network share pushd maps to a drive
+        // A folder nobody can know, or a network share pushd maps to a drive: every later name
+        // relative to the current folder is unknown too, until a known one is made current.
+        Unfollowed(line);
+        if (push)
+            Push(line);
+        m_cwd = kUnknownValue;
         return;
     }
-    const std::string full = Absolute(target);
     if (m_disk.KindOf(full) != EntryKind::Folder) {
-        if (m_uncertain)
-            Unfollowed(line);  // an earlier unknown command may have made it
-        return;                // the interpreter stays where it is
+        if (m_uncertain) {
+            Unfollowed(line);  // an earlier unknown command may have made it: either folder
+            m_cwd = kUnknownValue;
+        }
+        return;  // the interpreter stays where it is
     }
     const char drive = base::AsciiUpper(full[0]);
-    if (push && m_pushed.size() < kMaxSaved)
-        m_pushed.push_back(m_cwd);
+    if (push)
+        Push(line);
     if (switchDrive || drive == Drive() || full[0] == '\\') {
         m_driveCwds[Drive()] = m_cwd;
         m_cwd = full;
@@ -152,6 +170,9 @@ void Runner::Call(const std::string& rest, int line) {
         --m_depth;
         m_return = false;
         m_frame->args = saved;
+        m_line = line;
+        if (m_stopped)
+            Stop(line);  // a bound stopped the reading inside: the rest is not followed
         return;
     }
     const std::string name = syntax::WithoutQuotes(words[0]);
@@ -199,6 +220,9 @@ void Runner::CallFile(const std::string& name, const std::vector<std::string>& w
     ++m_depth;
     RunFile(*full, *lines, args);
     --m_depth;
+    m_line = line;
+    if (m_stopped)
+        Stop(line);  // a bound stopped the reading inside: the rest is not followed
 }
 
 }  // namespace batchfile::runner

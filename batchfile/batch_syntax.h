@@ -30,6 +30,8 @@ struct Node {
     std::string forSwitch;           // "", "/d", "/r", "/l" or "/f"
     std::string forRoot, forOptions, forSet;
     char forVar = 0;
+    std::optional<std::string> ifExist;  // If: the name of "if [not] exist name", quotes kept
+    bool ifNot = false;
 };
 
 // Parses one statement: `text` is one or more lines joined by '\n' (a block spans lines),

@@ -41,7 +41,9 @@ struct UnfollowedLine {
 
 struct BatchEffects {
     std::vector<std::string> changed;        // full paths, one per file, case as first met
-    std::vector<UnfollowedLine> unfollowed;  // lines whose effect on files cannot be known
+    // Lines whose effect on files cannot be known, as met; those where a bound stopped the
+    // reading come first.
+    std::vector<UnfollowedLine> unfollowed;
 };
 
 }  // namespace batchfile

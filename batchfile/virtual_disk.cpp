@@ -29,6 +29,8 @@ std::vector<DiskView::Entry> VirtualDisk::List(const std::string& folder) const 
     return entries;
 }
 
+bool VirtualDisk::Added(const std::string& full) const { return m_kinds.count(base::AsciiLower(full)) > 0; }
+
 void VirtualDisk::AddFile(const std::string& full) { AddEntry(full, false); }
 
 void VirtualDisk::AddFolder(const std::string& full) { AddEntry(full, true); }

@@ -18,6 +18,7 @@ public:
     std::vector<DiskView::Entry> List(const std::string& folder) const;
     void AddFile(const std::string& full);
     void AddFolder(const std::string& full);
+    bool Added(const std::string& full) const;  // made by an earlier command, not on the start disk
 
 private:
     void AddEntry(const std::string& full, bool folder);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "batchfile/batch_effects.h"
 #include "tests/support/fake_disk.h"
 
@@ -44,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     context.readLines = [&lines](const std::string&) -> std::optional<std::vector<std::string>> { return lines; };
     const batchfile::BatchEffects effects = batchfile::EffectsOf(lines, context);
     for (const std::string& name : effects.changed) {
-        Check(IsFullPath(name));
+        Check(IsFullPath(name) && base::IsPlainFullName(name));
         Check(name.find_first_of("\"%\x01") == std::string::npos);
     }
     for (const batchfile::UnfollowedLine& line : effects.unfollowed)

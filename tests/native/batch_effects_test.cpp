@@ -119,13 +119,13 @@ TEST(BatchEffects, SplitsAndExpandsAsTheInterpreterDoes) {
          {"maps\\a.map", "maps\\b.map", "config.cfg"}, {}},
         {{"(echo one", "echo two) > both.txt"}, {"both.txt"}, {}},
         // A set that may not run leaves the old value possible: each value is followed.
-        {{"set L=en", "if exist maps (set L=de) else (set L=fr)", "echo x > text\\%L%.txt"},
+        {{"set L=en", "if errorlevel 1 (set L=de) else (set L=fr)", "echo x > text\\%L%.txt"},
          {"text\\en.txt", "text\\de.txt", "text\\fr.txt"}, {}},
         {{"choice /c 12", "if errorlevel 2 goto two", "set M=a", "goto go", ":two", "set M=b", ":go", "del maps\\%M%.map"},
          {"maps\\a.map", "maps\\b.map"}, {}},
-        {{"setlocal enabledelayedexpansion", "set M=a", "if exist maps set M=b", "(del maps\\!M!.map)"},
+        {{"setlocal enabledelayedexpansion", "set M=a", "if errorlevel 1 set M=b", "(del maps\\!M!.map)"},
          {"maps\\a.map", "maps\\b.map"}, {}},
-        {{"for /l %%i in (1,1,20) do if exist maps set N=%%i", "echo x > out%N%.txt"}, {"out19.txt", "out20.txt"}, {2}},
+        {{"for /l %%i in (1,1,20) do if errorlevel 1 set N=%%i", "echo x > out%N%.txt"}, {"out19.txt", "out20.txt"}, {2}},
     };
     for (const Case& c : cases)
         Check(c);
@@ -189,6 +189,28 @@ TEST(BatchEffects, FollowsTheCommands) {
         {{"copy /y \"\" \"\\\"", "del \"\" /q", "move \"\""}, {}, {}},  // empty names once crashed the copy
         {{"X: & cd \\", "echo x > a.txt", "D:", "echo x > b.txt", "C:", "echo x > c.txt"},
          {"X:\\a.txt", "D:\\b.txt", "c.txt"}, {}},
+        // A current folder nobody can know taints every relative name until a known one is current.
+        {{"set /p D=Folder? ", "cd \"%D%\"", "del a.map", "cd /d C:\\Game\\maps", "del a.map"}, {"maps\\a.map"}, {2, 3}},
+        {{"set /p D=Folder? ", "pushd \"%D%\"", "del a.map", "echo x > \\top.txt", "popd", "del config.cfg"},
+         {"config.cfg"}, {2, 3, 4}},
+        // After a line nobody can follow, a pattern or a folder may hold files nobody knows.
+        {{"7z x pack.7z -o%~dp0", "copy %~dp0maps\\*.map maps", "for %%f in (%~dp0maps\\*.map) do del maps\\%%~nxf",
+          "del maps\\*.map"},
+         {"maps\\x.map", "maps\\y.map", "maps\\a.map", "maps\\b.map"}, {1, 2, 3}},
+        // Deleting what an unknown line may have made takes no original: nothing to ask.
+        {{"start x.exe", "del /s /q *.tmp", "del maps\\*.tmp", "rd /s /q %~dp0unpacked", "del maps\\*.map"},
+         {"maps\\a.map", "maps\\b.map"}, {1}},
+        // "if exist" on a name the run has not touched is decided on the disk.
+        {{"if exist maps\\a.map (del config.cfg) else del game.exe", "if not exist maps\\a.map del text\\en.txt",
+          "if exist maps\\nul del text\\de.txt", "del maps\\b.map", "if exist maps\\b.map (del data\\base.bin)",
+          "if exist %~dp0*.map del maps\\sub\\deep.map"},
+         {"config.cfg", "text\\de.txt", "maps\\b.map", "data\\base.bin", "maps\\sub\\deep.map"}, {}},
+        // A bound that stops the reading puts its line first, so the question names it.
+        {{"start a.exe", "start b.exe", "start c.exe", "for /l %%i in (1,1,9000) do for /l %%j in (1,1,9) do echo",
+          "del maps\\a.map"},
+         {}, {4, 1, 2, 3}},
+        // A bound that stops a command's effect names the line.
+        {{"for /l %%i in (1,1,70) do pushd C:\\Game\\maps", "for /l %%i in (1,1,70) do setlocal"}, {}, {1, 2}},
     };
     for (const Case& c : cases)
         Check(c);

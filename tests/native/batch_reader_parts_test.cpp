@@ -37,6 +37,24 @@ TEST(BatchPaths, NormalisesNamesAsWindowsDoes) {
     }
 }
 
+// Only a name a run could change goes into `changed`.
+TEST(BatchPaths, PlainFullNamesOnly) {
+    const struct {
+        std::string name;
+        bool plain;
+    } cases[] = {
+        {"C:\\Game\\maps\\a.map", true},   {"\\\\srv\\share\\a.txt", true}, {"C:\\", false},
+        {"C:\\Game\\maps\\", false},      {"C:\\tools\\tmp\\*.*", false},   {"C:\\a?\\b", false},
+        {"C:\\C:Program Files\\x", false}, {"\\\\\\folder\\file", false},    {"\\\\srv\\share", false},
+        {"C:\\Game\\\\a.map", false},      {"Game\\a.map", false},               {"C:\\Game\\a|b", false},
+        {std::string("C:\\Game\\") + batchfile::syntax::kUnknown, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(base::IsPlainFullName(c.name), c.plain);
+    }
+}
+
 TEST(BatchSyntax, EditsVariableValues) {
     const struct {
         std::string value, edit, out;
