@@ -58,6 +58,8 @@ std::string Now(const StoreRecords& records, std::size_t apply, const ApplyEntry
     return same ? "as the mod left it" : "changed outside Grenwick";
 }
 
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
 // "a", "a and b", "a, b and c".
 std::string Listed(const std::vector<std::string>& items) {
     std::string text;
@@ -108,15 +110,16 @@ std::string TakeOutQuestion(const StoreRecords& records, const TakeOutPlan& plan
     if (plan.takeOut.empty())
         return std::string();
     const ApplyRecord& chosen = records.applies[plan.takeOut.back()];
-    std::string text = "Take out " + ShownName(chosen) + "?\n\nIts " +
-                       Counted(chosen.entries.size(), "file is", "files are") + " put back as before it.";
+    std::string text = "Take out " + Quoted(ShownName(chosen)) + "? Its " +
+                       Counted(chosen.entries.size(), "file is", "files are") +
+                       " put back as before it was applied; files it created are deleted.";
     if (!plan.again.empty()) {
         std::vector<std::string> later;
         for (const std::size_t i : plan.again)
-            later.push_back(ShownName(records.applies[i]));
+            later.push_back(Quoted(ShownName(records.applies[i])));
         text += "\n\n" + Listed(later) + (later.size() == 1 ? " changes" : " change") +
                 " some of the same files after it: " + (later.size() == 1 ? "it is" : "they are") +
-                " taken out first and applied again afterwards.";
+                " taken out first and applied again afterwards, in the order they were applied.";
     }
     return text;
 }
@@ -143,12 +146,12 @@ std::vector<Overwritten> OverwrittenFiles(const StoreRecords& records, const std
 }
 
 std::string OverwriteQuestion(const std::vector<Overwritten>& files) {
-    std::string text = "This mod changes files that applied mods changed:\n";
+    std::string text = "This mod changes files that mods still applied have changed:\n";
     for (std::size_t i = 0; i < files.size() && i < kNamedFiles; ++i)
-        text += "\n" + files[i].name + " (" + files[i].mod + ")";
+        text += "\n    " + files[i].name + ", changed by " + Quoted(files[i].mod);
     if (files.size() > kNamedFiles)
-        text += "\nand " + Counted(files.size() - kNamedFiles, "more file", "more files");
-    return text + "\n\nApply it over them?";
+        text += "\n    and " + Counted(files.size() - kNamedFiles, "more file", "more files");
+    return text + "\n\nApply it over them? Taking it out later puts these files back as those mods left them.";
 }
 
 }  // namespace manager

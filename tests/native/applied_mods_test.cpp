@@ -47,9 +47,9 @@ TEST(AppliedMods, ATakeOutTakesEveryLaterApplyThatOverlapsWhatGoes) {
 TEST(AppliedMods, TheTakeOutQuestionNamesTheLaterModsAppliedAgain) {
     const StoreRecords records = Stack({{"a"}, {"a", "b"}, {"b"}});
     EXPECT_EQ(manager::TakeOutQuestion(records, manager::PlanTakeOut(records, 2, Fold)),
-              "Take out m2?\n\nIts 1 file is put back as before it.");
+              "Take out \"m2\"? Its 1 file is put back as before it was applied; files it created are deleted.");
     const std::string question = manager::TakeOutQuestion(records, manager::PlanTakeOut(records, 0, Fold));
-    EXPECT_TRUE(Contains(question, "m1 and m2 change some of the same files after it: they are taken out first"))
+    EXPECT_TRUE(Contains(question, "\"m1\" and \"m2\" change some of the same files after it: they are taken out first"))
         << question;
 }
 
@@ -63,8 +63,9 @@ TEST(AppliedMods, OverwrittenFilesNameTheNewestModButNotAnEarlierApplyOfTheSameB
 
     const auto many = manager::OverwrittenFiles(records, {"a", "b", "c", "d", "e"}, "", Fold);
     EXPECT_EQ(manager::OverwriteQuestion(many),
-              "This mod changes files that applied mods changed:\n\na (m0)\nb (m1)\nc (m2)\nand 2 more files"
-              "\n\nApply it over them?");
+              "This mod changes files that mods still applied have changed:\n\n    a, changed by \"m0\"\n"
+              "    b, changed by \"m1\"\n    c, changed by \"m2\"\n    and 2 more files\n\nApply it over them? "
+              "Taking it out later puts these files back as those mods left them.");
 }
 
 TEST(AppliedMods, EachFileSaysWhatItWasAndWhoChangedItSince) {
