@@ -23,20 +23,19 @@ using native::Reason;
 WriteError Failed(const std::string& file, Reason reason) { return WriteError{file, reason}; }
 
 // A name beside `path` made of the process id and a counter, so that two processes (or two
-// writes in one) never share a temp file; `make` makes it only where no file has it, saying
-// whether one had.
+// writes in one) never share a temp file; `make` makes it only where no file has it.
 template <class Make>
 bool MakeBeside(const std::string& path, std::string& made, Make make) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name =
             path + "." + std::to_string(native::ProcessId()) + "-" + std::to_string(counter++) + ".tmp";
-        bool exists = false;
-        if (make(name, exists)) {
+        const native::Link outcome = make(name);
+        if (outcome == native::Link::Made) {
             made = name;
             return true;
         }
-        if (!exists)
+        if (outcome == native::Link::Refused)
             return false;
     }
     return false;
@@ -45,9 +44,11 @@ bool MakeBeside(const std::string& path, std::string& made, Make make) {
 UniqueFile CreateFileBeside(const std::string& path, std::string& created, Reason& reason) {
     UniqueFile file;
     reason = Reason::Other;
-    MakeBeside(path, created, [&](const std::string& name, bool& exists) {
-        file = native::CreateNewFile(name, exists, reason);
-        return file != nullptr;
+    MakeBeside(path, created, [&](const std::string& name) {
+        native::MadeFile made = native::CreateNewFile(name);
+        file = std::move(made.file);
+        reason = made.reason;
+        return file ? native::Link::Made : made.taken ? native::Link::NameTaken : native::Link::Refused;
     });
     return file;
 }
@@ -70,7 +71,9 @@ WriteResult ReplaceThroughTemp(const std::string& target, Fill fill) {
     if (!file)
         return Failed(target, reason);
     const bool filled = fill(file.get(), reason);
-    const bool flushed = native::CloseFlushed(std::move(file), reason);
+    const WriteResult flushed = native::CloseFlushed(std::move(file), target);
+    if (filled && !flushed)
+        reason = flushed.Error().reason;
     if (filled && flushed) {
         const WriteResult moved = MoveOver(temporary, target);
         if (moved) {
@@ -209,21 +212,17 @@ bool CopyPieces(std::FILE* in, std::FILE* out, CopyProgress* progress, CopyBesid
                 native::StartWriting(out, made.size, got);
         }
         made.size += got;
-        if (ok && progress && !progress->Advance(got)) {
-            reason = Reason::Cancelled;
-            ok = false;
-        }
+        if (ok && progress && !progress->Advance(got))
+            ok = false;  // cancelled: the progress that said so knows it
     }
     readFailed = ok && std::ferror(in) != 0;
     return ok && !readFailed;
 }
 
-// Gives `made` the hash of every piece, or says in `reason` that the player cancelled.
-void TakeHash(PieceHasher& hash, CopyProgress* progress, CopyBeside& made, Reason& reason) {
+// Gives `made` the hash of every piece; leaves it without one when the player cancelled.
+void TakeHash(PieceHasher& hash, CopyProgress* progress, CopyBeside& made) {
     if (std::optional<std::string> sha256 = hash.Finish(progress))
         made.sha256 = std::move(*sha256);
-    else
-        reason = Reason::Cancelled;
 }
 
 }  // namespace
@@ -252,42 +251,19 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t li
 }
 
 WriteResult WriteFileInPlace(const std::string& path, const std::string& bytes) {
+    native::MadeFile made = native::CreateOrEmpty(path);
+    if (!made.file)
+        return Failed(path, made.reason);
     Reason reason = Reason::Other;
-    UniqueFile file = native::CreateOrEmpty(path, reason);
-    if (!file)
+    const bool written = WriteAll(made.file.get(), bytes.data(), bytes.size(), reason);
+    const WriteResult flushed = native::CloseFlushed(std::move(made.file), path);
+    if (!written)
         return Failed(path, reason);
-    const bool written = WriteAll(file.get(), bytes.data(), bytes.size(), reason);
-    if (native::CloseFlushed(std::move(file), reason) && written)
-        return {};
-    return Failed(path, reason);
+    return flushed;
 }
 
 WriteResult WriteFileDurably(const std::string& path, const std::string& bytes) {
     return ReplaceThroughTemp(path, [&](std::FILE* file, Reason& reason) { return WriteAll(file, bytes.data(), bytes.size(), reason); });
-}
-
-WriteResult CopyFileDurably(const std::string& from, const std::string& to, CopyProgress* progress) {
-    PathKind kind = PathKind::Missing;
-    const UniqueFile in = OpenDiskFile(from, kind);
-    if (!in)
-        return Failed(from, Reason::Other);
-    bool readFailed = false;
-    WriteResult result = ReplaceThroughTemp(to, [&](std::FILE* out, Reason& reason) {
-        std::string buffer(64 * 1024, '\0');
-        for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0;) {
-            if (!WriteAll(out, buffer.data(), got, reason))
-                return false;
-            if (progress && !progress->Advance(got)) {
-                reason = Reason::Cancelled;
-                return false;
-            }
-        }
-        readFailed = std::ferror(in.get()) != 0;
-        return !readFailed;
-    });
-    if (!result && readFailed)
-        result.Error().file = from;
-    return result;
 }
 
 WriteResult CopyBesideHashed(const std::string& from, const std::string& to, CopyBeside& made,
@@ -307,9 +283,11 @@ WriteResult CopyBesideHashed(const std::string& from, const std::string& to, Cop
     bool readFailed = false;
     PieceHasher hash;
     const bool copied = CopyPieces(in.get(), out.get(), progress, made, hash, reason, readFailed);
-    const bool flushed = native::CloseFlushed(std::move(out), reason);
+    const WriteResult flushed = native::CloseFlushed(std::move(out), to);
+    if (copied && !flushed)
+        reason = flushed.Error().reason;
     if (copied && flushed)
-        TakeHash(hash, progress, made, reason);
+        TakeHash(hash, progress, made);
     if (!copied || !flushed || made.sha256.empty()) {
         (void)RemoveFile(made.temp);
         made = CopyBeside();
@@ -327,7 +305,7 @@ WriteResult TakeBesideHashed(const std::string& from, const std::string& to, Cop
         if (const WriteResult folders = MakeFolders(folder); !folders)
             return Failed(to, folders.Error().reason);
     std::string linked;
-    const auto link = [&](const std::string& name, bool& exists) { return native::LinkNew(from, name, exists); };
+    const auto link = [&](const std::string& name) { return native::LinkNew(from, name); };
     if (!MakeBeside(to, linked, link))
         return CopyBesideHashed(from, to, made, progress);
     made.temp = linked;
@@ -337,11 +315,11 @@ WriteResult TakeBesideHashed(const std::string& from, const std::string& to, Cop
     bool readFailed = true;
     PieceHasher hash;
     if (in && CopyPieces(in.get(), nullptr, progress, made, hash, reason, readFailed))
-        TakeHash(hash, progress, made, reason);
+        TakeHash(hash, progress, made);
     if (made.sha256.empty()) {
         (void)RemoveFile(linked);
         made = CopyBeside();
-        return Failed(reason == Reason::Cancelled ? to : from, reason);
+        return Failed(readFailed ? from : to, reason);
     }
     return {};
 }

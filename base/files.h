@@ -6,39 +6,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "base/file_results.h"
 #include "base/unique_file.h"
 
 namespace base {
-
-// What a name is on the disk now. Other: a device (NUL, AUX, COM1), a pipe, a socket.
-enum class PathKind { Missing, File, Folder, Other };
-
-// A write that failed: the file it failed on and why. Access denied is told apart (on
-// Windows only administrators may write there), and so is a full disk.
-struct WriteError {
-    enum class Reason { Other, AccessDenied, DiskFull, Cancelled };
-    std::string file;
-    Reason reason = Reason::Other;
-};
-// Every write answers with this: true when it succeeded, else the error.
-class WriteResult {
-public:
-    WriteResult() = default;
-    WriteResult(WriteError error) : m_error(std::move(error)) {}  // not explicit: a failure converts
-    explicit operator bool() const { return !m_error; }
-    // Only for a failed write.
-    const WriteError& Error() const { return *m_error; }
-    WriteError& Error() { return *m_error; }
-
-private:
-    std::optional<WriteError> m_error;
-};
 
 enum class OpenFor { Reading, Update };
 
@@ -48,6 +27,18 @@ enum class OpenFor { Reading, Update };
 UniqueFile OpenDiskFile(const std::string& path, PathKind& kind, OpenFor mode = OpenFor::Reading);
 
 PathKind KindOf(const std::string& path);
+// KindOf for a name in UTF-8, as the system hands names over (a drop on a window), so that
+// a name the code page cannot hold is still seen for what it is.
+PathKind KindOfUtf8(const std::string& path);
+
+// Reading and writing at an offset of a file OpenDiskFile opened, each in one call to the
+// system that neither needs nor moves a position, so a file patched in many places costs one
+// call per place. The stream's own buffer is passed by: use no stream calls on it meanwhile.
+// ReadAt fills `into` (of the size wanted) and is false when the file ends before.
+bool ReadAt(std::FILE* file, std::uint64_t offset, std::string& into);
+bool WriteAt(std::FILE* file, std::uint64_t offset, std::string_view bytes);
+// The file's size now; nothing when it cannot be told.
+std::optional<std::uint64_t> SizeOf(std::FILE* file);
 
 inline constexpr std::size_t kWholeFile = std::numeric_limits<std::size_t>::max();
 
@@ -71,11 +62,6 @@ public:
     virtual bool Advance(std::uint64_t bytes) = 0;
 };
 
-// Copies the file on disk `from` to `to` as WriteFileDurably writes: through a temp file
-// beside `to`, flushed and moved over it. A cancelled or failed copy leaves `to` as it was.
-WriteResult CopyFileDurably(const std::string& from, const std::string& to,
-                                          CopyProgress* progress = nullptr);
-
 // A copy made beside its target that has not taken its place yet.
 struct CopyBeside {
     std::string temp;        // the new file beside the target
@@ -86,7 +72,7 @@ struct CopyBeside {
 // folders), hashing the bytes as they pass so that each is read once, flushed to the disk
 // and given `from`'s last-write time: a file put back from a copy looks unchanged since it
 // was copied. The caller checks the copy, then moves `temp` over `to` or removes it. A
-// failed or cancelled copy (reason Cancelled) leaves no temp file; a failed read names `from`.
+// failed or cancelled copy leaves no temp file; a failed read names `from`, a cancelled copy `to`.
 WriteResult CopyBesideHashed(const std::string& from, const std::string& to, CopyBeside& made,
                              CopyProgress* progress = nullptr);
 

@@ -2,29 +2,38 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
-#include "base/files.h"
+#include "base/file_results.h"
+#include "base/unique_file.h"
 
 namespace base::native {
 
 using Reason = WriteError::Reason;
 
-// Creates `name` for binary writing only when no file has that name yet; `exists` says
-// that one had. Null when it could not, with `reason` saying why.
-UniqueFile CreateNewFile(const std::string& name, bool& exists, Reason& reason);
+// A file just made for writing, or why it could not be: `taken` when a file had the name.
+struct MadeFile {
+    UniqueFile file;
+    Reason reason = Reason::Other;
+    bool taken = false;
+};
 
+// Creates `name` for binary writing only when no file has that name yet.
+MadeFile CreateNewFile(const std::string& name);
+
+enum class Link { Made, NameTaken, Refused };
 // Makes `name` a second name of the file on disk `existing`, when no file has that name yet
-// and the volume allows it; `exists` says that one had. The file gets the permissions that
-// the folder of `name` hands down to a new file; where it cannot, there is no new name.
-bool LinkNew(const std::string& existing, const std::string& name, bool& exists);
+// and the volume allows it. The file gets the permissions that the folder of `name` hands
+// down to a new file; where it cannot, there is no new name (Refused).
+Link LinkNew(const std::string& existing, const std::string& name);
 
-// Creates or empties `name` for binary writing; null with `reason` when it could not.
-UniqueFile CreateOrEmpty(const std::string& name, Reason& reason);
+// Creates or empties `name` for binary writing.
+MadeFile CreateOrEmpty(const std::string& name);
 
-// Flushes the file's data to the disk itself, then closes it; false with `reason` when any
-// step failed.
-bool CloseFlushed(UniqueFile file, Reason& reason);
+// Flushes the file's data to the disk itself, then closes it; a failed step fails it, with
+// `name` as the file named.
+WriteResult CloseFlushed(UniqueFile file, const std::string& name);
 
 // Starts writing to the disk the `size` bytes at `offset` of an unbuffered file being
 // written, without waiting, so that its flush at the end has less left to do.

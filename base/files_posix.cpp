@@ -14,7 +14,6 @@
 #include "base/files.h"
 #include "base/files_native.h"
 #include "base/paths.h"
-#include "base/text.h"
 
 namespace base {
 namespace {
@@ -94,51 +93,45 @@ void Walk(const std::string& folder, const std::string& prefix, std::vector<Tree
 
 namespace native {
 
-UniqueFile CreateNewFile(const std::string& name, bool& exists, Reason& reason) {
-    exists = false;
+MadeFile CreateNewFile(const std::string& name) {
+    MadeFile made;
     const int fd = open(Native(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
-        exists = errno == EEXIST;
-        reason = ReasonOf(errno);
-        return nullptr;
+        made.taken = errno == EEXIST;
+        made.reason = ReasonOf(errno);
+        return made;
     }
-    UniqueFile file = StreamOf(fd, "wb");
-    if (!file) {
+    made.file = StreamOf(fd, "wb");
+    if (!made.file)
         unlink(Native(name).c_str());
-        reason = Reason::Other;
-    }
-    return file;
+    return made;
 }
 
 // A file's permissions are its own here, whatever folder names it.
-bool LinkNew(const std::string& existing, const std::string& name, bool& exists) {
-    const bool linked = link(Native(existing).c_str(), Native(name).c_str()) == 0;
-    exists = !linked && errno == EEXIST;
-    return linked;
+Link LinkNew(const std::string& existing, const std::string& name) {
+    if (link(Native(existing).c_str(), Native(name).c_str()) == 0)
+        return Link::Made;
+    return errno == EEXIST ? Link::NameTaken : Link::Refused;
 }
 
-UniqueFile CreateOrEmpty(const std::string& name, Reason& reason) {
+MadeFile CreateOrEmpty(const std::string& name) {
+    MadeFile made;
     const int fd = open(Native(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        reason = ReasonOf(errno);
-        return nullptr;
-    }
-    UniqueFile file = StreamOf(fd, "wb");
-    if (!file)
-        reason = Reason::Other;
-    return file;
+    if (fd < 0)
+        made.reason = ReasonOf(errno);
+    else
+        made.file = StreamOf(fd, "wb");
+    return made;
 }
 
-bool CloseFlushed(UniqueFile file, Reason& reason) {
+WriteResult CloseFlushed(UniqueFile file, const std::string& name) {
     errno = 0;
-    bool flushed = std::fflush(file.get()) == 0 && fsync(fileno(file.get())) == 0;
-    if (!flushed)
-        reason = ReasonOf(errno);
-    if (std::fclose(file.release()) != 0 && flushed) {
-        reason = ReasonOf(errno);
-        flushed = false;
-    }
-    return flushed;
+    const bool flushed = std::fflush(file.get()) == 0 && fsync(fileno(file.get())) == 0;
+    const Reason reason = ReasonOf(errno);
+    const bool closed = std::fclose(file.release()) == 0;
+    if (flushed && closed)
+        return {};
+    return WriteError{name, flushed ? ReasonOf(errno) : reason};
 }
 
 void StartWriting(std::FILE* file, std::uint64_t offset, std::uint64_t size) {
@@ -258,6 +251,39 @@ std::string CurrentFolder() {
     return "C:" + folder;
 }
 
+// Names here are bytes, UTF-8 by custom.
+PathKind KindOfUtf8(const std::string& path) { return KindOf(path); }
+
+// pread and pwrite take the offset themselves; a signal or a short transfer goes on where it
+// stopped.
+bool ReadAt(std::FILE* file, std::uint64_t offset, std::string& into) {
+    for (std::size_t done = 0; done < into.size();) {
+        const ssize_t got = pread(fileno(file), into.data() + done, into.size() - done, static_cast<off_t>(offset + done));
+        if (got <= 0 && !(got < 0 && errno == EINTR))
+            return false;
+        done += got > 0 ? static_cast<std::size_t>(got) : 0;
+    }
+    return true;
+}
+
+bool WriteAt(std::FILE* file, std::uint64_t offset, std::string_view bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t put =
+            pwrite(fileno(file), bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        if (put <= 0 && !(put < 0 && errno == EINTR))
+            return false;
+        done += put > 0 ? static_cast<std::size_t>(put) : 0;
+    }
+    return true;
+}
+
+std::optional<std::uint64_t> SizeOf(std::FILE* file) {
+    struct stat info {};
+    if (fstat(fileno(file), &info) != 0)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
 // A name in a folder is durable only once the folder itself is flushed.
 void SyncFolderOf(const std::string& path) {
     const std::string native = Native(path);
@@ -269,7 +295,5 @@ void SyncFolderOf(const std::string& path) {
     fsync(fd);
     close(fd);
 }
-
-std::string FoldCase(const std::string& name) { return AsciiLower(name); }
 
 }  // namespace base

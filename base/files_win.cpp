@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "base/files.h"
 #include "base/files_native.h"
 #include "base/paths.h"
+#include "base/text.h"
 
 namespace base {
 namespace {
@@ -94,6 +96,26 @@ bool HandsDownAccess(const std::string& folder) {
     return allows;
 }
 
+HANDLE HandleOf(std::FILE* file) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))); }
+
+// An OVERLAPPED structure with an offset makes a read or write on a handle opened for
+// synchronous use go to that offset in the same call. The limit on one call's size is
+// DWORD's, so a larger piece takes more than one.
+template <class Transfer>
+bool AtOffset(std::uint64_t offset, std::size_t size, Transfer transfer) {
+    for (std::size_t done = 0; done < size;) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>((offset + done) & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+        const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(size - done, 0x40000000u));
+        DWORD moved = 0;
+        if (!transfer(done, piece, moved, at) || moved == 0)
+            return false;
+        done += moved;
+    }
+    return true;
+}
+
 }  // namespace
 
 namespace native {
@@ -101,17 +123,15 @@ namespace native {
 // A second name shares the file's security descriptor, which it got from the folder it was
 // made in. An empty list of its own, not protected from inheritance, leaves it only what
 // its new folder hands down, as a file made there would have.
-bool LinkNew(const std::string& existing, const std::string& name, bool& exists) {
-    exists = false;
+Link LinkNew(const std::string& existing, const std::string& name) {
     std::string folder = FolderPart(name);
     if (folder.empty())
         folder = ".";
     if (!HandsDownAccess(folder))
-        return false;
+        return Link::Refused;
     if (!CreateHardLinkA(name.c_str(), existing.c_str(), nullptr)) {
         const DWORD error = GetLastError();
-        exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-        return false;
+        return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Link::NameTaken : Link::Refused;
     }
     ACL none;
     std::string named = name;
@@ -119,61 +139,55 @@ bool LinkNew(const std::string& existing, const std::string& name, bool& exists)
         SetNamedSecurityInfoA(named.data(), SE_FILE_OBJECT,
                               DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
                               &none, nullptr) == ERROR_SUCCESS)
-        return true;
+        return Link::Made;
     DeleteFileA(name.c_str());
-    return false;
+    return Link::Refused;
 }
 
 // CREATE_NEW fails on an existing name. Others may read the new file while it is written
 // (the hashed copy reads it back), never write it.
-UniqueFile CreateNewFile(const std::string& name, bool& exists, Reason& reason) {
-    exists = false;
+MadeFile CreateNewFile(const std::string& name) {
+    MadeFile made;
     const HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-        reason = ReasonOf(error);
-        return nullptr;
+        made.taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+        made.reason = ReasonOf(error);
+        return made;
     }
-    UniqueFile file = StreamOf(handle, _O_WRONLY | _O_BINARY, "wb");
-    if (!file) {
+    made.file = StreamOf(handle, _O_WRONLY | _O_BINARY, "wb");
+    if (!made.file)
         DeleteFileA(name.c_str());
-        reason = Reason::Other;
-    }
-    return file;
+    return made;
 }
 
 // Shared for reading and writing as the C runtime's own fopen shares, so that a reader
 // another program holds open does not stop the rewrite.
-UniqueFile CreateOrEmpty(const std::string& name, Reason& reason) {
+MadeFile CreateOrEmpty(const std::string& name) {
+    MadeFile made;
     const HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        reason = ReasonOf(GetLastError());
-        return nullptr;
-    }
-    UniqueFile file = StreamOf(handle, _O_WRONLY | _O_BINARY, "wb");
-    if (!file)
-        reason = Reason::Other;
-    return file;
+    if (handle == INVALID_HANDLE_VALUE)
+        made.reason = ReasonOf(GetLastError());
+    else
+        made.file = StreamOf(handle, _O_WRONLY | _O_BINARY, "wb");
+    return made;
 }
 
-bool CloseFlushed(UniqueFile file, Reason& reason) {
+WriteResult CloseFlushed(UniqueFile file, const std::string& name) {
     SetLastError(ERROR_SUCCESS);
     errno = 0;
-    bool flushed = std::fflush(file.get()) == 0;
-    if (!flushed)
-        reason = ReasonOfLastFailure();
-    if (flushed && !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file.get()))))) {
-        reason = ReasonOf(GetLastError());
-        flushed = false;
-    }
-    if (std::fclose(file.release()) != 0 && flushed) {
-        reason = ReasonOfLastFailure();
-        flushed = false;
-    }
-    return flushed;
+    std::optional<Reason> failed;
+    if (std::fflush(file.get()) != 0)
+        failed = ReasonOfLastFailure();
+    else if (!FlushFileBuffers(HandleOf(file.get())))
+        failed = ReasonOf(GetLastError());
+    if (std::fclose(file.release()) != 0 && !failed)
+        failed = ReasonOfLastFailure();
+    if (!failed)
+        return {};
+    return WriteError{name, *failed};
 }
 
 // The system's cache writes a file's pieces behind on its own while it is being written.
@@ -229,17 +243,53 @@ UniqueFile OpenDiskFile(const std::string& path, PathKind& kind, OpenFor mode) {
     return file;
 }
 
+namespace {
+
+PathKind KindOfLastFailure() {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::Missing : PathKind::Other;
+}
+
+}  // namespace
+
 // A device name (NUL, AUX, COM1.txt) names the device in every folder, whatever the
 // attributes say of it.
 PathKind KindOf(const std::string& path) {
     if (IsDeviceName(path))
         return PathKind::Other;
     const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::Missing : PathKind::Other;
-    }
-    return KindOfAttributes(attributes);
+    return attributes == INVALID_FILE_ATTRIBUTES ? KindOfLastFailure() : KindOfAttributes(attributes);
+}
+
+PathKind KindOfUtf8(const std::string& path) {
+    const std::optional<std::u16string> wide = Utf16Of(path);
+    if (!wide)
+        return PathKind::Missing;
+    if (IsDeviceName(path))
+        return PathKind::Other;
+    const DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t*>(wide->c_str()));
+    return attributes == INVALID_FILE_ATTRIBUTES ? KindOfLastFailure() : KindOfAttributes(attributes);
+}
+
+bool ReadAt(std::FILE* file, std::uint64_t offset, std::string& into) {
+    const HANDLE handle = HandleOf(file);
+    return AtOffset(offset, into.size(), [&](std::size_t done, DWORD piece, DWORD& moved, OVERLAPPED& at) {
+        return ReadFile(handle, into.data() + done, piece, &moved, &at) != 0;
+    });
+}
+
+bool WriteAt(std::FILE* file, std::uint64_t offset, std::string_view bytes) {
+    const HANDLE handle = HandleOf(file);
+    return AtOffset(offset, bytes.size(), [&](std::size_t done, DWORD piece, DWORD& moved, OVERLAPPED& at) {
+        return WriteFile(handle, bytes.data() + done, piece, &moved, &at) != 0;
+    });
+}
+
+std::optional<std::uint64_t> SizeOf(std::FILE* file) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(HandleOf(file), &size))
+        return std::nullopt;
+    return static_cast<std::uint64_t>(size.QuadPart);
 }
 
 // The C runtime's rename refuses an existing target on Windows; MoveFileEx replaces it.
@@ -321,13 +371,5 @@ std::string CurrentFolder() {
 
 // See the declaration: NTFS keeps the order of a folder's changes, other file systems do not.
 void SyncFolderOf(const std::string& /*path*/) {}
-
-// File names compare as the upper-case letters of the ANSI code page, not only ASCII ones.
-std::string FoldCase(const std::string& name) {
-    std::string folded = name;
-    if (!folded.empty())
-        CharUpperBuffA(folded.data(), static_cast<DWORD>(folded.size()));
-    return folded;
-}
 
 }  // namespace base

@@ -1,4 +1,4 @@
-// Path name helpers: splitting, joining, wildcards and device names.
+// Path name helpers: splitting, joining, wildcards, device and program names, and where a name lies.
 #include "base/paths.h"
 
 #include <algorithm>
@@ -136,6 +136,184 @@ bool IsDeviceName(const std::string& name) {
         return true;
     return stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) && stem[3] >= '1' &&
            stem[3] <= '9';
+}
+
+namespace {
+
+// The pieces between separators, empty ones too.
+std::vector<std::string> PartsOf(const std::string& rest) {
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (std::size_t end; (end = rest.find('\\', at)) != std::string::npos; at = end + 1)
+        parts.push_back(rest.substr(at, end - at));
+    parts.push_back(rest.substr(at));
+    return parts;
+}
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+}  // namespace
+
+bool IsPlainPart(const std::string& part) {
+    if (part.empty() || part.back() == '.' || part.back() == ' ')
+        return false;
+    for (const char c : part) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || std::string("\"*/:<>?\\|").find(c) != std::string::npos)
+            return false;
+    }
+    return !IsDeviceName(part);
+}
+
+std::optional<SplitName> SplitFullPath(const std::string& path) {
+    SplitName full;
+    std::string rest;
+    if (path.size() >= 3 && IsLetter(path[0]) && path[1] == ':' && path[2] == '\\') {
+        full.root = path.substr(0, 3);
+        rest = path.substr(3);
+    } else if (path.rfind("\\\\", 0) == 0) {
+        const std::size_t serverEnd = path.find('\\', 2);
+        if (serverEnd == std::string::npos)
+            return std::nullopt;
+        const std::size_t shareEnd = path.find('\\', serverEnd + 1);
+        const std::string server = path.substr(2, serverEnd - 2);
+        const std::string share = path.substr(serverEnd + 1, shareEnd - serverEnd - 1);
+        if (!IsPlainPart(server) || !IsPlainPart(share))
+            return std::nullopt;
+        full.root = "\\\\" + server + "\\" + share + "\\";
+        rest = shareEnd == std::string::npos ? std::string() : path.substr(shareEnd + 1);
+    } else {
+        return std::nullopt;
+    }
+    if (!rest.empty())
+        full.parts = PartsOf(rest);
+    for (const std::string& part : full.parts)
+        if (!IsPlainPart(part))
+            return std::nullopt;
+    return full;
+}
+
+bool IsWithin(const SplitName& name, const SplitName& folder, NameFold fold) {
+    bool within = fold(name.root) == fold(folder.root) && name.parts.size() >= folder.parts.size();
+    for (std::size_t i = 0; within && i < folder.parts.size(); ++i)
+        within = fold(name.parts[i]) == fold(folder.parts[i]);
+    return within;
+}
+
+FolderPlace PlaceInFolder(const std::string& name, const std::string& folder) {
+    const SplitName home = Split(folder);
+    SplitName split = Split(name);
+    const std::string drive = home.root.substr(0, home.root.find('\\'));
+    if (split.root.empty() || FoldCase(split.root) == FoldCase(drive)) {
+        split = Split(folder + "\\" + name.substr(split.root.size()));
+    } else if (split.root == "\\") {
+        split.root = drive + "\\";
+    } else if (split.root.back() != '\\') {
+        split.root += "\\";
+    }
+    if (IsWithin(split, home, &FoldCase))
+        return {JoinParts(split.parts, home.parts.size()), true};
+    return {split.root + JoinParts(split.parts, 0), false};
+}
+
+std::string WithoutTrailingSeparator(std::string name) {
+    while (name.size() > 1 && IsSeparator(name.back()) && name[name.size() - 2] != ':')
+        name.pop_back();
+    return name;
+}
+
+std::string ParentFolder(const std::string& name) {
+    std::string folder = FolderPart(name);
+    if (!folder.empty())
+        folder.pop_back();
+    return folder;
+}
+
+std::string RootAsFolder(const std::string& name) {
+    std::string below;
+    for (const char c : name)
+        if (c != ':' && !(below.empty() && c == '\\'))
+            below.push_back(c);
+    return below;
+}
+
+}  // namespace base
+
+// Full names as the batch reader resolves them.
+namespace base {
+namespace {
+
+constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// "C:" of "C:\a", "\\srv\share" of "\\srv\share\a"; the rest starts after it.
+std::size_t FullPrefixLength(const std::string& full) {
+    if (full.size() >= 2 && IsSeparator(full[0]) && IsSeparator(full[1])) {
+        std::size_t end = full.find_first_of("\\/", 2);
+        if (end != std::string::npos)
+            end = full.find_first_of("\\/", end + 1);
+        return end == std::string::npos ? full.size() : end;
+    }
+    if (full.size() >= 2 && IsAsciiLetter(full[0]) && full[1] == ':')
+        return 2;
+    return 0;
+}
+
+}  // namespace
+
+std::string NormaliseFull(const std::string& full) {
+    const std::size_t prefixLength = FullPrefixLength(full);
+    std::string prefix = full.substr(0, prefixLength);
+    std::replace(prefix.begin(), prefix.end(), '/', '\\');
+    std::vector<std::string> parts;
+    std::string part;
+    auto finish = [&] {
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (part != ".") {
+            // Windows drops trailing dots and blanks of every name part.
+            const std::size_t end = part.find_last_not_of(". ");
+            if (end != std::string::npos)
+                parts.push_back(part.substr(0, end + 1));
+        }
+        part.clear();
+    };
+    for (std::size_t i = prefixLength; i < full.size(); ++i) {
+        if (IsSeparator(full[i]))
+            finish();
+        else
+            part.push_back(full[i]);
+    }
+    finish();
+    return prefix + "\\" + JoinParts(parts);
+}
+
+bool IsFullRoot(const std::string& full) {
+    return full.size() == FullPrefixLength(full) + 1 && full.back() == '\\';
+}
+
+std::string FullParent(const std::string& full) {
+    if (IsFullRoot(full))
+        return full;
+    const std::size_t slash = full.rfind('\\');
+    if (slash == std::string::npos)
+        return full;
+    return slash < FullPrefixLength(full) + 1 ? full.substr(0, slash + 1) : full.substr(0, slash);
+}
+
+std::string FullLeaf(const std::string& full) {
+    if (IsFullRoot(full))
+        return std::string();
+    const std::size_t slash = full.rfind('\\');
+    return slash == std::string::npos ? full : full.substr(slash + 1);
+}
+
+std::string ProgramName(const std::string& path) {
+    std::string name = BaseName(path);
+    for (const char* extension : {".exe", ".com"})
+        if (name.size() > 4 && EqualsIgnoringCase(name.substr(name.size() - 4), extension))
+            name.erase(name.size() - 4);
+    return name;
 }
 
 }  // namespace base

@@ -3,6 +3,7 @@
 // is read as a separator too.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,9 +49,71 @@ std::string NameByPattern(const std::string& pattern, const std::string& name);
 // Whether the last part of a name is a device ("nul", "con", "com1.txt", ...), not a file.
 bool IsDeviceName(const std::string& name);
 
+// The name a program is known by: the last part of its path without ".exe" or ".com" (in
+// any letter case), letter case kept: "XCOPY" of "C:\x\XCOPY.EXE", "Grenwick" of its path.
+std::string ProgramName(const std::string& path);
+
 // A name as this platform's file names compare: two names that fold alike name one file.
-// Windows folds the letters of the ANSI code page, other hosts ASCII letters only; the
-// definitions live in the platform's file layer body.
+// Windows folds the letters of the ANSI code page, other hosts ASCII letters only. It asks
+// no disk, only the system's letter rules, so each platform has its own body of it:
+// paths_win.cpp and paths_posix.cpp.
 std::string FoldCase(const std::string& name);
+
+// Names checked and placed: whether a name can point outside its place, and where it lies
+// seen from a folder. The one check "is this name inside that folder" is IsWithin.
+
+// Folds a name as the platform compares file names; FoldCase is the platform's own.
+using NameFold = std::string (*)(const std::string&);
+
+// One part of a name that the platform opens as named: not empty, no "." or "..", no
+// character a file name cannot hold, no trailing dot or blank (the platform drops them, so
+// "a.map." is "a.map"), no device.
+bool IsPlainPart(const std::string& part);
+
+// A drive or network path from its root ("C:\", "\\server\share\") down, every part plain
+// and no separator after the last; nothing for any other name.
+std::optional<SplitName> SplitFullPath(const std::string& path);
+
+// Whether `name` is `folder` or lies below it: the same root and the folder's parts first,
+// compared as `fold` folds them.
+bool IsWithin(const SplitName& name, const SplitName& folder, NameFold fold);
+
+// Where a name lies seen from the full folder `folder`: inside it by its parts below it
+// ("maps\a.map" for ".\maps\a.map" or "C:\Game\maps\a.map"), else by its full path.
+// "C:x" names x in the current folder of drive C:, taken as `folder` on its drive.
+struct FolderPlace {
+    std::string name;
+    bool inside;
+};
+FolderPlace PlaceInFolder(const std::string& name, const std::string& folder);
+
+// The name without separators at its end, but for the one that ends a root ("C:\").
+std::string WithoutTrailingSeparator(std::string name);
+
+// The folder a name is in, without its last separator: "maps" of "maps\a.map".
+std::string ParentFolder(const std::string& name);
+
+// A full name as a relative one, for keeping a file from elsewhere below a folder: the
+// drive's colon and the leading separators go ("C\x\y" of "C:\x\y").
+std::string RootAsFolder(const std::string& name);
+
+}  // namespace base
+
+// Full names as the batch reader resolves them ("X:\..." or "\\server\share\..."), pure
+// helpers beside the ones above.
+namespace base {
+
+// "C:\Game\maps\..\a.map." -> "C:\Game\a.map": "/" read as "\", "." and ".." resolved, the
+// trailing dots and blanks of each part dropped, as Windows reads a full name.
+std::string NormaliseFull(const std::string& full);
+
+// The folder part of a normalised full name; the root keeps its "\" ("C:\" of "C:\a") and is
+// its own parent, other folders have none at their end.
+std::string FullParent(const std::string& full);
+
+// The last part of a normalised full name; "" for a root.
+std::string FullLeaf(const std::string& full);
+
+bool IsFullRoot(const std::string& full);
 
 }  // namespace base

@@ -6,24 +6,16 @@
 #include <cstdlib>
 #include <map>
 
-#include "batchfile/batch_paths.h"
+#include "base/text.h"
 #include "batchfile/batch_syntax.h"
 
 namespace batchfile {
 namespace {
 
-using paths::Fold;
-
 constexpr int kMaxArithmeticDepth = 64;
 
-bool HasUnknown(const std::string& text) { return text.find(syntax::kUnknown) != std::string::npos; }
-
-std::string TrimBlanks(const std::string& text) {
-    const std::size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos)
-        return std::string();
-    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
+using syntax::HasUnknown;
+using syntax::TrimBlanks;
 
 // Precedence as the interpreter has it for these operators: unary, then * / %, then + -.
 // Values are kept in 64 bits and wrapped to 32 after each step, so nothing can overflow.
@@ -67,7 +59,7 @@ public:
                 const std::optional<std::int32_t> result =
                     value ? std::optional<std::int32_t>(static_cast<std::int32_t>(static_cast<std::uint32_t>(*value))) : std::nullopt;
                 assigned.emplace_back(name, result);
-                m_assigned[Fold(name)] = result ? std::to_string(*result) : std::string(1, syntax::kUnknown);
+                m_assigned[base::AsciiLower(name)] = result ? std::to_string(*result) : std::string(1, syntax::kUnknown);
             }
             if (m_i >= m_s.size())
                 break;
@@ -171,7 +163,7 @@ private:
     const std::string m_s;
     // A later expression sees what an earlier one assigned: "set /a a=1, b=a+2" gives b 3.
     std::string Value(const std::string& name) const {
-        const auto found = m_assigned.find(Fold(name));
+        const auto found = m_assigned.find(base::AsciiLower(name));
         return found != m_assigned.end() ? found->second : m_lookup(name);
     }
 

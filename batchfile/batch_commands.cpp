@@ -4,18 +4,10 @@
 
 #include <algorithm>
 
-#include "batchfile/file_changes.h"
+#include "base/paths.h"
+#include "base/text.h"
 
 namespace batchfile::runner {
-
-bool HasUnknown(const std::string& text) { return text.find(kUnknown) != std::string::npos; }
-
-std::string TrimBlanks(const std::string& text) {
-    const std::size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos)
-        return std::string();
-    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
 
 std::vector<Arg> InternalArgs(const std::string& text) {
     std::vector<Arg> args;
@@ -67,7 +59,7 @@ std::vector<std::string> Names(const std::vector<Arg>& args) {
 
 std::string ProgramName(const std::string& name) {
     const std::size_t cut = name.find_last_of("\\/:");
-    std::string leaf = p::Fold(cut == std::string::npos ? name : name.substr(cut + 1));
+    std::string leaf = base::AsciiLower(cut == std::string::npos ? name : name.substr(cut + 1));
     for (const char* ext : {".exe", ".com"})
         if (leaf.size() > 4 && leaf.compare(leaf.size() - 4, 4, ext) == 0)
             leaf.erase(leaf.size() - 4);
@@ -88,7 +80,7 @@ void Runner::Delete(const std::string& rest, int line) {
     for (const Arg& arg : args) {
         if (!arg.isSwitch)
             continue;
-        const std::string flag = p::Fold(arg.text);
+        const std::string flag = base::AsciiLower(arg.text);
         if (flag == "s") {
             recursive = true;
         } else if (flag == "p" || flag == "f" || flag == "q") {
@@ -101,17 +93,17 @@ void Runner::Delete(const std::string& rest, int line) {
         }
     }
     for (const std::string& name : Names(args)) {
-        if (IsDeviceName(name))
+        if (base::IsDeviceName(name))
             continue;
         const std::optional<std::string> full = Resolve(name, line);
         if (!full)
             continue;
-        const bool pattern = HasWildcard(p::Leaf(*full));
+        const bool pattern = base::HasWildcard(base::FullLeaf(*full));
         const EntryKind kind = pattern ? EntryKind::Missing : m_disk.KindOf(*full);
         if (recursive) {
             const bool folder = kind == EntryKind::Folder;
-            const std::string root = folder ? *full : p::Parent(*full);
-            for (const Match& match : FilesBelow(root, folder ? "*" : p::Leaf(*full), true, line))
+            const std::string root = folder ? *full : base::FullParent(*full);
+            for (const Match& match : FilesBelow(root, folder ? "*" : base::FullLeaf(*full), true, line))
                 Changed(match.full);
             if (!folder && m_uncertain)
                 Changed(*full);
@@ -129,7 +121,7 @@ void Runner::RemoveFolder(const std::string& rest, int line) {
     const std::vector<Arg> args = InternalArgs(rest);
     bool recursive = false;
     for (const Arg& arg : args) {
-        const std::string flag = p::Fold(arg.text);
+        const std::string flag = base::AsciiLower(arg.text);
         if (arg.isSwitch && flag == "s")
             recursive = true;
         else if (arg.isSwitch && flag != "q")
@@ -156,10 +148,10 @@ namespace {
 // name, by a wildcard pattern, or onto the target itself.
 std::string Destination(const std::string& target, bool targetIsFolder, const std::string& source) {
     if (targetIsFolder)
-        return p::Child(target, p::Leaf(source));
-    const std::string leaf = p::Leaf(target);
-    if (HasWildcard(leaf))
-        return p::Child(p::Parent(target), NameByPattern(leaf, p::Leaf(source)));
+        return base::Join(target, base::FullLeaf(source));
+    const std::string leaf = base::FullLeaf(target);
+    if (base::HasWildcard(leaf))
+        return base::Join(base::FullParent(target), base::NameByPattern(leaf, base::FullLeaf(source)));
     return target;
 }
 
@@ -196,24 +188,24 @@ void Runner::Copy(const std::string& rest, int line) {
         return;
     const bool joined = sources.size() > 1;
     std::string targetName = groups.size() > 1 ? groups.back() : joined ? sources.front() : ".";
-    if (IsDeviceName(targetName))
+    if (base::IsDeviceName(targetName))
         return;
     const std::optional<std::string> target = Resolve(targetName, line);
     if (!target)
         return;
     const bool targetIsFolder = NamesFolder(targetName) || m_disk.KindOf(*target) == EntryKind::Folder;
     for (const std::string& source : sources) {
-        if (IsDeviceName(source))
+        if (base::IsDeviceName(source))
             continue;
         const std::optional<std::string> full = Resolve(source, line);
         if (!full) {
-            if (!targetIsFolder && !HasWildcard(p::Leaf(*target)))
+            if (!targetIsFolder && !base::HasWildcard(base::FullLeaf(*target)))
                 Created(*target);  // whatever the source is, this file is overwritten
             continue;
         }
         for (const std::string& file : Sources(*full, line)) {
             const std::string destination = joined && !targetIsFolder ? *target : Destination(*target, targetIsFolder, file);
-            if (p::Fold(destination) != p::Fold(file) || joined)
+            if (base::AsciiLower(destination) != base::AsciiLower(file) || joined)
                 Created(destination);
         }
     }
@@ -224,7 +216,7 @@ void Runner::MoveTree(const std::string& folder, const std::string& destination,
     m_disk.AddFolder(destination);
     for (const Match& match : FilesBelow(folder, "*", true, line)) {
         Changed(match.full);
-        Created(p::Child(destination, match.relative));
+        Created(base::Join(destination, match.relative));
     }
 }
 
@@ -242,13 +234,13 @@ void Runner::Move(const std::string& rest, int line) {
         const std::optional<std::string> full = Resolve(names[i], line);
         if (!full)
             continue;
-        if (!HasWildcard(p::Leaf(*full)) && m_disk.KindOf(*full) == EntryKind::Folder) {
-            MoveTree(*full, targetIsFolder ? p::Child(*target, p::Leaf(*full)) : *target, line);
+        if (!base::HasWildcard(base::FullLeaf(*full)) && m_disk.KindOf(*full) == EntryKind::Folder) {
+            MoveTree(*full, targetIsFolder ? base::Join(*target, base::FullLeaf(*full)) : *target, line);
             continue;
         }
         for (const std::string& file : Sources(*full, line)) {
             const std::string destination = Destination(*target, targetIsFolder, file);
-            if (p::Fold(destination) == p::Fold(file))
+            if (base::AsciiLower(destination) == base::AsciiLower(file))
                 continue;
             Changed(file);
             Created(destination);
@@ -271,13 +263,13 @@ void Runner::Rename(const std::string& rest, int line) {
             Unfollowed(line);
         return;
     }
-    const std::string folder = p::Parent(*full);
-    if (HasWildcard(p::Leaf(*full))) {
+    const std::string folder = base::FullParent(*full);
+    if (base::HasWildcard(base::FullLeaf(*full))) {
         for (const std::string& match : Matching(*full, true, true)) {
-            const std::string destination = p::Child(folder, NameByPattern(names[1], p::Leaf(match)));
+            const std::string destination = base::Join(folder, base::NameByPattern(names[1], base::FullLeaf(match)));
             if (m_disk.KindOf(match) == EntryKind::Folder) {
                 MoveTree(match, destination, line);
-            } else if (p::Fold(destination) != p::Fold(match)) {
+            } else if (base::AsciiLower(destination) != base::AsciiLower(match)) {
                 Changed(match);
                 Created(destination);
             }
@@ -285,13 +277,13 @@ void Runner::Rename(const std::string& rest, int line) {
         return;
     }
     const std::string destination =
-        p::Child(folder, HasWildcard(names[1]) ? NameByPattern(names[1], p::Leaf(*full)) : names[1]);
+        base::Join(folder, base::HasWildcard(names[1]) ? base::NameByPattern(names[1], base::FullLeaf(*full)) : names[1]);
     const EntryKind kind = m_disk.KindOf(*full);
     if (kind == EntryKind::Folder) {
         MoveTree(*full, destination, line);
     } else if (kind == EntryKind::File || m_uncertain) {
         Changed(*full);
-        Created(p::Normalise(destination));
+        Created(base::NormaliseFull(destination));
     }
 }
 
@@ -301,7 +293,7 @@ void Runner::Xcopy(const std::string& rest, int line) {
     bool recursive = false, folderTarget = false;
     std::vector<std::string> names;
     for (const Arg& arg : ProgramArgs(rest)) {
-        const std::string flag = p::Fold(arg.text);
+        const std::string flag = base::AsciiLower(arg.text);
         if (!arg.isSwitch)
             names.push_back(arg.text);
         else if (flag == "s" || flag == "e")
@@ -317,7 +309,7 @@ void Runner::Xcopy(const std::string& rest, int line) {
     const std::optional<std::string> target = Resolve(names.size() > 1 ? names[1] : ".", line);
     if (!source || !target)
         return;
-    const bool pattern = HasWildcard(p::Leaf(*source));
+    const bool pattern = base::HasWildcard(base::FullLeaf(*source));
     const EntryKind kind = pattern ? EntryKind::Missing : m_disk.KindOf(*source);
     const EntryKind targetKind = m_disk.KindOf(*target);
     const bool targetNamedFolder = names.size() < 2 || NamesFolder(names[1]);
@@ -325,17 +317,17 @@ void Runner::Xcopy(const std::string& rest, int line) {
         if (kind == EntryKind::Missing && !m_uncertain)
             return;
         if (targetKind == EntryKind::Folder || targetNamedFolder) {
-            Created(p::Child(*target, p::Leaf(*source)));
+            Created(base::Join(*target, base::FullLeaf(*source)));
         } else if (targetKind == EntryKind::File) {
             Created(*target);
         } else {
             Changed(*target);  // if answered "file"; the view keeps the folder reading
-            Created(p::Child(*target, p::Leaf(*source)));
+            Created(base::Join(*target, base::FullLeaf(*source)));
         }
         return;
     }
-    const std::string folder = pattern ? p::Parent(*source) : *source;
-    const std::vector<Match> files = FilesBelow(folder, pattern ? p::Leaf(*source) : "*", recursive, line);
+    const std::string folder = pattern ? base::FullParent(*source) : *source;
+    const std::vector<Match> files = FilesBelow(folder, pattern ? base::FullLeaf(*source) : "*", recursive, line);
     if (files.empty() && m_uncertain)
         Unfollowed(line);
     const bool asFile =
@@ -345,7 +337,7 @@ void Runner::Xcopy(const std::string& rest, int line) {
             Created(*target);
             continue;
         }
-        Created(p::Child(*target, match.relative));
+        Created(base::Join(*target, match.relative));
         if (asFile)
             Changed(*target);  // if answered "file"; the view keeps the folder reading
     }
@@ -357,7 +349,7 @@ void Runner::Robocopy(const std::string& rest, int line) {
     bool recursive = false, purge = false, moves = false, skipValues = false;
     std::vector<std::string> names;
     for (const Arg& arg : ProgramArgs(rest)) {
-        const std::string flag = p::Fold(arg.text);
+        const std::string flag = base::AsciiLower(arg.text);
         if (!arg.isSwitch) {
             if (!skipValues)
                 names.push_back(arg.text);
@@ -399,10 +391,10 @@ void Runner::Robocopy(const std::string& rest, int line) {
     for (const Match& match : FilesBelow(*source, "*", recursive, line)) {
         bool wanted = false;
         for (const std::string& pattern : patterns)
-            wanted = wanted || MatchesWildcard(pattern, p::Leaf(match.full));
+            wanted = wanted || base::MatchesWildcard(pattern, base::FullLeaf(match.full));
         if (!wanted)
             continue;
-        Created(p::Child(*target, match.relative));
+        Created(base::Join(*target, match.relative));
         if (moves)
             Changed(match.full);
     }
@@ -413,7 +405,7 @@ void Runner::Patch(const std::string& rest, int line) {
     const std::vector<std::string> words = syntax::SplitWords(rest, "");
     if (words.size() < 3)
         return;
-    const std::string mode = p::Fold(syntax::WithoutQuotes(words[0]));
+    const std::string mode = base::AsciiLower(syntax::WithoutQuotes(words[0]));
     if (mode != "a" && mode != "u")
         return;
     if (const std::optional<std::string> full = Resolve(syntax::WithoutQuotes(words[1]), line))

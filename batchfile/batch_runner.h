@@ -1,4 +1,7 @@
-// The batch reader's inside: the state of one run and the helpers its commands share.
+// The batch reader's inside: the state of one run and the helpers its commands share. Each
+// part of the runner has its file: batch_runner_lines (reading lines into statements),
+// _expand (expansion), _exec (statements and the command a line names), _for, _state (set,
+// setlocal, cd, call), _names (names and the disk) and batch_commands (the file commands).
 #pragma once
 
 #include <cstdint>
@@ -9,16 +12,18 @@
 #include <utility>
 #include <vector>
 
-#include "batchfile/batch_effects.h"
-#include "batchfile/batch_paths.h"
+#include "base/paths.h"
+#include "base/text.h"
 #include "batchfile/batch_syntax.h"
+#include "batchfile/reader_context.h"
+#include "batchfile/virtual_disk.h"
 
 namespace batchfile::runner {
 
 using syntax::Node;
+using syntax::HasUnknown;
 using syntax::kUnknown;
-namespace p = paths;
-
+using syntax::TrimBlanks;
 
 // Bounds that keep a hostile file from hanging or exhausting memory; hitting one makes the
 // line unfollowed.
@@ -45,8 +50,6 @@ inline const std::set<std::string> kHarmless = {
 // Internal commands that may be written straight against their argument: "echo.", "cd..".
 inline const char* const kJoinable[] = {"echo", "cd", "chdir", "cls", "type", "dir", "title", "md", "mkdir", "pause"};
 
-bool HasUnknown(const std::string& text);
-std::string TrimBlanks(const std::string& text);
 bool EndsWith(const std::string& text, const std::string& tail);
 
 // An argument of an internal command: quotes removed; `isSwitch` when an unquoted "/" began it.
@@ -63,6 +66,12 @@ std::vector<Arg> InternalArgs(const std::string& text);
 std::vector<Arg> ProgramArgs(const std::string& text);
 std::vector<std::string> Names(const std::vector<Arg>& args);  // the non-empty non-switch ones
 std::string ProgramName(const std::string& name);               // "xcopy" of "C:\x\XCOPY.EXE"
+bool EndsSubroutine(const std::string& line);                    // "goto :eof" and "exit /b"
+
+// A command's first word as written, folded, and the text after it.
+struct CommandWord {
+    std::string name, rest, command;
+};
 
 // Loop variable values bound by the for commands around a command.
 using Bindings = std::vector<std::pair<char, std::string>>;
@@ -81,8 +90,8 @@ class Runner {
 public:
     explicit Runner(const ReaderContext& context) : m_context(context), m_disk(context.disk) {
         for (const auto& [name, value] : context.environment)
-            m_vars[p::Fold(name)] = {name, value, {}};
-        m_cwd = p::Normalise(context.startFolder);
+            m_vars[base::AsciiLower(name)] = {name, value, {}};
+        m_cwd = base::NormaliseFull(context.startFolder);
     }
 
     void RunFile(const std::string& file, const std::vector<std::string>& lines, std::vector<std::string> args);
@@ -119,7 +128,14 @@ private:
     void Exec(const Node& node, const Bindings& bindings);
     void ExecCommand(const Node& node, const Bindings& bindings);
     void ExecCommandOnce(const Node& node, const Bindings& bindings);
+    bool RunStateCommand(const std::string& command, const std::string& rest, int line);
+    void RunFileCommand(const CommandWord& word, const std::string& program, int line);
     void ExecFor(const Node& node, const Bindings& bindings);
+    struct ForRuns;
+    void ForNumbers(const std::vector<std::string>& items, bool unknown, ForRuns& runs);
+    void ForText(const Node& node, const std::string& set, ForRuns& runs);
+    bool ForTree(const Node& node, const std::vector<std::string>& items, const Bindings& bindings, ForRuns& runs);
+    void ForItems(const Node& node, const std::vector<std::string>& items, ForRuns& runs);
     std::optional<std::string> Prepare(const std::string& text, const Bindings& bindings) const;
     std::string Substitute(const std::string& text, const Bindings& bindings) const;
     std::string ExpandDelayed(const std::string& text) const;
@@ -128,6 +144,7 @@ private:
     // Commands.
     void Set(const std::string& rest);
     void SetArithmetic(const std::string& expression);
+    void SetLocal(const std::string& rest);
     void SetVariable(const std::string& name, const std::string& value);
     void ChangeFolder(const std::string& rest, bool switchDrive, bool push, int line);
     void Call(const std::string& rest, int line);
@@ -153,7 +170,7 @@ private:
     void Created(const std::string& full);
     void Unfollowed(int line);
     bool Step(int line);
-    char Drive() const { return static_cast<char>(std::toupper(static_cast<unsigned char>(m_cwd[0]))); }
+    char Drive() const { return base::AsciiUpper(m_cwd[0]); }
 
     const ReaderContext& m_context;
     VirtualDisk m_disk;

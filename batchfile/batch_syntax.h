@@ -12,6 +12,9 @@ namespace batchfile::syntax {
 // command's output): a name holding it cannot be followed.
 constexpr char kUnknown = '\x01';
 
+bool HasUnknown(const std::string& text);
+std::string TrimBlanks(const std::string& text);  // blanks and tabs off both ends
+
 struct Redirect {
     bool output;  // ">" or ">>"; "<" reads
     std::string target;

@@ -1,10 +1,11 @@
-// Reading the header lines of a mod batch file and the markers they carry.
+// Reading the lines of a mod batch file: the header lines and the markers they carry, or all of them.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/files.h"
 
@@ -13,9 +14,14 @@ namespace batchfile {
 // The longest line a reader takes; the rest of a longer line is skipped.
 inline constexpr std::size_t kMaxLineLength = 499;
 
-// Reads the next line: up to LF, a CR right before the LF dropped, cut to kMaxLineLength.
+// Reads the next line: up to LF, a CR right before the LF dropped, cut to `maxLength`.
 // Empty optional when the stream is already at its end.
-std::optional<std::string> ReadLine(std::FILE* file);
+std::optional<std::string> ReadLine(std::FILE* file, std::size_t maxLength = kMaxLineLength);
+
+// Every line of the file, CR before LF dropped, with no length limit; nothing when it is
+// no file on disk or cannot be read to its end (half a batch file would be followed as if
+// it were all of it).
+std::optional<std::vector<std::string>> ReadAllLines(const std::string& path);
 
 struct ModHeader {
     // File: it was opened and read. Other: a device or a pipe, nothing was read from it.

@@ -9,7 +9,6 @@ std::string WhyNotWritten(const base::WriteError& error, bool rightsMatter) {
         return rightsMatter ? std::string(" ") + kAdminsOnly : std::string();
     case base::WriteError::Reason::DiskFull:
         return std::string(" ") + kDiskFull;
-    case base::WriteError::Reason::Cancelled:
     case base::WriteError::Reason::Other:
         break;
     }

@@ -1,13 +1,15 @@
 // Fuzzes the originals store's index readers: the input as it is, and sealed with a matching
 // check line so the fuzzer reaches the apply and entry lines; whatever is accepted must write
-// back the same. The input is also read as the previous version's index.
+// back the same. The input is also read as the previous version's index, and through the
+// reader that picks the version.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "base/sha256.h"
-#include "manager/originals/apply_records.h"
-#include "manager/originals/store_index.h"
+#include "manager/originals/index_format.h"
+#include "manager/originals/index_format_old.h"
+#include "manager/originals/index_reader.h"
 
 namespace {
 
@@ -58,5 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const manager::DecodedIndex old = manager::DecodeOldIndex(body, kGame, FoldAscii);
     Check(old.index.has_value() == (old.problem == manager::IndexProblem::None));
     Check(!old.index || NamesInPlace(old.index->entries));
+    // The version dispatch gives what the reader of the version it names gives.
+    const manager::DecodedRecords read = manager::ReadIndex(body, kGame, FoldAscii);
+    Check(read.records.has_value() == (read.version == manager::kOldIndexVersion ? old.index.has_value()
+                                                                                 : read.problem == manager::IndexProblem::None));
     return 0;
 }

@@ -11,13 +11,13 @@
 #include "base/files.h"
 #include "base/paths.h"
 #include "base/text.h"
-#include "batchfile/file_changes.h"
 #include "batchfile/header_reader.h"
 #include "batchfile/write_messages.h"
 #include "manager/list/list_file.h"
 #include "manager/list/list_pair.h"
 #include "manager/originals/foresee.h"
 #include "manager/originals/originals_store.h"
+#include "manager/originals/store_error.h"
 #include "manager/state_lock.h"
 
 namespace manager {
@@ -29,7 +29,6 @@ constexpr char kPause[] = "PAUSE";
 constexpr char kListInUse[] =
     "The mod list is in use by another Grenwick window and could not be changed. Please try again.";
 constexpr char kNotApplied[] = ", so the mod was not applied. Nothing has changed.";
-constexpr char kStoreInUse[] = "The kept original files are in use by another Grenwick window";
 constexpr char kLastModInUse[] =
     "The mod list files are in use by another Grenwick window, so the mod applied was not noted as the last mod.";
 // How many of the kept files a question or a report names before "and N more".
@@ -134,7 +133,7 @@ ModManager::ModManager(ManagerFiles files, CommandRunner& runner, ManagerView& v
 // could go wrong there is said when the store is next used.
 void ModManager::StartupLoad(std::FILE* lastModReader) {
     {
-        StateLock lock(m_files.paths, m_lockWait);
+        StateLock lock(m_files.paths, m_files.lockWait);
         if (!lock.InUse()) {
             (void)SettleLists(ListFilesOf(m_files));
             if (OriginalsStore store(m_files.storeRoot, base::CurrentFolder()); store.HasOldStore())
@@ -180,55 +179,75 @@ void ModManager::AddBatchFile(const std::string& fieldText, bool textExact) {
         ReportFull();
 }
 
+// The game folder as noted before and after the run.
+struct FolderRun {
+    FolderNotes before;
+    FolderNotes after;
+};
+
 void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     if (!selection || *selection >= m_mods.Entries().size()) {
         m_view.ShowMessage(kSelectFirst);
         return;
     }
     const ModEntry entry = m_mods.Entries()[*selection];
-    const std::string& path = entry.path;
-    const std::optional<batchfile::ModHeader> header = RunnableHeader(path, 2);
-    if (!header)
+    const std::optional<std::vector<std::string>> lines = RunnableLines(entry.path);
+    if (!lines)
         return;  // an older list can hold a path that is refused at add today
-    if (header->kind != base::PathKind::File) {
-        m_view.ShowMessage("The batch file \"" + path + "\" could not be opened.");
-        return;
-    }
-    const std::optional<std::vector<std::string>> lines = batchfile::ReadAllLines(path);
-    if (!lines) {
-        m_view.ShowMessage("The batch file \"" + path + "\" could not be read" + kNotApplied);
-        return;
-    }
     const std::string gameFolder = base::CurrentFolder();
-    const std::optional<std::uint64_t> number = KeepOriginals(entry.name, path, *lines, gameFolder);
-    if (!number)
+    const std::string fullBatch = FullPathOf(entry.path, gameFolder);
+    const std::optional<KeepPlan> plan = PlanKeep(fullBatch, *lines, gameFolder);
+    if (!plan)
         return;
-    const FolderNotes before = NoteFolder(gameFolder);
-    m_runner.Run(QuoteForInterpreter(path));
-    // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
-    if (batchfile::PpfTextOf(header->line2))
-        m_runner.Run(kPause);
-    const FolderNotes after = NoteFolder(gameFolder);
+    OriginalsStore store(m_files.storeRoot, gameFolder);
     std::string problem;
-    OriginalsStore::SettleResult settled;
+    std::optional<std::uint64_t> number;
     {
-        StateLock lock(m_files.paths, m_lockWait);
-        OriginalsStore store(m_files.storeRoot, gameFolder);
-        if (lock.InUse())
-            problem = kStoreInUse;
-        else if (problem = store.Load(m_progress);
-                 problem.empty() && !(settled = store.Settle(*number, before, after)).index)
-            problem = "The file \"" + store.IndexPath() + "\" could not be written";
+        StateLock lock(m_files.paths, m_files.lockWait);
+        number = KeepOriginals(lock, store, entry, fullBatch, *plan, problem);
     }
-    if (!problem.empty())
-        m_view.ShowMessage(problem + ", so the files the mod created or changed unforeseen are not known to " +
-                           kRestoreName + ".");
-    else if (!settled.unrecoverable.empty())
-        m_view.ShowMessage("The mod changed these files with no original kept, so " + std::string(kRestoreName) +
-                           " cannot put them back:" + NameList(settled.unrecoverable));
-    SaveLastMod(path);
+    if (!number) {
+        m_view.ShowMessage(problem);
+        return;
+    }
+    FolderRun run{NoteFolder(gameFolder), {}};
+    m_runner.Run(QuoteForInterpreter(entry.path));
+    // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
+    if (lines->size() > 1 && batchfile::PpfTextOf((*lines)[1]))
+        m_runner.Run(kPause);
+    run.after = NoteFolder(gameFolder);
+    Settle(gameFolder, *number, entry.path, run);
     m_view.ShowMessage(kDone);
     m_view.CloseApplied();
+}
+
+// Messages wait until the lock is let go.
+void ModManager::Settle(const std::string& gameFolder, std::uint64_t number, const std::string& path,
+                        const FolderRun& run) {
+    std::vector<std::string> messages;
+    base::WriteResult lastMod;
+    {
+        StateLock lock(m_files.paths, m_files.lockWait);
+        OriginalsStore store(m_files.storeRoot, gameFolder);
+        std::optional<StoreError> problem = LoadLocked(lock, store);
+        OriginalsStore::SettleResult settled;
+        if (!problem && (settled = store.Settle(number, run.before, run.after)).index)
+            problem = settled.index;
+        if (problem)
+            messages.push_back(StoreMessage(*problem, ", so the files the mod created or changed unforeseen are not "
+                                                      "known to " + std::string(kRestoreName) + "."));
+        else if (!settled.unrecoverable.empty())
+            messages.push_back("The mod changed these files with no original kept, so " + std::string(kRestoreName) +
+                               " cannot put them back:" + NameList(settled.unrecoverable));
+        if (lock.InUse())
+            messages.push_back(kLastModInUse);
+        else
+            lastMod = SaveLastMod(path);
+    }
+    for (const std::string& message : messages)
+        m_view.ShowMessage(message);
+    if (!lastMod)
+        ReportUnwritable(lastMod.Error());
 }
 
 void ModManager::ShowLastMod() { m_view.ShowMessage(m_lastModText); }
@@ -244,11 +263,10 @@ void ModManager::RemoveMod(const ModEntry& entry) {
         ChangeList([&](ModList& mods) { mods.Remove(entry); });
 }
 
-void ModManager::RestoreOriginals() {
-    const std::string gameFolder = base::CurrentFolder();
-    OriginalsStore store(m_files.storeRoot, gameFolder);
-    if (!LoadStoreToPutBack(store))
-        return;
+namespace {
+
+// The question before a restore, or nothing when the store keeps nothing.
+std::optional<std::string> RestoreQuestion(const OriginalsStore& store, const std::string& gameFolder) {
     std::vector<std::string> inside, outside, lost;
     for (const OriginalsStore::Original& original : store.FirstOriginals()) {
         const std::string& name = original.entry->before.name;
@@ -259,41 +277,54 @@ void ModManager::RestoreOriginals() {
                 .push_back(name);
     }
     const std::size_t count = inside.size() + outside.size();
-    if (count == 0 && lost.empty()) {
-        m_view.ShowMessage("No original files are kept: no mod has changed a file since the last restore.");
-        return;
-    }
+    if (count == 0 && lost.empty())
+        return std::nullopt;
     std::string question = "Put back " + Files(count) + " as " + (count == 1 ? "it was" : "they were") +
                            " before the first mod? Files that mods created are deleted." + NameList(inside);
     if (!outside.empty())
         question += "\n\nOutside the game folder, these files are written or deleted:" + FullNameList(outside);
     if (!lost.empty())
         question += "\n\nThese files were changed with no original kept and cannot be put back:" + NameList(lost);
-    if (!m_view.Ask(question, true))
+    return question;
+}
+
+}  // namespace
+
+void ModManager::RestoreOriginals() {
+    const std::string gameFolder = base::CurrentFolder();
+    OriginalsStore store(m_files.storeRoot, gameFolder);
+    if (!LoadStoreToPutBack(store))
+        return;
+    const std::optional<std::string> question = RestoreQuestion(store, gameFolder);
+    if (!question) {
+        m_view.ShowMessage("No original files are kept: no mod has changed a file since the last restore.");
+        return;
+    }
+    if (!m_view.Ask(*question, true))
         return;
     // Read again under the lock: what another window kept since the question is put back too.
     OriginalsStore::PutBackReport report;
     std::size_t kept = 0;
-    std::string problem;
+    std::optional<StoreError> problem;
     {
-        StateLock lock(m_files.paths, m_lockWait);
-        problem = lock.InUse() ? kStoreInUse : store.Load(m_progress);
-        if (problem.empty()) {
+        StateLock lock(m_files.paths, m_files.lockWait);
+        problem = LoadLocked(lock, store);
+        if (!problem) {
             for (const OriginalsStore::Original& original : store.FirstOriginals())
                 kept += original.entry->before.kind != EntryKind::Lost;
             report = store.Restore(m_progress);
         }
     }
-    if (!problem.empty()) {
-        m_view.ShowMessage(problem + ", so nothing was put back.");
+    if (problem) {
+        m_view.ShowMessage(StoreMessage(*problem, ", so nothing was put back."));
         return;
     }
     const std::string done = report.putBack == kept ? Files(report.putBack)
                                                     : std::to_string(report.putBack) + " of " + Files(kept);
     std::string text = "Put back " + done + "." + Troubles(report, "stay kept for a later try:");
-    if (!report.index)
-        text += "\n\nThe file \"" + store.IndexPath() + "\" could not be written: a later restore puts these files "
-                "back again.";
+    if (report.index)
+        text += "\n\nThe file \"" + report.index->file + "\" could not be written: a later restore puts these "
+                "files back again.";
     m_view.ShowMessage(text);
 }
 
@@ -327,12 +358,19 @@ void ModManager::UndoLastMod() {
                     false))
         for (const std::string& name : changed)
             leave.insert(base::FoldCase(name));
+    UndoApply(store, number, mod, leave);
+}
+
+// Undoes apply `number` when it is still the newest under the lock, and says how it went.
+void ModManager::UndoApply(OriginalsStore& store, std::uint64_t number, const std::string& mod,
+                           const std::set<std::string>& leave) {
     OriginalsStore::PutBackReport report;
     std::string problem;
     {
-        StateLock lock(m_files.paths, m_lockWait);
-        problem = lock.InUse() ? kStoreInUse : store.Load(m_progress);
-        if (problem.empty() && (store.Records().applies.empty() || store.Records().applies.back().number != number))
+        StateLock lock(m_files.paths, m_files.lockWait);
+        if (const std::optional<StoreError> error = LoadLocked(lock, store))
+            problem = StoreMessage(*error, "");
+        else if (store.Records().applies.empty() || store.Records().applies.back().number != number)
             problem = "\"" + mod + "\" was undone or put back meanwhile by another Grenwick window";
         if (problem.empty())
             report = store.UndoNewest(leave, m_progress);
@@ -344,91 +382,88 @@ void ModManager::UndoLastMod() {
     std::string text = (report.cancelled ? "The undo of \"" + mod + "\" was cancelled" : "Undid \"" + mod + "\"") +
                        ": put back " + Files(report.putBack) + "." +
                        Troubles(report, "stay remembered for a later try:");
-    if (!report.index)
-        text += "\n\nThe file \"" + store.IndexPath() + "\" could not be written: \"" + mod + "\" stays remembered.";
+    if (report.index)
+        text += "\n\nThe file \"" + report.index->file + "\" could not be written: \"" + mod + "\" stays remembered.";
     m_view.ShowMessage(text);
+}
+
+std::optional<StoreError> ModManager::LoadLocked(const StateLock& lock, OriginalsStore& store) {
+    if (lock.InUse())
+        return StoreError{StoreError::What::InUse};
+    return store.Load(m_progress);
 }
 
 // Reads the store under the state lock before a question about putting files back; false,
 // after saying why, when another window holds the lock or the index cannot be trusted.
 bool ModManager::LoadStoreToPutBack(OriginalsStore& store) {
-    std::string problem;
+    std::optional<StoreError> problem;
     {
-        StateLock lock(m_files.paths, m_lockWait);
-        problem = lock.InUse() ? kStoreInUse : store.Load(m_progress);
+        StateLock lock(m_files.paths, m_files.lockWait);
+        problem = LoadLocked(lock, store);
     }
-    if (problem.empty())
+    if (!problem)
         return true;
-    m_view.ShowMessage(problem + ", so nothing was put back.");
+    m_view.ShowMessage(StoreMessage(*problem, ", so nothing was put back."));
     return false;
+}
+
+// What the reader foresees the mod changes; where it cannot follow a line, the player picks
+// between keeping every file first, keeping what is foreseen, and not applying the mod.
+std::optional<ModManager::KeepPlan> ModManager::PlanKeep(const std::string& fullBatch,
+                                                         const std::vector<std::string>& lines,
+                                                         const std::string& gameFolder) {
+    const batchfile::BatchEffects foreseen = Foresee(lines, {fullBatch, gameFolder, m_environment});
+    KeepPlan plan{foreseen.changed};
+    if (foreseen.unfollowed.empty())
+        return plan;
+    std::vector<std::string> everything;
+    for (const base::TreeFile& file : base::WalkFolder(gameFolder)) {
+        everything.push_back(file.name);
+        plan.wholeBytes += file.size;
+    }
+    const bool one = foreseen.unfollowed.size() == 1;
+    const ManagerView::Answer answer = m_view.AskYesNoCancel(
+        "Grenwick cannot tell which files " + std::string(one ? "this line" : "these lines") +
+        " of the mod change:" + LineList(foreseen.unfollowed, fullBatch) + "\n\n" + kRestoreName +
+        " cannot put back what " + (one ? "it changes" : "they change") + ".\n\n"
+        "Yes: keep a copy of every file in the game folder first (" + Files(everything.size()) + ", " +
+        Megabytes(plan.wholeBytes) + "), then apply the mod.\n"
+        "No: apply the mod, keeping only the files Grenwick can tell it changes.\n"
+        "Cancel: do not apply the mod.");
+    if (answer == ManagerView::Answer::Cancel)
+        return std::nullopt;
+    plan.whole = answer == ManagerView::Answer::Yes;
+    if (plan.whole)
+        plan.names.insert(plan.names.end(), everything.begin(), everything.end());
+    return plan;
 }
 
 // Before a mod runs, the files it will change are kept; when one cannot be, it does not run.
 // The store is read and written under the state lock, so two windows applying at once never
 // interleave their changes to it; questions and messages wait until the lock is let go.
-std::optional<std::uint64_t> ModManager::KeepOriginals(const std::string& modName, const std::string& batchPath,
-                                                       const std::vector<std::string>& lines,
-                                                       const std::string& gameFolder) {
-    const std::string fullBatch = FullPathOf(batchPath, gameFolder);
-    const Foreseen foreseen = Foresee(lines, {fullBatch, gameFolder, m_environment});
-    std::vector<std::string> names = foreseen.changed;
-    bool whole = false;
-    std::uint64_t wholeBytes = 0;
-    if (!foreseen.unfollowed.empty()) {
-        std::vector<std::string> everything;
-        for (const base::TreeFile& file : base::WalkFolder(gameFolder)) {
-            everything.push_back(file.name);
-            wholeBytes += file.size;
-        }
-        const bool one = foreseen.unfollowed.size() == 1;
-        const ManagerView::Answer answer = m_view.AskYesNoCancel(
-            "Grenwick cannot tell which files " + std::string(one ? "this line" : "these lines") +
-            " of the mod change:" + LineList(foreseen.unfollowed, fullBatch) + "\n\n" + kRestoreName +
-            " cannot put back what " + (one ? "it changes" : "they change") + ".\n\n"
-            "Yes: keep a copy of every file in the game folder first (" + Files(everything.size()) + ", " +
-            Megabytes(wholeBytes) + "), then apply the mod.\n"
-            "No: apply the mod, keeping only the files Grenwick can tell it changes.\n"
-            "Cancel: do not apply the mod.");
-        if (answer == ManagerView::Answer::Cancel)
+std::optional<std::uint64_t> ModManager::KeepOriginals(const StateLock& lock, OriginalsStore& store,
+                                                       const ModEntry& entry, const std::string& fullBatch,
+                                                       const KeepPlan& plan, std::string& problem) {
+    if (const std::optional<StoreError> error = LoadLocked(lock, store)) {
+        problem = StoreMessage(*error, kNotApplied);
+        return std::nullopt;
+    }
+    if (plan.whole) {
+        const std::optional<std::uint64_t> free =
+            base::MakeFolders(store.Folder()) ? base::FreeSpace(store.Folder()) : std::nullopt;
+        if (!free || *free < plan.wholeBytes) {
+            problem = "There is not enough free space on the disk of \"" + store.Folder() +
+                      "\" to keep a copy of every file in the game folder (" + Megabytes(plan.wholeBytes) +
+                      " needed, " + Megabytes(free.value_or(0)) + " free)" + kNotApplied;
+            base::RemoveEmptyFolder(store.Folder());
             return std::nullopt;
-        whole = answer == ManagerView::Answer::Yes;
-        if (whole)
-            names.insert(names.end(), everything.begin(), everything.end());
-    }
-    OriginalsStore store(m_files.storeRoot, gameFolder);
-    std::string problem;
-    OriginalsStore::KeepResult kept;
-    {
-        StateLock lock(m_files.paths, m_lockWait);
-        if (lock.InUse()) {
-            problem = std::string(kStoreInUse) + kNotApplied;
-        } else if (std::string unreadable = store.Load(m_progress); !unreadable.empty()) {
-            problem = unreadable + kNotApplied;
-        } else {
-            const std::optional<std::uint64_t> free =
-                whole && base::MakeFolders(store.Folder()) ? base::FreeSpace(store.Folder()) : std::nullopt;
-            if (whole && (!free || *free < wholeBytes)) {
-                problem = "There is not enough free space on the disk of \"" + store.Folder() +
-                          "\" to keep a copy of every file in the game folder (" + Megabytes(wholeBytes) +
-                          " needed, " + Megabytes(free.value_or(0)) + " free)" + kNotApplied;
-                base::RemoveEmptyFolder(store.Folder());
-            } else {
-                kept = store.Keep(modName, fullBatch, static_cast<std::int64_t>(std::time(nullptr)), names, m_progress);
-                if (kept.Cancelled()) {
-                    problem = std::string("Keeping the original files was cancelled") + kNotApplied;
-                } else if (!kept.number) {
-                    const std::string& failed = kept.written.Error().file;
-                    problem = (failed == store.IndexPath() ? "The file \"" + failed + "\" could not be written"
-                                                           : "The original file \"" + failed + "\" could not be kept") +
-                              kNotApplied + batchfile::WhyNotWritten(kept.written.Error(), false);
-                }
-            }
         }
     }
-    if (problem.empty())
-        return kept.number;
-    m_view.ShowMessage(problem);
-    return std::nullopt;
+    OriginalsStore::KeepResult kept =
+        store.Keep(entry.name, fullBatch, static_cast<std::int64_t>(std::time(nullptr)), plan.names, m_progress);
+    if (kept.error)
+        problem = StoreMessage(*kept.error, kNotApplied);
+    return kept.number;
 }
 
 // Under the lock the list is read as it is on disk now, so a change made meanwhile in
@@ -437,15 +472,17 @@ std::optional<std::uint64_t> ModManager::KeepOriginals(const std::string& modNam
 void ModManager::ChangeList(const std::function<void(ModList&)>& change) {
     base::WriteResult saved;
     {
-        StateLock lock(m_files.paths, m_lockWait);
+        StateLock lock(m_files.paths, m_files.lockWait);
         if (lock.InUse()) {
             m_view.ShowMessage(kListInUse);
             return;
         }
         saved = SettleLists(ListFilesOf(m_files));
+        // A list file that could not be read would be saved back without what it holds: it
+        // is named as one that cannot be written.
         if (saved)
-            saved = LoadSaved();
-        // A list file that could not be read would be saved back without what it holds.
+            if (const std::optional<std::string> unreadable = LoadSaved())
+                saved = base::WriteError{*unreadable, base::WriteError::Reason::Other};
         if (saved) {
             change(m_mods);
             saved = SaveLists(ListFilesOf(m_files), {m_mods.Paths(), m_mods.Names()});
@@ -461,8 +498,8 @@ void ModManager::ChangeList(const std::function<void(ModList&)>& change) {
 // Older list files can hold an empty name that ended the name list early; each path
 // beyond the loaded names is listed under the path itself rather than lost. Fails naming a
 // list file that is there but could not be read.
-base::WriteResult ModManager::LoadSaved() {
-    base::WriteResult unreadable;
+std::optional<std::string> ModManager::LoadSaved() {
+    std::optional<std::string> unreadable;
     const ListTexts texts = LoadLists(ListFilesOf(m_files), &unreadable);
     std::vector<ModEntry> entries;
     entries.reserve(texts.paths.size());
@@ -473,21 +510,12 @@ base::WriteResult ModManager::LoadSaved() {
 }
 
 // Replaced in one step where it can be. The reader held open since the start keeps Windows
-// from replacing the file; it is then rewritten in place. The lock keeps other Grenwick
-// processes from writing the same file at the same time.
-void ModManager::SaveLastMod(const std::string& path) {
-    base::WriteResult written;
-    {
-        StateLock lock(m_files.paths, m_lockWait);
-        if (lock.InUse()) {
-            m_view.ShowMessage(kLastModInUse);
-            return;
-        }
-        if (!base::WriteFileDurably(m_files.lastMod, path))
-            written = base::WriteFileInPlace(m_files.lastMod, path);
-    }
-    if (!written)
-        ReportUnwritable(written.Error());
+// from replacing the file; it is then rewritten in place. The caller holds the lock, which
+// keeps other Grenwick processes from writing the same file at the same time.
+base::WriteResult ModManager::SaveLastMod(const std::string& path) {
+    if (!base::WriteFileDurably(m_files.lastMod, path))
+        return base::WriteFileInPlace(m_files.lastMod, path);
+    return {};
 }
 
 void ModManager::ReportFull() {
@@ -497,21 +525,45 @@ void ModManager::ReportFull() {
 
 // A % cannot be escaped on a command line, even inside quotes; a device would be read
 // from, and run, as if it were a batch file.
-std::optional<batchfile::ModHeader> ModManager::RunnableHeader(const std::string& path, int lineCount) {
+bool ModManager::RunsAsTyped(const std::string& path) {
     if (path.find('%') != std::string::npos) {
         m_view.ShowMessage(CannotUseMessage(path, kPercentReason));
-        return std::nullopt;
+        return false;
     }
     if (path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0) {
         m_view.ShowMessage(CannotUseMessage(path, kPrefixReason));
-        return std::nullopt;
+        return false;
     }
+    return true;
+}
+
+std::optional<batchfile::ModHeader> ModManager::RunnableHeader(const std::string& path, int lineCount) {
+    if (!RunsAsTyped(path))
+        return std::nullopt;
     batchfile::ModHeader header = batchfile::ReadModHeader(path, lineCount);
     if (header.kind == base::PathKind::Other) {
         m_view.ShowMessage(CannotUseMessage(path, kDeviceReason));
         return std::nullopt;
     }
     return header;
+}
+
+// Only when the lines cannot be had is the file opened again, to say why.
+std::optional<std::vector<std::string>> ModManager::RunnableLines(const std::string& path) {
+    if (!RunsAsTyped(path))
+        return std::nullopt;
+    std::optional<std::vector<std::string>> lines = batchfile::ReadAllLines(path);
+    if (lines)
+        return lines;
+    base::PathKind kind = base::PathKind::Missing;
+    (void)base::OpenDiskFile(path, kind);
+    if (kind == base::PathKind::Other)
+        m_view.ShowMessage(CannotUseMessage(path, kDeviceReason));
+    else if (kind == base::PathKind::File)
+        m_view.ShowMessage("The batch file \"" + path + "\" could not be read" + kNotApplied);
+    else
+        m_view.ShowMessage("The batch file \"" + path + "\" could not be opened.");
+    return std::nullopt;
 }
 
 // Every failed write of the manager's files ends here. Where Windows refused for lack of

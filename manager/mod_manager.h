@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,12 +15,15 @@
 #include "base/files.h"
 #include "batchfile/header_reader.h"
 #include "manager/list/mod_list.h"
-#include "manager/progress.h"
+#include "base/progress.h"
 #include "manager/state_lock.h"
 
 namespace manager {
 
 class OriginalsStore;
+struct StoreError;
+struct FolderRun;
+using base::ProgressView;
 
 // Where the manager keeps its state; the program passes the fixed paths, tests a temp dir.
 struct ManagerFiles {
@@ -29,6 +33,8 @@ struct ManagerFiles {
     // Holds one store of original files per game folder, outside every game folder. The
     // window fills it in when the program leaves it empty; with none, no mod runs.
     std::string storeRoot = {};
+    // How long a change waits for another Grenwick window's change to end.
+    std::chrono::milliseconds lockWait = kStateLockWait;
 };
 
 // Runs one command line through the command interpreter and waits for it to end.
@@ -99,9 +105,6 @@ public:
     void SetProgress(ProgressView* progress) { m_progress = progress; }
 
     const ModList& Mods() const { return m_mods; }
-    const std::string& LastModText() const { return m_lastModText; }
-    // How long a change waits for another Grenwick window's change to end; tests shorten it.
-    void SetLockWait(std::chrono::milliseconds wait) { m_lockWait = wait; }
 
 private:
     // Every change to the saved list goes through here: under the state lock the list is
@@ -109,27 +112,49 @@ private:
     // is in use or a list file cannot be read or written, a message says so and the list
     // shown is the one saved.
     void ChangeList(const std::function<void(ModList&)>& change);
-    base::WriteResult LoadSaved();
-    // Remembers the applied mod's path; says so itself when it cannot.
-    void SaveLastMod(const std::string& path);
+    // Loads both list files; the name of one that is there but could not be read.
+    std::optional<std::string> LoadSaved();
+    // Remembers the applied mod's path; the caller holds the lock.
+    base::WriteResult SaveLastMod(const std::string& path);
     void ReportFull();
+    void UndoApply(OriginalsStore& store, std::uint64_t number, const std::string& mod,
+                   const std::set<std::string>& leave);
+    // The one "load the store under the lock" step: in use, or what Load found.
+    std::optional<StoreError> LoadLocked(const StateLock& lock, OriginalsStore& store);
     // Reads the store before a question about putting files back; false after saying why not.
     bool LoadStoreToPutBack(OriginalsStore& store);
-    // Keeps what the mod may change, asking first when it has lines no reader can follow.
-    // The new apply's number, or nothing after saying why the mod does not run.
-    std::optional<std::uint64_t> KeepOriginals(const std::string& modName, const std::string& batchPath,
-                                               const std::vector<std::string>& lines, const std::string& gameFolder);
+    // What the mod may change, asking first when it has lines no reader can follow; nothing
+    // when the player cancels.
+    struct KeepPlan {
+        std::vector<std::string> names;
+        bool whole = false;  // every file of the game folder
+        std::uint64_t wholeBytes = 0;
+    };
+    std::optional<KeepPlan> PlanKeep(const std::string& fullBatch, const std::vector<std::string>& lines,
+                                     const std::string& gameFolder);
+    // Keeps what the plan names under `lock`: the new apply's number, or the message saying
+    // why the mod does not run.
+    std::optional<std::uint64_t> KeepOriginals(const StateLock& lock, OriginalsStore& store, const ModEntry& entry,
+                                               const std::string& fullBatch, const KeepPlan& plan,
+                                               std::string& problem);
+    // After the run: what the run changed noted in the store and the mod remembered as the
+    // last mod, under one lock; then says what could not be done.
+    void Settle(const std::string& gameFolder, std::uint64_t number, const std::string& path,
+                const FolderRun& run);
     // Says which file (a list file or the last-mod file) could not be written, and why.
     void ReportUnwritable(const base::WriteError& error);
+    // False after saying why the path cannot run as typed.
+    bool RunsAsTyped(const std::string& path);
     // The header of `path`, or nothing after saying why the path cannot run as typed.
     std::optional<batchfile::ModHeader> RunnableHeader(const std::string& path, int lineCount);
+    // The lines of the batch file `path`, read once, or nothing after saying why it does not run.
+    std::optional<std::vector<std::string>> RunnableLines(const std::string& path);
 
     ManagerFiles m_files;
     CommandRunner& m_runner;
     ManagerView& m_view;
     ModList m_mods;
     std::string m_lastModText;
-    std::chrono::milliseconds m_lockWait = kStateLockWait;
     AdminRights* m_rights = nullptr;
     std::vector<std::pair<std::string, std::string>> m_environment;
     ProgressView* m_progress = nullptr;

@@ -85,9 +85,6 @@ CommandReport RunPatchCommand(const std::vector<std::string>& args) {
         return NotChanged(NotOnDisk("The file", filePath), filePath);
     if (!target)
         return NotChanged("The file \"" + filePath + "\" cannot be opened for reading and writing", filePath);
-    // Records land anywhere in the file: a buffered stream would read a whole block around
-    // each one before writing it, so each write goes straight to the file instead.
-    std::setvbuf(target.get(), nullptr, _IONBF, 0);
     PatchOutcome outcome = PatchFile(*read.patch, target.get(), direction);
     if (std::fclose(target.release()) != 0 && outcome.status == PatchOutcome::Status::Done) {
         outcome.status = PatchOutcome::Status::WriteFailed;

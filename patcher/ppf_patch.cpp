@@ -3,8 +3,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 #include <utility>
+
+#include "base/files.h"
 
 namespace patcher {
 namespace {
@@ -99,37 +100,9 @@ std::string ReadVersion3Header(std::string_view bytes, PpfPatch& patch, std::siz
     return {};
 }
 
-bool SeekTo(std::FILE* file, std::uint64_t offset) {
-    if (offset > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
-        return false;
-#ifdef _WIN32
-    return _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
-#else
-    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-}
-
-std::optional<std::uint64_t> SizeOf(std::FILE* file) {
-#ifdef _WIN32
-    const long long end = _fseeki64(file, 0, SEEK_END) == 0 ? _ftelli64(file) : -1;
-#else
-    const long long end = fseeko(file, 0, SEEK_END) == 0 ? static_cast<long long>(ftello(file)) : -1;
-#endif
-    if (end < 0)
-        return std::nullopt;
-    return static_cast<std::uint64_t>(end);
-}
-
 bool ReadAt(std::FILE* file, std::uint64_t offset, std::size_t size, std::string& into) {
     into.resize(size);
-    return SeekTo(file, offset) && std::fread(into.data(), 1, size, file) == size;
-}
-
-// A record of no bytes writes nothing (and its view may hold no pointer to write from).
-bool WriteAt(std::FILE* file, std::uint64_t offset, std::string_view bytes) {
-    if (bytes.empty())
-        return true;
-    return SeekTo(file, offset) && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return base::ReadAt(file, offset, into);
 }
 
 // Undo is checked against the file as it will be: the block as the original holds it once
@@ -179,7 +152,7 @@ std::string CheckUndo(const PpfPatch& patch, std::FILE* target) {
 std::string Check(const PpfPatch& patch, std::FILE* target, Direction direction) {
     if (direction == Direction::Undo && !patch.hasUndoData)
         return "the patch carries no undo data, so it cannot be undone";
-    const std::optional<std::uint64_t> size = SizeOf(target);
+    const std::optional<std::uint64_t> size = base::SizeOf(target);
     if (!size)
         return "the file's size cannot be read";
     if (patch.originalSize && *patch.originalSize != *size)
@@ -250,7 +223,7 @@ PatchOutcome PatchFile(const PpfPatch& patch, std::FILE* target, Direction direc
         return outcome;
     }
     for (const PatchRecord& record : patch.records) {
-        if (!WriteAt(target, record.offset, direction == Direction::Apply ? record.newBytes : record.oldBytes)) {
+        if (!base::WriteAt(target, record.offset, direction == Direction::Apply ? record.newBytes : record.oldBytes)) {
             outcome.status = PatchOutcome::Status::WriteFailed;
             outcome.problem = "writing the record at offset " + HexOffset(record.offset) + " failed";
             return outcome;

@@ -52,8 +52,9 @@ struct PatchOutcome {
     std::size_t recordsWritten = 0;
 };
 
-// Patches a file opened for update in binary mode. Every check runs before the first
-// write, so a refused patch leaves the file exactly as it was.
+// Patches a file base::OpenDiskFile opened for update, each record written at its offset in
+// one call. Every check runs before the first write, so a refused patch leaves the file
+// exactly as it was.
 PatchOutcome PatchFile(const PpfPatch& patch, std::FILE* target, Direction direction);
 
 // An offset as the messages show it: "0x" and upper-case hex digits.

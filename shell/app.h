@@ -7,8 +7,6 @@
 
 namespace shell {
 
-class CDialog;
-
 class CDialogApp {
 public:
     CDialogApp() = default;
@@ -20,7 +18,7 @@ public:
     int Run(HINSTANCE instance);
 
     HINSTANCE Instance() const { return m_instance; }
-    void SetMainDialog(CDialog* dialog) { m_mainDialog = dialog; }
+
 
 protected:
     // The program's start steps and its modal main dialog.
@@ -30,7 +28,6 @@ protected:
 
 private:
     HINSTANCE m_instance = nullptr;
-    CDialog* m_mainDialog = nullptr;
 };
 
 // The application object of a program whose whole life is one form of class Dlg.
@@ -40,9 +37,7 @@ protected:
     void InitInstance() override {
         EnableControlStyles();
         Dlg dialog;
-        SetMainDialog(&dialog);
         dialog.RunModal(nullptr);
-        SetMainDialog(nullptr);
     }
 };
 

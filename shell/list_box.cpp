@@ -36,21 +36,6 @@ LRESULT CALLBACK ForwardingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-std::size_t CListBox::Count() const {
-    const LRESULT count = Send(LB_GETCOUNT);
-    return count == LB_ERR ? 0 : static_cast<std::size_t>(count);
-}
-
-std::string CListBox::TextAt(std::size_t index) const {
-    const LRESULT length = Send(LB_GETTEXTLEN, index);
-    if (length == LB_ERR)
-        return {};
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const LRESULT copied = Send(LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(copied == LB_ERR ? 0 : static_cast<std::size_t>(copied));
-    return text;
-}
-
 void CListBox::Append(const std::string& text) const {
     Send(LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
 }

@@ -15,8 +15,6 @@ public:
     explicit CListBox(HWND hwnd) : m_hwnd(hwnd) {}
     HWND Hwnd() const { return m_hwnd; }
 
-    std::size_t Count() const;
-    std::string TextAt(std::size_t index) const;  // empty for an index past the end
     // Adds at the end, also in a sorted list box, which would sort an LB_ADDSTRING.
     void Append(const std::string& text) const;
     void Clear() const;

@@ -9,7 +9,6 @@ namespace shell {
 class CMainDialog : public CDialog {
 public:
     explicit CMainDialog(int templateId, HINSTANCE resources = nullptr, const Platform& platform = {});
-    HICON Icon() const { return m_icon; }
 
 protected:
     BOOL OnInitDialog() override;

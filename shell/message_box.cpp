@@ -1,6 +1,7 @@
 // Message boxes for all three programs.
 #include "shell/message_box.h"
 
+#include "base/paths.h"
 #include "shell/app.h"
 
 namespace shell {
@@ -35,14 +36,6 @@ Prompter& SystemPrompter() {
     return boxes;
 }
 
-std::string ProgramName() {
-    const std::string path = ExecutablePath();
-    const std::size_t slash = path.find_last_of("\\/");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos)
-        name.erase(dot);
-    return name;
-}
+std::string ProgramName() { return base::ProgramName(ExecutablePath()); }
 
 }  // namespace shell

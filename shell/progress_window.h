@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "manager/progress.h"
+#include "base/progress.h"
 #include "shell/dialog.h"
 
 namespace shell {
@@ -20,7 +20,7 @@ struct ProgressTemplate {
     int barId;
 };
 
-class CProgressWindow : public manager::ProgressView, private CDialog {
+class CProgressWindow : public base::ProgressView, private CDialog {
 public:
     // Work smaller than this ends before a window would be worth reading.
     static constexpr std::uint64_t kShowFrom = 8 * 1024 * 1024;
@@ -31,8 +31,6 @@ public:
     void Start(const std::string& text, std::uint64_t totalBytes) override;
     bool Advance(std::uint64_t bytes) override;
     void Finish() override;
-
-    HWND Window() const { return Hwnd(); }  // null while nothing is shown
 
 private:
     void OnOK() override {}  // Enter must not close it: only Cancel stops the work

@@ -44,15 +44,6 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
 
 std::string TempFileOf(const std::string& path) { return path + ".new"; }
 
-base::WriteResult SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
-                           std::size_t recordSize) {
-    recordLimit = OrDefault(recordLimit, kDefaultRecordLimit);
-    if (texts.size() <= recordLimit)
-        return base::WriteFileDurably(path, EncodeList(texts, recordSize));
-    const std::vector<std::string> kept(texts.begin(), texts.begin() + static_cast<std::ptrdiff_t>(recordLimit));
-    return base::WriteFileDurably(path, EncodeList(kept, recordSize));
-}
-
 // Nothing past the record limit is ever looked at, so that is all that is read.
 bool LoadList(std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
               std::size_t recordSize) {

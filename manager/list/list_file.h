@@ -25,13 +25,9 @@ void DecodeList(std::vector<std::string>& texts, std::string_view bytes, std::si
 // The temporary file beside `path` that a save writes before moving it over `path`.
 std::string TempFileOf(const std::string& path);
 
-// Saves the first `recordLimit` texts to one list file with base::WriteFileDurably, so
-// the file is always the old or the new list. 0 means the default for the limit and size.
-base::WriteResult SaveList(const std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
-                           std::size_t recordSize);
-
 // Appends the file's texts to the list; a missing or unreadable file leaves it as it was.
-// False when a file on disk is there but could not be read.
+// False when a file on disk is there but could not be read. 0 means the default for the
+// limit and size.
 bool LoadList(std::vector<std::string>& texts, const std::string& path, std::size_t recordLimit,
               std::size_t recordSize);
 

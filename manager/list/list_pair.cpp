@@ -76,13 +76,13 @@ WriteResult SettleLists(const ListFiles& files) {
     return moved;
 }
 
-ListTexts LoadLists(const ListFiles& files, WriteResult* unsafe) {
+ListTexts LoadLists(const ListFiles& files, std::optional<std::string>* unreadable) {
     ListTexts texts;
     const std::string names = IsFinishedSave(files) ? TempFileOf(files.names) : files.names;
     const bool pathsRead = LoadList(texts.paths, files.paths, kDefaultRecordLimit, kDefaultRecordSize);
     const bool namesRead = LoadList(texts.names, names, kDefaultRecordLimit, kDefaultRecordSize);
-    if (unsafe && !(pathsRead && namesRead))
-        *unsafe = base::WriteError{pathsRead ? files.names : files.paths, base::WriteError::Reason::Other};
+    if (unreadable && !(pathsRead && namesRead))
+        *unreadable = pathsRead ? files.names : files.paths;
     return texts;
 }
 

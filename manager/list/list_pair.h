@@ -1,6 +1,7 @@
 // The path and name list files as one list: they change together or not at all.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,9 @@ struct ListTexts {
 base::WriteResult SettleLists(const ListFiles& files);
 
 // Both lists as the last finished save left them, also before SettleLists has run. A list
-// file that is there but could not be read is named in `unsafe` when given: a save now
+// file that is there but could not be read is named in `unreadable` when given: a save now
 // would lose what it holds, so nothing may be written.
-ListTexts LoadLists(const ListFiles& files, base::WriteResult* unsafe = nullptr);
+ListTexts LoadLists(const ListFiles& files, std::optional<std::string>* unreadable = nullptr);
 
 // Saves both lists; an empty list deletes both files. A failure names the file that could
 // not be written; unless that is the name file, nothing has changed.

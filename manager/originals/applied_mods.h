@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "manager/originals/apply_records.h"
+#include "manager/originals/index_format.h"
 
 namespace manager {
 

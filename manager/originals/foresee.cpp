@@ -2,11 +2,10 @@
 #include "manager/originals/foresee.h"
 
 #include "base/files.h"
-#include "batchfile/file_changes.h"
+#include "batchfile/header_reader.h"
 
 namespace manager {
 namespace {
-
 
 class RealDisk final : public batchfile::DiskView {
 public:
@@ -32,13 +31,12 @@ public:
 
 }  // namespace
 
-Foreseen Foresee(const std::vector<std::string>& lines, const ForeseeContext& context) {
+batchfile::BatchEffects Foresee(const std::vector<std::string>& lines, const ForeseeContext& context) {
     const RealDisk realDisk;
     batchfile::ReaderContext reader{context.batchPath, context.gameFolder, context.environment, &realDisk, nullptr};
     // ReadAllLines reads only a file on disk: a device named by `call` would wait for input.
     reader.readLines = [](const std::string& path) { return batchfile::ReadAllLines(path); };
-    batchfile::BatchEffects effects = batchfile::EffectsOf(lines, reader);
-    return {std::move(effects.changed), std::move(effects.unfollowed)};
+    return batchfile::EffectsOf(lines, reader);
 }
 
 }  // namespace manager

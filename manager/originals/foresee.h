@@ -18,11 +18,7 @@ struct ForeseeContext {
 
 using batchfile::UnfollowedLine;
 
-struct Foreseen {
-    std::vector<std::string> changed;  // full paths
-    std::vector<UnfollowedLine> unfollowed;
-};
-
-Foreseen Foresee(const std::vector<std::string>& lines, const ForeseeContext& context);
+// The files the run may change (full paths) and the lines whose effect cannot be known.
+batchfile::BatchEffects Foresee(const std::vector<std::string>& lines, const ForeseeContext& context);
 
 }  // namespace manager

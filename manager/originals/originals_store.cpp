@@ -7,6 +7,7 @@
 
 #include "base/files.h"
 #include "base/paths.h"
+#include "manager/originals/index_reader.h"
 #include "manager/originals/store_place.h"
 
 namespace manager {
@@ -21,42 +22,26 @@ constexpr char kElsewhere[] = "elsewhere";
 
 const NameFold kFold = &base::FoldCase;
 
-// The folder a name is in, without its last separator.
-std::string FolderOf(const std::string& path) {
-    std::string folder = base::FolderPart(path);
-    if (!folder.empty())
-        folder.pop_back();
-    return folder;
-}
-
 // Where a store's folder keeps the copy of a name: one inside the game folder below it, one
 // outside under "elsewhere" by its full path, without the drive's colon.
 std::string CopyIn(const std::string& folder, const std::string& name, bool inside) {
-    if (inside)
-        return Join(folder, name);
-    std::string below;
-    for (const char c : name)
-        if (c != ':' && !(below.empty() && c == '\\'))
-            below.push_back(c);
-    return Join(Join(folder, kElsewhere), below);
+    return inside ? Join(folder, name) : Join(Join(folder, kElsewhere), base::RootAsFolder(name));
 }
 
-std::uint64_t KeptBytes(const std::vector<const ApplyEntry*>& entries) {
-    std::uint64_t total = 0;
-    for (const ApplyEntry* entry : entries)
-        if (entry->before.kind == EntryKind::Kept)
-            total += entry->before.size;
-    return total;
-}
-
-// The progress view told of each piece a copy writes; none without a view.
+// The progress view told of each piece a copy writes; none without a view. It remembers
+// whether the player cancelled, which a failed copy does not say by itself.
 class CopyHook final : public base::CopyProgress {
 public:
     explicit CopyHook(ProgressView* progress) : m_progress(progress) {}
-    bool Advance(std::uint64_t bytes) override { return !m_progress || m_progress->Advance(bytes); }
+    bool Advance(std::uint64_t bytes) override {
+        m_cancelled = m_cancelled || (m_progress && !m_progress->Advance(bytes));
+        return !m_cancelled;
+    }
+    bool Cancelled() const { return m_cancelled; }
 
 private:
     ProgressView* m_progress;
+    bool m_cancelled = false;
 };
 
 // Moves a finished copy into its place and makes the move durable.
@@ -65,6 +50,16 @@ WriteResult PutInPlace(const std::string& temp, const std::string& target) {
     if (moved)
         base::SyncFolderOf(target);
     return moved;
+}
+
+// Copies `from` beside `to`, checks nothing, and moves it over `to`; `made` tells the copy.
+WriteResult CopyIntoPlace(const std::string& from, const std::string& to, bool take, base::CopyBeside& made,
+                          CopyHook& hook) {
+    WriteResult copied = take ? base::TakeBesideHashed(from, to, made, &hook)
+                              : base::CopyBesideHashed(from, to, made, &hook);
+    if (copied && !(copied = PutInPlace(made.temp, to)))
+        (void)base::RemoveFile(made.temp);
+    return copied;
 }
 
 // Removes the empty folders below `folder`, deepest first, and `folder` itself when empty.
@@ -88,27 +83,17 @@ bool SameState(const AfterState& a, const std::optional<AfterState>& b) {
     return b && a.exists == b->exists && (!a.exists || (a.size == b->size && a.time == b->time));
 }
 
-}  // namespace
-
-// "C:x" names x in the current folder of drive C:, taken as the game folder on its drive.
-GamePlace PlaceInGameFolder(const std::string& name, const std::string& gameFolder) {
-    const base::SplitName game = base::Split(gameFolder);
-    base::SplitName split = base::Split(name);
-    const std::string gameDrive = game.root.substr(0, game.root.find('\\'));
-    if (split.root.empty() || kFold(split.root) == kFold(gameDrive)) {
-        split = base::Split(gameFolder + "\\" + name.substr(split.root.size()));
-    } else if (split.root == "\\") {
-        split.root = gameDrive + "\\";
-    } else if (split.root.back() != '\\') {
-        split.root += "\\";
-    }
-    bool inside = kFold(split.root) == kFold(game.root) && split.parts.size() >= game.parts.size();
-    for (std::size_t i = 0; inside && i < game.parts.size(); ++i)
-        inside = kFold(split.parts[i]) == kFold(game.parts[i]);
-    if (inside)
-        return {base::JoinParts(split.parts, game.parts.size()), true};
-    return {split.root + base::JoinParts(split.parts, 0), false};
+void StartProgress(ProgressView* progress, const std::string& text, std::uint64_t total) {
+    if (progress)
+        progress->Start(text, total);
 }
+
+void FinishProgress(ProgressView* progress) {
+    if (progress)
+        progress->Finish();
+}
+
+}  // namespace
 
 FolderNotes NoteFolder(const std::string& gameFolder) {
     FolderNotes notes;
@@ -144,7 +129,7 @@ std::string OriginalsStore::OldFolder() const { return Join(m_gameFolder, kKeptF
 
 // The previous version named files inside the game folder by full path or relative name.
 std::string OriginalsStore::OldCopyPath(const std::string& name) const {
-    const GamePlace place = PlaceInGameFolder(name, m_gameFolder);
+    const base::FolderPlace place = base::PlaceInFolder(name, m_gameFolder);
     return CopyIn(OldFolder(), place.name, place.inside);
 }
 
@@ -157,71 +142,60 @@ std::uint64_t OriginalsStore::NextNumber() const {
     return next;
 }
 
-std::string OriginalsStore::Load(ProgressView* progress) {
+std::optional<StoreError> OriginalsStore::Load(ProgressView* progress) {
     m_records = {m_gameFolder, {}};
     if (!m_rooted)
-        return "No folder is known to keep the original files in";  // never one inside the game folder
+        return StoreError{StoreError::What::NoRoot};
     const std::string index = IndexPath();
-    const std::string unreadable = "The list of kept original files \"" + index + "\" cannot be read";
     if (const auto text = base::ReadWholeFile(index)) {
-        DecodedRecords decoded = DecodeRecords(*text, m_gameFolder, kFold);
-        if (!decoded.records)
-            return unreadable;
+        // The store writes only its own format; the previous version never kept an index here.
+        DecodedRecords decoded = ReadIndex(*text, m_gameFolder, kFold);
+        if (!decoded.records || decoded.version != kIndexVersion)
+            return StoreError{StoreError::What::Unreadable, index};
         m_records = std::move(*decoded.records);
     } else if (base::KindOf(index) != PathKind::Missing) {
-        return unreadable;
+        return StoreError{StoreError::What::Unreadable, index};
     }
     return TakeOver(progress);
 }
 
-// The previous version kept its copies inside the game folder, where a mod could reach them.
-// They are moved into this store as its oldest apply (on one volume each gets a second name
-// here, else it is copied), hashed on the way, and the old folder is removed; a copy the old
-// index names that is gone is noted as lost. When they cannot all be moved, or the player
-// cancels, nothing is moved: the old store is read where it is, and moving is tried again
-// at the next reading.
-std::string OriginalsStore::TakeOver(ProgressView* progress) {
-    if (!HasOldStore())
-        return {};
-    const std::string oldIndex = Join(OldFolder(), kIndexName);
-    const std::string unreadable = "The list of kept original files \"" + oldIndex + "\" cannot be read";
-    const auto text = base::ReadWholeFile(oldIndex);
-    if (!text)
-        return unreadable;
-    const DecodedIndex decoded = DecodeOldIndex(*text, m_gameFolder, kFold);
-    if (!decoded.index)
-        return unreadable;
-    ApplyRecord old{0, kKeptBefore, {}, 0, {}, true};
+// The old store as one apply read in place; a copy its index names that is gone is lost.
+std::optional<ApplyRecord> OriginalsStore::ReadOldStore() const {
+    const auto text = base::ReadWholeFile(Join(OldFolder(), kIndexName));
+    DecodedRecords decoded = text ? ReadIndex(*text, m_gameFolder, kFold) : DecodedRecords{};
+    if (!decoded.records || decoded.version != kOldIndexVersion)
+        return std::nullopt;
+    ApplyRecord old = std::move(decoded.records->applies.front());
+    old.entries.erase(std::remove_if(old.entries.begin(), old.entries.end(),
+                                     [](const ApplyEntry& entry) {
+                                         const std::string& name = entry.before.name;
+                                         return kFold(name.substr(0, name.find('\\'))) == kFold(kKeptFolder);
+                                     }),
+                      old.entries.end());
+    for (ApplyEntry& entry : old.entries)
+        if (entry.before.kind == EntryKind::Kept && !base::FileState(OldCopyPath(entry.before.name)))
+            entry.before.kind = EntryKind::Lost;
+    return old;
+}
+
+// Moves the old store's copies into this store's folder for `apply`, hashing them on the way;
+// false, with `copies` naming those moved, when one could not be moved or the player cancelled.
+bool OriginalsStore::MoveOldCopies(ApplyRecord& apply, std::vector<std::string>& copies,
+                                   ProgressView* progress) const {
     std::uint64_t total = 0;
-    for (const IndexEntry& entry : decoded.index->entries) {
-        const std::string first = entry.name.substr(0, entry.name.find('\\'));
-        if (kFold(first) == kFold(kKeptFolder))
-            continue;
-        old.entries.push_back({entry, std::nullopt});
-        if (entry.kind != EntryKind::Kept)
-            continue;
-        if (const auto copy = base::FileState(OldCopyPath(entry.name)))
-            total += copy->size;
-        else
-            old.entries.back().before.kind = EntryKind::Lost;
-    }
-    ApplyRecord apply = old;
-    apply.number = NextNumber();
-    apply.readInPlace = false;
-    std::vector<std::string> copies;
-    bool moved = true;
-    if (progress)
-        progress->Start("Moving the original files kept in the game folder out of the mods' reach...", total);
+    for (const ApplyEntry& entry : apply.entries)
+        if (entry.before.kind == EntryKind::Kept)
+            if (const auto copy = base::FileState(OldCopyPath(entry.before.name)))
+                total += copy->size;
+    StartProgress(progress, "Moving the original files kept in the game folder out of the mods' reach...", total);
     CopyHook hook(progress);
+    bool moved = true;
     for (ApplyEntry& entry : apply.entries) {
         if (entry.before.kind != EntryKind::Kept)
             continue;
         const std::string copy = CopyPath(apply, entry.before.name);
         base::CopyBeside hashed;
-        WriteResult taken = base::TakeBesideHashed(OldCopyPath(entry.before.name), copy, hashed, &hook);
-        if (taken && !(taken = PutInPlace(hashed.temp, copy)))
-            (void)base::RemoveFile(hashed.temp);
-        if (!taken) {
+        if (!CopyIntoPlace(OldCopyPath(entry.before.name), copy, true, hashed, hook)) {
             moved = false;
             break;
         }
@@ -229,19 +203,37 @@ std::string OriginalsStore::TakeOver(ProgressView* progress) {
         entry.before.size = hashed.size;
         entry.before.sha256 = hashed.sha256;
     }
-    if (progress)
-        progress->Finish();
+    FinishProgress(progress);
+    return moved;
+}
+
+// The previous version kept its copies inside the game folder, where a mod could reach them.
+// They are moved into this store as its oldest apply (on one volume each gets a second name
+// here, else it is copied), hashed on the way, and the old folder is removed. When they cannot
+// all be moved, or the player cancels, nothing is moved: the old store is read where it is,
+// and moving is tried again at the next reading.
+std::optional<StoreError> OriginalsStore::TakeOver(ProgressView* progress) {
+    if (!HasOldStore())
+        return std::nullopt;
+    const std::optional<ApplyRecord> old = ReadOldStore();
+    if (!old)
+        return StoreError{StoreError::What::Unreadable, Join(OldFolder(), kIndexName)};
+    ApplyRecord apply = *old;
+    apply.number = NextNumber();
+    apply.readInPlace = false;
+    std::vector<std::string> copies;
+    const bool moved = MoveOldCopies(apply, copies, progress);
     StoreRecords records = m_records;
     records.applies.insert(records.applies.begin(), std::move(apply));
-    if (moved && WriteIndex(records)) {
+    if (moved && !WriteIndex(records)) {
         m_records = std::move(records);
-        RemoveOldStore(old);
-        return {};
+        RemoveOldStore(*old);
+        return std::nullopt;
     }
     for (const std::string& copy : copies)
         RemoveCopy(copy);
-    m_records.applies.insert(m_records.applies.begin(), std::move(old));
-    return {};
+    m_records.applies.insert(m_records.applies.begin(), *old);
+    return std::nullopt;
 }
 
 // Only the files the old index names, the index, and the folders left empty.
@@ -253,72 +245,82 @@ void OriginalsStore::RemoveOldStore(const ApplyRecord& old) const {
     RemoveEmptyTree(OldFolder());
 }
 
-OriginalsStore::KeepResult OriginalsStore::Keep(const std::string& mod, const std::string& batchPath,
-                                                std::int64_t when, const std::vector<std::string>& names,
-                                                ProgressView* progress) {
-    KeepResult result;
-    ApplyRecord apply{NextNumber(), mod, batchPath, when, {}};
+// Each named file once, under any of its names: a file there is to be kept (its entry's index
+// in `toCopy`), a missing one noted as absent. The store's own files are never kept in it.
+void OriginalsStore::NoteKeep(const std::vector<std::string>& names, ApplyRecord& apply,
+                              std::vector<std::size_t>& toCopy) const {
     std::set<std::string> seen;
-    std::vector<std::size_t> toCopy;
-    std::uint64_t total = 0;
-    const std::string storeFolded = kFold(Join(m_folder, ""));
+    const base::SplitName store = base::Split(m_folder);
     const bool inPlace = !m_records.applies.empty() && m_records.applies.front().readInPlace;
-    const std::string oldFolded = kFold(Join(OldFolder(), ""));
+    const base::SplitName old = base::Split(OldFolder());
     for (const std::string& given : names) {
-        const GamePlace place = PlaceInGameFolder(given, m_gameFolder);
+        const base::FolderPlace place = base::PlaceInFolder(given, m_gameFolder);
         if (place.name.empty() || PlaceOfName(place.name, m_gameFolder, kFold) == NamePlace::Invalid ||
             !seen.insert(kFold(place.name)).second)
             continue;
         const std::string full = FullPath(place.name);
-        if (kFold(full).rfind(storeFolded, 0) == 0 || (inPlace && kFold(full).rfind(oldFolded, 0) == 0))
-            continue;  // the store's own files are never kept in it
+        const base::SplitName split = base::Split(full);
+        if (base::IsWithin(split, store, kFold) || (inPlace && base::IsWithin(split, old, kFold)))
+            continue;
         const PathKind kind = base::KindOf(full);
         if (kind == PathKind::Missing) {
             apply.entries.push_back({{EntryKind::Absent, place.name, 0, {}}, std::nullopt});
         } else if (kind == PathKind::File) {
             toCopy.push_back(apply.entries.size());
             apply.entries.push_back({{EntryKind::Kept, place.name, 0, {}}, std::nullopt});
-            if (const auto file = base::FileState(full))
-                total += file->size;
         }
     }
-    std::vector<std::string> copies;
-    const auto undo = [&](WriteResult failed) {
-        for (const std::string& copy : copies)
-            RemoveCopy(copy);
-        RemoveEmptyTree(Join(m_folder, std::to_string(apply.number)));
-        result.written = std::move(failed);
-        return result;
-    };
-    if (progress)
-        progress->Start("Keeping a copy of the files the mod changes...", total);
+}
+
+// Copies the files at `toCopy`, each checked by its hash as it passes; `copies` names those made.
+std::optional<StoreError> OriginalsStore::CopyOriginals(ApplyRecord& apply, const std::vector<std::size_t>& toCopy,
+                                                        std::vector<std::string>& copies,
+                                                        ProgressView* progress) const {
+    std::uint64_t total = 0;
+    for (const std::size_t at : toCopy)
+        if (const auto file = base::FileState(FullPath(apply.entries[at].before.name)))
+            total += file->size;
+    StartProgress(progress, "Keeping a copy of the files the mod changes...", total);
     CopyHook hook(progress);
+    std::optional<StoreError> failed;
     for (const std::size_t at : toCopy) {
         IndexEntry& entry = apply.entries[at].before;
         const std::string copy = CopyPath(apply, entry.name);
         base::CopyBeside hashed;
-        WriteResult copied = base::CopyBesideHashed(FullPath(entry.name), copy, hashed, &hook);
-        if (copied && !(copied = PutInPlace(hashed.temp, copy)))
-            (void)base::RemoveFile(hashed.temp);
-        if (!copied) {
-            if (progress)
-                progress->Finish();
-            copied.Error().file = entry.name;  // the file as the player knows it, not its copy
-            return undo(std::move(copied));
+        if (const WriteResult copied = CopyIntoPlace(FullPath(entry.name), copy, false, hashed, hook); !copied) {
+            // The file as the player knows it, not its copy.
+            failed = hook.Cancelled() ? StoreError{StoreError::What::Cancelled, entry.name}
+                                      : StoreError{StoreError::What::NotKept, entry.name, copied.Error().reason};
+            break;
         }
         copies.push_back(copy);
         entry.size = hashed.size;
         entry.sha256 = hashed.sha256;
     }
-    if (progress)
-        progress->Finish();
+    FinishProgress(progress);
+    return failed;
+}
+
+OriginalsStore::KeepResult OriginalsStore::Keep(const std::string& mod, const std::string& batchPath,
+                                                std::int64_t when, const std::vector<std::string>& names,
+                                                ProgressView* progress) {
+    ApplyRecord apply{NextNumber(), mod, batchPath, when, {}};
+    std::vector<std::size_t> toCopy;
+    NoteKeep(names, apply, toCopy);
+    std::vector<std::string> copies;
+    std::optional<StoreError> failed = CopyOriginals(apply, toCopy, copies, progress);
     StoreRecords records = m_records;
     records.applies.push_back(std::move(apply));
-    if (WriteResult written = WriteIndex(records); !written)
-        return undo(std::move(written));
-    result.number = records.applies.back().number;
+    if (!failed)
+        failed = WriteIndex(records);
+    if (failed) {
+        for (const std::string& copy : copies)
+            RemoveCopy(copy);
+        RemoveEmptyTree(Join(m_folder, std::to_string(records.applies.back().number)));
+        return {std::nullopt, std::move(failed)};
+    }
     m_records = std::move(records);
-    return result;
+    return {m_records.applies.back().number, std::nullopt};
 }
 
 OriginalsStore::SettleResult OriginalsStore::Settle(std::uint64_t number, const FolderNotes& before,
@@ -348,7 +350,7 @@ OriginalsStore::SettleResult OriginalsStore::Settle(std::uint64_t number, const 
     for (ApplyEntry& entry : apply.entries)
         entry.after = StateNow(FullPath(entry.before.name));
     result.index = WriteIndex(records);
-    if (!result.index)
+    if (result.index)
         return result;
     m_records = std::move(records);
     for (const Original& original : FirstOriginals())
@@ -389,7 +391,7 @@ bool OriginalsStore::OnlyFirstOriginal(std::size_t apply, const std::string& fol
 // hash it was kept with before it replaces the target in one step. The copy is dropped once
 // it is back, so on the game's volume the new file is the copy itself under a second name.
 OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, const ApplyEntry& entry,
-                                                   ProgressView* progress) const {
+                                                   CopyProgress& progress) const {
     const std::string full = FullPath(entry.before.name);
     switch (entry.before.kind) {
     case EntryKind::Lost:
@@ -406,10 +408,9 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
     const std::string copy = CopyPath(apply, entry.before.name);
     if (base::KindOf(copy) != PathKind::File)
         return Outcome::Missing;
-    CopyHook hook(progress);
     base::CopyBeside hashed;
-    if (const WriteResult copied = base::TakeBesideHashed(copy, full, hashed, &hook); !copied)
-        return copied.Error().reason == base::WriteError::Reason::Cancelled ? Outcome::Cancelled : Outcome::Failed;
+    if (!base::TakeBesideHashed(copy, full, hashed, &progress))
+        return Outcome::Failed;
     if (!apply.readInPlace && (hashed.size != entry.before.size || hashed.sha256 != entry.before.sha256)) {
         (void)base::RemoveFile(hashed.temp);
         return Outcome::Damaged;
@@ -421,19 +422,25 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
     return Outcome::Done;
 }
 
-OriginalsStore::PutBackReport OriginalsStore::Restore(ProgressView* progress) {
-    PutBackReport report;
-    const std::vector<Original> originals = FirstOriginals();
-    std::vector<const ApplyEntry*> entries;
+std::vector<OriginalsStore::Outcome> OriginalsStore::PutBackAll(const std::vector<Original>& originals,
+                                                                const std::set<std::string>& leave,
+                                                                const std::string& text, ProgressView* progress,
+                                                                PutBackReport& report) const {
+    std::uint64_t total = 0;
     for (const Original& original : originals)
-        entries.push_back(original.entry);
-    if (progress)
-        progress->Start("Putting back the original files...", KeptBytes(entries));
-    std::set<const ApplyEntry*> stay;
+        if (original.entry->before.kind == EntryKind::Kept && !leave.count(kFold(original.entry->before.name)))
+            total += original.entry->before.size;
+    StartProgress(progress, text, total);
+    CopyHook hook(progress);
+    std::vector<Outcome> outcomes;
     for (const Original& original : originals) {
         const std::string& name = original.entry->before.name;
-        const Outcome outcome =
-            report.cancelled ? Outcome::Cancelled : PutBackOne(*original.apply, *original.entry, progress);
+        Outcome outcome = Outcome::Left;
+        if (!leave.count(kFold(name)))
+            outcome = hook.Cancelled() ? Outcome::Cancelled : PutBackOne(*original.apply, *original.entry, hook);
+        if (outcome == Outcome::Failed && hook.Cancelled())
+            outcome = Outcome::Cancelled;
+        outcomes.push_back(outcome);
         switch (outcome) {
         case Outcome::Done:
             ++report.putBack;
@@ -449,16 +456,27 @@ OriginalsStore::PutBackReport OriginalsStore::Restore(ProgressView* progress) {
             break;
         case Outcome::Failed:
             report.failed.push_back(name);
-            stay.insert(original.entry);
             break;
         case Outcome::Cancelled:
             report.cancelled = true;
-            stay.insert(original.entry);
+            break;
+        case Outcome::Left:
             break;
         }
     }
-    if (progress)
-        progress->Finish();
+    FinishProgress(progress);
+    return outcomes;
+}
+
+OriginalsStore::PutBackReport OriginalsStore::Restore(ProgressView* progress) {
+    PutBackReport report;
+    const std::vector<Original> originals = FirstOriginals();
+    const std::vector<Outcome> outcomes =
+        PutBackAll(originals, {}, "Putting back the original files...", progress, report);
+    std::set<const ApplyEntry*> stay;
+    for (std::size_t i = 0; i < originals.size(); ++i)
+        if (outcomes[i] == Outcome::Failed || outcomes[i] == Outcome::Cancelled)
+            stay.insert(originals[i].entry);
     StoreRecords records{m_gameFolder, {}};
     std::vector<std::string> dropped;
     const ApplyRecord* oldStoreGoes = nullptr;
@@ -484,15 +502,8 @@ OriginalsStore::PutBackReport OriginalsStore::Restore(ProgressView* progress) {
         if (!kept.entries.empty())
             records.applies.push_back(std::move(kept));
     }
-    report.index = WriteIndex(records);
-    if (!report.index)
-        return report;  // the old index still names every copy, so a later try finds them all
-    for (const std::string& copy : dropped)
-        RemoveCopy(copy);
-    if (oldStoreGoes)
-        RemoveOldStore(*oldStoreGoes);
-    m_records = std::move(records);
-    RemoveEmptyTree(m_folder);
+    // On failure the old index still names every copy, so a later try finds them all.
+    report.index = Commit(std::move(records), {}, dropped, oldStoreGoes);
     return report;
 }
 
@@ -500,66 +511,60 @@ OriginalsStore::PutBackReport OriginalsStore::UndoNewest(const std::set<std::str
     PutBackReport report;
     if (m_records.applies.empty())
         return report;
+    const ApplyRecord& apply = m_records.applies.back();
+    std::vector<Original> originals;
+    for (const ApplyEntry& entry : apply.entries)
+        originals.push_back({&apply, &entry});
+    const std::vector<Outcome> outcomes = PutBackAll(
+        originals, leave, "Putting back the files as they were before \"" + apply.mod + "\"...", progress, report);
+    std::vector<std::string> dropped;
+    Moves moves;
+    bool oldStoreGoes = false;
+    StoreRecords records = AfterUndo(outcomes, dropped, moves, oldStoreGoes);
+    const ApplyRecord old = apply;
+    report.index = Commit(std::move(records), moves, dropped, oldStoreGoes ? &old : nullptr);
+    return report;
+}
+
+StoreRecords OriginalsStore::AfterUndo(const std::vector<Outcome>& outcomes, std::vector<std::string>& dropped,
+                                       Moves& moves, bool& oldStoreGoes) const {
     const std::size_t newest = m_records.applies.size() - 1;
     const ApplyRecord& apply = m_records.applies[newest];
-    std::vector<const ApplyEntry*> work;
-    for (const ApplyEntry& entry : apply.entries)
-        if (!leave.count(kFold(entry.before.name)))
-            work.push_back(&entry);
-    if (progress)
-        progress->Start("Putting back the files as they were before \"" + apply.mod + "\"...", KeptBytes(work));
     std::vector<ApplyEntry> remaining;
-    std::vector<std::string> dropped;
     bool retry = false;
-    for (const ApplyEntry& entry : apply.entries) {
-        const std::string& name = entry.before.name;
-        const bool first = OnlyFirstOriginal(newest, kFold(name));
-        if (leave.count(kFold(name))) {
-            if (first)
-                remaining.push_back(entry);
-            else if (entry.before.kind == EntryKind::Kept)
-                dropped.push_back(CopyPath(apply, name));
-            continue;
-        }
-        const Outcome outcome = report.cancelled ? Outcome::Cancelled : PutBackOne(apply, entry, progress);
-        switch (outcome) {
+    for (std::size_t i = 0; i < apply.entries.size(); ++i) {
+        const ApplyEntry& entry = apply.entries[i];
+        const bool first = OnlyFirstOriginal(newest, kFold(entry.before.name));
+        const bool kept = entry.before.kind == EntryKind::Kept;
+        switch (outcomes[i]) {
+        case Outcome::Left:
         case Outcome::Done:
-            ++report.putBack;
-            if (entry.before.kind == EntryKind::Kept)
-                dropped.push_back(CopyPath(apply, name));
+            if (outcomes[i] == Outcome::Left && first)
+                remaining.push_back(entry);
+            else if (kept)
+                dropped.push_back(CopyPath(apply, entry.before.name));
             break;
         case Outcome::Missing:
         case Outcome::Damaged:
-            (outcome == Outcome::Missing ? report.missing : report.damaged).push_back(name);
             // Restore can no more put this one back than Undo could, and says so.
             if (first)
-                remaining.push_back({{EntryKind::Lost, name, 0, {}}, entry.after});
-            if (outcome == Outcome::Damaged)
-                dropped.push_back(CopyPath(apply, name));
+                remaining.push_back({{EntryKind::Lost, entry.before.name, 0, {}}, entry.after});
+            if (outcomes[i] == Outcome::Damaged)
+                dropped.push_back(CopyPath(apply, entry.before.name));
             break;
         case Outcome::Lost:
-            report.lost.push_back(name);
             if (first)
                 remaining.push_back(entry);
             break;
         case Outcome::Failed:
         case Outcome::Cancelled:
-            if (outcome == Outcome::Failed)
-                report.failed.push_back(name);
-            else
-                report.cancelled = true;
             remaining.push_back(entry);
             retry = true;
             break;
         }
     }
-    if (progress)
-        progress->Finish();
-
     StoreRecords records = m_records;
-    std::vector<std::pair<std::string, std::string>> moves;
     const std::size_t oldestStored = m_records.applies.front().readInPlace ? 1 : 0;
-    bool oldStoreGoes = false;
     if (apply.readInPlace) {
         // Its index cannot be rewritten: it goes once nothing in it is left to try again.
         dropped.clear();
@@ -579,54 +584,60 @@ OriginalsStore::PutBackReport OriginalsStore::UndoNewest(const std::set<std::str
         }
         records.applies.pop_back();
     }
+    return records;
+}
+
+std::optional<StoreError> OriginalsStore::Commit(StoreRecords records, const Moves& moves,
+                                                 const std::vector<std::string>& dropped,
+                                                 const ApplyRecord* oldStoreGoes) {
     for (const auto& [from, to] : moves) {
-        WriteResult moved = base::MakeFolders(FolderOf(to));
+        WriteResult moved = base::MakeFolders(base::ParentFolder(to));
         if (moved)
             moved = PutInPlace(from, to);
-        if (!moved) {
-            report.index = std::move(moved);
-            return report;
-        }
+        if (!moved)
+            return NotWritten(moved.Error());
     }
-    report.index = WriteIndex(records);
-    if (!report.index) {
+    if (std::optional<StoreError> failed = WriteIndex(records)) {
         for (const auto& [from, to] : moves)
             (void)PutInPlace(to, from);
-        return report;
+        return failed;
     }
     for (const std::string& copy : dropped)
         RemoveCopy(copy);
     if (oldStoreGoes)
-        RemoveOldStore(apply);
+        RemoveOldStore(*oldStoreGoes);
     m_records = std::move(records);
     RemoveEmptyTree(m_folder);
-    return report;
+    return std::nullopt;
 }
 
 // Written beside the index, flushed and moved over it; an empty store has no index at all.
-WriteResult OriginalsStore::WriteIndex(const StoreRecords& records) const {
+std::optional<StoreError> OriginalsStore::WriteIndex(const StoreRecords& records) const {
     const std::string index = IndexPath();
     StoreRecords stored{records.gameFolder, {}};
     for (const ApplyRecord& apply : records.applies)
         if (!apply.readInPlace)
             stored.applies.push_back(apply);
-    if (stored.applies.empty())
-        return base::RemoveFile(index);
-    const auto text = EncodeRecords(stored, kFold);
-    if (!text)
-        return base::WriteError{index, base::WriteError::Reason::Other};
-    WriteResult written = base::MakeFolders(m_folder);
+    WriteResult written;
+    if (stored.applies.empty()) {
+        written = base::RemoveFile(index);
+    } else if (const auto text = EncodeRecords(stored, kFold)) {
+        written = base::MakeFolders(m_folder);
+        if (written)
+            written = base::WriteFileDurably(index, *text);
+    } else {
+        written = base::WriteError{index, base::WriteError::Reason::Other};
+    }
     if (written)
-        written = base::WriteFileDurably(index, *text);
-    if (!written)
-        written.Error().file = index;
-    return written;
+        return std::nullopt;
+    return StoreError{StoreError::What::NotWritten, index, written.Error().reason};
 }
 
 // Removes a copy and every folder of the store it leaves empty, but never the store's own.
 void OriginalsStore::RemoveCopy(const std::string& copy) const {
     (void)base::RemoveFile(copy);
-    for (std::string folder = FolderOf(copy); folder.size() > m_folder.size(); folder = FolderOf(folder))
+    for (std::string folder = base::ParentFolder(copy); folder.size() > m_folder.size();
+         folder = base::ParentFolder(folder))
         if (!base::RemoveEmptyFolder(folder))
             break;
 }

@@ -7,24 +7,19 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/files.h"
-#include "manager/originals/apply_records.h"
-#include "manager/progress.h"
+#include "base/progress.h"
+#include "manager/originals/index_format.h"
+#include "manager/originals/store_error.h"
+#include "manager/originals/store_place.h"
 
 namespace manager {
 
 // The folder inside the game folder where the previous version kept its copies and index.
 inline constexpr char kKeptFolder[] = "Original files kept by Grenwick";
-
-// Where a name lies seen from the game folder: inside it by its parts below it
-// ("maps\\a.map" for ".\\maps\\a.map" or "C:\\Game\\maps\\a.map"), else by its full path.
-struct GamePlace {
-    std::string name;
-    bool inside;
-};
-GamePlace PlaceInGameFolder(const std::string& name, const std::string& gameFolder);
 
 // The game folder's files by folded relative name, noted before and after a mod runs.
 struct NotedFile {
@@ -35,15 +30,17 @@ struct NotedFile {
 using FolderNotes = std::map<std::string, NotedFile>;
 FolderNotes NoteFolder(const std::string& gameFolder);
 
+using base::CopyProgress;
+using base::ProgressView;
+
 class OriginalsStore {
 public:
     // `storeRoot` holds one store per game folder, each in a folder of its own.
     OriginalsStore(const std::string& storeRoot, std::string gameFolder);
 
     // Reads the index, taking over first a store the previous version left in the game folder
-    // (showing `progress` while its copies move). Empty when it could; else what went wrong,
-    // to start a message.
-    std::string Load(ProgressView* progress = nullptr);
+    // (showing `progress` while its copies move). Nothing when it could, else what went wrong.
+    std::optional<StoreError> Load(ProgressView* progress = nullptr);
     // Whether the previous version left a store in the game folder.
     bool HasOldStore() const;
 
@@ -55,12 +52,9 @@ public:
 
     struct KeepResult {
         std::optional<std::uint64_t> number;  // the new apply's, when everything was kept
-        // Else what failed: the file that could not be kept (as it was named), or the index;
-        // reason Cancelled when the progress view was cancelled.
-        base::WriteResult written;
-        bool Cancelled() const {
-            return !written && written.Error().reason == base::WriteError::Reason::Cancelled;
-        }
+        // Else what failed: the file that could not be kept (as it was named), the index, or
+        // the player cancelled.
+        std::optional<StoreError> error;
     };
     // Starts a new apply: keeps a copy of each named file that is there (full or relative
     // names), notes the others as absent. A failure or Cancel undoes this apply's copies.
@@ -68,7 +62,7 @@ public:
                     const std::vector<std::string>& names, ProgressView* progress);
 
     struct SettleResult {
-        base::WriteResult index;                 // the index's rewrite
+        std::optional<StoreError> index;         // the index's rewrite, when it failed
         std::vector<std::string> unrecoverable;  // changed with no original kept by any apply
     };
     // After the run of apply `number`: a file created that was not foreseen becomes absent, one
@@ -92,7 +86,7 @@ public:
         std::vector<std::string> failed;   // could not be written or deleted: stays for a later try
         std::vector<std::string> lost;     // no original was kept
         bool cancelled = false;
-        base::WriteResult index;  // the index's rewrite
+        std::optional<StoreError> index;  // the index's rewrite, when it failed
     };
     PutBackReport Restore(ProgressView* progress);
     // Puts back the newest apply's files as they were just before it, but for those in `leave`
@@ -100,16 +94,34 @@ public:
     PutBackReport UndoNewest(const std::set<std::string>& leave, ProgressView* progress);
 
 private:
-    std::string TakeOver(ProgressView* progress);
+    enum class Outcome { Done, Missing, Damaged, Failed, Lost, Cancelled, Left };
+    using Moves = std::vector<std::pair<std::string, std::string>>;
+
+    std::optional<StoreError> TakeOver(ProgressView* progress);
+    std::optional<ApplyRecord> ReadOldStore() const;
+    bool MoveOldCopies(ApplyRecord& apply, std::vector<std::string>& copies, ProgressView* progress) const;
+    void NoteKeep(const std::vector<std::string>& names, ApplyRecord& apply, std::vector<std::size_t>& toCopy) const;
+    std::optional<StoreError> CopyOriginals(ApplyRecord& apply, const std::vector<std::size_t>& toCopy,
+                                            std::vector<std::string>& copies, ProgressView* progress) const;
     void RemoveOldStore(const ApplyRecord& old) const;
     std::string OldFolder() const;
     std::string OldCopyPath(const std::string& name) const;
     std::string CopyPath(const ApplyRecord& apply, const std::string& name) const;
-    base::WriteResult WriteIndex(const StoreRecords& records) const;
+    std::optional<StoreError> WriteIndex(const StoreRecords& records) const;
     void RemoveCopy(const std::string& copy) const;
     std::uint64_t NextNumber() const;
-    enum class Outcome { Done, Missing, Damaged, Failed, Lost, Cancelled };
-    Outcome PutBackOne(const ApplyRecord& apply, const ApplyEntry& entry, ProgressView* progress) const;
+    Outcome PutBackOne(const ApplyRecord& apply, const ApplyEntry& entry, CopyProgress& progress) const;
+    // The one put-back loop: each original but those in `leave` (folded names) put back, its
+    // outcome counted in `report`; the outcomes in the order of `originals`.
+    std::vector<Outcome> PutBackAll(const std::vector<Original>& originals, const std::set<std::string>& leave,
+                                    const std::string& text, ProgressView* progress, PutBackReport& report) const;
+    // What stays of the newest apply after an undo with these outcomes, and the copies it drops.
+    StoreRecords AfterUndo(const std::vector<Outcome>& outcomes, std::vector<std::string>& dropped, Moves& moves,
+                           bool& oldStoreGoes) const;
+    // Makes `records` the store's: the copies in `moves` moved, the index written, then
+    // `dropped` removed and the old store in the game folder with them when `oldStoreGoes`.
+    std::optional<StoreError> Commit(StoreRecords records, const Moves& moves, const std::vector<std::string>& dropped,
+                                     const ApplyRecord* oldStoreGoes);
     bool OnlyFirstOriginal(std::size_t apply, const std::string& folded) const;
 
     std::string m_gameFolder;

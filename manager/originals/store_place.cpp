@@ -9,15 +9,6 @@ namespace {
 constexpr std::size_t kNameLength = 40;
 constexpr std::size_t kHashDigits = 16;
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-// A trailing separator names the same folder, except the one that ends a root ("C:\").
-std::string WithoutTrailingSeparator(std::string path) {
-    while (path.size() > 1 && IsSeparator(path.back()) && path[path.size() - 2] != ':')
-        path.pop_back();
-    return path;
-}
-
 // ASCII letters and digits, "-" and "_" stay, everything else becomes "_": no dot, so the
 // key never reads as a device name with an extension ("con.d"), and no byte that could be
 // half of a double-byte character.
@@ -32,19 +23,15 @@ std::string SafeName(const std::string& part) {
 
 }  // namespace
 
-std::string StoreKey(const std::string& gameFolder, NameFold fold) {
-    const std::string path = WithoutTrailingSeparator(gameFolder);
-    std::size_t partAt = path.size();
-    while (partAt > 0 && !IsSeparator(path[partAt - 1]) && path[partAt - 1] != ':')
-        --partAt;
+// A trailing separator names the same folder, except the one that ends a root ("C:\").
+std::string StoreKey(const std::string& gameFolder, base::NameFold fold) {
+    const std::string path = base::WithoutTrailingSeparator(gameFolder);
     const std::string hash = base::ToHex(base::Sha256Of(fold(path)));
-    return SafeName(path.substr(partAt)) + "-" + hash.substr(0, kHashDigits);
+    return SafeName(base::BaseName(path)) + "-" + hash.substr(0, kHashDigits);
 }
 
-std::string StoreFolder(const std::string& localAppData, const std::string& gameFolder, NameFold fold) {
-    const std::string base = WithoutTrailingSeparator(localAppData);
-    const std::string joint = !base.empty() && IsSeparator(base.back()) ? "" : "\\";
-    return base + joint + "Grenwick\\Originals\\" + StoreKey(gameFolder, fold);
+std::string StoreRoot(const std::string& localAppData) {
+    return base::Join(base::WithoutTrailingSeparator(localAppData), "Grenwick\\Originals");
 }
 
 }  // namespace manager

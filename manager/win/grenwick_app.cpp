@@ -65,11 +65,9 @@ protected:
         manager::SystemRunner runner;
         CGrenwickDlg dialog(kFiles, runner, lastModReader.get());
         dialog.ServeClients(clients, automation);
-        SetMainDialog(&dialog);
         const shell::ScopedOverride<std::function<void()>> closeWhenReleased(clients.onLastUnlock,
                                                                              [&dialog] { dialog.CloseIfHidden(); });
         dialog.RunModal(nullptr);
-        SetMainDialog(nullptr);
     }
 };
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "base/files.h"
+#include "base/text.h"
 #include "manager/list/dropped_files.h"
 #include "manager/list/name_compare_win.h"
 #include "manager/originals/originals_store.h"
@@ -22,23 +23,12 @@ namespace {
 // WM_COPYGLOBALDATA, which a drop also needs to pass into a program run as administrator.
 constexpr UINT kCopyGlobalData = 0x0049;
 
-// What a dropped name is on the disk, asked in UTF-16 so that a name the code page lacks is
-// still seen for what it is.
-base::PathKind KindOfWide(const std::wstring& name) {
-    const DWORD attributes = GetFileAttributesW(name.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return base::PathKind::Missing;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return base::PathKind::Folder;
-    return (attributes & FILE_ATTRIBUTE_DEVICE) ? base::PathKind::Other : base::PathKind::File;
-}
-
 // The store of originals lives in "<local application data>\Grenwick\Originals" unless the
 // program names another root. With no such folder known it stays empty, and no mod runs.
 manager::ManagerFiles WithStoreRoot(manager::ManagerFiles files) {
     if (files.storeRoot.empty())
         if (const std::optional<std::string> folder = manager::LocalAppDataFolder())
-            files.storeRoot = *folder + "\\Grenwick\\Originals";
+            files.storeRoot = manager::StoreRoot(*folder);
     return files;
 }
 
@@ -206,7 +196,8 @@ void CGrenwickDlg::OnDropFiles(HDROP drop) {
         std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
         name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
         ansi.push_back(shell::ToAnsi(name.data(), static_cast<int>(name.size())));
-        names.push_back({ansi.back().text, KindOfWide(name)});
+        // Asked in UTF-8, so that a name the code page lacks is still seen for what it is.
+        names.push_back({ansi.back().text, base::KindOfUtf8(base::Utf8Of(std::u16string(name.begin(), name.end())))});
         wide.push_back(std::move(name));
     }
     DragFinish(drop);
@@ -216,7 +207,7 @@ void CGrenwickDlg::OnDropFiles(HDROP drop) {
     const std::string gameFolder = base::CurrentFolder();
     for (const std::size_t i : choice.added) {
         if (ansi[i].exact) {
-            const manager::GamePlace place = manager::PlaceInGameFolder(ansi[i].text, gameFolder);
+            const base::FolderPlace place = base::PlaceInFolder(ansi[i].text, gameFolder);
             SetDlgItemTextA(Hwnd(), IDC_GRENWICK_BATCH_FILE, (place.inside ? place.name : ansi[i].text).c_str());
         } else {
             SetDlgItemTextW(Hwnd(), IDC_GRENWICK_BATCH_FILE, wide[i].c_str());

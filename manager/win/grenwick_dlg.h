@@ -18,7 +18,6 @@ public:
     CGrenwickDlg(manager::ManagerFiles files, manager::CommandRunner& runner, std::FILE* lastModReader,
                  HINSTANCE resources = nullptr, const shell::Platform& platform = {});
 
-    const manager::ModManager& Manager() const { return m_manager; }
     // The lock automation clients' objects hold, which must outlive the window; while it is
     // held closing only hides the window. `startedByClient`: an automation client started
     // the program, so starting again as administrator is not offered.
@@ -32,6 +31,8 @@ protected:
     void OnCancel() override;
     bool OnCommand(int id, int code) override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    // Shows the manager's list, in its order, in both list boxes.
+    void ShowList(const std::vector<manager::ModEntry>& entries) override;
 
 private:
     void OnAddBatch();
@@ -54,7 +55,6 @@ private:
     void ShowMessage(const std::string& text) override;
     bool Ask(const std::string& text, bool defaultYes) override;
     Answer AskYesNoCancel(const std::string& text) override;
-    void ShowList(const std::vector<manager::ModEntry>& entries) override;
     void CloseApplied() override;
 
     bool Elevated() override;

@@ -10,13 +10,13 @@
 #include "tests/support/denied_path.h"
 #include "tests/support/recording.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_checks.h"
 
 namespace {
 
 using testing_support::RecordingRunner;
 using testing_support::RecordingView;
 using testing_support::TempDir;
-using Strings = std::vector<std::string>;
 
 constexpr char kAdminsOnly[] = " Windows lets only administrators write there.";
 constexpr char kRestartQuestion[] = "\n\nStart Grenwick again as administrator?";

@@ -1,8 +1,14 @@
 // Which applies a take-out touches, and which files a new apply changes over an applied mod.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <random>
+#include <sstream>
+
 #include "base/text.h"
 #include "manager/originals/applied_mods.h"
+#include "tests/support/game_store.h"
 #include "tests/support/text_checks.h"
 
 namespace {
@@ -86,3 +92,125 @@ TEST(AppliedMods, EachFileSaysWhatItWasAndWhoChangedItSince) {
 }
 
 }  // namespace
+
+// Random stacks of map-swap mods over a few maps, some overlapping: taking out any one apply
+// leaves the maps as applying the others in their order would, and Restore still gives back
+// the first ones.
+namespace stacks {
+
+using testing_support::GameStore;
+using testing_support::Snapshot;
+
+constexpr int kMaps = 4;
+
+// One line of a mod: delete a map, or copy the mod's own version over it (creating it when
+// it is not there).
+struct Step {
+    bool copy;
+    int map;
+};
+using Mod = std::vector<Step>;
+
+std::string MapName(int map) { return "maps/m" + std::to_string(map) + ".map"; }
+
+Snapshot Play(Snapshot maps, const std::vector<std::pair<int, Mod>>& mods) {
+    for (const auto& [number, mod] : mods)
+        for (const Step& step : mod) {
+            if (step.copy)
+                maps[MapName(step.map)] = "mod " + std::to_string(number) + " map " + std::to_string(step.map);
+            else
+                maps.erase(MapName(step.map));
+        }
+    return maps;
+}
+
+Snapshot MapsOf(const Snapshot& files) {
+    Snapshot maps;
+    for (const auto& [name, bytes] : files)
+        if (name.rfind("maps/", 0) == 0)
+            maps[name] = bytes;
+    return maps;
+}
+
+// Stands in for the command interpreter running a map-swap batch file named on the command
+// line: its del and copy lines, in the game folder.
+void PlayMapSwap(const GameStore& g, std::string command) {
+    command.erase(std::remove(command.begin(), command.end(), '"'), command.end());
+    std::istringstream lines(g.Read(command));
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::istringstream words(line);
+        std::string verb, from, to;
+        words >> verb >> from >> to;
+        if (verb == "del")
+            std::filesystem::remove(g.game.Path() / testing_support::Native(from));
+        else if (verb == "copy")
+            std::filesystem::copy_file(g.game.Path() / testing_support::Native(from),
+                                       g.game.Path() / testing_support::Native(to),
+                                       std::filesystem::copy_options::overwrite_existing);
+    }
+}
+
+std::size_t IndexOf(const GameStore& g, const std::string& path) {
+    const auto& entries = g.manager->Mods().Entries();
+    std::size_t at = 0;
+    while (at < entries.size() && entries[at].path != path)
+        ++at;
+    return at;
+}
+
+}  // namespace stacks
+
+TEST(AppliedMods, TakingOutAnyApplyOfARandomStackLeavesWhatTheOthersMake) {
+    using namespace stacks;
+    for (const unsigned seed : {1u, 2u, 3u, 4u, 5u, 6u}) {
+        std::mt19937 random(seed);
+        const int count = 3 + static_cast<int>(random() % 2);
+        std::vector<std::pair<int, Mod>> mods;
+        for (int number = 0; number < count; ++number) {
+            Mod mod;
+            for (int map = 0; map < kMaps; ++map)
+                if (random() % 2)
+                    mod.push_back({random() % 3 != 0, map});
+            if (mod.empty())
+                mod.push_back({true, static_cast<int>(random() % kMaps)});
+            mods.emplace_back(number, mod);
+        }
+        const std::size_t chosen = random() % mods.size();
+        SCOPED_TRACE("seed " + std::to_string(seed) + ", taking out apply " + std::to_string(chosen));
+
+        GameStore g;
+        for (int map = 0; map < kMaps - 1; ++map)
+            g.Write(MapName(map), "original " + std::to_string(map));
+        const Snapshot original = MapsOf(g.Files());
+        for (const auto& [number, mod] : mods) {
+            std::vector<std::string> lines{":: &m" + std::to_string(number)};
+            for (const Step& step : mod) {
+                const std::string map = "maps\\m" + std::to_string(step.map) + ".map";
+                const std::string source = "mod" + std::to_string(number) + "\\m" + std::to_string(step.map) + ".map";
+                if (step.copy)
+                    g.Write(testing_support::Native(source),
+                            "mod " + std::to_string(number) + " map " + std::to_string(step.map));
+                lines.push_back(step.copy ? batchfile::CopyLine(source, map) : batchfile::DeleteLine(map));
+            }
+            g.WriteBatch("m" + std::to_string(number) + ".bat", lines);
+        }
+        g.runner->play = [&g](const std::string& command) { PlayMapSwap(g, command); };
+        for (const auto& [number, mod] : mods) {
+            g.manager->AddBatchFile("m" + std::to_string(number) + ".bat");
+            g.manager->ApplyMod(IndexOf(g, "m" + std::to_string(number) + ".bat"));
+        }
+        ASSERT_EQ(MapsOf(g.Files()), Play(original, mods));
+
+        const std::optional<manager::StoreRecords> records = g.manager->AppliedMods();
+        ASSERT_TRUE(records && records->applies.size() == mods.size());
+        g.manager->TakeOut(records->applies[chosen].number);
+        std::vector<std::pair<int, Mod>> others = mods;
+        others.erase(others.begin() + static_cast<std::ptrdiff_t>(chosen));
+        EXPECT_EQ(MapsOf(g.Files()), Play(original, others));
+
+        g.manager->RestoreOriginals();
+        EXPECT_EQ(MapsOf(g.Files()), original);
+    }
+}

@@ -12,6 +12,7 @@
 #include "base/sha256.h"
 #include "manager/originals/store_place.h"
 #include "tests/support/game_store.h"
+#include "tests/support/text_checks.h"
 #include "writers/mapswap/mapswap_batch.h"
 #include "writers/ppf/ppf_batch.h"
 
@@ -21,10 +22,7 @@ namespace fs = std::filesystem;
 using manager::ManagerView;
 using testing_support::GameStore;
 using testing_support::Snapshot;
-using Strings = std::vector<std::string>;
 using Answer = ManagerView::Answer;
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Deletes, below `folder`, every file whose name ends in `suffix` ("" for all), as `del /s /q` does.
 void DeleteBelow(const fs::path& folder, const std::string& suffix) {
@@ -48,8 +46,7 @@ protected:
         g.Write("mods/new.map", "new");
     }
     std::string StoreFolder() const {
-        return testing_support::Native(g.files.storeRoot + "\\" +
-                                       manager::StoreKey(g.Folder(), &base::FoldCase));
+        return g.files.storeRoot + "/" + manager::StoreKey(g.Folder(), &base::FoldCase);
     }
     void Restore(bool yes = true) {
         g.view->answers.push_back(yes);
@@ -394,8 +391,7 @@ TEST_F(ApplyFlow, AnOldStoreInsideTheGameFolderIsTakenOver) {
         index += "kept\t" + outside.back() + "\r\n";
         std::string kept = outside.back();
         kept.erase(kept.find(':'), 1);
-        g.Write(testing_support::Native("Original files kept by Grenwick\\elsewhere\\" + kept),
-                "out " + std::to_string(i));
+        g.WriteNamed("Original files kept by Grenwick\\elsewhere\\" + kept, "out " + std::to_string(i));
     }
     g.Write("Original files kept by Grenwick/maps/canyon.map", "old canyon");
     g.Write("Original files kept by Grenwick/index.txt", index);
@@ -449,7 +445,7 @@ TEST_F(ApplyFlow, AnOldStoreInsideTheGameFolderIsTakenOver) {
         EXPECT_EQ(g.Read("maps/canyon.map"), "old canyon");
         EXPECT_FALSE(g.Has("maps/created.map"));
         for (int i = 1; i <= 4; ++i)
-            EXPECT_EQ(testing_support::ReadBytes(testing_support::Native(outside[i - 1])), "out " + std::to_string(i));
+            EXPECT_EQ(base::ReadWholeFile(outside[i - 1]).value_or(""), "out " + std::to_string(i));
         g.manager->ResetModList();
         fs::remove(blocker);
     }

@@ -10,12 +10,11 @@
 #include <vector>
 
 #include "batchfile/batch_effects.h"
-#include "batchfile/file_changes.h"
+#include "batchfile/header_reader.h"
 #include "tests/support/fake_disk.h"
+#include "tests/support/text_checks.h"
 
 namespace {
-
-using Strings = std::vector<std::string>;
 
 const char kGame[] = "C:\\Game";
 const char kPack[] = "C:\\Mods\\pack\\";

@@ -9,10 +9,9 @@
 
 #include "batchfile/batch_effects.h"
 #include "tests/support/fake_disk.h"
+#include "tests/support/text_checks.h"
 
 namespace {
-
-using Strings = std::vector<std::string>;
 
 const char kGame[] = "C:\\Game";
 const char kBatch[] = "C:\\Mods\\m\\install.bat";

@@ -6,15 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "batchfile/batch_arithmetic.h"
 #include "batchfile/batch_effects.h"
-#include "batchfile/batch_paths.h"
 #include "batchfile/batch_syntax.h"
 #include "tests/support/fake_disk.h"
+#include "tests/support/text_checks.h"
 
 namespace {
-
-using Strings = std::vector<std::string>;
 
 TEST(BatchPaths, NormalisesNamesAsWindowsDoes) {
     const struct {
@@ -31,10 +30,10 @@ TEST(BatchPaths, NormalisesNamesAsWindowsDoes) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.in);
-        const std::string full = batchfile::paths::Normalise(c.in);
+        const std::string full = base::NormaliseFull(c.in);
         EXPECT_EQ(full, c.out);
-        EXPECT_EQ(batchfile::paths::Parent(full), c.parent);
-        EXPECT_EQ(batchfile::paths::Leaf(full), c.leaf);
+        EXPECT_EQ(base::FullParent(full), c.parent);
+        EXPECT_EQ(base::FullLeaf(full), c.leaf);
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "batchfile/header_reader.h"
 #include "tests/support/temp_dir.h"
@@ -60,6 +61,32 @@ TEST(HeaderReader, MissingFileReadsAsTwoEmptyLines) {
     EXPECT_EQ(header.kind, base::PathKind::Missing);
     EXPECT_EQ(header.line1, "");
     EXPECT_EQ(header.line2, "");
+}
+
+// The whole-file reading the batch reader takes: every line, none cut, by the same line rules.
+TEST(HeaderReader, AllLinesKeepsEveryLineWholeByTheSameRules) {
+    const std::string x2000(2000, 'x');
+    const struct {
+        const char* label;
+        std::string bytes;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"CR LF", "one\r\ntwo\r\nthree\r\n", {"one", "two", "three"}},
+        {"no line end at the end", "one\ntwo", {"one", "two"}},
+        {"CR not before LF stays", "a\rb\r\r\nc\r", {"a\rb\r", "c\r"}},
+        {"empty lines", "\r\n\r\nthree", {"", "", "three"}},
+        {"empty file", "", {}},
+        {"a long line is not cut", x2000 + "\r\nnext", {x2000, "next"}},
+    };
+    TempDir dir;
+    const std::string path = dir.File("mod.bat");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        WriteBytes(path, c.bytes);
+        EXPECT_EQ(batchfile::ReadAllLines(path), std::optional<std::vector<std::string>>(c.lines));
+    }
+    EXPECT_FALSE(batchfile::ReadAllLines(dir.File("gone.bat")));
+    EXPECT_FALSE(batchfile::ReadAllLines(dir.Path().string()));  // a folder is no batch file
 }
 
 TEST(HeaderMarkers, NameIsTheTextAfterTheFirstAmpersandElseThePath) {

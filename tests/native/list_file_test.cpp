@@ -7,13 +7,13 @@
 
 #include "manager/list/list_file.h"
 #include "manager/list/list_pair.h"
-#include "tests/support/full_disk.h"
+#include "tests/support/list_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using manager::LoadList;
-using manager::SaveList;
+using testing_support::WriteListFile;
 using testing_support::Exists;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
@@ -25,7 +25,7 @@ std::string Zeros(std::size_t count) { return std::string(count, '\0'); }
 TEST(ListFile, StoresThreeTextsAsSixtyFiveBytesAndLoadsThemBack) {
     TempDir dir;
     const std::string path = dir.File("names.lst");
-    ASSERT_TRUE(SaveList({"alpha", "beta", "gamma"}, path, 0, 0));
+    WriteListFile({"alpha", "beta", "gamma"}, path);
     EXPECT_EQ(ReadBytes(path), "alpha" + Zeros(25) + "beta" + Zeros(26) + "gamma");
     Texts loaded;
     LoadList(loaded, path, 0, 0);
@@ -56,7 +56,7 @@ TEST(ListFile, RecordBoundariesAndTheEndOfTheList) {
     const std::string path = dir.File("list.lst");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        ASSERT_TRUE(SaveList(c.saved, path, 999, 30));
+        WriteListFile(c.saved, path);
         ASSERT_TRUE(Exists(path));
         EXPECT_EQ(ReadBytes(path), c.bytes);
         Texts loaded;
@@ -87,17 +87,12 @@ TEST(ListFile, ReadsRecordsUpToTheirFirstZeroByteAndStopsAtTheFileEnd) {
     }
 }
 
-// A save keeps no more records than a load reads back.
-TEST(ListFile, SavesAndLoadsAtMostTheRecordLimit) {
+TEST(ListFile, LoadsAtMostTheRecordLimit) {
     Texts texts;
     for (int i = 0; i < 1200; ++i)
         texts.push_back("mod" + std::to_string(i));
     TempDir dir;
     const std::string path = dir.File("list.lst");
-    ASSERT_TRUE(SaveList(texts, path, 999, 30));
-    EXPECT_EQ(ReadBytes(path).size(), 30u * 998 + texts[998].size());
-    ASSERT_TRUE(SaveList(texts, path, 2, 30));
-    EXPECT_EQ(ReadBytes(path), "mod0" + Zeros(26) + "mod1");
     WriteBytes(path, manager::EncodeList(texts, 30));
     Texts loaded;
     LoadList(loaded, path, 0, 0);
@@ -108,44 +103,13 @@ TEST(ListFile, SavesAndLoadsAtMostTheRecordLimit) {
 TEST(ListFile, LoadingAppendsAndAMissingFileLeavesTheListAlone) {
     TempDir dir;
     const std::string path = dir.File("list.lst");
-    ASSERT_TRUE(SaveList({"a", "b"}, path, 999, 30));
+    WriteListFile({"a", "b"}, path);
     Texts texts{"kept"};
     LoadList(texts, path, 999, 30);
     LoadList(texts, path, 999, 30);
     LoadList(texts, dir.File("missing.lst"), 999, 30);
     EXPECT_EQ(texts, (Texts{"kept", "a", "b", "a", "b"}));
     EXPECT_FALSE(Exists(dir.File("missing.lst")));
-}
-
-TEST(ListFile, SaveReplacesTheWholeFileAndLeavesNoTemporaryFile) {
-    TempDir dir;
-    const std::string path = dir.File("list.lst");
-    WriteBytes(path, std::string(200, 'o'));
-    ASSERT_TRUE(SaveList({"a", "b"}, path, 999, 30));
-    EXPECT_EQ(ReadBytes(path), "a" + Zeros(29) + "b");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
-}
-
-#ifdef GRENWICK_HAS_FULL_DISK
-TEST(ListFile, SaveOnAFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile) {
-    TempDir dir;
-    const std::string path = dir.File("list.lst");
-    WriteBytes(path, "old");
-    {
-        testing_support::ScopedFullDisk full(20);
-        ASSERT_TRUE(full.Active());
-        EXPECT_FALSE(SaveList({"a", "b"}, path, 999, 30));
-    }
-    EXPECT_EQ(ReadBytes(path), "old");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
-}
-#endif
-
-TEST(ListFile, SaveIntoAMissingFolderFailsAndLeavesNothing) {
-    TempDir dir;
-    const std::string path = dir.File("no such folder/list.lst");
-    EXPECT_FALSE(SaveList({"a"}, path, 999, 30));
-    EXPECT_FALSE(Exists(dir.File("no such folder")));
 }
 
 // Every state a save can stop in (failure, kill, power cut) settles to one whole list: the

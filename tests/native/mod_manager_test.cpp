@@ -24,8 +24,10 @@
 #include "manager/state_lock.h"
 #include "manager/mod_manager.h"
 #include "tests/support/bounded.h"
+#include "tests/support/list_files.h"
 #include "tests/support/recording.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_checks.h"
 
 namespace {
 
@@ -37,7 +39,6 @@ using testing_support::RecordingView;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
-using Strings = std::vector<std::string>;
 using Pairs = std::vector<std::pair<std::string, std::string>>;  // (name, path)
 
 constexpr char kSelectFirst[] = "Please select a mod first!";
@@ -61,8 +62,6 @@ void ExpectListed(const ProgramRun& run, const Pairs& expected) {
     EXPECT_EQ(listed, expected);
     EXPECT_EQ(run.view.shown, run.manager.Mods().Names());
 }
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // A name that is a device, not a disk file, on each platform.
 #ifdef _WIN32
@@ -204,10 +203,10 @@ TEST_F(ModManagerTest, ListsPathsBeyondTheLoadedNamesUnderThemselves) {
         std::remove(files.names.c_str());
         std::remove(files.paths.c_str());
         if (c.names) {
-            ASSERT_TRUE(manager::SaveList(*c.names, files.names, 999, 30));
+            testing_support::WriteListFile(*c.names, files.names);
         }
         if (c.paths) {
-            ASSERT_TRUE(manager::SaveList(*c.paths, files.paths, 999, 30));
+            testing_support::WriteListFile(*c.paths, files.paths);
         }
         ExpectListed(*Start(), c.listed);
     }
@@ -241,8 +240,8 @@ TEST_F(ModManagerTest, RefusesAModTheListFilesCouldNotGiveBack) {
         names.push_back("Mod " + std::to_string(1000 + i));
         paths.push_back(std::to_string(i) + ".bat");
     }
-    ASSERT_TRUE(manager::SaveList(paths, files.paths, 999, 30));
-    ASSERT_TRUE(manager::SaveList(names, files.names, 999, 30));
+    testing_support::WriteListFile(paths, files.paths);
+    testing_support::WriteListFile(names, files.names);
     const std::string savedNames = ReadBytes(files.names);
     WriteBytes("new.bat", ":: &A new mod\r\n");
 
@@ -369,8 +368,8 @@ TEST_F(ModManagerTest, RefusesPathsThatCannotRunAsTyped) {
         EXPECT_TRUE(Contains(run->view.messages[0], "\"" + c.path + "\" cannot be used"));
         EXPECT_TRUE(Contains(run->view.messages[0], c.why));
 
-        ASSERT_TRUE(manager::SaveList({c.path}, files.paths, 0, 0));
-        ASSERT_TRUE(manager::SaveList({"Old"}, files.names, 0, 0));
+        testing_support::WriteListFile({c.path}, files.paths);
+        testing_support::WriteListFile({"Old"}, files.names);
         auto older = Start();
         EXPECT_TRUE(FinishesInTime([&] { older->manager.ApplyMod(0); }));
         EXPECT_EQ(older->view.messages, run->view.messages);
@@ -448,8 +447,11 @@ TEST_F(ModManagerTest, ShowsTheLastModTextAsReadAtStart) {
 TEST_F(ModManagerTest, ReadsTheLastModTextOnlyFromTheStartReader) {
     WriteBytes(files.lastMod, "from the file");
     WriteBytes("other.txt", "from the reader\nnext");
-    EXPECT_EQ(ProgramRun(files, "other.txt").manager.LastModText(), "from the reader");
-    EXPECT_EQ(ProgramRun(files, "missing.txt").manager.LastModText(), "");
+    for (const auto& [source, text] : Pairs{{"other.txt", "from the reader"}, {"missing.txt", ""}}) {
+        ProgramRun run(files, source);
+        run.manager.ShowLastMod();
+        EXPECT_EQ(run.view.messages, Strings{text});
+    }
 }
 
 TEST_F(ModManagerTest, ResetDeletesBothListFilesButKeepsTheLastMod) {
@@ -465,7 +467,8 @@ TEST_F(ModManagerTest, ResetDeletesBothListFilesButKeepsTheLastMod) {
         ExpectListed(*run, {});
         ExpectNoListFiles();
         EXPECT_TRUE(run->view.messages.empty());
-        EXPECT_EQ(run->manager.LastModText(), "before.bat");
+        run->manager.ShowLastMod();
+        EXPECT_EQ(run->view.messages, Strings{"before.bat"});
     }
     EXPECT_EQ(ReadBytes(files.lastMod), "before.bat");
     auto restarted = Start();
@@ -539,8 +542,8 @@ TEST_F(ModManagerTest, AChangeWhileAnotherProcessHoldsTheListSaysSoAndChangesNot
     Start()->manager.AddBatchFile("a.bat");
     const std::string savedNames = ReadBytes(files.names);
     const std::string savedPaths = ReadBytes(files.paths);
+    files.lockWait = std::chrono::milliseconds(100);
     auto run = Start();
-    run->manager.SetLockWait(std::chrono::milliseconds(100));
     std::promise<void> locked;
     std::promise<void> release;
     // A mutex is the holding thread's own on Windows, so another thread holds the lock.
@@ -624,8 +627,8 @@ TEST_F(ModManagerTest, ALastModSaveWhileAnotherWindowHoldsTheLockSaysTheListIsIn
     Start()->manager.AddBatchFile("a.bat");
     LockTakingRunner runner(files.paths);
     RecordingView view;
+    files.lockWait = std::chrono::milliseconds(50);
     manager::ModManager manager(files, runner, view);
-    manager.SetLockWait(std::chrono::milliseconds(50));
     manager.StartupLoad(nullptr);
     manager.ApplyMod(0);
     // The store is in use after the run too, so what the mod did is not known to it either.

@@ -9,6 +9,7 @@
 #include "base/paths.h"
 #include "manager/originals/originals_store.h"
 #include "tests/support/game_store.h"
+#include "tests/support/text_checks.h"
 
 namespace {
 
@@ -16,10 +17,8 @@ namespace fs = std::filesystem;
 using manager::EntryKind;
 using manager::OriginalsStore;
 using testing_support::Exists;
-using testing_support::Native;
 using testing_support::ReadBytes;
 using testing_support::WriteBytes;
-using Strings = std::vector<std::string>;
 
 const manager::NameFold kFold = &base::FoldCase;
 
@@ -30,17 +29,13 @@ protected:
         WriteBytes(File("maps/a.map"), "old a");
         WriteBytes(File("maps/b.map"), "old b");
     }
-    // The game folder as the manager names it: a full path with "\" between its parts.
-    std::string Game() const {
-        std::string name = game.Path().string();
-        for (char& c : name)
-            c = c == '/' ? '\\' : c;
-        return name[0] == '\\' ? "C:" + name : name;
-    }
+    std::string Game() const { return testing_support::ManagerName(game.Path()); }
+    // The store's folder as this host's file functions name it.
+    std::string HostFolder() const { return root.File("Originals") + "/" + manager::StoreKey(Game(), kFold); }
     std::string File(const std::string& name) const { return game.File(name); }
     OriginalsStore Open() const {
         OriginalsStore store(root.File("Originals"), Game());
-        EXPECT_EQ(store.Load(), "");
+        EXPECT_FALSE(store.Load());
         return store;
     }
     // A fresh store's first originals: "+name" kept, "-name" absent, "!name" lost.
@@ -80,7 +75,7 @@ TEST_F(OriginalsStoreTest, KeepsEachFileOnceAnApplyUnderAnyOfItsNamesAndRestores
     EXPECT_EQ(ReadBytes(File("maps/a.map")), "old a");
     EXPECT_EQ(ReadBytes(File("maps/b.map")), "old b");
     EXPECT_FALSE(Exists(File("maps/new.map")));
-    EXPECT_FALSE(Exists(Native(store.Folder()))) << "an empty store leaves no folder behind";
+    EXPECT_EQ(base::KindOf(store.Folder()), base::PathKind::Missing) << "an empty store leaves no folder behind";
 }
 
 TEST_F(OriginalsStoreTest, AFileThatCannotBePutBackStaysKeptForALaterTry) {
@@ -117,7 +112,7 @@ TEST_F(OriginalsStoreTest, AKeepThatStopsLeavesNothingBehind) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         OriginalsStore store = Open();
-        const std::string folder = Native(store.Folder());
+        const std::string folder = HostFolder();
         const std::string blocker = folder + "/1";
         if (c.blocked) {
             fs::create_directories(folder);
@@ -128,8 +123,9 @@ TEST_F(OriginalsStoreTest, AKeepThatStopsLeavesNothingBehind) {
         const OriginalsStore::KeepResult result =
             store.Keep("Mod", "", 1, {"maps\\a.map", "maps\\big.map"}, &progress);
         EXPECT_FALSE(result.number);
-        EXPECT_EQ(result.Cancelled(), c.cancelled);
-        EXPECT_EQ(result.written ? "" : result.written.Error().file, c.failed);
+        ASSERT_TRUE(result.error);
+        EXPECT_EQ(result.error->what == manager::StoreError::What::Cancelled, c.cancelled);
+        EXPECT_EQ(result.error->file, c.failed);
         EXPECT_EQ(progress.starts, Strings{"Keeping a copy of the files the mod changes..."});
         EXPECT_EQ(progress.total, 5u + (3u << 20));
         EXPECT_EQ(progress.finished, 1);

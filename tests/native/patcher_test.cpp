@@ -18,6 +18,7 @@
 #include "tests/support/bounded.h"
 #include "tests/support/ppf_bytes.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_checks.h"
 
 namespace {
 
@@ -28,8 +29,6 @@ using patcher::RunPatchCommand;
 constexpr std::size_t kFileSize = 0xA000;  // beyond both block checks
 constexpr std::uint64_t kBinBlock = 0x9320;
 constexpr std::uint64_t kGiBlock = 0x80A0;
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 class PatcherTest : public testing::Test {
 protected:

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "base/sha256.h"
-#include "manager/originals/apply_records.h"
-#include "manager/originals/store_index.h"
+#include "manager/originals/index_format.h"
+#include "manager/originals/index_format_old.h"
+#include "manager/originals/index_reader.h"
 #include "manager/originals/store_place.h"
 
 namespace {
@@ -239,8 +241,71 @@ TEST(StorePlace, OneStorePerFolderOutsideIt) {
     }
     for (const char* appData : {"C:\\Users\\Ann\\AppData\\Local", "C:\\Users\\Ann\\AppData\\Local\\"}) {
         SCOPED_TRACE(appData);
-        EXPECT_EQ(manager::StoreFolder(appData, kGame, FoldAscii),
+        EXPECT_EQ(base::Join(manager::StoreRoot(appData), manager::StoreKey(kGame, FoldAscii)),
                   "C:\\Users\\Ann\\AppData\\Local\\Grenwick\\Originals\\" + zorv);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Each version's text goes to its own reader: the previous version's becomes one apply read
+// where its copies lie; a version no reader knows is refused as such.
+TEST(StoreIndex, ReadsEveryKnownVersionByItsOwnReader) {
+    const std::string old = std::string(kOldHeader) + "\r\nkept\tmaps\\a.map\r\nabsent\tmaps\\new.map\r\n";
+    const std::string live = Encoded(Sample()).value_or("");
+    const struct {
+        const char* label;
+        std::string text;
+        IndexProblem problem;
+        unsigned version;
+        std::string applies;  // "<number> <mod> <entries> <read in place>" each
+    } cases[] = {
+        {"previous version", old, IndexProblem::None, 1, "0 kept before 2 1;"},
+        {"previous version, bad name", old + "kept\t..\\victim.txt\r\n", IndexProblem::BadName, 1, ""},
+        {"store's own", live, IndexProblem::None, 3, "3 kept before 1 0;7 Night\tSky 4 0;"},
+        {"unknown version", Sealed(Replaced(Body(live), "version\t3", "version\t4")), IndexProblem::UnknownFormat, 0,
+         ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const manager::DecodedRecords read = manager::ReadIndex(c.text, kGame, FoldAscii);
+        EXPECT_EQ(read.problem, c.problem);
+        EXPECT_EQ(read.version, c.version);
+        std::string applies;
+        if (read.records)
+            for (const manager::ApplyRecord& apply : read.records->applies)
+                applies += std::to_string(apply.number) + " " + apply.mod + " " + std::to_string(apply.entries.size()) +
+                           " " + (apply.readInPlace ? "1" : "0") + ";";
+        EXPECT_EQ(applies, c.applies);
+    }
+}
+
+// The one check of whether a name lies in the game folder: by its parts, never by a prefix
+// of its text, with "." and ".." resolved and a drive-relative name taken in the folder.
+TEST(GameFolderNames, OneCheckPlacesEveryNameInsideOrOutside) {
+    const struct {
+        const char* name;
+        bool inside;
+        const char* placed;
+    } cases[] = {
+        {".\\maps\\a.map", true, "maps\\a.map"},
+        {"C:\\Games\\Zorv\\maps\\a.map", true, "maps\\a.map"},
+        {"c:/games/ZORV/a.map", true, "a.map"},
+        {"maps\\..\\..\\Zorv\\a.map", true, "a.map"},
+        {"C:a.map", true, "a.map"},
+        {"C:\\Games\\Zorvish\\a.map", false, "C:\\Games\\Zorvish\\a.map"},
+        {"..\\a.map", false, "C:\\Games\\a.map"},
+        {"\\a.map", false, "C:\\a.map"},
+        {"D:\\Games\\Zorv\\a.map", false, "D:\\Games\\Zorv\\a.map"},
+        {"\\\\server\\share\\a.map", false, "\\\\server\\share\\a.map"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const base::FolderPlace place = base::PlaceInFolder(c.name, kGame);
+        EXPECT_EQ(place.inside, c.inside);
+        EXPECT_EQ(place.name, c.placed);
     }
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/files.h"
+#include "base/paths.h"
 #include "batchfile/batch_lines.h"
 #include "manager/mod_manager.h"
 #include "tests/support/recording.h"
@@ -29,18 +30,6 @@ inline Snapshot TakeSnapshot(const std::filesystem::path& folder) {
         if (entry.is_regular_file())
             files[entry.path().lexically_relative(folder).generic_string()] = ReadBytes(entry.path().string());
     return files;
-}
-
-// A name the store gives ("\\" between parts) as the host's file functions take it.
-// On POSIX hosts the root stands for drive C:.
-inline std::string Native(std::string name) {
-#ifndef _WIN32
-    if (name.rfind("C:\\", 0) == 0)
-        name.erase(0, 2);
-    for (char& c : name)
-        c = c == '\\' ? '/' : c;
-#endif
-    return name;
 }
 
 // A host path as the manager names it: a full path with "\\" between its parts.
@@ -60,7 +49,6 @@ public:
         runner = std::make_unique<RecordingRunner>();
         view = std::make_unique<RecordingView>();
         manager = std::make_unique<manager::ModManager>(files, *runner, *view);
-        manager->SetLockWait(std::chrono::milliseconds(500));
         manager->StartupLoad(nullptr);
     }
     // `name` relative to the game folder, "/" between its parts; folders are made.
@@ -68,6 +56,13 @@ public:
         const std::filesystem::path path = game.Path() / name;
         std::filesystem::create_directories(path.parent_path());
         WriteBytes(path.string(), bytes);
+    }
+    // A file named as the manager names it ("\\" between parts, a full path or one relative
+    // to the game folder), written through the file layer with its folders.
+    void WriteNamed(const std::string& name, const std::string& bytes) const {
+        const std::string full = base::IsRooted(name) ? name : base::Join(Folder(), name);
+        ASSERT_TRUE(base::MakeFolders(base::ParentFolder(full)));
+        ASSERT_TRUE(base::WriteFileDurably(full, bytes));
     }
     std::string Read(const std::string& name) const { return ReadBytes((game.Path() / name).string()); }
     bool Has(const std::string& name) const { return std::filesystem::exists(game.Path() / name); }
@@ -101,7 +96,7 @@ public:
     TempDir state;
     ScopedCurrentDir inGame{game.Path()};
     manager::ManagerFiles files{state.File("names.lst"), state.File("paths.lst"), state.File("lastmod.txt"),
-                                state.File("Originals")};
+                                state.File("Originals"), std::chrono::milliseconds(500)};
     std::unique_ptr<RecordingRunner> runner;
     std::unique_ptr<RecordingView> view;
     std::unique_ptr<manager::ModManager> manager;

@@ -36,7 +36,7 @@ public:
 };
 
 // Counts the bytes reported and answers Cancel once `cancelAfter` bytes have passed.
-class RecordingProgress final : public manager::ProgressView {
+class RecordingProgress final : public base::ProgressView {
 public:
     void Start(const std::string& text, std::uint64_t totalBytes) override {
         starts.push_back(text);

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "batchfile/batch_effects.h"
-#include "batchfile/file_changes.h"
+#include "batchfile/header_reader.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_checks.h"
 
 namespace {
-
-using Strings = std::vector<std::string>;
 
 std::string Fold(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -117,8 +117,8 @@ TEST(BatchEffectsUnderCmd, EveryChangedFileWasPredicted) {
         for (const char* file : {"maps\\a.map", "maps\\b.map", "maps\\sub\\deep.map", "maps\\sub\\readme.txt",
                                  "text\\en.txt", "mod\\new.map", "mod\\pack\\p1.map", "mod\\pack\\inner\\p2.map"}) {
             const std::string full = game + "\\" + file;
-            CreateDirectoryA(batchfile::FolderPart(batchfile::FolderPart(full).substr(0, batchfile::FolderPart(full).size() - 1)).c_str(), nullptr);
-            CreateDirectoryA(batchfile::FolderPart(full).c_str(), nullptr);
+            CreateDirectoryA(base::FolderPart(base::FolderPart(full).substr(0, base::FolderPart(full).size() - 1)).c_str(), nullptr);
+            CreateDirectoryA(base::FolderPart(full).c_str(), nullptr);
             testing_support::WriteBytes(full, file);
         }
         std::string script;

@@ -13,6 +13,7 @@
 #include "resources/orrisk/resource.h"
 #include "resources/tavlin/resource.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_checks.h"
 #include "wine_support.h"
 #include "writers/mapswap/win/tavlin_dlg.h"
 #include "writers/ppf/win/orrisk_dlg.h"
@@ -20,7 +21,6 @@
 namespace {
 
 using namespace wine_support;
-using Strings = std::vector<std::string>;
 
 struct Field {
     int id;

@@ -11,16 +11,14 @@
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
 #include "tests/support/recording.h"
+#include "tests/support/text_checks.h"
 #include "wine_support.h"
 
 namespace {
 
 using namespace wine_support;
-using Strings = std::vector<std::string>;
 
 const manager::ManagerFiles kFiles{"names.lst", "paths.lst", "lastmod.txt"};
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Types `text` into "Batch file name:" as the keyboard does, in UTF-16, and adds it.
 void AddTyped(HWND hwnd, const std::wstring& text) {

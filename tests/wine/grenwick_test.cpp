@@ -17,6 +17,7 @@
 #include "resources/grenwick/resource.h"
 #include "tests/support/recording.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_checks.h"
 #include "wine_support.h"
 
 namespace {
@@ -27,7 +28,6 @@ using wine_support::ListItems;
 using wine_support::ProgramResources;
 using wine_support::ScopedGameFolder;
 using wine_support::StandIns;
-using Strings = std::vector<std::string>;
 
 // The (name, path) pairs a window lists, in a fixed order.
 std::vector<std::pair<std::string, std::string>> Pairs(HWND dialog) {
@@ -39,6 +39,27 @@ std::vector<std::pair<std::string, std::string>> Pairs(HWND dialog) {
     std::sort(pairs.begin(), pairs.end());
     return pairs;
 }
+
+// Grenwick's window that keeps the list the manager last gave it to show.
+class ListWatchingDlg final : public CGrenwickDlg {
+public:
+    using CGrenwickDlg::CGrenwickDlg;
+    Strings Given(std::string manager::ModEntry::*text) const {
+        Strings texts;
+        for (const manager::ModEntry& entry : m_given)
+            texts.push_back(entry.*text);
+        return texts;
+    }
+
+protected:
+    void ShowList(const std::vector<manager::ModEntry>& entries) override {
+        m_given = entries;
+        CGrenwickDlg::ShowList(entries);
+    }
+
+private:
+    std::vector<manager::ModEntry> m_given;
+};
 
 // A Grenwick window over list files in a fresh game folder, with a recording runner.
 class GrenwickWindow : public ::testing::Test {
@@ -52,8 +73,8 @@ protected:
 
     manager::ManagerFiles Files() const { return {"names.lst", "paths.lst", "lastmod.txt"}; }
     // Another window over the same files and stand-ins, which clients may hold.
-    std::unique_ptr<CGrenwickDlg> Open(std::FILE* lastModReader = nullptr) {
-        auto dialog = std::make_unique<CGrenwickDlg>(Files(), m_runner, lastModReader, m_resources.Module(),
+    std::unique_ptr<ListWatchingDlg> Open(std::FILE* lastModReader = nullptr) {
+        auto dialog = std::make_unique<ListWatchingDlg>(Files(), m_runner, lastModReader, m_resources.Module(),
                                                      m_user.Platform());
         dialog->ServeClients(m_clients, false);
         dialog->CreateModeless(nullptr);
@@ -70,7 +91,7 @@ protected:
     RecordingRunner m_runner;
     StandIns m_user;
     shell::ServerLock m_clients;
-    std::unique_ptr<CGrenwickDlg> m_dialog;
+    std::unique_ptr<ListWatchingDlg> m_dialog;
     HWND m_hwnd = nullptr;
 };
 
@@ -93,8 +114,8 @@ TEST_F(GrenwickWindow, ListShowsNamesInManagerOrderWithPathsAtTheSameIndexes) {
         ASSERT_TRUE(batchfile::WriteBatchFile(path, {line}));
         AddMod(path);
     }
-    EXPECT_EQ(ListItems(m_hwnd, IDC_MOD_LIST), m_dialog->Manager().Mods().Names());
-    EXPECT_EQ(ListItems(m_hwnd, IDC_PATH_LIST), m_dialog->Manager().Mods().Paths());
+    EXPECT_EQ(ListItems(m_hwnd, IDC_MOD_LIST), m_dialog->Given(&manager::ModEntry::name));
+    EXPECT_EQ(ListItems(m_hwnd, IDC_PATH_LIST), m_dialog->Given(&manager::ModEntry::path));
     EXPECT_EQ(ListItems(m_hwnd, IDC_MOD_LIST).front(), "Alpha");
     EXPECT_EQ(ListItems(m_hwnd, IDC_PATH_LIST).front(), "zeta.bat");
     EXPECT_EQ(wine_support::Text(m_hwnd, IDC_GRENWICK_BATCH_FILE), "x.bat") << "the field keeps its text";
@@ -141,8 +162,8 @@ TEST_F(GrenwickWindow, FullListShowsInItsSavedOrder) {
         names.push_back(spellings[i % 3] + std::to_string(1000 + i / 3).substr(1));
         paths.push_back("m" + std::to_string(i) + ".bat");
     }
-    ASSERT_TRUE(manager::SaveList(paths, "paths.lst", 0, 0));
-    ASSERT_TRUE(manager::SaveList(names, "names.lst", 0, 0));
+    testing_support::WriteBytes("paths.lst", manager::EncodeList(paths, manager::kDefaultRecordSize));
+    testing_support::WriteBytes("names.lst", manager::EncodeList(names, manager::kDefaultRecordSize));
     const std::unique_ptr<CGrenwickDlg> dialog = Open();
     HWND hwnd = dialog->Hwnd();
     EXPECT_EQ(ListItems(hwnd, IDC_MOD_LIST), names);
@@ -280,7 +301,7 @@ TEST_F(GrenwickWindow, SystemMenuCarriesTheAboutRestoreAndUndoEntriesAndIcons) {
 
     EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_SMALL, 0), 0);
-    EXPECT_EQ(SendMessageA(m_hwnd, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(m_dialog->Icon()));
+    EXPECT_EQ(SendMessageA(m_hwnd, WM_QUERYDRAGICON, 0, 0), SendMessageA(m_hwnd, WM_GETICON, ICON_BIG, 0));
 }
 
 }  // namespace

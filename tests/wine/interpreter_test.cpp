@@ -13,6 +13,7 @@
 #include "manager/system_runner.h"
 #include "tests/support/recording.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_checks.h"
 #include "wine_support.h"
 #include "writers/mapswap/mapswap_batch.h"
 
@@ -21,7 +22,6 @@ namespace {
 using testing_support::Exists;
 using testing_support::ReadBytes;
 using testing_support::WriteBytes;
-using Strings = std::vector<std::string>;
 
 class InterpreterTest : public testing::Test {
 protected:

@@ -11,11 +11,10 @@
 
 #include "manager/list/mod_list.h"
 #include "manager/list/name_compare_win.h"
+#include "tests/support/text_checks.h"
 #include "wine_support.h"
 
 namespace {
-
-using Strings = std::vector<std::string>;
 
 // A hidden, ownerless sorted list box; it needs a display but never shows.
 class SortedListBox {

@@ -14,9 +14,11 @@
 #include "base/sha256.h"
 #include "batchfile/batch_lines.h"
 #include "game_mods.h"
+#include "manager/originals/store_place.h"
 #include "manager/win/local_app_data.h"
 #include "resources/grenwick/resource.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_checks.h"
 #include "wine_support.h"
 
 namespace {
@@ -24,7 +26,6 @@ namespace {
 using namespace wine_support;
 using testing_support::ReadBytes;
 using testing_support::WriteBytes;
-using Strings = std::vector<std::string>;
 using Answer = std::function<int(const std::string&)>;
 
 int Yes(const std::string&) { return IDYES; }
@@ -40,7 +41,6 @@ Answer InTurn(std::deque<int> buttons) {
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 bool StartsWith(const std::string& text, const std::string& start) { return text.rfind(start, 0) == 0; }
 
 // Each test runs in a game folder of its own, with the list files at their fixed paths
@@ -60,7 +60,7 @@ protected:
 
     // The folder keeping this game folder's originals: "<name>-<key>" in the store root.
     std::string StoreFolder() const {
-        const std::string root = manager::LocalAppDataFolder().value_or("") + "\\Grenwick\\Originals";
+        const std::string root = manager::StoreRoot(manager::LocalAppDataFolder().value_or(""));
         const std::string name = m_game.Path().substr(m_game.Path().find_last_of('\\') + 1) + "-";
         for (const std::string& entry : FolderEntries(root))
             if (StartsWith(entry, name))

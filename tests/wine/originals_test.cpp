@@ -23,6 +23,7 @@
 #include "screenshot.h"
 #include "tests/support/ppf_bytes.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_checks.h"
 #include "wine_support.h"
 #include "writers/ppf/ppf_batch.h"
 
@@ -31,7 +32,6 @@ namespace {
 using namespace wine_support;
 using testing_support::ReadBytes;
 using testing_support::WriteBytes;
-using Strings = std::vector<std::string>;
 
 // Grenwick's own window over list files in the game folder, running commands for real.
 class Grenwick {

@@ -10,13 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "manager/system_runner.h"
-#include "manager/win/grenwick_dlg.h"
-#include "resources/grenwick/resource.h"
+#include "program_windows.h"
 #include "resources/orrisk/resource.h"
 #include "tests/support/ppf_bytes.h"
 #include "tests/support/temp_dir.h"
-#include "wine_support.h"
+#include "tests/support/text_checks.h"
 #include "writers/ppf/win/orrisk_dlg.h"
 
 namespace {
@@ -25,21 +23,16 @@ using namespace wine_support;
 using testing_support::ReadBytes;
 using testing_support::TestPatch;
 using testing_support::WriteBytes;
-using Strings = std::vector<std::string>;
 
 // The four fields in template order: PPF file, mod name, batch file, map file.
 struct Fields {
     std::string ppfFile, modName, batchFile, mapFile;
 };
 
-// The program's own dialog object on the template built into Orrisk.exe, shown modeless.
-class OrriskWindow {
+// Orrisk's form from the template built into Orrisk.exe.
+class OrriskWindow : public FormWindow<COrriskDlg> {
 public:
-    OrriskWindow()
-        : m_dialog(m_resources.Module(), user.Platform()), m_hwnd(m_dialog.CreateModeless(nullptr)) {
-        ShowWindow(m_hwnd, SW_SHOW);
-    }
-    HWND Hwnd() const { return m_hwnd; }
+    OrriskWindow() : FormWindow("Orrisk.exe") {}
 
     // Types each text as the keyboard does: EM_REPLACESEL keeps to the field's text limit,
     // where WM_SETTEXT would pass it by.
@@ -49,17 +42,10 @@ public:
                                                            {IDC_ORRISK_BATCH_FILE, &fields.batchFile},
                                                            {IDC_MAP_FILE, &fields.mapFile}};
         for (const auto& [id, text] : typed) {
-            SendDlgItemMessageA(m_hwnd, id, EM_SETSEL, 0, -1);
-            SendDlgItemMessageA(m_hwnd, id, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text->c_str()));
+            SendDlgItemMessageA(Hwnd(), id, EM_SETSEL, 0, -1);
+            SendDlgItemMessageA(Hwnd(), id, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text->c_str()));
         }
     }
-
-    StandIns user;
-
-private:
-    ProgramResources m_resources{"Orrisk.exe"};
-    COrriskDlg m_dialog;
-    HWND m_hwnd;
 };
 
 TEST(OrriskWindow, OkWritesTheBatchFileShowsDoneAndEnds) {
@@ -107,8 +93,6 @@ TEST(OrriskWindow, OkWritesTheBatchFileShowsDoneAndEnds) {
     }
 }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 // Orrisk writes the file, Grenwick adds it from its field, lists it, and applies it
 // through the real command interpreter, which finds the kit's patcher on the search path.
 TEST(OrriskEndToEnd, ModWrittenByOrriskPatchesTheMapWhenAppliedInGrenwick) {
@@ -147,18 +131,10 @@ TEST(OrriskEndToEnd, ModWrittenByOrriskPatchesTheMapWhenAppliedInGrenwick) {
             EXPECT_EQ(orrisk.user.messages, Strings{"Done!"});
         }
 
-        ProgramResources grenwickResources("Grenwick.exe");
-        ASSERT_NE(grenwickResources.Module(), nullptr) << "Grenwick.exe must be built beside the tests";
-        manager::SystemRunner runner;
-        StandIns user;
-        CGrenwickDlg grenwick({"names.lst", "paths.lst", "lastmod.txt"}, runner, nullptr, grenwickResources.Module(),
-                              user.Platform());
-        const HWND hwnd = grenwick.CreateModeless(nullptr);
-        ASSERT_NE(hwnd, nullptr);
-        SetText(hwnd, IDC_GRENWICK_BATCH_FILE, c.typed.batchFile);
-        Click(hwnd, IDC_ADD_BATCH);
-        ASSERT_EQ(ListItems(hwnd, IDC_MOD_LIST), Strings{c.listedAs});
-        SendDlgItemMessageA(hwnd, IDC_MOD_LIST, LB_SETCURSEL, 0, 0);
+        RealGrenwick grenwick;
+        const HWND hwnd = grenwick.Hwnd();
+        ASSERT_NE(hwnd, nullptr) << "Grenwick.exe must be built beside the tests";
+        ASSERT_EQ(grenwick.AddAndSelect(c.typed.batchFile), Strings{c.listedAs});
         // Outside the game folder: a file the run writes there would be a change no mod made.
         const testing_support::TempDir consoleDir;
         const std::string consoleFile = consoleDir.File("console.txt");
@@ -169,7 +145,7 @@ TEST(OrriskEndToEnd, ModWrittenByOrriskPatchesTheMapWhenAppliedInGrenwick) {
         }
         EXPECT_TRUE(WaitFor([hwnd] { return !IsWindow(hwnd); }, std::chrono::seconds(5)));
 
-        EXPECT_EQ(user.messages, Strings{"Done!"});
+        EXPECT_EQ(grenwick.user.messages, Strings{"Done!"});
         EXPECT_EQ(ReadBytes("maps\\canyon.map"), c.patched);
         const std::string console = ReadBytes(consoleFile);
         EXPECT_TRUE(Contains(console, "Applied " + std::to_string(c.patch.records.size()))) << console;

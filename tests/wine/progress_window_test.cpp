@@ -33,6 +33,24 @@ OwnerWindow NewOwner() {
                                        nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
 }
 
+// The window the progress shows over `owner`, as the player sees it: null while none is.
+HWND ShownOver(HWND owner) {
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM lp) -> BOOL {
+            Search& s = *reinterpret_cast<Search*>(lp);
+            if (GetWindow(window, GW_OWNER) == s.owner)
+                s.found = window;
+            return s.found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 // Advances by a megabyte at a time until Advance says stop or two seconds pass; true when it
 // said stop.
 bool AdvanceUntilStopped(shell::CProgressWindow& progress) {
@@ -62,7 +80,7 @@ TEST(ProgressWindow, StopsOnCancelEscOrItsCloseBox) {
         SCOPED_TRACE(way.name);
         shell::CProgressWindow progress(owner.get(), kIds, grenwick.Module());
         progress.Start("Keeping the original files...", 64 * kMB);
-        const HWND window = progress.Window();
+        const HWND window = ShownOver(owner.get());
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(GetWindow(window, GW_OWNER), owner.get());
         EXPECT_TRUE(IsWindowVisible(window));
@@ -92,7 +110,7 @@ TEST(ProgressWindow, ShowsOnlyForLargeWork) {
         SCOPED_TRACE(c.total);
         shell::CProgressWindow progress(owner.get(), kIds, grenwick.Module());
         progress.Start("Putting back the original files...", c.total);
-        EXPECT_EQ(progress.Window() != nullptr, c.shown);
+        EXPECT_EQ(ShownOver(owner.get()) != nullptr, c.shown);
         EXPECT_EQ(IsWindowEnabled(owner.get()), !c.shown);
         Sleep(60);
         EXPECT_TRUE(progress.Advance(c.total));
@@ -108,7 +126,7 @@ TEST(ProgressWindow, FollowsTheWorkAndIgnoresEnter) {
     const OwnerWindow owner = NewOwner();
     shell::CProgressWindow progress(owner.get(), kIds, grenwick.Module());
     progress.Start("Keeping the original files...", 100 * kMB);
-    const HWND window = progress.Window();
+    const HWND window = ShownOver(owner.get());
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(wine_support::WindowTitle(window), "Grenwick");
     EXPECT_EQ(wine_support::Text(window, IDC_PROGRESS_TEXT), "Keeping the original files...");

@@ -6,33 +6,19 @@
 #include <utility>
 #include <vector>
 
-#include "manager/system_runner.h"
-#include "manager/win/grenwick_dlg.h"
-#include "resources/grenwick/resource.h"
+#include "program_windows.h"
 #include "resources/tavlin/resource.h"
 #include "tests/support/temp_dir.h"
-#include "wine_support.h"
+#include "tests/support/text_checks.h"
 #include "writers/mapswap/win/tavlin_dlg.h"
 
 namespace {
 
 using namespace wine_support;
 
-// The program's own dialog object on the template built into Tavlin.exe, shown modeless.
-class TavlinWindow {
-public:
-    TavlinWindow()
-        : m_dialog(m_resources.Module(), user.Platform()), m_hwnd(m_dialog.CreateModeless(nullptr)) {
-        ShowWindow(m_hwnd, SW_SHOW);
-    }
-    HWND Hwnd() const { return m_hwnd; }
-
-    StandIns user;
-
-private:
-    ProgramResources m_resources{"Tavlin.exe"};
-    CTavlinDlg m_dialog;
-    HWND m_hwnd;
+// Tavlin's form from the template built into Tavlin.exe.
+struct TavlinWindow : FormWindow<CTavlinDlg> {
+    TavlinWindow() : FormWindow("Tavlin.exe") {}
 };
 
 // Every field distinct, pair 2 without its modded map, a path with blanks.
@@ -110,24 +96,17 @@ TEST(TavlinEndToEnd, ModWrittenByTavlinReplacesTheMapsWhenGrenwickAppliesIt) {
         Click(tavlin.Hwnd(), IDOK);
     }
 
-    ProgramResources grenwickResources("Grenwick.exe");
-    manager::SystemRunner runner;
-    StandIns user;
-    CGrenwickDlg grenwick({"names.lst", "paths.lst", "lastmod.txt"}, runner, nullptr, grenwickResources.Module(),
-                          user.Platform());
-    const HWND hwnd = grenwick.CreateModeless(nullptr);
+    RealGrenwick grenwick;
+    const HWND hwnd = grenwick.Hwnd();
     ASSERT_NE(hwnd, nullptr);
-    SetText(hwnd, IDC_GRENWICK_BATCH_FILE, "night sky.bat");
-    Click(hwnd, IDC_ADD_BATCH);
-    ASSERT_EQ(ListItems(hwnd, IDC_MOD_LIST), std::vector<std::string>{"Night Sky"});
-    SendDlgItemMessageA(hwnd, IDC_MOD_LIST, LB_SETCURSEL, 0, 0);
+    ASSERT_EQ(grenwick.AddAndSelect("night sky.bat"), Strings{"Night Sky"});
     Click(hwnd, IDOK);
 
     EXPECT_EQ(testing_support::ReadBytes("maps\\canyon.map"), "new canyon");
     EXPECT_EQ(testing_support::ReadBytes("maps\\lagoon.map"), "new lagoon");
     EXPECT_EQ(testing_support::ReadBytes("maps\\ridge.map"), "untouched");
     EXPECT_EQ(testing_support::ReadBytes("lastmod.txt"), "night sky.bat");
-    EXPECT_EQ(user.messages, std::vector<std::string>{"Done!"});
+    EXPECT_EQ(grenwick.user.messages, Strings{"Done!"});
     EXPECT_FALSE(IsWindow(hwnd));
 }
 

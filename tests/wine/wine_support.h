@@ -112,10 +112,13 @@ inline std::vector<std::string> FolderEntries(const std::string& folder) {
 
 // The strings of a list box, in its order.
 inline std::vector<std::string> ListItems(HWND listBox) {
-    const shell::CListBox list(listBox);
     std::vector<std::string> items;
-    for (std::size_t i = 0; i < list.Count(); ++i)
-        items.push_back(list.TextAt(i));
+    const LRESULT count = SendMessageA(listBox, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        std::string text(static_cast<std::size_t>(SendMessageA(listBox, LB_GETTEXTLEN, i, 0)) + 1, '\0');
+        text.resize(static_cast<std::size_t>(SendMessageA(listBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+        items.push_back(text);
+    }
     return items;
 }
 

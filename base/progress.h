@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace manager {
+namespace base {
 
 class ProgressView {
 public:
@@ -15,4 +15,4 @@ public:
     virtual void Finish() = 0;
 };
 
-}  // namespace manager
+}  // namespace base

@@ -1,4 +1,4 @@
-// Encoding and checking the store's index with apply sections. Line by line, CR LF after each:
+// Encoding and checking the store's index, version 3. Line by line, CR LF after each:
 //   a comment for whoever opens the file
 //   version<TAB>3
 //   game<TAB><the game folder's full path>
@@ -10,10 +10,11 @@
 //     absent<TAB><name> or lost<TAB><name>, each followed by
 //     after<TAB><size><TAB><time> or after<TAB>gone once the apply has run
 //   check<TAB><SHA-256 of every byte above this line>
-#include "manager/originals/apply_records.h"
+#include "manager/originals/index_format.h"
 
 #include <set>
 #include <utility>
+#include <variant>
 
 #include "base/sha256.h"
 
@@ -28,7 +29,6 @@ constexpr char kVersionLine[] = "version\t3";
 constexpr char kGame[] = "game\t";
 constexpr char kCheck[] = "check\t";
 constexpr char kNewline[] = "\r\n";
-constexpr std::size_t kHexDigits = 64;
 
 // As std::to_string writes an int64: no "-0", down to INT64_MIN.
 std::optional<std::int64_t> ParseSigned(const std::string& text) {
@@ -113,40 +113,30 @@ std::optional<std::string> EncodeRecords(const StoreRecords& records, NameFold f
     return text + kCheck + base::ToHex(base::Sha256Of(text)) + kNewline;
 }
 
-DecodedRecords DecodeRecords(const std::string& text, const std::string& gameFolder, NameFold fold) {
-    // The check line: the last one, ending the text.
-    const std::size_t checkSize = sizeof(kCheck) - 1 + kHexDigits + 2;
+namespace {
+
+// The text above the check line, when the check line is the last one and matches it.
+std::variant<std::string, IndexProblem> CheckedBody(const std::string& text) {
+    const std::size_t checkSize = sizeof(kCheck) - 1 + kSha256HexDigits + 2;
     if (text.size() < checkSize || text.compare(text.size() - 2, 2, kNewline) != 0)
-        return Refused(IndexProblem::NoCheck, 0);
+        return IndexProblem::NoCheck;
     const std::size_t checkAt = text.size() - checkSize;
     const std::string checkLine = text.substr(checkAt, checkSize - 2);
     const bool startsLine = checkAt == 0 || (checkAt >= 2 && text.compare(checkAt - 2, 2, kNewline) == 0);
     if (!startsLine || !StartsWith(checkLine, kCheck))
-        return Refused(IndexProblem::NoCheck, 0);
-    const std::string body = text.substr(0, checkAt);
+        return IndexProblem::NoCheck;
+    std::string body = text.substr(0, checkAt);
     if (base::ToHex(base::Sha256Of(body)) != checkLine.substr(sizeof(kCheck) - 1))
-        return Refused(IndexProblem::WrongCheck, 0);
+        return IndexProblem::WrongCheck;
+    return body;
+}
 
-    std::vector<std::string> lines = SplitAt(body, '\n');
-    lines.pop_back();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::string& line = lines[i];
-        if (line.empty() || line.back() != '\r' || line.find('\r') != line.size() - 1)
-            return Refused(IndexProblem::Malformed, i + 1);
-        line.pop_back();
-    }
-    if (lines.size() < 3 || lines[1] != kVersionLine)
-        return Refused(IndexProblem::UnknownFormat, 2);
-    if (!StartsWith(lines[2], kGame))
-        return Refused(IndexProblem::Malformed, 3);
-    StoreRecords records;
-    records.gameFolder = lines[2].substr(sizeof(kGame) - 1);
-    if (!IsFullPathName(records.gameFolder) || fold(records.gameFolder) != fold(gameFolder))
-        return Refused(IndexProblem::OtherGameFolder, 3);
-
+// The apply sections from line `first` (from 0) on.
+DecodedRecords ReadApplies(const std::vector<std::string>& lines, std::size_t first, StoreRecords records,
+                           NameFold fold) {
     std::set<std::uint64_t> numbers;
     std::set<std::string> seen;
-    for (std::size_t i = 3; i < lines.size(); ++i) {
+    for (std::size_t i = first; i < lines.size(); ++i) {
         const std::vector<std::string> fields = SplitAt(lines[i], '\t');
         if (fields[0] == "apply") {
             // An apply line and its mod and batch lines, always together.
@@ -155,8 +145,7 @@ DecodedRecords DecodeRecords(const std::string& text, const std::string& gameFol
             if (!number || !when || !numbers.insert(*number).second || i + 2 >= lines.size() ||
                 !StartsWith(lines[i + 1], "mod\t") || !StartsWith(lines[i + 2], "batch\t"))
                 return Refused(IndexProblem::Malformed, i + 1);
-            records.applies.push_back(
-                {*number, lines[i + 1].substr(4), lines[i + 2].substr(6), *when, {}});
+            records.applies.push_back({*number, lines[i + 1].substr(4), lines[i + 2].substr(6), *when, {}});
             seen.clear();
             i += 2;
             continue;
@@ -178,7 +167,32 @@ DecodedRecords DecodeRecords(const std::string& text, const std::string& gameFol
             return Refused(IndexProblem::DuplicateName, i + 1);
         records.applies.back().entries.push_back({*entry, std::nullopt});
     }
-    return {std::move(records), IndexProblem::None, 0};
+    return {std::move(records), IndexProblem::None, 0, kIndexVersion};
+}
+
+}  // namespace
+
+DecodedRecords DecodeRecords(const std::string& text, const std::string& gameFolder, NameFold fold) {
+    const auto checked = CheckedBody(text);
+    if (const IndexProblem* problem = std::get_if<IndexProblem>(&checked))
+        return Refused(*problem, 0);
+    std::vector<std::string> lines = SplitAt(std::get<std::string>(checked), '\n');
+    lines.pop_back();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string& line = lines[i];
+        if (line.empty() || line.back() != '\r' || line.find('\r') != line.size() - 1)
+            return Refused(IndexProblem::Malformed, i + 1);
+        line.pop_back();
+    }
+    if (lines.size() < 3 || lines[1] != kVersionLine)
+        return Refused(IndexProblem::UnknownFormat, 2);
+    if (!StartsWith(lines[2], kGame))
+        return Refused(IndexProblem::Malformed, 3);
+    StoreRecords records;
+    records.gameFolder = lines[2].substr(sizeof(kGame) - 1);
+    if (!IsFullPathName(records.gameFolder) || fold(records.gameFolder) != fold(gameFolder))
+        return Refused(IndexProblem::OtherGameFolder, 3);
+    return ReadApplies(lines, 3, std::move(records), fold);
 }
 
 }  // namespace manager

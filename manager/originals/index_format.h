@@ -1,6 +1,6 @@
-// The originals store's index with every apply remembered, oldest first: for each file an apply
-// changed, the file as it was just before (a kept copy, absent, or lost) and as the apply left it.
-// It is the checked index format with apply sections; names are checked as its entries are.
+// The index format the store writes (version 3): every apply remembered, oldest first, for each
+// file an apply changed the file as it was just before (a kept copy, absent, or lost) and as the
+// apply left it, and a check line over all of it.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "manager/originals/store_index.h"
+#include "manager/originals/index_entries.h"
 
 namespace manager {
 
@@ -47,10 +47,14 @@ inline constexpr char kKeptBefore[] = "kept before";
 // no hash, or two applies share a number.
 std::optional<std::string> EncodeRecords(const StoreRecords& records, NameFold fold);
 
+// The version this format writes in its second line.
+inline constexpr unsigned kIndexVersion = 3;
+
 struct DecodedRecords {
     std::optional<StoreRecords> records;
     IndexProblem problem = IndexProblem::None;
-    std::size_t line = 0;  // the line at fault, from 1
+    std::size_t line = 0;     // the line at fault, from 1
+    unsigned version = 0;     // the version the records were read in
 };
 DecodedRecords DecodeRecords(const std::string& text, const std::string& gameFolder, NameFold fold);
 

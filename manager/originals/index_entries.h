@@ -1,6 +1,6 @@
-// The pieces of the originals store's index: its entries (what was kept, created or lost),
-// each name checked so that no line can point outside its place; and the reader of the
-// index the previous version kept inside the game folder.
+// The pieces of every version of the originals store's index: its entries (what was kept,
+// created or lost), the ways it is refused, its numbers and hashes, and the check that no
+// name in it can point outside its place.
 #pragma once
 
 #include <cstddef>
@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
+
 namespace manager {
 
-// Folds a name as the platform compares file names: two names that fold alike are one file.
-using NameFold = std::string (*)(const std::string&);
+using base::NameFold;
 
 enum class EntryKind {
     Kept,    // a copy of the original is in the store
@@ -27,12 +28,6 @@ struct IndexEntry {
     std::string sha256;      // kept: 64 lowercase hex digits; empty when read from an old index
 };
 
-// The previous version's index: kept and absent entries, no sizes, no hashes.
-struct StoreIndex {
-    std::string gameFolder;  // the game folder's full path
-    std::vector<IndexEntry> entries;
-};
-
 enum class IndexProblem {
     None,
     NoCheck,          // the last line is not a check line ending the text
@@ -44,16 +39,11 @@ enum class IndexProblem {
     OtherGameFolder,  // the index belongs to another game folder
 };
 
-struct DecodedIndex {
-    std::optional<StoreIndex> index;  // empty unless `problem` is None
-    IndexProblem problem = IndexProblem::None;
-    std::size_t line = 0;             // the line at fault, from 1; 0 for the text as a whole
-};
+// A SHA-256 written as 64 lowercase hex digits.
+inline constexpr std::size_t kSha256HexDigits = 64;
 
-// Pieces of an index text, shared by the old index's reader and the apply records.
 bool StartsWith(const std::string& text, const char* prefix);
 std::vector<std::string> SplitAt(const std::string& text, char separator);
-// 64 lowercase hex digits, as a SHA-256 is written.
 bool IsSha256Hex(const std::string& text);
 // Decimal digits without a sign or leading zero, within 64 bits.
 std::optional<std::uint64_t> ParseUnsigned(const std::string& text);
@@ -64,8 +54,5 @@ enum class NamePlace { Invalid, Inside, Outside };
 // A drive or network path from its root down, every part a plain name.
 bool IsFullPathName(const std::string& path);
 NamePlace PlaceOfName(const std::string& name, const std::string& gameFolder, NameFold fold);
-
-// Reads the previous version's index. `gameFolder` is the folder the caller keeps originals for.
-DecodedIndex DecodeOldIndex(const std::string& text, const std::string& gameFolder, NameFold fold);
 
 }  // namespace manager

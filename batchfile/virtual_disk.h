@@ -1,26 +1,11 @@
-// Full Windows paths as the batch reader builds them, and the disk as earlier commands left it.
+// The disk as the batch reader sees it: the start disk plus what earlier commands made.
 #pragma once
 
 #include <map>
 #include <string>
 #include <vector>
 
-#include "batchfile/batch_effects.h"
-
-namespace batchfile::paths {
-
-std::string Fold(const std::string& text);  // ASCII lower case
-
-// "C:\Game\maps\..\a.map." -> "C:\Game\a.map": "/" read as "\", "." and ".." resolved, trailing
-// dots and blanks of each part dropped. Takes "X:\..." or "\\server\share\..." forms.
-std::string Normalise(const std::string& full);
-
-std::string Parent(const std::string& full);  // the root is its own parent
-std::string Leaf(const std::string& full);    // "" for a root
-std::string Child(const std::string& folder, const std::string& name);
-bool IsRoot(const std::string& full);
-
-}  // namespace batchfile::paths
+#include "batchfile/reader_context.h"
 
 namespace batchfile {
 

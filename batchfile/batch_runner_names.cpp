@@ -1,0 +1,149 @@
+// The batch reader's names and disk: a name against the current folder, the files a name
+// or pattern stands for, and the record of changed files and unfollowed lines.
+#include "batchfile/batch_runner.h"
+
+#include <cctype>
+
+#include "base/paths.h"
+#include "base/text.h"
+
+namespace batchfile::runner {
+
+// A name as the file functions read it against the current folder: "X:\..." full, "X:rest"
+// against drive X's own folder, "\rest" from the current drive's root, "\\server\share" as is.
+std::string Runner::Absolute(const std::string& name) const {
+    std::string n = name;
+    for (char& c : n)
+        if (c == '/')
+            c = '\\';
+    if (n.size() >= 2 && n[0] == '\\' && n[1] == '\\')
+        return base::NormaliseFull(n);
+    if (n.size() >= 2 && std::isalpha(static_cast<unsigned char>(n[0])) && n[1] == ':') {
+        const char drive = base::AsciiUpper(n[0]);
+        const std::string rest = n.substr(2);
+        if (!rest.empty() && rest[0] == '\\')
+            return base::NormaliseFull(std::string(1, drive) + ":" + rest);
+        std::string base = std::string(1, drive) + ":\\";
+        if (drive == Drive())
+            base = m_cwd;
+        else if (m_driveCwds.count(drive))
+            base = m_driveCwds.at(drive);
+        return base::NormaliseFull(base::Join(base, rest));
+    }
+    if (!n.empty() && n[0] == '\\') {
+        std::string root = m_cwd;
+        while (!base::IsFullRoot(root))
+            root = base::FullParent(root);
+        return base::NormaliseFull(root + n.substr(1));
+    }
+    return base::NormaliseFull(base::Join(m_cwd, n));
+}
+
+// The full path of a name a command works on; nothing (and the line unfollowed) when the name
+// is built from an unknown value or holds a loop variable no loop gives a value.
+std::optional<std::string> Runner::Resolve(const std::string& name, int line) {
+    if (HasUnknown(name) || name.find('%') != std::string::npos) {
+        Unfollowed(line);
+        return std::nullopt;
+    }
+    return Absolute(name);
+}
+
+std::vector<std::string> Runner::Matching(const std::string& full, bool files, bool folders) {
+    std::vector<std::string> out;
+    const std::string folder = base::FullParent(full);
+    const std::string pattern = base::FullLeaf(full);
+    for (const DiskView::Entry& entry : m_disk.List(folder))
+        if ((entry.folder ? folders : files) && base::MatchesWildcard(pattern, entry.name))
+            out.push_back(base::Join(folder, entry.name));
+    return out;
+}
+
+// Files in `folder` (and below it when `recursive`) whose names match `pattern`, with their
+// paths relative to `folder`. Bounded: a walk too large makes the line unfollowed.
+std::vector<Runner::Match> Runner::FilesBelow(const std::string& folder, const std::string& pattern, bool recursive, int line) {
+    std::vector<Match> out;
+    std::vector<std::pair<std::string, std::string>> pending = {{folder, std::string()}};
+    while (!pending.empty()) {
+        const auto [current, relative] = pending.back();
+        pending.pop_back();
+        for (const DiskView::Entry& entry : m_disk.List(current)) {
+            if (++m_walked > kMaxWalk) {
+                if (line >= 0)
+                    Unfollowed(line);
+                return out;
+            }
+            const std::string full = base::Join(current, entry.name);
+            const std::string rel = relative.empty() ? entry.name : relative + "\\" + entry.name;
+            if (entry.folder) {
+                if (recursive)
+                    pending.emplace_back(full, rel);
+            } else if (base::MatchesWildcard(pattern, entry.name)) {
+                out.push_back({full, rel});
+            }
+        }
+    }
+    return out;
+}
+
+// The files a source name stands for: the matches of a pattern, the files in a folder, or the
+// file itself. A missing name counts as a file once the disk is uncertain.
+std::vector<std::string> Runner::Sources(const std::string& full, int line) {
+    if (base::HasWildcard(base::FullLeaf(full))) {
+        std::vector<std::string> matches = Matching(full, true, false);
+        if (matches.empty() && m_uncertain)
+            Unfollowed(line);
+        return matches;
+    }
+    switch (m_disk.KindOf(full)) {
+    case EntryKind::File:
+        return {full};
+    case EntryKind::Folder: {
+        std::vector<std::string> files;
+        for (const Match& match : FilesBelow(full, "*", false, line))
+            files.push_back(match.full);
+        return files;
+    }
+    case EntryKind::Missing:
+        break;
+    }
+    return m_uncertain ? std::vector<std::string>{full} : std::vector<std::string>{};
+}
+
+// Keeps a changed file once, by its folded name, with the case it was first met in.
+void Runner::Changed(const std::string& full) {
+    if (effects.changed.size() >= kMaxChanged) {
+        m_stopped = true;
+        return;
+    }
+    if (m_changedKeys.insert(base::AsciiLower(full)).second)
+        effects.changed.push_back(full);
+}
+
+void Runner::Created(const std::string& full) {
+    if (m_disk.KindOf(full) == EntryKind::Folder)
+        return;  // a folder cannot be written as a file: the command fails there
+    Changed(full);
+    m_disk.AddFile(full);
+}
+
+// Names a line that cannot be followed. From then on the disk view is uncertain: a name
+// that is not there may have been made by that line.
+void Runner::Unfollowed(int line) {
+    m_uncertain = true;
+    if (!m_frame || line < 0 || static_cast<std::size_t>(line) >= m_frame->lines->size())
+        return;
+    if (m_unfollowedKeys.insert({m_frame->file, line}).second)
+        effects.unfollowed.push_back({m_frame->file, line + 1, (*m_frame->lines)[static_cast<std::size_t>(line)]});
+}
+
+// A redirection's target is written; devices ("nul", "con") are not files.
+void Runner::WriteTo(const std::string& target, int line) {
+    const std::string name = syntax::WithoutQuotes(target);
+    if (TrimBlanks(name).empty() || base::IsDeviceName(name))
+        return;
+    if (const std::optional<std::string> full = Resolve(name, line))
+        Created(*full);
+}
+
+}  // namespace batchfile::runner

@@ -1,0 +1,47 @@
+// What the batch reader is given (the disk as the batch file starts, the folder, the variables)
+// and what it gives back (the files a run may change, the lines it cannot follow).
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace batchfile {
+
+enum class EntryKind { Missing, File, Folder };
+
+// The disk as it is when the batch file starts, asked by full Windows path ("C:\\Game\\maps").
+class DiskView {
+public:
+    virtual ~DiskView() = default;
+    virtual EntryKind KindOf(const std::string& fullPath) const = 0;
+    struct Entry {
+        std::string name;
+        bool folder;
+    };
+    virtual std::vector<Entry> List(const std::string& fullFolder) const = 0;  // empty when missing
+};
+
+struct ReaderContext {
+    std::string batchPath;    // full path of the batch file: %0, %~dp0, %~f0, ...
+    std::string startFolder;  // full path of the current folder when it starts (the game folder)
+    std::vector<std::pair<std::string, std::string>> environment;  // the process's variables
+    const DiskView* disk = nullptr;
+    // Lines of another batch file, for `call other.bat`; nothing when it cannot be read.
+    std::function<std::optional<std::vector<std::string>>(const std::string& fullPath)> readLines;
+};
+
+struct UnfollowedLine {
+    std::string file;  // full path of the batch file the line is in
+    int number;        // 1-based
+    std::string text;  // as written
+};
+
+struct BatchEffects {
+    std::vector<std::string> changed;        // full paths, one per file, case as first met
+    std::vector<UnfollowedLine> unfollowed;  // lines whose effect on files cannot be known
+};
+
+}  // namespace batchfile

@@ -1,0 +1,66 @@
+// The overlay of files and folders earlier commands made, over the start disk.
+#include "batchfile/virtual_disk.h"
+
+#include "base/paths.h"
+#include "base/text.h"
+
+namespace batchfile {
+
+EntryKind VirtualDisk::KindOf(const std::string& full) const {
+    const auto known = m_kinds.find(base::AsciiLower(full));
+    if (known != m_kinds.end())
+        return known->second;
+    return m_base ? m_base->KindOf(full) : EntryKind::Missing;
+}
+
+std::vector<DiskView::Entry> VirtualDisk::List(const std::string& folder) const {
+    std::vector<DiskView::Entry> entries;
+    if (m_base)
+        entries = m_base->List(folder);
+    const auto added = m_children.find(base::AsciiLower(folder));
+    if (added == m_children.end())
+        return entries;
+    std::map<std::string, bool> seen;
+    for (const DiskView::Entry& entry : entries)
+        seen[base::AsciiLower(entry.name)] = true;
+    for (const auto& [folded, entry] : added->second)
+        if (!seen.count(folded))
+            entries.push_back(entry);
+    return entries;
+}
+
+void VirtualDisk::AddFile(const std::string& full) { AddEntry(full, false); }
+
+void VirtualDisk::AddFolder(const std::string& full) { AddEntry(full, true); }
+
+// Adds the entry and every folder above it that the view does not have yet; iterative so a
+// very deep name cannot exhaust the stack.
+void VirtualDisk::AddEntry(const std::string& full, bool folder) {
+    // Nothing can be made below a file: the command that tries fails, and the file stays one.
+    for (std::string above = base::FullParent(full); !base::IsFullRoot(above); above = base::FullParent(above)) {
+        if (KindOf(above) == EntryKind::File)
+            return;
+        if (base::FullParent(above) == above)
+            break;
+    }
+    std::string path = full;
+    bool isFolder = folder;
+    while (!base::IsFullRoot(path) && !path.empty()) {
+        const EntryKind wanted = isFolder ? EntryKind::Folder : EntryKind::File;
+        const std::string folded = base::AsciiLower(path);
+        const auto known = m_kinds.find(folded);
+        if (known != m_kinds.end() && known->second == wanted)
+            return;
+        if (known == m_kinds.end() && isFolder && m_base && m_base->KindOf(path) == EntryKind::Folder)
+            return;
+        m_kinds[folded] = wanted;
+        const std::string parent = base::FullParent(path);
+        if (parent == path)
+            return;
+        m_children[base::AsciiLower(parent)][base::AsciiLower(base::FullLeaf(path))] = {base::FullLeaf(path), isFolder};
+        path = parent;
+        isFolder = true;
+    }
+}
+
+}  // namespace batchfile

@@ -1,0 +1,42 @@
+// The version dispatch of the store's index: each known version is recognised by its start
+// and read by its own reader into the records the store works on.
+#include "manager/originals/index_reader.h"
+
+#include <utility>
+
+#include "manager/originals/index_format_old.h"
+
+namespace manager {
+namespace {
+
+DecodedRecords ReadOld(const std::string& text, const std::string& gameFolder, NameFold fold) {
+    DecodedIndex decoded = DecodeOldIndex(text, gameFolder, fold);
+    if (!decoded.index)
+        return {std::nullopt, decoded.problem, decoded.line, kOldIndexVersion};
+    ApplyRecord old{0, kKeptBefore, {}, 0, {}, true};
+    for (IndexEntry& entry : decoded.index->entries)
+        old.entries.push_back({std::move(entry), std::nullopt});
+    return {StoreRecords{gameFolder, {std::move(old)}}, IndexProblem::None, 0, kOldIndexVersion};
+}
+
+struct VersionReader {
+    bool (*recognises)(const std::string& text);
+    DecodedRecords (*read)(const std::string& text, const std::string& gameFolder, NameFold fold);
+};
+
+// Newest last; a text no earlier reader recognises goes to the newest, which names its fault.
+constexpr VersionReader kReaders[] = {
+    {&IsOldIndex, &ReadOld},
+    {nullptr, &DecodeRecords},
+};
+
+}  // namespace
+
+DecodedRecords ReadIndex(const std::string& text, const std::string& gameFolder, NameFold fold) {
+    for (const VersionReader& reader : kReaders)
+        if (!reader.recognises || reader.recognises(text))
+            return reader.read(text, gameFolder, fold);
+    return {};
+}
+
+}  // namespace manager

@@ -1,0 +1,54 @@
+// Pure name helpers: the Unicode forms a name crosses between, and a program's own name.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "base/paths.h"
+#include "base/text.h"
+
+namespace {
+
+// UTF-8 bytes to UTF-16 and back: every plane, and the byte strings that are no UTF-8.
+TEST(Names, Utf8AndUtf16RoundTripAndRefuseWhatIsNoUtf8) {
+    struct Case {
+        const char* what;
+        std::string utf8;
+        std::optional<std::u16string> utf16;
+    };
+    const Case cases[] = {
+        {"ASCII", "maps\\a.map", u"maps\\a.map"},
+        {"two bytes: Greek", "\xCE\xB1\xCE\xA9", u"\u03B1\u03A9"},
+        {"three bytes: Japanese", "\xE6\x97\xA5\xE6\x9C\xAC.map", u"\u65E5\u672C.map"},
+        {"four bytes: an emoji, a surrogate pair", "\xF0\x9F\x98\x80", u"\U0001F600"},
+        {"the last code point", "\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
+        {"empty", "", u""},
+        {"a code page's byte alone (e with acute in Latin-1)", "caf\xE9", std::nullopt},
+        {"a lead byte cut short at the end", "a\xE6\x97", std::nullopt},
+        {"a continuation byte without its lead", "\x80", std::nullopt},
+        {"an overlong slash", "\xC0\xAF", std::nullopt},
+        {"an overlong three-byte form", "\xE0\x80\xAF", std::nullopt},
+        {"a surrogate's code", "\xED\xA0\x80", std::nullopt},
+        {"past U+10FFFF", "\xF4\x90\x80\x80", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(base::Utf16Of(c.utf8), c.utf16);
+        if (c.utf16) {
+            EXPECT_EQ(base::Utf8Of(*c.utf16), c.utf8);
+        }
+    }
+    EXPECT_EQ(base::Utf8Of(u"a\xD800" "b"), "a\xEF\xBF\xBD" "b") << "an unpaired surrogate";
+}
+
+TEST(Names, ProgramNameIsTheLastPartWithoutItsProgramExtension) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\Games\\Grenwick.exe", "Grenwick"}, {"C:\\x\\XCOPY.EXE", "XCOPY"}, {"robocopy", "robocopy"},
+        {"sys/more.com", "more"},                {"C:find.Exe", "find"},        {"run.bat", "run.bat"},
+        {".exe", ".exe"},                        {"a.exe.txt", "a.exe.txt"},
+    };
+    for (const auto& [path, name] : cases)
+        EXPECT_EQ(base::ProgramName(path), name) << path;
+}
+
+}  // namespace
