@@ -30,8 +30,6 @@ constexpr char kPause[] = "PAUSE";
 constexpr char kListInUse[] =
     "The mod list is in use by another Grenwick window and could not be changed. Please try again.";
 constexpr char kNotApplied[] = ", so the mod was not applied. Nothing has changed.";
-constexpr char kLastModInUse[] =
-    "The mod list files are in use by another Grenwick window, so the mod applied was not noted as the last mod.";
 // How many of the kept files a question or a report names before "and N more".
 constexpr std::size_t kNamedFiles = 3;
 
@@ -180,12 +178,6 @@ void ModManager::AddBatchFile(const std::string& fieldText, bool textExact) {
         ReportFull();
 }
 
-// The game folder as noted before and after the run.
-struct FolderRun {
-    FolderNotes before;
-    FolderNotes after;
-};
-
 void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     if (!selection || *selection >= m_mods.Entries().size()) {
         m_view.ShowMessage(kSelectFirst);
@@ -201,54 +193,53 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     if (!plan)
         return;
     OriginalsStore store(m_files.storeRoot, gameFolder);
-    std::string problem;
-    std::optional<std::uint64_t> number;
+    std::vector<std::string> messages;
+    bool ran = false;
+    base::WriteResult lastMod;
     {
+        // One lock from keeping the originals through the run to noting what it changed and
+        // remembering the mod: no other window changes the store while the mod runs.
         StateLock lock(m_files.paths, m_files.lockWait);
-        number = KeepOriginals(lock, store, entry, fullBatch, *plan, problem);
+        std::string problem;
+        if (const std::optional<std::uint64_t> number = KeepOriginals(lock, store, entry, fullBatch, *plan, problem)) {
+            ran = true;
+            messages = RunAndSettle(store, *number, entry, *lines, gameFolder);
+            lastMod = SaveLastMod(entry.path);
+        } else {
+            messages.push_back(problem);
+        }
     }
-    if (!number) {
-        m_view.ShowMessage(problem);
+    for (const std::string& message : messages)
+        m_view.ShowMessage(message);
+    if (!ran)
         return;
-    }
-    FolderRun run{NoteFolder(gameFolder), {}};
-    m_runner.Run(QuoteForInterpreter(entry.path));
-    // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
-    if (lines->size() > 1 && batchfile::PpfTextOf((*lines)[1]))
-        m_runner.Run(kPause);
-    run.after = NoteFolder(gameFolder);
-    Settle(gameFolder, *number, entry.path, run);
+    if (!lastMod)
+        ReportUnwritable(lastMod.Error());
     m_view.ShowMessage(kDone);
     m_view.CloseApplied();
 }
 
-// Messages wait until the lock is let go.
-void ModManager::Settle(const std::string& gameFolder, std::uint64_t number, const std::string& path,
-                        const FolderRun& run) {
+// Runs the mod and notes in the store what the run changed; what the player must be told.
+std::vector<std::string> ModManager::RunAndSettle(OriginalsStore& store, std::uint64_t number, const ModEntry& entry,
+                                                  const std::vector<std::string>& lines,
+                                                  const std::string& gameFolder) {
+    const FolderNotes before = NoteFolder(gameFolder);
+    m_runner.Run(QuoteForInterpreter(entry.path));
+    // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
+    if (lines.size() > 1 && batchfile::PpfTextOf(lines[1]))
+        m_runner.Run(kPause);
+    const OriginalsStore::SettleResult settled = store.Settle(number, before, NoteFolder(gameFolder));
     std::vector<std::string> messages;
-    base::WriteResult lastMod;
-    {
-        StateLock lock(m_files.paths, m_files.lockWait);
-        OriginalsStore store(m_files.storeRoot, gameFolder);
-        std::optional<StoreError> problem = LoadLocked(lock, store);
-        OriginalsStore::SettleResult settled;
-        if (!problem && (settled = store.Settle(number, run.before, run.after)).index)
-            problem = settled.index;
-        if (problem)
-            messages.push_back(StoreMessage(*problem, ", so the files the mod created or changed unforeseen are not "
-                                                      "known to " + std::string(kRestoreName) + "."));
-        else if (!settled.unrecoverable.empty())
-            messages.push_back("The mod changed these files with no original kept, so " + std::string(kRestoreName) +
-                               " cannot put them back:" + NameList(settled.unrecoverable));
-        if (lock.InUse())
-            messages.push_back(kLastModInUse);
-        else
-            lastMod = SaveLastMod(path);
-    }
-    for (const std::string& message : messages)
-        m_view.ShowMessage(message);
-    if (!lastMod)
-        ReportUnwritable(lastMod.Error());
+    if (settled.index)
+        messages.push_back(StoreMessage(*settled.index, ", so the files the mod created or changed unforeseen are not "
+                                                        "known to " + std::string(kRestoreName) + "."));
+    else if (!settled.recorded)
+        messages.push_back("The record of \"" + entry.name + "\" is gone from the kept original files, so the files "
+                           "it changed are not kept: " + kRestoreName + " cannot put them back.");
+    else if (!settled.unrecoverable.empty())
+        messages.push_back("The mod changed these files with no original kept, so " + std::string(kRestoreName) +
+                           " cannot put them back:" + NameList(settled.unrecoverable));
+    return messages;
 }
 
 void ModManager::ShowLastMod() { m_view.ShowMessage(m_lastModText); }

@@ -329,8 +329,10 @@ OriginalsStore::SettleResult OriginalsStore::Settle(std::uint64_t number, const 
     StoreRecords records = m_records;
     const auto found = std::find_if(records.applies.begin(), records.applies.end(),
                                     [&](const ApplyRecord& apply) { return apply.number == number; });
-    if (found == records.applies.end())
-        return result;  // put back meanwhile by another window
+    if (found == records.applies.end()) {
+        result.recorded = false;
+        return result;
+    }
     ApplyRecord& apply = *found;
     std::set<std::string> held;
     for (const ApplyEntry& entry : apply.entries)

@@ -63,6 +63,7 @@ public:
 
     struct SettleResult {
         std::optional<StoreError> index;         // the index's rewrite, when it failed
+        bool recorded = true;                    // false when the apply is gone from the store
         std::vector<std::string> unrecoverable;  // changed with no original kept by any apply
     };
     // After the run of apply `number`: a file created that was not foreseen becomes absent, one

@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/paths.h"
@@ -74,6 +75,48 @@ TEST_F(ApplyFlow, WildcardDeletesBelowTheGameFolderCannotReachTheStore) {
         Restore();
         EXPECT_TRUE(g.Files() == before) << LastMessage();
         EXPECT_FALSE(fs::exists(StoreFolder())) << "an empty store leaves no folder behind";
+        g.manager->ResetModList();
+    }
+}
+
+// Seen: while one window's mod ran, another window's Restore or Undo put its files back and
+// forgot its apply; the first said "Done!" and the original was lost. Now the other window
+// waits for the whole run as for a list change, says the store is in use, and changes nothing.
+TEST_F(ApplyFlow, AnotherWindowWaitsForTheWholeRunAndTheOriginalStaysKept) {
+    const std::string original = g.Read("maps/canyon.map");
+    const struct {
+        const char* label;
+        std::function<void(manager::ModManager&)> act;
+    } cases[] = {
+        {"restore", [](manager::ModManager& other) { other.RestoreOriginals(); }},
+        {"undo", [](manager::ModManager& other) { other.UndoLastMod(); }},
+        {"another apply", [](manager::ModManager& other) { other.ApplyMod(0); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        g.Apply("first.bat", {":: &First", "copy mods\\new.map game.cfg"}, [&] { g.Write("game.cfg", "one"); });
+        testing_support::RecordingView otherView;
+        g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map"}, [&] {
+            // The other window is another thread: a lock is its holding thread's own on Windows.
+            std::thread other([&] {
+                testing_support::RecordingRunner otherRunner;
+                manager::ManagerFiles files = g.files;
+                files.lockWait = std::chrono::milliseconds(50);
+                manager::ModManager window(files, otherRunner, otherView);
+                window.StartupLoad(nullptr);
+                otherView.answers = {true, true};
+                c.act(window);
+            });
+            other.join();
+            g.Write("maps/canyon.map", "modded");
+        });
+        ASSERT_FALSE(otherView.messages.empty());
+        EXPECT_TRUE(Contains(otherView.messages.back(), "in use by another Grenwick window")) << otherView.messages.back();
+        EXPECT_EQ(g.view->messages.back(), "Done!");
+        g.view->messages.clear();
+        Restore();
+        EXPECT_EQ(LastMessage(), "Put back 2 files.");
+        EXPECT_EQ(g.Read("maps/canyon.map"), original);
         g.manager->ResetModList();
     }
 }
