@@ -119,6 +119,39 @@ std::string Troubles(const OriginalsStore::PutBackReport& report, const std::str
     return text;
 }
 
+// Grenwick's own files, which no mod may change: the store of originals, and the list files
+// and the last-mod file with the files saved beside them (their temporaries and the lock).
+class OwnFiles {
+public:
+    OwnFiles(const ManagerFiles& files, const std::string& gameFolder) : m_gameFolder(gameFolder) {
+        for (const std::string* file : {&files.names, &files.paths, &files.lastMod})
+            if (!file->empty())
+                m_files.push_back(base::FoldCase(Full(*file)));
+        if (!files.storeRoot.empty())
+            m_store = base::Split(Full(files.storeRoot));
+    }
+    bool Holds(const std::string& fullPath) const {
+        if (m_store && base::IsWithin(base::Split(fullPath), *m_store, &base::FoldCase))
+            return true;
+        const std::string folded = base::FoldCase(fullPath);
+        for (const std::string& file : m_files)
+            if (folded == file || folded.rfind(file + ".", 0) == 0)
+                return true;
+        return false;
+    }
+
+private:
+    // A name as the reader names what a mod changes: a full path on the game's drive.
+    std::string Full(const std::string& name) const {
+        const base::FolderPlace place = base::PlaceInFolder(name, m_gameFolder);
+        return place.inside ? base::Join(m_gameFolder, place.name) : place.name;
+    }
+
+    std::string m_gameFolder;
+    std::vector<std::string> m_files;
+    std::optional<base::SplitName> m_store;
+};
+
 }  // namespace
 
 std::string QuoteForInterpreter(const std::string& path) { return "\"\"" + path + "\"\""; }
@@ -224,12 +257,24 @@ std::vector<std::string> ModManager::RunAndSettle(OriginalsStore& store, std::ui
                                                   const std::vector<std::string>& lines,
                                                   const std::string& gameFolder) {
     const FolderNotes before = NoteFolder(gameFolder);
+    const FolderNotes storeBefore = NoteFolder(store.Folder());
     m_runner.Run(QuoteForInterpreter(entry.path));
     // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
     if (lines.size() > 1 && batchfile::PpfTextOf(lines[1]))
         m_runner.Run(kPause);
-    const OriginalsStore::SettleResult settled = store.Settle(number, before, NoteFolder(gameFolder));
     std::vector<std::string> messages;
+    // The store as the run found it: its index is written again from what this window holds,
+    // and a copy changed meanwhile fails its hash when put back.
+    if (const std::vector<std::string> changed = ChangedFiles(storeBefore, NoteFolder(store.Folder()));
+        !changed.empty()) {
+        std::vector<std::string> full;
+        for (const std::string& name : changed)
+            full.push_back(base::Join(store.Folder(), name));
+        messages.push_back("While the mod ran, another program or the mod changed these files of the kept original "
+                           "files:" + FullNameList(full) + "\n\nGrenwick wrote back its own list of what it keeps; a "
+                           "changed copy is never put back.");
+    }
+    const OriginalsStore::SettleResult settled = store.Settle(number, before, NoteFolder(gameFolder));
     if (settled.index)
         messages.push_back(StoreMessage(*settled.index, ", so the files the mod created or changed unforeseen are not "
                                                         "known to " + std::string(kRestoreName) + "."));
@@ -404,7 +449,20 @@ bool ModManager::LoadStoreToPutBack(OriginalsStore& store) {
 std::optional<ModManager::KeepPlan> ModManager::PlanKeep(const std::string& fullBatch,
                                                          const std::vector<std::string>& lines,
                                                          const std::string& gameFolder) {
-    const batchfile::BatchEffects foreseen = Foresee(lines, {fullBatch, gameFolder, m_environment});
+    const ForeseeContext context{fullBatch, gameFolder, m_environment};
+    const batchfile::BatchEffects foreseen = Foresee(lines, context);
+    const OwnFiles own(m_files, gameFolder);
+    for (const std::string& path : foreseen.changed) {
+        if (!own.Holds(path))
+            continue;
+        const std::size_t number = FirstLineReaching(lines, context, [&](const std::string& p) { return own.Holds(p); })
+                                       .value_or(0);
+        const std::string line = number > 0 ? lines[number - 1] : path;
+        m_view.ShowMessage("The mod was not applied: this line of it changes the files Grenwick keeps for itself (the "
+                           "kept original files, the mod list, the last mod):\n    line " + std::to_string(number) +
+                           ": " + line + "\n\nNothing has changed.");
+        return std::nullopt;
+    }
     KeepPlan plan{foreseen.changed};
     if (foreseen.unfollowed.empty())
         return plan;

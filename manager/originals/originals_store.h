@@ -29,6 +29,8 @@ struct NotedFile {
 };
 using FolderNotes = std::map<std::string, NotedFile>;
 FolderNotes NoteFolder(const std::string& gameFolder);
+// The names (as noted) of the files created, changed or deleted between two notes.
+std::vector<std::string> ChangedFiles(const FolderNotes& before, const FolderNotes& after);
 
 using base::CopyProgress;
 using base::ProgressView;
