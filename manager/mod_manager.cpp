@@ -29,8 +29,6 @@ constexpr char kPause[] = "PAUSE";
 constexpr char kListInUse[] =
     "The mod list is in use by another Grenwick window and could not be changed. Please try again.";
 constexpr char kNotApplied[] = ", so the mod was not applied. Nothing has changed.";
-constexpr char kLastModInUse[] =
-    "The mod list files are in use by another Grenwick window, so the mod applied was not noted as the last mod.";
 // How many of the kept files a question or a report names before "and N more".
 constexpr std::size_t kNamedFiles = 3;
 
@@ -120,6 +118,39 @@ std::string Troubles(const OriginalsStore::PutBackReport& report, const std::str
     return text;
 }
 
+// Grenwick's own files, which no mod may change: the store of originals, and the list files
+// and the last-mod file with the files saved beside them (their temporaries and the lock).
+class OwnFiles {
+public:
+    OwnFiles(const ManagerFiles& files, const std::string& gameFolder) : m_gameFolder(gameFolder) {
+        for (const std::string* file : {&files.names, &files.paths, &files.lastMod})
+            if (!file->empty())
+                m_files.push_back(base::FoldCase(Full(*file)));
+        if (!files.storeRoot.empty())
+            m_store = base::Split(Full(files.storeRoot));
+    }
+    bool Holds(const std::string& fullPath) const {
+        if (m_store && base::IsWithin(base::Split(fullPath), *m_store, &base::FoldCase))
+            return true;
+        const std::string folded = base::FoldCase(fullPath);
+        for (const std::string& file : m_files)
+            if (folded == file || folded.rfind(file + ".", 0) == 0)
+                return true;
+        return false;
+    }
+
+private:
+    // A name as the reader names what a mod changes: a full path on the game's drive.
+    std::string Full(const std::string& name) const {
+        const base::FolderPlace place = base::PlaceInFolder(name, m_gameFolder);
+        return place.inside ? base::Join(m_gameFolder, place.name) : place.name;
+    }
+
+    std::string m_gameFolder;
+    std::vector<std::string> m_files;
+    std::optional<base::SplitName> m_store;
+};
+
 }  // namespace
 
 std::string QuoteForInterpreter(const std::string& path) { return "\"\"" + path + "\"\""; }
@@ -179,12 +210,6 @@ void ModManager::AddBatchFile(const std::string& fieldText, bool textExact) {
         ReportFull();
 }
 
-// The game folder as noted before and after the run.
-struct FolderRun {
-    FolderNotes before;
-    FolderNotes after;
-};
-
 void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     if (!selection || *selection >= m_mods.Entries().size()) {
         m_view.ShowMessage(kSelectFirst);
@@ -200,54 +225,65 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     if (!plan)
         return;
     OriginalsStore store(m_files.storeRoot, gameFolder);
-    std::string problem;
-    std::optional<std::uint64_t> number;
+    std::vector<std::string> messages;
+    bool ran = false;
+    base::WriteResult lastMod;
     {
+        // One lock from keeping the originals through the run to noting what it changed and
+        // remembering the mod: no other window changes the store while the mod runs.
         StateLock lock(m_files.paths, m_files.lockWait);
-        number = KeepOriginals(lock, store, entry, fullBatch, *plan, problem);
+        std::string problem;
+        if (const std::optional<std::uint64_t> number = KeepOriginals(lock, store, entry, fullBatch, *plan, problem)) {
+            ran = true;
+            messages = RunAndSettle(store, *number, entry, *lines, gameFolder);
+            lastMod = SaveLastMod(entry.path);
+        } else {
+            messages.push_back(problem);
+        }
     }
-    if (!number) {
-        m_view.ShowMessage(problem);
+    for (const std::string& message : messages)
+        m_view.ShowMessage(message);
+    if (!ran)
         return;
-    }
-    FolderRun run{NoteFolder(gameFolder), {}};
-    m_runner.Run(QuoteForInterpreter(entry.path));
-    // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
-    if (lines->size() > 1 && batchfile::PpfTextOf((*lines)[1]))
-        m_runner.Run(kPause);
-    run.after = NoteFolder(gameFolder);
-    Settle(gameFolder, *number, entry.path, run);
+    if (!lastMod)
+        ReportUnwritable(lastMod.Error());
     m_view.ShowMessage(kDone);
     m_view.CloseApplied();
 }
 
-// Messages wait until the lock is let go.
-void ModManager::Settle(const std::string& gameFolder, std::uint64_t number, const std::string& path,
-                        const FolderRun& run) {
+// Runs the mod and notes in the store what the run changed; what the player must be told.
+std::vector<std::string> ModManager::RunAndSettle(OriginalsStore& store, std::uint64_t number, const ModEntry& entry,
+                                                  const std::vector<std::string>& lines,
+                                                  const std::string& gameFolder) {
+    const FolderNotes before = NoteFolder(gameFolder);
+    const FolderNotes storeBefore = NoteFolder(store.Folder());
+    m_runner.Run(QuoteForInterpreter(entry.path));
+    // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
+    if (lines.size() > 1 && batchfile::PpfTextOf(lines[1]))
+        m_runner.Run(kPause);
     std::vector<std::string> messages;
-    base::WriteResult lastMod;
-    {
-        StateLock lock(m_files.paths, m_files.lockWait);
-        OriginalsStore store(m_files.storeRoot, gameFolder);
-        std::optional<StoreError> problem = LoadLocked(lock, store);
-        OriginalsStore::SettleResult settled;
-        if (!problem && (settled = store.Settle(number, run.before, run.after)).index)
-            problem = settled.index;
-        if (problem)
-            messages.push_back(StoreMessage(*problem, ", so the files the mod created or changed unforeseen are not "
-                                                      "known to " + std::string(kRestoreName) + "."));
-        else if (!settled.unrecoverable.empty())
-            messages.push_back("The mod changed these files with no original kept, so " + std::string(kRestoreName) +
-                               " cannot put them back:" + NameList(settled.unrecoverable));
-        if (lock.InUse())
-            messages.push_back(kLastModInUse);
-        else
-            lastMod = SaveLastMod(path);
+    // The store as the run found it: its index is written again from what this window holds,
+    // and a copy changed meanwhile fails its hash when put back.
+    if (const std::vector<std::string> changed = ChangedFiles(storeBefore, NoteFolder(store.Folder()));
+        !changed.empty()) {
+        std::vector<std::string> full;
+        for (const std::string& name : changed)
+            full.push_back(base::Join(store.Folder(), name));
+        messages.push_back("While the mod ran, another program or the mod changed these files of the kept original "
+                           "files:" + FullNameList(full) + "\n\nGrenwick wrote back its own list of what it keeps; a "
+                           "changed copy is never put back.");
     }
-    for (const std::string& message : messages)
-        m_view.ShowMessage(message);
-    if (!lastMod)
-        ReportUnwritable(lastMod.Error());
+    const OriginalsStore::SettleResult settled = store.Settle(number, before, NoteFolder(gameFolder));
+    if (settled.index)
+        messages.push_back(StoreMessage(*settled.index, ", so the files the mod created or changed unforeseen are not "
+                                                        "known to " + std::string(kRestoreName) + "."));
+    else if (!settled.recorded)
+        messages.push_back("The record of \"" + entry.name + "\" is gone from the kept original files, so the files "
+                           "it changed are not kept: " + kRestoreName + " cannot put them back.");
+    else if (!settled.unrecoverable.empty())
+        messages.push_back("The mod changed these files with no original kept, so " + std::string(kRestoreName) +
+                           " cannot put them back:" + NameList(settled.unrecoverable));
+    return messages;
 }
 
 void ModManager::ShowLastMod() { m_view.ShowMessage(m_lastModText); }
@@ -412,7 +448,20 @@ bool ModManager::LoadStoreToPutBack(OriginalsStore& store) {
 std::optional<ModManager::KeepPlan> ModManager::PlanKeep(const std::string& fullBatch,
                                                          const std::vector<std::string>& lines,
                                                          const std::string& gameFolder) {
-    const batchfile::BatchEffects foreseen = Foresee(lines, {fullBatch, gameFolder, m_environment});
+    const ForeseeContext context{fullBatch, gameFolder, m_environment};
+    const batchfile::BatchEffects foreseen = Foresee(lines, context);
+    const OwnFiles own(m_files, gameFolder);
+    for (const std::string& path : foreseen.changed) {
+        if (!own.Holds(path))
+            continue;
+        const std::size_t number = FirstLineReaching(lines, context, [&](const std::string& p) { return own.Holds(p); })
+                                       .value_or(0);
+        const std::string line = number > 0 ? lines[number - 1] : path;
+        m_view.ShowMessage("The mod was not applied: this line of it changes the files Grenwick keeps for itself (the "
+                           "kept original files, the mod list, the last mod):\n    line " + std::to_string(number) +
+                           ": " + line + "\n\nNothing has changed.");
+        return std::nullopt;
+    }
     KeepPlan plan{foreseen.changed};
     if (foreseen.unfollowed.empty())
         return plan;

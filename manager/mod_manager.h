@@ -22,7 +22,6 @@ namespace manager {
 
 class OriginalsStore;
 struct StoreError;
-struct FolderRun;
 using base::ProgressView;
 
 // Where the manager keeps its state; the program passes the fixed paths, tests a temp dir.
@@ -137,10 +136,8 @@ private:
     std::optional<std::uint64_t> KeepOriginals(const StateLock& lock, OriginalsStore& store, const ModEntry& entry,
                                                const std::string& fullBatch, const KeepPlan& plan,
                                                std::string& problem);
-    // After the run: what the run changed noted in the store and the mod remembered as the
-    // last mod, under one lock; then says what could not be done.
-    void Settle(const std::string& gameFolder, std::uint64_t number, const std::string& path,
-                const FolderRun& run);
+    std::vector<std::string> RunAndSettle(OriginalsStore& store, std::uint64_t number, const ModEntry& entry,
+                                          const std::vector<std::string>& lines, const std::string& gameFolder);
     // Says which file (a list file or the last-mod file) could not be written, and why.
     void ReportUnwritable(const base::WriteError& error);
     // False after saying why the path cannot run as typed.

@@ -105,6 +105,19 @@ FolderNotes NoteFolder(const std::string& gameFolder) {
     return notes;
 }
 
+std::vector<std::string> ChangedFiles(const FolderNotes& before, const FolderNotes& after) {
+    std::vector<std::string> changed;
+    for (const auto& [key, file] : before) {
+        const auto now = after.find(key);
+        if (now == after.end() || now->second.size != file.size || now->second.time != file.time)
+            changed.push_back(file.name);
+    }
+    for (const auto& [key, file] : after)
+        if (!before.count(key))
+            changed.push_back(file.name);
+    return changed;
+}
+
 OriginalsStore::OriginalsStore(const std::string& storeRoot, std::string gameFolder)
     : m_gameFolder(std::move(gameFolder)),
       m_rooted(!storeRoot.empty()),
@@ -329,8 +342,10 @@ OriginalsStore::SettleResult OriginalsStore::Settle(std::uint64_t number, const 
     StoreRecords records = m_records;
     const auto found = std::find_if(records.applies.begin(), records.applies.end(),
                                     [&](const ApplyRecord& apply) { return apply.number == number; });
-    if (found == records.applies.end())
-        return result;  // put back meanwhile by another window
+    if (found == records.applies.end()) {
+        result.recorded = false;
+        return result;
+    }
     ApplyRecord& apply = *found;
     std::set<std::string> held;
     for (const ApplyEntry& entry : apply.entries)
@@ -339,14 +354,8 @@ OriginalsStore::SettleResult OriginalsStore::Settle(std::uint64_t number, const 
         if (PlaceOfName(name, m_gameFolder, kFold) == NamePlace::Inside && held.insert(kFold(name)).second)
             apply.entries.push_back({{kind, name, 0, {}}, std::nullopt});
     };
-    for (const auto& [key, file] : after)
-        if (!before.count(key))
-            note(file.name, EntryKind::Absent);
-    for (const auto& [key, file] : before) {
-        const auto now = after.find(key);
-        if (now == after.end() || now->second.size != file.size || now->second.time != file.time)
-            note(file.name, EntryKind::Lost);
-    }
+    for (const std::string& name : ChangedFiles(before, after))
+        note(name, before.count(kFold(name)) ? EntryKind::Lost : EntryKind::Absent);
     for (ApplyEntry& entry : apply.entries)
         entry.after = StateNow(FullPath(entry.before.name));
     result.index = WriteIndex(records);

@@ -29,6 +29,8 @@ struct NotedFile {
 };
 using FolderNotes = std::map<std::string, NotedFile>;
 FolderNotes NoteFolder(const std::string& gameFolder);
+// The names (as noted) of the files created, changed or deleted between two notes.
+std::vector<std::string> ChangedFiles(const FolderNotes& before, const FolderNotes& after);
 
 using base::CopyProgress;
 using base::ProgressView;
@@ -63,6 +65,7 @@ public:
 
     struct SettleResult {
         std::optional<StoreError> index;         // the index's rewrite, when it failed
+        bool recorded = true;                    // false when the apply is gone from the store
         std::vector<std::string> unrecoverable;  // changed with no original kept by any apply
     };
     // After the run of apply `number`: a file created that was not foreseen becomes absent, one
