@@ -378,11 +378,12 @@ std::vector<OriginalsStore::Original> OriginalsStore::FirstOriginals() const {
     return originals;
 }
 
-std::vector<std::string> OriginalsStore::ChangedSinceNewest() const {
+std::vector<std::string> OriginalsStore::ChangedSince(std::optional<std::size_t> apply) const {
     std::vector<std::string> changed;
-    if (m_records.applies.empty())
+    const std::size_t index = apply.value_or(m_records.applies.size() - 1);
+    if (index >= m_records.applies.size())
         return changed;
-    for (const ApplyEntry& entry : m_records.applies.back().entries)
+    for (const ApplyEntry& entry : m_records.applies[index].entries)
         if (entry.after && !SameState(*entry.after, StateNow(FullPath(entry.before.name))))
             changed.push_back(entry.before.name);
     return changed;
@@ -516,11 +517,12 @@ OriginalsStore::PutBackReport OriginalsStore::Restore(ProgressView* progress) {
     return report;
 }
 
-OriginalsStore::PutBackReport OriginalsStore::UndoNewest(const std::set<std::string>& leave, ProgressView* progress) {
+OriginalsStore::PutBackReport OriginalsStore::TakeOut(std::size_t index, const std::set<std::string>& leave,
+                                                     ProgressView* progress) {
     PutBackReport report;
-    if (m_records.applies.empty())
+    if (index >= m_records.applies.size())
         return report;
-    const ApplyRecord& apply = m_records.applies.back();
+    const ApplyRecord& apply = m_records.applies[index];
     std::vector<Original> originals;
     for (const ApplyEntry& entry : apply.entries)
         originals.push_back({&apply, &entry});
@@ -529,21 +531,20 @@ OriginalsStore::PutBackReport OriginalsStore::UndoNewest(const std::set<std::str
     std::vector<std::string> dropped;
     Moves moves;
     bool oldStoreGoes = false;
-    StoreRecords records = AfterUndo(outcomes, dropped, moves, oldStoreGoes);
+    StoreRecords records = AfterUndo(index, outcomes, dropped, moves, oldStoreGoes);
     const ApplyRecord old = apply;
     report.index = Commit(std::move(records), moves, dropped, oldStoreGoes ? &old : nullptr);
     return report;
 }
 
-StoreRecords OriginalsStore::AfterUndo(const std::vector<Outcome>& outcomes, std::vector<std::string>& dropped,
-                                       Moves& moves, bool& oldStoreGoes) const {
-    const std::size_t newest = m_records.applies.size() - 1;
-    const ApplyRecord& apply = m_records.applies[newest];
+StoreRecords OriginalsStore::AfterUndo(std::size_t index, const std::vector<Outcome>& outcomes,
+                                       std::vector<std::string>& dropped, Moves& moves, bool& oldStoreGoes) const {
+    const ApplyRecord& apply = m_records.applies[index];
     std::vector<ApplyEntry> remaining;
     bool retry = false;
     for (std::size_t i = 0; i < apply.entries.size(); ++i) {
         const ApplyEntry& entry = apply.entries[i];
-        const bool first = OnlyFirstOriginal(newest, kFold(entry.before.name));
+        const bool first = OnlyFirstOriginal(index, kFold(entry.before.name));
         const bool kept = entry.before.kind == EntryKind::Kept;
         switch (outcomes[i]) {
         case Outcome::Left:
@@ -579,19 +580,19 @@ StoreRecords OriginalsStore::AfterUndo(const std::vector<Outcome>& outcomes, std
         dropped.clear();
         oldStoreGoes = !retry;
         if (oldStoreGoes)
-            records.applies.pop_back();
-    } else if (retry || (newest == oldestStored && !remaining.empty())) {
-        records.applies[newest].entries = std::move(remaining);
+            records.applies.erase(records.applies.begin() + static_cast<std::ptrdiff_t>(index));
+    } else if (retry || (index == oldestStored && !remaining.empty())) {
+        records.applies[index].entries = std::move(remaining);
     } else {
         // What is left holds the only first originals of its files: it joins the oldest apply
-        // in this store, where Restore still finds it, and the newest is forgotten.
+        // in this store, where Restore still finds it, and this apply is forgotten.
         ApplyRecord& oldest = records.applies[oldestStored];
         for (ApplyEntry& entry : remaining) {
             if (entry.before.kind == EntryKind::Kept)
                 moves.emplace_back(CopyPath(apply, entry.before.name), CopyPath(oldest, entry.before.name));
             oldest.entries.push_back(std::move(entry));
         }
-        records.applies.pop_back();
+        records.applies.erase(records.applies.begin() + static_cast<std::ptrdiff_t>(index));
     }
     return records;
 }

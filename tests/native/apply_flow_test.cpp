@@ -390,9 +390,14 @@ TEST_F(ApplyFlow, UndoTakesBackTheNewestApplyThenTheOneBefore) {
                     g.Write("maps/canyon.map", "second");
                     g.Write("maps/added.map", "second");
                 });
+        // Two is told that it changes a file One, still applied, changed; One was asked nothing.
+        EXPECT_EQ(g.view->questions, Strings{"This mod changes files that mods still applied have changed:\n\n    "
+                                             "maps\\canyon.map, changed by \"One\"\n\nApply it over them? Taking "
+                                             "it out later puts these files back as those mods left them."});
         restartIf();
         said.clear();
         g.view->messages.clear();
+        g.view->questions.clear();
         g.manager->UndoLastMod();
         ASSERT_EQ(g.view->questions.size(), 1u);
         EXPECT_EQ(g.view->questions[0], "Undo \"Two\"? Its 2 files are put back as they were just before it was "
