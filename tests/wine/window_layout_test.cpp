@@ -206,7 +206,7 @@ TEST(WindowLayout, TheAppliedModsWindowScalesAndKeepsItsTextWhole) {
     manager::StoreRecords records{folder.Path(), {}};
     const auto kept = [](const char* name, std::uint64_t size) {
         return manager::ApplyEntry{{manager::EntryKind::Kept, name, size, std::string(64, '0')},
-                                   manager::AfterState{true, 1, 1}};
+                                   manager::AfterState{}};
     };
     records.applies.push_back({1, "Desert canyon", "C:\\game\\canyon.bat", 1765300000,
                                {kept("maps\\canyon.map", 5242880), kept("maps\\lagoon.map", 1048576)}});
