@@ -15,6 +15,7 @@
 #include "batchfile/write_messages.h"
 #include "manager/list/list_file.h"
 #include "manager/list/list_pair.h"
+#include "manager/originals/applied_mods.h"
 #include "manager/originals/foresee.h"
 #include "manager/originals/originals_store.h"
 #include "manager/originals/store_error.h"
@@ -29,8 +30,6 @@ constexpr char kPause[] = "PAUSE";
 constexpr char kListInUse[] =
     "The mod list is in use by another Grenwick window and could not be changed. Please try again.";
 constexpr char kNotApplied[] = ", so the mod was not applied. Nothing has changed.";
-constexpr char kLastModInUse[] =
-    "The mod list files are in use by another Grenwick window, so the mod applied was not noted as the last mod.";
 // How many of the kept files a question or a report names before "and N more".
 constexpr std::size_t kNamedFiles = 3;
 
@@ -120,6 +119,39 @@ std::string Troubles(const OriginalsStore::PutBackReport& report, const std::str
     return text;
 }
 
+// Grenwick's own files, which no mod may change: the store of originals, and the list files
+// and the last-mod file with the files saved beside them (their temporaries and the lock).
+class OwnFiles {
+public:
+    OwnFiles(const ManagerFiles& files, const std::string& gameFolder) : m_gameFolder(gameFolder) {
+        for (const std::string* file : {&files.names, &files.paths, &files.lastMod})
+            if (!file->empty())
+                m_files.push_back(base::FoldCase(Full(*file)));
+        if (!files.storeRoot.empty())
+            m_store = base::Split(Full(files.storeRoot));
+    }
+    bool Holds(const std::string& fullPath) const {
+        if (m_store && base::IsWithin(base::Split(fullPath), *m_store, &base::FoldCase))
+            return true;
+        const std::string folded = base::FoldCase(fullPath);
+        for (const std::string& file : m_files)
+            if (folded == file || folded.rfind(file + ".", 0) == 0)
+                return true;
+        return false;
+    }
+
+private:
+    // A name as the reader names what a mod changes: a full path on the game's drive.
+    std::string Full(const std::string& name) const {
+        const base::FolderPlace place = base::PlaceInFolder(name, m_gameFolder);
+        return place.inside ? base::Join(m_gameFolder, place.name) : place.name;
+    }
+
+    std::string m_gameFolder;
+    std::vector<std::string> m_files;
+    std::optional<base::SplitName> m_store;
+};
+
 }  // namespace
 
 std::string QuoteForInterpreter(const std::string& path) { return "\"\"" + path + "\"\""; }
@@ -179,12 +211,6 @@ void ModManager::AddBatchFile(const std::string& fieldText, bool textExact) {
         ReportFull();
 }
 
-// The game folder as noted before and after the run.
-struct FolderRun {
-    FolderNotes before;
-    FolderNotes after;
-};
-
 void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     if (!selection || *selection >= m_mods.Entries().size()) {
         m_view.ShowMessage(kSelectFirst);
@@ -196,58 +222,70 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
         return;  // an older list can hold a path that is refused at add today
     const std::string gameFolder = base::CurrentFolder();
     const std::string fullBatch = FullPathOf(entry.path, gameFolder);
-    const std::optional<KeepPlan> plan = PlanKeep(fullBatch, *lines, gameFolder);
+    OriginalsStore store(m_files.storeRoot, gameFolder);
+    const bool read = !ReadStore(store);
+    const std::optional<KeepPlan> plan = PlanKeep(fullBatch, *lines, gameFolder, read ? &store.Records() : nullptr);
     if (!plan)
         return;
-    OriginalsStore store(m_files.storeRoot, gameFolder);
-    std::string problem;
-    std::optional<std::uint64_t> number;
+    std::vector<std::string> messages;
+    bool ran = false;
+    base::WriteResult lastMod;
     {
+        // One lock from keeping the originals through the run to noting what it changed and
+        // remembering the mod: no other window changes the store while the mod runs.
         StateLock lock(m_files.paths, m_files.lockWait);
-        number = KeepOriginals(lock, store, entry, fullBatch, *plan, problem);
+        std::string problem;
+        if (const std::optional<std::uint64_t> number = KeepOriginals(lock, store, entry, fullBatch, *plan, problem)) {
+            ran = true;
+            messages = RunAndSettle(store, *number, entry, *lines, gameFolder);
+            lastMod = SaveLastMod(entry.path);
+        } else {
+            messages.push_back(problem);
+        }
     }
-    if (!number) {
-        m_view.ShowMessage(problem);
+    for (const std::string& message : messages)
+        m_view.ShowMessage(message);
+    if (!ran)
         return;
-    }
-    FolderRun run{NoteFolder(gameFolder), {}};
-    m_runner.Run(QuoteForInterpreter(entry.path));
-    // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
-    if (lines->size() > 1 && batchfile::PpfTextOf((*lines)[1]))
-        m_runner.Run(kPause);
-    run.after = NoteFolder(gameFolder);
-    Settle(gameFolder, *number, entry.path, run);
+    if (!lastMod)
+        ReportUnwritable(lastMod.Error());
     m_view.ShowMessage(kDone);
     m_view.CloseApplied();
 }
 
-// Messages wait until the lock is let go.
-void ModManager::Settle(const std::string& gameFolder, std::uint64_t number, const std::string& path,
-                        const FolderRun& run) {
+// Runs the mod and notes in the store what the run changed; what the player must be told.
+std::vector<std::string> ModManager::RunAndSettle(OriginalsStore& store, std::uint64_t number, const ModEntry& entry,
+                                                  const std::vector<std::string>& lines,
+                                                  const std::string& gameFolder) {
+    const FolderNotes before = NoteFolder(gameFolder);
+    const FolderNotes storeBefore = NoteFolder(store.Folder());
+    m_runner.Run(QuoteForInterpreter(entry.path));
+    // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
+    if (lines.size() > 1 && batchfile::PpfTextOf(lines[1]))
+        m_runner.Run(kPause);
     std::vector<std::string> messages;
-    base::WriteResult lastMod;
-    {
-        StateLock lock(m_files.paths, m_files.lockWait);
-        OriginalsStore store(m_files.storeRoot, gameFolder);
-        std::optional<StoreError> problem = LoadLocked(lock, store);
-        OriginalsStore::SettleResult settled;
-        if (!problem && (settled = store.Settle(number, run.before, run.after)).index)
-            problem = settled.index;
-        if (problem)
-            messages.push_back(StoreMessage(*problem, ", so the files the mod created or changed unforeseen are not "
-                                                      "known to " + std::string(kRestoreName) + "."));
-        else if (!settled.unrecoverable.empty())
-            messages.push_back("The mod changed these files with no original kept, so " + std::string(kRestoreName) +
-                               " cannot put them back:" + NameList(settled.unrecoverable));
-        if (lock.InUse())
-            messages.push_back(kLastModInUse);
-        else
-            lastMod = SaveLastMod(path);
+    // The store as the run found it: its index is written again from what this window holds,
+    // and a copy changed meanwhile fails its hash when put back.
+    if (const std::vector<std::string> changed = ChangedFiles(storeBefore, NoteFolder(store.Folder()));
+        !changed.empty()) {
+        std::vector<std::string> full;
+        for (const std::string& name : changed)
+            full.push_back(base::Join(store.Folder(), name));
+        messages.push_back("While the mod ran, another program or the mod changed these files of the kept original "
+                           "files:" + FullNameList(full) + "\n\nGrenwick wrote back its own list of what it keeps; a "
+                           "changed copy is never put back.");
     }
-    for (const std::string& message : messages)
-        m_view.ShowMessage(message);
-    if (!lastMod)
-        ReportUnwritable(lastMod.Error());
+    const OriginalsStore::SettleResult settled = store.Settle(number, before, NoteFolder(gameFolder));
+    if (settled.index)
+        messages.push_back(StoreMessage(*settled.index, ", so the files the mod created or changed unforeseen are not "
+                                                        "known to " + std::string(kRestoreName) + "."));
+    else if (!settled.recorded)
+        messages.push_back("The record of \"" + entry.name + "\" is gone from the kept original files, so the files "
+                           "it changed are not kept: " + kRestoreName + " cannot put them back.");
+    else if (!settled.unrecoverable.empty())
+        messages.push_back("The mod changed these files with no original kept, so " + std::string(kRestoreName) +
+                           " cannot put them back:" + NameList(settled.unrecoverable));
+    return messages;
 }
 
 void ModManager::ShowLastMod() { m_view.ShowMessage(m_lastModText); }
@@ -343,7 +381,7 @@ void ModManager::UndoLastMod() {
     std::vector<std::string> names;
     for (const ApplyEntry& entry : newest.entries)
         names.push_back(entry.before.name);
-    const std::vector<std::string> changed = store.ChangedSinceNewest();
+    const std::vector<std::string> changed = store.ChangedSince();
     std::string question = "Undo \"" + mod + "\"? Its " + Files(names.size()) +
                            " are put back as they were just before it was applied; files it created are deleted." +
                            NameList(names);
@@ -396,23 +434,51 @@ std::optional<StoreError> ModManager::LoadLocked(const StateLock& lock, Original
 // Reads the store under the state lock before a question about putting files back; false,
 // after saying why, when another window holds the lock or the index cannot be trusted.
 bool ModManager::LoadStoreToPutBack(OriginalsStore& store) {
-    std::optional<StoreError> problem;
-    {
-        StateLock lock(m_files.paths, m_files.lockWait);
-        problem = LoadLocked(lock, store);
-    }
+    const std::optional<StoreError> problem = ReadStore(store);
     if (!problem)
         return true;
     m_view.ShowMessage(StoreMessage(*problem, ", so nothing was put back."));
     return false;
 }
 
+std::optional<StoreError> ModManager::ReadStore(OriginalsStore& store) {
+    StateLock lock(m_files.paths, m_files.lockWait);
+    return LoadLocked(lock, store);
+}
+
+// Files the mod will change that a mod still applied changed last: the player hears of them
+// before they are overwritten. Yes, the default, applies.
+bool ModManager::OverwriteAgreed(const StoreRecords& applied, const std::vector<std::string>& changed,
+                                 const std::string& fullBatch, const std::string& gameFolder) {
+    std::vector<std::string> names;
+    for (const std::string& path : changed)
+        names.push_back(base::PlaceInFolder(path, gameFolder).name);
+    const std::vector<Overwritten> over = OverwrittenFiles(applied, names, fullBatch, &base::FoldCase);
+    return over.empty() || m_view.Ask(OverwriteQuestion(over), true);
+}
+
 // What the reader foresees the mod changes; where it cannot follow a line, the player picks
 // between keeping every file first, keeping what is foreseen, and not applying the mod.
 std::optional<ModManager::KeepPlan> ModManager::PlanKeep(const std::string& fullBatch,
                                                          const std::vector<std::string>& lines,
-                                                         const std::string& gameFolder) {
-    const batchfile::BatchEffects foreseen = Foresee(lines, {fullBatch, gameFolder, m_environment});
+                                                         const std::string& gameFolder,
+                                                         const StoreRecords* applied) {
+    const ForeseeContext context{fullBatch, gameFolder, m_environment};
+    const batchfile::BatchEffects foreseen = Foresee(lines, context);
+    const OwnFiles own(m_files, gameFolder);
+    for (const std::string& path : foreseen.changed) {
+        if (!own.Holds(path))
+            continue;
+        const std::size_t number = FirstLineReaching(lines, context, [&](const std::string& p) { return own.Holds(p); })
+                                       .value_or(0);
+        const std::string line = number > 0 ? lines[number - 1] : path;
+        m_view.ShowMessage("The mod was not applied: this line of it changes the files Grenwick keeps for itself (the "
+                           "kept original files, the mod list, the last mod):\n    line " + std::to_string(number) +
+                           ": " + line + "\n\nNothing has changed.");
+        return std::nullopt;
+    }
+    if (applied && !OverwriteAgreed(*applied, foreseen.changed, fullBatch, gameFolder))
+        return std::nullopt;
     KeepPlan plan{foreseen.changed};
     if (foreseen.unfollowed.empty())
         return plan;
@@ -580,6 +646,186 @@ void ModManager::ReportUnwritable(const base::WriteError& error) {
         return;
     }
     m_view.ShowMessage(text);
+}
+
+std::optional<StoreRecords> ModManager::AppliedMods() {
+    OriginalsStore store(m_files.storeRoot, base::CurrentFolder());
+    if (const std::optional<StoreError> problem = ReadStore(store)) {
+        m_view.ShowMessage(StoreMessage(*problem, ", so the applied mods cannot be shown."));
+        return std::nullopt;
+    }
+    return store.Records();
+}
+
+namespace {
+
+std::optional<std::size_t> IndexOfApply(const StoreRecords& records, std::uint64_t number) {
+    for (std::size_t i = 0; i < records.applies.size(); ++i)
+        if (records.applies[i].number == number)
+            return i;
+    return std::nullopt;
+}
+
+// The files of the applies taken out whose state now is not what the newest of them that
+// changed it left: changed outside Grenwick since. The plan holds every later apply that
+// changed these files, newest first.
+std::vector<std::string> ChangedOutside(const OriginalsStore& store, const TakeOutPlan& plan) {
+    std::vector<std::string> changed;
+    std::set<std::string> seen;
+    for (const std::size_t apply : plan.takeOut) {
+        std::set<std::string> since;
+        for (const std::string& name : store.ChangedSince(apply))
+            since.insert(base::FoldCase(name));
+        for (const ApplyEntry& entry : store.Records().applies[apply].entries) {
+            const std::string folded = base::FoldCase(entry.before.name);
+            if (seen.insert(folded).second && since.count(folded))
+                changed.push_back(entry.before.name);
+        }
+    }
+    return changed;
+}
+
+// Passes the player's Cancel on only between applies, so that each is taken out whole.
+class CancelBetweenApplies final : public ProgressView {
+public:
+    explicit CancelBetweenApplies(ProgressView* shown) : m_shown(shown) {}
+    void Start(const std::string& text, std::uint64_t totalBytes) override {
+        if (m_shown)
+            m_shown->Start(text, totalBytes);
+    }
+    bool Advance(std::uint64_t bytes) override {
+        if (m_shown && !m_shown->Advance(bytes))
+            m_cancelled = true;
+        return true;
+    }
+    void Finish() override {
+        if (m_shown)
+            m_shown->Finish();
+    }
+    bool Cancelled() const { return m_cancelled; }
+
+private:
+    ProgressView* m_shown;
+    bool m_cancelled = false;
+};
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string QuotedList(const std::vector<std::string>& names) {
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + Quoted(names[i]);
+    return list;
+}
+
+}  // namespace
+
+// The question and the choice about files changed since are asked before the lock is taken;
+// under it the store is read again and each apply is found by its number, so another window's
+// change meanwhile is noticed instead of undone.
+std::optional<StoreRecords> ModManager::TakeOut(std::uint64_t number) {
+    OriginalsStore store(m_files.storeRoot, base::CurrentFolder());
+    if (!LoadStoreToPutBack(store))
+        return std::nullopt;
+    const std::optional<std::size_t> index = IndexOfApply(store.Records(), number);
+    if (!index) {
+        m_view.ShowMessage("That mod was taken out meanwhile by another Grenwick window.");
+        return store.Records();
+    }
+    const TakeOutPlan plan = PlanTakeOut(store.Records(), *index, &base::FoldCase);
+    if (!m_view.Ask(TakeOutQuestion(store.Records(), plan), true))
+        return store.Records();
+    std::set<std::string> leave;
+    const std::vector<std::string> changed = ChangedOutside(store, plan);
+    if (!changed.empty() && !m_view.Ask("Put back the files changed outside Grenwick since too? No leaves them as "
+                                        "they are." + NameList(changed), false))
+        for (const std::string& name : changed)
+            leave.insert(base::FoldCase(name));
+    std::vector<std::uint64_t> numbers;
+    for (const std::size_t apply : plan.takeOut)
+        numbers.push_back(store.Records().applies[apply].number);
+    std::vector<ModEntry> again;
+    for (const std::size_t apply : plan.again)
+        again.push_back({store.Records().applies[apply].mod, store.Records().applies[apply].batchPath});
+    std::vector<std::string> messages;
+    {
+        StateLock lock(m_files.paths, m_files.lockWait);
+        if (const std::optional<StoreError> error = LoadLocked(lock, store))
+            messages.push_back(StoreMessage(*error, ", so nothing was taken out."));
+        else
+            messages = TakeOutLocked(lock, store, numbers, again, leave);
+    }
+    for (const std::string& message : messages)
+        m_view.ShowMessage(message);
+    return store.Records();
+}
+
+std::vector<std::string> ModManager::TakeOutLocked(const StateLock& lock, OriginalsStore& store,
+                                                   const std::vector<std::uint64_t>& numbers,
+                                                   const std::vector<ModEntry>& again,
+                                                   const std::set<std::string>& leave) {
+    std::vector<std::string> messages, takenOut;
+    CancelBetweenApplies progress(m_progress);
+    for (const std::uint64_t number : numbers) {
+        const std::optional<std::size_t> index = IndexOfApply(store.Records(), number);
+        if (!index) {
+            messages.push_back("A mod to take out was undone or put back meanwhile by another Grenwick window.");
+            break;
+        }
+        const std::string mod = store.Records().applies[*index].mod;
+        const OriginalsStore::PutBackReport report = store.TakeOut(*index, leave, &progress);
+        const bool whole = report.failed.empty() && !report.index;
+        if (!whole || !Troubles(report, "").empty())
+            messages.push_back("Taking out \"" + mod + "\": put back " + Files(report.putBack) + "." +
+                               Troubles(report, "stay remembered for a later try:") +
+                               (report.index ? "\n\nThe file \"" + report.index->file + "\" could not be written." : ""));
+        if (!whole)
+            break;
+        takenOut.push_back(mod);
+        if (progress.Cancelled())
+            break;
+    }
+    const bool allOut = takenOut.size() == numbers.size() && !progress.Cancelled();
+    std::vector<std::string> appliedAgain, leftOut;
+    for (const ModEntry& entry : again) {
+        if (allOut && ApplyAgain(lock, store, entry, messages))
+            appliedAgain.push_back(entry.name);
+        else
+            leftOut.push_back(entry.name);
+    }
+    std::string summary = takenOut.empty() ? "Nothing was taken out." : "Took out " + QuotedList(takenOut) + ".";
+    if (!allOut && takenOut.size() < numbers.size())
+        summary += (progress.Cancelled() ? " Cancelled: the others stay applied." : " The others stay applied.");
+    if (!appliedAgain.empty())
+        summary += "\n\nApplied again: " + QuotedList(appliedAgain) + ".";
+    if (!leftOut.empty())
+        summary += "\n\nNot applied again: " + QuotedList(leftOut) + ". Apply " +
+                   (leftOut.size() == 1 ? "it" : "them") + " from the list once you have seen why.";
+    messages.push_back(summary);
+    return messages;
+}
+
+bool ModManager::ApplyAgain(const StateLock& lock, OriginalsStore& store, const ModEntry& entry,
+                            std::vector<std::string>& messages) {
+    if (base::KindOf(entry.path) != base::PathKind::File) {
+        messages.push_back("The batch file of \"" + entry.name + "\", \"" + entry.path + "\", is gone.");
+        return false;
+    }
+    const std::optional<std::vector<std::string>> lines = RunnableLines(entry.path);
+    const std::string gameFolder = base::CurrentFolder();
+    const std::optional<KeepPlan> plan =
+        lines ? PlanKeep(entry.path, *lines, gameFolder, nullptr) : std::nullopt;
+    if (!plan)
+        return false;
+    std::string problem;
+    const std::optional<std::uint64_t> number = KeepOriginals(lock, store, entry, entry.path, *plan, problem);
+    if (!number) {
+        messages.push_back(problem);
+        return false;
+    }
+    const std::vector<std::string> settled = RunAndSettle(store, *number, entry, *lines, gameFolder);
+    messages.insert(messages.end(), settled.begin(), settled.end());
+    return true;
 }
 
 }  // namespace manager

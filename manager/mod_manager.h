@@ -14,15 +14,15 @@
 
 #include "base/files.h"
 #include "batchfile/header_reader.h"
-#include "manager/list/mod_list.h"
 #include "base/progress.h"
+#include "manager/list/mod_list.h"
+#include "manager/originals/index_format.h"
 #include "manager/state_lock.h"
 
 namespace manager {
 
 class OriginalsStore;
 struct StoreError;
-struct FolderRun;
 using base::ProgressView;
 
 // Where the manager keeps its state; the program passes the fixed paths, tests a temp dir.
@@ -95,6 +95,14 @@ public:
     void RestoreOriginals();
     // Asks, then puts back the files the newest apply changed as they were just before it.
     void UndoLastMod();
+    // The applies the store remembers for the game folder, read under the lock; nothing
+    // after saying why they cannot be read.
+    std::optional<StoreRecords> AppliedMods();
+    // Asks, then takes out apply `number`: first the later applies that changed its files,
+    // newest first, then it, each as Undo takes out the newest; then applies those later mods
+    // again, oldest first. The applies as they are afterwards, or nothing when the store
+    // cannot be read.
+    std::optional<StoreRecords> TakeOut(std::uint64_t number);
 
     void SetAdminRights(AdminRights* rights) { m_rights = rights; }
     // The variables the mods' batch files start with: the process's own.
@@ -130,17 +138,31 @@ private:
         bool whole = false;  // every file of the game folder
         std::uint64_t wholeBytes = 0;
     };
+    // `applied`, when the store could be read, names the mods still applied, which the player
+    // hears of first when the mod changes their files.
     std::optional<KeepPlan> PlanKeep(const std::string& fullBatch, const std::vector<std::string>& lines,
-                                     const std::string& gameFolder);
+                                     const std::string& gameFolder, const StoreRecords* applied);
+    // The store as it is now, read under the lock: nothing when it could be, else why not.
+    std::optional<StoreError> ReadStore(OriginalsStore& store);
+    // False when the player, asked about files that mods still applied changed, says No.
+    bool OverwriteAgreed(const StoreRecords& applied, const std::vector<std::string>& changed,
+                         const std::string& fullBatch, const std::string& gameFolder);
+    // Under `lock`: the applies numbered in `numbers` taken out in that order, then `again`
+    // applied in theirs; what the player must be told.
+    std::vector<std::string> TakeOutLocked(const StateLock& lock, OriginalsStore& store,
+                                           const std::vector<std::uint64_t>& numbers,
+                                           const std::vector<ModEntry>& again, const std::set<std::string>& leave);
+    // Applies `entry` again under `lock` as a normal apply does, without remembering it as the
+    // last mod; false, after saying why when that is news, when it did not run.
+    bool ApplyAgain(const StateLock& lock, OriginalsStore& store, const ModEntry& entry,
+                    std::vector<std::string>& messages);
     // Keeps what the plan names under `lock`: the new apply's number, or the message saying
     // why the mod does not run.
     std::optional<std::uint64_t> KeepOriginals(const StateLock& lock, OriginalsStore& store, const ModEntry& entry,
                                                const std::string& fullBatch, const KeepPlan& plan,
                                                std::string& problem);
-    // After the run: what the run changed noted in the store and the mod remembered as the
-    // last mod, under one lock; then says what could not be done.
-    void Settle(const std::string& gameFolder, std::uint64_t number, const std::string& path,
-                const FolderRun& run);
+    std::vector<std::string> RunAndSettle(OriginalsStore& store, std::uint64_t number, const ModEntry& entry,
+                                          const std::vector<std::string>& lines, const std::string& gameFolder);
     // Says which file (a list file or the last-mod file) could not be written, and why.
     void ReportUnwritable(const base::WriteError& error);
     // False after saying why the path cannot run as typed.

@@ -39,4 +39,31 @@ batchfile::BatchEffects Foresee(const std::vector<std::string>& lines, const For
     return batchfile::EffectsOf(lines, reader);
 }
 
+namespace {
+
+bool AnyReaches(const std::vector<std::string>& lines, std::size_t count, const ForeseeContext& context,
+                const std::function<bool(const std::string&)>& reaches) {
+    const std::vector<std::string> first(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(count));
+    for (const std::string& path : Foresee(first, context).changed)
+        if (reaches(path))
+            return true;
+    return false;
+}
+
+}  // namespace
+
+// The lines before a line reach no more than the lines up to it, so the first line is found
+// by halving: the reader runs a few times, and only when some line reaches.
+std::optional<std::size_t> FirstLineReaching(const std::vector<std::string>& lines, const ForeseeContext& context,
+                                             const std::function<bool(const std::string& fullPath)>& reaches) {
+    if (!AnyReaches(lines, lines.size(), context, reaches))
+        return std::nullopt;
+    std::size_t low = 0, high = lines.size();  // the first `low` lines reach nothing, the first `high` do
+    while (high - low > 1) {
+        const std::size_t middle = low + (high - low) / 2;
+        (AnyReaches(lines, middle, context, reaches) ? high : low) = middle;
+    }
+    return high;
+}
+
 }  // namespace manager

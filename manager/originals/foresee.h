@@ -2,6 +2,9 @@
 // follow: the batch reader asked about the real disk.
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,5 +23,10 @@ using batchfile::UnfollowedLine;
 
 // The files the run may change (full paths) and the lines whose effect cannot be known.
 batchfile::BatchEffects Foresee(const std::vector<std::string>& lines, const ForeseeContext& context);
+
+// The number (from 1) of the first line after which the foreseen changes hold a path that
+// `reaches` says yes to; nothing when none do.
+std::optional<std::size_t> FirstLineReaching(const std::vector<std::string>& lines, const ForeseeContext& context,
+                                             const std::function<bool(const std::string& fullPath)>& reaches);
 
 }  // namespace manager

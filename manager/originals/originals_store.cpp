@@ -105,6 +105,19 @@ FolderNotes NoteFolder(const std::string& gameFolder) {
     return notes;
 }
 
+std::vector<std::string> ChangedFiles(const FolderNotes& before, const FolderNotes& after) {
+    std::vector<std::string> changed;
+    for (const auto& [key, file] : before) {
+        const auto now = after.find(key);
+        if (now == after.end() || now->second.size != file.size || now->second.time != file.time)
+            changed.push_back(file.name);
+    }
+    for (const auto& [key, file] : after)
+        if (!before.count(key))
+            changed.push_back(file.name);
+    return changed;
+}
+
 OriginalsStore::OriginalsStore(const std::string& storeRoot, std::string gameFolder)
     : m_gameFolder(std::move(gameFolder)),
       m_rooted(!storeRoot.empty()),
@@ -329,8 +342,10 @@ OriginalsStore::SettleResult OriginalsStore::Settle(std::uint64_t number, const 
     StoreRecords records = m_records;
     const auto found = std::find_if(records.applies.begin(), records.applies.end(),
                                     [&](const ApplyRecord& apply) { return apply.number == number; });
-    if (found == records.applies.end())
-        return result;  // put back meanwhile by another window
+    if (found == records.applies.end()) {
+        result.recorded = false;
+        return result;
+    }
     ApplyRecord& apply = *found;
     std::set<std::string> held;
     for (const ApplyEntry& entry : apply.entries)
@@ -339,14 +354,8 @@ OriginalsStore::SettleResult OriginalsStore::Settle(std::uint64_t number, const 
         if (PlaceOfName(name, m_gameFolder, kFold) == NamePlace::Inside && held.insert(kFold(name)).second)
             apply.entries.push_back({{kind, name, 0, {}}, std::nullopt});
     };
-    for (const auto& [key, file] : after)
-        if (!before.count(key))
-            note(file.name, EntryKind::Absent);
-    for (const auto& [key, file] : before) {
-        const auto now = after.find(key);
-        if (now == after.end() || now->second.size != file.size || now->second.time != file.time)
-            note(file.name, EntryKind::Lost);
-    }
+    for (const std::string& name : ChangedFiles(before, after))
+        note(name, before.count(kFold(name)) ? EntryKind::Lost : EntryKind::Absent);
     for (ApplyEntry& entry : apply.entries)
         entry.after = StateNow(FullPath(entry.before.name));
     result.index = WriteIndex(records);
@@ -369,11 +378,12 @@ std::vector<OriginalsStore::Original> OriginalsStore::FirstOriginals() const {
     return originals;
 }
 
-std::vector<std::string> OriginalsStore::ChangedSinceNewest() const {
+std::vector<std::string> OriginalsStore::ChangedSince(std::optional<std::size_t> apply) const {
     std::vector<std::string> changed;
-    if (m_records.applies.empty())
+    const std::size_t index = apply.value_or(m_records.applies.size() - 1);
+    if (index >= m_records.applies.size())
         return changed;
-    for (const ApplyEntry& entry : m_records.applies.back().entries)
+    for (const ApplyEntry& entry : m_records.applies[index].entries)
         if (entry.after && !SameState(*entry.after, StateNow(FullPath(entry.before.name))))
             changed.push_back(entry.before.name);
     return changed;
@@ -507,11 +517,12 @@ OriginalsStore::PutBackReport OriginalsStore::Restore(ProgressView* progress) {
     return report;
 }
 
-OriginalsStore::PutBackReport OriginalsStore::UndoNewest(const std::set<std::string>& leave, ProgressView* progress) {
+OriginalsStore::PutBackReport OriginalsStore::TakeOut(std::size_t index, const std::set<std::string>& leave,
+                                                     ProgressView* progress) {
     PutBackReport report;
-    if (m_records.applies.empty())
+    if (index >= m_records.applies.size())
         return report;
-    const ApplyRecord& apply = m_records.applies.back();
+    const ApplyRecord& apply = m_records.applies[index];
     std::vector<Original> originals;
     for (const ApplyEntry& entry : apply.entries)
         originals.push_back({&apply, &entry});
@@ -520,21 +531,20 @@ OriginalsStore::PutBackReport OriginalsStore::UndoNewest(const std::set<std::str
     std::vector<std::string> dropped;
     Moves moves;
     bool oldStoreGoes = false;
-    StoreRecords records = AfterUndo(outcomes, dropped, moves, oldStoreGoes);
+    StoreRecords records = AfterUndo(index, outcomes, dropped, moves, oldStoreGoes);
     const ApplyRecord old = apply;
     report.index = Commit(std::move(records), moves, dropped, oldStoreGoes ? &old : nullptr);
     return report;
 }
 
-StoreRecords OriginalsStore::AfterUndo(const std::vector<Outcome>& outcomes, std::vector<std::string>& dropped,
-                                       Moves& moves, bool& oldStoreGoes) const {
-    const std::size_t newest = m_records.applies.size() - 1;
-    const ApplyRecord& apply = m_records.applies[newest];
+StoreRecords OriginalsStore::AfterUndo(std::size_t index, const std::vector<Outcome>& outcomes,
+                                       std::vector<std::string>& dropped, Moves& moves, bool& oldStoreGoes) const {
+    const ApplyRecord& apply = m_records.applies[index];
     std::vector<ApplyEntry> remaining;
     bool retry = false;
     for (std::size_t i = 0; i < apply.entries.size(); ++i) {
         const ApplyEntry& entry = apply.entries[i];
-        const bool first = OnlyFirstOriginal(newest, kFold(entry.before.name));
+        const bool first = OnlyFirstOriginal(index, kFold(entry.before.name));
         const bool kept = entry.before.kind == EntryKind::Kept;
         switch (outcomes[i]) {
         case Outcome::Left:
@@ -570,19 +580,19 @@ StoreRecords OriginalsStore::AfterUndo(const std::vector<Outcome>& outcomes, std
         dropped.clear();
         oldStoreGoes = !retry;
         if (oldStoreGoes)
-            records.applies.pop_back();
-    } else if (retry || (newest == oldestStored && !remaining.empty())) {
-        records.applies[newest].entries = std::move(remaining);
+            records.applies.erase(records.applies.begin() + static_cast<std::ptrdiff_t>(index));
+    } else if (retry || (index == oldestStored && !remaining.empty())) {
+        records.applies[index].entries = std::move(remaining);
     } else {
         // What is left holds the only first originals of its files: it joins the oldest apply
-        // in this store, where Restore still finds it, and the newest is forgotten.
+        // in this store, where Restore still finds it, and this apply is forgotten.
         ApplyRecord& oldest = records.applies[oldestStored];
         for (ApplyEntry& entry : remaining) {
             if (entry.before.kind == EntryKind::Kept)
                 moves.emplace_back(CopyPath(apply, entry.before.name), CopyPath(oldest, entry.before.name));
             oldest.entries.push_back(std::move(entry));
         }
-        records.applies.pop_back();
+        records.applies.erase(records.applies.begin() + static_cast<std::ptrdiff_t>(index));
     }
     return records;
 }

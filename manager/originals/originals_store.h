@@ -29,6 +29,8 @@ struct NotedFile {
 };
 using FolderNotes = std::map<std::string, NotedFile>;
 FolderNotes NoteFolder(const std::string& gameFolder);
+// The names (as noted) of the files created, changed or deleted between two notes.
+std::vector<std::string> ChangedFiles(const FolderNotes& before, const FolderNotes& after);
 
 using base::CopyProgress;
 using base::ProgressView;
@@ -63,6 +65,7 @@ public:
 
     struct SettleResult {
         std::optional<StoreError> index;         // the index's rewrite, when it failed
+        bool recorded = true;                    // false when the apply is gone from the store
         std::vector<std::string> unrecoverable;  // changed with no original kept by any apply
     };
     // After the run of apply `number`: a file created that was not foreseen becomes absent, one
@@ -76,8 +79,9 @@ public:
         const ApplyEntry* entry;
     };
     std::vector<Original> FirstOriginals() const;
-    // The names of the newest apply whose files differ now from the state it left them in.
-    std::vector<std::string> ChangedSinceNewest() const;
+    // The names of apply `apply` (the newest when none) whose files differ now from the state
+    // it left them in.
+    std::vector<std::string> ChangedSince(std::optional<std::size_t> apply = std::nullopt) const;
 
     struct PutBackReport {
         std::size_t putBack = 0;
@@ -89,9 +93,13 @@ public:
         std::optional<StoreError> index;  // the index's rewrite, when it failed
     };
     PutBackReport Restore(ProgressView* progress);
-    // Puts back the newest apply's files as they were just before it, but for those in `leave`
-    // (folded names); forgets the apply unless something is left to try again.
-    PutBackReport UndoNewest(const std::set<std::string>& leave, ProgressView* progress);
+    // Puts back the files of apply `apply` as they were just before it, but for those in `leave`
+    // (folded names); forgets the apply unless something is left to try again. No later apply
+    // may have changed its files since: Undo takes the newest, Take out the later ones first.
+    PutBackReport TakeOut(std::size_t apply, const std::set<std::string>& leave, ProgressView* progress);
+    PutBackReport UndoNewest(const std::set<std::string>& leave, ProgressView* progress) {
+        return TakeOut(m_records.applies.size() - 1, leave, progress);
+    }
 
 private:
     enum class Outcome { Done, Missing, Damaged, Failed, Lost, Cancelled, Left };
@@ -115,8 +123,8 @@ private:
     // outcome counted in `report`; the outcomes in the order of `originals`.
     std::vector<Outcome> PutBackAll(const std::vector<Original>& originals, const std::set<std::string>& leave,
                                     const std::string& text, ProgressView* progress, PutBackReport& report) const;
-    // What stays of the newest apply after an undo with these outcomes, and the copies it drops.
-    StoreRecords AfterUndo(const std::vector<Outcome>& outcomes, std::vector<std::string>& dropped, Moves& moves,
+    // What stays of apply `index` after taking it out with these outcomes, and the copies it drops.
+    StoreRecords AfterUndo(std::size_t index, const std::vector<Outcome>& outcomes, std::vector<std::string>& dropped, Moves& moves,
                            bool& oldStoreGoes) const;
     // Makes `records` the store's: the copies in `moves` moved, the index written, then
     // `dropped` removed and the old store in the game folder with them when `oldStoreGoes`.

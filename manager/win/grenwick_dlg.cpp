@@ -12,6 +12,7 @@
 #include "manager/list/dropped_files.h"
 #include "manager/list/name_compare_win.h"
 #include "manager/originals/originals_store.h"
+#include "manager/win/applied_mods_dlg.h"
 #include "manager/win/local_app_data.h"
 #include "manager/win/process_environment.h"
 #include "resources/grenwick/resource.h"
@@ -70,7 +71,8 @@ void CGrenwickDlg::AddSystemMenuEntries() {
     if (!systemMenu)
         return;
     for (const auto& [id, text] : {std::pair{IDM_RESTORE_ORIGINALS, IDS_RESTORE_ORIGINALS},
-                                  std::pair{IDM_UNDO_LAST_MOD, IDS_UNDO_LAST_MOD}}) {
+                                  std::pair{IDM_UNDO_LAST_MOD, IDS_UNDO_LAST_MOD},
+                                  std::pair{IDM_APPLIED_MODS, IDS_APPLIED_MODS}}) {
         const std::string entry = shell::LoadResourceString(Resources(), text);
         if (!entry.empty())
             AppendMenuA(systemMenu, MF_STRING, id, entry.c_str());
@@ -89,6 +91,7 @@ bool CGrenwickDlg::OnCommand(int id, int code) {
         {IDM_REMOVE_MOD, &CGrenwickDlg::OnRemoveMod},
         {IDM_RESTORE_ORIGINALS, &CGrenwickDlg::OnRestoreOriginals},
         {IDM_UNDO_LAST_MOD, &CGrenwickDlg::OnUndoLastMod},
+        {IDM_APPLIED_MODS, &CGrenwickDlg::OnAppliedMods},
     };
     return CMainDialog::OnCommand(id, code) || (code == BN_CLICKED && shell::RunCommand(*this, kCommands, id));
 }
@@ -101,6 +104,8 @@ bool CGrenwickDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             OnRestoreOriginals();
         else if ((wp & 0xFFF0) == IDM_UNDO_LAST_MOD)
             OnUndoLastMod();
+        else if ((wp & 0xFFF0) == IDM_APPLIED_MODS)
+            OnAppliedMods();
         else
             break;
         return true;
@@ -139,6 +144,12 @@ void CGrenwickDlg::OnRestoreOriginals() { m_manager.RestoreOriginals(); }
 
 void CGrenwickDlg::OnUndoLastMod() { m_manager.UndoLastMod(); }
 
+// The manager reads the store under the lock first, and says itself why when it cannot.
+void CGrenwickDlg::OnAppliedMods() {
+    if (std::optional<manager::StoreRecords> records = m_manager.AppliedMods())
+        CAppliedModsDlg(m_manager, std::move(*records), Resources(), System()).RunModal(Hwnd());
+}
+
 // A right click first selects the mod under the pointer. From the keyboard (the
 // context-menu key, Shift+F10) lParam is -1 and the menu opens at the selected mod, or
 // at the list's corner when none is selected.
@@ -165,6 +176,7 @@ void CGrenwickDlg::OnListMenu(LPARAM lp) {
     AppendMenuA(menu, MF_STRING, IDM_RESTORE_ORIGINALS,
                 shell::LoadResourceString(Resources(), IDS_RESTORE_ORIGINALS).c_str());
     AppendMenuA(menu, MF_STRING, IDM_UNDO_LAST_MOD, shell::LoadResourceString(Resources(), IDS_UNDO_LAST_MOD).c_str());
+    AppendMenuA(menu, MF_STRING, IDM_APPLIED_MODS, shell::LoadResourceString(Resources(), IDS_APPLIED_MODS).c_str());
     const int command = System().menus->Choose(Hwnd(), menu, at);
     DestroyMenu(menu);
     if (command != 0)
@@ -219,12 +231,18 @@ void CGrenwickDlg::CloseIfHidden() {
         End(IDCANCEL);
 }
 
-void CGrenwickDlg::ShowMessage(const std::string& text) { Say(text); }
+// The manager speaks over the window in front: the Applied mods window while it is open, so
+// that a box closing never enables the main window under it.
+HWND CGrenwickDlg::SpeakingOwner() const { return GetLastActivePopup(Hwnd()); }
 
-bool CGrenwickDlg::Ask(const std::string& text, bool defaultYes) { return AskYesNo(text, defaultYes); }
+void CGrenwickDlg::ShowMessage(const std::string& text) { System().prompter->Show(SpeakingOwner(), text); }
+
+bool CGrenwickDlg::Ask(const std::string& text, bool defaultYes) {
+    return System().prompter->AskYesNo(SpeakingOwner(), text, defaultYes);
+}
 
 manager::ManagerView::Answer CGrenwickDlg::AskYesNoCancel(const std::string& text) {
-    switch (CMainDialog::AskYesNoCancel(text)) {
+    switch (System().prompter->AskYesNoCancel(SpeakingOwner(), text)) {
     case shell::Prompter::Answer::Yes:
         return Answer::Yes;
     case shell::Prompter::Answer::No:

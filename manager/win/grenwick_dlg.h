@@ -41,6 +41,7 @@ private:
     void OnRemoveMod();
     void OnRestoreOriginals();
     void OnUndoLastMod();
+    void OnAppliedMods();
     void OnListMenu(LPARAM lp);
     void OnDropFiles(HDROP drop);
     void AddSystemMenuEntries();
@@ -50,6 +51,7 @@ private:
                   std::string manager::ModEntry::*text) const;
     std::optional<manager::ModEntry> SelectedEntry() const;
 
+    HWND SpeakingOwner() const;
     void ShowMessage(const std::string& text) override;
     bool Ask(const std::string& text, bool defaultYes) override;
     Answer AskYesNoCancel(const std::string& text) override;

@@ -10,6 +10,7 @@
 #define IDM_RESTORE_ORIGINALS 0x0020
 #define IDM_UNDO_LAST_MOD 0x0030
 #define IDM_REMOVE_MOD 0x0040
+#define IDM_APPLIED_MODS 0x0050
 
 // A string, so it may share its number with the About dialog.
 #define IDS_OLE_INIT_FAILED 100
@@ -17,6 +18,8 @@
 #define IDS_REMOVE_FROM_LIST 104
 #define IDD_PROGRESS 105
 #define IDS_UNDO_LAST_MOD 106
+#define IDS_APPLIED_MODS 107
+#define IDD_APPLIED_MODS 108
 
 #define IDC_MOD_LIST 1001
 #define IDC_GRENWICK_BATCH_FILE 1003
@@ -25,6 +28,9 @@
 #define IDC_SHOW_LAST 1007
 #define IDC_PATH_LIST 1008
 #define IDC_PROGRESS_TEXT 1009
-#define IDC_PROGRESS_BAR 1010
+#define IDC_APPLIED_LIST 1010
+#define IDC_APPLIED_FILES 1011
+#define IDC_TAKE_OUT 1012
+#define IDC_PROGRESS_BAR 1013
 
 #endif

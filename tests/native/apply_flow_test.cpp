@@ -6,10 +6,12 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/paths.h"
 #include "base/sha256.h"
+#include "manager/originals/index_format.h"
 #include "manager/originals/store_place.h"
 #include "tests/support/game_store.h"
 #include "tests/support/text_checks.h"
@@ -76,6 +78,105 @@ TEST_F(ApplyFlow, WildcardDeletesBelowTheGameFolderCannotReachTheStore) {
         EXPECT_FALSE(fs::exists(StoreFolder())) << "an empty store leaves no folder behind";
         g.manager->ResetModList();
     }
+}
+
+// Seen: while one window's mod ran, another window's Restore or Undo put its files back and
+// forgot its apply; the first said "Done!" and the original was lost. Now the other window
+// waits for the whole run as for a list change, says the store is in use, and changes nothing.
+TEST_F(ApplyFlow, AnotherWindowWaitsForTheWholeRunAndTheOriginalStaysKept) {
+    const std::string original = g.Read("maps/canyon.map");
+    const struct {
+        const char* label;
+        std::function<void(manager::ModManager&)> act;
+    } cases[] = {
+        {"restore", [](manager::ModManager& other) { other.RestoreOriginals(); }},
+        {"undo", [](manager::ModManager& other) { other.UndoLastMod(); }},
+        {"another apply", [](manager::ModManager& other) { other.ApplyMod(0); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        g.Apply("first.bat", {":: &First", "copy mods\\new.map game.cfg"}, [&] { g.Write("game.cfg", "one"); });
+        testing_support::RecordingView otherView;
+        g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map"}, [&] {
+            // The other window is another thread: a lock is its holding thread's own on Windows.
+            std::thread other([&] {
+                testing_support::RecordingRunner otherRunner;
+                manager::ManagerFiles files = g.files;
+                files.lockWait = std::chrono::milliseconds(50);
+                manager::ModManager window(files, otherRunner, otherView);
+                window.StartupLoad(nullptr);
+                otherView.answers = {true, true};
+                c.act(window);
+            });
+            other.join();
+            g.Write("maps/canyon.map", "modded");
+        });
+        ASSERT_FALSE(otherView.messages.empty());
+        EXPECT_TRUE(Contains(otherView.messages.back(), "in use by another Grenwick window")) << otherView.messages.back();
+        EXPECT_EQ(g.view->messages.back(), "Done!");
+        g.view->messages.clear();
+        Restore();
+        EXPECT_EQ(LastMessage(), "Put back 2 files.");
+        EXPECT_EQ(g.Read("maps/canyon.map"), original);
+        g.manager->ResetModList();
+    }
+}
+
+// Seen: a mod line deleting Grenwick's store ran, "Done!", and Restore then had nothing. A mod
+// whose foreseen changes reach the store or the list and last-mod files is refused, naming the line.
+TEST_F(ApplyFlow, AModThatWouldChangeGrenwicksOwnFilesIsRefusedNamingTheLine) {
+    g.Apply("first.bat", {":: &First", "copy mods\\new.map maps\\canyon.map"}, [&] { g.Write("maps/canyon.map", "1"); });
+    const std::string state = testing_support::ManagerName(g.state.Path());
+    const struct {
+        const char* label;
+        Strings lines;  // after the name line
+        int number;
+    } cases[] = {
+        {"the store", {"rd /s /q \"" + state + "\\Originals\""}, 2},
+        {"a list file", {"echo x", "del \"" + state + "\\names.lst\""}, 3},
+        {"the last-mod file", {"copy mods\\new.map \"" + state + "\\lastmod.txt\""}, 2},
+        {"a list file's temporary, by a variable", {"set D=" + state, "copy mods\\new.map \"%D%\\paths.lst.new\""}, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Strings lines{":: &Bad"};
+        lines.insert(lines.end(), c.lines.begin(), c.lines.end());
+        const Snapshot store = testing_support::TakeSnapshot(StoreFolder());
+        const std::size_t ran = g.runner->commands.size();
+        g.Apply("bad.bat", lines);
+        EXPECT_EQ(LastMessage(), "The mod was not applied: this line of it changes the files Grenwick keeps for itself "
+                                 "(the kept original files, the mod list, the last mod):\n    line " +
+                                     std::to_string(c.number) + ": " + lines[c.number - 1] + "\n\nNothing has changed.");
+        EXPECT_EQ(g.runner->commands.size(), ran);
+        EXPECT_TRUE(testing_support::TakeSnapshot(StoreFolder()) == store);
+    }
+}
+
+// Seen: a mod overwrote the kept copy and wrote an index with a valid check line, and Restore
+// put the mod's bytes back as the original and deleted a file outside the game folder. The
+// store is checked after the run: what changed is named, and the planted index never counts.
+TEST_F(ApplyFlow, AStoreChangedWhileTheModRanIsNamedAndNothingPlantedIsPutBack) {
+    const fs::path victim = g.state.Path() / "victim.txt";
+    testing_support::WriteBytes(victim.string(), "victim");
+    const std::string store = StoreFolder();
+    g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map"}, [&] {
+        g.Write("maps/canyon.map", "modded");
+        testing_support::WriteBytes(store + "/1/maps/canyon.map", "planted");
+        manager::StoreRecords forged{g.Folder(), {}};
+        forged.applies.push_back({1, "Mod", "", 0, {}});
+        forged.applies.back().entries.push_back(
+            {{manager::EntryKind::Absent, testing_support::ManagerName(victim), 0, {}}, std::nullopt});
+        testing_support::WriteBytes(store + "/index.txt", manager::EncodeRecords(forged, &base::FoldCase).value());
+    });
+    ASSERT_EQ(g.view->messages.size(), 2u);
+    const std::string& said = g.view->messages[0];
+    EXPECT_TRUE(Contains(said, "While the mod ran, another program or the mod changed these files")) << said;
+    EXPECT_TRUE(Contains(said, "1\\maps\\canyon.map")) << said;
+    EXPECT_TRUE(Contains(said, "index.txt")) << said;
+    Restore();
+    EXPECT_TRUE(Contains(LastMessage(), "maps\\canyon.map: its kept copy is damaged")) << LastMessage();
+    EXPECT_EQ(g.Read("maps/canyon.map"), "modded");
+    EXPECT_TRUE(fs::exists(victim));
 }
 
 // Files the reader did not foresee: one created is deleted by Restore; one changed is named
@@ -289,9 +390,14 @@ TEST_F(ApplyFlow, UndoTakesBackTheNewestApplyThenTheOneBefore) {
                     g.Write("maps/canyon.map", "second");
                     g.Write("maps/added.map", "second");
                 });
+        // Two is told that it changes a file One, still applied, changed; One was asked nothing.
+        EXPECT_EQ(g.view->questions, Strings{"This mod changes files that mods still applied have changed:\n\n    "
+                                             "maps\\canyon.map, changed by \"One\"\n\nApply it over them? Taking "
+                                             "it out later puts these files back as those mods left them."});
         restartIf();
         said.clear();
         g.view->messages.clear();
+        g.view->questions.clear();
         g.manager->UndoLastMod();
         ASSERT_EQ(g.view->questions.size(), 1u);
         EXPECT_EQ(g.view->questions[0], "Undo \"Two\"? Its 2 files are put back as they were just before it was "

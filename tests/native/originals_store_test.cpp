@@ -95,6 +95,16 @@ TEST_F(OriginalsStoreTest, AFileThatCannotBePutBackStaysKeptForALaterTry) {
     EXPECT_EQ(ReadBytes(File("maps/b.map")), "old b");
 }
 
+// The step that notes what a run changed tells an apply that is gone from the store, so the
+// player is never told "Done!" alone when its originals are not kept.
+TEST_F(OriginalsStoreTest, SettlingAnApplyThatIsGoneSaysSo) {
+    OriginalsStore store = Open();
+    const auto number = store.Keep("Mod", "", 1, {"maps\\a.map"}, nullptr).number;
+    ASSERT_TRUE(number);
+    EXPECT_FALSE(store.Settle(*number + 1, {}, {}).recorded);
+    EXPECT_TRUE(store.Settle(*number, {}, {}).recorded);
+}
+
 // Keeping is undone whole when a copy cannot be made or the player cancels: no copy and no
 // apply stay behind, and the progress is told every byte it passed.
 TEST_F(OriginalsStoreTest, AKeepThatStopsLeavesNothingBehind) {

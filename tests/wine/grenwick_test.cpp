@@ -281,9 +281,9 @@ TEST_F(GrenwickWindow, ApplyWhileAProxyHoldsTheWindowHidesItAfterDone) {
     proxy->Release();
 }
 
-TEST_F(GrenwickWindow, SystemMenuCarriesTheAboutRestoreAndUndoEntriesAndIcons) {
+TEST_F(GrenwickWindow, SystemMenuCarriesTheAboutRestoreUndoAndAppliedModsEntriesAndIcons) {
     HMENU menu = GetSystemMenu(m_hwnd, FALSE);
-    const int count = GetMenuItemCount(menu);
+    const int count = GetMenuItemCount(menu) - 1;  // the last entry is Applied mods
     ASSERT_GE(count, 4);
     const auto entry = [menu](int at) {
         std::string text(64, '\0');
@@ -298,6 +298,8 @@ TEST_F(GrenwickWindow, SystemMenuCarriesTheAboutRestoreAndUndoEntriesAndIcons) {
     EXPECT_EQ(entry(count - 2), "Restore &original files...");
     EXPECT_EQ(GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_UNDO_LAST_MOD));
     EXPECT_EQ(entry(count - 1), "&Undo last mod...");
+    EXPECT_EQ(GetMenuItemID(menu, count), static_cast<UINT>(IDM_APPLIED_MODS));
+    EXPECT_EQ(entry(count), "Applied &mods...");
 
     EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_SMALL, 0), 0);

@@ -131,7 +131,7 @@ TEST_F(RealGrenwick, AWipingModNeverReachesTheStoreAndRestoreBringsEveryFileBack
     ASSERT_NE(StoreFolder(), "");
     const Snapshot keptForOne = TakeSnapshot(StoreFolder());
     ASSERT_FALSE(keptForOne.empty());
-    ASSERT_EQ(Apply("Wipe"), Strings{"Done!"});
+    ASSERT_EQ(Apply("Wipe").back(), "Done!");
     RemoveTree("C:\\kitwipe");
     EXPECT_TRUE(TakeSnapshot(m_game.Path()).empty()) << "the wipe ran";
     const Snapshot kept = TakeSnapshot(StoreFolder());
@@ -368,7 +368,7 @@ TEST_F(RealGrenwick, UndoTakesBackTheNewestModThenTheOneBeforeAcrossRestarts) {
     const Snapshot before = TakeSnapshot(m_game.Path());
     ASSERT_EQ(Apply("One"), Strings{"Done!"});
     const Snapshot afterOne = TakeSnapshot(m_game.Path());
-    ASSERT_EQ(Apply("Two"), Strings{"Done!"});
+    ASSERT_EQ(Apply("Two").back(), "Done!");
     ASSERT_EQ(ReadBytes("maps\\canyon.map"), "canyon 2");
 
     Strings boxes = Undo();
@@ -417,3 +417,60 @@ TEST_F(RealGrenwick, UndoLeavesAFileChangedSinceAndKeepsTheApplyForAFileItCannot
 }
 
 }  // namespace
+
+// Four map-swap mods, each over a file of the one before it or not: applying over a mod still
+// applied asks first (a first apply never does); taking out the middle one takes out the later
+// ones that changed its files and applies them again, through the real command interpreter,
+// and one whose batch file is gone is named and left out.
+TEST_F(RealGrenwick, TakingOutAMiddleModAppliesTheLaterOverlappingOnesAgain) {
+    MakeGameFolder(kMaps);
+    WriteWithTavlin("one.bat", "One", {{"maps\\canyon.map", "mods\\canyon1.map"}});
+    WriteWithTavlin("two.bat", "Two", {{"maps\\lagoon.map", "mods\\extra.map"}});
+    WriteWithTavlin("three.bat", "Three", {{"maps\\lagoon.map", "mods\\canyon2.map"}});
+    WriteWithTavlin("four.bat", "Four", {{"maps\\lagoon.map", "mods\\canyon1.map"}});
+    AddMods({"one.bat", "two.bat", "three.bat", "four.bat"});
+    ASSERT_EQ(Apply("One"), Strings{"Done!"});
+    ASSERT_EQ(Apply("Two"), Strings{"Done!"});
+    Strings boxes = Apply("Three");
+    ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
+    EXPECT_TRUE(Contains(boxes[0], "maps\\lagoon.map, changed by \"Two\"")) << boxes[0];
+    ASSERT_EQ(Apply("Four").back(), "Done!");
+    DeleteFileA("four.bat");
+
+    GrenwickProcess grenwick(m_game.Path());
+    std::thread player([&grenwick] {
+        HWND window = nullptr;
+        WaitFor([&] {
+            return (window = FindWindowOfProcess(grenwick.Id(), [](HWND hwnd) {
+                        return GetDlgItem(hwnd, IDC_APPLIED_LIST) != nullptr;
+                    })) != nullptr;
+        }, std::chrono::seconds(10));
+        const HWND list = GetDlgItem(window, IDC_APPLIED_LIST);
+        const auto rows = [list] {
+            DWORD_PTR count = 0;
+            SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &count);
+            return count;
+        };
+        if (!window || rows() != 4)
+            return;
+        // Newest first: Four, Three, Two, One.
+        SendMessageTimeoutA(list, LB_SETCURSEL, 2, 0, SMTO_NORMAL, 5000, nullptr);
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_TAKE_OUT, BN_CLICKED), 0);
+        WaitFor([&] { return rows() == 2; }, std::chrono::seconds(60));
+        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    });
+    boxes = grenwick.Drive(WM_SYSCOMMAND, IDM_APPLIED_MODS, 0, Yes);
+    player.join();
+    ASSERT_GE(boxes.size(), 3u) << testing::PrintToString(boxes);
+    EXPECT_TRUE(StartsWith(boxes[0], "Take out \"Two\"? Its 1 file is put back")) << boxes[0];
+    EXPECT_TRUE(Contains(boxes[0], "\"Three\" and \"Four\" change some of the same files after it")) << boxes[0];
+    EXPECT_TRUE(Contains(boxes[boxes.size() - 2], "The batch file of \"Four\"")) << boxes[boxes.size() - 2];
+    EXPECT_EQ(boxes.back(), "Took out \"Four\", \"Three\" and \"Two\".\n\nApplied again: \"Three\".\n\nNot applied "
+                            "again: \"Four\". Apply it from the list once you have seen why.");
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), ReadBytes("mods\\canyon1.map")) << "One stays applied";
+    EXPECT_EQ(ReadBytes("maps\\lagoon.map"), "canyon 2") << "Three applied again over the original";
+
+    EXPECT_EQ(Restore().back(), "Put back 2 files.");
+    EXPECT_EQ(ReadBytes("maps\\lagoon.map"), "lagoon");
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("maps\\canyon.map"));
+}

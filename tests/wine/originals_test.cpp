@@ -102,6 +102,11 @@ TEST(KeptOriginals, TavlinAndPpfModsAreUndoneByteForByte) {
     EXPECT_EQ(user.messages.back(), "Done!");
     ASSERT_EQ(ReadBytes("maps\\lagoon.map"), "lagoon 2");
     ASSERT_EQ(ReadBytes("maps\\ridge.map"), "RIDGE") << "the patcher ran";
+    // Two, over One's lagoon map named in other letter case, was asked about it first.
+    ASSERT_EQ(user.questions.size(), 1u);
+    EXPECT_TRUE(user.questions[0].find("LAGOON.MAP, changed by \"One\"") != std::string::npos)
+        << user.questions[0];
+    user.questions.clear();
 
     RestoreFromTheSystemMenu(user);  // the default button, which must be Yes
     ASSERT_EQ(user.questions.size(), 1u);
@@ -267,7 +272,8 @@ TEST(RemoveFromList, EveryWayAsksNamingTheModThenRemovesItAndKeepsItsBatchFile) 
         act(hwnd, list, item);
         ASSERT_EQ(menus.size(), name == std::string("Gamma") ? 0u : 1u);
         if (!menus.empty()) {
-            EXPECT_EQ(menus[0].first, (Strings{"&Remove from list", "Restore &original files...", "&Undo last mod..."}));
+            EXPECT_EQ(menus[0].first, (Strings{"&Remove from list", "Restore &original files...", "&Undo last mod...",
+                                               "Applied &mods..."}));
             POINT at = menus[0].second;  // at the mod pointed at or selected
             ScreenToClient(list, &at);
             EXPECT_TRUE(PtInRect(&item, at) || (at.x == item.left && at.y == item.bottom)) << at.x << "," << at.y;

@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "manager/win/applied_mods_dlg.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/common/common_ids.h"
+#include "resources/grenwick/resource.h"
 #include "screenshot.h"
 #include "tests/support/recording.h"
 #include "wine_support.h"
@@ -193,6 +195,37 @@ TEST(WindowLayout, ControlsScaleWithTheDialogFontAndKeepTheirTextWhole) {
             EXPECT_TRUE(wine_support::SaveScreenshot(hwnd, wine_support::ScreenshotPath(program.picture)));
         }
     }
+}
+
+// Grenwick's Applied mods window, over three applies that share a map.
+TEST(WindowLayout, TheAppliedModsWindowScalesAndKeepsItsTextWhole) {
+    wine_support::ScopedGameFolder folder;
+    testing_support::RecordingRunner runner;
+    testing_support::RecordingView view;
+    manager::ModManager manager({"n.lst", "p.lst", "l.txt", folder.Path() + "-store"}, runner, view);
+    manager::StoreRecords records{folder.Path(), {}};
+    const auto kept = [](const char* name, std::uint64_t size) {
+        return manager::ApplyEntry{{manager::EntryKind::Kept, name, size, std::string(64, '0')},
+                                   manager::AfterState{}};
+    };
+    records.applies.push_back({1, "Desert canyon", "C:\\game\\canyon.bat", 1765300000,
+                               {kept("maps\\canyon.map", 5242880), kept("maps\\lagoon.map", 1048576)}});
+    records.applies.push_back({2, "Night lagoon", "C:\\game\\lagoon.bat", 1765310000,
+                               {kept("maps\\lagoon.map", 1048576)}});
+    records.applies.push_back({3, "Ridge textures", "C:\\game\\ridge.bat", 1765320000,
+                               {{{manager::EntryKind::Absent, "maps\\ridge_hd.map", 0, {}}, std::nullopt}}});
+    wine_support::ProgramResources resources("Grenwick.exe");
+    wine_support::StandIns user;
+    CAppliedModsDlg dialog(manager, records, resources.Module(), user.Platform());
+    HWND hwnd = dialog.CreateModeless(nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    ExpectScaledAndUnclipped(hwnd, ReadTemplate(resources.Module(), IDD_APPLIED_MODS));
+    SendDlgItemMessageA(hwnd, IDC_APPLIED_LIST, LB_SETCURSEL, 2, 0);
+    SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_APPLIED_LIST, LBN_SELCHANGE), 0);
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    wine_support::WaitFor([] { return false; }, std::chrono::milliseconds(200));
+    EXPECT_TRUE(wine_support::SaveScreenshot(hwnd, wine_support::ScreenshotPath("applied-mods")));
+    DestroyWindow(hwnd);
 }
 
 }  // namespace

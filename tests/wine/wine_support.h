@@ -197,7 +197,7 @@ inline HWND FindMessageBox(DWORD process) {
         GetClassNameA(hwnd, type, sizeof(type));
         return std::string(type) == "#32770" &&
                (GetDlgItem(hwnd, IDOK) || GetDlgItem(hwnd, IDYES) || GetDlgItem(hwnd, IDCANCEL)) &&
-               !GetDlgItem(hwnd, IDC_MOD_LIST);
+               !GetDlgItem(hwnd, IDC_MOD_LIST) && !GetDlgItem(hwnd, IDC_APPLIED_LIST);
     });
 }
 
@@ -295,6 +295,7 @@ public:
     GrenwickProcess& operator=(const GrenwickProcess&) = delete;
 
     HWND Window() const { return m_window; }
+    DWORD Id() const { return m_info.dwProcessId; }
     bool Ended() const { return WaitForSingleObject(m_info.hProcess, 0) == WAIT_OBJECT_0; }
     // Types the path and presses "Add Batch File": posted, as a click arrives, or sent, which
     // returns once the add has ended (false when it did not within 10 s, as behind a message).

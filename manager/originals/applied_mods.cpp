@@ -1,0 +1,157 @@
+// The Applied mods window's rows and questions, and the plan of a take-out, from the records.
+#include "manager/originals/applied_mods.h"
+
+#include <set>
+
+namespace manager {
+namespace {
+
+constexpr std::size_t kNamedFiles = 3;
+
+std::string Counted(std::size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// The previous version's store has no batch file and no mod of its own.
+std::string ShownName(const ApplyRecord& apply) {
+    return apply.batchPath.empty() && apply.mod == kKeptBefore ? "Files kept by the previous version" : apply.mod;
+}
+
+std::set<std::string> FoldedNames(const ApplyRecord& apply, NameFold fold) {
+    std::set<std::string> names;
+    for (const ApplyEntry& entry : apply.entries)
+        names.insert(fold(entry.before.name));
+    return names;
+}
+
+bool Changes(const ApplyRecord& apply, const std::set<std::string>& folded, NameFold fold) {
+    for (const ApplyEntry& entry : apply.entries)
+        if (folded.count(fold(entry.before.name)))
+            return true;
+    return false;
+}
+
+std::string Before(const IndexEntry& before) {
+    switch (before.kind) {
+    case EntryKind::Kept:
+        return "kept, " + Counted(before.size, "byte", "bytes");
+    case EntryKind::Absent:
+        return "created by the mod";
+    default:
+        return "no original kept";
+    }
+}
+
+// The newest later apply that changed the file names it; else the disk tells.
+std::string Now(const StoreRecords& records, std::size_t apply, const ApplyEntry& entry, NameFold fold,
+                const StateProbe& stateNow) {
+    const std::string folded = fold(entry.before.name);
+    for (std::size_t later = records.applies.size(); later-- > apply + 1;)
+        for (const ApplyEntry& other : records.applies[later].entries)
+            if (fold(other.before.name) == folded)
+                return "changed by " + ShownName(records.applies[later]);
+    if (!entry.after)
+        return "not noted after the run";
+    const std::optional<AfterState> now = stateNow(entry.before.name);
+    const bool same = now && now->exists == entry.after->exists &&
+                      (!now->exists || (now->size == entry.after->size && now->time == entry.after->time));
+    return same ? "as the mod left it" : "changed outside Grenwick";
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// "a", "a and b", "a, b and c".
+std::string Listed(const std::vector<std::string>& items) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + items[i];
+    return text;
+}
+
+}  // namespace
+
+std::vector<AppliedSummary> ListApplies(const StoreRecords& records) {
+    std::vector<AppliedSummary> rows;
+    for (std::size_t i = records.applies.size(); i-- > 0;) {
+        const ApplyRecord& apply = records.applies[i];
+        rows.push_back({i, ShownName(apply), apply.when, apply.entries.size()});
+    }
+    return rows;
+}
+
+std::vector<AppliedFile> DescribeFiles(const StoreRecords& records, std::size_t apply, NameFold fold,
+                                       const StateProbe& stateNow) {
+    std::vector<AppliedFile> files;
+    if (apply >= records.applies.size())
+        return files;
+    for (const ApplyEntry& entry : records.applies[apply].entries)
+        files.push_back({entry.before.name, Before(entry.before), Now(records, apply, entry, fold, stateNow)});
+    return files;
+}
+
+TakeOutPlan PlanTakeOut(const StoreRecords& records, std::size_t apply, NameFold fold) {
+    TakeOutPlan plan;
+    if (apply >= records.applies.size())
+        return plan;
+    std::set<std::string> touched = FoldedNames(records.applies[apply], fold);
+    for (std::size_t later = apply + 1; later < records.applies.size(); ++later) {
+        if (!Changes(records.applies[later], touched, fold))
+            continue;
+        plan.again.push_back(later);
+        const std::set<std::string> names = FoldedNames(records.applies[later], fold);
+        touched.insert(names.begin(), names.end());
+    }
+    plan.takeOut.assign(plan.again.rbegin(), plan.again.rend());
+    plan.takeOut.push_back(apply);
+    return plan;
+}
+
+std::string TakeOutQuestion(const StoreRecords& records, const TakeOutPlan& plan) {
+    if (plan.takeOut.empty())
+        return std::string();
+    const ApplyRecord& chosen = records.applies[plan.takeOut.back()];
+    std::string text = "Take out " + Quoted(ShownName(chosen)) + "? Its " +
+                       Counted(chosen.entries.size(), "file is", "files are") +
+                       " put back as before it was applied; files it created are deleted.";
+    if (!plan.again.empty()) {
+        std::vector<std::string> later;
+        for (const std::size_t i : plan.again)
+            later.push_back(Quoted(ShownName(records.applies[i])));
+        text += "\n\n" + Listed(later) + (later.size() == 1 ? " changes" : " change") +
+                " some of the same files after it: " + (later.size() == 1 ? "it is" : "they are") +
+                " taken out first and applied again afterwards, in the order they were applied.";
+    }
+    return text;
+}
+
+std::vector<Overwritten> OverwrittenFiles(const StoreRecords& records, const std::vector<std::string>& names,
+                                          const std::string& batchPath, NameFold fold) {
+    std::vector<Overwritten> files;
+    std::set<std::string> seen;
+    for (const std::string& name : names) {
+        const std::string folded = fold(name);
+        if (!seen.insert(folded).second)
+            continue;
+        for (std::size_t i = records.applies.size(); i-- > 0;) {
+            const ApplyRecord& apply = records.applies[i];
+            const bool touches = Changes(apply, {folded}, fold);
+            if (!touches)
+                continue;
+            if (batchPath.empty() || fold(apply.batchPath) != fold(batchPath))
+                files.push_back({name, ShownName(apply)});
+            break;
+        }
+    }
+    return files;
+}
+
+std::string OverwriteQuestion(const std::vector<Overwritten>& files) {
+    std::string text = "This mod changes files that mods still applied have changed:\n";
+    for (std::size_t i = 0; i < files.size() && i < kNamedFiles; ++i)
+        text += "\n    " + files[i].name + ", changed by " + Quoted(files[i].mod);
+    if (files.size() > kNamedFiles)
+        text += "\n    and " + Counted(files.size() - kNamedFiles, "more file", "more files");
+    return text + "\n\nApply it over them? Taking it out later puts these files back as those mods left them.";
+}
+
+}  // namespace manager
