@@ -57,15 +57,6 @@ std::vector<std::string> Names(const std::vector<Arg>& args) {
     return names;
 }
 
-std::string ProgramName(const std::string& name) {
-    const std::size_t cut = name.find_last_of("\\/:");
-    std::string leaf = base::AsciiLower(cut == std::string::npos ? name : name.substr(cut + 1));
-    for (const char* ext : {".exe", ".com"})
-        if (leaf.size() > 4 && leaf.compare(leaf.size() - 4, 4, ext) == 0)
-            leaf.erase(leaf.size() - 4);
-    return leaf;
-}
-
 bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }

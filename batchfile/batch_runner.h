@@ -67,7 +67,6 @@ std::vector<Arg> InternalArgs(const std::string& text);
 // A program's arguments: blanks separate, quotes group; a word starting with "/" is a switch.
 std::vector<Arg> ProgramArgs(const std::string& text);
 std::vector<std::string> Names(const std::vector<Arg>& args);  // the non-empty non-switch ones
-std::string ProgramName(const std::string& name);               // "xcopy" of "C:\x\XCOPY.EXE"
 bool EndsSubroutine(const std::string& line);                    // "goto :eof" and "exit /b"
 
 // A command's first word as written, folded, and the text after it.

@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "base/paths.h"
 #include "base/text.h"
 
 namespace batchfile::runner {
@@ -186,7 +187,7 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
         m_cwd = known != m_driveCwds.end() ? known->second : std::string(1, drive) + ":\\";
         return;
     }
-    const std::string program = ProgramName(word->name);
+    const std::string program = base::AsciiLower(base::ProgramName(word->name));  // "xcopy" of "C:\\x\\XCOPY.EXE"
     if (HasUnknown(command))
         Unfollowed(line);
     else if (!RunStateCommand(command, word->rest, line) && !kHarmless.count(command) && !kHarmless.count(program) &&
