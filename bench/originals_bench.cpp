@@ -1,6 +1,7 @@
 // The originals store beside the plain file work it cannot beat: noting a game folder of
-// 10,000 files beside a bare walk that reads the same attributes, and keeping and undoing a
-// 200 MB map beside a plain copy of it flushed to the same disk.
+// 10,000 files beside a bare walk that reads the same attributes, keeping and undoing a
+// 200 MB map beside a plain copy of it flushed to the same disk, and taking out a middle mod
+// beside undoing the mods one by one and applying the later one again.
 #include <benchmark/benchmark.h>
 
 #include <dirent.h>
@@ -11,11 +12,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "base/unique_file.h"
+#include "batchfile/batch_lines.h"
+#include "manager/mod_manager.h"
 #include "manager/originals/originals_store.h"
 
 namespace {
@@ -241,6 +245,80 @@ void BM_Undo200MBMap(benchmark::State& state) {
     fs::remove_all(Scratch() / "Originals");
 }
 BENCHMARK(BM_Undo200MBMap)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+// Two mods, each copying its own 200 MB map over the game's: the command interpreter's part
+// is a plain copy of the batch file's map, the same in both benchmarks below.
+class TwoMods final : public manager::CommandRunner, public manager::ManagerView {
+public:
+    TwoMods() {
+        for (const char* mod : {"a", "b"}) {
+            if (!fs::exists(MapGame() / (std::string(mod) + ".map")))
+                fs::copy_file(MapGame() / "maps" / "big.map", MapGame() / (std::string(mod) + ".map"));
+            batchfile::WriteBatchFile((MapGame() / (std::string(mod) + ".bat")).string(),
+                                      {":: &" + std::string(mod), batchfile::CopyLine(std::string(mod) + ".map",
+                                                                                     "maps\\big.map")});
+            manager.AddBatchFile(std::string(mod) + ".bat");
+        }
+    }
+    ~TwoMods() override {
+        fs::current_path(m_inGame);
+        fs::remove_all(Scratch() / "state");
+    }
+    void Apply(const char* mod) { manager.ApplyMod(std::string(mod) == "a" ? 0 : 1); }
+    std::uint64_t Number(std::size_t apply) { return manager.AppliedMods()->applies.at(apply).number; }
+
+    void Run(const std::string& commandLine) override {
+        const char which = commandLine[commandLine.find(".bat") - 1];
+        fs::copy_file(MapGame() / (std::string(1, which) + ".map"), MapGame() / "maps" / "big.map",
+                      fs::copy_options::overwrite_existing);
+    }
+    void ShowMessage(const std::string&) override {}
+    bool Ask(const std::string&, bool) override { return true; }
+    Answer AskYesNoCancel(const std::string&) override { return Answer::Yes; }
+    void ShowList(const std::vector<manager::ModEntry>&) override {}
+    void CloseApplied() override {}
+
+private:
+    fs::path m_inGame = fs::current_path();
+    const fs::path m_state = (fs::create_directories(Scratch() / "state"), Scratch() / "state");
+    const bool m_entered = (fs::current_path(MapGame()), true);
+
+public:
+    manager::ModManager manager{{ManagerName(m_state / "n"), ManagerName(m_state / "p"), ManagerName(m_state / "l"),
+                                 ManagerName(m_state / "Originals")},
+                                *this, *this};
+};
+
+void BM_TakeOutMiddleOf200MBMap(benchmark::State& state) {
+    std::optional<TwoMods> mods;
+    for (auto _ : state) {
+        state.PauseTiming();
+        mods.reset();
+        mods.emplace();
+        mods->Apply("a");
+        mods->Apply("b");
+        const std::uint64_t middle = mods->Number(0);
+        state.ResumeTiming();
+        mods->manager.TakeOut(middle);
+    }
+}
+BENCHMARK(BM_TakeOutMiddleOf200MBMap)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+void BM_UndoBothAndApplyAgainOf200MBMap(benchmark::State& state) {
+    std::optional<TwoMods> mods;
+    for (auto _ : state) {
+        state.PauseTiming();
+        mods.reset();
+        mods.emplace();
+        mods->Apply("a");
+        mods->Apply("b");
+        state.ResumeTiming();
+        mods->manager.UndoLastMod();
+        mods->manager.UndoLastMod();
+        mods->Apply("b");
+    }
+}
+BENCHMARK(BM_UndoBothAndApplyAgainOf200MBMap)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 }  // namespace
 
