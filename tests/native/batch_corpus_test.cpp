@@ -153,8 +153,9 @@ TEST(BatchCorpus, FollowsAtLeastHalfWholeAndKnowsWhichLinesItCannot) {
         const batchfile::BatchEffects effects = RunCorpusFile(name, disk);
         const auto shape = std::find_if(std::begin(kShapes), std::end(kShapes), [&](const Shape& s) { return name == s.file; });
         const auto expected = expectedUnfollowed.find(name);
-        if (shape == std::end(kShapes))
+        if (shape == std::end(kShapes)) {
             EXPECT_EQ(FlaggedNumbers(effects), expected == expectedUnfollowed.end() ? std::vector<int>{} : expected->second);
+        }
         followed += effects.unfollowed.empty() ? 1 : 0;
     }
     std::printf("batch corpus: %d of %zu files followed whole\n", followed, names.size());
