@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/wide_win.h"
 #include "resources/grenwick/resource.h"
 #include "shell/list_box.h"
 #include "shell/platform.h"
@@ -267,21 +268,22 @@ inline void RemoveTree(const std::string& folder) {
     RemoveDirectoryA(folder.c_str());
 }
 
-// A Grenwick.exe started in a folder, with its standard handles on NUL (a PAUSE in a mod
-// returns at once), driven through its window from outside; killed at the end if still running.
+// A Grenwick.exe started in a folder (named in UTF-8 or in the code page), with its standard
+// handles on NUL (a PAUSE in a mod returns at once), driven through its window from outside;
+// killed at the end if still running.
 class GrenwickProcess {
 public:
     explicit GrenwickProcess(const std::string& folder) {
         SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
         m_nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                             OPEN_EXISTING, 0, nullptr);
-        STARTUPINFOA startup{};
+        STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = startup.hStdOutput = startup.hStdError = m_nul;
-        std::string line = "\"" + BinDir() + "Grenwick.exe\"";
-        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
-                           &m_info))
+        std::wstring line = base::WideOf("\"" + BinDir() + "Grenwick.exe\"");
+        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, base::WideOf(folder).c_str(),
+                           &startup, &m_info))
             WaitFor([this] { return (m_window = FindWindowOf(m_info.dwProcessId)) != nullptr; },
                     std::chrono::seconds(10));
     }
