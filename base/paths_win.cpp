@@ -1,6 +1,8 @@
 // Name folding on Windows, by the system's own rule for file names.
 #include "base/paths.h"
 
+#include <algorithm>
+
 #include "base/wide_win.h"
 
 namespace base {
@@ -9,6 +11,13 @@ namespace base {
 // for every locale: LCMapStringEx with the invariant locale and no linguistic casing does
 // just that ("Äpfel" and "äpfel", "ΣΟΦΊΑ" and "σοφία" fold alike). The folded name is UTF-8.
 std::string FoldCase(const std::string& name) {
+    // Most names are ASCII, whose letters the table maps as A to Z: no conversion is needed.
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        std::string folded = name;
+        for (char& c : folded)
+            c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        return folded;
+    }
     const std::wstring wide = WideOf(name);
     if (wide.empty())
         return {};

@@ -20,6 +20,26 @@ std::wstring WideOf(const std::string& text) {
     return wide;
 }
 
+// A lead byte of 0xC2 to 0xF4 says how long its sequence would be; only a whole valid one
+// is taken as UTF-8. A lead byte of a double-byte code page takes its second byte with it.
+std::wstring WideOfMixedText(const std::string& text) {
+    std::wstring wide;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 1;
+        if (lead >= 0x80 && length > 1)
+            if (const std::optional<std::u16string> utf16 = Utf16Of(text.substr(i, length))) {
+                wide.append(utf16->begin(), utf16->end());
+                i += length;
+                continue;
+            }
+        const std::size_t bytes = lead >= 0x80 && IsDBCSLeadByte(lead) && i + 1 < text.size() ? 2 : 1;
+        wide += WideOf(text.substr(i, bytes));
+        i += bytes;
+    }
+    return wide;
+}
+
 std::string Utf8OfWide(const wchar_t* text, std::size_t length) { return Utf8Of(std::u16string(text, text + length)); }
 
 // GetFullPathNameW reads a name as every other file function would (it drops a last part's

@@ -13,6 +13,10 @@ namespace base {
 // UTF-8 where the bytes are UTF-8, else the ANSI code page's bytes.
 std::wstring WideOf(const std::string& text);
 
+// A text that may join UTF-8 names to ANSI texts (a message naming a file and a mod): each
+// UTF-8 sequence of two to four bytes is read as UTF-8, every other byte in the code page.
+std::wstring WideOfMixedText(const std::string& text);
+
 std::string Utf8OfWide(const wchar_t* text, std::size_t length);
 inline std::string Utf8OfWide(const std::wstring& text) { return Utf8OfWide(text.data(), text.size()); }
 

@@ -8,11 +8,11 @@
 namespace shell {
 namespace {
 
-// The wide box shows a file's name as it is, whatever the code page holds: a text in UTF-8
-// (names from the file layer) is read as such, any other as the ANSI bytes of the program's
-// own texts.
+// The wide box shows a file's name as it is, whatever the code page holds: UTF-8 in a text
+// (names from the file layer) is read as such, the rest as the ANSI bytes of the program's
+// own texts and the mods' names.
 int Box(HWND owner, const std::string& text, UINT style) {
-    return MessageBoxW(owner, base::WideOf(text).c_str(), base::WideOf(ProgramName()).c_str(), style);
+    return MessageBoxW(owner, base::WideOfMixedText(text).c_str(), base::WideOf(ProgramName()).c_str(), style);
 }
 
 class MessageBoxes final : public Prompter {

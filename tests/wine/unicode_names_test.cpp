@@ -177,8 +177,9 @@ protected:
     std::vector<std::string> Step(UINT msg, WPARAM wp, const std::string& select = {}) const {
         GrenwickProcess grenwick(m_game.Path());
         EXPECT_NE(grenwick.Window(), nullptr);
-        if (!select.empty())
+        if (!select.empty()) {
             EXPECT_TRUE(grenwick.Select(select)) << select;
+        }
         const auto boxes = grenwick.Drive(msg, wp, 0, [](const std::string&) { return IDYES; });
         if (msg == WM_COMMAND)
             grenwick.WaitForEnd(std::chrono::seconds(10));
