@@ -231,6 +231,26 @@ TEST_F(UnicodeGrenwick, EveryNameAndALongPathAreKeptAndPutBackByteEqual) {
     EXPECT_EQ(TreeOf(m_game.Path()), game);
 }
 
+// A PPF mod's loop hands the patcher a name the batch file itself could not spell; the map
+// is kept before and Undo gives its bytes back.
+TEST_F(UnicodeGrenwick, APpfModPatchesAUnicodeNameAndUndoPutsItBack) {
+    ScopedSearchPathFirst patcherFirst(BinDir());
+    const std::string map = "original map bytes";
+    const Tree game = {
+        {kJapanese, map},
+        {"sky.ppf", testing_support::PatchBytes(testing_support::TestPatch(1, {{9, "MAP", ""}}))},
+        {"sky.bat", ":: &Sky\r\n:: <sky.bat\r\nfor %%f in (maps\\*.map) do ApplyPPF3.exe a \"%%f\" sky.ppf\r\n"},
+    };
+    WriteTree(m_game.Path(), game);
+    Add("sky.bat");
+    EXPECT_EQ(Apply("Sky"), Strings{"Done!"});
+    EXPECT_EQ(base::ReadWholeFile(base::Join(m_game.Path(), kJapanese)), "original MAP bytes");
+    const Strings undone = Undo();
+    ASSERT_EQ(undone.size(), 2u);
+    EXPECT_TRUE(Contains(undone[1], "put back 1 file.")) << undone[1];
+    EXPECT_EQ(TreeOf(m_game.Path()), game);
+}
+
 // The patcher takes its names from the wide command line, as the command interpreter hands
 // on a name a mod's "for" loop found.
 TEST(UnicodeNames, ThePatcherPatchesAFileTheCodePageCannotName) {
