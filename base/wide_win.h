@@ -10,12 +10,10 @@
 
 namespace base {
 
-// UTF-8 where the bytes are UTF-8, else the ANSI code page's bytes.
+// UTF-8 where the bytes are UTF-8, else the ANSI code page's bytes. A text that joins UTF-8
+// to the code page's bytes (a game folder and a batch file's name, a message naming a file
+// and a mod) is read piece by piece where the code page has one byte per character.
 std::wstring WideOf(const std::string& text);
-
-// A text that may join UTF-8 names to ANSI texts (a message naming a file and a mod): each
-// UTF-8 sequence of two to four bytes is read as UTF-8, every other byte in the code page.
-std::wstring WideOfMixedText(const std::string& text);
 
 std::string Utf8OfWide(const wchar_t* text, std::size_t length);
 inline std::string Utf8OfWide(const std::wstring& text) { return Utf8OfWide(text.data(), text.size()); }

@@ -49,7 +49,7 @@ double TimedCopy(const std::string& from, const std::string& to, base::Sha256* h
     }
     if (hasher)
         hasher->Finish();
-    if (base::native::Reason reason{}; !base::native::CloseFlushed(std::move(out), reason))
+    if (!base::native::CloseFlushed(std::move(out), to))
         std::exit(1);
     return Seconds(start);
 }
@@ -98,7 +98,7 @@ double TimedCopyHashedAside(const std::string& from, const std::string& to, base
     handOver(nullptr, 0);
     worker.join();
     hasher.Finish();
-    if (base::native::Reason reason{}; !base::native::CloseFlushed(std::move(out), reason))
+    if (!base::native::CloseFlushed(std::move(out), to))
         std::exit(1);
     return Seconds(start);
 }

@@ -12,7 +12,7 @@ namespace {
 // (names from the file layer) is read as such, the rest as the ANSI bytes of the program's
 // own texts and the mods' names.
 int Box(HWND owner, const std::string& text, UINT style) {
-    return MessageBoxW(owner, base::WideOfMixedText(text).c_str(), base::WideOf(ProgramName()).c_str(), style);
+    return MessageBoxW(owner, base::WideOf(text).c_str(), base::WideOf(ProgramName()).c_str(), style);
 }
 
 class MessageBoxes final : public Prompter {

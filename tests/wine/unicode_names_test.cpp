@@ -134,6 +134,8 @@ TEST(UnicodeNames, NamesReachTheWideFunctionsInTheirLongForm) {
     EXPECT_EQ(base::LongName("nul").rfind(L"\\\\.\\", 0), 0u) << "a device stays a device";
     if (GetACP() == 1252) {
         EXPECT_EQ(base::WideOf("caf\xE9"), L"caf\u00E9") << "no UTF-8: the code page's bytes";
+        EXPECT_EQ(base::LongName("C:\\\xE6\x97\xA5\\\xC4pfel.map"), L"\\\\?\\C:\\\u65E5\\\u00C4pfel.map")
+            << "a folder in UTF-8 joined to a batch file's name in the code page";
     }
 }
 
