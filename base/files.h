@@ -1,7 +1,9 @@
-// The one door to the file system: every file access of the kit goes through here. One
-// portable header; files.cpp holds what is the same everywhere, files_win.cpp the Windows
-// body (the ANSI functions, so names stay bytes of the code page) and files_posix.cpp the
-// body for the hosts the native tests run on, where "\" in a name becomes "/".
+// The one door to the file system: every file access of the kit goes through here. Names are
+// UTF-8 (bytes that are no UTF-8 are read in the ANSI code page on Windows, as the list files
+// and batch files hold them). One portable header; files.cpp holds what is the same
+// everywhere, files_win.cpp the Windows body (the wide functions, with the long form of full
+// paths) and files_posix.cpp the body for the hosts the native tests run on, where "\" in a
+// name becomes "/".
 #pragma once
 
 #include <cstddef>
@@ -27,9 +29,6 @@ enum class OpenFor { Reading, Update };
 UniqueFile OpenDiskFile(const std::string& path, PathKind& kind, OpenFor mode = OpenFor::Reading);
 
 PathKind KindOf(const std::string& path);
-// KindOf for a name in UTF-8, as the system hands names over (a drop on a window), so that
-// a name the code page cannot hold is still seen for what it is.
-PathKind KindOfUtf8(const std::string& path);
 
 // Reading and writing at an offset of a file OpenDiskFile opened, each in one call to the
 // system that neither needs nor moves a position, so a file patched in many places costs one

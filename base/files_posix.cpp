@@ -251,9 +251,6 @@ std::string CurrentFolder() {
     return "C:" + folder;
 }
 
-// Names here are bytes, UTF-8 by custom.
-PathKind KindOfUtf8(const std::string& path) { return KindOf(path); }
-
 // pread and pwrite take the offset themselves; a signal or a short transfer goes on where it
 // stopped.
 bool ReadAt(std::FILE* file, std::uint64_t offset, std::string& into) {

@@ -1,6 +1,7 @@
-// The file layer on Windows, through the ANSI functions: the C++ library's file system names
-// take narrow strings as UTF-8 there, not as the code page. Handles become C runtime streams
-// once checked.
+// The file layer on Windows, through the wide functions: a name in UTF-8 (or, where its bytes
+// are no UTF-8, in the ANSI code page) becomes its long form once per call, so that every
+// character and full paths past 260 characters reach the disk. Handles become C runtime
+// streams once checked.
 #include <windows.h>
 
 #include <aclapi.h>
@@ -16,6 +17,7 @@
 #include "base/files_native.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "base/wide_win.h"
 
 namespace base {
 namespace {
@@ -49,31 +51,40 @@ PathKind KindOfAttributes(DWORD attributes) {
 
 std::uint64_t Join64(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
 
-// FindExInfoBasic leaves out the short names and FIND_FIRST_EX_LARGE_FETCH asks for bigger
-// batches; size and time come with each entry, so no file is opened or asked again.
-void Walk(const std::string& folder, const std::string& prefix, std::vector<TreeFile>& files) {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileExA(Join(folder, "*").c_str(), FindExInfoBasic, &found,
-                                           FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+// Each entry of a folder but "." and "..", with its name in UTF-8. FindExInfoBasic leaves out
+// the short names and FIND_FIRST_EX_LARGE_FETCH asks for bigger batches; size and time come
+// with each entry, so no file is opened or asked again.
+template <class Each>
+void ForEachEntry(const std::wstring& folder, Each each) {
+    WIN32_FIND_DATAW found;
+    const std::wstring pattern = folder + (folder.empty() || folder.back() == L'\\' ? L"*" : L"\\*");
+    const HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                           FIND_FIRST_EX_LARGE_FETCH);
     if (search == INVALID_HANDLE_VALUE)
         return;
-    std::vector<std::string> folders;
     do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..")
+            each(name, found);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// The folder's long name is made once; below it each part is joined as the system gave it.
+void Walk(const std::wstring& folder, const std::string& prefix, std::vector<TreeFile>& files) {
+    std::vector<std::wstring> folders;
+    ForEachEntry(folder, [&](const std::wstring& name, const WIN32_FIND_DATAW& found) {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             // A junction or link to a folder may lead back up the tree; it is not followed.
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                 folders.push_back(name);
         } else {
-            files.push_back({prefix + name, Join64(found.nFileSizeHigh, found.nFileSizeLow),
+            files.push_back({prefix + Utf8OfWide(name), Join64(found.nFileSizeHigh, found.nFileSizeLow),
                              Join64(found.ftLastWriteTime.dwHighDateTime, found.ftLastWriteTime.dwLowDateTime)});
         }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    for (const std::string& name : folders)
-        Walk(Join(folder, name), prefix + name + "\\", files);
+    });
+    for (const std::wstring& name : folders)
+        Walk(folder + L"\\" + name, prefix + Utf8OfWide(name) + "\\", files);
 }
 
 // Whether a file made in `folder` gets at least one access-allowing entry from it: one that
@@ -81,7 +92,7 @@ void Walk(const std::string& folder, const std::string& prefix, std::vector<Tree
 bool HandsDownAccess(const std::string& folder) {
     PACL acl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl,
+    if (GetNamedSecurityInfoW(LongName(folder).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl,
                               nullptr, &descriptor) != ERROR_SUCCESS)
         return false;
     bool allows = false;
@@ -129,18 +140,18 @@ Link LinkNew(const std::string& existing, const std::string& name) {
         folder = ".";
     if (!HandsDownAccess(folder))
         return Link::Refused;
-    if (!CreateHardLinkA(name.c_str(), existing.c_str(), nullptr)) {
+    std::wstring named = LongName(name);
+    if (!CreateHardLinkW(named.c_str(), LongName(existing).c_str(), nullptr)) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Link::NameTaken : Link::Refused;
     }
     ACL none;
-    std::string named = name;
     if (InitializeAcl(&none, sizeof none, ACL_REVISION) &&
-        SetNamedSecurityInfoA(named.data(), SE_FILE_OBJECT,
+        SetNamedSecurityInfoW(named.data(), SE_FILE_OBJECT,
                               DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
                               &none, nullptr) == ERROR_SUCCESS)
         return Link::Made;
-    DeleteFileA(name.c_str());
+    DeleteFileW(named.c_str());
     return Link::Refused;
 }
 
@@ -148,7 +159,8 @@ Link LinkNew(const std::string& existing, const std::string& name) {
 // (the hashed copy reads it back), never write it.
 MadeFile CreateNewFile(const std::string& name) {
     MadeFile made;
-    const HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+    const std::wstring wide = LongName(name);
+    const HANDLE handle = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
@@ -158,7 +170,7 @@ MadeFile CreateNewFile(const std::string& name) {
     }
     made.file = StreamOf(handle, _O_WRONLY | _O_BINARY, "wb");
     if (!made.file)
-        DeleteFileA(name.c_str());
+        DeleteFileW(wide.c_str());
     return made;
 }
 
@@ -166,7 +178,7 @@ MadeFile CreateNewFile(const std::string& name) {
 // another program holds open does not stop the rewrite.
 MadeFile CreateOrEmpty(const std::string& name) {
     MadeFile made;
-    const HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    const HANDLE handle = CreateFileW(LongName(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         made.reason = ReasonOf(GetLastError());
@@ -203,7 +215,7 @@ Reason ReasonOfLastFailure() {
 }
 
 bool SetLastWrite(const std::string& name, std::uint64_t lastWrite) {
-    const HANDLE file = CreateFileA(name.c_str(), FILE_WRITE_ATTRIBUTES,
+    const HANDLE file = CreateFileW(LongName(name).c_str(), FILE_WRITE_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -225,7 +237,7 @@ UniqueFile OpenDiskFile(const std::string& path, PathKind& kind, OpenFor mode) {
     kind = PathKind::Missing;
     const DWORD access = mode == OpenFor::Update ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
     const HANDLE handle =
-        CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        CreateFileW(LongName(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_ANONYMOUS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         kind = KindOf(path);
@@ -257,17 +269,7 @@ PathKind KindOfLastFailure() {
 PathKind KindOf(const std::string& path) {
     if (IsDeviceName(path))
         return PathKind::Other;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes == INVALID_FILE_ATTRIBUTES ? KindOfLastFailure() : KindOfAttributes(attributes);
-}
-
-PathKind KindOfUtf8(const std::string& path) {
-    const std::optional<std::u16string> wide = Utf16Of(path);
-    if (!wide)
-        return PathKind::Missing;
-    if (IsDeviceName(path))
-        return PathKind::Other;
-    const DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t*>(wide->c_str()));
+    const DWORD attributes = GetFileAttributesW(LongName(path).c_str());
     return attributes == INVALID_FILE_ATTRIBUTES ? KindOfLastFailure() : KindOfAttributes(attributes);
 }
 
@@ -294,13 +296,13 @@ std::optional<std::uint64_t> SizeOf(std::FILE* file) {
 
 // The C runtime's rename refuses an existing target on Windows; MoveFileEx replaces it.
 WriteResult MoveOver(const std::string& from, const std::string& to) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (MoveFileExW(LongName(from).c_str(), LongName(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return {};
     return WriteError{to, ReasonOf(GetLastError())};
 }
 
 WriteResult RemoveFile(const std::string& path) {
-    if (DeleteFileA(path.c_str()))
+    if (DeleteFileW(LongName(path).c_str()))
         return {};
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
@@ -318,38 +320,30 @@ WriteResult MakeFolders(const std::string& folder) {
     if (parent != std::string::npos && parent > 0 && path[parent - 1] != ':')
         if (const WriteResult made = MakeFolders(path.substr(0, parent)); !made)
             return WriteError{folder, made.Error().reason};
-    if (CreateDirectoryA(path.c_str(), nullptr) || KindOf(path) == PathKind::Folder)
+    if (CreateDirectoryW(LongName(path).c_str(), nullptr) || KindOf(path) == PathKind::Folder)
         return {};
     return WriteError{folder, ReasonOf(GetLastError())};
 }
 
-bool RemoveEmptyFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+bool RemoveEmptyFolder(const std::string& path) { return RemoveDirectoryW(LongName(path).c_str()) != 0; }
 
 std::vector<FolderEntry> ListFolder(const std::string& folder) {
     std::vector<FolderEntry> entries;
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileExA(Join(folder, "*").c_str(), FindExInfoBasic, &found,
-                                           FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (search == INVALID_HANDLE_VALUE)
-        return entries;
-    do {
-        const std::string name = found.cFileName;
-        if (name != "." && name != "..")
-            entries.push_back({name, KindOfAttributes(found.dwFileAttributes)});
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    ForEachEntry(LongName(folder), [&](const std::wstring& name, const WIN32_FIND_DATAW& found) {
+        entries.push_back({Utf8OfWide(name), KindOfAttributes(found.dwFileAttributes)});
+    });
     return entries;
 }
 
 std::vector<TreeFile> WalkFolder(const std::string& folder) {
     std::vector<TreeFile> files;
-    Walk(folder, "", files);
+    Walk(LongName(folder), "", files);
     return files;
 }
 
 std::optional<TreeFile> FileState(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (IsDeviceName(path) || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+    if (IsDeviceName(path) || !GetFileAttributesExW(LongName(path).c_str(), GetFileExInfoStandard, &data) ||
         KindOfAttributes(data.dwFileAttributes) != PathKind::File)
         return std::nullopt;
     return TreeFile{{}, Join64(data.nFileSizeHigh, data.nFileSizeLow),
@@ -358,15 +352,18 @@ std::optional<TreeFile> FileState(const std::string& path) {
 
 std::optional<std::uint64_t> FreeSpace(const std::string& folder) {
     ULARGE_INTEGER available{};
-    if (!GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr))
+    std::wstring wide = LongName(folder);
+    if (!wide.empty() && wide.back() != L'\\')
+        wide += L'\\';  // a share's root is asked for with its last separator
+    if (!GetDiskFreeSpaceExW(wide.c_str(), &available, nullptr, nullptr))
         return std::nullopt;
     return available.QuadPart;
 }
 
 std::string CurrentFolder() {
-    std::string folder(GetCurrentDirectoryA(0, nullptr), '\0');
-    folder.resize(GetCurrentDirectoryA(static_cast<DWORD>(folder.size()), folder.data()));
-    return folder;
+    std::wstring folder(GetCurrentDirectoryW(0, nullptr), L'\0');
+    folder.resize(GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
+    return Utf8OfWide(folder);
 }
 
 // See the declaration: NTFS keeps the order of a folder's changes, other file systems do not.

@@ -54,9 +54,9 @@ bool IsDeviceName(const std::string& name);
 std::string ProgramName(const std::string& path);
 
 // A name as this platform's file names compare: two names that fold alike name one file.
-// Windows folds the letters of the ANSI code page, other hosts ASCII letters only. It asks
-// no disk, only the system's letter rules, so each platform has its own body of it:
-// paths_win.cpp and paths_posix.cpp.
+// Windows folds every letter by the file system's own ordinal rule (the result in UTF-8),
+// other hosts ASCII letters only. It asks no disk, only the system's letter rules, so each
+// platform has its own body of it: paths_win.cpp and paths_posix.cpp.
 std::string FoldCase(const std::string& name);
 
 // Names checked and placed: whether a name can point outside its place, and where it lies

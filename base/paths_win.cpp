@@ -1,16 +1,31 @@
-// Name folding on Windows, by the system's own letter rules.
-#include <windows.h>
-
+// Name folding on Windows, by the system's own rule for file names.
 #include "base/paths.h"
+
+#include <algorithm>
+
+#include "base/wide_win.h"
 
 namespace base {
 
-// File names compare as the upper-case letters of the ANSI code page, not only ASCII ones.
+// NTFS compares names by upper-casing each UTF-16 unit with the system's table, the same
+// for every locale: LCMapStringEx with the invariant locale and no linguistic casing does
+// just that ("Äpfel" and "äpfel", "ΣΟΦΊΑ" and "σοφία" fold alike). The folded name is UTF-8.
 std::string FoldCase(const std::string& name) {
-    std::string folded = name;
-    if (!folded.empty())
-        CharUpperBuffA(folded.data(), static_cast<DWORD>(folded.size()));
-    return folded;
+    // Most names are ASCII, whose letters the table maps as A to Z: no conversion is needed.
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        std::string folded = name;
+        for (char& c : folded)
+            c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        return folded;
+    }
+    const std::wstring wide = WideOf(name);
+    if (wide.empty())
+        return {};
+    std::wstring folded(wide.size(), L'\0');
+    const int size = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), static_cast<int>(wide.size()),
+                                   folded.data(), static_cast<int>(folded.size()), nullptr, nullptr, 0);
+    folded.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+    return Utf8OfWide(size > 0 ? folded : wide);
 }
 
 }  // namespace base

@@ -4,15 +4,16 @@
 #include <string>
 #include <vector>
 
+#include "base/console.h"
 #include "patcher/patch_command.h"
 
 int main(int argc, char** argv) {
     patcher::CommandReport report;
     try {
-        report = patcher::RunPatchCommand(std::vector<std::string>(argv + 1, argv + argc));
+        report = patcher::RunPatchCommand(base::ProgramArguments(argc, argv));
     } catch (const std::exception& error) {
         report = {patcher::kExitFailed, std::string("ApplyPPF3 stopped: ") + error.what() + "\n"};
     }
-    std::fputs(report.text.c_str(), report.status == patcher::kExitDone ? stdout : stderr);
+    base::WriteText(report.status == patcher::kExitDone ? stdout : stderr, report.text);
     return report.status;
 }

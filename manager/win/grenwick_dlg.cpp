@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "base/files.h"
-#include "base/text.h"
+#include "base/wide_win.h"
 #include "manager/list/dropped_files.h"
 #include "manager/list/name_compare_win.h"
 #include "manager/originals/originals_store.h"
@@ -197,7 +197,7 @@ void CGrenwickDlg::OnDropFiles(HDROP drop) {
         name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
         ansi.push_back(shell::ToAnsi(name.data(), static_cast<int>(name.size())));
         // Asked in UTF-8, so that a name the code page lacks is still seen for what it is.
-        names.push_back({ansi.back().text, base::KindOfUtf8(base::Utf8Of(std::u16string(name.begin(), name.end())))});
+        names.push_back({ansi.back().text, base::KindOf(base::Utf8OfWide(name))});
         wide.push_back(std::move(name));
     }
     DragFinish(drop);

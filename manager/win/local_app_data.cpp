@@ -9,7 +9,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "shell/ansi_text.h"
+#include "base/wide_win.h"
 
 namespace manager {
 
@@ -25,21 +25,12 @@ std::optional<std::string> IfFullPath(std::optional<std::string> path) {
 
 }  // namespace
 
-std::optional<std::string> ExactAnsiPath(const wchar_t* path, int length) {
-    if (length <= 0)
-        return std::nullopt;
-    shell::AnsiText ansi = shell::ToAnsi(path, length);
-    if (!ansi.exact)
-        return std::nullopt;
-    return std::move(ansi.text);
-}
-
 // The known folder answers even where the variable was changed or removed; the variable is
 // the way left where the shell's folder service cannot answer.
 std::optional<std::string> LocalAppDataFolder() {
     PWSTR known = nullptr;
     if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known))) {
-        auto folder = IfFullPath(ExactAnsiPath(known, static_cast<int>(std::wcslen(known))));
+        auto folder = IfFullPath(base::Utf8OfWide(known, std::wcslen(known)));
         CoTaskMemFree(known);
         return folder;
     }
@@ -51,7 +42,7 @@ std::optional<std::string> LocalAppDataFolder() {
     const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", value.data(), size);
     if (length == 0 || length >= size)
         return std::nullopt;
-    return IfFullPath(ExactAnsiPath(value.data(), static_cast<int>(length)));
+    return IfFullPath(base::Utf8OfWide(value.data(), length));
 }
 
 }  // namespace manager

@@ -7,7 +7,7 @@
 
 namespace manager {
 
-// Each "NAME=value" of the environment block, in its order. The entries whose name starts
+// Each "NAME=value" of the environment block, in its order, in UTF-8. The entries whose name starts
 // with "=" ("=C:=C:\Games" and the like, the current folder of each drive) are left out:
 // they are no variables a batch file can name.
 std::vector<std::pair<std::string, std::string>> ProcessEnvironment();

@@ -1,4 +1,4 @@
-// Pure name helpers: the Unicode forms a name crosses between, and a program's own name.
+// Pure name helpers: the Unicode forms a name crosses between, folding, and a program's own name.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -39,6 +39,22 @@ TEST(Names, Utf8AndUtf16RoundTripAndRefuseWhatIsNoUtf8) {
         }
     }
     EXPECT_EQ(base::Utf8Of(u"a\xD800" "b"), "a\xEF\xBF\xBD" "b") << "an unpaired surrogate";
+}
+
+// What every host folds alike; letters beyond ASCII fold on Windows only (the Wine tests).
+TEST(Names, FoldingTakesLetterCaseOnly) {
+    struct Case {
+        const char* a;
+        const char* b;
+        bool alike;
+    };
+    const Case cases[] = {
+        {"MAPS\\Canyon.MAP", "maps\\canyon.map", true}, {"a.map", "b.map", false},
+        {"maps\\a.map", "maps/a.map", false},             {"a.map", "a.map.", false},
+        {"\xE6\x97\xA5.map", "\xE6\x97\xA5.MAP", true},  {"", "", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(base::FoldCase(c.a) == base::FoldCase(c.b), c.alike) << c.a << " / " << c.b;
 }
 
 TEST(Names, ProgramNameIsTheLastPartWithoutItsProgramExtension) {

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/wide_win.h"
 #include "resources/grenwick/resource.h"
 #include "shell/list_box.h"
 #include "shell/platform.h"
@@ -202,7 +203,8 @@ inline HWND FindMessageBox(DWORD process) {
 }
 
 // The text a message box shows: its longest static text, read in UTF-16 since it may come
-// from another process, and given back in the ANSI code page.
+// from another process, and given back in the ANSI code page, or in UTF-8 where the code
+// page lacks one of its characters.
 inline std::string MessageBoxText(HWND box) {
     std::string longest;
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -217,12 +219,15 @@ inline std::string MessageBoxText(HWND box) {
         SendMessageTimeoutW(child, WM_GETTEXT, wide.size(), reinterpret_cast<LPARAM>(wide.data()), SMTO_NORMAL,
                             5000, &got);
         wide.resize(got);
+        BOOL lost = FALSE;
         std::string text(static_cast<std::size_t>(
-                             WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                                 nullptr, nullptr)),
+                             WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                                 nullptr, 0, nullptr, &lost)),
                          '\0');
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
-                            static_cast<int>(text.size()), nullptr, nullptr);
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), text.data(),
+                            static_cast<int>(text.size()), nullptr, &lost);
+        if (lost)
+            text = base::Utf8OfWide(wide);
         if (text.size() > longest.size())
             longest = text;
     }
@@ -267,21 +272,22 @@ inline void RemoveTree(const std::string& folder) {
     RemoveDirectoryA(folder.c_str());
 }
 
-// A Grenwick.exe started in a folder, with its standard handles on NUL (a PAUSE in a mod
-// returns at once), driven through its window from outside; killed at the end if still running.
+// A Grenwick.exe started in a folder (named in UTF-8 or in the code page), with its standard
+// handles on NUL (a PAUSE in a mod returns at once), driven through its window from outside;
+// killed at the end if still running.
 class GrenwickProcess {
 public:
     explicit GrenwickProcess(const std::string& folder) {
         SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
         m_nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                             OPEN_EXISTING, 0, nullptr);
-        STARTUPINFOA startup{};
+        STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = startup.hStdOutput = startup.hStdError = m_nul;
-        std::string line = "\"" + BinDir() + "Grenwick.exe\"";
-        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
-                           &m_info))
+        std::wstring line = base::WideOf("\"" + BinDir() + "Grenwick.exe\"");
+        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, base::WideOf(folder).c_str(),
+                           &startup, &m_info))
             WaitFor([this] { return (m_window = FindWindowOf(m_info.dwProcessId)) != nullptr; },
                     std::chrono::seconds(10));
     }
