@@ -1,6 +1,8 @@
 // The list box messages, and the keys a list turns into its window's commands.
 #include "shell/list_box.h"
 
+#include "base/wide_win.h"
+
 namespace shell {
 namespace {
 
@@ -38,6 +40,11 @@ LRESULT CALLBACK ForwardingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 void CListBox::Append(const std::string& text) const {
     Send(LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void CListBox::AppendText(const std::string& text) const {
+    const std::wstring wide = base::WideOf(text);
+    SendMessageW(m_hwnd, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 void CListBox::Clear() const { Send(LB_RESETCONTENT); }

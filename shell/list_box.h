@@ -17,6 +17,9 @@ public:
 
     // Adds at the end, also in a sorted list box, which would sort an LB_ADDSTRING.
     void Append(const std::string& text) const;
+    // Adds a text of the kit's own, where names are UTF-8, as it is: through the wide message,
+    // so that no character shows as "?".
+    void AppendText(const std::string& text) const;
     void Clear() const;
     // Reserves room for `items` texts of `bytes` in all, before a long run of Append.
     void InitStorage(std::size_t items, std::size_t bytes) const;

@@ -6,7 +6,7 @@
 #include "base/files.h"
 #include "base/paths.h"
 #include "resources/grenwick/resource.h"
-#include "shell/ansi_text.h"
+#include "base/wide_win.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ std::string LocalDateTime(std::int64_t when) {
         part.resize(static_cast<std::size_t>(length - 1));
         text += (text.empty() ? L"" : L" ") + part;
     }
-    return shell::ToAnsi(text.data(), static_cast<int>(text.size())).text;
+    return base::Utf8OfWide(text);
 }
 
 std::string FileCount(std::size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); }
@@ -93,7 +93,7 @@ void CAppliedModsDlg::ShowApplies(std::optional<std::size_t> select) {
     list.SetRedraw(false);
     list.Clear();
     for (const manager::AppliedSummary& row : m_rows)
-        list.Append(row.mod + "\t" + LocalDateTime(row.when) + "\t" + FileCount(row.files));
+        list.AppendText(row.mod + "\t" + LocalDateTime(row.when) + "\t" + FileCount(row.files));
     if (m_rows.empty())
         list.Append("No applied mod is remembered for this game folder.");
     list.SetRedraw(true);
@@ -119,7 +119,7 @@ void CAppliedModsDlg::ShowFiles() {
         };
         for (const manager::AppliedFile& file :
              manager::DescribeFiles(m_records, selected->apply, base::FoldCase, stateNow))
-            list.Append(file.name + "\t" + file.before + "\t" + file.now);
+            list.AppendText(file.name + "\t" + file.before + "\t" + file.now);
     }
     list.SetRedraw(true);
 }
