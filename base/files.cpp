@@ -4,14 +4,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <utility>
 
 #include "base/files_native.h"
+#include "base/piece_hasher.h"
 #include "base/paths.h"
 #include "base/sha256.h"
 
@@ -85,111 +82,6 @@ WriteResult ReplaceThroughTemp(const std::string& target, Fill fill) {
     (void)RemoveFile(temporary);
     return Failed(target, reason);
 }
-
-// Large enough that the work per piece (a hash call, the progress hook) costs nothing
-// beside the reading and writing, small enough that a piece is still in the cache when the
-// hash reads it.
-constexpr std::size_t kHashedPiece = std::size_t{1} << 20;
-
-// Hashes the pieces of a copy on a thread of its own while the copy goes on: each piece is
-// read into one of a few buffers taken in turn, handed over, and written out while it is
-// hashed, so every byte is read from the disk once. The copy waits only when the hash is all
-// the buffers behind; a file of one piece is hashed at once, with no thread.
-class PieceHasher {
-public:
-    PieceHasher() = default;
-    ~PieceHasher() { Stop(true); }
-    PieceHasher(const PieceHasher&) = delete;
-    PieceHasher& operator=(const PieceHasher&) = delete;
-
-    // The buffer to read the next piece into, free once the hash is done with it.
-    std::string& NextBuffer() {
-        std::string& buffer = m_buffers[m_handed % kBuffers];
-        if (m_thread.joinable()) {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_free.wait(lock, [this] { return m_handed - m_hashed < kBuffers; });
-        }
-        if (buffer.empty())
-            buffer.resize(kHashedPiece);
-        return buffer;
-    }
-    // The piece of `size` bytes just read into the buffer NextBuffer gave.
-    void Hand(std::size_t size) {
-        std::string& buffer = m_buffers[m_handed % kBuffers];
-        if (m_handed == 0 && size < buffer.size()) {
-            m_hasher.Update(buffer.data(), size);  // the whole file
-            ++m_handed;
-            ++m_hashed;
-            return;
-        }
-        if (!m_thread.joinable())
-            m_thread = std::thread([this] { Run(); });
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            m_sizes[m_handed % kBuffers] = size;
-            ++m_handed;
-        }
-        m_wake.notify_one();
-    }
-    // The hash of every piece handed over, waiting for the last ones while telling `progress`
-    // every 50 ms so that its window stays alive; nothing when the player cancelled meanwhile.
-    std::optional<std::string> Finish(CopyProgress* progress) {
-        {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            while (!m_free.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_hashed == m_handed; })) {
-                lock.unlock();
-                const bool goOn = !progress || progress->Advance(0);
-                lock.lock();
-                if (!goOn)
-                    return std::nullopt;
-            }
-        }
-        Stop(false);
-        return ToHex(m_hasher.Finish());
-    }
-
-private:
-    static constexpr std::uint64_t kBuffers = 4;
-
-    // Ends the thread, at once when `abandon`, else once everything handed over is hashed.
-    void Stop(bool abandon) {
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            m_stopping = true;
-            m_abandoned = abandon;
-        }
-        m_wake.notify_one();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-
-    void Run() {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        for (;;) {
-            m_wake.wait(lock, [this] { return m_hashed < m_handed || m_stopping; });
-            if (m_abandoned || m_hashed == m_handed)
-                return;
-            const std::uint64_t slot = m_hashed % kBuffers;
-            lock.unlock();
-            m_hasher.Update(m_buffers[slot].data(), m_sizes[slot]);
-            lock.lock();
-            ++m_hashed;
-            m_free.notify_one();
-        }
-    }
-
-    std::string m_buffers[kBuffers];
-    std::size_t m_sizes[kBuffers] = {};
-    std::mutex m_mutex;
-    std::condition_variable m_wake;  // the copy to the hashing thread: a piece, or stop
-    std::condition_variable m_free;  // the hashing thread to the copy: a piece is hashed
-    std::uint64_t m_handed = 0;      // pieces handed over; only the copy changes it
-    std::uint64_t m_hashed = 0;      // pieces hashed; only the hashing thread changes it
-    bool m_stopping = false;
-    bool m_abandoned = false;
-    Sha256 m_hasher;
-    std::thread m_thread;
-};
 
 // Copies `in` unbuffered into `out`, the temp file `made.temp`, piece by piece, each piece
 // handed to `hash` as it passes; its hash is taken once the copy is flushed. Without `out`
