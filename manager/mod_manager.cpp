@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/files.h"
+#include "base/held_files.h"
 #include "base/paths.h"
 #include "base/text.h"
 #include "batchfile/file_changes.h"
@@ -152,6 +153,15 @@ private:
     std::optional<base::SplitName> m_store;
 };
 
+// The store's folder, every file noted in it and every folder between, to hold during a run.
+std::vector<std::string> HeldPaths(const std::string& folder, const FolderNotes& notes) {
+    std::set<std::string> paths{folder};
+    for (const auto& [key, file] : notes)
+        for (std::string name = file.name; !name.empty(); name = base::ParentFolder(name))
+            paths.insert(base::Join(folder, name));
+    return {paths.begin(), paths.end()};
+}
+
 }  // namespace
 
 std::string QuoteForInterpreter(const std::string& path) { return "\"\"" + path + "\"\""; }
@@ -258,10 +268,13 @@ std::vector<std::string> ModManager::RunAndSettle(OriginalsStore& store, std::ui
                                                   const std::string& gameFolder) {
     const FolderNotes before = NoteFolder(gameFolder);
     const FolderNotes storeBefore = NoteFolder(store.Folder());
-    m_runner.Run(QuoteForInterpreter(entry.path));
-    // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
-    if (lines.size() > 1 && batchfile::PpfTextOf(lines[1]))
-        m_runner.Run(kPause);
+    {
+        const base::HeldFiles held(HeldPaths(store.Folder(), storeBefore));
+        m_runner.Run(QuoteForInterpreter(entry.path));
+        // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
+        if (lines.size() > 1 && batchfile::PpfTextOf(lines[1]))
+            m_runner.Run(kPause);
+    }
     std::vector<std::string> messages;
     // The store as the run found it: its index is written again from what this window holds,
     // and a copy changed meanwhile fails its hash when put back.

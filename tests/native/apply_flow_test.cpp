@@ -153,29 +153,37 @@ TEST_F(ApplyFlow, AModThatWouldChangeGrenwicksOwnFilesIsRefusedNamingTheLine) {
 }
 
 // Seen: a mod overwrote the kept copy and wrote an index with a valid check line, and Restore
-// put the mod's bytes back as the original and deleted a file outside the game folder. The
-// store is checked after the run: what changed is named, and the planted index never counts.
+// put the mod's bytes back as the original and deleted a file outside the game folder. On
+// Windows the store's files are held for the run, so the writes fail; elsewhere the store is
+// checked after the run, what changed is named, and the planted index never counts.
 TEST_F(ApplyFlow, AStoreChangedWhileTheModRanIsNamedAndNothingPlantedIsPutBack) {
+    const std::string original = g.Read("maps/canyon.map");
     const fs::path victim = g.state.Path() / "victim.txt";
     testing_support::WriteBytes(victim.string(), "victim");
     const std::string store = StoreFolder();
+    bool planted = false;
     g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map"}, [&] {
         g.Write("maps/canyon.map", "modded");
-        testing_support::WriteBytes(store + "/1/maps/canyon.map", "planted");
         manager::StoreRecords forged{g.Folder(), {}};
         forged.applies.push_back({1, "Mod", "", 0, {}});
         forged.applies.back().entries.push_back(
             {{manager::EntryKind::Absent, testing_support::ManagerName(victim), 0, {}}, std::nullopt});
-        testing_support::WriteBytes(store + "/index.txt", manager::EncodeRecords(forged, &base::FoldCase).value());
+        const std::string forgedIndex = manager::EncodeRecords(forged, &base::FoldCase).value();
+        testing_support::WriteBytes(store + "/1/maps/canyon.map", "planted");
+        testing_support::WriteBytes(store + "/index.txt", forgedIndex);
+        planted = testing_support::ReadBytes(store + "/index.txt") == forgedIndex;
     });
-    ASSERT_EQ(g.view->messages.size(), 2u);
-    const std::string& said = g.view->messages[0];
-    EXPECT_TRUE(Contains(said, "While the mod ran, another program or the mod changed these files")) << said;
-    EXPECT_TRUE(Contains(said, "1\\maps\\canyon.map")) << said;
-    EXPECT_TRUE(Contains(said, "index.txt")) << said;
+    SCOPED_TRACE(planted ? "planted" : "held");
+    ASSERT_EQ(g.view->messages.size(), planted ? 2u : 1u);
+    if (planted) {
+        const std::string& said = g.view->messages[0];
+        EXPECT_TRUE(Contains(said, "While the mod ran, another program or the mod changed these files")) << said;
+        EXPECT_TRUE(Contains(said, "1\\maps\\canyon.map")) << said;
+        EXPECT_TRUE(Contains(said, "index.txt")) << said;
+    }
     Restore();
-    EXPECT_TRUE(Contains(LastMessage(), "maps\\canyon.map: its kept copy is damaged")) << LastMessage();
-    EXPECT_EQ(g.Read("maps/canyon.map"), "modded");
+    EXPECT_EQ(Contains(LastMessage(), "maps\\canyon.map: its kept copy is damaged"), planted) << LastMessage();
+    EXPECT_EQ(g.Read("maps/canyon.map"), planted ? "modded" : original);
     EXPECT_TRUE(fs::exists(victim));
 }
 

@@ -417,3 +417,28 @@ TEST_F(RealGrenwick, UndoLeavesAFileChangedSinceAndKeepsTheApplyForAFileItCannot
 }
 
 }  // namespace
+
+namespace {
+
+// Seen: a mod could delete or overwrite the kept copies while it ran. A line the reader
+// cannot follow (it reads a command's output) deletes everything in the store root: the
+// store's files are held without delete sharing for the run, so the copy stays and Restore
+// puts the original back.
+TEST_F(RealGrenwick, AModLineNoReaderFollowsCannotDeleteTheStoreWhileItRuns) {
+    MakeGameFolder(kMaps);
+    ASSERT_TRUE(batchfile::WriteBatchFile(
+        "sneaky.bat", {":: &Sneaky", "copy /y mods\\canyon1.map maps\\canyon.map",
+                       "for /f \"delims=\" %%d in ('echo %LOCALAPPDATA%') do del /s /q \"%%d\\Grenwick\\Originals\\*\""}));
+    AddMods({"sneaky.bat"});
+    const Strings boxes = Apply("Sneaky", InTurn({IDNO}));
+    ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
+    EXPECT_TRUE(Contains(boxes[0], "cannot tell which files this line")) << boxes[0];
+    EXPECT_EQ(boxes[1], "Done!");
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("mods\\canyon1.map")) << "the mod ran";
+    const Strings restored = Restore();
+    ASSERT_EQ(restored.size(), 2u) << testing::PrintToString(restored);
+    EXPECT_EQ(restored[1], "Put back 1 file.");
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("maps\\canyon.map"));
+}
+
+}  // namespace
