@@ -146,7 +146,12 @@ std::string OriginalsStore::OldCopyPath(const std::string& name) const {
     return CopyIn(OldFolder(), place.name, place.inside);
 }
 
-bool OriginalsStore::HasOldStore() const { return base::KindOf(Join(OldFolder(), kIndexName)) != PathKind::Missing; }
+// Once this game folder has a store of its own, whatever the game folder holds is the game's:
+// a folder of that name a mod writes later is never taken for kept originals.
+bool OriginalsStore::HasOldStore() const {
+    return base::KindOf(m_folder) == PathKind::Missing &&
+           base::KindOf(Join(OldFolder(), kIndexName)) != PathKind::Missing;
+}
 
 std::uint64_t OriginalsStore::NextNumber() const {
     std::uint64_t next = 1;
@@ -245,6 +250,7 @@ std::optional<StoreError> OriginalsStore::TakeOver(ProgressView* progress) {
     }
     for (const std::string& copy : copies)
         RemoveCopy(copy);
+    RemoveEmptyTree(m_folder);  // still no store of its own, so the next reading tries again
     m_records.applies.insert(m_records.applies.begin(), *old);
     return std::nullopt;
 }
@@ -616,7 +622,10 @@ std::optional<StoreError> OriginalsStore::Commit(StoreRecords records, const Mov
     if (oldStoreGoes)
         RemoveOldStore(*oldStoreGoes);
     m_records = std::move(records);
-    RemoveEmptyTree(m_folder);
+    // The store's folder stays, empty, as the mark that this game folder has a store.
+    for (const base::FolderEntry& entry : base::ListFolder(m_folder))
+        if (entry.kind == PathKind::Folder)
+            RemoveEmptyTree(Join(m_folder, entry.name));
     return std::nullopt;
 }
 

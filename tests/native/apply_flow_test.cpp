@@ -75,7 +75,7 @@ TEST_F(ApplyFlow, WildcardDeletesBelowTheGameFolderCannotReachTheStore) {
         EXPECT_FALSE(g.Has("maps/sub/deep.map"));
         Restore();
         EXPECT_TRUE(g.Files() == before) << LastMessage();
-        EXPECT_FALSE(fs::exists(StoreFolder())) << "an empty store leaves no folder behind";
+        EXPECT_TRUE(testing_support::TakeSnapshot(StoreFolder()).empty()) << "an empty store keeps no file";
         g.manager->ResetModList();
     }
 }
@@ -187,6 +187,33 @@ TEST_F(ApplyFlow, AStoreChangedWhileTheModRanIsNamedAndNothingPlantedIsPutBack) 
     EXPECT_TRUE(fs::exists(victim));
 }
 
+// Seen: after the store had moved out of the game folder, a mod planted an old-format store
+// there and the next start took it over as the oldest apply, so Restore put the planted bytes
+// back. Once the game folder has a store of its own, such a folder is the game's files.
+TEST_F(ApplyFlow, AnOldStorePlantedOnceTheGameHasItsOwnIsTheGamesFiles) {
+    const std::string original = g.Read("maps/canyon.map");
+    const std::string header =
+        "Original game files kept by Grenwick before mods changed them; its system menu entry \"Restore original "
+        "files...\" puts them back. One file a line: kept (a copy is here) or absent (a mod created it).\r\n";
+    for (const bool applied : {true, false}) {
+        SCOPED_TRACE(applied ? "while a mod is applied" : "after a restore");
+        g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map"},
+                [&] { g.Write("maps/canyon.map", "modded"); });
+        if (!applied)
+            Restore();
+        g.Write("Original files kept by Grenwick/index.txt", header + "kept\tmaps\\canyon.map\r\n");
+        g.Write("Original files kept by Grenwick/maps/canyon.map", "planted");
+        g.Restart();
+        Restore();
+        EXPECT_EQ(g.Read("maps/canyon.map"), original);
+        if (applied)
+            EXPECT_EQ(LastMessage(), "Put back 1 file.");
+        EXPECT_TRUE(g.Has("Original files kept by Grenwick/maps/canyon.map")) << "the game's files like any other";
+        fs::remove_all(g.game.Path() / "Original files kept by Grenwick");
+        g.manager->ResetModList();
+    }
+}
+
 // Files the reader did not foresee: one created is deleted by Restore; one changed is named
 // after the run, as the player must know at once, and again in Restore's question.
 TEST_F(ApplyFlow, ChangesTheReaderDidNotForeseeAreNoted) {
@@ -239,7 +266,7 @@ TEST_F(ApplyFlow, AMissingOrDamagedCopyIsNamedAsSuch) {
         EXPECT_EQ(LastMessage(), std::string("Put back 1 of 2 files.\n\nThese could not be put back:\n    ") + c.said);
         EXPECT_EQ(g.Read("game.cfg"), "cfg");
         EXPECT_EQ(g.Read("maps/canyon.map"), "new") << "nothing half-written in its place";
-        EXPECT_FALSE(fs::exists(StoreFolder()));
+        EXPECT_TRUE(testing_support::TakeSnapshot(StoreFolder()).empty());
         g.Write("maps/canyon.map", std::string("canyon\0\r\n\x1a\xff", 11));
         g.manager->ResetModList();
     }
@@ -556,7 +583,7 @@ TEST_F(ApplyFlow, AnOldStoreInsideTheGameFolderIsTakenOver) {
         for (int i = 1; i <= 4; ++i)
             EXPECT_EQ(base::ReadWholeFile(outside[i - 1]).value_or(""), "out " + std::to_string(i));
         g.manager->ResetModList();
-        fs::remove(blocker);
+        fs::remove_all(blocker);  // no store of its own again, so the next case takes the old one over
     }
 
     // Undone where it is, the old store goes as a whole.
