@@ -3,6 +3,8 @@
 #include "manager/mod_manager.h"
 
 #include <ctime>
+#include <iomanip>
+#include <sstream>
 #include <set>
 #include <string>
 #include <utility>
@@ -239,18 +241,25 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     std::vector<std::string> messages;
     bool ran = false;
     base::WriteResult lastMod;
-    {
-        // One lock from keeping the originals through the run to noting what it changed and
-        // remembering the mod: no other window changes the store while the mod runs.
-        StateLock lock(m_files.paths, m_files.lockWait);
-        std::string problem;
-        if (const std::optional<std::uint64_t> number = KeepOriginals(lock, store, entry, fullBatch, *plan, problem)) {
-            ran = true;
-            messages = RunAndSettle(store, *number, entry, *lines, gameFolder);
-            lastMod = SaveLastMod(entry.path);
-        } else {
-            messages.push_back(problem);
+    for (int tries = 0; tries < 2 && !ran; ++tries) {
+        std::optional<StoreError> unusable;
+        {
+            // One lock from keeping the originals through the run to noting what it changed
+            // and remembering the mod: no other window changes the store while the mod runs.
+            StateLock lock(m_files.paths, m_files.lockWait);
+            std::string problem;
+            if ((unusable = LoadLocked(lock, store))) {
+                messages = {StoreMessage(*unusable, kNotApplied)};
+            } else if (const auto number = KeepOriginals(store, entry, fullBatch, *plan, problem)) {
+                ran = true;
+                messages = RunAndSettle(store, *number, entry, *lines, gameFolder);
+                lastMod = SaveLastMod(entry.path);
+            } else {
+                messages = {problem};
+            }
         }
+        if (!unusable || tries > 0 || !OfferSetAside(store, *unusable))
+            break;
     }
     for (const std::string& message : messages)
         m_view.ShowMessage(message);
@@ -447,14 +456,46 @@ std::optional<StoreError> ModManager::LoadLocked(const StateLock& lock, Original
 // after saying why, when another window holds the lock or the index cannot be trusted.
 bool ModManager::LoadStoreToPutBack(OriginalsStore& store) {
     std::optional<StoreError> problem;
-    {
-        StateLock lock(m_files.paths, m_files.lockWait);
-        problem = LoadLocked(lock, store);
+    for (int tries = 0; tries < 2; ++tries) {
+        {
+            StateLock lock(m_files.paths, m_files.lockWait);
+            problem = LoadLocked(lock, store);
+        }
+        if (!problem)
+            return true;
+        if (tries > 0 || !OfferSetAside(store, *problem))
+            break;
     }
-    if (!problem)
-        return true;
     m_view.ShowMessage(StoreMessage(*problem, ", so nothing was put back."));
     return false;
+}
+
+// A damaged index would refuse every Apply, Restore and Undo for good: the player may set its
+// store aside, kept for a look by hand, and start a new one (No, the default, leaves it).
+// True when it was set aside.
+bool ModManager::OfferSetAside(OriginalsStore& store, const StoreError& error) {
+    if (error.what != StoreError::What::Unreadable)
+        return false;
+    const std::time_t now = std::time(nullptr);
+    std::ostringstream stamp;
+    stamp << std::put_time(std::localtime(&now), "%Y-%m-%d %H.%M.%S");
+    const std::string aside = store.AsideName(error.file, stamp.str());
+    if (!m_view.Ask("The list of kept original files \"" + error.file + "\" is damaged: " + DamageText(error) +
+                        ". Grenwick cannot trust what it names.\n\nSet the damaged store aside as \"" + aside +
+                        "\", kept for a look by hand, and start a new one? What it keeps is then no longer put "
+                        "back by Grenwick.",
+                    false))
+        return false;
+    base::WriteResult moved;
+    {
+        StateLock lock(m_files.paths, m_files.lockWait);
+        if (lock.InUse())
+            return false;
+        moved = store.SetAside(error.file, aside);
+    }
+    if (!moved)
+        ReportUnwritable(moved.Error());
+    return static_cast<bool>(moved);
 }
 
 // What the reader foresees the mod changes; where it cannot follow a line, the player picks
@@ -504,13 +545,9 @@ std::optional<ModManager::KeepPlan> ModManager::PlanKeep(const std::string& full
 // Before a mod runs, the files it will change are kept; when one cannot be, it does not run.
 // The store is read and written under the state lock, so two windows applying at once never
 // interleave their changes to it; questions and messages wait until the lock is let go.
-std::optional<std::uint64_t> ModManager::KeepOriginals(const StateLock& lock, OriginalsStore& store,
-                                                       const ModEntry& entry, const std::string& fullBatch,
-                                                       const KeepPlan& plan, std::string& problem) {
-    if (const std::optional<StoreError> error = LoadLocked(lock, store)) {
-        problem = StoreMessage(*error, kNotApplied);
-        return std::nullopt;
-    }
+std::optional<std::uint64_t> ModManager::KeepOriginals(OriginalsStore& store, const ModEntry& entry,
+                                                       const std::string& fullBatch, const KeepPlan& plan,
+                                                       std::string& problem) {
     if (plan.whole) {
         const std::optional<std::uint64_t> free =
             base::MakeFolders(store.Folder()) ? base::FreeSpace(store.Folder()) : std::nullopt;

@@ -131,11 +131,12 @@ private:
     };
     std::optional<KeepPlan> PlanKeep(const std::string& fullBatch, const std::vector<std::string>& lines,
                                      const std::string& gameFolder);
-    // Keeps what the plan names under `lock`: the new apply's number, or the message saying
-    // why the mod does not run.
-    std::optional<std::uint64_t> KeepOriginals(const StateLock& lock, OriginalsStore& store, const ModEntry& entry,
+    // Keeps what the plan names in the store loaded under the lock: the new apply's number,
+    // or the message saying why the mod does not run.
+    std::optional<std::uint64_t> KeepOriginals(OriginalsStore& store, const ModEntry& entry,
                                                const std::string& fullBatch, const KeepPlan& plan,
                                                std::string& problem);
+    bool OfferSetAside(OriginalsStore& store, const StoreError& error);
     std::vector<std::string> RunAndSettle(OriginalsStore& store, std::uint64_t number, const ModEntry& entry,
                                           const std::vector<std::string>& lines, const std::string& gameFolder);
     // Says which file (a list file or the last-mod file) could not be written, and why.

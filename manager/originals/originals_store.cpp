@@ -168,8 +168,11 @@ std::optional<StoreError> OriginalsStore::Load(ProgressView* progress) {
     if (const auto text = base::ReadWholeFile(index)) {
         // The store writes only its own format; the previous version never kept an index here.
         DecodedRecords decoded = ReadIndex(*text, m_gameFolder, kFold);
-        if (!decoded.records || decoded.version != kIndexVersion)
-            return StoreError{StoreError::What::Unreadable, index};
+        if (decoded.records && decoded.version != kIndexVersion)
+            decoded = {std::nullopt, IndexProblem::UnknownFormat, 1, decoded.version};
+        if (!decoded.records)
+            return StoreError{StoreError::What::Unreadable, index, base::WriteError::Reason::Other, decoded.problem,
+                              decoded.line};
         m_records = std::move(*decoded.records);
     } else if (base::KindOf(index) != PathKind::Missing) {
         return StoreError{StoreError::What::Unreadable, index};
@@ -253,6 +256,17 @@ std::optional<StoreError> OriginalsStore::TakeOver(ProgressView* progress) {
     RemoveEmptyTree(m_folder);  // still no store of its own, so the next reading tries again
     m_records.applies.insert(m_records.applies.begin(), *old);
     return std::nullopt;
+}
+
+std::string OriginalsStore::AsideName(const std::string& index, const std::string& stamp) const {
+    return base::ParentFolder(index) + " damaged " + stamp;
+}
+
+base::WriteResult OriginalsStore::SetAside(const std::string& index, const std::string& aside) const {
+    const std::string folder = base::ParentFolder(index);
+    if (kFold(folder) != kFold(m_folder) && kFold(folder) != kFold(OldFolder()))
+        return base::WriteError{index, base::WriteError::Reason::Other};
+    return base::MoveOver(folder, aside);
 }
 
 // Only the files the old index names, the index, and the folders left empty.

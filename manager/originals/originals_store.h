@@ -45,6 +45,11 @@ public:
     std::optional<StoreError> Load(ProgressView* progress = nullptr);
     // Whether the previous version left a store in the game folder.
     bool HasOldStore() const;
+    // The name a damaged index's store is set aside under: its folder's name, "damaged" and `stamp`.
+    std::string AsideName(const std::string& index, const std::string& stamp) const;
+    // Renames the store that holds the damaged `index` (this store, or the previous version's in
+    // the game folder) to `aside`, kept for a look by hand; the next Load starts a new one.
+    base::WriteResult SetAside(const std::string& index, const std::string& aside) const;
 
     const StoreRecords& Records() const { return m_records; }
     const std::string& Folder() const { return m_folder; }

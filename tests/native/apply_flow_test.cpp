@@ -14,6 +14,7 @@
 #include "manager/originals/index_format.h"
 #include "manager/originals/store_place.h"
 #include "tests/support/game_store.h"
+#include "tests/support/index_text.h"
 #include "tests/support/text_checks.h"
 #include "writers/mapswap/mapswap_batch.h"
 #include "writers/ppf/ppf_batch.h"
@@ -23,6 +24,9 @@ namespace {
 namespace fs = std::filesystem;
 using manager::ManagerView;
 using testing_support::GameStore;
+using testing_support::Body;
+using testing_support::Replaced;
+using testing_support::Sealed;
 using testing_support::Snapshot;
 using Answer = ManagerView::Answer;
 
@@ -310,7 +314,10 @@ TEST_F(ApplyFlow, ADamagedIndexIsRefusedAndNothingChanges) {
         ASSERT_EQ(g.view->messages.size(), 2u);
         for (const std::string& message : g.view->messages)
             EXPECT_TRUE(Contains(message, "index.txt\" cannot be read, so nothing was put back.")) << message;
-        EXPECT_TRUE(g.view->questions.empty());
+        // Each time the player is offered to set the damaged store aside; No is the default.
+        ASSERT_EQ(g.view->questions.size(), 2u);
+        for (const std::string& question : g.view->questions)
+            EXPECT_TRUE(Contains(question, "index.txt\" is damaged: ")) << question;
         EXPECT_TRUE(g.Files() == before);
         EXPECT_EQ(testing_support::ReadBytes(victim), "victim");
         EXPECT_EQ(testing_support::ReadBytes(index), c.index);
@@ -318,6 +325,47 @@ TEST_F(ApplyFlow, ADamagedIndexIsRefusedAndNothingChanges) {
         g.view->questions.clear();
     }
     fs::remove(victim);
+}
+
+// Seen: a one-byte change to the store's index refused Apply, Restore and Undo for good. The
+// player is told what is damaged and may set the store aside (kept, renamed with the date);
+// a new store then starts and the damaged one is left as it was.
+TEST_F(ApplyFlow, ADamagedIndexCanBeSetAsideAndANewStoreStarts) {
+    g.Apply("one.bat", {":: &One", "copy mods\\new.map game.cfg"}, [&] { g.Write("game.cfg", "one"); });
+    const std::string index = StoreFolder() + "/index.txt";
+    const std::string good = testing_support::ReadBytes(index);
+    const struct {
+        const char* label;
+        std::string index;
+        const char* damage;
+    } cases[] = {
+        {"one byte changed", Replaced(good, "game.cfg", "game.cfh"), "its check line does not match the lines above it"},
+        {"no check line", good.substr(0, good.rfind("check\t")), "its last line is not the check line"},
+        {"a bad name", Sealed(Replaced(Body(good), "game.cfg", "..\\x.cfg")), "line 7 names a file outside its place"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::create_directories(StoreFolder());
+        testing_support::WriteBytes(index, c.index);
+        g.view->messages.clear();
+        g.view->questions.clear();
+        g.view->answers = {true};
+        g.Apply("two.bat", {":: &Two", "copy mods\\new.map maps\\canyon.map"}, [&] { g.Write("maps/canyon.map", "two"); });
+        ASSERT_FALSE(g.view->questions.empty());
+        EXPECT_TRUE(Contains(g.view->questions[0], std::string("is damaged: ") + c.damage)) << g.view->questions[0];
+        EXPECT_EQ(g.view->messages.back(), "Done!");
+        std::vector<fs::path> aside;
+        for (const auto& entry : fs::directory_iterator(g.files.storeRoot))
+            if (Contains(entry.path().filename().string(), " damaged "))
+                aside.push_back(entry.path());
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_EQ(testing_support::ReadBytes((aside[0] / "index.txt").string()), c.index) << "kept as it was";
+        g.manager->UndoLastMod();
+        EXPECT_TRUE(Contains(LastMessage(), "Undid \"Two\": put back 1 file.")) << LastMessage();
+        EXPECT_EQ(g.Read("maps/canyon.map"), std::string("canyon\0\r\n\x1a\xff", 11));
+        fs::remove_all(aside[0]);
+        g.manager->ResetModList();
+    }
 }
 
 // Lines no reader can follow: the question names them by number, Cancel (the default) runs
