@@ -356,7 +356,7 @@ void ModManager::RestoreOriginals() {
         return;
     const std::optional<std::string> question = RestoreQuestion(store, gameFolder);
     if (!question) {
-        m_view.ShowMessage("No original files are kept: no mod has changed a file since the last restore.");
+        m_view.ShowMessage("Grenwick keeps no original files for this game folder, so there is nothing to put back.");
         return;
     }
     if (!m_view.Ask(*question, true))
@@ -403,9 +403,10 @@ void ModManager::UndoLastMod() {
     for (const ApplyEntry& entry : newest.entries)
         names.push_back(entry.before.name);
     const std::vector<std::string> changed = store.ChangedSinceNewest();
-    std::string question = "Undo \"" + mod + "\"? Its " + Files(names.size()) +
-                           " are put back as they were just before it was applied; files it created are deleted." +
-                           NameList(names);
+    const bool one = names.size() == 1;
+    std::string question = "Undo \"" + mod + "\"? Its " + Files(names.size()) + (one ? " is" : " are") +
+                           " put back as " + (one ? "it was" : "they were") +
+                           " just before it was applied; files it created are deleted." + NameList(names);
     if (!changed.empty())
         question += "\n\nThese files were changed after it was applied:" + NameList(changed);
     if (!m_view.Ask(question, true))

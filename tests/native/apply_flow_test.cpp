@@ -368,6 +368,17 @@ TEST_F(ApplyFlow, ADamagedIndexCanBeSetAsideAndANewStoreStarts) {
     }
 }
 
+// Seen: "Its 1 file are put back". The questions count in the singular for one file.
+TEST_F(ApplyFlow, QuestionsAboutOneFileSpeakOfOne) {
+    g.Apply("one.bat", {":: &One", "copy mods\\new.map game.cfg"}, [&] { g.Write("game.cfg", "one"); });
+    g.manager->UndoLastMod();
+    g.manager->RestoreOriginals();
+    EXPECT_EQ(g.view->questions, (Strings{"Undo \"One\"? Its 1 file is put back as it was just before it was applied; "
+                                          "files it created are deleted.\n    game.cfg"}));
+    EXPECT_EQ(g.view->messages.back(),
+              "Grenwick keeps no original files for this game folder, so there is nothing to put back.");
+}
+
 // Lines no reader can follow: the question names them by number, Cancel (the default) runs
 // nothing, Yes keeps every file of the game folder first, No only the foreseen ones.
 TEST_F(ApplyFlow, UnfollowedLinesAskYesNoOrCancel) {
@@ -490,8 +501,8 @@ TEST_F(ApplyFlow, UndoTakesBackTheNewestApplyThenTheOneBefore) {
         said.insert(said.end(), g.view->messages.begin(), g.view->messages.end());
         EXPECT_EQ(said, (Strings{"Undid \"Two\": put back 2 files.", "Undid \"One\": put back 1 file.",
                                              "No applied mod is remembered, so there is nothing to undo.",
-                                             "No original files are kept: no mod has changed a file since the last "
-                                             "restore."}));
+                                             "Grenwick keeps no original files for this game folder, so there is "
+                                             "nothing to put back."}));
         g.view->questions.clear();
         g.view->messages.clear();
         g.manager->ResetModList();
