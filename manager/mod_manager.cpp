@@ -180,8 +180,9 @@ void ModManager::StartupLoad(std::FILE* lastModReader) {
         StateLock lock(m_files.paths, m_files.lockWait);
         if (!lock.InUse()) {
             (void)SettleLists(ListFilesOf(m_files));
-            if (OriginalsStore store(m_files.storeRoot, base::CurrentFolder()); store.HasOldStore())
-                (void)store.Load(m_progress);
+            // What a kill left half made goes; the store is read as a whole or not at all.
+            if (OriginalsStore store(m_files.storeRoot, base::CurrentFolder()); !store.Load(m_progress))
+                store.RemoveTempFiles();
         }
         (void)LoadSaved();
     }

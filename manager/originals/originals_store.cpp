@@ -105,6 +105,31 @@ FolderNotes NoteFolder(const std::string& gameFolder) {
     return notes;
 }
 
+namespace {
+
+bool AllDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Whether `name` is a temp file the file layer makes beside `stem` ("" for any stem):
+// "<stem>.<process>-<n>.tmp".
+bool IsTempName(const std::string& name, const std::string& stem) {
+    constexpr char kTmp[] = ".tmp";
+    const std::size_t tail = sizeof(kTmp) - 1;
+    if (name.size() <= tail || name.compare(name.size() - tail, tail, kTmp) != 0)
+        return false;
+    const std::string rest = name.substr(0, name.size() - tail);
+    const std::size_t dot = rest.rfind('.');
+    const std::size_t dash = rest.rfind('-');
+    if (dot == std::string::npos || dash == std::string::npos || dash < dot)
+        return false;
+    if (!AllDigits(rest.substr(dot + 1, dash - dot - 1)) || !AllDigits(rest.substr(dash + 1)))
+        return false;
+    return stem.empty() ? dot > 0 : kFold(rest.substr(0, dot)) == kFold(stem);
+}
+
+}  // namespace
+
 std::vector<std::string> ChangedFiles(const FolderNotes& before, const FolderNotes& after) {
     std::vector<std::string> changed;
     for (const auto& [key, file] : before) {
@@ -256,6 +281,23 @@ std::optional<StoreError> OriginalsStore::TakeOver(ProgressView* progress) {
     RemoveEmptyTree(m_folder);  // still no store of its own, so the next reading tries again
     m_records.applies.insert(m_records.applies.begin(), *old);
     return std::nullopt;
+}
+
+void OriginalsStore::RemoveTempFiles() const {
+    for (const base::TreeFile& file : base::WalkFolder(m_folder))
+        if (IsTempName(base::BaseName(file.name), ""))
+            (void)base::RemoveFile(Join(m_folder, file.name));
+    std::set<std::string> seen;
+    for (const ApplyRecord& apply : m_records.applies)
+        for (const ApplyEntry& entry : apply.entries) {
+            const std::string full = FullPath(entry.before.name);
+            if (!seen.insert(kFold(full)).second)
+                continue;
+            const std::string folder = base::ParentFolder(full);
+            for (const base::FolderEntry& found : base::ListFolder(folder))
+                if (found.kind == PathKind::File && IsTempName(found.name, base::BaseName(full)))
+                    (void)base::RemoveFile(Join(folder, found.name));
+        }
 }
 
 std::string OriginalsStore::AsideName(const std::string& index, const std::string& stamp) const {

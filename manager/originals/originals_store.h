@@ -45,6 +45,9 @@ public:
     std::optional<StoreError> Load(ProgressView* progress = nullptr);
     // Whether the previous version left a store in the game folder.
     bool HasOldStore() const;
+    // Removes the temp files of Grenwick's own naming ("<name>.<process>-<n>.tmp") that a kill
+    // left in the store and beside the game files its index names; the caller holds the lock.
+    void RemoveTempFiles() const;
     // The name a damaged index's store is set aside under: its folder's name, "damaged" and `stamp`.
     std::string AsideName(const std::string& index, const std::string& stamp) const;
     // Renames the store that holds the damaged `index` (this store, or the previous version's in

@@ -379,6 +379,35 @@ TEST_F(ApplyFlow, QuestionsAboutOneFileSpeakOfOne) {
               "Grenwick keeps no original files for this game folder, so there is nothing to put back.");
 }
 
+// Seen: a kill while keeping or putting back a big map left its temp file for good. At the
+// next start the temp files of Grenwick's own naming go, in the store and beside the game files
+// its index names; other files stay.
+TEST_F(ApplyFlow, TempFilesAKillLeftAreRemovedAtTheNextStart) {
+    g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map"}, [&] { g.Write("maps/canyon.map", "x"); });
+    const std::string store = StoreFolder();
+    const struct {
+        std::string path;
+        bool removed;
+    } cases[] = {
+        {(g.game.Path() / "maps/canyon.map.4242-0.tmp").string(), true},
+        {(g.game.Path() / "maps/CANYON.MAP.7-12.tmp").string(), true},
+        {store + "/1/maps/canyon.map.4242-1.tmp", true},
+        {store + "/index.txt.99-0.tmp", true},
+        {(g.game.Path() / "maps/canyon.map.backup.tmp").string(), false},
+        {(g.game.Path() / "maps/canyon.map.12.tmp").string(), false},
+        {(g.game.Path() / "maps/sub/deep.map.1-0.tmp").string(), false},
+    };
+    for (const auto& c : cases)
+        testing_support::WriteBytes(c.path, "half");
+    g.Restart();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(fs::exists(c.path), !c.removed);
+    }
+    Restore();
+    EXPECT_EQ(LastMessage(), "Put back 1 file.");
+}
+
 // Lines no reader can follow: the question names them by number, Cancel (the default) runs
 // nothing, Yes keeps every file of the game folder first, No only the foreseen ones.
 TEST_F(ApplyFlow, UnfollowedLinesAskYesNoOrCancel) {
