@@ -479,6 +479,10 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
     const std::string copy = CopyPath(apply, entry.before.name);
     if (base::KindOf(copy) != PathKind::File)
         return Outcome::Missing;
+    // A folder a mod made in the file's place, with files in it that mods made (deleted
+    // first), goes when nothing else is left in it.
+    if (base::KindOf(full) == PathKind::Folder && ModsMadeInside(entry.before.name))
+        RemoveEmptyTree(full);
     base::CopyBeside hashed;
     if (!base::TakeBesideHashed(copy, full, hashed, &progress))
         return Outcome::Failed;
@@ -493,6 +497,18 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
     return Outcome::Done;
 }
 
+bool OriginalsStore::ModsMadeInside(const std::string& name) const {
+    const base::SplitName folder = base::Split(name);
+    for (const ApplyRecord& apply : m_records.applies)
+        for (const ApplyEntry& entry : apply.entries) {
+            const base::SplitName split = base::Split(entry.before.name);
+            if (entry.before.kind == EntryKind::Absent && split.parts.size() > folder.parts.size() &&
+                base::IsWithin(split, folder, kFold))
+                return true;
+        }
+    return false;
+}
+
 std::vector<OriginalsStore::Outcome> OriginalsStore::PutBackAll(const std::vector<Original>& originals,
                                                                 const std::set<std::string>& leave,
                                                                 const std::string& text, ProgressView* progress,
@@ -503,15 +519,22 @@ std::vector<OriginalsStore::Outcome> OriginalsStore::PutBackAll(const std::vecto
             total += original.entry->before.size;
     StartProgress(progress, text, total);
     CopyHook hook(progress);
-    std::vector<Outcome> outcomes;
-    for (const Original& original : originals) {
+    std::vector<Outcome> outcomes(originals.size(), Outcome::Left);
+    // Deletions first: a file a mod made where a folder was goes before that folder's files
+    // come back, and a folder a mod made where a file was is emptied before the file returns.
+    std::vector<std::size_t> order;
+    for (const bool deleting : {true, false})
+        for (std::size_t i = 0; i < originals.size(); ++i)
+            if ((originals[i].entry->before.kind == EntryKind::Absent) == deleting)
+                order.push_back(i);
+    for (const std::size_t i : order) {
+        const Original& original = originals[i];
         const std::string& name = original.entry->before.name;
-        Outcome outcome = Outcome::Left;
+        Outcome& outcome = outcomes[i];
         if (!leave.count(kFold(name)))
             outcome = hook.Cancelled() ? Outcome::Cancelled : PutBackOne(*original.apply, *original.entry, hook);
         if (outcome == Outcome::Failed && hook.Cancelled())
             outcome = Outcome::Cancelled;
-        outcomes.push_back(outcome);
         switch (outcome) {
         case Outcome::Done:
             ++report.putBack;

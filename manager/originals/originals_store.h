@@ -134,6 +134,8 @@ private:
     std::optional<StoreError> Commit(StoreRecords records, const Moves& moves, const std::vector<std::string>& dropped,
                                      const ApplyRecord* oldStoreGoes);
     bool OnlyFirstOriginal(std::size_t apply, const std::string& folded) const;
+    // Whether an apply noted a file below `name` that a mod made.
+    bool ModsMadeInside(const std::string& name) const;
 
     std::string m_gameFolder;
     bool m_rooted;  // a store root was given

@@ -408,6 +408,41 @@ TEST_F(ApplyFlow, TempFilesAKillLeftAreRemovedAtTheNextStart) {
     EXPECT_EQ(LastMessage(), "Put back 1 file.");
 }
 
+// Seen: a mod that put a folder where the file a.map was left it "for a later try" forever,
+// and one that put a file where the folder maps was took two Restores. One Restore now
+// gives back the shape and the bytes.
+TEST_F(ApplyFlow, OneRestoreGivesBackAFileAFolderTookAndAFolderAFileTook) {
+    const Snapshot before = g.Files();
+    const struct {
+        const char* label;
+        Strings lines;
+        std::function<void()> play;
+    } cases[] = {
+        {"a folder where a file was", {"del game.cfg", "md game.cfg", "copy mods\\new.map game.cfg\\inner.map"}, [&] {
+             fs::remove(g.game.Path() / "game.cfg");
+             g.Write("game.cfg/inner.map", "new");
+         }},
+        {"a file where a folder was", {"rd /s /q maps\\sub", "copy mods\\new.map maps\\sub"}, [&] {
+             fs::remove_all(g.game.Path() / "maps/sub");
+             g.Write("maps/sub", "new");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Strings lines{":: &Shape"};
+        lines.insert(lines.end(), c.lines.begin(), c.lines.end());
+        g.Apply("shape.bat", lines, c.play);
+        ASSERT_EQ(g.view->messages.back(), "Done!");
+        Restore();
+        EXPECT_TRUE(Contains(LastMessage(), "Put back ")) << LastMessage();
+        EXPECT_FALSE(Contains(LastMessage(), "later try")) << LastMessage();
+        Snapshot now = g.Files();
+        now.erase("shape.bat");
+        EXPECT_TRUE(now == before);
+        g.manager->ResetModList();
+    }
+}
+
 // Lines no reader can follow: the question names them by number, Cancel (the default) runs
 // nothing, Yes keeps every file of the game folder first, No only the foreseen ones.
 TEST_F(ApplyFlow, UnfollowedLinesAskYesNoOrCancel) {
