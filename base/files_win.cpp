@@ -330,4 +330,13 @@ std::string FoldCase(const std::string& name) {
     return folded;
 }
 
+// The read-only attribute refuses DeleteFile and a move over the file.
+bool MakeWritable(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    return (attributes & FILE_ATTRIBUTE_READONLY) == 0 ||
+           SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != 0;
+}
+
 }  // namespace base

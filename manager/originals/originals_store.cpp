@@ -471,7 +471,10 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
         const PathKind kind = base::KindOf(full);
         if (kind == PathKind::Missing)
             return Outcome::Done;
-        return kind == PathKind::File && base::RemoveFile(full) ? Outcome::Done : Outcome::Failed;
+        // A file the mod made and marked read-only is deleted all the same.
+        const auto removed = [&] { return static_cast<bool>(base::RemoveFile(full)); };
+        return kind == PathKind::File && (removed() || (base::MakeWritable(full) && removed())) ? Outcome::Done
+                                                                                             : Outcome::Failed;
     }
     case EntryKind::Kept:
         break;
@@ -490,7 +493,8 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
         (void)base::RemoveFile(hashed.temp);
         return Outcome::Damaged;
     }
-    if (base::KindOf(full) == PathKind::Folder || !PutInPlace(hashed.temp, full)) {
+    const auto placed = [&] { return static_cast<bool>(PutInPlace(hashed.temp, full)); };
+    if (base::KindOf(full) == PathKind::Folder || !(placed() || (base::MakeWritable(full) && placed()))) {
         (void)base::RemoveFile(hashed.temp);
         return Outcome::Failed;
     }

@@ -444,4 +444,23 @@ TEST_F(RealGrenwick, AModLineNoReaderFollowsCannotDeleteTheStoreWhileItRuns) {
     EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("maps\\canyon.map"));
 }
 
+// Seen: a file the mod created and made read-only "stayed kept for a later try" on every
+// Restore. It is deleted all the same.
+TEST_F(RealGrenwick, AReadOnlyFileTheModCreatedIsDeletedByOneRestore) {
+    MakeGameFolder(kMaps);
+    ASSERT_TRUE(batchfile::WriteBatchFile("locked.bat", {":: &Locked", "copy /y mods\\canyon1.map maps\\canyon.map",
+                                                         "copy mods\\extra.map maps\\made.map",
+                                                         "attrib +r maps\\made.map"}));
+    AddMods({"locked.bat"});
+    ASSERT_EQ(Apply("Locked"), Strings{"Done!"});
+    const DWORD attributes = GetFileAttributesA("maps\\made.map");
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(attributes & FILE_ATTRIBUTE_READONLY) << "the mod ran";
+    const Strings boxes = Restore();
+    ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
+    EXPECT_EQ(boxes[1], "Put back 2 files.");
+    EXPECT_FALSE(Exists("maps\\made.map"));
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("maps\\canyon.map"));
+}
+
 }  // namespace
