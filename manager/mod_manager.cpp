@@ -355,7 +355,9 @@ void ModManager::RestoreOriginals() {
     OriginalsStore store(m_files.storeRoot, gameFolder);
     if (!LoadStoreToPutBack(store))
         return;
-    const std::optional<std::string> question = RestoreQuestion(store, gameFolder);
+    std::optional<std::string> question = RestoreQuestion(store, gameFolder);
+    if (!question && OfferMovedStore(store))
+        question = RestoreQuestion(store, gameFolder);
     if (!question) {
         m_view.ShowMessage("Grenwick keeps no original files for this game folder, so there is nothing to put back.");
         return;
@@ -446,6 +448,27 @@ void ModManager::UndoApply(OriginalsStore& store, std::uint64_t number, const st
     if (report.index)
         text += "\n\nThe file \"" + report.index->file + "\" could not be written: \"" + mod + "\" stays remembered.";
     m_view.ShowMessage(text);
+}
+
+// After the player moves the game folder, its store still names the old place: offered (No
+// by default) to use it here. True when it now is this folder's store.
+bool ModManager::OfferMovedStore(OriginalsStore& store) {
+    const std::optional<OriginalsStore::MovedStore> moved = store.FindMovedStore();
+    if (!moved || !m_view.Ask("Grenwick keeps no original files for this game folder, but it keeps some for \"" +
+                                  moved->gameFolder + "\", which is gone and had this folder's name: the game "
+                                  "folder was moved here?\n\nUse those original files for this folder?",
+                              false))
+        return false;
+    std::optional<StoreError> problem;
+    {
+        StateLock lock(m_files.paths, m_files.lockWait);
+        problem = LoadLocked(lock, store);
+        if (!problem && store.Records().applies.empty())
+            problem = store.AdoptMovedStore(*moved);
+    }
+    if (problem)
+        m_view.ShowMessage(StoreMessage(*problem, ", so nothing was put back."));
+    return !problem;
 }
 
 std::optional<StoreError> ModManager::LoadLocked(const StateLock& lock, OriginalsStore& store) {

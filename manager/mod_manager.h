@@ -137,6 +137,7 @@ private:
                                                const std::string& fullBatch, const KeepPlan& plan,
                                                std::string& problem);
     bool OfferSetAside(OriginalsStore& store, const StoreError& error);
+    bool OfferMovedStore(OriginalsStore& store);
     std::vector<std::string> RunAndSettle(OriginalsStore& store, std::uint64_t number, const ModEntry& entry,
                                           const std::vector<std::string>& lines, const std::string& gameFolder);
     // Says which file (a list file or the last-mod file) could not be written, and why.

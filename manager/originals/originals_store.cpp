@@ -283,6 +283,58 @@ std::optional<StoreError> OriginalsStore::TakeOver(ProgressView* progress) {
     return std::nullopt;
 }
 
+namespace {
+
+// The game folder an index names on its third line, read only as far as that.
+std::optional<std::string> NamedGameFolder(const std::string& text) {
+    const std::vector<std::string> lines = SplitAt(text, '\n');
+    if (lines.size() < 4 || !StartsWith(lines[2], "game\t") || lines[2].back() != '\r')
+        return std::nullopt;
+    return lines[2].substr(5, lines[2].size() - 6);
+}
+
+}  // namespace
+
+std::optional<OriginalsStore::MovedStore> OriginalsStore::FindMovedStore() const {
+    const std::string key = StoreKey(m_gameFolder, kFold);
+    const std::string prefix = key.substr(0, key.rfind('-') + 1);
+    const std::string root = base::ParentFolder(m_folder);
+    for (const base::FolderEntry& entry : base::ListFolder(root)) {
+        if (entry.kind != PathKind::Folder || kFold(entry.name) == kFold(key) || entry.name.rfind(prefix, 0) != 0 ||
+            entry.name.find(' ') != std::string::npos)
+            continue;
+        const std::string folder = Join(root, entry.name);
+        const auto text = base::ReadWholeFile(Join(folder, kIndexName));
+        const auto named = text ? NamedGameFolder(*text) : std::nullopt;
+        if (!named || kFold(base::BaseName(*named)) != kFold(base::BaseName(m_gameFolder)) ||
+            base::KindOf(*named) != PathKind::Missing || !DecodeRecords(*text, *named, kFold).records)
+            continue;
+        return MovedStore{folder, *named};
+    }
+    return std::nullopt;
+}
+
+std::optional<StoreError> OriginalsStore::AdoptMovedStore(const MovedStore& moved) {
+    const std::string index = Join(moved.folder, kIndexName);
+    const auto text = base::ReadWholeFile(index);
+    DecodedRecords decoded = text ? DecodeRecords(*text, moved.gameFolder, kFold) : DecodedRecords{};
+    if (!decoded.records)
+        return StoreError{StoreError::What::Unreadable, index};
+    StoreRecords records = std::move(*decoded.records);
+    records.gameFolder = m_gameFolder;
+    if (!EncodeRecords(records, kFold))
+        return StoreError{StoreError::What::Unreadable, index};
+    RemoveEmptyTree(m_folder);
+    if (const WriteResult renamed = base::MoveOver(moved.folder, m_folder); !renamed)
+        return NotWritten(renamed.Error());
+    if (std::optional<StoreError> failed = WriteIndex(records)) {
+        (void)base::MoveOver(m_folder, moved.folder);
+        return failed;
+    }
+    m_records = std::move(records);
+    return std::nullopt;
+}
+
 void OriginalsStore::RemoveTempFiles() const {
     for (const base::TreeFile& file : base::WalkFolder(m_folder))
         if (IsTempName(base::BaseName(file.name), ""))

@@ -45,6 +45,16 @@ public:
     std::optional<StoreError> Load(ProgressView* progress = nullptr);
     // Whether the previous version left a store in the game folder.
     bool HasOldStore() const;
+    // A store of another game folder that is gone and had this folder's name: the game folder
+    // moved here. Its folder and the game folder it names; nothing when there is none.
+    struct MovedStore {
+        std::string folder;
+        std::string gameFolder;
+    };
+    std::optional<MovedStore> FindMovedStore() const;
+    // Makes the moved store this game folder's own; the caller holds the lock and this store
+    // keeps nothing.
+    std::optional<StoreError> AdoptMovedStore(const MovedStore& moved);
     // Removes the temp files of Grenwick's own naming ("<name>.<process>-<n>.tmp") that a kill
     // left in the store and beside the game files its index names; the caller holds the lock.
     void RemoveTempFiles() const;

@@ -210,8 +210,9 @@ TEST_F(ApplyFlow, AnOldStorePlantedOnceTheGameHasItsOwnIsTheGamesFiles) {
         g.Restart();
         Restore();
         EXPECT_EQ(g.Read("maps/canyon.map"), original);
-        if (applied)
+        if (applied) {
             EXPECT_EQ(LastMessage(), "Put back 1 file.");
+        }
         EXPECT_TRUE(g.Has("Original files kept by Grenwick/maps/canyon.map")) << "the game's files like any other";
         fs::remove_all(g.game.Path() / "Original files kept by Grenwick");
         g.manager->ResetModList();
@@ -441,6 +442,33 @@ TEST_F(ApplyFlow, OneRestoreGivesBackAFileAFolderTookAndAFolderAFileTook) {
         EXPECT_TRUE(now == before);
         g.manager->ResetModList();
     }
+}
+
+// Seen: after the player moved the game folder, Restore said no mod had changed a file. A store
+// whose game folder is gone and had this folder's name is offered for use here (No by default).
+TEST_F(ApplyFlow, AStoreOfAGameFolderMovedHereIsOfferedForUseHere) {
+    const std::string original = g.Read("maps/canyon.map");
+    g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map"}, [&] { g.Write("maps/canyon.map", "x"); });
+    const fs::path from = g.game.Path();
+    testing_support::TempDir games;
+    const fs::path to = games.Path() / from.filename();
+    fs::rename(from, to);
+    for (const bool yes : {false, true}) {
+        SCOPED_TRACE(yes ? "Yes" : "No");
+        testing_support::ScopedCurrentDir moved(to);
+        g.Restart();
+        g.view->answers = {yes, true};
+        g.manager->RestoreOriginals();
+        ASSERT_FALSE(g.view->questions.empty());
+        EXPECT_TRUE(Contains(g.view->questions[0], "\"" + testing_support::ManagerName(from) +
+                                                       "\", which is gone and had this folder's name"))
+            << g.view->questions[0];
+        EXPECT_EQ(LastMessage(), yes ? "Put back 1 file."
+                                     : "Grenwick keeps no original files for this game folder, so there is nothing to "
+                                       "put back.");
+        EXPECT_EQ(testing_support::ReadBytes((to / "maps/canyon.map").string()), yes ? original : "x");
+    }
+    fs::rename(to, from);
 }
 
 // Lines no reader can follow: the question names them by number, Cancel (the default) runs
