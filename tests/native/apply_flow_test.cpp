@@ -452,7 +452,12 @@ TEST_F(ApplyFlow, AStoreOfAGameFolderMovedHereIsOfferedForUseHere) {
     const fs::path from = g.game.Path();
     testing_support::TempDir games;
     const fs::path to = games.Path() / from.filename();
-    fs::rename(from, to);
+    // Windows renames no folder that is a process's current folder.
+    const auto move = [&](const fs::path& a, const fs::path& b) {
+        testing_support::ScopedCurrentDir away(games.Path());
+        fs::rename(a, b);
+    };
+    move(from, to);
     for (const bool yes : {false, true}) {
         SCOPED_TRACE(yes ? "Yes" : "No");
         testing_support::ScopedCurrentDir moved(to);
@@ -468,7 +473,7 @@ TEST_F(ApplyFlow, AStoreOfAGameFolderMovedHereIsOfferedForUseHere) {
                                        "put back.");
         EXPECT_EQ(testing_support::ReadBytes((to / "maps/canyon.map").string()), yes ? original : "x");
     }
-    fs::rename(to, from);
+    move(to, from);
 }
 
 // Lines no reader can follow: the question names them by number, Cancel (the default) runs
