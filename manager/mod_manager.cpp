@@ -421,6 +421,13 @@ void ModManager::UndoLastMod() {
                     false))
         for (const std::string& name : changed)
             leave.insert(base::FoldCase(name));
+    if (leave.size() == names.size()) {
+        // Nothing would be put back: the apply stays as it is, and the player is told so
+        // rather than "put back 0 files".
+        m_view.ShowMessage("Nothing was undone: every file of \"" + mod + "\" was changed after it was applied and "
+                           "stays as it is. " + kRestoreName + " can still put back the originals.");
+        return;
+    }
     UndoApply(store, number, mod, leave);
 }
 

@@ -369,13 +369,23 @@ TEST_F(ApplyFlow, ADamagedIndexCanBeSetAsideAndANewStoreStarts) {
     }
 }
 
-// Seen: "Its 1 file are put back". The questions count in the singular for one file.
-TEST_F(ApplyFlow, QuestionsAboutOneFileSpeakOfOne) {
+// Seen: "Its 1 file are put back", and "Undid m1: put back 0 files" on every Undo once the
+// player kept each changed file as it is.
+TEST_F(ApplyFlow, OneFileIsSpokenOfAsOneAndAnUndoOfNothingSaysSo) {
     g.Apply("one.bat", {":: &One", "copy mods\\new.map game.cfg"}, [&] { g.Write("game.cfg", "one"); });
+    g.Write("game.cfg", "changed by hand");
+    g.view->answers = {true, false};
+    g.manager->UndoLastMod();
+    EXPECT_EQ(g.view->messages.back(), "Nothing was undone: every file of \"One\" was changed after it was applied and "
+                                       "stays as it is. \"Restore original files...\" can still put back the originals.");
+    EXPECT_EQ(g.Read("game.cfg"), "changed by hand");
+    g.view->questions.clear();
+    g.view->answers = {true, true};
     g.manager->UndoLastMod();
     g.manager->RestoreOriginals();
-    EXPECT_EQ(g.view->questions, (Strings{"Undo \"One\"? Its 1 file is put back as it was just before it was applied; "
-                                          "files it created are deleted.\n    game.cfg"}));
+    EXPECT_EQ(g.view->questions[0].substr(0, g.view->questions[0].find("\n")),
+              "Undo \"One\"? Its 1 file is put back as it was just before it was applied; files it created are deleted.");
+    EXPECT_EQ(g.Read("game.cfg"), "cfg");
     EXPECT_EQ(g.view->messages.back(),
               "Grenwick keeps no original files for this game folder, so there is nothing to put back.");
 }
