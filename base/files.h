@@ -130,4 +130,9 @@ std::string CurrentFolder();
 // nothing here can give one.
 void SyncFolderOf(const std::string& path);
 
+// Clears the read-only mark of the file `path` (on POSIX hosts: gives its owner write
+// permission), so that it can be replaced or deleted; false when it is no file or the mark
+// stays.
+bool MakeWritable(const std::string& path);
+
 }  // namespace base

@@ -293,4 +293,11 @@ void SyncFolderOf(const std::string& path) {
     close(fd);
 }
 
+bool MakeWritable(const std::string& path) {
+    struct stat info {};
+    if (stat(Native(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    return (info.st_mode & S_IWUSR) != 0 || chmod(Native(path).c_str(), info.st_mode | S_IWUSR) == 0;
+}
+
 }  // namespace base

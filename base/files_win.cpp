@@ -369,4 +369,14 @@ std::string CurrentFolder() {
 // See the declaration: NTFS keeps the order of a folder's changes, other file systems do not.
 void SyncFolderOf(const std::string& /*path*/) {}
 
+// The read-only attribute refuses DeleteFile and a move over the file.
+bool MakeWritable(const std::string& path) {
+    const std::wstring name = LongName(path);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    return (attributes & FILE_ATTRIBUTE_READONLY) == 0 ||
+           SetFileAttributesW(name.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != 0;
+}
+
 }  // namespace base

@@ -3,12 +3,15 @@
 #include "manager/mod_manager.h"
 
 #include <ctime>
+#include <iomanip>
+#include <sstream>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "base/files.h"
+#include "base/held_files.h"
 #include "base/paths.h"
 #include "base/text.h"
 #include "batchfile/header_reader.h"
@@ -152,6 +155,15 @@ private:
     std::optional<base::SplitName> m_store;
 };
 
+// The store's folder, every file noted in it and every folder between, to hold during a run.
+std::vector<std::string> HeldPaths(const std::string& folder, const FolderNotes& notes) {
+    std::set<std::string> paths{folder};
+    for (const auto& [key, file] : notes)
+        for (std::string name = file.name; !name.empty(); name = base::ParentFolder(name))
+            paths.insert(base::Join(folder, name));
+    return {paths.begin(), paths.end()};
+}
+
 }  // namespace
 
 std::string QuoteForInterpreter(const std::string& path) { return "\"\"" + path + "\"\""; }
@@ -168,8 +180,9 @@ void ModManager::StartupLoad(std::FILE* lastModReader) {
         StateLock lock(m_files.paths, m_files.lockWait);
         if (!lock.InUse()) {
             (void)SettleLists(ListFilesOf(m_files));
-            if (OriginalsStore store(m_files.storeRoot, base::CurrentFolder()); store.HasOldStore())
-                (void)store.Load(m_progress);
+            // What a kill left half made goes; the store is read as a whole or not at all.
+            if (OriginalsStore store(m_files.storeRoot, base::CurrentFolder()); !store.Load(m_progress))
+                store.RemoveTempFiles();
         }
         (void)LoadSaved();
     }
@@ -230,18 +243,25 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     std::vector<std::string> messages;
     bool ran = false;
     base::WriteResult lastMod;
-    {
-        // One lock from keeping the originals through the run to noting what it changed and
-        // remembering the mod: no other window changes the store while the mod runs.
-        StateLock lock(m_files.paths, m_files.lockWait);
-        std::string problem;
-        if (const std::optional<std::uint64_t> number = KeepOriginals(lock, store, entry, fullBatch, *plan, problem)) {
-            ran = true;
-            messages = RunAndSettle(store, *number, entry, *lines, gameFolder);
-            lastMod = SaveLastMod(entry.path);
-        } else {
-            messages.push_back(problem);
+    for (int tries = 0; tries < 2 && !ran; ++tries) {
+        std::optional<StoreError> unusable;
+        {
+            // One lock from keeping the originals through the run to noting what it changed
+            // and remembering the mod: no other window changes the store while the mod runs.
+            StateLock lock(m_files.paths, m_files.lockWait);
+            std::string problem;
+            if ((unusable = LoadLocked(lock, store))) {
+                messages = {StoreMessage(*unusable, kNotApplied)};
+            } else if (const auto number = KeepOriginals(store, entry, fullBatch, *plan, problem)) {
+                ran = true;
+                messages = RunAndSettle(store, *number, entry, *lines, gameFolder);
+                lastMod = SaveLastMod(entry.path);
+            } else {
+                messages = {problem};
+            }
         }
+        if (!unusable || tries > 0 || !OfferSetAside(store, *unusable))
+            break;
     }
     for (const std::string& message : messages)
         m_view.ShowMessage(message);
@@ -259,10 +279,13 @@ std::vector<std::string> ModManager::RunAndSettle(OriginalsStore& store, std::ui
                                                   const std::string& gameFolder) {
     const FolderNotes before = NoteFolder(gameFolder);
     const FolderNotes storeBefore = NoteFolder(store.Folder());
-    m_runner.Run(QuoteForInterpreter(entry.path));
-    // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
-    if (lines.size() > 1 && batchfile::PpfTextOf(lines[1]))
-        m_runner.Run(kPause);
+    {
+        const base::HeldFiles held(HeldPaths(store.Folder(), storeBefore));
+        m_runner.Run(QuoteForInterpreter(entry.path));
+        // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
+        if (lines.size() > 1 && batchfile::PpfTextOf(lines[1]))
+            m_runner.Run(kPause);
+    }
     std::vector<std::string> messages;
     // The store as the run found it: its index is written again from what this window holds,
     // and a copy changed meanwhile fails its hash when put back.
@@ -333,9 +356,11 @@ void ModManager::RestoreOriginals() {
     OriginalsStore store(m_files.storeRoot, gameFolder);
     if (!LoadStoreToPutBack(store))
         return;
-    const std::optional<std::string> question = RestoreQuestion(store, gameFolder);
+    std::optional<std::string> question = RestoreQuestion(store, gameFolder);
+    if (!question && OfferMovedStore(store))
+        question = RestoreQuestion(store, gameFolder);
     if (!question) {
-        m_view.ShowMessage("No original files are kept: no mod has changed a file since the last restore.");
+        m_view.ShowMessage("Grenwick keeps no original files for this game folder, so there is nothing to put back.");
         return;
     }
     if (!m_view.Ask(*question, true))
@@ -382,9 +407,10 @@ void ModManager::UndoLastMod() {
     for (const ApplyEntry& entry : newest.entries)
         names.push_back(entry.before.name);
     const std::vector<std::string> changed = store.ChangedSince();
-    std::string question = "Undo \"" + mod + "\"? Its " + Files(names.size()) +
-                           " are put back as they were just before it was applied; files it created are deleted." +
-                           NameList(names);
+    const bool one = names.size() == 1;
+    std::string question = "Undo \"" + mod + "\"? Its " + Files(names.size()) + (one ? " is" : " are") +
+                           " put back as " + (one ? "it was" : "they were") +
+                           " just before it was applied; files it created are deleted." + NameList(names);
     if (!changed.empty())
         question += "\n\nThese files were changed after it was applied:" + NameList(changed);
     if (!m_view.Ask(question, true))
@@ -396,6 +422,13 @@ void ModManager::UndoLastMod() {
                     false))
         for (const std::string& name : changed)
             leave.insert(base::FoldCase(name));
+    if (leave.size() == names.size()) {
+        // Nothing would be put back: the apply stays as it is, and the player is told so
+        // rather than "put back 0 files".
+        m_view.ShowMessage("Nothing was undone: every file of \"" + mod + "\" was changed after it was applied and "
+                           "stays as it is. " + kRestoreName + " can still put back the originals.");
+        return;
+    }
     UndoApply(store, number, mod, leave);
 }
 
@@ -425,6 +458,27 @@ void ModManager::UndoApply(OriginalsStore& store, std::uint64_t number, const st
     m_view.ShowMessage(text);
 }
 
+// After the player moves the game folder, its store still names the old place: offered (No
+// by default) to use it here. True when it now is this folder's store.
+bool ModManager::OfferMovedStore(OriginalsStore& store) {
+    const std::optional<OriginalsStore::MovedStore> moved = store.FindMovedStore();
+    if (!moved || !m_view.Ask("Grenwick keeps no original files for this game folder, but it keeps some for \"" +
+                                  moved->gameFolder + "\", which is gone and had this folder's name: the game "
+                                  "folder was moved here?\n\nUse those original files for this folder?",
+                              false))
+        return false;
+    std::optional<StoreError> problem;
+    {
+        StateLock lock(m_files.paths, m_files.lockWait);
+        problem = LoadLocked(lock, store);
+        if (!problem && store.Records().applies.empty())
+            problem = store.AdoptMovedStore(*moved);
+    }
+    if (problem)
+        m_view.ShowMessage(StoreMessage(*problem, ", so nothing was put back."));
+    return !problem;
+}
+
 std::optional<StoreError> ModManager::LoadLocked(const StateLock& lock, OriginalsStore& store) {
     if (lock.InUse())
         return StoreError{StoreError::What::InUse};
@@ -434,9 +488,17 @@ std::optional<StoreError> ModManager::LoadLocked(const StateLock& lock, Original
 // Reads the store under the state lock before a question about putting files back; false,
 // after saying why, when another window holds the lock or the index cannot be trusted.
 bool ModManager::LoadStoreToPutBack(OriginalsStore& store) {
-    const std::optional<StoreError> problem = ReadStore(store);
-    if (!problem)
-        return true;
+    std::optional<StoreError> problem;
+    for (int tries = 0; tries < 2; ++tries) {
+        {
+            StateLock lock(m_files.paths, m_files.lockWait);
+            problem = LoadLocked(lock, store);
+        }
+        if (!problem)
+            return true;
+        if (tries > 0 || !OfferSetAside(store, *problem))
+            break;
+    }
     m_view.ShowMessage(StoreMessage(*problem, ", so nothing was put back."));
     return false;
 }
@@ -455,6 +517,34 @@ bool ModManager::OverwriteAgreed(const StoreRecords& applied, const std::vector<
         names.push_back(base::PlaceInFolder(path, gameFolder).name);
     const std::vector<Overwritten> over = OverwrittenFiles(applied, names, fullBatch, &base::FoldCase);
     return over.empty() || m_view.Ask(OverwriteQuestion(over), true);
+}
+
+// A damaged index would refuse every Apply, Restore and Undo for good: the player may set its
+// store aside, kept for a look by hand, and start a new one (No, the default, leaves it).
+// True when it was set aside.
+bool ModManager::OfferSetAside(OriginalsStore& store, const StoreError& error) {
+    if (error.what != StoreError::What::Unreadable)
+        return false;
+    const std::time_t now = std::time(nullptr);
+    std::ostringstream stamp;
+    stamp << std::put_time(std::localtime(&now), "%Y-%m-%d %H.%M.%S");
+    const std::string aside = store.AsideName(error.file, stamp.str());
+    if (!m_view.Ask("The list of kept original files \"" + error.file + "\" is damaged: " + DamageText(error) +
+                        ". Grenwick cannot trust what it names.\n\nSet the damaged store aside as \"" + aside +
+                        "\", kept for a look by hand, and start a new one? What it keeps is then no longer put "
+                        "back by Grenwick.",
+                    false))
+        return false;
+    base::WriteResult moved;
+    {
+        StateLock lock(m_files.paths, m_files.lockWait);
+        if (lock.InUse())
+            return false;
+        moved = store.SetAside(error.file, aside);
+    }
+    if (!moved)
+        ReportUnwritable(moved.Error());
+    return static_cast<bool>(moved);
 }
 
 // What the reader foresees the mod changes; where it cannot follow a line, the player picks
@@ -507,13 +597,9 @@ std::optional<ModManager::KeepPlan> ModManager::PlanKeep(const std::string& full
 // Before a mod runs, the files it will change are kept; when one cannot be, it does not run.
 // The store is read and written under the state lock, so two windows applying at once never
 // interleave their changes to it; questions and messages wait until the lock is let go.
-std::optional<std::uint64_t> ModManager::KeepOriginals(const StateLock& lock, OriginalsStore& store,
-                                                       const ModEntry& entry, const std::string& fullBatch,
-                                                       const KeepPlan& plan, std::string& problem) {
-    if (const std::optional<StoreError> error = LoadLocked(lock, store)) {
-        problem = StoreMessage(*error, kNotApplied);
-        return std::nullopt;
-    }
+std::optional<std::uint64_t> ModManager::KeepOriginals(OriginalsStore& store, const ModEntry& entry,
+                                                       const std::string& fullBatch, const KeepPlan& plan,
+                                                       std::string& problem) {
     if (plan.whole) {
         const std::optional<std::uint64_t> free =
             base::MakeFolders(store.Folder()) ? base::FreeSpace(store.Folder()) : std::nullopt;
@@ -753,15 +839,14 @@ std::optional<StoreRecords> ModManager::TakeOut(std::uint64_t number) {
         if (const std::optional<StoreError> error = LoadLocked(lock, store))
             messages.push_back(StoreMessage(*error, ", so nothing was taken out."));
         else
-            messages = TakeOutLocked(lock, store, numbers, again, leave);
+            messages = TakeOutLocked(store, numbers, again, leave);
     }
     for (const std::string& message : messages)
         m_view.ShowMessage(message);
     return store.Records();
 }
 
-std::vector<std::string> ModManager::TakeOutLocked(const StateLock& lock, OriginalsStore& store,
-                                                   const std::vector<std::uint64_t>& numbers,
+std::vector<std::string> ModManager::TakeOutLocked(OriginalsStore& store, const std::vector<std::uint64_t>& numbers,
                                                    const std::vector<ModEntry>& again,
                                                    const std::set<std::string>& leave) {
     std::vector<std::string> messages, takenOut;
@@ -788,7 +873,7 @@ std::vector<std::string> ModManager::TakeOutLocked(const StateLock& lock, Origin
     const bool allOut = takenOut.size() == numbers.size() && !progress.Cancelled();
     std::vector<std::string> appliedAgain, leftOut;
     for (const ModEntry& entry : again) {
-        if (allOut && ApplyAgain(lock, store, entry, messages))
+        if (allOut && ApplyAgain(store, entry, messages))
             appliedAgain.push_back(entry.name);
         else
             leftOut.push_back(entry.name);
@@ -805,8 +890,7 @@ std::vector<std::string> ModManager::TakeOutLocked(const StateLock& lock, Origin
     return messages;
 }
 
-bool ModManager::ApplyAgain(const StateLock& lock, OriginalsStore& store, const ModEntry& entry,
-                            std::vector<std::string>& messages) {
+bool ModManager::ApplyAgain(OriginalsStore& store, const ModEntry& entry, std::vector<std::string>& messages) {
     if (base::KindOf(entry.path) != base::PathKind::File) {
         messages.push_back("The batch file of \"" + entry.name + "\", \"" + entry.path + "\", is gone.");
         return false;
@@ -818,7 +902,7 @@ bool ModManager::ApplyAgain(const StateLock& lock, OriginalsStore& store, const 
     if (!plan)
         return false;
     std::string problem;
-    const std::optional<std::uint64_t> number = KeepOriginals(lock, store, entry, entry.path, *plan, problem);
+    const std::optional<std::uint64_t> number = KeepOriginals(store, entry, entry.path, *plan, problem);
     if (!number) {
         messages.push_back(problem);
         return false;

@@ -147,20 +147,20 @@ private:
     // False when the player, asked about files that mods still applied changed, says No.
     bool OverwriteAgreed(const StoreRecords& applied, const std::vector<std::string>& changed,
                          const std::string& fullBatch, const std::string& gameFolder);
-    // Under `lock`: the applies numbered in `numbers` taken out in that order, then `again`
-    // applied in theirs; what the player must be told.
-    std::vector<std::string> TakeOutLocked(const StateLock& lock, OriginalsStore& store,
-                                           const std::vector<std::uint64_t>& numbers,
+    // With the store loaded under the lock, which the caller holds: the applies numbered in
+    // `numbers` taken out in that order, then `again` applied in theirs; what to tell.
+    std::vector<std::string> TakeOutLocked(OriginalsStore& store, const std::vector<std::uint64_t>& numbers,
                                            const std::vector<ModEntry>& again, const std::set<std::string>& leave);
-    // Applies `entry` again under `lock` as a normal apply does, without remembering it as the
-    // last mod; false, after saying why when that is news, when it did not run.
-    bool ApplyAgain(const StateLock& lock, OriginalsStore& store, const ModEntry& entry,
-                    std::vector<std::string>& messages);
-    // Keeps what the plan names under `lock`: the new apply's number, or the message saying
-    // why the mod does not run.
-    std::optional<std::uint64_t> KeepOriginals(const StateLock& lock, OriginalsStore& store, const ModEntry& entry,
+    // Applies `entry` again as a normal apply does, under the caller's lock, without remembering
+    // it as the last mod; false, after saying why when that is news, when it did not run.
+    bool ApplyAgain(OriginalsStore& store, const ModEntry& entry, std::vector<std::string>& messages);
+    // Keeps what the plan names in the store loaded under the lock: the new apply's number,
+    // or the message saying why the mod does not run.
+    std::optional<std::uint64_t> KeepOriginals(OriginalsStore& store, const ModEntry& entry,
                                                const std::string& fullBatch, const KeepPlan& plan,
                                                std::string& problem);
+    bool OfferSetAside(OriginalsStore& store, const StoreError& error);
+    bool OfferMovedStore(OriginalsStore& store);
     std::vector<std::string> RunAndSettle(OriginalsStore& store, std::uint64_t number, const ModEntry& entry,
                                           const std::vector<std::string>& lines, const std::string& gameFolder);
     // Says which file (a list file or the last-mod file) could not be written, and why.

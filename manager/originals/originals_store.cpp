@@ -105,6 +105,31 @@ FolderNotes NoteFolder(const std::string& gameFolder) {
     return notes;
 }
 
+namespace {
+
+bool AllDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Whether `name` is a temp file the file layer makes beside `stem` ("" for any stem):
+// "<stem>.<process>-<n>.tmp".
+bool IsTempName(const std::string& name, const std::string& stem) {
+    constexpr char kTmp[] = ".tmp";
+    const std::size_t tail = sizeof(kTmp) - 1;
+    if (name.size() <= tail || name.compare(name.size() - tail, tail, kTmp) != 0)
+        return false;
+    const std::string rest = name.substr(0, name.size() - tail);
+    const std::size_t dot = rest.rfind('.');
+    const std::size_t dash = rest.rfind('-');
+    if (dot == std::string::npos || dash == std::string::npos || dash < dot)
+        return false;
+    if (!AllDigits(rest.substr(dot + 1, dash - dot - 1)) || !AllDigits(rest.substr(dash + 1)))
+        return false;
+    return stem.empty() ? dot > 0 : kFold(rest.substr(0, dot)) == kFold(stem);
+}
+
+}  // namespace
+
 std::vector<std::string> ChangedFiles(const FolderNotes& before, const FolderNotes& after) {
     std::vector<std::string> changed;
     for (const auto& [key, file] : before) {
@@ -146,7 +171,12 @@ std::string OriginalsStore::OldCopyPath(const std::string& name) const {
     return CopyIn(OldFolder(), place.name, place.inside);
 }
 
-bool OriginalsStore::HasOldStore() const { return base::KindOf(Join(OldFolder(), kIndexName)) != PathKind::Missing; }
+// Once this game folder has a store of its own, whatever the game folder holds is the game's:
+// a folder of that name a mod writes later is never taken for kept originals.
+bool OriginalsStore::HasOldStore() const {
+    return base::KindOf(m_folder) == PathKind::Missing &&
+           base::KindOf(Join(OldFolder(), kIndexName)) != PathKind::Missing;
+}
 
 std::uint64_t OriginalsStore::NextNumber() const {
     std::uint64_t next = 1;
@@ -163,8 +193,11 @@ std::optional<StoreError> OriginalsStore::Load(ProgressView* progress) {
     if (const auto text = base::ReadWholeFile(index)) {
         // The store writes only its own format; the previous version never kept an index here.
         DecodedRecords decoded = ReadIndex(*text, m_gameFolder, kFold);
-        if (!decoded.records || decoded.version != kIndexVersion)
-            return StoreError{StoreError::What::Unreadable, index};
+        if (decoded.records && decoded.version != kIndexVersion)
+            decoded = {std::nullopt, IndexProblem::UnknownFormat, 1, decoded.version};
+        if (!decoded.records)
+            return StoreError{StoreError::What::Unreadable, index, base::WriteError::Reason::Other, decoded.problem,
+                              decoded.line};
         m_records = std::move(*decoded.records);
     } else if (base::KindOf(index) != PathKind::Missing) {
         return StoreError{StoreError::What::Unreadable, index};
@@ -245,8 +278,89 @@ std::optional<StoreError> OriginalsStore::TakeOver(ProgressView* progress) {
     }
     for (const std::string& copy : copies)
         RemoveCopy(copy);
+    RemoveEmptyTree(m_folder);  // still no store of its own, so the next reading tries again
     m_records.applies.insert(m_records.applies.begin(), *old);
     return std::nullopt;
+}
+
+namespace {
+
+// The game folder an index names on its third line, read only as far as that.
+std::optional<std::string> NamedGameFolder(const std::string& text) {
+    const std::vector<std::string> lines = SplitAt(text, '\n');
+    if (lines.size() < 4 || !StartsWith(lines[2], "game\t") || lines[2].back() != '\r')
+        return std::nullopt;
+    return lines[2].substr(5, lines[2].size() - 6);
+}
+
+}  // namespace
+
+std::optional<OriginalsStore::MovedStore> OriginalsStore::FindMovedStore() const {
+    const std::string key = StoreKey(m_gameFolder, kFold);
+    const std::string prefix = key.substr(0, key.rfind('-') + 1);
+    const std::string root = base::ParentFolder(m_folder);
+    for (const base::FolderEntry& entry : base::ListFolder(root)) {
+        if (entry.kind != PathKind::Folder || kFold(entry.name) == kFold(key) || entry.name.rfind(prefix, 0) != 0 ||
+            entry.name.find(' ') != std::string::npos)
+            continue;
+        const std::string folder = Join(root, entry.name);
+        const auto text = base::ReadWholeFile(Join(folder, kIndexName));
+        const auto named = text ? NamedGameFolder(*text) : std::nullopt;
+        if (!named || kFold(base::BaseName(*named)) != kFold(base::BaseName(m_gameFolder)) ||
+            base::KindOf(*named) != PathKind::Missing || !DecodeRecords(*text, *named, kFold).records)
+            continue;
+        return MovedStore{folder, *named};
+    }
+    return std::nullopt;
+}
+
+std::optional<StoreError> OriginalsStore::AdoptMovedStore(const MovedStore& moved) {
+    const std::string index = Join(moved.folder, kIndexName);
+    const auto text = base::ReadWholeFile(index);
+    DecodedRecords decoded = text ? DecodeRecords(*text, moved.gameFolder, kFold) : DecodedRecords{};
+    if (!decoded.records)
+        return StoreError{StoreError::What::Unreadable, index};
+    StoreRecords records = std::move(*decoded.records);
+    records.gameFolder = m_gameFolder;
+    if (!EncodeRecords(records, kFold))
+        return StoreError{StoreError::What::Unreadable, index};
+    RemoveEmptyTree(m_folder);
+    if (const WriteResult renamed = base::MoveOver(moved.folder, m_folder); !renamed)
+        return NotWritten(renamed.Error());
+    if (std::optional<StoreError> failed = WriteIndex(records)) {
+        (void)base::MoveOver(m_folder, moved.folder);
+        return failed;
+    }
+    m_records = std::move(records);
+    return std::nullopt;
+}
+
+void OriginalsStore::RemoveTempFiles() const {
+    for (const base::TreeFile& file : base::WalkFolder(m_folder))
+        if (IsTempName(base::BaseName(file.name), ""))
+            (void)base::RemoveFile(Join(m_folder, file.name));
+    std::set<std::string> seen;
+    for (const ApplyRecord& apply : m_records.applies)
+        for (const ApplyEntry& entry : apply.entries) {
+            const std::string full = FullPath(entry.before.name);
+            if (!seen.insert(kFold(full)).second)
+                continue;
+            const std::string folder = base::ParentFolder(full);
+            for (const base::FolderEntry& found : base::ListFolder(folder))
+                if (found.kind == PathKind::File && IsTempName(found.name, base::BaseName(full)))
+                    (void)base::RemoveFile(Join(folder, found.name));
+        }
+}
+
+std::string OriginalsStore::AsideName(const std::string& index, const std::string& stamp) const {
+    return base::ParentFolder(index) + " damaged " + stamp;
+}
+
+base::WriteResult OriginalsStore::SetAside(const std::string& index, const std::string& aside) const {
+    const std::string folder = base::ParentFolder(index);
+    if (kFold(folder) != kFold(m_folder) && kFold(folder) != kFold(OldFolder()))
+        return base::WriteError{index, base::WriteError::Reason::Other};
+    return base::MoveOver(folder, aside);
 }
 
 // Only the files the old index names, the index, and the folders left empty.
@@ -410,7 +524,10 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
         const PathKind kind = base::KindOf(full);
         if (kind == PathKind::Missing)
             return Outcome::Done;
-        return kind == PathKind::File && base::RemoveFile(full) ? Outcome::Done : Outcome::Failed;
+        // A file the mod made and marked read-only is deleted all the same.
+        const auto removed = [&] { return static_cast<bool>(base::RemoveFile(full)); };
+        return kind == PathKind::File && (removed() || (base::MakeWritable(full) && removed())) ? Outcome::Done
+                                                                                             : Outcome::Failed;
     }
     case EntryKind::Kept:
         break;
@@ -418,6 +535,10 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
     const std::string copy = CopyPath(apply, entry.before.name);
     if (base::KindOf(copy) != PathKind::File)
         return Outcome::Missing;
+    // A folder a mod made in the file's place, with files in it that mods made (deleted
+    // first), goes when nothing else is left in it.
+    if (base::KindOf(full) == PathKind::Folder && ModsMadeInside(entry.before.name))
+        RemoveEmptyTree(full);
     base::CopyBeside hashed;
     if (!base::TakeBesideHashed(copy, full, hashed, &progress))
         return Outcome::Failed;
@@ -425,11 +546,24 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
         (void)base::RemoveFile(hashed.temp);
         return Outcome::Damaged;
     }
-    if (base::KindOf(full) == PathKind::Folder || !PutInPlace(hashed.temp, full)) {
+    const auto placed = [&] { return static_cast<bool>(PutInPlace(hashed.temp, full)); };
+    if (base::KindOf(full) == PathKind::Folder || !(placed() || (base::MakeWritable(full) && placed()))) {
         (void)base::RemoveFile(hashed.temp);
         return Outcome::Failed;
     }
     return Outcome::Done;
+}
+
+bool OriginalsStore::ModsMadeInside(const std::string& name) const {
+    const base::SplitName folder = base::Split(name);
+    for (const ApplyRecord& apply : m_records.applies)
+        for (const ApplyEntry& entry : apply.entries) {
+            const base::SplitName split = base::Split(entry.before.name);
+            if (entry.before.kind == EntryKind::Absent && split.parts.size() > folder.parts.size() &&
+                base::IsWithin(split, folder, kFold))
+                return true;
+        }
+    return false;
 }
 
 std::vector<OriginalsStore::Outcome> OriginalsStore::PutBackAll(const std::vector<Original>& originals,
@@ -442,15 +576,22 @@ std::vector<OriginalsStore::Outcome> OriginalsStore::PutBackAll(const std::vecto
             total += original.entry->before.size;
     StartProgress(progress, text, total);
     CopyHook hook(progress);
-    std::vector<Outcome> outcomes;
-    for (const Original& original : originals) {
+    std::vector<Outcome> outcomes(originals.size(), Outcome::Left);
+    // Deletions first: a file a mod made where a folder was goes before that folder's files
+    // come back, and a folder a mod made where a file was is emptied before the file returns.
+    std::vector<std::size_t> order;
+    for (const bool deleting : {true, false})
+        for (std::size_t i = 0; i < originals.size(); ++i)
+            if ((originals[i].entry->before.kind == EntryKind::Absent) == deleting)
+                order.push_back(i);
+    for (const std::size_t i : order) {
+        const Original& original = originals[i];
         const std::string& name = original.entry->before.name;
-        Outcome outcome = Outcome::Left;
+        Outcome& outcome = outcomes[i];
         if (!leave.count(kFold(name)))
             outcome = hook.Cancelled() ? Outcome::Cancelled : PutBackOne(*original.apply, *original.entry, hook);
         if (outcome == Outcome::Failed && hook.Cancelled())
             outcome = Outcome::Cancelled;
-        outcomes.push_back(outcome);
         switch (outcome) {
         case Outcome::Done:
             ++report.putBack;
@@ -617,7 +758,10 @@ std::optional<StoreError> OriginalsStore::Commit(StoreRecords records, const Mov
     if (oldStoreGoes)
         RemoveOldStore(*oldStoreGoes);
     m_records = std::move(records);
-    RemoveEmptyTree(m_folder);
+    // The store's folder stays, empty, as the mark that this game folder has a store.
+    for (const base::FolderEntry& entry : base::ListFolder(m_folder))
+        if (entry.kind == PathKind::Folder)
+            RemoveEmptyTree(Join(m_folder, entry.name));
     return std::nullopt;
 }
 

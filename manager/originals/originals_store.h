@@ -45,6 +45,24 @@ public:
     std::optional<StoreError> Load(ProgressView* progress = nullptr);
     // Whether the previous version left a store in the game folder.
     bool HasOldStore() const;
+    // A store of another game folder that is gone and had this folder's name: the game folder
+    // moved here. Its folder and the game folder it names; nothing when there is none.
+    struct MovedStore {
+        std::string folder;
+        std::string gameFolder;
+    };
+    std::optional<MovedStore> FindMovedStore() const;
+    // Makes the moved store this game folder's own; the caller holds the lock and this store
+    // keeps nothing.
+    std::optional<StoreError> AdoptMovedStore(const MovedStore& moved);
+    // Removes the temp files of Grenwick's own naming ("<name>.<process>-<n>.tmp") that a kill
+    // left in the store and beside the game files its index names; the caller holds the lock.
+    void RemoveTempFiles() const;
+    // The name a damaged index's store is set aside under: its folder's name, "damaged" and `stamp`.
+    std::string AsideName(const std::string& index, const std::string& stamp) const;
+    // Renames the store that holds the damaged `index` (this store, or the previous version's in
+    // the game folder) to `aside`, kept for a look by hand; the next Load starts a new one.
+    base::WriteResult SetAside(const std::string& index, const std::string& aside) const;
 
     const StoreRecords& Records() const { return m_records; }
     const std::string& Folder() const { return m_folder; }
@@ -131,6 +149,8 @@ private:
     std::optional<StoreError> Commit(StoreRecords records, const Moves& moves, const std::vector<std::string>& dropped,
                                      const ApplyRecord* oldStoreGoes);
     bool OnlyFirstOriginal(std::size_t apply, const std::string& folded) const;
+    // Whether an apply noted a file below `name` that a mod made.
+    bool ModsMadeInside(const std::string& name) const;
 
     std::string m_gameFolder;
     bool m_rooted;  // a store root was given

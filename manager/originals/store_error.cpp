@@ -34,4 +34,27 @@ std::string StoreMessage(const StoreError& error, const std::string& consequence
     return text + consequence + batchfile::WhyNotWritten({error.file, error.why}, false);
 }
 
+std::string DamageText(const StoreError& error) {
+    const std::string line = "line " + std::to_string(error.line);
+    switch (error.problem) {
+    case IndexProblem::None:
+        break;
+    case IndexProblem::NoCheck:
+        return "its last line is not the check line";
+    case IndexProblem::WrongCheck:
+        return "its check line does not match the lines above it";
+    case IndexProblem::UnknownFormat:
+        return "it is written in a form this Grenwick does not know";
+    case IndexProblem::Malformed:
+        return line + " has no known shape";
+    case IndexProblem::BadName:
+        return line + " names a file outside its place";
+    case IndexProblem::DuplicateName:
+        return line + " names a file twice";
+    case IndexProblem::OtherGameFolder:
+        return "it belongs to another game folder";
+    }
+    return "it cannot be read";
+}
+
 }  // namespace manager

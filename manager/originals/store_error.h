@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/files.h"
+#include "manager/originals/index_entries.h"
 
 namespace manager {
 
@@ -20,6 +21,8 @@ struct StoreError {
     What what = What::Unreadable;
     std::string file = {};
     base::WriteError::Reason why = base::WriteError::Reason::Other;
+    IndexProblem problem = IndexProblem::None;  // Unreadable: what is wrong with the index
+    std::size_t line = 0;                       // and at which line, from 1; 0 for all of it
 };
 
 // A failed write of the store's own file `error.file`.
@@ -28,5 +31,8 @@ StoreError NotWritten(const base::WriteError& error);
 // What went wrong as the start of a sentence, then `consequence` (", so ..."), then why
 // where the player can act on it ("The disk is full.").
 std::string StoreMessage(const StoreError& error, const std::string& consequence);
+
+// What is damaged in an index that cannot be used: "its check line does not match ...".
+std::string DamageText(const StoreError& error);
 
 }  // namespace manager

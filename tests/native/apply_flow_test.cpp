@@ -14,6 +14,7 @@
 #include "manager/originals/index_format.h"
 #include "manager/originals/store_place.h"
 #include "tests/support/game_store.h"
+#include "tests/support/index_text.h"
 #include "tests/support/text_checks.h"
 #include "writers/mapswap/mapswap_batch.h"
 #include "writers/ppf/ppf_batch.h"
@@ -23,6 +24,9 @@ namespace {
 namespace fs = std::filesystem;
 using manager::ManagerView;
 using testing_support::GameStore;
+using testing_support::Body;
+using testing_support::Replaced;
+using testing_support::Sealed;
 using testing_support::Snapshot;
 using Answer = ManagerView::Answer;
 
@@ -75,7 +79,7 @@ TEST_F(ApplyFlow, WildcardDeletesBelowTheGameFolderCannotReachTheStore) {
         EXPECT_FALSE(g.Has("maps/sub/deep.map"));
         Restore();
         EXPECT_TRUE(g.Files() == before) << LastMessage();
-        EXPECT_FALSE(fs::exists(StoreFolder())) << "an empty store leaves no folder behind";
+        EXPECT_TRUE(testing_support::TakeSnapshot(StoreFolder()).empty()) << "an empty store keeps no file";
         g.manager->ResetModList();
     }
 }
@@ -153,30 +157,66 @@ TEST_F(ApplyFlow, AModThatWouldChangeGrenwicksOwnFilesIsRefusedNamingTheLine) {
 }
 
 // Seen: a mod overwrote the kept copy and wrote an index with a valid check line, and Restore
-// put the mod's bytes back as the original and deleted a file outside the game folder. The
-// store is checked after the run: what changed is named, and the planted index never counts.
+// put the mod's bytes back as the original and deleted a file outside the game folder. On
+// Windows the store's files are held for the run, so the writes fail; elsewhere the store is
+// checked after the run, what changed is named, and the planted index never counts.
 TEST_F(ApplyFlow, AStoreChangedWhileTheModRanIsNamedAndNothingPlantedIsPutBack) {
+    const std::string original = g.Read("maps/canyon.map");
     const fs::path victim = g.state.Path() / "victim.txt";
     testing_support::WriteBytes(victim.string(), "victim");
     const std::string store = StoreFolder();
+    bool planted = false;
     g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map"}, [&] {
         g.Write("maps/canyon.map", "modded");
-        testing_support::WriteBytes(store + "/1/maps/canyon.map", "planted");
         manager::StoreRecords forged{g.Folder(), {}};
         forged.applies.push_back({1, "Mod", "", 0, {}});
         forged.applies.back().entries.push_back(
             {{manager::EntryKind::Absent, testing_support::ManagerName(victim), 0, {}}, std::nullopt});
-        testing_support::WriteBytes(store + "/index.txt", manager::EncodeRecords(forged, &base::FoldCase).value());
+        const std::string forgedIndex = manager::EncodeRecords(forged, &base::FoldCase).value();
+        testing_support::WriteBytes(store + "/1/maps/canyon.map", "planted");
+        testing_support::WriteBytes(store + "/index.txt", forgedIndex);
+        planted = testing_support::ReadBytes(store + "/index.txt") == forgedIndex;
     });
-    ASSERT_EQ(g.view->messages.size(), 2u);
-    const std::string& said = g.view->messages[0];
-    EXPECT_TRUE(Contains(said, "While the mod ran, another program or the mod changed these files")) << said;
-    EXPECT_TRUE(Contains(said, "1\\maps\\canyon.map")) << said;
-    EXPECT_TRUE(Contains(said, "index.txt")) << said;
+    SCOPED_TRACE(planted ? "planted" : "held");
+    ASSERT_EQ(g.view->messages.size(), planted ? 2u : 1u);
+    if (planted) {
+        const std::string& said = g.view->messages[0];
+        EXPECT_TRUE(Contains(said, "While the mod ran, another program or the mod changed these files")) << said;
+        EXPECT_TRUE(Contains(said, "1\\maps\\canyon.map")) << said;
+        EXPECT_TRUE(Contains(said, "index.txt")) << said;
+    }
     Restore();
-    EXPECT_TRUE(Contains(LastMessage(), "maps\\canyon.map: its kept copy is damaged")) << LastMessage();
-    EXPECT_EQ(g.Read("maps/canyon.map"), "modded");
+    EXPECT_EQ(Contains(LastMessage(), "maps\\canyon.map: its kept copy is damaged"), planted) << LastMessage();
+    EXPECT_EQ(g.Read("maps/canyon.map"), planted ? "modded" : original);
     EXPECT_TRUE(fs::exists(victim));
+}
+
+// Seen: after the store had moved out of the game folder, a mod planted an old-format store
+// there and the next start took it over as the oldest apply, so Restore put the planted bytes
+// back. Once the game folder has a store of its own, such a folder is the game's files.
+TEST_F(ApplyFlow, AnOldStorePlantedOnceTheGameHasItsOwnIsTheGamesFiles) {
+    const std::string original = g.Read("maps/canyon.map");
+    const std::string header =
+        "Original game files kept by Grenwick before mods changed them; its system menu entry \"Restore original "
+        "files...\" puts them back. One file a line: kept (a copy is here) or absent (a mod created it).\r\n";
+    for (const bool applied : {true, false}) {
+        SCOPED_TRACE(applied ? "while a mod is applied" : "after a restore");
+        g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map"},
+                [&] { g.Write("maps/canyon.map", "modded"); });
+        if (!applied)
+            Restore();
+        g.Write("Original files kept by Grenwick/index.txt", header + "kept\tmaps\\canyon.map\r\n");
+        g.Write("Original files kept by Grenwick/maps/canyon.map", "planted");
+        g.Restart();
+        Restore();
+        EXPECT_EQ(g.Read("maps/canyon.map"), original);
+        if (applied) {
+            EXPECT_EQ(LastMessage(), "Put back 1 file.");
+        }
+        EXPECT_TRUE(g.Has("Original files kept by Grenwick/maps/canyon.map")) << "the game's files like any other";
+        fs::remove_all(g.game.Path() / "Original files kept by Grenwick");
+        g.manager->ResetModList();
+    }
 }
 
 // Files the reader did not foresee: one created is deleted by Restore; one changed is named
@@ -231,7 +271,7 @@ TEST_F(ApplyFlow, AMissingOrDamagedCopyIsNamedAsSuch) {
         EXPECT_EQ(LastMessage(), std::string("Put back 1 of 2 files.\n\nThese could not be put back:\n    ") + c.said);
         EXPECT_EQ(g.Read("game.cfg"), "cfg");
         EXPECT_EQ(g.Read("maps/canyon.map"), "new") << "nothing half-written in its place";
-        EXPECT_FALSE(fs::exists(StoreFolder()));
+        EXPECT_TRUE(testing_support::TakeSnapshot(StoreFolder()).empty());
         g.Write("maps/canyon.map", std::string("canyon\0\r\n\x1a\xff", 11));
         g.manager->ResetModList();
     }
@@ -275,7 +315,10 @@ TEST_F(ApplyFlow, ADamagedIndexIsRefusedAndNothingChanges) {
         ASSERT_EQ(g.view->messages.size(), 2u);
         for (const std::string& message : g.view->messages)
             EXPECT_TRUE(Contains(message, "index.txt\" cannot be read, so nothing was put back.")) << message;
-        EXPECT_TRUE(g.view->questions.empty());
+        // Each time the player is offered to set the damaged store aside; No is the default.
+        ASSERT_EQ(g.view->questions.size(), 2u);
+        for (const std::string& question : g.view->questions)
+            EXPECT_TRUE(Contains(question, "index.txt\" is damaged: ")) << question;
         EXPECT_TRUE(g.Files() == before);
         EXPECT_EQ(testing_support::ReadBytes(victim), "victim");
         EXPECT_EQ(testing_support::ReadBytes(index), c.index);
@@ -283,6 +326,164 @@ TEST_F(ApplyFlow, ADamagedIndexIsRefusedAndNothingChanges) {
         g.view->questions.clear();
     }
     fs::remove(victim);
+}
+
+// Seen: a one-byte change to the store's index refused Apply, Restore and Undo for good. The
+// player is told what is damaged and may set the store aside (kept, renamed with the date);
+// a new store then starts and the damaged one is left as it was.
+TEST_F(ApplyFlow, ADamagedIndexCanBeSetAsideAndANewStoreStarts) {
+    g.Apply("one.bat", {":: &One", "copy mods\\new.map game.cfg"}, [&] { g.Write("game.cfg", "one"); });
+    const std::string index = StoreFolder() + "/index.txt";
+    const std::string good = testing_support::ReadBytes(index);
+    const struct {
+        const char* label;
+        std::string index;
+        const char* damage;
+    } cases[] = {
+        {"one byte changed", Replaced(good, "game.cfg", "game.cfh"), "its check line does not match the lines above it"},
+        {"no check line", good.substr(0, good.rfind("check\t")), "its last line is not the check line"},
+        {"a bad name", Sealed(Replaced(Body(good), "game.cfg", "..\\x.cfg")), "line 7 names a file outside its place"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::create_directories(StoreFolder());
+        testing_support::WriteBytes(index, c.index);
+        g.view->messages.clear();
+        g.view->questions.clear();
+        g.view->answers = {true};
+        g.Apply("two.bat", {":: &Two", "copy mods\\new.map maps\\canyon.map"}, [&] { g.Write("maps/canyon.map", "two"); });
+        ASSERT_FALSE(g.view->questions.empty());
+        EXPECT_TRUE(Contains(g.view->questions[0], std::string("is damaged: ") + c.damage)) << g.view->questions[0];
+        EXPECT_EQ(g.view->messages.back(), "Done!");
+        std::vector<fs::path> aside;
+        for (const auto& entry : fs::directory_iterator(g.files.storeRoot))
+            if (Contains(entry.path().filename().string(), " damaged "))
+                aside.push_back(entry.path());
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_EQ(testing_support::ReadBytes((aside[0] / "index.txt").string()), c.index) << "kept as it was";
+        g.manager->UndoLastMod();
+        EXPECT_TRUE(Contains(LastMessage(), "Undid \"Two\": put back 1 file.")) << LastMessage();
+        EXPECT_EQ(g.Read("maps/canyon.map"), std::string("canyon\0\r\n\x1a\xff", 11));
+        fs::remove_all(aside[0]);
+        g.manager->ResetModList();
+    }
+}
+
+// Seen: "Its 1 file are put back", and "Undid m1: put back 0 files" on every Undo once the
+// player kept each changed file as it is.
+TEST_F(ApplyFlow, OneFileIsSpokenOfAsOneAndAnUndoOfNothingSaysSo) {
+    g.Apply("one.bat", {":: &One", "copy mods\\new.map game.cfg"}, [&] { g.Write("game.cfg", "one"); });
+    g.Write("game.cfg", "changed by hand");
+    g.view->answers = {true, false};
+    g.manager->UndoLastMod();
+    EXPECT_EQ(g.view->messages.back(), "Nothing was undone: every file of \"One\" was changed after it was applied and "
+                                       "stays as it is. \"Restore original files...\" can still put back the originals.");
+    EXPECT_EQ(g.Read("game.cfg"), "changed by hand");
+    g.view->questions.clear();
+    g.view->answers = {true, true};
+    g.manager->UndoLastMod();
+    g.manager->RestoreOriginals();
+    EXPECT_EQ(g.view->questions[0].substr(0, g.view->questions[0].find("\n")),
+              "Undo \"One\"? Its 1 file is put back as it was just before it was applied; files it created are deleted.");
+    EXPECT_EQ(g.Read("game.cfg"), "cfg");
+    EXPECT_EQ(g.view->messages.back(),
+              "Grenwick keeps no original files for this game folder, so there is nothing to put back.");
+}
+
+// Seen: a kill while keeping or putting back a big map left its temp file for good. At the
+// next start the temp files of Grenwick's own naming go, in the store and beside the game files
+// its index names; other files stay.
+TEST_F(ApplyFlow, TempFilesAKillLeftAreRemovedAtTheNextStart) {
+    g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map"}, [&] { g.Write("maps/canyon.map", "x"); });
+    const std::string store = StoreFolder();
+    const struct {
+        std::string path;
+        bool removed;
+    } cases[] = {
+        {(g.game.Path() / "maps/canyon.map.4242-0.tmp").string(), true},
+        {(g.game.Path() / "maps/CANYON.MAP.7-12.tmp").string(), true},
+        {store + "/1/maps/canyon.map.4242-1.tmp", true},
+        {store + "/index.txt.99-0.tmp", true},
+        {(g.game.Path() / "maps/canyon.map.backup.tmp").string(), false},
+        {(g.game.Path() / "maps/canyon.map.12.tmp").string(), false},
+        {(g.game.Path() / "maps/sub/deep.map.1-0.tmp").string(), false},
+    };
+    for (const auto& c : cases)
+        testing_support::WriteBytes(c.path, "half");
+    g.Restart();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(fs::exists(c.path), !c.removed);
+    }
+    Restore();
+    EXPECT_EQ(LastMessage(), "Put back 1 file.");
+}
+
+// Seen: a mod that put a folder where the file a.map was left it "for a later try" forever,
+// and one that put a file where the folder maps was took two Restores. One Restore now
+// gives back the shape and the bytes.
+TEST_F(ApplyFlow, OneRestoreGivesBackAFileAFolderTookAndAFolderAFileTook) {
+    const Snapshot before = g.Files();
+    const struct {
+        const char* label;
+        Strings lines;
+        std::function<void()> play;
+    } cases[] = {
+        {"a folder where a file was", {"del game.cfg", "md game.cfg", "copy mods\\new.map game.cfg\\inner.map"}, [&] {
+             fs::remove(g.game.Path() / "game.cfg");
+             g.Write("game.cfg/inner.map", "new");
+         }},
+        {"a file where a folder was", {"rd /s /q maps\\sub", "copy mods\\new.map maps\\sub"}, [&] {
+             fs::remove_all(g.game.Path() / "maps/sub");
+             g.Write("maps/sub", "new");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Strings lines{":: &Shape"};
+        lines.insert(lines.end(), c.lines.begin(), c.lines.end());
+        g.Apply("shape.bat", lines, c.play);
+        ASSERT_EQ(g.view->messages.back(), "Done!");
+        Restore();
+        EXPECT_TRUE(Contains(LastMessage(), "Put back ")) << LastMessage();
+        EXPECT_FALSE(Contains(LastMessage(), "later try")) << LastMessage();
+        Snapshot now = g.Files();
+        now.erase("shape.bat");
+        EXPECT_TRUE(now == before);
+        g.manager->ResetModList();
+    }
+}
+
+// Seen: after the player moved the game folder, Restore said no mod had changed a file. A store
+// whose game folder is gone and had this folder's name is offered for use here (No by default).
+TEST_F(ApplyFlow, AStoreOfAGameFolderMovedHereIsOfferedForUseHere) {
+    const std::string original = g.Read("maps/canyon.map");
+    g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map"}, [&] { g.Write("maps/canyon.map", "x"); });
+    const fs::path from = g.game.Path();
+    testing_support::TempDir games;
+    const fs::path to = games.Path() / from.filename();
+    // Windows renames no folder that is a process's current folder.
+    const auto move = [&](const fs::path& a, const fs::path& b) {
+        testing_support::ScopedCurrentDir away(games.Path());
+        fs::rename(a, b);
+    };
+    move(from, to);
+    for (const bool yes : {false, true}) {
+        SCOPED_TRACE(yes ? "Yes" : "No");
+        testing_support::ScopedCurrentDir moved(to);
+        g.Restart();
+        g.view->answers = {yes, true};
+        g.manager->RestoreOriginals();
+        ASSERT_FALSE(g.view->questions.empty());
+        EXPECT_TRUE(Contains(g.view->questions[0], "\"" + testing_support::ManagerName(from) +
+                                                       "\", which is gone and had this folder's name"))
+            << g.view->questions[0];
+        EXPECT_EQ(LastMessage(), yes ? "Put back 1 file."
+                                     : "Grenwick keeps no original files for this game folder, so there is nothing to "
+                                       "put back.");
+        EXPECT_EQ(testing_support::ReadBytes((to / "maps/canyon.map").string()), yes ? original : "x");
+    }
+    move(to, from);
 }
 
 // Lines no reader can follow: the question names them by number, Cancel (the default) runs
@@ -412,8 +613,8 @@ TEST_F(ApplyFlow, UndoTakesBackTheNewestApplyThenTheOneBefore) {
         said.insert(said.end(), g.view->messages.begin(), g.view->messages.end());
         EXPECT_EQ(said, (Strings{"Undid \"Two\": put back 2 files.", "Undid \"One\": put back 1 file.",
                                              "No applied mod is remembered, so there is nothing to undo.",
-                                             "No original files are kept: no mod has changed a file since the last "
-                                             "restore."}));
+                                             "Grenwick keeps no original files for this game folder, so there is "
+                                             "nothing to put back."}));
         g.view->questions.clear();
         g.view->messages.clear();
         g.manager->ResetModList();
@@ -553,7 +754,7 @@ TEST_F(ApplyFlow, AnOldStoreInsideTheGameFolderIsTakenOver) {
         for (int i = 1; i <= 4; ++i)
             EXPECT_EQ(base::ReadWholeFile(outside[i - 1]).value_or(""), "out " + std::to_string(i));
         g.manager->ResetModList();
-        fs::remove(blocker);
+        fs::remove_all(blocker);  // no store of its own again, so the next case takes the old one over
     }
 
     // Undone where it is, the old store goes as a whole.

@@ -14,6 +14,7 @@
 #include "manager/originals/index_format_old.h"
 #include "manager/originals/index_reader.h"
 #include "manager/originals/store_place.h"
+#include "tests/support/index_text.h"
 
 namespace {
 
@@ -50,16 +51,9 @@ StoreRecords Sample() {
 
 std::optional<std::string> Encoded(const StoreRecords& records) { return manager::EncodeRecords(records, FoldAscii); }
 
-// The lines above the check line, sealed with a check that matches them.
-std::string Sealed(const std::string& body) {
-    return body + "check\t" + base::ToHex(base::Sha256Of(body)) + "\r\n";
-}
-
-std::string Body(const std::string& text) { return text.substr(0, text.rfind("check\t")); }
-
-std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-    return text.replace(text.find(from), from.size(), to);
-}
+using testing_support::Body;
+using testing_support::Replaced;
+using testing_support::Sealed;
 
 TEST(StoreIndex, WritesTheLinesInOrderEachEndingInCrLf) {
     const std::string text = Encoded(Sample()).value_or("");

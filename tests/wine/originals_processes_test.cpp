@@ -266,16 +266,19 @@ TEST_F(RealGrenwick, LinesPlantedInTheIndexNeverTouchAFileUnasked) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lines + (c.reseal ? " sealed" : ""));
         WriteBytes(indexPath, Planted(index, c.lines, c.reseal));
-        const Strings boxes = Restore(InTurn({IDNO}));
-        ASSERT_EQ(boxes.size(), 1u) << testing::PrintToString(boxes);
-        if (c.fullPathAsked)
+        // A refused index first brings the offer to set the store aside, answered No.
+        const Strings boxes = Restore(InTurn({IDNO, IDNO}));
+        ASSERT_EQ(boxes.size(), c.fullPathAsked ? 1u : 2u) << testing::PrintToString(boxes);
+        if (c.fullPathAsked) {
             EXPECT_TRUE(Contains(boxes[0], "Outside the game folder, these files are written or deleted:\n    " +
                                                std::string(c.fullPathAsked)))
                 << boxes[0];
-        else
-            EXPECT_TRUE(StartsWith(boxes[0], "The list of kept original files") &&
-                        Contains(boxes[0], "so nothing was put back."))
-                << boxes[0];
+        } else {
+            EXPECT_TRUE(Contains(boxes[0], "index.txt\" is damaged: ")) << boxes[0];
+            EXPECT_TRUE(StartsWith(boxes[1], "The list of kept original files") &&
+                        Contains(boxes[1], "so nothing was put back."))
+                << boxes[1];
+        }
         for (const std::string& victim : victims)
             EXPECT_EQ(ReadBytes(victim), "victim") << victim;
         EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("mods\\canyon1.map"));
@@ -474,3 +477,47 @@ TEST_F(RealGrenwick, TakingOutAMiddleModAppliesTheLaterOverlappingOnesAgain) {
     EXPECT_EQ(ReadBytes("maps\\lagoon.map"), "lagoon");
     EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("maps\\canyon.map"));
 }
+
+namespace {
+
+// Seen: a mod could delete or overwrite the kept copies while it ran. A line the reader
+// cannot follow (it reads a command's output) deletes everything in the store root: the
+// store's files are held without delete sharing for the run, so the copy stays and Restore
+// puts the original back.
+TEST_F(RealGrenwick, AModLineNoReaderFollowsCannotDeleteTheStoreWhileItRuns) {
+    MakeGameFolder(kMaps);
+    ASSERT_TRUE(batchfile::WriteBatchFile(
+        "sneaky.bat", {":: &Sneaky", "copy /y mods\\canyon1.map maps\\canyon.map",
+                       "for /f \"delims=\" %%d in ('echo %LOCALAPPDATA%') do del /s /q \"%%d\\Grenwick\\Originals\\*\""}));
+    AddMods({"sneaky.bat"});
+    const Strings boxes = Apply("Sneaky", InTurn({IDNO}));
+    ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
+    EXPECT_TRUE(Contains(boxes[0], "cannot tell which files this line")) << boxes[0];
+    EXPECT_EQ(boxes[1], "Done!");
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("mods\\canyon1.map")) << "the mod ran";
+    const Strings restored = Restore();
+    ASSERT_EQ(restored.size(), 2u) << testing::PrintToString(restored);
+    EXPECT_EQ(restored[1], "Put back 1 file.");
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("maps\\canyon.map"));
+}
+
+// Seen: a file the mod created and made read-only "stayed kept for a later try" on every
+// Restore. It is deleted all the same.
+TEST_F(RealGrenwick, AReadOnlyFileTheModCreatedIsDeletedByOneRestore) {
+    MakeGameFolder(kMaps);
+    ASSERT_TRUE(batchfile::WriteBatchFile("locked.bat", {":: &Locked", "copy /y mods\\canyon1.map maps\\canyon.map",
+                                                         "copy mods\\extra.map maps\\made.map",
+                                                         "attrib +r maps\\made.map"}));
+    AddMods({"locked.bat"});
+    ASSERT_EQ(Apply("Locked"), Strings{"Done!"});
+    const DWORD attributes = GetFileAttributesA("maps\\made.map");
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(attributes & FILE_ATTRIBUTE_READONLY) << "the mod ran";
+    const Strings boxes = Restore();
+    ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
+    EXPECT_EQ(boxes[1], "Put back 2 files.");
+    EXPECT_FALSE(Exists("maps\\made.map"));
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("maps\\canyon.map"));
+}
+
+}  // namespace

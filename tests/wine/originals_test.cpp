@@ -84,7 +84,7 @@ TEST(KeptOriginals, TavlinAndPpfModsAreUndoneByteForByte) {
                     {"mods\\lagoon2.map", "lagoon 2"}, {"mods\\extra.map", "extra"}});
     RestoreFromTheSystemMenu(user);
     EXPECT_EQ(user.messages,
-              Strings{"No original files are kept: no mod has changed a file since the last restore."});
+              Strings{"Grenwick keeps no original files for this game folder, so there is nothing to put back."});
     WriteWithTavlin("one.bat", "One",
                     {{"maps\\canyon.map", "mods\\canyon.map"}, {"maps\\lagoon.map", "mods\\lagoon1.map"}});
     WriteWithTavlin("two.bat", "Two",
