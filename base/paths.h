@@ -59,6 +59,12 @@ std::string ProgramName(const std::string& path);
 // platform has its own body of it: paths_win.cpp and paths_posix.cpp.
 std::string FoldCase(const std::string& name);
 
+// Names as the kit kept them before it read them as UTF-8: in the ANSI code page's bytes,
+// folded by upper-casing that code page's letters. Nothing where a character has no place
+// in the code page, and on hosts that have none.
+std::optional<std::string> AnsiOf(const std::string& name);
+std::string FoldAnsi(const std::string& ansi);
+
 // Names checked and placed: whether a name can point outside its place, and where it lies
 // seen from a folder. The one check "is this name inside that folder" is IsWithin.
 

@@ -7,4 +7,8 @@ namespace base {
 
 std::string FoldCase(const std::string& name) { return AsciiLower(name); }
 
+std::optional<std::string> AnsiOf(const std::string&) { return std::nullopt; }
+
+std::string FoldAnsi(const std::string& ansi) { return FoldCase(ansi); }
+
 }  // namespace base

@@ -28,4 +28,26 @@ std::string FoldCase(const std::string& name) {
     return Utf8OfWide(size > 0 ? folded : wide);
 }
 
+std::optional<std::string> AnsiOf(const std::string& name) {
+    const std::wstring wide = WideOf(name);
+    if (wide.empty())
+        return std::string();
+    BOOL lacking = FALSE;
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, &lacking);
+    if (size <= 0 || lacking)
+        return std::nullopt;
+    std::string ansi(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), ansi.data(), size,
+                        nullptr, &lacking);
+    return ansi;
+}
+
+std::string FoldAnsi(const std::string& ansi) {
+    std::string folded = ansi;
+    if (!folded.empty())
+        CharUpperBuffA(folded.data(), static_cast<DWORD>(folded.size()));
+    return folded;
+}
+
 }  // namespace base

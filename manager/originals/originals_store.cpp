@@ -189,6 +189,7 @@ std::optional<StoreError> OriginalsStore::Load(ProgressView* progress) {
     m_records = {m_gameFolder, {}};
     if (!m_rooted)
         return StoreError{StoreError::What::NoRoot};
+    AdoptPreviousFolder();
     const std::string index = IndexPath();
     if (const auto text = base::ReadWholeFile(index)) {
         // The store writes only its own format; the previous version never kept an index here.
@@ -203,6 +204,20 @@ std::optional<StoreError> OriginalsStore::Load(ProgressView* progress) {
         return StoreError{StoreError::What::Unreadable, index};
     }
     return TakeOver(progress);
+}
+
+// Before the kit read names as UTF-8, a game folder whose name is not ASCII had its store under
+// a key made from the name's ANSI bytes: that store becomes this folder's, moved to today's key,
+// or read where it is when it cannot be moved.
+void OriginalsStore::AdoptPreviousFolder() {
+    if (base::KindOf(m_folder) != PathKind::Missing)
+        return;
+    const std::optional<std::string> key = PreviousStoreKey(m_gameFolder);
+    const std::string previous = key ? Join(base::ParentFolder(m_folder), *key) : std::string();
+    if (!key || base::KindOf(previous) != PathKind::Folder)
+        return;
+    if (!base::MoveOver(previous, m_folder))
+        m_folder = previous;
 }
 
 // The old store as one apply read in place; a copy its index names that is gone is lost.

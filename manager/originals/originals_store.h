@@ -123,6 +123,7 @@ private:
     enum class Outcome { Done, Missing, Damaged, Failed, Lost, Cancelled, Left };
     using Moves = std::vector<std::pair<std::string, std::string>>;
 
+    void AdoptPreviousFolder();
     std::optional<StoreError> TakeOver(ProgressView* progress);
     std::optional<ApplyRecord> ReadOldStore() const;
     bool MoveOldCopies(ApplyRecord& apply, std::vector<std::string>& copies, ProgressView* progress) const;

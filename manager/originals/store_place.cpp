@@ -30,6 +30,13 @@ std::string StoreKey(const std::string& gameFolder, base::NameFold fold) {
     return SafeName(base::BaseName(path)) + "-" + hash.substr(0, kHashDigits);
 }
 
+std::optional<std::string> PreviousStoreKey(const std::string& gameFolder) {
+    const std::optional<std::string> ansi = base::AnsiOf(gameFolder);
+    if (!ansi || *ansi == gameFolder)
+        return std::nullopt;
+    return StoreKey(*ansi, &base::FoldAnsi);
+}
+
 std::string StoreRoot(const std::string& localAppData) {
     return base::Join(base::WithoutTrailingSeparator(localAppData), "Grenwick\\Originals");
 }

@@ -13,9 +13,11 @@
 #include "base/files.h"
 #include "base/paths.h"
 #include "base/wide_win.h"
+#include "manager/originals/store_place.h"
 #include "manager/win/local_app_data.h"
 #include "resources/grenwick/resource.h"
 #include "tests/support/ppf_bytes.h"
+#include "tests/support/recording.h"
 #include "tests/support/text_checks.h"
 #include "wine_support.h"
 
@@ -159,6 +161,40 @@ TEST(UnicodeNames, NamesFoldAsTheFileSystemComparesThem) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(base::FoldCase(c.a) == base::FoldCase(c.b), c.alike);
     }
+}
+
+// Seen: the store of a game folder named in the code page ("Spiele-Müll"), kept before the kit
+// read names as UTF-8, was no longer found, since its key was made from the name's ANSI bytes.
+TEST(UnicodeNames, AStoreKeptUnderTheKeyOfTheAnsiNameIsFoundAndMovedToTodaysKey) {
+    std::wstring temp(MAX_PATH, L'\0');
+    temp.resize(GetTempPathW(static_cast<DWORD>(temp.size()), temp.data()));
+    const std::string game = base::Utf8OfWide(temp) + "kit-Spiele-M\xC3\xBCll-" + std::to_string(GetCurrentProcessId());
+    const std::string root = game + "-store";
+    const std::optional<std::string> previous = manager::PreviousStoreKey(game);
+    if (!previous)
+        GTEST_SKIP() << "the code page cannot hold the game folder's name";
+    WriteTree(game, {{"maps\\a.map", "original"}, {"mods\\a.map", "modded"},
+                     {"mod.bat", ":: &Mod\r\ncopy /y mods\\a.map maps\\a.map\r\n"}});
+    SetCurrentDirectoryW(base::WideOf(game).c_str());
+    const manager::ManagerFiles files{"n.lst", "p.lst", "l.txt", root};
+    testing_support::RecordingRunner runner;
+    testing_support::RecordingView view;
+    {
+        manager::ModManager manager(files, runner, view);
+        manager.AddBatchFile("mod.bat");
+        runner.play = [&](const std::string&) { base::WriteFileDurably(base::Join(game, "maps\\a.map"), "modded"); };
+        manager.ApplyMod(0);
+    }
+    // The store as the kit named it before: under the key of the ANSI name.
+    const std::string today = base::Join(root, manager::StoreKey(game, &base::FoldCase));
+    ASSERT_NE(base::Join(root, *previous), today);
+    ASSERT_TRUE(base::MoveOver(today, base::Join(root, *previous)));
+    manager::ModManager(files, runner, view).RestoreOriginals();
+    EXPECT_EQ(base::ReadWholeFile(base::Join(game, "maps\\a.map")), "original") << view.messages.back();
+    EXPECT_EQ(base::KindOf(base::Join(root, *previous)), base::PathKind::Missing);
+    SetCurrentDirectoryW(temp.c_str());
+    RemoveAll(game);
+    RemoveAll(root);
 }
 
 // Each step in a new Grenwick process over the store in the local application data folder.
