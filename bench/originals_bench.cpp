@@ -246,26 +246,32 @@ void BM_Undo200MBMap(benchmark::State& state) {
 }
 BENCHMARK(BM_Undo200MBMap)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
-// Two mods, each copying its own 200 MB map over the game's: the command interpreter's part
-// is a plain copy of the batch file's map, the same in both benchmarks below.
-class TwoMods final : public manager::CommandRunner, public manager::ManagerView {
+// The manager's state files beside the game, out of its reach.
+std::string StateFile(const char* name) {
+    fs::create_directories(Scratch() / "state");
+    return ManagerName(Scratch() / "state" / name);
+}
+
+// Two mods applied in turn, each copying its own 200 MB map over the game's: the command
+// interpreter's part is a plain copy of the batch file's map, the same in both benchmarks below.
+class TwoModsApplied final : public manager::CommandRunner, public manager::ManagerView {
 public:
-    TwoMods() {
-        for (const char* mod : {"a", "b"}) {
-            if (!fs::exists(MapGame() / (std::string(mod) + ".map")))
-                fs::copy_file(MapGame() / "maps" / "big.map", MapGame() / (std::string(mod) + ".map"));
-            batchfile::WriteBatchFile((MapGame() / (std::string(mod) + ".bat")).string(),
-                                      {":: &" + std::string(mod), batchfile::CopyLine(std::string(mod) + ".map",
-                                                                                     "maps\\big.map")});
-            manager.AddBatchFile(std::string(mod) + ".bat");
+    TwoModsApplied() {
+        fs::current_path(MapGame());
+        for (const std::string mod : {"a", "b"}) {
+            if (!fs::exists(MapGame() / (mod + ".map")))
+                fs::copy_file(MapGame() / "maps" / "big.map", MapGame() / (mod + ".map"));
+            (void)batchfile::WriteBatchFile((MapGame() / (mod + ".bat")).string(),
+                                            {":: &" + mod, batchfile::CopyLine(mod + ".map", "maps\\big.map")});
+            manager.AddBatchFile(mod + ".bat");
         }
+        manager.ApplyMod(0);
+        manager.ApplyMod(1);
     }
-    ~TwoMods() override {
-        fs::current_path(m_inGame);
+    ~TwoModsApplied() override {
+        fs::current_path(m_before);
         fs::remove_all(Scratch() / "state");
     }
-    void Apply(const char* mod) { manager.ApplyMod(std::string(mod) == "a" ? 0 : 1); }
-    std::uint64_t Number(std::size_t apply) { return manager.AppliedMods()->applies.at(apply).number; }
 
     void Run(const std::string& commandLine) override {
         const char which = commandLine[commandLine.find(".bat") - 1];
@@ -278,45 +284,39 @@ public:
     void ShowList(const std::vector<manager::ModEntry>&) override {}
     void CloseApplied() override {}
 
-private:
-    fs::path m_inGame = fs::current_path();
-    const fs::path m_state = (fs::create_directories(Scratch() / "state"), Scratch() / "state");
-    const bool m_entered = (fs::current_path(MapGame()), true);
+    manager::ModManager manager{
+        {StateFile("n"), StateFile("p"), StateFile("l"), StateFile("Originals")}, *this, *this};
 
-public:
-    manager::ModManager manager{{ManagerName(m_state / "n"), ManagerName(m_state / "p"), ManagerName(m_state / "l"),
-                                 ManagerName(m_state / "Originals")},
-                                *this, *this};
+private:
+    fs::path m_before = fs::current_path();
 };
 
-void BM_TakeOutMiddleOf200MBMap(benchmark::State& state) {
-    std::optional<TwoMods> mods;
+// `step` is timed over two fresh applies each run.
+template <class Step>
+void TimeOverTwoMods(benchmark::State& state, Step step) {
+    std::optional<TwoModsApplied> mods;
     for (auto _ : state) {
         state.PauseTiming();
         mods.reset();
         mods.emplace();
-        mods->Apply("a");
-        mods->Apply("b");
-        const std::uint64_t middle = mods->Number(0);
         state.ResumeTiming();
-        mods->manager.TakeOut(middle);
+        step(mods->manager);
     }
+}
+
+void BM_TakeOutMiddleOf200MBMap(benchmark::State& state) {
+    TimeOverTwoMods(state, [](manager::ModManager& manager) {
+        manager.TakeOut(manager.AppliedMods()->applies.at(0).number);
+    });
 }
 BENCHMARK(BM_TakeOutMiddleOf200MBMap)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 void BM_UndoBothAndApplyAgainOf200MBMap(benchmark::State& state) {
-    std::optional<TwoMods> mods;
-    for (auto _ : state) {
-        state.PauseTiming();
-        mods.reset();
-        mods.emplace();
-        mods->Apply("a");
-        mods->Apply("b");
-        state.ResumeTiming();
-        mods->manager.UndoLastMod();
-        mods->manager.UndoLastMod();
-        mods->Apply("b");
-    }
+    TimeOverTwoMods(state, [](manager::ModManager& manager) {
+        manager.UndoLastMod();
+        manager.UndoLastMod();
+        manager.ApplyMod(1);
+    });
 }
 BENCHMARK(BM_UndoBothAndApplyAgainOf200MBMap)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 

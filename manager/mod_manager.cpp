@@ -795,15 +795,6 @@ private:
     bool m_cancelled = false;
 };
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
-std::string QuotedList(const std::vector<std::string>& names) {
-    std::string list;
-    for (std::size_t i = 0; i < names.size(); ++i)
-        list += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + Quoted(names[i]);
-    return list;
-}
-
 }  // namespace
 
 // The question and the choice about files changed since are asked before the lock is taken;

@@ -52,23 +52,19 @@ std::string Now(const StoreRecords& records, std::size_t apply, const ApplyEntry
                 return "changed by " + ShownName(records.applies[later]);
     if (!entry.after)
         return "not noted after the run";
-    const std::optional<AfterState> now = stateNow(entry.before.name);
-    const bool same = now && now->exists == entry.after->exists &&
-                      (!now->exists || (now->size == entry.after->size && now->time == entry.after->time));
-    return same ? "as the mod left it" : "changed outside Grenwick";
+    return SameState(*entry.after, stateNow(entry.before.name)) ? "as the mod left it" : "changed outside Grenwick";
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-// "a", "a and b", "a, b and c".
-std::string Listed(const std::vector<std::string>& items) {
+}  // namespace
+
+std::string QuotedList(const std::vector<std::string>& names) {
     std::string text;
-    for (std::size_t i = 0; i < items.size(); ++i)
-        text += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + items[i];
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + Quoted(names[i]);
     return text;
 }
-
-}  // namespace
 
 std::vector<AppliedSummary> ListApplies(const StoreRecords& records) {
     std::vector<AppliedSummary> rows;
@@ -116,8 +112,8 @@ std::string TakeOutQuestion(const StoreRecords& records, const TakeOutPlan& plan
     if (!plan.again.empty()) {
         std::vector<std::string> later;
         for (const std::size_t i : plan.again)
-            later.push_back(Quoted(ShownName(records.applies[i])));
-        text += "\n\n" + Listed(later) + (later.size() == 1 ? " changes" : " change") +
+            later.push_back(ShownName(records.applies[i]));
+        text += "\n\n" + QuotedList(later) + (later.size() == 1 ? " changes" : " change") +
                 " some of the same files after it: " + (later.size() == 1 ? "it is" : "they are") +
                 " taken out first and applied again afterwards, in the order they were applied.";
     }

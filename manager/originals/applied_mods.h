@@ -48,6 +48,9 @@ TakeOutPlan PlanTakeOut(const StoreRecords& records, std::size_t apply, NameFold
 // The question before taking out: names the mod and the later ones taken out and applied again.
 std::string TakeOutQuestion(const StoreRecords& records, const TakeOutPlan& plan);
 
+// Each name in quotes: "\"a\"", "\"a\" and \"b\"", "\"a\", \"b\" and \"c\"".
+std::string QuotedList(const std::vector<std::string>& names);
+
 // A file a new apply will change that a mod still applied changed last.
 struct Overwritten {
     std::string name;

@@ -18,6 +18,10 @@ struct AfterState {
     std::uint64_t size = 0;
     std::int64_t time = 0;
 };
+// Whether the file is still as `a` says: `b` is its state now, nothing for a folder or device.
+inline bool SameState(const AfterState& a, const std::optional<AfterState>& b) {
+    return b && a.exists == b->exists && (!a.exists || (a.size == b->size && a.time == b->time));
+}
 
 struct ApplyEntry {
     IndexEntry before;                 // kept (with size and hash), absent or lost

@@ -70,19 +70,6 @@ void RemoveEmptyTree(const std::string& folder) {
     base::RemoveEmptyFolder(folder);
 }
 
-std::optional<AfterState> StateNow(const std::string& path) {
-    const auto file = base::FileState(path);
-    if (file)
-        return AfterState{true, file->size, static_cast<std::int64_t>(file->lastWrite)};
-    if (base::KindOf(path) == PathKind::Missing)
-        return AfterState{};
-    return std::nullopt;  // a folder or a device now: no state to compare with
-}
-
-bool SameState(const AfterState& a, const std::optional<AfterState>& b) {
-    return b && a.exists == b->exists && (!a.exists || (a.size == b->size && a.time == b->time));
-}
-
 void StartProgress(ProgressView* progress, const std::string& text, std::uint64_t total) {
     if (progress)
         progress->Start(text, total);
@@ -152,9 +139,20 @@ OriginalsStore::OriginalsStore(const std::string& storeRoot, std::string gameFol
 
 std::string OriginalsStore::IndexPath() const { return Join(m_folder, kIndexName); }
 
-std::string OriginalsStore::FullPath(const std::string& name) const {
-    return PlaceOfName(name, m_gameFolder, kFold) == NamePlace::Outside ? name : Join(m_gameFolder, name);
+std::optional<AfterState> StateNow(const std::string& path) {
+    const auto file = base::FileState(path);
+    if (file)
+        return AfterState{true, file->size, static_cast<std::int64_t>(file->lastWrite)};
+    if (base::KindOf(path) == PathKind::Missing)
+        return AfterState{};
+    return std::nullopt;  // a folder or a device now: no state to compare with
 }
+
+std::string FullPathIn(const std::string& gameFolder, const std::string& name) {
+    return PlaceOfName(name, gameFolder, kFold) == NamePlace::Outside ? name : Join(gameFolder, name);
+}
+
+std::string OriginalsStore::FullPath(const std::string& name) const { return FullPathIn(m_gameFolder, name); }
 
 std::string OriginalsStore::CopyPath(const ApplyRecord& apply, const std::string& name) const {
     if (apply.readInPlace)

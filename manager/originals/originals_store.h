@@ -29,6 +29,11 @@ struct NotedFile {
 };
 using FolderNotes = std::map<std::string, NotedFile>;
 FolderNotes NoteFolder(const std::string& gameFolder);
+
+// A file's state on the disk now; nothing for a folder or a device.
+std::optional<AfterState> StateNow(const std::string& path);
+// The full path of a name as an index gives it, for the game folder `gameFolder`.
+std::string FullPathIn(const std::string& gameFolder, const std::string& name);
 // The names (as noted) of the files created, changed or deleted between two notes.
 std::vector<std::string> ChangedFiles(const FolderNotes& before, const FolderNotes& after);
 

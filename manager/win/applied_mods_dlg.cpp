@@ -3,10 +3,9 @@
 
 #include <utility>
 
-#include "base/files.h"
-#include "base/paths.h"
-#include "resources/grenwick/resource.h"
 #include "base/wide_win.h"
+#include "manager/originals/originals_store.h"
+#include "resources/grenwick/resource.h"
 
 namespace {
 
@@ -109,13 +108,8 @@ void CAppliedModsDlg::ShowFiles() {
     list.Clear();
     if (const std::optional<manager::AppliedSummary> selected = Selected()) {
         const std::string& game = m_records.gameFolder;
-        const auto stateNow = [&game](const std::string& name) -> std::optional<manager::AfterState> {
-            const std::string full = base::IsRooted(name) ? name : base::Join(game, name);
-            if (const auto file = base::FileState(full))
-                return manager::AfterState{true, file->size, static_cast<std::int64_t>(file->lastWrite)};
-            if (base::KindOf(full) == base::PathKind::Missing)
-                return manager::AfterState{};
-            return std::nullopt;
+        const auto stateNow = [&game](const std::string& name) {
+            return manager::StateNow(manager::FullPathIn(game, name));
         };
         for (const manager::AppliedFile& file :
              manager::DescribeFiles(m_records, selected->apply, base::FoldCase, stateNow))
