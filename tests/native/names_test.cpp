@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "base/code_pages.h"
 #include "base/paths.h"
 #include "base/text.h"
 
@@ -39,6 +40,31 @@ TEST(Names, Utf8AndUtf16RoundTripAndRefuseWhatIsNoUtf8) {
         }
     }
     EXPECT_EQ(base::Utf8Of(u"a\xD800" "b"), "a\xEF\xBF\xBD" "b") << "an unpaired surrogate";
+}
+
+// A code page's bytes read into UTF-8, as a batch file's lines are: OEM pages of one and two
+// bytes, UTF-8 itself, and what no page can read.
+TEST(Names, CodePageTextIsReadIntoUtf8OrRefused) {
+    struct Case {
+        const char* what;
+        unsigned codePage;
+        std::string bytes;
+        std::optional<std::string> utf8;
+    };
+    const Case cases[] = {
+        {"Cyrillic in 866", 866, "\x8A\xA0\xE0\xE2\xA0.map", "\xD0\x9A\xD0\xB0\xD1\x80\xD1\x82\xD0\xB0.map"},
+        {"Japanese in 932, a trail byte that is a backslash", 932, "\x95\x5C\\a", "\xE8\xA1\xA8\\a"},
+        {"a lead byte of 932 without its trail", 932, "a\x93", std::nullopt},
+        {"box drawing in 437", 437, "\xC9", "\xE2\x95\x94"},
+        {"UTF-8 taken as it is", 65001, "\xCE\xB1", "\xCE\xB1"},
+        {"no UTF-8", 65001, "caf\xE9", std::nullopt},
+        {"no such code page", 4242, "a", std::nullopt},
+        {"empty", 866, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(base::Utf8OfCodePage(c.bytes, c.codePage), c.utf8);
+    }
 }
 
 // What every host folds alike; letters beyond ASCII fold on Windows only (the Wine tests).
