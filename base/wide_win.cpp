@@ -8,42 +8,18 @@ namespace {
 
 bool StartsWith(const std::wstring& text, const wchar_t* head) { return text.rfind(head, 0) == 0; }
 
-std::wstring AnsiToWide(const std::string& text) {
-    const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
-
 }  // namespace
 
-// Until every name inside the kit is UTF-8, one text may join both: a game folder from the
-// system (UTF-8) and a name from a batch file (the code page). Where the code page has one
-// byte per character, each whole UTF-8 sequence is read as UTF-8 and every other byte in the
-// code page; a double-byte code page's text often holds byte runs that look like UTF-8, so
-// there a text that is not UTF-8 throughout is read in the code page.
+// The system's own reading of UTF-8: a byte that is no part of a UTF-8 character becomes
+// U+FFFD, which no file's name holds, so a name that is no UTF-8 reaches no file.
 std::wstring WideOf(const std::string& text) {
-    if (const std::optional<std::u16string> utf16 = Utf16Of(text))
-        return std::wstring(utf16->begin(), utf16->end());
-    CPINFO info{};
-    if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize != 1)
-        return AnsiToWide(text);
-    std::wstring wide;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 1;
-        std::optional<std::u16string> utf16;
-        if (length > 1)
-            utf16 = Utf16Of(text.substr(i, length));
-        if (utf16) {
-            wide.append(utf16->begin(), utf16->end());
-            i += length;
-        } else {
-            wide += AnsiToWide(text.substr(i, 1));
-            ++i;
-        }
-    }
+    if (text.empty())
+        return {};
+    const int length = static_cast<int>(text.size());
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+    if (size > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), size);
     return wide;
 }
 

@@ -1,6 +1,5 @@
-// Names and texts between the kit's bytes and the system's UTF-16, for the Windows bodies of
-// base/ and for the shell. Inside the kit a name is UTF-8; bytes that are no UTF-8 are read
-// in the ANSI code page, as every name was before the kit spoke UTF-8.
+// Names and texts between the kit's UTF-8 and the system's UTF-16, for the Windows bodies of
+// base/ and for the shell. Text in a code page is read into UTF-8 at the edge (code_pages.h).
 #pragma once
 
 #include <windows.h>
@@ -10,9 +9,7 @@
 
 namespace base {
 
-// UTF-8 where the bytes are UTF-8, else the ANSI code page's bytes. A text that joins UTF-8
-// to the code page's bytes (a game folder and a batch file's name, a message naming a file
-// and a mod) is read piece by piece where the code page has one byte per character.
+// A byte that is no part of a UTF-8 character becomes U+FFFD.
 std::wstring WideOf(const std::string& text);
 
 std::string Utf8OfWide(const wchar_t* text, std::size_t length);

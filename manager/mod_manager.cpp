@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/code_pages.h"
 #include "base/files.h"
 #include "base/held_files.h"
 #include "base/paths.h"
@@ -50,6 +51,10 @@ constexpr char kRestartQuestion[] = "\n\nStart Grenwick again as administrator?"
 std::string CannotUseMessage(const std::string& path, const char* reason) {
     return "The path \"" + path + "\" cannot be used: " + reason;
 }
+
+// The list files, the typed path and the last-mod file hold the ANSI code page's text, as the
+// list shows it; inside the kit names and messages are UTF-8. A mod's entry is read over once.
+ModEntry InKit(const ModEntry& listed) { return {base::Utf8OfAnsi(listed.name), base::Utf8OfAnsi(listed.path)}; }
 
 // A text that reads back as an empty record would end the list at the next start.
 bool SurvivesReload(const std::string& text) {
@@ -198,16 +203,17 @@ void ModManager::AddBatchFile(const std::string& fieldText, bool textExact) {
         ReportFull();
         return;
     }
+    const std::string path = base::Utf8OfAnsi(fieldText);
     if (fieldText.size() > kDefaultRecordSize) {
-        m_view.ShowMessage("The path \"" + fieldText + "\" is too long to be remembered: the mod list keeps "
+        m_view.ShowMessage("The path \"" + path + "\" is too long to be remembered: the mod list keeps "
                            "batch file paths of at most " + std::to_string(kDefaultRecordSize) + " characters.");
         return;
     }
     if (!textExact) {
-        m_view.ShowMessage(CannotUseMessage(fieldText, kInexactReason));
+        m_view.ShowMessage(CannotUseMessage(path, kInexactReason));
         return;
     }
-    const std::optional<batchfile::ModHeader> header = RunnableHeader(fieldText, 1);
+    const std::optional<batchfile::ModHeader> header = RunnableHeader(path, 1);
     if (!header)
         return;
     std::string name = batchfile::ModNameOf(header->line1, fieldText);
@@ -229,7 +235,8 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
         m_view.ShowMessage(kSelectFirst);
         return;
     }
-    const ModEntry entry = m_mods.Entries()[*selection];
+    const ModEntry listed = m_mods.Entries()[*selection];
+    const ModEntry entry = InKit(listed);
     const std::optional<std::vector<std::string>> lines = RunnableLines(entry.path);
     if (!lines)
         return;  // an older list can hold a path that is refused at add today
@@ -255,7 +262,7 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
             } else if (const auto number = KeepOriginals(store, entry, fullBatch, *plan, problem)) {
                 ran = true;
                 messages = RunAndSettle(store, *number, entry, *lines, gameFolder);
-                lastMod = SaveLastMod(entry.path);
+                lastMod = SaveLastMod(listed.path);
             } else {
                 messages = {problem};
             }
@@ -311,14 +318,15 @@ std::vector<std::string> ModManager::RunAndSettle(OriginalsStore& store, std::ui
     return messages;
 }
 
-void ModManager::ShowLastMod() { m_view.ShowMessage(m_lastModText); }
+void ModManager::ShowLastMod() { m_view.ShowMessage(base::Utf8OfAnsi(m_lastModText)); }
 
 void ModManager::ResetModList() {
     ChangeList([](ModList& mods) { mods.Clear(); });
 }
 
 void ModManager::RemoveMod(const ModEntry& entry) {
-    if (m_view.Ask("Remove \"" + entry.name + "\" from the mod list?\n\nIts batch file \"" + entry.path +
+    const ModEntry shown = InKit(entry);
+    if (m_view.Ask("Remove \"" + shown.name + "\" from the mod list?\n\nIts batch file \"" + shown.path +
                        "\" stays where it is.",
                    true))
         ChangeList([&](ModList& mods) { mods.Remove(entry); });

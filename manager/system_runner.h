@@ -1,5 +1,5 @@
-// The command runner of the programs: the C runtime's system(), which hands the line to
-// the command interpreter and waits for it to end.
+// The command runner of the programs: the C runtime's system(), which hands the line (UTF-8)
+// to the command interpreter and waits for it to end.
 #pragma once
 
 #include "manager/mod_manager.h"

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/code_pages.h"
 #include "base/files.h"
 #include "base/paths.h"
 #include "base/wide_win.h"
@@ -119,7 +120,7 @@ TEST(UnicodeNames, TheFileLayerReachesEveryNameAndPathsPast260Characters) {
 }
 
 // The long form names the file the short name names, and only full paths of drives and
-// shares take it; bytes that are no UTF-8 are the code page's.
+// shares take it; the code page's text is read into UTF-8 at the edge, never guessed.
 TEST(UnicodeNames, NamesReachTheWideFunctionsInTheirLongForm) {
     std::wstring current(GetCurrentDirectoryW(0, nullptr), L'\0');
     current.resize(GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data()));
@@ -134,10 +135,9 @@ TEST(UnicodeNames, NamesReachTheWideFunctionsInTheirLongForm) {
     for (const auto& [name, wide] : cases)
         EXPECT_EQ(base::LongName(name), wide) << name;
     EXPECT_EQ(base::LongName("nul").rfind(L"\\\\.\\", 0), 0u) << "a device stays a device";
+    EXPECT_EQ(base::WideOf("caf\xE9"), L"caf\uFFFD") << "bytes that are no UTF-8 name no file";
     if (GetACP() == 1252) {
-        EXPECT_EQ(base::WideOf("caf\xE9"), L"caf\u00E9") << "no UTF-8: the code page's bytes";
-        EXPECT_EQ(base::LongName("C:\\\xE6\x97\xA5\\\xC4pfel.map"), L"\\\\?\\C:\\\u65E5\\\u00C4pfel.map")
-            << "a folder in UTF-8 joined to a batch file's name in the code page";
+        EXPECT_EQ(base::Utf8OfAnsi("C:\\\xC4pfel.map"), "C:\\\xC3\x84pfel.map") << "a typed path, read at the edge";
     }
 }
 
@@ -244,10 +244,13 @@ TEST_F(UnicodeGrenwick, EveryNameAndALongPathAreKeptAndPutBackByteEqual) {
     Tree game = maps;
     game[kLowerUmlaut] = "modded apples";
     game["wipe.bat"] = ":: &Wipe\r\ndel /s /q maps\\*.map\r\n";
-    game["case.bat"] = ":: &Case\r\ncopy /y mods\\*.map maps\\\r\n";
+    // Typed in the ANSI code page: in 1252 "case-Ã©.bat", whose bytes are also the UTF-8 of
+    // "case-é.bat", a file that is not there.
+    const std::string typed = "case-\xC3\xA9.bat";
+    game[base::Utf8OfAnsi(typed)] = ":: &Case\r\ncopy /y mods\\*.map maps\\\r\n";
     WriteTree(m_game.Path(), game);
     Add("wipe.bat");
-    Add("case.bat");
+    Add(typed);
 
     EXPECT_EQ(Apply("Wipe"), Strings{"Done!"});
     // Wine's command interpreter stops at 260 characters and leaves the deep file; it is kept

@@ -1,6 +1,7 @@
 // What both batch writers' forms share.
 #include "writers/win/batch_form_dlg.h"
 
+#include "base/code_pages.h"
 #include "batchfile/batch_lines.h"
 #include "batchfile/write_messages.h"
 #include "resources/common/common_ids.h"
@@ -28,7 +29,7 @@ std::optional<CBatchFormDlg::FieldTexts> CBatchFormDlg::ReadFields() {
             std::string label = shell::WindowAnsiText(GetWindow(Item(id), GW_HWNDPREV)).text;
             if (!label.empty() && label.back() == ':')
                 label.pop_back();
-            Say(batchfile::InexactTextMessage(label, field.text));
+            Say(batchfile::InexactTextMessage(base::Utf8OfAnsi(label), base::Utf8OfAnsi(field.text)));
             FocusItem(id);
             return std::nullopt;
         }
@@ -37,7 +38,9 @@ std::optional<CBatchFormDlg::FieldTexts> CBatchFormDlg::ReadFields() {
     return texts;
 }
 
-bool CBatchFormDlg::WriteBatch(const std::string& path, const std::vector<std::string>& lines, int nameField) {
+// The path is the field's text in the ANSI code page; the file layer takes UTF-8.
+bool CBatchFormDlg::WriteBatch(const std::string& field, const std::vector<std::string>& lines, int nameField) {
+    const std::string path = base::Utf8OfAnsi(field);
     const base::WriteResult written = batchfile::WriteBatchFile(path, lines);
     if (written)
         return true;

@@ -20,10 +20,10 @@ protected:
     // focus there, when a field holds characters the code page cannot hold exactly: the
     // file would name other files.
     std::optional<FieldTexts> ReadFields();
-    // Writes the batch file. When it cannot be created, says so (and, when Windows refused
+    // Writes the batch file the field text `field` names. When it cannot be created, says so (and, when Windows refused
     // for lack of rights, that only administrators may write there) and puts the focus on
     // `nameField`, leaving the form as typed so the user can put it right; false then.
-    bool WriteBatch(const std::string& path, const std::vector<std::string>& lines, int nameField);
+    bool WriteBatch(const std::string& field, const std::vector<std::string>& lines, int nameField);
 
 private:
     std::vector<int> m_fields;
