@@ -2,7 +2,6 @@
 #include "base/paths.h"
 
 #include <algorithm>
-#include <string_view>
 
 #include "base/text.h"
 
@@ -132,8 +131,9 @@ std::string NameByPattern(const std::string& pattern, const std::string& name) {
 
 // Read in place: names are checked by the thousand when the store's index is read.
 bool IsDeviceName(const std::string& name) {
-    const std::size_t lastSeparator = name.find_last_of("\\/:");
-    const std::size_t start = lastSeparator == std::string::npos ? 0 : lastSeparator + 1;
+    std::size_t start = name.size();
+    while (start > 0 && !IsSeparator(name[start - 1]) && name[start - 1] != ':')
+        --start;
     const std::size_t dot = name.find('.', start);
     const std::size_t length = (dot == std::string::npos ? name.size() : dot) - start;
     const auto stemIs = [&](const char* word) {
@@ -166,9 +166,9 @@ bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 bool IsPlainPart(const std::string& part) {
     if (part.empty() || part.back() == '.' || part.back() == ' ')
         return false;
-    constexpr std::string_view kRefused = "\"*/:<>?\\|";
     for (const char c : part)
-        if (static_cast<unsigned char>(c) < 0x20 || kRefused.find(c) != std::string_view::npos)
+        if (static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '*' || c == '/' || c == ':' || c == '<' ||
+            c == '>' || c == '?' || c == '\\' || c == '|')
             return false;
     return !IsDeviceName(part);
 }
