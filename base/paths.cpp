@@ -129,13 +129,22 @@ std::string NameByPattern(const std::string& pattern, const std::string& name) {
     return result;
 }
 
+// Read in place: names are checked by the thousand when the store's index is read.
 bool IsDeviceName(const std::string& name) {
-    const std::string base = AsciiLower(BaseName(name));
-    const std::string stem = base.substr(0, base.find('.'));
-    if (stem == "con" || stem == "prn" || stem == "aux" || stem == "nul")
+    std::size_t start = name.size();
+    while (start > 0 && !IsSeparator(name[start - 1]) && name[start - 1] != ':')
+        --start;
+    const std::size_t dot = name.find('.', start);
+    const std::size_t length = (dot == std::string::npos ? name.size() : dot) - start;
+    const auto stemIs = [&](const char* word) {
+        for (std::size_t i = 0; i < 3; ++i)
+            if (AsciiLower(name[start + i]) != word[i])
+                return false;
         return true;
-    return stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) && stem[3] >= '1' &&
-           stem[3] <= '9';
+    };
+    if (length == 3)
+        return stemIs("con") || stemIs("prn") || stemIs("aux") || stemIs("nul");
+    return length == 4 && (stemIs("com") || stemIs("lpt")) && name[start + 3] >= '1' && name[start + 3] <= '9';
 }
 
 namespace {
@@ -157,11 +166,10 @@ bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 bool IsPlainPart(const std::string& part) {
     if (part.empty() || part.back() == '.' || part.back() == ' ')
         return false;
-    for (const char c : part) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || std::string("\"*/:<>?\\|").find(c) != std::string::npos)
+    for (const char c : part)
+        if (static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '*' || c == '/' || c == ':' || c == '<' ||
+            c == '>' || c == '?' || c == '\\' || c == '|')
             return false;
-    }
     return !IsDeviceName(part);
 }
 

@@ -1,6 +1,7 @@
 // The Applied mods window's rows and questions, and the plan of a take-out, from the records.
 #include "manager/originals/applied_mods.h"
 
+#include <map>
 #include <set>
 
 namespace manager {
@@ -42,14 +43,8 @@ std::string Before(const IndexEntry& before) {
     }
 }
 
-// The newest later apply that changed the file names it; else the disk tells.
-std::string Now(const StoreRecords& records, std::size_t apply, const ApplyEntry& entry, NameFold fold,
-                const StateProbe& stateNow) {
-    const std::string folded = fold(entry.before.name);
-    for (std::size_t later = records.applies.size(); later-- > apply + 1;)
-        for (const ApplyEntry& other : records.applies[later].entries)
-            if (fold(other.before.name) == folded)
-                return "changed by " + ShownName(records.applies[later]);
+// As the apply left it, unless the disk says otherwise.
+std::string NowOnDisk(const ApplyEntry& entry, const StateProbe& stateNow) {
     if (!entry.after)
         return "not noted after the run";
     return SameState(*entry.after, stateNow(entry.before.name)) ? "as the mod left it" : "changed outside Grenwick";
@@ -75,13 +70,30 @@ std::vector<AppliedSummary> ListApplies(const StoreRecords& records) {
     return rows;
 }
 
+// Each file names the newest later apply that changed it; the rest ask the disk, once each.
+// Every name is folded once: the window shows this for a store of thousands of files.
 std::vector<AppliedFile> DescribeFiles(const StoreRecords& records, std::size_t apply, NameFold fold,
                                        const StateProbe& stateNow) {
     std::vector<AppliedFile> files;
     if (apply >= records.applies.size())
         return files;
-    for (const ApplyEntry& entry : records.applies[apply].entries)
-        files.push_back({entry.before.name, Before(entry.before), Now(records, apply, entry, fold, stateNow)});
+    const std::vector<ApplyEntry>& entries = records.applies[apply].entries;
+    std::map<std::string, std::vector<std::size_t>> unclaimed;  // folded name -> entries no later apply changed
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        unclaimed[fold(entries[i].before.name)].push_back(i);
+    std::vector<std::optional<std::size_t>> changedBy(entries.size());
+    for (std::size_t later = records.applies.size(); later-- > apply + 1 && !unclaimed.empty();)
+        for (const ApplyEntry& other : records.applies[later].entries)
+            if (const auto found = unclaimed.find(fold(other.before.name)); found != unclaimed.end()) {
+                for (const std::size_t i : found->second)
+                    changedBy[i] = later;
+                unclaimed.erase(found);
+            }
+    files.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        files.push_back({entries[i].before.name, Before(entries[i].before),
+                         changedBy[i] ? "changed by " + ShownName(records.applies[*changedBy[i]])
+                                      : NowOnDisk(entries[i], stateNow)});
     return files;
 }
 

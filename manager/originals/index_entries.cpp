@@ -1,6 +1,8 @@
 // The pieces every version of the store's index is made of.
 #include "manager/originals/index_entries.h"
 
+#include <algorithm>
+
 namespace manager {
 
 bool IsFullPathName(const std::string& path) { return base::SplitFullPath(path).has_value(); }
@@ -11,9 +13,15 @@ NamePlace PlaceOfName(const std::string& name, const std::string& gameFolder, Na
     if (name.empty())
         return NamePlace::Invalid;
     if (name.find(':') == std::string::npos && name[0] != '\\') {
-        for (const std::string& part : SplitAt(name, '\\'))
+        // One buffer for every part: the index names thousands of files.
+        std::string part;
+        for (std::size_t at = 0; at <= name.size();) {
+            const std::size_t end = std::min(name.find('\\', at), name.size());
+            part.assign(name, at, end - at);
             if (!base::IsPlainPart(part))
                 return NamePlace::Invalid;
+            at = end + 1;
+        }
         return NamePlace::Inside;
     }
     const auto full = base::SplitFullPath(name);
@@ -26,12 +34,17 @@ NamePlace PlaceOfName(const std::string& name, const std::string& gameFolder, Na
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
+// Counted first, so the pieces are made in place once and never moved.
 std::vector<std::string> SplitAt(const std::string& text, char separator) {
+    std::size_t count = 1;
+    for (std::size_t at = text.find(separator); at != std::string::npos; at = text.find(separator, at + 1))
+        ++count;
     std::vector<std::string> pieces;
+    pieces.reserve(count);
     std::size_t at = 0;
     for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + 1)
-        pieces.push_back(text.substr(at, end - at));
-    pieces.push_back(text.substr(at));
+        pieces.emplace_back(text, at, end - at);
+    pieces.emplace_back(text, at);
     return pieces;
 }
 

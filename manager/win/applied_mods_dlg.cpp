@@ -1,8 +1,11 @@
 // The Applied mods window: list 1010 holds the applies, list 1011 the selected one's files.
 #include "manager/win/applied_mods_dlg.h"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
+#include "base/paths.h"
 #include "base/wide_win.h"
 #include "manager/originals/originals_store.h"
 #include "resources/grenwick/resource.h"
@@ -13,31 +16,57 @@ namespace {
 constexpr int kApplyTabs[] = {150, 230};
 constexpr int kFileTabs[] = {130, 210};
 
-// A UTC time as the player's own short date and time.
-std::string LocalDateTime(std::int64_t when) {
+// One format call per part: the buffer grows only for a format longer than a usual one.
+template <class Format>
+std::wstring Formatted(Format format) {
+    std::wstring text(32, L'\0');
+    int length = format(text.data(), static_cast<int>(text.size()));
+    if (length <= 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+        text.assign(static_cast<std::size_t>(std::max(format(nullptr, 0), 1)), L'\0');
+        length = format(text.data(), static_cast<int>(text.size()));
+    }
+    text.resize(length > 0 ? static_cast<std::size_t>(length - 1) : 0);
+    return text;
+}
+
+// A UTC time as the player's own short date and time, in `zone` (the system's, asked once
+// for a whole list; nothing asks it per time).
+std::string LocalDateTime(std::int64_t when, const TIME_ZONE_INFORMATION* zone) {
     if (when <= 0)
         return "earlier";
     constexpr std::int64_t kSecondsTo1970 = 11644473600;
     const std::uint64_t ticks = static_cast<std::uint64_t>(when + kSecondsTo1970) * 10000000u;
     const FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
     SYSTEMTIME universal{}, local{};
-    if (!FileTimeToSystemTime(&utc, &universal) || !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
+    if (!FileTimeToSystemTime(&utc, &universal) || !SystemTimeToTzSpecificLocalTime(zone, &universal, &local))
         return "?";
-    std::wstring text;
-    for (const bool date : {true, false}) {
-        const int length = date ? GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, nullptr, 0)
-                                : GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &local, nullptr, nullptr, 0);
-        if (length <= 0)
-            continue;
-        std::wstring part(static_cast<std::size_t>(length), L'\0');
-        if (date)
-            GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, part.data(), length);
-        else
-            GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &local, nullptr, part.data(), length);
-        part.resize(static_cast<std::size_t>(length - 1));
-        text += (text.empty() ? L"" : L" ") + part;
+    const std::wstring date = Formatted([&local](wchar_t* into, int size) {
+        return GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, into, size);
+    });
+    const std::wstring time = Formatted([&local](wchar_t* into, int size) {
+        return GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &local, nullptr, into, size);
+    });
+    return base::Utf8OfWide(date.empty() || time.empty() ? date + time : date + L" " + time);
+}
+
+// The file's state now from one question to the disk: a file, gone, or nothing for a folder
+// or a device, as the store reads it.
+std::optional<manager::AfterState> StateOnDisk(const std::string& path) {
+    if (base::IsDeviceName(path))
+        return std::nullopt;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(base::LongName(path).c_str(), GetFileExInfoStandard, &data)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return manager::AfterState{};
+        return std::nullopt;
     }
-    return base::Utf8OfWide(text);
+    if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
+        return std::nullopt;
+    const auto join = [](DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; };
+    return manager::AfterState{true, join(data.nFileSizeHigh, data.nFileSizeLow),
+                               static_cast<std::int64_t>(join(data.ftLastWriteTime.dwHighDateTime,
+                                                              data.ftLastWriteTime.dwLowDateTime))};
 }
 
 std::string FileCount(std::size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); }
@@ -86,13 +115,24 @@ void CAppliedModsDlg::OnTakeOut() {
     FocusItem(IDC_APPLIED_LIST);
 }
 
+// The rows are made first, so the list reserves room for all of them at once.
 void CAppliedModsDlg::ShowApplies(std::optional<std::size_t> select) {
     m_rows = manager::ListApplies(m_records);
+    TIME_ZONE_INFORMATION zoneNow{};
+    const TIME_ZONE_INFORMATION* zone = GetTimeZoneInformation(&zoneNow) == TIME_ZONE_ID_INVALID ? nullptr : &zoneNow;
+    std::vector<std::string> texts;
+    texts.reserve(m_rows.size());
+    std::size_t bytes = 0;
+    for (const manager::AppliedSummary& row : m_rows) {
+        texts.push_back(row.mod + "\t" + LocalDateTime(row.when, zone) + "\t" + FileCount(row.files));
+        bytes += (texts.back().size() + 1) * sizeof(wchar_t);
+    }
     const shell::CListBox list = ListBox(IDC_APPLIED_LIST);
     list.SetRedraw(false);
     list.Clear();
-    for (const manager::AppliedSummary& row : m_rows)
-        list.AppendText(row.mod + "\t" + LocalDateTime(row.when) + "\t" + FileCount(row.files));
+    list.InitStorage(texts.size(), bytes);
+    for (const std::string& text : texts)
+        list.AppendText(text);
     if (m_rows.empty())
         list.Append("No applied mod is remembered for this game folder.");
     list.SetRedraw(true);
@@ -102,19 +142,27 @@ void CAppliedModsDlg::ShowApplies(std::optional<std::size_t> select) {
     ShowFiles();
 }
 
+// One question to the disk per file at most: a file a later mod changed asks none.
 void CAppliedModsDlg::ShowFiles() {
-    const shell::CListBox list = ListBox(IDC_APPLIED_FILES);
-    list.SetRedraw(false);
-    list.Clear();
+    std::vector<std::string> texts;
+    std::size_t bytes = 0;
     if (const std::optional<manager::AppliedSummary> selected = Selected()) {
         const std::string& game = m_records.gameFolder;
         const auto stateNow = [&game](const std::string& name) {
-            return manager::StateNow(manager::FullPathIn(game, name));
+            return StateOnDisk(manager::FullPathIn(game, name));
         };
         for (const manager::AppliedFile& file :
-             manager::DescribeFiles(m_records, selected->apply, base::FoldCase, stateNow))
-            list.AppendText(file.name + "\t" + file.before + "\t" + file.now);
+             manager::DescribeFiles(m_records, selected->apply, base::FoldCase, stateNow)) {
+            texts.push_back(file.name + "\t" + file.before + "\t" + file.now);
+            bytes += (texts.back().size() + 1) * sizeof(wchar_t);
+        }
     }
+    const shell::CListBox list = ListBox(IDC_APPLIED_FILES);
+    list.SetRedraw(false);
+    list.Clear();
+    list.InitStorage(texts.size(), bytes);
+    for (const std::string& text : texts)
+        list.AppendText(text);
     list.SetRedraw(true);
 }
 

@@ -76,7 +76,7 @@ TEST(AppliedMods, OverwrittenFilesNameTheNewestModButNotAnEarlierApplyOfTheSameB
 }
 
 TEST(AppliedMods, EachFileSaysWhatItWasAndWhoChangedItSince) {
-    StoreRecords records = Stack({{"a", "b", "c"}, {"b"}});
+    StoreRecords records = Stack({{"a", "b", "c"}, {"b"}, {"B"}});  // the newest later apply is named
     auto& entries = records.applies[0].entries;
     entries[0].after = manager::AfterState{true, 5, 10};
     entries[1].before.kind = manager::EntryKind::Absent;
@@ -88,7 +88,7 @@ TEST(AppliedMods, EachFileSaysWhatItWasAndWhoChangedItSince) {
     const auto files = manager::DescribeFiles(records, 0, Fold, probe);
     ASSERT_EQ(files.size(), 3u);
     EXPECT_EQ(files[0].before + "|" + files[0].now, "kept, 1 byte|as the mod left it");
-    EXPECT_EQ(files[1].before + "|" + files[1].now, "created by the mod|changed by m1");
+    EXPECT_EQ(files[1].before + "|" + files[1].now, "created by the mod|changed by m2");
     EXPECT_EQ(files[2].before + "|" + files[2].now, "no original kept|changed outside Grenwick");
 }
 
