@@ -9,12 +9,14 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/sha256.h"
 #include "batchfile/batch_lines.h"
 #include "game_mods.h"
 #include "manager/originals/store_place.h"
+#include "manager/state_lock.h"
 #include "manager/win/local_app_data.h"
 #include "resources/grenwick/resource.h"
 #include "tests/support/temp_dir.h"
@@ -517,6 +519,118 @@ TEST_F(RealGrenwick, AReadOnlyFileTheModCreatedIsDeletedByOneRestore) {
     ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
     EXPECT_EQ(boxes[1], "Put back 2 files.");
     EXPECT_FALSE(Exists("maps\\made.map"));
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("maps\\canyon.map"));
+}
+
+}  // namespace
+
+namespace {
+
+Strings TempFiles(const std::string& folder) {
+    Strings temps;
+    for (const auto& [name, bytes] : TakeSnapshot(folder))
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0)
+            temps.push_back(name);
+    return temps;
+}
+
+// Kills Grenwick by its process handle once `act`, driving it, has brought it to the test
+// point `point`; false when it never got there.
+bool KillAt(const std::string& folder, const char* point, const std::function<void(const GrenwickProcess&)>& act) {
+    const ScopedTestPoint stop(point);
+    const GrenwickProcess grenwick(folder);
+    std::thread driver([&] { act(grenwick); });
+    const bool reached = stop.Reached();
+    grenwick.Kill();
+    driver.join();
+    return reached;
+}
+
+// Starts Grenwick and waits until its start-up is done.
+void Start(const std::string& folder) { EXPECT_GE(GrenwickProcess(folder).ListCount(), 0); }
+
+void ApplyDriven(const GrenwickProcess& grenwick, const std::string& mod, const Answer& answer) {
+    EXPECT_TRUE(grenwick.Select(mod)) << mod;
+    grenwick.Command(IDOK, answer);
+}
+
+// Seen: killed while keeping a big map, its temp file stayed in the store for good; killed
+// while putting it back, "big.map.<pid>-0.tmp" stayed beside it. The next start removes
+// both; Restore, a second one after the kill in the first, puts the original back.
+TEST_F(RealGrenwick, AKillWhileKeepingOrPuttingBackLeavesNoTempFileAfterTheNextStart) {
+    MakeGameFolder(kMaps);
+    const std::string big(3 << 20, 'b');  // several pieces of a copy
+    WriteBytes("maps\\big.map", big);
+    ASSERT_TRUE(batchfile::WriteBatchFile("big.bat", {":: &Big", "copy /y mods\\extra.map maps\\big.map"}));
+    AddMods({"big.bat"});
+
+    ASSERT_TRUE(KillAt(m_game.Path(), "keeping", [](const GrenwickProcess& g) { ApplyDriven(g, "Big", Yes); }));
+    EXPECT_EQ(TempFiles(StoreFolder()).size(), 1u) << "killed in the copy";
+    Start(m_game.Path());
+    EXPECT_EQ(TempFiles(StoreFolder()), Strings{});
+    EXPECT_EQ(ReadBytes("maps\\big.map"), big) << "the mod never ran";
+
+    ASSERT_EQ(Apply("Big"), Strings{"Done!"});
+    ASSERT_TRUE(KillAt(m_game.Path(), "putting back", [](const GrenwickProcess& g) {
+        g.Drive(WM_SYSCOMMAND, IDM_RESTORE_ORIGINALS, 0, Yes);
+    }));
+    EXPECT_EQ(TempFiles(m_game.Path()).size(), 1u) << "killed in the copy";
+    Start(m_game.Path());
+    EXPECT_EQ(TempFiles(m_game.Path()), Strings{});
+    EXPECT_EQ(Restore().back(), "Put back 1 file.");
+    EXPECT_EQ(ReadBytes("maps\\big.map"), big);
+}
+
+// Seen: killed while the mod ran, the files it made were never known and Restore left them.
+// The next start settles the run: Restore deletes what the mod made, foreseen or not.
+TEST_F(RealGrenwick, AKillWhileTheModRunsIsSettledAtTheNextStart) {
+    MakeGameFolder(kMaps);
+    ASSERT_TRUE(batchfile::WriteBatchFile("made.bat", {":: &Made", "copy /y mods\\canyon1.map maps\\canyon.map",
+                                                       "cmd /c copy mods\\extra.map maps\\surprise.map"}));
+    AddMods({"made.bat"});
+    const Snapshot before = TakeSnapshot(m_game.Path());
+    ASSERT_TRUE(KillAt(m_game.Path(), "running",
+                       [](const GrenwickProcess& g) { ApplyDriven(g, "Made", InTurn({IDNO})); }));
+    EXPECT_EQ(ReadBytes("maps\\surprise.map"), "extra") << "the mod ran";
+    Start(m_game.Path());
+    const Strings boxes = Restore();
+    ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
+    EXPECT_EQ(boxes[1], "Put back 2 files.");
+    EXPECT_TRUE(TakeSnapshot(m_game.Path()) == before);
+}
+
+// Seen: while window A's mod ran, window B's Restore finished, A's apply record went, A said
+// "Done!" and the original map was lost. B now waits for the lock as a list change does and
+// says the store is in use; A's apply is recorded, and a later Restore puts the map back.
+TEST_F(RealGrenwick, AnotherWindowsRestoreOrUndoWaitsForARunningModAndChangesNothing) {
+    MakeGameFolder(kMaps);
+    WriteWithTavlin("one.bat", "One", {{"maps\\canyon.map", "mods\\canyon1.map"}});
+    AddMods({"one.bat"});
+    Strings applied, restored, undone;
+    std::chrono::milliseconds waited{};
+    {
+        const ScopedTestPoint held("running");
+        std::thread a([&] { applied = Apply("One"); });
+        const bool reached = held.Reached();
+        if (reached) {
+            const auto started = std::chrono::steady_clock::now();
+            restored = Restore();
+            undone = Undo();
+            waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+        }
+        held.GoOn();
+        a.join();
+        ASSERT_TRUE(reached);
+    }
+    const std::string inUse = "The kept original files are in use by another Grenwick window, so nothing was put back.";
+    EXPECT_EQ(restored, Strings{inUse});
+    EXPECT_EQ(undone, Strings{inUse});
+    // Each window waits for the lock at its start and again for its command.
+    EXPECT_GE(waited, 4 * manager::kStateLockWait);
+    std::printf("two windows: Restore and Undo in use after %lld ms\n", static_cast<long long>(waited.count()));
+    EXPECT_EQ(applied, Strings{"Done!"});
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("mods\\canyon1.map"));
+    EXPECT_EQ(Restore().back(), "Put back 1 file.");
     EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("maps\\canyon.map"));
 }
 
