@@ -62,32 +62,28 @@ inline void WriteWithTavlin(const std::string& batchFile, const std::string& mod
 }
 
 // The test point `point` set for the Grenwick processes started while this object lives: the
-// first to pass it writes a file here and waits until the test lets it go on, or kills it.
+// first to pass it writes the file `m_reached` and waits until the test removes it (GoOn) or
+// kills the process.
 class ScopedTestPoint {
 public:
-    explicit ScopedTestPoint(const std::string& point) {
-        std::string temp(MAX_PATH, '\0');
-        temp.resize(GetTempPathA(static_cast<DWORD>(temp.size()), temp.data()));
-        m_reached = temp + "kit-point-" + std::to_string(GetCurrentProcessId()) + ".txt";
-        DeleteFileA(m_reached.c_str());
-        SetEnvironmentVariableA("GRENWICK_TEST_POINT", point.c_str());
+    explicit ScopedTestPoint(const char* point) {
+        SetEnvironmentVariableA("GRENWICK_TEST_POINT", point);
         SetEnvironmentVariableA("GRENWICK_TEST_REACHED", m_reached.c_str());
     }
     ~ScopedTestPoint() {
         SetEnvironmentVariableA("GRENWICK_TEST_POINT", nullptr);
-        SetEnvironmentVariableA("GRENWICK_TEST_REACHED", nullptr);
         GoOn();
     }
     ScopedTestPoint(const ScopedTestPoint&) = delete;
     ScopedTestPoint& operator=(const ScopedTestPoint&) = delete;
-
-    bool Reached(std::chrono::milliseconds limit = std::chrono::seconds(30)) const {
-        return WaitFor([this] { return GetFileAttributesA(m_reached.c_str()) != INVALID_FILE_ATTRIBUTES; }, limit);
+    bool Reached() const {
+        return WaitFor([this] { return GetFileAttributesA(m_reached.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                       std::chrono::seconds(30));
     }
     void GoOn() const { DeleteFileA(m_reached.c_str()); }
 
 private:
-    std::string m_reached;
+    std::string m_reached = "C:\\kit-point-" + std::to_string(GetCurrentProcessId()) + ".txt";
 };
 
 }  // namespace wine_support
