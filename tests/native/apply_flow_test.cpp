@@ -435,8 +435,9 @@ TEST_F(ApplyFlow, ARunAKillStoppedIsSettledAtTheNextStart) {
     } cases[] = {
         {"as the kill left it", false, [] {}, true},
         {"with an original lost", true, [] {}, true},
-        {"a byte of the note changed",
-         false, [&] { testing_support::WriteBytes(note, Replaced(testing_support::ReadBytes(note), "apply\t", "apply\t1")); }, false},
+        {"a byte of the note changed", false,
+         [&] { testing_support::WriteBytes(note, Replaced(testing_support::ReadBytes(note), "apply\t", "apply\t1")); },
+         false},
         {"a sealed note of another game folder", false,
          [&] {
              std::optional<manager::RunNote> read = manager::DecodeRunNote(testing_support::ReadBytes(note));
