@@ -14,6 +14,7 @@
 #include "base/files.h"
 #include "base/held_files.h"
 #include "base/paths.h"
+#include "base/test_hook.h"
 #include "base/text.h"
 #include "batchfile/header_reader.h"
 #include "batchfile/write_messages.h"
@@ -181,17 +182,26 @@ ModManager::ModManager(ManagerFiles files, CommandRunner& runner, ManagerView& v
 // previous version left in the game folder is moved out of the mods' reach at once; what
 // could go wrong there is said when the store is next used.
 void ModManager::StartupLoad(std::FILE* lastModReader) {
+    std::optional<OriginalsStore::UnendedRun> unended;
     {
         StateLock lock(m_files.paths, m_files.lockWait);
         if (!lock.InUse()) {
             (void)SettleLists(ListFilesOf(m_files));
-            // What a kill left half made goes; the store is read as a whole or not at all.
-            if (OriginalsStore store(m_files.storeRoot, base::CurrentFolder()); !store.Load(m_progress))
+            // What a kill left half made goes, and a run it stopped is settled; the store is
+            // read as a whole or not at all.
+            if (OriginalsStore store(m_files.storeRoot, base::CurrentFolder()); !store.Load(m_progress)) {
                 store.RemoveTempFiles();
+                unended = store.Unended();
+            }
         }
         (void)LoadSaved();
     }
     m_view.ShowList(m_mods.Entries());
+    // The player hears of a run that never ended only when it lost an original.
+    if (unended && !unended->unrecoverable.empty())
+        m_view.ShowMessage("When Grenwick last stopped, \"" + unended->mod + "\" had not finished. It changed these "
+                           "files with no original kept, so " + std::string(kRestoreName) + " cannot put them back:" +
+                           NameList(unended->unrecoverable));
     if (lastModReader)
         m_lastModText = batchfile::ReadLine(lastModReader).value_or(std::string());
 }
@@ -285,6 +295,8 @@ std::vector<std::string> ModManager::RunAndSettle(OriginalsStore& store, std::ui
                                                   const std::vector<std::string>& lines,
                                                   const std::string& gameFolder) {
     const FolderNotes before = NoteFolder(gameFolder);
+    // Should the run never end, the next start settles it from this note, held with the store.
+    store.BeginRun(number, before);
     const FolderNotes storeBefore = NoteFolder(store.Folder());
     {
         const base::HeldFiles held(HeldPaths(store.Folder(), storeBefore));
@@ -292,6 +304,7 @@ std::vector<std::string> ModManager::RunAndSettle(OriginalsStore& store, std::ui
         // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
         if (lines.size() > 1 && batchfile::PpfTextOf(lines[1]))
             m_runner.Run(kPause);
+        base::TestPoint("running");
     }
     std::vector<std::string> messages;
     // The store as the run found it: its index is written again from what this window holds,
@@ -306,6 +319,8 @@ std::vector<std::string> ModManager::RunAndSettle(OriginalsStore& store, std::ui
                            "changed copy is never put back.");
     }
     const OriginalsStore::SettleResult settled = store.Settle(number, before, NoteFolder(gameFolder));
+    if (!settled.index)
+        store.EndRun();  // else the note stays, and the next start settles the run
     if (settled.index)
         messages.push_back(StoreMessage(*settled.index, ", so the files the mod created or changed unforeseen are not "
                                                         "known to " + std::string(kRestoreName) + "."));

@@ -7,6 +7,7 @@
 
 #include "base/files.h"
 #include "base/paths.h"
+#include "base/test_hook.h"
 #include "manager/originals/index_reader.h"
 #include "manager/originals/store_place.h"
 
@@ -29,11 +30,14 @@ std::string CopyIn(const std::string& folder, const std::string& name, bool insi
 }
 
 // The progress view told of each piece a copy writes; none without a view. It remembers
-// whether the player cancelled, which a failed copy does not say by itself.
+// whether the player cancelled, which a failed copy does not say by itself. A piece written
+// passes the test point `point` (none when null), where a test kills the process mid-copy.
 class CopyHook final : public base::CopyProgress {
 public:
-    explicit CopyHook(ProgressView* progress) : m_progress(progress) {}
+    explicit CopyHook(ProgressView* progress, const char* point = nullptr) : m_progress(progress), m_point(point) {}
     bool Advance(std::uint64_t bytes) override {
+        if (m_point)
+            base::TestPoint(m_point);
         m_cancelled = m_cancelled || (m_progress && !m_progress->Advance(bytes));
         return !m_cancelled;
     }
@@ -41,6 +45,7 @@ public:
 
 private:
     ProgressView* m_progress;
+    const char* m_point;
     bool m_cancelled = false;
 };
 
@@ -185,6 +190,7 @@ std::uint64_t OriginalsStore::NextNumber() const {
 
 std::optional<StoreError> OriginalsStore::Load(ProgressView* progress) {
     m_records = {m_gameFolder, {}};
+    m_unended.reset();
     if (!m_rooted)
         return StoreError{StoreError::What::NoRoot};
     AdoptPreviousFolder();
@@ -201,7 +207,10 @@ std::optional<StoreError> OriginalsStore::Load(ProgressView* progress) {
     } else if (base::KindOf(index) != PathKind::Missing) {
         return StoreError{StoreError::What::Unreadable, index};
     }
-    return TakeOver(progress);
+    std::optional<StoreError> failed = TakeOver(progress);
+    if (!failed)
+        SettleUnendedRun();
+    return failed;
 }
 
 // Before the kit read names as UTF-8, a game folder whose name is not ASCII had its store under
@@ -421,7 +430,7 @@ std::optional<StoreError> OriginalsStore::CopyOriginals(ApplyRecord& apply, cons
         if (const auto file = base::FileState(FullPath(apply.entries[at].before.name)))
             total += file->size;
     StartProgress(progress, "Keeping a copy of the files the mod changes...", total);
-    CopyHook hook(progress);
+    CopyHook hook(progress, "keeping");
     std::optional<StoreError> failed;
     for (const std::size_t at : toCopy) {
         IndexEntry& entry = apply.entries[at].before;
@@ -588,7 +597,7 @@ std::vector<OriginalsStore::Outcome> OriginalsStore::PutBackAll(const std::vecto
         if (original.entry->before.kind == EntryKind::Kept && !leave.count(kFold(original.entry->before.name)))
             total += original.entry->before.size;
     StartProgress(progress, text, total);
-    CopyHook hook(progress);
+    CopyHook hook(progress, "putting back");
     std::vector<Outcome> outcomes(originals.size(), Outcome::Left);
     // Deletions first: a file a mod made where a folder was goes before that folder's files
     // come back, and a folder a mod made where a file was is emptied before the file returns.

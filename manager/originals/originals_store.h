@@ -96,6 +96,19 @@ public:
     // the names changed that no apply kept an original of (Restore cannot put them back).
     SettleResult Settle(std::uint64_t number, const FolderNotes& before, const FolderNotes& after);
 
+    // Before apply `number`'s mod runs, notes in the store what was noted of the game folder,
+    // so that a run a kill stops is settled at the next Load (unfinished_run.cpp); after the
+    // run is settled, EndRun forgets the note. The caller holds the lock.
+    void BeginRun(std::uint64_t number, const FolderNotes& before) const;
+    void EndRun() const;
+    // A run that never ended, settled by the last Load: the mod's name and the files it changed
+    // with no original kept by any apply.
+    struct UnendedRun {
+        std::string mod;
+        std::vector<std::string> unrecoverable;
+    };
+    const std::optional<UnendedRun>& Unended() const { return m_unended; }
+
     // Per file, the entry of the oldest apply holding it: what Restore puts back.
     struct Original {
         const ApplyRecord* apply;
@@ -158,10 +171,14 @@ private:
     // Whether an apply noted a file below `name` that a mod made.
     bool ModsMadeInside(const std::string& name) const;
 
+    // Settles, as after a normal run, the newest apply whose run a kill stopped.
+    void SettleUnendedRun();
+
     std::string m_gameFolder;
     bool m_rooted;  // a store root was given
     std::string m_folder;
     StoreRecords m_records;
+    std::optional<UnendedRun> m_unended;
 };
 
 }  // namespace manager

@@ -13,6 +13,7 @@
 #include "base/sha256.h"
 #include "manager/originals/index_format.h"
 #include "manager/originals/store_place.h"
+#include "manager/originals/unfinished_run.h"
 #include "tests/support/game_store.h"
 #include "tests/support/index_text.h"
 #include "tests/support/text_checks.h"
@@ -417,6 +418,67 @@ TEST_F(ApplyFlow, TempFilesAKillLeftAreRemovedAtTheNextStart) {
     }
     Restore();
     EXPECT_EQ(LastMessage(), "Put back 1 file.");
+}
+
+// Seen: killed while the mod ran, the files it made were never known and Restore left them.
+// The run stops here at the mod's end (nothing after it runs, as after a kill); the next start
+// settles it from the note kept in the store, and refuses a note that is damaged or names
+// another game folder. The player hears of it only when an original is lost.
+TEST_F(ApplyFlow, ARunAKillStoppedIsSettledAtTheNextStart) {
+    struct Killed {};
+    const std::string note = StoreFolder() + "/run.txt";
+    const struct {
+        const char* label;
+        bool changesCfg;
+        std::function<void()> tamper;
+        bool settled;
+    } cases[] = {
+        {"as the kill left it", false, [] {}, true},
+        {"with an original lost", true, [] {}, true},
+        {"a byte of the note changed", false,
+         [&] { testing_support::WriteBytes(note, Replaced(testing_support::ReadBytes(note), "apply\t", "apply\t1")); },
+         false},
+        {"a sealed note of another game folder", false,
+         [&] {
+             std::optional<manager::RunNote> read = manager::DecodeRunNote(testing_support::ReadBytes(note));
+             ASSERT_TRUE(read);
+             read->gameFolder += "2";
+             testing_support::WriteBytes(note, manager::EncodeRunNote(*read));
+         },
+         false},
+    };
+    const Snapshot before = g.Files();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_THROW(g.Apply("mod.bat", {":: &Mod", "copy mods\\new.map maps\\canyon.map"},
+                             [&] {
+                                 g.Write("maps/canyon.map", "new");
+                                 g.Write("maps/made.map", "made");
+                                 if (c.changesCfg)
+                                     g.Write("game.cfg", "changed");
+                                 throw Killed{};
+                             }),
+                     Killed);
+        // Changed once the run let the store go: while it runs, Windows refuses any write to it.
+        ASSERT_TRUE(fs::exists(note));
+        c.tamper();
+        g.Restart();
+        EXPECT_FALSE(fs::exists(note));
+        if (c.changesCfg) {
+            ASSERT_EQ(g.view->messages.size(), 1u);
+            EXPECT_EQ(g.view->messages[0], "When Grenwick last stopped, \"Mod\" had not finished. It changed these "
+                                           "files with no original kept, so \"Restore original files...\" cannot put "
+                                           "them back:\n    game.cfg");
+        } else {
+            EXPECT_TRUE(g.view->messages.empty()) << g.view->messages.front();
+        }
+        Restore();
+        EXPECT_EQ(g.Has("maps/made.map"), !c.settled);
+        EXPECT_EQ(g.Read("maps/canyon.map"), before.at("maps/canyon.map"));
+        g.Write("game.cfg", "cfg");
+        fs::remove(g.game.Path() / "maps/made.map");
+        g.manager->ResetModList();
+    }
 }
 
 // Seen: a mod that put a folder where the file a.map was left it "for a later try" forever,

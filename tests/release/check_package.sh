@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks the release archive as a player gets it: exactly the three programs, the patcher and
-# the guide, stripped, needing only Windows' own DLLs, each with its version record and
-# manifest (and the programs with their icon); then unpacks it into a fresh Wine prefix,
-# starts each program there, closes its window with Esc, checks that nothing but the
-# unpacked files was left on drive C:, and applies one patch with the patcher.
+# the guide, stripped, needing only Windows' own DLLs, without the test build's test points,
+# each with its version record and manifest (and the programs with their icon); then unpacks
+# it into a fresh Wine prefix, starts each program there, closes its window with Esc, checks
+# that nothing but the unpacked files was left on drive C:, and applies one patch with the
+# patcher.
 #
 #   check_package.sh <version> <window_probe.exe> <archive.zip | build dir to pack>
 #
@@ -66,6 +67,13 @@ for exe in Grenwick Tavlin Orrisk ApplyPPF3; do
     for dll in $(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p'); do
         grep -qiE "$system_dlls" <<<"$dll" || fail "$exe.exe imports $dll"
     done
+    # The test points (base/test_hook.h) are the test build's alone, and Grenwick's: a test
+    # build packed here (KIT_TEST_POINTS=present) shows that this check finds them.
+    points=absent
+    if grep -qa GRENWICK_TEST_POINT "$file"; then points=present; fi
+    wanted=absent
+    if [ "$exe" = Grenwick ]; then wanted=${KIT_TEST_POINTS:-absent}; fi
+    [ "$points" = "$wanted" ] || fail "$exe.exe: test points $points, expected $wanted"
 done
 
 wine_prefix_new wp-release

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <utility>
@@ -59,5 +60,30 @@ inline void WriteWithTavlin(const std::string& batchFile, const std::string& mod
     SetText(hwnd, IDC_TAVLIN_MOD_NAME, modName);
     Click(hwnd, IDOK);
 }
+
+// The test point `point` set for the Grenwick processes started while this object lives: the
+// first to pass it writes the file `m_reached` and waits until the test removes it (GoOn) or
+// kills the process.
+class ScopedTestPoint {
+public:
+    explicit ScopedTestPoint(const char* point) {
+        SetEnvironmentVariableA("GRENWICK_TEST_POINT", point);
+        SetEnvironmentVariableA("GRENWICK_TEST_REACHED", m_reached.c_str());
+    }
+    ~ScopedTestPoint() {
+        SetEnvironmentVariableA("GRENWICK_TEST_POINT", nullptr);
+        GoOn();
+    }
+    ScopedTestPoint(const ScopedTestPoint&) = delete;
+    ScopedTestPoint& operator=(const ScopedTestPoint&) = delete;
+    bool Reached() const {
+        return WaitFor([this] { return GetFileAttributesA(m_reached.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                       std::chrono::seconds(30));
+    }
+    void GoOn() const { DeleteFileA(m_reached.c_str()); }
+
+private:
+    std::string m_reached = "C:\\kit-point-" + std::to_string(GetCurrentProcessId()) + ".txt";
+};
 
 }  // namespace wine_support

@@ -9,12 +9,14 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/sha256.h"
 #include "batchfile/batch_lines.h"
 #include "game_mods.h"
 #include "manager/originals/store_place.h"
+#include "manager/state_lock.h"
 #include "manager/win/local_app_data.h"
 #include "resources/grenwick/resource.h"
 #include "tests/support/temp_dir.h"
@@ -517,6 +519,94 @@ TEST_F(RealGrenwick, AReadOnlyFileTheModCreatedIsDeletedByOneRestore) {
     ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
     EXPECT_EQ(boxes[1], "Put back 2 files.");
     EXPECT_FALSE(Exists("maps\\made.map"));
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("maps\\canyon.map"));
+}
+
+}  // namespace
+
+namespace {
+
+Strings TempFiles(const std::string& folder) {
+    Strings temps;
+    for (const auto& [name, bytes] : TakeSnapshot(folder))
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0)
+            temps.push_back(name);
+    return temps;
+}
+
+// Seen: killed while keeping a big map, its temp file stayed in the store for good; killed
+// while putting it back, "big.map.<pid>-0.tmp" stayed beside it; killed while the mod ran, the
+// file it made was never known and Restore left it. Each kill lands at a test point, by the
+// process handle; the next start removes the temp files and settles the run, and Restore (a
+// second one after a kill in the first) then gives back the game folder as it was.
+TEST_F(RealGrenwick, AKillWhileKeepingPuttingBackOrRunningIsFinishedAtTheNextStart) {
+    MakeGameFolder(kMaps);
+    WriteBytes("maps\\big.map", std::string(3 << 20, 'b'));  // several pieces of a copy
+    ASSERT_TRUE(batchfile::WriteBatchFile("big.bat", {":: &Big", "copy /y mods\\extra.map maps\\big.map",
+                                                      "cmd /c copy mods\\extra.map maps\\made.map"}));
+    AddMods({"big.bat"});
+    const Snapshot before = TakeSnapshot(m_game.Path());
+    const auto keepForeseen = [] { return InTurn({IDNO}); };  // for the line no reader follows
+    const struct {
+        const char* point;
+        bool restore;  // the kill comes in a Restore after a whole apply
+        bool tempInStore;
+        std::size_t temps;  // left by the kill
+    } cases[] = {{"keeping", false, true, 1}, {"putting back", true, false, 1}, {"running", false, false, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.point);
+        if (c.restore)
+            ASSERT_EQ(Apply("Big", keepForeseen()).back(), "Done!");
+        {
+            const ScopedTestPoint stop(c.point);
+            const GrenwickProcess grenwick(m_game.Path());
+            std::thread driver([&] {
+                if (c.restore)
+                    grenwick.Drive(WM_SYSCOMMAND, IDM_RESTORE_ORIGINALS, 0, Yes);
+                else if (grenwick.Select("Big"))
+                    grenwick.Command(IDOK, keepForeseen());
+            });
+            const bool reached = stop.Reached();
+            grenwick.Kill();
+            driver.join();
+            ASSERT_TRUE(reached);
+        }
+        EXPECT_EQ(TempFiles(c.tempInStore ? StoreFolder() : m_game.Path()).size(), c.temps);
+        EXPECT_GE(GrenwickProcess(m_game.Path()).ListCount(), 0);  // a start, done once it answers
+        EXPECT_EQ(TempFiles(StoreFolder()), Strings{});
+        EXPECT_EQ(TempFiles(m_game.Path()), Strings{});
+        Restore();
+        EXPECT_TRUE(TakeSnapshot(m_game.Path()) == before);
+    }
+}
+
+// Seen: while window A's mod ran, window B's Restore finished, A's apply record went, A said
+// "Done!" and the original map was lost. B now waits for the lock as a list change does and
+// says the store is in use; A's apply is recorded, and a later Restore puts the map back.
+TEST_F(RealGrenwick, AnotherWindowsRestoreOrUndoWaitsForARunningModAndChangesNothing) {
+    MakeGameFolder(kMaps);
+    WriteWithTavlin("one.bat", "One", {{"maps\\canyon.map", "mods\\canyon1.map"}});
+    AddMods({"one.bat"});
+    Strings applied, other;
+    const auto started = std::chrono::steady_clock::now();
+    {
+        const ScopedTestPoint held("running");
+        std::thread a([&] { applied = Apply("One"); });
+        if (held.Reached())
+            for (const Strings& boxes : {Restore(), Undo()})
+                other.insert(other.end(), boxes.begin(), boxes.end());
+        held.GoOn();
+        a.join();
+    }
+    const auto waited = std::chrono::steady_clock::now() - started;
+    const std::string inUse = "The kept original files are in use by another Grenwick window, so nothing was put back.";
+    EXPECT_EQ(other, Strings({inUse, inUse}));
+    // Each of B's two windows waits for the lock at its start and again for its command.
+    EXPECT_GE(waited, 4 * manager::kStateLockWait);
+    std::printf("Restore and Undo in another window: in use after %lld ms in all\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()));
+    EXPECT_EQ(applied, Strings{"Done!"});
+    EXPECT_EQ(Restore().back(), "Put back 1 file.");
     EXPECT_EQ(ReadBytes("maps\\canyon.map"), kMaps.at("maps\\canyon.map"));
 }
 
