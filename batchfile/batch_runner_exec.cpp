@@ -196,7 +196,7 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
 }
 
 // The commands that change the reader's state, not files: goto, exit, shift, md, set,
-// setlocal, endlocal, cd, pushd, popd and call. False for any other command.
+// setlocal, endlocal, cd, pushd, popd, call and chcp. False for any other command.
 bool Runner::RunStateCommand(const std::string& command, const std::string& rest, int line) {
     if (command == "goto" || command == "exit") {
         if (m_frame->subroutines > 0 && EndsSubroutine(command + rest))
@@ -228,6 +228,8 @@ bool Runner::RunStateCommand(const std::string& command, const std::string& rest
         }
     } else if (command == "call") {
         Call(rest, line);
+    } else if (command == "chcp") {
+        ChangeCodePage(rest, line);
     } else {
         return false;
     }

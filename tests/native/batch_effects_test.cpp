@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/code_pages.h"
 #include "batchfile/batch_effects.h"
 #include "tests/support/fake_disk.h"
 #include "tests/support/text_checks.h"
@@ -49,8 +50,10 @@ struct Case {
 };
 
 batchfile::BatchEffects Effects(const Strings& lines, const batchfile::DiskView& disk,
-                                const std::map<std::string, Strings>& others = {}) {
+                                const std::map<std::string, Strings>& others = {},
+                                unsigned codePage = base::kUtf8CodePage) {
     batchfile::ReaderContext context;
+    context.codePage = codePage;
     context.batchPath = kBatch;
     context.startFolder = kGame;
     context.environment = {{"USERPROFILE", "C:\\Users\\pat"}, {"AppData", "C:\\Users\\pat\\AppData\\Roaming"},
@@ -214,6 +217,59 @@ TEST(BatchEffects, FollowsTheCommands) {
     };
     for (const Case& c : cases)
         Check(c);
+}
+
+// Привет and Ωμέγα in UTF-8, Привет in code page 866; 表 and ポ in 932 end in the bytes "\" and "|".
+const std::string kPrivet = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";
+const std::string kOmega = "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1";
+const std::string kPrivet866 = "\x8F\xE0\xA8\xA2\xA5\xE2";
+
+TEST(BatchEffects, ReadsEachLineInTheConsolesCodePage) {
+    struct PageCase {
+        unsigned codePage;
+        Case c;
+        std::string shown;  // the last unfollowed line's text, when it is checked
+    };
+    const PageCase cases[] = {
+        {866, {{"del maps\\" + kPrivet866 + ".map", "set N=" + kPrivet866, "echo x > \"%N%.txt\"",
+                "set F=x" + kPrivet866 + ".mapx", "copy %~dp0a.map maps\\%F:~1,10%"},
+               {"maps\\" + kPrivet + ".map", kPrivet + ".txt"}, {}}, ""},
+        {932, {{"del maps\\\x95\x5C.map", "copy %~dp0a.map maps\\\x83\x7C.map"},
+               {"maps\\\xE8\xA1\xA8.map", "maps\\\xE3\x83\x9D.map"}, {}}, ""},
+        {866, {{"chcp 65001 >nul", "copy /y %~dp0a.map \"maps\\" + kPrivet + ".map\"", "del maps\\" + kOmega + ".map"},
+               {"maps\\" + kPrivet + ".map", "maps\\" + kOmega + ".map"}, {}}, ""},
+        // A block is read whole before the chcp in it runs.
+        {866, {{"(", "  chcp 65001", "  del maps\\" + kPrivet866 + ".map", ")", "del maps\\" + kOmega + ".map"},
+               {"maps\\" + kPrivet + ".map", "maps\\" + kOmega + ".map"}, {}}, ""},
+        // A page nobody can know leaves lines of ASCII alone followed and flags the others.
+        {866, {{"set /p P=Page? ", "chcp %P%", "del maps\\a.map", "del maps\\" + kPrivet866 + ".map"},
+               {"maps\\a.map"}, {2, 4}}, "del maps\\\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.map"},
+        {866, {{"chcp 12345", "del maps\\" + kPrivet866 + ".map", "chcp 866", "del maps\\" + kPrivet866 + ".map"},
+               {"maps\\" + kPrivet + ".map"}, {1, 2}}, ""},
+        {866, {{"if errorlevel 1 chcp 65001", "del maps\\" + kPrivet + ".map", "chcp"}, {}, {2}}, ""},
+        {65001, {{"echo " + kOmega, "del maps\\" + kPrivet866 + ".map"}, {}, {2}}, ""},
+        {866, {{"chcp 65001 & del maps\\" + kPrivet866 + ".map", "chcp 866", "start " + kPrivet866 + ".exe"},
+               {"maps\\" + kPrivet + ".map"}, {3}}, "start " + kPrivet + ".exe"},
+    };
+    testing_support::FakeDisk disk = GameDisk();
+    for (const std::string& name : {kPrivet, kOmega, std::string("\xE8\xA1\xA8")})
+        disk.Add(Full("maps\\" + name + ".map"));
+    for (const PageCase& page : cases) {
+        SCOPED_TRACE(page.c.lines.back() + " in " + std::to_string(page.codePage));
+        const batchfile::BatchEffects effects = Effects(page.c.lines, disk, {}, page.codePage);
+        Strings expected;
+        for (const std::string& name : page.c.changed)
+            expected.push_back(Full(name));
+        EXPECT_EQ(Folded(effects.changed), Folded(expected));
+        std::vector<int> numbers;
+        for (const batchfile::UnfollowedLine& line : effects.unfollowed)
+            numbers.push_back(line.number);
+        EXPECT_EQ(numbers, page.c.unfollowed);
+        if (!page.shown.empty()) {
+            ASSERT_FALSE(effects.unfollowed.empty());
+            EXPECT_EQ(effects.unfollowed.back().text, page.shown);
+        }
+    }
 }
 
 TEST(BatchEffects, CallsOtherBatchFilesWithArguments) {
