@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -288,6 +289,65 @@ TEST_F(UnicodeGrenwick, APpfModPatchesAUnicodeNameAndUndoPutsItBack) {
     ASSERT_EQ(undone.size(), 2u);
     EXPECT_TRUE(Contains(undone[1], "put back 1 file.")) << undone[1];
     EXPECT_EQ(TreeOf(m_game.Path()), game);
+}
+
+// `utf8` in the OEM code page a new console reads a batch file in; nothing when it cannot hold it.
+std::optional<std::string> OemBytesOf(const std::string& utf8) {
+    const std::wstring wide = base::WideOf(utf8);
+    if (GetOEMCP() == CP_UTF8)
+        return utf8;
+    BOOL lost = FALSE;
+    const int length = static_cast<int>(wide.size());
+    const int size = WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr, &lost);
+    if (size <= 0 || lost)
+        return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, wide.data(), length, bytes.data(), size, nullptr, &lost);
+    return bytes;
+}
+
+// A translation mod written in UTF-8 with "chcp 65001", and one in the OEM code page (437 in
+// the test prefix). Wine's command interpreter fails "chcp 65001", so after that mod the test
+// makes the changes it makes on Windows; the OEM one it runs as Windows does. Grenwick must
+// keep the named files, asking nothing, and put them back byte-equal.
+TEST_F(UnicodeGrenwick, BatchFilesInUtf8AndInTheOemCodePageAreFollowedToTheirFiles) {
+    std::string oemName, oemBytes;
+    for (const std::string& name : {kCyrillic, kJapanese, kGreek, std::string("maps\\M\xC3\xBCll.map")})
+        if (const std::optional<std::string> bytes = OemBytesOf(name); bytes && oemName.empty())
+            oemName = name, oemBytes = *bytes;
+    ASSERT_FALSE(oemName.empty()) << "OEM code page " << GetOEMCP();
+    const std::string modded = "mods\\" + base::BaseName(kCyrillic);
+    Tree game = {{kCyrillic, "cyrillic"}, {kGreek, "greek"}, {modded, "modded"}, {oemName, "oem"}};
+    game["utf8.bat"] = ":: &Utf8\r\nchcp 65001 >nul\r\ncopy /y \"" + modded + "\" \"" + kCyrillic + "\"\r\ndel \"" +
+                       kGreek + "\"\r\n";
+    game["oem.bat"] = ":: &Oem\r\ndel \"" + oemBytes + "\"\r\n";
+    WriteTree(m_game.Path(), game);
+    Add("utf8.bat");
+    Add("oem.bat");
+    struct Run {
+        const char* mod;
+        Tree after;        // the files the mod changes, as Windows leaves them; "" for deleted
+        bool madeByWine;   // Wine's interpreter makes the changes itself
+    };
+    const Run runs[] = {{"Utf8", {{kCyrillic, "modded"}, {kGreek, ""}}, false}, {"Oem", {{oemName, ""}}, true}};
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.mod);
+        EXPECT_EQ(Apply(run.mod), Strings{"Done!"});
+        for (const auto& [name, bytes] : run.after) {
+            const std::string path = base::Join(m_game.Path(), name);
+            if (run.madeByWine)
+                EXPECT_EQ(base::ReadWholeFile(path).value_or(""), bytes) << name;
+            else if (bytes.empty())
+                ASSERT_TRUE(base::RemoveFile(path)) << name;
+            else
+                ASSERT_TRUE(base::WriteFileDurably(path, bytes)) << name;
+        }
+        const Strings restored = Restore();
+        ASSERT_EQ(restored.size(), 2u);
+        EXPECT_EQ(restored[1], "Put back " + std::to_string(run.after.size()) +
+                                   (run.after.size() == 1 ? " file." : " files."));
+        EXPECT_EQ(TreeOf(m_game.Path()), game);
+    }
 }
 
 }  // namespace
