@@ -127,6 +127,7 @@ private:
     std::size_t EndOfSubroutine(std::size_t label) const;
     void EndLocal();
     std::optional<std::string> ExpandPercent(const std::string& line) const;
+    std::optional<std::string> Decoded(const std::string& bytes) const;
     std::optional<std::string> TextOfLine(std::size_t i);
     std::optional<std::string> ExpandLine(std::size_t i);
     std::string ShownLine(std::size_t i) const;

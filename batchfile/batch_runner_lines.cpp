@@ -62,10 +62,12 @@ void Runner::RunFile(const std::string& file, const std::vector<std::string>& li
     Frame frame{file, &lines, std::move(args), {}, {}, 0, std::vector<std::string>(lines.size())};
     m_steps += lines.size() / 16;  // the label scan below is work too
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string label = LabelName(lines[i]);
+        // Labels are named as read in the page current as the file starts, as `call` reads them.
+        const std::string text = Decoded(lines[i]).value_or(lines[i]);
+        const std::string label = LabelName(text);
         if (!label.empty() && !frame.labels.count(label))
             frame.labels[label] = i;
-        const std::string folded = base::AsciiLower(lines[i]);
+        const std::string folded = base::AsciiLower(text);
         for (std::size_t at = 0; (at = folded.find("call", at)) != std::string::npos; at += 4) {
             std::size_t j = at + 4;
             while (j < folded.size() && (folded[j] == ' ' || folded[j] == '\t'))
@@ -107,7 +109,7 @@ void Runner::RunLines(std::size_t start, bool subroutine) {
         if (!Step(static_cast<int>(i)))
             break;
         if (IsLabelLine(lines[i])) {
-            const bool called = m_frame->callTargets.count(LabelName(lines[i])) > 0;
+            const bool called = m_frame->callTargets.count(LabelName(Decoded(lines[i]).value_or(lines[i]))) > 0;
             i = called && !subroutine ? EndOfSubroutine(i) : i + 1;
             continue;
         }
@@ -190,16 +192,18 @@ std::optional<std::string> Runner::ReadStatement(std::size_t& i, std::vector<int
     return text;
 }
 
-// Line `i` of the current file in UTF-8, read in the current code page; nothing when its
-// bytes are no text in it or the page is unknown and the line is not ASCII alone. Decoding
-// comes before parsing: a double-byte page's trail byte "\\" or "|" is part of a character.
-std::optional<std::string> Runner::TextOfLine(std::size_t i) {
-    const std::string& bytes = (*m_frame->lines)[i];
-    std::optional<std::string> text;
+// A line's bytes in UTF-8, read in the current code page; nothing when they are no text in it
+// or the page is unknown and the line is not ASCII alone. Decoding comes before parsing: a
+// double-byte page's trail byte "\\" or "|" is part of a character. TextOfLine keeps the text
+// of line `i` of the current file for the questions that name it.
+std::optional<std::string> Runner::Decoded(const std::string& bytes) const {
     if (IsAscii(bytes))
-        text = bytes;
-    else if (m_codePage)
-        text = base::Utf8OfCodePage(bytes, *m_codePage);
+        return bytes;
+    return m_codePage ? base::Utf8OfCodePage(bytes, *m_codePage) : std::nullopt;
+}
+
+std::optional<std::string> Runner::TextOfLine(std::size_t i) {
+    const std::optional<std::string> text = Decoded((*m_frame->lines)[i]);
     if (text)
         m_frame->read[i] = *text;
     return text;
@@ -216,9 +220,8 @@ std::string Runner::ShownLine(std::size_t i) const {
     if (!m_frame->read[i].empty())
         return m_frame->read[i];
     const std::string& bytes = (*m_frame->lines)[i];
-    if (m_codePage)
-        if (const std::optional<std::string> text = base::Utf8OfCodePage(bytes, *m_codePage))
-            return *text;
+    if (const std::optional<std::string> text = Decoded(bytes))
+        return *text;
     std::string shown;
     for (const char c : bytes)
         shown += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : std::string("\xEF\xBF\xBD");

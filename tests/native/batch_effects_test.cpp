@@ -246,6 +246,7 @@ TEST(BatchEffects, ReadsEachLineInTheConsolesCodePage) {
                {"maps\\a.map"}, {2, 4}}, "del maps\\\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.map"},
         {866, {{"chcp 12345", "del maps\\" + kPrivet866 + ".map", "chcp 866", "del maps\\" + kPrivet866 + ".map"},
                {"maps\\" + kPrivet + ".map"}, {1, 2}}, ""},
+        {866, {{"call :" + kPrivet866 + " a.map", "goto :eof", ":" + kPrivet866, "del maps\\%1"}, {"maps\\a.map"}, {}}, ""},
         {866, {{"if errorlevel 1 chcp 65001", "del maps\\" + kPrivet + ".map", "chcp"}, {}, {2}}, ""},
         {65001, {{"echo " + kOmega, "del maps\\" + kPrivet866 + ".map"}, {}, {2}}, ""},
         {866, {{"chcp 65001 & del maps\\" + kPrivet866 + ".map", "chcp 866", "start " + kPrivet866 + ".exe"},
