@@ -24,7 +24,9 @@ testing_support::FakeDisk GameDisk() {
             "C:\\Mods\\m\\install.bat", "C:\\Mods\\m\\other.bat", "C:\\Mods\\m\\a.map", "C:\\Mods\\m\\new.map",
             "C:\\Mods\\m\\sky.ppf", "C:\\Mods\\m\\ApplyPPF3.exe", "C:\\Mods\\m\\maps\\x.map",
             "C:\\Mods\\m\\maps\\y.map", "C:\\Mods\\m\\maps\\more\\z.map", "C:\\Mods\\m\\lang\\de.txt",
-            "C:\\Users\\pat\\AppData\\Roaming\\Game\\settings.cfg"};
+            "C:\\Users\\pat\\AppData\\Roaming\\Game\\settings.cfg",
+            "C:\\Game\\names\\\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.dat",  // Привет, Ωμέγα, 表
+            "C:\\Game\\names\\\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1.dat", "C:\\Game\\names\\\xE8\xA1\xA8.dat"};
 }
 
 // Names in the tables are relative to the game folder unless they start with a drive.
@@ -47,6 +49,7 @@ struct Case {
     Strings lines;
     Strings changed;          // relative to the game folder, or full
     std::vector<int> unfollowed;  // line numbers in the main file
+    unsigned codePage = base::kUtf8CodePage;
 };
 
 batchfile::BatchEffects Effects(const Strings& lines, const batchfile::DiskView& disk,
@@ -74,7 +77,7 @@ void Check(const Case& c, const std::map<std::string, Strings>& others = {}) {
         trace += line + " | ";
     SCOPED_TRACE(trace);
     const testing_support::FakeDisk disk = GameDisk();
-    const batchfile::BatchEffects effects = Effects(c.lines, disk, others);
+    const batchfile::BatchEffects effects = Effects(c.lines, disk, others, c.codePage);
     Strings expected;
     for (const std::string& name : c.changed)
         expected.push_back(Full(name));
@@ -219,58 +222,33 @@ TEST(BatchEffects, FollowsTheCommands) {
         Check(c);
 }
 
-// Привет and Ωμέγα in UTF-8, Привет in code page 866; 表 and ポ in 932 end in the bytes "\" and "|".
-const std::string kPrivet = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";
-const std::string kOmega = "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1";
-const std::string kPrivet866 = "\x8F\xE0\xA8\xA2\xA5\xE2";
-
 TEST(BatchEffects, ReadsEachLineInTheConsolesCodePage) {
-    struct PageCase {
-        unsigned codePage;
-        Case c;
-        std::string shown;  // the last unfollowed line's text, when it is checked
-    };
-    const PageCase cases[] = {
-        {866, {{"del maps\\" + kPrivet866 + ".map", "set N=" + kPrivet866, "echo x > \"%N%.txt\"",
-                "set F=x" + kPrivet866 + ".mapx", "copy %~dp0a.map maps\\%F:~1,10%"},
-               {"maps\\" + kPrivet + ".map", kPrivet + ".txt"}, {}}, ""},
-        {932, {{"del maps\\\x95\x5C.map", "copy %~dp0a.map maps\\\x83\x7C.map"},
-               {"maps\\\xE8\xA1\xA8.map", "maps\\\xE3\x83\x9D.map"}, {}}, ""},
-        {866, {{"chcp 65001 >nul", "copy /y %~dp0a.map \"maps\\" + kPrivet + ".map\"", "del maps\\" + kOmega + ".map"},
-               {"maps\\" + kPrivet + ".map", "maps\\" + kOmega + ".map"}, {}}, ""},
+    const std::string privet = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", omega = "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1";
+    const std::string privet866 = "\x8F\xE0\xA8\xA2\xA5\xE2";  // 表 and ポ in 932 end in the bytes "\\" and "|"
+    const Case cases[] = {
+        {{"del names\\" + privet866 + ".dat", "set N=" + privet866, "echo x > \"%N%.txt\"", "set F=x" + privet866 + "x",
+          "copy %~dp0a.map names\\%F:~1,6%.dat"}, {"names\\" + privet + ".dat", privet + ".txt"}, {}, 866},
+        {{"del names\\\x95\x5C.dat", "copy %~dp0a.map names\\\x83\x7C.dat"},
+         {"names\\\xE8\xA1\xA8.dat", "names\\\xE3\x83\x9D.dat"}, {}, 932},
+        {{"chcp 65001 >nul", "copy /y %~dp0a.map \"names\\" + privet + ".dat\"", "del names\\" + omega + ".dat"},
+         {"names\\" + privet + ".dat", "names\\" + omega + ".dat"}, {}, 866},
         // A block is read whole before the chcp in it runs.
-        {866, {{"(", "  chcp 65001", "  del maps\\" + kPrivet866 + ".map", ")", "del maps\\" + kOmega + ".map"},
-               {"maps\\" + kPrivet + ".map", "maps\\" + kOmega + ".map"}, {}}, ""},
+        {{"(", "  chcp 65001", "  del names\\" + privet866 + ".dat", ")", "del names\\" + omega + ".dat"},
+         {"names\\" + privet + ".dat", "names\\" + omega + ".dat"}, {}, 866},
         // A page nobody can know leaves lines of ASCII alone followed and flags the others.
-        {866, {{"set /p P=Page? ", "chcp %P%", "del maps\\a.map", "del maps\\" + kPrivet866 + ".map"},
-               {"maps\\a.map"}, {2, 4}}, "del maps\\\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.map"},
-        {866, {{"chcp 12345", "del maps\\" + kPrivet866 + ".map", "chcp 866", "del maps\\" + kPrivet866 + ".map"},
-               {"maps\\" + kPrivet + ".map"}, {1, 2}}, ""},
-        {866, {{"call :" + kPrivet866 + " a.map", "goto :eof", ":" + kPrivet866, "del maps\\%1"}, {"maps\\a.map"}, {}}, ""},
-        {866, {{"if errorlevel 1 chcp 65001", "del maps\\" + kPrivet + ".map", "chcp"}, {}, {2}}, ""},
-        {65001, {{"echo " + kOmega, "del maps\\" + kPrivet866 + ".map"}, {}, {2}}, ""},
-        {866, {{"chcp 65001 & del maps\\" + kPrivet866 + ".map", "chcp 866", "start " + kPrivet866 + ".exe"},
-               {"maps\\" + kPrivet + ".map"}, {3}}, "start " + kPrivet + ".exe"},
+        {{"set /p P=Page? ", "chcp %P%", "del maps\\a.map", "del names\\" + privet866 + ".dat"}, {"maps\\a.map"}, {2, 4}, 866},
+        {{"chcp 12345", "del names\\" + privet866 + ".dat", "chcp 866", "del names\\" + privet866 + ".dat"},
+         {"names\\" + privet + ".dat"}, {1, 2}, 866},
+        {{"call :" + privet866 + " a.map", "goto :eof", ":" + privet866, "del maps\\%1"}, {"maps\\a.map"}, {}, 866},
+        {{"if errorlevel 1 chcp 65001", "del names\\" + privet + ".dat", "chcp"}, {}, {2}, 866},
+        {{"echo " + omega, "del names\\" + privet866 + ".dat"}, {}, {2}, 65001},
     };
-    testing_support::FakeDisk disk = GameDisk();
-    for (const std::string& name : {kPrivet, kOmega, std::string("\xE8\xA1\xA8")})
-        disk.Add(Full("maps\\" + name + ".map"));
-    for (const PageCase& page : cases) {
-        SCOPED_TRACE(page.c.lines.back() + " in " + std::to_string(page.codePage));
-        const batchfile::BatchEffects effects = Effects(page.c.lines, disk, {}, page.codePage);
-        Strings expected;
-        for (const std::string& name : page.c.changed)
-            expected.push_back(Full(name));
-        EXPECT_EQ(Folded(effects.changed), Folded(expected));
-        std::vector<int> numbers;
-        for (const batchfile::UnfollowedLine& line : effects.unfollowed)
-            numbers.push_back(line.number);
-        EXPECT_EQ(numbers, page.c.unfollowed);
-        if (!page.shown.empty()) {
-            ASSERT_FALSE(effects.unfollowed.empty());
-            EXPECT_EQ(effects.unfollowed.back().text, page.shown);
-        }
-    }
+    for (const Case& c : cases)
+        Check(c);
+    const testing_support::FakeDisk disk = GameDisk();
+    const batchfile::BatchEffects effects = Effects({"start " + privet866 + ".exe"}, disk, {}, 866);
+    ASSERT_EQ(effects.unfollowed.size(), 1u);
+    EXPECT_EQ(effects.unfollowed[0].text, "start " + privet + ".exe");
 }
 
 TEST(BatchEffects, CallsOtherBatchFilesWithArguments) {
