@@ -190,13 +190,15 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
     const std::string program = base::AsciiLower(base::ProgramName(word->name));  // "xcopy" of "C:\\x\\XCOPY.EXE"
     if (HasUnknown(command))
         Unfollowed(line);
+    else if (program == "chcp")  // "chcp.com" and a path to it too
+        ChangeCodePage(word->rest, line);
     else if (!RunStateCommand(command, word->rest, line) && !kHarmless.count(command) && !kHarmless.count(program) &&
              !AsksOnly(program, word->rest))
         RunFileCommand(*word, program, line);
 }
 
 // The commands that change the reader's state, not files: goto, exit, shift, md, set,
-// setlocal, endlocal, cd, pushd, popd, call and chcp. False for any other command.
+// setlocal, endlocal, cd, pushd, popd and call. False for any other command.
 bool Runner::RunStateCommand(const std::string& command, const std::string& rest, int line) {
     if (command == "goto" || command == "exit") {
         if (m_frame->subroutines > 0 && EndsSubroutine(command + rest))
@@ -228,8 +230,6 @@ bool Runner::RunStateCommand(const std::string& command, const std::string& rest
         }
     } else if (command == "call") {
         Call(rest, line);
-    } else if (command == "chcp") {
-        ChangeCodePage(rest, line);
     } else {
         return false;
     }

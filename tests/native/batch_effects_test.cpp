@@ -242,6 +242,7 @@ TEST(BatchEffects, ReadsEachLineInTheConsolesCodePage) {
         {{"call :" + privet866 + " a.map", "goto :eof", ":" + privet866, "del maps\\%1"}, {"maps\\a.map"}, {}, 866},
         {{"if errorlevel 1 chcp 65001", "del names\\" + privet + ".dat", "chcp"}, {}, {2}, 866},
         {{"echo " + omega, "del names\\" + privet866 + ".dat"}, {}, {2}, 65001},
+        {{"C:\\Windows\\System32\\chcp.com 866", "del names\\" + privet866 + ".dat"}, {"names\\" + privet + ".dat"}, {}, 65001},
     };
     for (const Case& c : cases)
         Check(c);
