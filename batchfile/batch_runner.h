@@ -44,7 +44,7 @@ inline const std::string kUnknownValue(1, kUnknown);
 
 // Commands that change no file whatever their arguments (their redirections still count).
 inline const std::set<std::string> kHarmless = {
-    "echo", "pause", "cls", "title", "color", "exit", "goto", "chcp", "ver", "timeout", "choice",
+    "echo", "pause", "cls", "title", "color", "exit", "goto", "ver", "timeout", "choice",
     "attrib", "vol", "verify", "dir", "type", "ping", "find", "findstr",
     "more", "where", "prompt", "path", "break", "tasklist", "mode", "taskkill", "setx"};
 // Internal commands that may be written straight against their argument: "echo.", "cd..".
@@ -68,6 +68,7 @@ std::vector<Arg> InternalArgs(const std::string& text);
 std::vector<Arg> ProgramArgs(const std::string& text);
 std::vector<std::string> Names(const std::vector<Arg>& args);  // the non-empty non-switch ones
 bool EndsSubroutine(const std::string& line);                    // "goto :eof" and "exit /b"
+bool Followable(unsigned codePage);  // the system has it and it reads ASCII as ASCII
 
 // A command's first word as written, folded, and the text after it.
 struct CommandWord {
@@ -85,6 +86,7 @@ struct Frame {
     std::map<std::string, std::size_t> labels;
     std::set<std::string> callTargets;
     int subroutines = 0;  // `call :label` runs under way in this file
+    std::vector<std::string> read;  // each line in UTF-8 as last read; empty until then
 };
 
 class Runner {
@@ -93,6 +95,8 @@ public:
         for (const auto& [name, value] : context.environment)
             m_vars[base::AsciiLower(name)] = {name, value, {}};
         m_cwd = base::NormaliseFull(context.startFolder);
+        if (Followable(context.codePage))
+            m_codePage = context.codePage;
     }
 
     void RunFile(const std::string& file, const std::vector<std::string>& lines, std::vector<std::string> args);
@@ -123,6 +127,10 @@ private:
     std::size_t EndOfSubroutine(std::size_t label) const;
     void EndLocal();
     std::optional<std::string> ExpandPercent(const std::string& line) const;
+    std::optional<std::string> Decoded(const std::string& bytes) const;
+    std::optional<std::string> TextOfLine(std::size_t i);
+    std::optional<std::string> ExpandLine(std::size_t i);
+    std::string ShownLine(std::size_t i) const;
     std::string Lookup(const std::string& name, bool& defined) const;
 
     // Running statements.
@@ -150,6 +158,7 @@ private:
     void SetArithmetic(const std::string& expression);
     void SetLocal(const std::string& rest);
     void SetVariable(const std::string& name, const std::string& value);
+    void ChangeCodePage(const std::string& rest, int line);
     void ChangeFolder(const std::string& rest, bool switchDrive, bool push, int line);
     void Push(int line);
     void Call(const std::string& rest, int line);
@@ -186,6 +195,7 @@ private:
     int m_depth = 0;
     std::map<std::string, Variable> m_vars;
     bool m_delayed = false;
+    std::optional<unsigned> m_codePage;  // the page lines are read in; nothing when unknown
     std::string m_cwd;
     std::map<char, std::string> m_driveCwds;
     std::vector<Saved> m_saved;

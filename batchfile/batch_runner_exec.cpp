@@ -190,6 +190,8 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
     const std::string program = base::AsciiLower(base::ProgramName(word->name));  // "xcopy" of "C:\\x\\XCOPY.EXE"
     if (HasUnknown(command))
         Unfollowed(line);
+    else if (program == "chcp")  // "chcp.com" and a path to it too
+        ChangeCodePage(word->rest, line);
     else if (!RunStateCommand(command, word->rest, line) && !kHarmless.count(command) && !kHarmless.count(program) &&
              !AsksOnly(program, word->rest))
         RunFileCommand(*word, program, line);

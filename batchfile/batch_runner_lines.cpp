@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "base/code_pages.h"
 #include "base/text.h"
 
 namespace batchfile::runner {
@@ -25,6 +26,12 @@ bool IsLabelLine(const std::string& line) {
     return begin != std::string::npos && line[begin] == ':';
 }
 
+bool IsAscii(const std::string& text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
 
 }  // namespace
 
@@ -40,16 +47,27 @@ bool EndsSubroutine(const std::string& line) {
     return squeezed.compare(0, 8, "goto:eof") == 0 || squeezed.compare(0, 6, "exit/b") == 0;
 }
 
+// A page that reads every printable ASCII byte as itself reads a line of ASCII alone as any
+// other such page does, so such a line is followed even where the page is unknown.
+bool Followable(unsigned codePage) {
+    std::string ascii = "\t";
+    for (char c = ' '; c < 0x7F; ++c)
+        ascii.push_back(c);
+    return base::Utf8OfCodePage(ascii, codePage) == ascii;
+}
+
 // Reads a whole batch file: first its labels and the labels `call :label` names anywhere in it,
 // then its statements from the top.
 void Runner::RunFile(const std::string& file, const std::vector<std::string>& lines, std::vector<std::string> args) {
-    Frame frame{file, &lines, std::move(args), {}, {}};
+    Frame frame{file, &lines, std::move(args), {}, {}, 0, std::vector<std::string>(lines.size())};
     m_steps += lines.size() / 16;  // the label scan below is work too
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string label = LabelName(lines[i]);
+        // Labels are named as read in the page current as the file starts, as `call` reads them.
+        const std::string text = Decoded(lines[i]).value_or(lines[i]);
+        const std::string label = LabelName(text);
         if (!label.empty() && !frame.labels.count(label))
             frame.labels[label] = i;
-        const std::string folded = base::AsciiLower(lines[i]);
+        const std::string folded = base::AsciiLower(text);
         for (std::size_t at = 0; (at = folded.find("call", at)) != std::string::npos; at += 4) {
             std::size_t j = at + 4;
             while (j < folded.size() && (folded[j] == ' ' || folded[j] == '\t'))
@@ -91,11 +109,12 @@ void Runner::RunLines(std::size_t start, bool subroutine) {
         if (!Step(static_cast<int>(i)))
             break;
         if (IsLabelLine(lines[i])) {
-            const bool called = m_frame->callTargets.count(LabelName(lines[i])) > 0;
+            const bool called = m_frame->callTargets.count(LabelName(Decoded(lines[i]).value_or(lines[i]))) > 0;
             i = called && !subroutine ? EndOfSubroutine(i) : i + 1;
             continue;
         }
         const std::size_t first = i;
+        const std::optional<unsigned> readPage = m_codePage;  // a chcp in the statement applies after it
         std::vector<int> lineOf;
         bool incomplete = false;
         std::vector<Node> nodes;
@@ -108,15 +127,18 @@ void Runner::RunLines(std::size_t start, bool subroutine) {
         }
         // A variable that may hold other values (set in a branch or after a goto) gives the
         // statement once more for each of them.
-        const std::vector<std::string> raw(lines.begin() + static_cast<std::ptrdiff_t>(first),
-                                           lines.begin() + static_cast<std::ptrdiff_t>(i));
-        const std::vector<Overrides> variants = Alternatives(raw, '%', static_cast<int>(first));
+        const std::vector<std::string> read(m_frame->read.begin() + static_cast<std::ptrdiff_t>(first),
+                                            m_frame->read.begin() + static_cast<std::ptrdiff_t>(i));
+        const std::vector<Overrides> variants = Alternatives(read, '%', static_cast<int>(first));
         for (const Node& node : nodes)
             Exec(node, {});
         for (const Overrides& overrides : variants) {
             std::size_t again = first;
             m_overrides = &overrides;
+            const std::optional<unsigned> runPage = m_codePage;
+            m_codePage = readPage;
             const std::optional<std::string> other = ReadStatement(again, lineOf, incomplete, nodes);
+            m_codePage = runPage;
             m_overrides = nullptr;
             const bool variant = m_variant;
             m_variant = true;
@@ -134,13 +156,13 @@ std::optional<std::string> Runner::ReadStatement(std::size_t& i, std::vector<int
                                                  std::vector<Node>& nodes) {
     const std::vector<std::string>& lines = *m_frame->lines;
     const std::size_t first = i;
-    std::optional<std::string> text = ExpandPercent(lines[i++]);
+    std::optional<std::string> text = ExpandLine(i++);
     lineOf.clear();
     incomplete = false;
     while (text) {
         while (syntax::EndsWithContinuation(*text) && i < lines.size() && text->size() < kMaxText) {
             text->pop_back();
-            const std::optional<std::string> more = ExpandPercent(lines[i++]);
+            const std::optional<std::string> more = ExpandLine(i++);
             if (!more)
                 return std::nullopt;
             *text += *more;
@@ -157,7 +179,7 @@ std::optional<std::string> Runner::ReadStatement(std::size_t& i, std::vector<int
         bool closing = false;
         while (incomplete && !closing && i < lines.size() && i - first <= kMaxBlockLines && text->size() <= kMaxText &&
                Step(static_cast<int>(i))) {
-            const std::optional<std::string> more = ExpandPercent(lines[i++]);
+            const std::optional<std::string> more = ExpandLine(i++);
             if (!more)
                 return std::nullopt;
             *text += "\n" + *more;
@@ -168,6 +190,42 @@ std::optional<std::string> Runner::ReadStatement(std::size_t& i, std::vector<int
             break;
     }
     return text;
+}
+
+// A line's bytes in UTF-8, read in the current code page; nothing when they are no text in it
+// or the page is unknown and the line is not ASCII alone. Decoding comes before parsing: a
+// double-byte page's trail byte "\\" or "|" is part of a character. TextOfLine keeps the text
+// of line `i` of the current file for the questions that name it.
+std::optional<std::string> Runner::Decoded(const std::string& bytes) const {
+    if (IsAscii(bytes))
+        return bytes;
+    return m_codePage ? base::Utf8OfCodePage(bytes, *m_codePage) : std::nullopt;
+}
+
+std::optional<std::string> Runner::TextOfLine(std::size_t i) {
+    const std::optional<std::string> text = Decoded((*m_frame->lines)[i]);
+    if (text)
+        m_frame->read[i] = *text;
+    return text;
+}
+
+std::optional<std::string> Runner::ExpandLine(std::size_t i) {
+    const std::optional<std::string> text = TextOfLine(i);
+    return text ? ExpandPercent(*text) : std::nullopt;
+}
+
+// Line `i` as a question shows it: as last read, or in the current page; a byte no page can
+// be known to read shows as U+FFFD.
+std::string Runner::ShownLine(std::size_t i) const {
+    if (!m_frame->read[i].empty())
+        return m_frame->read[i];
+    const std::string& bytes = (*m_frame->lines)[i];
+    if (const std::optional<std::string> text = Decoded(bytes))
+        return *text;
+    std::string shown;
+    for (const char c : bytes)
+        shown += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : std::string("\xEF\xBF\xBD");
+    return shown;
 }
 
 namespace {

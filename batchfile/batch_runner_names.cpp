@@ -163,7 +163,7 @@ void Runner::Unfollowed(int line) {
     if (!m_frame || line < 0 || static_cast<std::size_t>(line) >= m_frame->lines->size())
         return;
     if (m_unfollowedKeys.insert({m_frame->file, line}).second)
-        effects.unfollowed.push_back({m_frame->file, line + 1, (*m_frame->lines)[static_cast<std::size_t>(line)]});
+        effects.unfollowed.push_back({m_frame->file, line + 1, ShownLine(static_cast<std::size_t>(line))});
 }
 
 // A bound stops the reading at the line: the rest of the file is not followed. The lines where

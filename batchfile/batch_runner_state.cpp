@@ -31,6 +31,27 @@ void Runner::SetLocal(const std::string& rest) {
         m_delayed = false;
 }
 
+// "chcp N" reads the lines after it in page N; a block read before it ran is read already.
+// A page that is not known (an unknown value, one the system lacks, any other argument)
+// makes the line unfollowed and the page unknown. One that may not take effect (in a branch,
+// after a goto, for another value) leaves the page unknown when it changes it.
+void Runner::ChangeCodePage(const std::string& rest, int line) {
+    const std::vector<Arg> args = InternalArgs(rest);
+    if (args.empty())
+        return;  // it only prints the page
+    std::optional<unsigned> page;
+    const std::string& number = args[0].text;
+    if (args.size() == 1 && !args[0].isSwitch && !number.empty() && number.size() <= 5 &&
+        number.find_first_not_of("0123456789") == std::string::npos && Followable(std::stoul(number)))
+        page = static_cast<unsigned>(std::stoul(number));
+    if (!page)
+        Unfollowed(line);
+    if (!page || ((m_branches > 0 || m_jumped || m_variant) && page != m_codePage))
+        m_codePage.reset();
+    else
+        m_codePage = page;
+}
+
 void Runner::SetVariable(const std::string& name, const std::string& value) {
     const std::string folded = base::AsciiLower(name);
     const std::string kept = value.size() > kMaxText ? kUnknownValue : value;

@@ -19,6 +19,20 @@ bool ParseNumber(const std::string& text, long& value) {
     return !text.empty() && end && *end == '\0';
 }
 
+// The "%NAME:~start,length%" cut of `value`; a negative start or length counts from the end.
+template <class Text>
+Text Cut(const Text& value, long start, long length, bool hasLength) {
+    const long size = static_cast<long>(value.size());
+    if (start < 0)
+        start = start + size < 0 ? 0 : start + size;
+    if (start > size)
+        start = size;
+    long end = size;
+    if (hasLength)
+        end = length < 0 ? size + length : (length > size - start ? size : start + length);
+    return end <= start ? Text() : value.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+}
+
 }  // namespace
 
 bool HasUnknown(const std::string& text) { return text.find(kUnknown) != std::string::npos; }
@@ -62,15 +76,10 @@ std::string EditValue(const std::string& value, const std::string& edit) {
         if (!ParseNumber(range.substr(0, comma), start) ||
             (comma != std::string::npos && !ParseNumber(range.substr(comma + 1), length)))
             return value;
-        const long size = static_cast<long>(value.size());
-        if (start < 0)
-            start = start + size < 0 ? 0 : start + size;
-        if (start > size)
-            start = size;
-        long end = size;
-        if (comma != std::string::npos)
-            end = length < 0 ? size + length : (length > size - start ? size : start + length);
-        return end <= start ? std::string() : value.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+        // The interpreter counts UTF-16 units, so a cut never splits a character's bytes.
+        const std::optional<std::u16string> wide = base::Utf16Of(value);
+        return wide ? base::Utf8Of(Cut(*wide, start, length, comma != std::string::npos))
+                    : Cut(value, start, length, comma != std::string::npos);
     }
     const std::size_t equals = edit.find('=');
     if (equals == std::string::npos || equals == 0)

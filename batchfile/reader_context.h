@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/code_pages.h"
+
 namespace batchfile {
 
 enum class EntryKind { Missing, File, Folder };
@@ -31,12 +33,15 @@ struct ReaderContext {
     const DiskView* disk = nullptr;
     // Lines of another batch file, for `call other.bat`; nothing when it cannot be read.
     std::function<std::optional<std::vector<std::string>>(const std::string& fullPath)> readLines;
+    // The console's code page as the batch file starts: its lines (and those of the files it
+    // calls) are bytes in it until a `chcp` changes it. Every name the reader gives is UTF-8.
+    unsigned codePage = base::kUtf8CodePage;
 };
 
 struct UnfollowedLine {
     std::string file;  // full path of the batch file the line is in
     int number;        // 1-based
-    std::string text;  // as written
+    std::string text;  // as written, in UTF-8
 };
 
 struct BatchEffects {

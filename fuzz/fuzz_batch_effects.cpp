@@ -1,5 +1,6 @@
-// Fuzzes the batch effects reader: any bytes as lines over a small game folder must end in
-// bounded time, and every changed name must be a clean full path made of known values.
+// Fuzzes the batch effects reader: any bytes as lines over a small game folder, read in UTF-8
+// or a single- or double-byte code page, must end in bounded time, every changed name must be
+// a clean full path made of known values, and every name and line it gives must be UTF-8.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "base/paths.h"
+#include "base/text.h"
 #include "batchfile/batch_effects.h"
 #include "tests/support/fake_disk.h"
 
@@ -41,14 +43,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     context.startFolder = "C:\\Game";
     context.environment = {{"USERPROFILE", "C:\\Users\\pat"}, {"X", "maps\\*.map"}};
     context.disk = &disk;
+    static const unsigned kCodePages[] = {65001, 866, 932};
+    context.codePage = kCodePages[size > 0 ? data[0] % 3 : 0];
     // Every other batch file reads as the same lines, so calls recurse until the depth bound.
     context.readLines = [&lines](const std::string&) -> std::optional<std::vector<std::string>> { return lines; };
     const batchfile::BatchEffects effects = batchfile::EffectsOf(lines, context);
     for (const std::string& name : effects.changed) {
         Check(IsFullPath(name) && base::IsPlainFullName(name));
         Check(name.find_first_of("\"%\x01") == std::string::npos);
+        Check(base::Utf16Of(name).has_value());
     }
     for (const batchfile::UnfollowedLine& line : effects.unfollowed)
-        Check(line.number >= 1 && static_cast<std::size_t>(line.number) <= lines.size());
+        Check(line.number >= 1 && static_cast<std::size_t>(line.number) <= lines.size() &&
+              base::Utf16Of(line.text).has_value());
     return 0;
 }

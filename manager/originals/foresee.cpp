@@ -1,6 +1,7 @@
 // The batch reader over the real disk.
 #include "manager/originals/foresee.h"
 
+#include "base/code_pages.h"
 #include "base/files.h"
 #include "batchfile/header_reader.h"
 
@@ -36,6 +37,7 @@ batchfile::BatchEffects Foresee(const std::vector<std::string>& lines, const For
     batchfile::ReaderContext reader{context.batchPath, context.gameFolder, context.environment, &realDisk, nullptr};
     // ReadAllLines reads only a file on disk: a device named by `call` would wait for input.
     reader.readLines = [](const std::string& path) { return batchfile::ReadAllLines(path); };
+    reader.codePage = base::OemCodePage();  // a new console's, as the batch file is run
     return batchfile::EffectsOf(lines, reader);
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/code_pages.h"
 #include "batchfile/batch_effects.h"
 #include "tests/support/fake_disk.h"
 #include "tests/support/text_checks.h"
@@ -23,7 +24,9 @@ testing_support::FakeDisk GameDisk() {
             "C:\\Mods\\m\\install.bat", "C:\\Mods\\m\\other.bat", "C:\\Mods\\m\\a.map", "C:\\Mods\\m\\new.map",
             "C:\\Mods\\m\\sky.ppf", "C:\\Mods\\m\\ApplyPPF3.exe", "C:\\Mods\\m\\maps\\x.map",
             "C:\\Mods\\m\\maps\\y.map", "C:\\Mods\\m\\maps\\more\\z.map", "C:\\Mods\\m\\lang\\de.txt",
-            "C:\\Users\\pat\\AppData\\Roaming\\Game\\settings.cfg"};
+            "C:\\Users\\pat\\AppData\\Roaming\\Game\\settings.cfg",
+            "C:\\Game\\names\\\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.dat",  // Привет, Ωμέγα, 表
+            "C:\\Game\\names\\\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1.dat", "C:\\Game\\names\\\xE8\xA1\xA8.dat"};
 }
 
 // Names in the tables are relative to the game folder unless they start with a drive.
@@ -46,11 +49,14 @@ struct Case {
     Strings lines;
     Strings changed;          // relative to the game folder, or full
     std::vector<int> unfollowed;  // line numbers in the main file
+    unsigned codePage = base::kUtf8CodePage;
 };
 
 batchfile::BatchEffects Effects(const Strings& lines, const batchfile::DiskView& disk,
-                                const std::map<std::string, Strings>& others = {}) {
+                                const std::map<std::string, Strings>& others = {},
+                                unsigned codePage = base::kUtf8CodePage) {
     batchfile::ReaderContext context;
+    context.codePage = codePage;
     context.batchPath = kBatch;
     context.startFolder = kGame;
     context.environment = {{"USERPROFILE", "C:\\Users\\pat"}, {"AppData", "C:\\Users\\pat\\AppData\\Roaming"},
@@ -71,7 +77,7 @@ void Check(const Case& c, const std::map<std::string, Strings>& others = {}) {
         trace += line + " | ";
     SCOPED_TRACE(trace);
     const testing_support::FakeDisk disk = GameDisk();
-    const batchfile::BatchEffects effects = Effects(c.lines, disk, others);
+    const batchfile::BatchEffects effects = Effects(c.lines, disk, others, c.codePage);
     Strings expected;
     for (const std::string& name : c.changed)
         expected.push_back(Full(name));
@@ -214,6 +220,36 @@ TEST(BatchEffects, FollowsTheCommands) {
     };
     for (const Case& c : cases)
         Check(c);
+}
+
+TEST(BatchEffects, ReadsEachLineInTheConsolesCodePage) {
+    const std::string privet = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", omega = "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1";
+    const std::string privet866 = "\x8F\xE0\xA8\xA2\xA5\xE2";  // 表 and ポ in 932 end in the bytes "\\" and "|"
+    const Case cases[] = {
+        {{"del names\\" + privet866 + ".dat", "set N=" + privet866, "echo x > \"%N%.txt\"", "set F=x" + privet866 + "x",
+          "copy %~dp0a.map names\\%F:~1,6%.dat"}, {"names\\" + privet + ".dat", privet + ".txt"}, {}, 866},
+        {{"del names\\\x95\x5C.dat", "copy %~dp0a.map names\\\x83\x7C.dat"},
+         {"names\\\xE8\xA1\xA8.dat", "names\\\xE3\x83\x9D.dat"}, {}, 932},
+        {{"chcp 65001 >nul", "copy /y %~dp0a.map \"names\\" + privet + ".dat\"", "del names\\" + omega + ".dat"},
+         {"names\\" + privet + ".dat", "names\\" + omega + ".dat"}, {}, 866},
+        // A block is read whole before the chcp in it runs.
+        {{"(", "  chcp 65001", "  del names\\" + privet866 + ".dat", ")", "del names\\" + omega + ".dat"},
+         {"names\\" + privet + ".dat", "names\\" + omega + ".dat"}, {}, 866},
+        // A page nobody can know leaves lines of ASCII alone followed and flags the others.
+        {{"set /p P=Page? ", "chcp %P%", "del maps\\a.map", "del names\\" + privet866 + ".dat"}, {"maps\\a.map"}, {2, 4}, 866},
+        {{"chcp 12345", "del names\\" + privet866 + ".dat", "chcp 866", "del names\\" + privet866 + ".dat"},
+         {"names\\" + privet + ".dat"}, {1, 2}, 866},
+        {{"call :" + privet866 + " a.map", "goto :eof", ":" + privet866, "del maps\\%1"}, {"maps\\a.map"}, {}, 866},
+        {{"if errorlevel 1 chcp 65001", "del names\\" + privet + ".dat", "chcp"}, {}, {2}, 866},
+        {{"echo " + omega, "del names\\" + privet866 + ".dat"}, {}, {2}, 65001},
+        {{"C:\\Windows\\System32\\chcp.com 866", "del names\\" + privet866 + ".dat"}, {"names\\" + privet + ".dat"}, {}, 65001},
+    };
+    for (const Case& c : cases)
+        Check(c);
+    const testing_support::FakeDisk disk = GameDisk();
+    const batchfile::BatchEffects effects = Effects({"start " + privet866 + ".exe"}, disk, {}, 866);
+    ASSERT_EQ(effects.unfollowed.size(), 1u);
+    EXPECT_EQ(effects.unfollowed[0].text, "start " + privet + ".exe");
 }
 
 TEST(BatchEffects, CallsOtherBatchFilesWithArguments) {

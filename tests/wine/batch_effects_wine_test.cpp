@@ -126,6 +126,7 @@ batchfile::BatchEffects ReadOnRealDisk(const RealDisk& disk, const std::string& 
     context.startFolder = game;
     context.disk = &disk;
     context.readLines = [](const std::string& path) { return batchfile::ReadAllLines(path); };
+    context.codePage = GetOEMCP();  // the page the interpreter below reads the script in
     return batchfile::EffectsOf(lines, context);
 }
 

@@ -293,4 +293,35 @@ TEST_F(UnicodeGrenwick, APpfModPatchesAUnicodeNameAndUndoPutsItBack) {
     EXPECT_EQ(TreeOf(m_game.Path()), game);
 }
 
+// A translation mod written in UTF-8 with "chcp 65001", and one in the OEM code page of the
+// test prefix (437, where "\x81" is "ü"). Wine's command interpreter fails "chcp 65001", so
+// after each run the test makes sure the files are as Windows leaves them. Grenwick must keep
+// the named files, asking nothing, and put them back byte-equal.
+TEST_F(UnicodeGrenwick, BatchFilesInUtf8AndInTheOemCodePageAreFollowedToTheirFiles) {
+    if (GetOEMCP() != 437)
+        GTEST_SKIP() << "written for the OEM code page 437, not " << GetOEMCP();
+    const std::string modded = "mods\\" + base::BaseName(kCyrillic), oem = "maps\\M\xC3\xBCll.map";
+    Tree game = {{kCyrillic, "cyrillic"}, {kGreek, "greek"}, {modded, "modded"}, {oem, "oem"}};
+    game["utf8.bat"] = ":: &Utf8\r\nchcp 65001 >nul\r\ncopy /y \"" + modded + "\" \"" + kCyrillic + "\"\r\ndel \"" +
+                       kGreek + "\"\r\n";
+    game["oem.bat"] = ":: &Oem\r\ndel \"maps\\M\x81ll.map\"\r\n";
+    WriteTree(m_game.Path(), game);
+    Add("utf8.bat");
+    Add("oem.bat");
+    const std::pair<const char*, Tree> runs[] = {{"Utf8", {{kCyrillic, "modded"}, {kGreek, ""}}}, {"Oem", {{oem, ""}}}};
+    for (const auto& [mod, after] : runs) {  // after: the files as Windows leaves them, "" for deleted
+        SCOPED_TRACE(mod);
+        EXPECT_EQ(Apply(mod), Strings{"Done!"});
+        for (const auto& [name, bytes] : after)
+            if (bytes.empty())
+                (void)base::RemoveFile(base::Join(m_game.Path(), name));
+            else
+                ASSERT_TRUE(base::WriteFileDurably(base::Join(m_game.Path(), name), bytes));
+        const Strings restored = Restore();
+        ASSERT_EQ(restored.size(), 2u);
+        EXPECT_EQ(restored[1], "Put back " + std::to_string(after.size()) + (after.size() == 1 ? " file." : " files."));
+        EXPECT_EQ(TreeOf(m_game.Path()), game);
+    }
+}
+
 }  // namespace
