@@ -8,18 +8,30 @@
 namespace base {
 namespace {
 
+// The bytes of the UTF-8 character at `at`: a "?" stands for a character, not a byte.
+std::size_t CharLength(const std::string& text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    return std::min(length, text.size() - at);
+}
+
+// Both folded already: letters compare as their bytes.
 bool GlobMatch(const std::string& pattern, const std::string& name) {
     std::size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
     while (n < name.size()) {
         if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || AsciiLower(pattern[p]) == AsciiLower(name[n]))) {
+        } else if (p < pattern.size() && pattern[p] == '?') {
+            ++p;
+            n += CharLength(name, n);
+        } else if (p < pattern.size() && pattern[p] == name[n]) {
             ++p;
             ++n;
         } else if (starP != std::string::npos) {
             p = starP + 1;
-            n = ++starN;
+            starN += CharLength(name, starN);
+            n = starN;
         } else {
             return false;
         }
@@ -31,16 +43,13 @@ bool GlobMatch(const std::string& pattern, const std::string& name) {
 
 std::string FillPart(const std::string& pattern, const std::string& source) {
     std::string out;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '*') {
-            if (i < source.size())
-                out += source.substr(i);
-            return out;
-        }
-        if (pattern[i] != '?')
-            out.push_back(pattern[i]);
-        else if (i < source.size())
-            out.push_back(source[i]);
+    std::size_t s = 0;  // the source's character at the place of the pattern's
+    for (std::size_t p = 0; p < pattern.size(); p += CharLength(pattern, p)) {
+        if (pattern[p] == '*')
+            return out + source.substr(s);
+        const std::size_t next = s < source.size() ? s + CharLength(source, s) : s;
+        out += pattern[p] == '?' ? source.substr(s, next - s) : pattern.substr(p, CharLength(pattern, p));
+        s = next;
     }
     return out;
 }
@@ -104,7 +113,9 @@ bool IsRooted(const std::string& name) {
 
 bool HasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
 
-bool MatchesWildcard(const std::string& pattern, const std::string& name) {
+bool MatchesWildcard(const std::string& anyCasePattern, const std::string& anyCaseName) {
+    const std::string pattern = FoldCase(anyCasePattern);
+    const std::string name = FoldCase(anyCaseName);
     if (GlobMatch(pattern, name))
         return true;
     const bool dotless = name.find('.') == std::string::npos;

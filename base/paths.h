@@ -37,8 +37,9 @@ bool IsRooted(const std::string& name);
 
 bool HasWildcard(const std::string& name);
 
-// Whether a name matches a pattern of "*" and "?", letters compared without case. As
-// the command interpreter does, a pattern ending in ".*" also matches names without a dot.
+// Whether a name matches a pattern of "*" and "?" ("?" one character), letters compared as
+// the platform's file names compare (FoldCase). As the command interpreter does, a pattern
+// ending in ".*" also matches names without a dot.
 bool MatchesWildcard(const std::string& pattern, const std::string& name);
 
 // The name a copy, move or rename with a wildcard target gives the file `name`: in the

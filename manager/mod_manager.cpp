@@ -584,7 +584,9 @@ std::optional<ModManager::KeepPlan> ModManager::PlanKeep(const std::string& full
             continue;
         const std::size_t number = FirstLineReaching(lines, context, [&](const std::string& p) { return own.Holds(p); })
                                        .value_or(0);
-        const std::string line = number > 0 ? lines[number - 1] : path;
+        // The line's bytes in the console's code page, as the interpreter reads it.
+        const std::string line =
+            number > 0 ? base::Utf8OfCodePage(lines[number - 1], base::OemCodePage()).value_or(path) : path;
         m_view.ShowMessage("The mod was not applied: this line of it changes the files Grenwick keeps for itself (the "
                            "kept original files, the mod list, the last mod):\n    line " + std::to_string(number) +
                            ": " + line + "\n\nNothing has changed.");

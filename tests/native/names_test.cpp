@@ -83,6 +83,22 @@ TEST(Names, FoldingTakesLetterCaseOnly) {
         EXPECT_EQ(base::FoldCase(c.a) == base::FoldCase(c.b), c.alike) << c.a << " / " << c.b;
 }
 
+// "?" stands for one character however many bytes it takes; a wildcard target fills in
+// whole characters.
+TEST(Names, WildcardsCountCharactersNotBytes) {
+    const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC.map";  // two characters, six bytes
+    struct Case {
+        const char* pattern;
+        bool matches;
+    };
+    const Case cases[] = {{"??.map", true}, {"?.map", false}, {"??????.map", false}, {"*\xE6\x9C\xAC.MAP", true},
+                          {"?*.map", true}, {"\xE6\x97\xA5?.*", true}};
+    for (const Case& c : cases)
+        EXPECT_EQ(base::MatchesWildcard(c.pattern, japanese), c.matches) << c.pattern;
+    EXPECT_EQ(base::NameByPattern("?x.*", japanese), "\xE6\x97\xA5x.map");
+    EXPECT_EQ(base::NameByPattern("a?*.bak", japanese), "a\xE6\x9C\xAC.bak");
+}
+
 TEST(Names, ProgramNameIsTheLastPartWithoutItsProgramExtension) {
     const std::pair<const char*, const char*> cases[] = {
         {"C:\\Games\\Grenwick.exe", "Grenwick"}, {"C:\\x\\XCOPY.EXE", "XCOPY"}, {"robocopy", "robocopy"},

@@ -141,7 +141,8 @@ TEST(UnicodeNames, NamesReachTheWideFunctionsInTheirLongForm) {
     }
 }
 
-// NTFS takes "Äpfel.map" and "äpfel.map" for one file; so must every comparison of names.
+// NTFS takes "Äpfel.map" and "äpfel.map" for one file; so must every comparison of names and
+// every wildcard: "del äpfel*.map" deletes "Äpfel.map".
 TEST(UnicodeNames, NamesFoldAsTheFileSystemComparesThem) {
     struct Case {
         const char* what;
@@ -160,6 +161,7 @@ TEST(UnicodeNames, NamesFoldAsTheFileSystemComparesThem) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(base::FoldCase(c.a) == base::FoldCase(c.b), c.alike);
+        EXPECT_EQ(base::MatchesWildcard(c.a, c.b), c.alike) << "as a wildcard matches";
     }
 }
 
