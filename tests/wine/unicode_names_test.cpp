@@ -249,7 +249,7 @@ TEST_F(UnicodeGrenwick, EveryNameAndALongPathAreKeptAndPutBackByteEqual) {
     // Typed in the ANSI code page: in 1252 "case-Ã©.bat", whose bytes are also the UTF-8 of
     // "case-é.bat", a file that is not there.
     const std::string typed = "case-\xC3\xA9.bat";
-    game[base::Utf8OfAnsi(typed)] = ":: &Case\r\ncopy /y mods\\*.map maps\\\r\n";
+    game[base::Utf8OfAnsi(typed)] = ":: &Caf\xE9\r\ncopy /y mods\\*.map maps\\\r\n";
     WriteTree(m_game.Path(), game);
     Add("wipe.bat");
     Add(typed);
@@ -266,11 +266,11 @@ TEST_F(UnicodeGrenwick, EveryNameAndALongPathAreKeptAndPutBackByteEqual) {
 
     // The mod writes "maps\äpfel.map", which is the file "maps\Äpfel.map": one file kept,
     // none said to be changed without a copy, and Undo gives the old bytes back.
-    EXPECT_EQ(Apply("Case"), Strings{"Done!"});
+    EXPECT_EQ(Apply(base::Utf8OfAnsi("Caf\xE9")), Strings{"Done!"});
     EXPECT_EQ(base::ReadWholeFile(base::Join(m_game.Path(), kUpperUmlaut)), "modded apples");
     const Strings undone = Undo();
     ASSERT_EQ(undone.size(), 2u);
-    EXPECT_TRUE(Contains(undone[1], "put back 1 file.")) << undone[1];
+    EXPECT_TRUE(Contains(undone[1], "Undid \"" + base::Utf8OfAnsi("Caf\xE9") + "\": put back 1 file.")) << undone[1];
     EXPECT_EQ(TreeOf(m_game.Path()), game);
 }
 

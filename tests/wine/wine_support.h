@@ -319,9 +319,9 @@ public:
         SendMessageTimeoutA(GetDlgItem(m_window, IDC_MOD_LIST), LB_GETCOUNT, 0, 0, SMTO_NORMAL, 10000, &count);
         return static_cast<LRESULT>(count);
     }
-    // Selects the mod listed under `name`; false when it is not listed.
+    // Selects the mod listed under `name` (UTF-8); false when it is not listed.
     bool Select(const std::string& name) const {
-        const std::wstring wide(name.begin(), name.end());
+        const std::wstring wide = base::WideOf(name);
         DWORD_PTR at = static_cast<DWORD_PTR>(LB_ERR);
         SendMessageTimeoutW(GetDlgItem(m_window, IDC_MOD_LIST), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                             reinterpret_cast<LPARAM>(wide.c_str()), SMTO_NORMAL, 5000, &at);
