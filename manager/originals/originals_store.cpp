@@ -729,6 +729,15 @@ StoreRecords OriginalsStore::AfterUndo(std::size_t index, const std::vector<Outc
     }
     StoreRecords records = m_records;
     const std::size_t oldestStored = m_records.applies.front().readInPlace ? 1 : 0;
+    const bool putBackNone = std::none_of(outcomes.begin(), outcomes.end(), [](Outcome o) { return o == Outcome::Done; });
+    if (!apply.readInPlace && index == oldestStored && !retry && putBackNone) {
+        // The oldest apply put back nothing and has nothing to try again: what the player chose
+        // to keep is forgotten with it, so that the next Undo is not offered the same apply.
+        for (const ApplyEntry& entry : remaining)
+            if (entry.before.kind == EntryKind::Kept)
+                dropped.push_back(CopyPath(apply, entry.before.name));
+        remaining.clear();
+    }
     if (apply.readInPlace) {
         // Its index cannot be rewritten: it goes once nothing in it is left to try again.
         dropped.clear();

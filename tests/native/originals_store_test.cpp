@@ -149,4 +149,32 @@ TEST_F(OriginalsStoreTest, AKeepThatStopsLeavesNothingBehind) {
     }
 }
 
+// An Undo of the oldest apply that puts back nothing, the player keeping every changed file,
+// forgets the apply: the next Undo finds nothing to undo instead of offering it forever. One
+// that put back something keeps what the player kept for Restore.
+TEST_F(OriginalsStoreTest, AnUndoThatPutsBackNothingForgetsTheApply) {
+    const struct {
+        const char* name;
+        Strings names;
+        std::size_t putBack, appliesLeft;
+    } cases[] = {
+        {"every file kept as changed", {"maps\\a.map"}, 0, 0},
+        {"one of two put back", {"maps\\a.map", "maps\\b.map"}, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OriginalsStore store = Open();
+        ASSERT_TRUE(store.Keep("Mod", "", 1, c.names, nullptr).number);
+        for (std::string name : c.names)
+            WriteBytes(File(name.replace(4, 1, "/")), "mod");
+        const OriginalsStore::PutBackReport report = store.UndoNewest({kFold("maps\\a.map")}, nullptr);
+        EXPECT_EQ(report.putBack, c.putBack);
+        EXPECT_EQ(Open().Records().applies.size(), c.appliesLeft);
+        EXPECT_EQ(ReadBytes(File("maps/a.map")), "mod");
+        Open().Restore(nullptr);
+        WriteBytes(File("maps/a.map"), "old a");
+        WriteBytes(File("maps/b.map"), "old b");
+    }
+}
+
 }  // namespace
