@@ -8,6 +8,7 @@
 
 #include "base/paths.h"
 #include "manager/originals/originals_store.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/game_store.h"
 #include "tests/support/text_checks.h"
 
@@ -176,5 +177,22 @@ TEST_F(OriginalsStoreTest, AnUndoThatPutsBackNothingForgetsTheApply) {
         WriteBytes(File("maps/b.map"), "old b");
     }
 }
+
+#ifdef GRENWICK_HAS_FULL_DISK
+// A copy that does not fit on the disk says so, to be worded "The disk is full.".
+TEST_F(OriginalsStoreTest, AKeepOnAFullDiskSaysTheDiskIsFull) {
+    WriteBytes(File("maps/big.map"), std::string(3 << 20, 'x'));
+    OriginalsStore store = Open();
+    manager::OriginalsStore::KeepResult result;
+    {
+        testing_support::ScopedFullDisk full(1 << 20);
+        ASSERT_TRUE(full.Active());
+        result = store.Keep("Mod", "", 1, {"maps\\big.map"}, nullptr);
+    }
+    ASSERT_TRUE(result.error);
+    EXPECT_EQ(result.error->file, "maps\\big.map");
+    EXPECT_NE(manager::StoreMessage(*result.error, ".").find("The disk is full."), std::string::npos);
+}
+#endif
 
 }  // namespace
