@@ -301,4 +301,25 @@ bool MakeWritable(const std::string& path) {
     return (info.st_mode & S_IWUSR) != 0 || chmod(Native(path).c_str(), info.st_mode | S_IWUSR) == 0;
 }
 
+std::optional<FileAttributes> AttributesOf(const std::string& path) {
+    struct stat info {};
+    if (stat(Native(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    FileAttributes attributes;
+    attributes.readOnly = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    return attributes;
+}
+
+bool SetAttributes(const std::string& path, const FileAttributes& attributes) {
+    struct stat info {};
+    const std::string native = Native(path);
+    if (stat(native.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    const mode_t writable = S_IWUSR | S_IWGRP | S_IWOTH;
+    if (attributes.readOnly == ((info.st_mode & writable) == 0))
+        return true;
+    const mode_t mode = attributes.readOnly ? (info.st_mode & ~writable) : (info.st_mode | S_IWUSR);
+    return chmod(native.c_str(), mode & 07777) == 0;
+}
+
 }  // namespace base

@@ -379,4 +379,36 @@ bool MakeWritable(const std::string& path) {
            SetFileAttributesW(name.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != 0;
 }
 
+namespace {
+
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+
+}  // namespace
+
+std::optional<FileAttributes> AttributesOf(const std::string& path) {
+    const DWORD found = GetFileAttributesW(LongName(path).c_str());
+    if (found == INVALID_FILE_ATTRIBUTES || KindOfAttributes(found) != PathKind::File)
+        return std::nullopt;
+    FileAttributes attributes;
+    attributes.readOnly = (found & FILE_ATTRIBUTE_READONLY) != 0;
+    attributes.hidden = (found & FILE_ATTRIBUTE_HIDDEN) != 0;
+    attributes.system = (found & FILE_ATTRIBUTE_SYSTEM) != 0;
+    attributes.archive = (found & FILE_ATTRIBUTE_ARCHIVE) != 0;
+    return attributes;
+}
+
+bool SetAttributes(const std::string& path, const FileAttributes& attributes) {
+    const std::wstring name = LongName(path);
+    const DWORD found = GetFileAttributesW(name.c_str());
+    if (found == INVALID_FILE_ATTRIBUTES || KindOfAttributes(found) != PathKind::File)
+        return false;
+    DWORD wanted = (found & ~kKeptAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL)) |
+                   (attributes.readOnly ? FILE_ATTRIBUTE_READONLY : 0) | (attributes.hidden ? FILE_ATTRIBUTE_HIDDEN : 0) |
+                   (attributes.system ? FILE_ATTRIBUTE_SYSTEM : 0) | (attributes.archive ? FILE_ATTRIBUTE_ARCHIVE : 0);
+    if (wanted == 0)
+        wanted = FILE_ATTRIBUTE_NORMAL;  // given alone, it clears them all
+    return wanted == found || SetFileAttributesW(name.c_str(), wanted) != 0;
+}
+
 }  // namespace base

@@ -190,9 +190,9 @@ std::optional<StoreError> OriginalsStore::Load(ProgressView* progress) {
     AdoptPreviousFolder();
     const std::string index = IndexPath();
     if (const auto text = base::ReadWholeFile(index)) {
-        // The store writes only its own format; the previous version never kept an index here.
+        // The store's own formats; the previous version never kept an index here.
         DecodedRecords decoded = ReadIndex(*text, m_gameFolder, kFold);
-        if (decoded.records && decoded.version != kIndexVersion)
+        if (decoded.records && decoded.version == kOldIndexVersion)
             decoded = {std::nullopt, IndexProblem::UnknownFormat, 1, decoded.version};
         if (!decoded.records)
             return StoreError{StoreError::What::Unreadable, index, base::WriteError::Reason::Other, decoded.problem,
@@ -320,7 +320,7 @@ std::optional<OriginalsStore::MovedStore> OriginalsStore::FindMovedStore() const
         const auto text = base::ReadWholeFile(Join(folder, kIndexName));
         const auto named = text ? NamedGameFolder(*text) : std::nullopt;
         if (!named || kFold(base::BaseName(*named)) != kFold(base::BaseName(m_gameFolder)) ||
-            base::KindOf(*named) != PathKind::Missing || !DecodeRecords(*text, *named, kFold).records)
+            base::KindOf(*named) != PathKind::Missing || !ReadIndex(*text, *named, kFold).records)
             continue;
         return MovedStore{folder, *named};
     }
@@ -330,8 +330,8 @@ std::optional<OriginalsStore::MovedStore> OriginalsStore::FindMovedStore() const
 std::optional<StoreError> OriginalsStore::AdoptMovedStore(const MovedStore& moved) {
     const std::string index = Join(moved.folder, kIndexName);
     const auto text = base::ReadWholeFile(index);
-    DecodedRecords decoded = text ? DecodeRecords(*text, moved.gameFolder, kFold) : DecodedRecords{};
-    if (!decoded.records)
+    DecodedRecords decoded = text ? ReadIndex(*text, moved.gameFolder, kFold) : DecodedRecords{};
+    if (!decoded.records || decoded.version == kOldIndexVersion)
         return StoreError{StoreError::What::Unreadable, index};
     StoreRecords records = std::move(*decoded.records);
     records.gameFolder = m_gameFolder;
@@ -426,6 +426,7 @@ std::optional<StoreError> OriginalsStore::CopyOriginals(ApplyRecord& apply, cons
     for (const std::size_t at : toCopy) {
         IndexEntry& entry = apply.entries[at].before;
         const std::string copy = CopyPath(apply, entry.name);
+        apply.entries[at].attributes = base::AttributesOf(FullPath(entry.name)).value_or(base::FileAttributes{});
         base::CopyBeside hashed;
         if (const WriteResult copied = CopyIntoPlace(FullPath(entry.name), copy, false, hashed, hook); !copied) {
             // The file as the player knows it, not its copy.
@@ -552,8 +553,12 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
     // first), goes when nothing else is left in it.
     if (base::KindOf(full) == PathKind::Folder && ModsMadeInside(entry.before.name))
         RemoveEmptyTree(full);
+    // A read-only original is put back as a copy of its own, never a second name of the kept
+    // copy: the attribute would make the kept copy read-only too, and it could not be dropped.
     base::CopyBeside hashed;
-    if (!base::TakeBesideHashed(copy, full, hashed, &progress))
+    const WriteResult copied = entry.attributes.readOnly ? base::CopyBesideHashed(copy, full, hashed, &progress)
+                                                  : base::TakeBesideHashed(copy, full, hashed, &progress);
+    if (!copied)
         return Outcome::Failed;
     if (!apply.readInPlace && (hashed.size != entry.before.size || hashed.sha256 != entry.before.sha256)) {
         (void)base::RemoveFile(hashed.temp);
@@ -564,6 +569,7 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
         (void)base::RemoveFile(hashed.temp);
         return Outcome::Failed;
     }
+    (void)base::SetAttributes(full, entry.attributes);
     return Outcome::Done;
 }
 

@@ -178,6 +178,27 @@ TEST_F(OriginalsStoreTest, AnUndoThatPutsBackNothingForgetsTheApply) {
     }
 }
 
+// A read-only original comes back read-only, from the index as written, by Restore and by
+// Undo alike; a writable one stays writable.
+TEST_F(OriginalsStoreTest, AReadOnlyOriginalComesBackReadOnly) {
+    for (const bool undo : {false, true}) {
+        SCOPED_TRACE(undo ? "Undo" : "Restore");
+        ASSERT_TRUE(base::SetAttributes(Game() + "\\maps\\a.map", {true, false, false, false}));
+        ASSERT_TRUE(Open().Keep("Mod", "", 1, {"maps\\a.map", "maps\\b.map"}, nullptr).number);
+        ASSERT_TRUE(base::SetAttributes(Game() + "\\maps\\a.map", {}));
+        WriteBytes(File("maps/a.map"), "mod");
+        ASSERT_TRUE(base::SetAttributes(Game() + "\\maps\\b.map", {true, false, false, false}));
+        OriginalsStore store = Open();
+        const OriginalsStore::PutBackReport report = undo ? store.UndoNewest({}, nullptr) : store.Restore(nullptr);
+        EXPECT_EQ(report.putBack, 2u);
+        EXPECT_EQ(ReadBytes(File("maps/a.map")), "old a");
+        EXPECT_TRUE(base::AttributesOf(Game() + "\\maps\\a.map").value().readOnly);
+        EXPECT_FALSE(base::AttributesOf(Game() + "\\maps\\b.map").value().readOnly);
+        EXPECT_TRUE(testing_support::TakeSnapshot(HostFolder()).empty());
+        ASSERT_TRUE(base::SetAttributes(Game() + "\\maps\\a.map", {}));
+    }
+}
+
 #ifdef GRENWICK_HAS_FULL_DISK
 // A copy that does not fit on the disk says so, to be worded "The disk is full.".
 TEST_F(OriginalsStoreTest, AKeepOnAFullDiskSaysTheDiskIsFull) {
