@@ -25,9 +25,10 @@ struct FileAttributes {
 enum class PathKind { Missing, File, Folder, Other };
 
 // A write that failed: the file it failed on and why. Access denied is told apart (on
-// Windows only administrators may write there), and so is a full disk.
+// Windows only administrators may write there), and so are a full disk and a file another
+// program holds open.
 struct WriteError {
-    enum class Reason { Other, AccessDenied, DiskFull };
+    enum class Reason { Other, AccessDenied, DiskFull, InUse };
     std::string file;
     Reason reason = Reason::Other;
 };

@@ -36,6 +36,8 @@ std::uint64_t LastWriteOf(const struct stat& info) {
 Reason ReasonOf(int error) {
     if (error == EACCES || error == EPERM || error == EROFS)
         return Reason::AccessDenied;
+    if (error == ETXTBSY || error == EBUSY)
+        return Reason::InUse;
     // EFBIG: the file would pass the size its volume or this process may give it, no room either.
     return error == ENOSPC || error == EDQUOT || error == EFBIG ? Reason::DiskFull : Reason::Other;
 }

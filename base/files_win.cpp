@@ -27,6 +27,8 @@ using native::Reason;
 Reason ReasonOf(DWORD error) {
     if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)
         return Reason::AccessDenied;
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_USER_MAPPED_FILE)
+        return Reason::InUse;
     return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? Reason::DiskFull : Reason::Other;
 }
 

@@ -80,6 +80,42 @@ void FinishProgress(ProgressView* progress) {
         progress->Finish();
 }
 
+using Refusal = OriginalsStore::Refusal;
+
+Refusal RefusalOf(base::WriteError::Reason reason) {
+    switch (reason) {
+    case base::WriteError::Reason::AccessDenied:
+        return Refusal::AccessDenied;
+    case base::WriteError::Reason::DiskFull:
+        return Refusal::DiskFull;
+    case base::WriteError::Reason::InUse:
+        return Refusal::InUse;
+    case base::WriteError::Reason::Other:
+        break;
+    }
+    return Refusal::Other;
+}
+
+// Replaces or deletes the file `full` through `step`, clearing its read-only mark when that
+// refuses it; false, with `why`, when it stays.
+template <class Step>
+bool ThroughReadOnly(const std::string& full, Step step, Refusal& why) {
+    WriteResult done = step();
+    if (done)
+        return true;
+    const std::optional<base::FileAttributes> attributes = base::AttributesOf(full);
+    if (attributes && attributes->readOnly) {
+        if (!base::MakeWritable(full)) {
+            why = Refusal::ReadOnly;
+            return false;
+        }
+        if ((done = step()))
+            return true;
+    }
+    why = RefusalOf(done.Error().reason);
+    return false;
+}
+
 }  // namespace
 
 FolderNotes NoteFolder(const std::string& gameFolder) {
@@ -529,7 +565,7 @@ bool OriginalsStore::OnlyFirstOriginal(std::size_t apply, const std::string& fol
 // hash it was kept with before it replaces the target in one step. The copy is dropped once
 // it is back, so on the game's volume the new file is the copy itself under a second name.
 OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, const ApplyEntry& entry,
-                                                   CopyProgress& progress) const {
+                                                   CopyProgress& progress, Refusal& why) const {
     const std::string full = FullPath(entry.before.name);
     switch (entry.before.kind) {
     case EntryKind::Lost:
@@ -538,10 +574,11 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
         const PathKind kind = base::KindOf(full);
         if (kind == PathKind::Missing)
             return Outcome::Done;
+        why = kind == PathKind::Folder ? Refusal::FolderInPlace : Refusal::Other;
         // A file the mod made and marked read-only is deleted all the same.
-        const auto removed = [&] { return static_cast<bool>(base::RemoveFile(full)); };
-        return kind == PathKind::File && (removed() || (base::MakeWritable(full) && removed())) ? Outcome::Done
-                                                                                             : Outcome::Failed;
+        return kind == PathKind::File && ThroughReadOnly(full, [&] { return base::RemoveFile(full); }, why)
+                   ? Outcome::Done
+                   : Outcome::Failed;
     }
     case EntryKind::Kept:
         break;
@@ -553,19 +590,24 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
     // first), goes when nothing else is left in it.
     if (base::KindOf(full) == PathKind::Folder && ModsMadeInside(entry.before.name))
         RemoveEmptyTree(full);
+    if (base::KindOf(full) == PathKind::Folder) {
+        why = Refusal::FolderInPlace;
+        return Outcome::Failed;
+    }
     // A read-only original is put back as a copy of its own, never a second name of the kept
     // copy: the attribute would make the kept copy read-only too, and it could not be dropped.
     base::CopyBeside hashed;
     const WriteResult copied = entry.attributes.readOnly ? base::CopyBesideHashed(copy, full, hashed, &progress)
                                                   : base::TakeBesideHashed(copy, full, hashed, &progress);
-    if (!copied)
+    if (!copied) {
+        why = RefusalOf(copied.Error().reason);
         return Outcome::Failed;
+    }
     if (!apply.readInPlace && (hashed.size != entry.before.size || hashed.sha256 != entry.before.sha256)) {
         (void)base::RemoveFile(hashed.temp);
         return Outcome::Damaged;
     }
-    const auto placed = [&] { return static_cast<bool>(PutInPlace(hashed.temp, full)); };
-    if (base::KindOf(full) == PathKind::Folder || !(placed() || (base::MakeWritable(full) && placed()))) {
+    if (!ThroughReadOnly(full, [&] { return PutInPlace(hashed.temp, full); }, why)) {
         (void)base::RemoveFile(hashed.temp);
         return Outcome::Failed;
     }
@@ -607,8 +649,9 @@ std::vector<OriginalsStore::Outcome> OriginalsStore::PutBackAll(const std::vecto
         const Original& original = originals[i];
         const std::string& name = original.entry->before.name;
         Outcome& outcome = outcomes[i];
+        Refusal why = Refusal::Other;
         if (!leave.count(kFold(name)))
-            outcome = hook.Cancelled() ? Outcome::Cancelled : PutBackOne(*original.apply, *original.entry, hook);
+            outcome = hook.Cancelled() ? Outcome::Cancelled : PutBackOne(*original.apply, *original.entry, hook, why);
         if (outcome == Outcome::Failed && hook.Cancelled())
             outcome = Outcome::Cancelled;
         switch (outcome) {
@@ -625,7 +668,7 @@ std::vector<OriginalsStore::Outcome> OriginalsStore::PutBackAll(const std::vecto
             report.lost.push_back(name);
             break;
         case Outcome::Failed:
-            report.failed.push_back(name);
+            report.failed.push_back({name, why});
             break;
         case Outcome::Cancelled:
             report.cancelled = true;

@@ -72,27 +72,33 @@ TEST_F(OriginalsStoreTest, KeepsEachFileOnceAnApplyUnderAnyOfItsNamesAndRestores
     OriginalsStore store = Open();
     const OriginalsStore::PutBackReport report = store.Restore(nullptr);
     EXPECT_EQ(report.putBack, 3u);
-    EXPECT_EQ(report.failed, Strings{});
+    EXPECT_TRUE(report.failed.empty());
     EXPECT_EQ(ReadBytes(File("maps/a.map")), "old a");
     EXPECT_EQ(ReadBytes(File("maps/b.map")), "old b");
     EXPECT_FALSE(Exists(File("maps/new.map")));
     EXPECT_TRUE(testing_support::TakeSnapshot(HostFolder()).empty()) << "an empty store keeps no file";
 }
 
+// Each named with why: a folder where a kept file goes back, or where a file a mod made was.
 TEST_F(OriginalsStoreTest, AFileThatCannotBePutBackStaysKeptForALaterTry) {
     OriginalsStore store = Open();
-    ASSERT_TRUE(store.Keep("Mod", "", 1, {"maps\\a.map", "maps\\b.map"}, nullptr).number);
+    ASSERT_TRUE(store.Keep("Mod", "", 1, {"maps\\a.map", "maps\\b.map", "maps\\new.map"}, nullptr).number);
     WriteBytes(File("maps/a.map"), "mod");
     fs::remove(File("maps/b.map"));
     fs::create_directories(File("maps/b.map"));  // a folder where the file goes back
+    fs::create_directories(File("maps/new.map"));
+    WriteBytes(File("maps/new.map/mine.txt"), "the player's");
 
     const OriginalsStore::PutBackReport report = store.Restore(nullptr);
+    using Failed = OriginalsStore::FailedFile;
+    const auto inPlace = OriginalsStore::Refusal::FolderInPlace;
     EXPECT_EQ(report.putBack, 1u);
-    EXPECT_EQ(report.failed, Strings{"maps\\b.map"});
+    EXPECT_EQ(report.failed, (std::vector<Failed>{{"maps\\new.map", inPlace}, {"maps\\b.map", inPlace}}));
     EXPECT_EQ(ReadBytes(File("maps/a.map")), "old a");
-    EXPECT_EQ(FirstOriginals(), Strings{"+maps\\b.map"});
+    EXPECT_EQ(FirstOriginals(), (Strings{"+maps\\b.map", "-maps\\new.map"}));
     fs::remove(File("maps/b.map"));
-    EXPECT_EQ(Open().Restore(nullptr).putBack, 1u);
+    fs::remove_all(File("maps/new.map"));
+    EXPECT_EQ(Open().Restore(nullptr).putBack, 2u);
     EXPECT_EQ(ReadBytes(File("maps/b.map")), "old b");
 }
 
