@@ -173,7 +173,9 @@ std::optional<View> CheckedBody(View text, IndexProblem& problem) {
         return std::nullopt;
     const View body = text.substr(0, checkAt);
     problem = IndexProblem::WrongCheck;
-    if (base::ToHex(base::Sha256Of(std::string(body))) != checkLine.substr(sizeof(kCheck) - 1))
+    base::Sha256 hash;
+    hash.Update(body.data(), body.size());
+    if (base::ToHex(hash.Finish()) != checkLine.substr(sizeof(kCheck) - 1))
         return std::nullopt;
     problem = IndexProblem::None;
     return body;
