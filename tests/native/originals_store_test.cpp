@@ -10,6 +10,7 @@
 #include "manager/originals/originals_store.h"
 #include "tests/support/full_disk.h"
 #include "tests/support/game_store.h"
+#include "tests/support/index_text.h"
 #include "tests/support/text_checks.h"
 
 namespace {
@@ -203,6 +204,23 @@ TEST_F(OriginalsStoreTest, AReadOnlyOriginalComesBackReadOnly) {
         EXPECT_TRUE(testing_support::TakeSnapshot(HostFolder()).empty());
         ASSERT_TRUE(base::SetAttributes(Game() + "\\maps\\a.map", {}));
     }
+}
+
+// A store whose index an earlier Grenwick wrote in version 3 is read, and written again in
+// today's version at its next change.
+TEST_F(OriginalsStoreTest, AStoreOfTheVersionBeforeIsReadAndWrittenAnew) {
+    fs::create_directories(HostFolder() + "/1/maps");
+    WriteBytes(HostFolder() + "/1/maps/a.map", "old a");
+    WriteBytes(HostFolder() + "/index.txt",
+               testing_support::Sealed("x\r\nversion\t3\r\ngame\t" + Game() + "\r\napply\t1\t0\r\nmod\tm\r\nbatch\t\r\n"
+                                       "kept\t5\t" + base::ToHex(base::Sha256Of("old a")) + "\tmaps\\a.map\r\n"));
+    WriteBytes(File("maps/a.map"), "mod");
+    OriginalsStore store = Open();
+    ASSERT_EQ(store.Records().applies.size(), 1u);
+    ASSERT_TRUE(store.Keep("Two", "", 2, {"maps\\b.map"}, nullptr).number);
+    EXPECT_NE(ReadBytes(HostFolder() + "/index.txt").find("\r\nversion\t4\r\n"), std::string::npos);
+    EXPECT_EQ(Open().Restore(nullptr).putBack, 2u);
+    EXPECT_EQ(ReadBytes(File("maps/a.map")), "old a");
 }
 
 #ifdef GRENWICK_HAS_FULL_DISK
