@@ -16,6 +16,7 @@
 // page; it is read by the same reader.
 #include "manager/originals/index_format.h"
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 #include <string_view>
@@ -199,36 +200,54 @@ public:
         if (!IsFullPathName(records.gameFolder) || m_fold(records.gameFolder) != m_fold(m_gameFolder))
             return Refused(IndexProblem::OtherGameFolder, 3);
         std::set<std::uint64_t> numbers;
-        std::set<std::string> seen;
         while (NextLine(line)) {
             if (Starts(line, "apply\t")) {
                 const std::size_t applyLine = m_line;
+                if (const std::size_t twice = FirstDuplicate())
+                    return Refused(IndexProblem::DuplicateName, twice);
                 if (!ReadApply(line, records, numbers))
-                    return Refused(IndexProblem::Malformed, m_bad ? m_line : applyLine);
-                seen.clear();
+                    return RefusedAt(IndexProblem::Malformed, m_bad ? m_line : applyLine);
             } else if (Starts(line, "after\t")) {
                 const auto after = ReadAfter(line.substr(6));
                 if (!after || records.applies.empty() || records.applies.back().entries.empty() ||
                     records.applies.back().entries.back().after)
-                    return Refused(IndexProblem::Malformed, m_line);
+                    return RefusedAt(IndexProblem::Malformed, m_line);
                 records.applies.back().entries.back().after = *after;
             } else {
                 std::optional<ApplyEntry> entry = ReadEntry(line);
                 if (!entry || records.applies.empty())
-                    return Refused(IndexProblem::Malformed, m_line);
+                    return RefusedAt(IndexProblem::Malformed, m_line);
                 if (PlaceOfName(entry->before.name, m_gameFolder, m_fold) == NamePlace::Invalid)
-                    return Refused(IndexProblem::BadName, m_line);
-                if (!seen.insert(m_fold(entry->before.name)).second)
-                    return Refused(IndexProblem::DuplicateName, m_line);
+                    return RefusedAt(IndexProblem::BadName, m_line);
+                m_folded.emplace_back(m_fold(entry->before.name), m_line);
                 records.applies.back().entries.push_back(std::move(*entry));
             }
         }
         if (m_bad)
-            return Refused(IndexProblem::Malformed, m_line);
+            return RefusedAt(IndexProblem::Malformed, m_line);
+        if (const std::size_t twice = FirstDuplicate())
+            return Refused(IndexProblem::DuplicateName, twice);
         return {std::move(records), IndexProblem::None, 0, m_ansi ? kAnsiIndexVersion : kIndexVersion};
     }
 
 private:
+    // The first line (from 1) of this apply naming a file it named before, 0 when none; the
+    // names are checked at the apply's end, sorted, rather than each in a set as it comes.
+    std::size_t FirstDuplicate() {
+        std::sort(m_folded.begin(), m_folded.end());
+        std::size_t first = 0;
+        for (std::size_t i = 1; i < m_folded.size(); ++i)
+            if (m_folded[i].first == m_folded[i - 1].first && (first == 0 || m_folded[i].second < first))
+                first = m_folded[i].second;
+        m_folded.clear();
+        return first;
+    }
+    // Refused at `line`, unless a name given twice before it in this apply is the first fault.
+    DecodedRecords RefusedAt(IndexProblem problem, std::size_t line) {
+        const std::size_t twice = FirstDuplicate();
+        return twice && twice < line ? Refused(IndexProblem::DuplicateName, twice) : Refused(problem, line);
+    }
+
     // The next line without its CR LF; false at the end or at a line not ending so (`m_bad`).
     bool NextLine(View& line) {
         if (m_rest.empty() || m_bad)
@@ -306,6 +325,7 @@ private:
     bool m_ansi;
     std::size_t m_line = 0;  // the line last read, from 1
     bool m_bad = false;      // a line that does not end in CR LF alone
+    std::vector<std::pair<std::string, std::size_t>> m_folded;  // this apply's names folded, and their lines
 };
 
 DecodedRecords DecodeVersion(const std::string& text, const std::string& gameFolder, NameFold fold, bool ansi) {
