@@ -297,19 +297,35 @@ std::optional<std::uint64_t> SizeOf(std::FILE* file) {
 }
 
 // The C runtime's rename refuses an existing target on Windows; MoveFileEx replaces it.
+// Replacing or deleting a file another program holds open is refused as access denied; the
+// file is in use when it cannot even be opened to be deleted because of that program's sharing.
+Reason ReasonOfRefusedChange(DWORD error, const std::wstring& target) {
+    if (error != ERROR_ACCESS_DENIED)
+        return ReasonOf(error);
+    const HANDLE probe = CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        return Reason::AccessDenied;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION ? Reason::InUse : Reason::AccessDenied;
+}
+
 WriteResult MoveOver(const std::string& from, const std::string& to) {
-    if (MoveFileExW(LongName(from).c_str(), LongName(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    const std::wstring target = LongName(to);
+    if (MoveFileExW(LongName(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return {};
-    return WriteError{to, ReasonOf(GetLastError())};
+    return WriteError{to, ReasonOfRefusedChange(GetLastError(), target)};
 }
 
 WriteResult RemoveFile(const std::string& path) {
-    if (DeleteFileW(LongName(path).c_str()))
+    const std::wstring name = LongName(path);
+    if (DeleteFileW(name.c_str()))
         return {};
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
         return {};
-    return WriteError{path, ReasonOf(error)};
+    return WriteError{path, ReasonOfRefusedChange(error, name)};
 }
 
 WriteResult MakeFolders(const std::string& folder) {

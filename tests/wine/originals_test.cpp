@@ -188,6 +188,24 @@ TEST(KeptOriginals, AttributesComeBackWithTheBytes) {
     }
 }
 
+// A map the game holds open cannot be replaced: it is named as in use and stays kept.
+TEST(KeptOriginals, AMapHeldOpenIsNamedAsInUse) {
+    ScopedGameFolder folder;
+    testing_support::TempDir root;
+    MakeGameFolder(kMaps);
+    manager::OriginalsStore store(root.File("Originals"), base::CurrentFolder());
+    ASSERT_FALSE(store.Load());
+    ASSERT_TRUE(store.Keep("Mod", "", 1, {"maps\\canyon.map"}, nullptr).number);
+    WriteBytes("maps\\canyon.map", "mod");
+    HANDLE held = CreateFileA("maps\\canyon.map", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const manager::OriginalsStore::PutBackReport report = store.Restore(nullptr);
+    CloseHandle(held);
+    EXPECT_EQ(report.failed, (std::vector<manager::OriginalsStore::FailedFile>{
+                                 {"maps\\canyon.map", manager::OriginalsStore::Refusal::InUse}}));
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), "mod");
+}
+
 // Both menus reach Undo, the system menu whatever the low four bits of its command.
 TEST(KeptOriginals, BothMenusUndoAndSayWhenNothingIsApplied) {
     ScopedGameFolder folder;
