@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <memory>
 #include <utility>
 
@@ -50,11 +51,21 @@ UniqueFile CreateFileBeside(const std::string& path, std::string& created, Reaso
     return file;
 }
 
+// A write the system takes only in part (a disk with less room left than the piece) is
+// continued, so that the call that fails is the one that says why: the disk is full.
 bool WriteAll(std::FILE* file, const char* bytes, std::size_t size, Reason& reason) {
-    if (std::fwrite(bytes, 1, size, file) == size)
-        return true;
-    reason = native::ReasonOfLastFailure();
-    return false;
+    while (size > 0) {
+        errno = 0;
+        const std::size_t wrote = std::fwrite(bytes, 1, size, file);
+        if (wrote == 0) {
+            reason = native::ReasonOfLastFailure();
+            return false;
+        }
+        bytes += wrote;
+        size -= wrote;
+        std::clearerr(file);
+    }
+    return true;
 }
 
 // Fills a new temp file beside `target` through `fill`, then moves it over `target`; on any

@@ -135,4 +135,11 @@ void SyncFolderOf(const std::string& path);
 // stays.
 bool MakeWritable(const std::string& path);
 
+// The attributes of the file `path` that are kept with its copy; nothing when it is no file.
+std::optional<FileAttributes> AttributesOf(const std::string& path);
+// Gives the file `path` these attributes, its others as they are (on POSIX hosts read-only
+// takes the write permissions away, and its absence gives the owner write permission back);
+// false when it is no file or they could not be set.
+bool SetAttributes(const std::string& path, const FileAttributes& attributes);
+
 }  // namespace base

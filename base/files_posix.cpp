@@ -36,7 +36,10 @@ std::uint64_t LastWriteOf(const struct stat& info) {
 Reason ReasonOf(int error) {
     if (error == EACCES || error == EPERM || error == EROFS)
         return Reason::AccessDenied;
-    return error == ENOSPC || error == EDQUOT ? Reason::DiskFull : Reason::Other;
+    if (error == ETXTBSY || error == EBUSY)
+        return Reason::InUse;
+    // EFBIG: the file would pass the size its volume or this process may give it, no room either.
+    return error == ENOSPC || error == EDQUOT || error == EFBIG ? Reason::DiskFull : Reason::Other;
 }
 
 PathKind KindOfMode(mode_t mode) {
@@ -298,6 +301,27 @@ bool MakeWritable(const std::string& path) {
     if (stat(Native(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     return (info.st_mode & S_IWUSR) != 0 || chmod(Native(path).c_str(), info.st_mode | S_IWUSR) == 0;
+}
+
+std::optional<FileAttributes> AttributesOf(const std::string& path) {
+    struct stat info {};
+    if (stat(Native(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    FileAttributes attributes;
+    attributes.readOnly = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    return attributes;
+}
+
+bool SetAttributes(const std::string& path, const FileAttributes& attributes) {
+    struct stat info {};
+    const std::string native = Native(path);
+    if (stat(native.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    const mode_t writable = S_IWUSR | S_IWGRP | S_IWOTH;
+    if (attributes.readOnly == ((info.st_mode & writable) == 0))
+        return true;
+    const mode_t mode = attributes.readOnly ? (info.st_mode & ~writable) : (info.st_mode | S_IWUSR);
+    return chmod(native.c_str(), mode & 07777) == 0;
 }
 
 }  // namespace base

@@ -27,6 +27,8 @@ using native::Reason;
 Reason ReasonOf(DWORD error) {
     if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)
         return Reason::AccessDenied;
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_USER_MAPPED_FILE)
+        return Reason::InUse;
     return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? Reason::DiskFull : Reason::Other;
 }
 
@@ -295,19 +297,35 @@ std::optional<std::uint64_t> SizeOf(std::FILE* file) {
 }
 
 // The C runtime's rename refuses an existing target on Windows; MoveFileEx replaces it.
+// Replacing or deleting a file another program holds open is refused as access denied; the
+// file is in use when it cannot even be opened to be deleted because of that program's sharing.
+Reason ReasonOfRefusedChange(DWORD error, const std::wstring& target) {
+    if (error != ERROR_ACCESS_DENIED)
+        return ReasonOf(error);
+    const HANDLE probe = CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        return Reason::AccessDenied;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION ? Reason::InUse : Reason::AccessDenied;
+}
+
 WriteResult MoveOver(const std::string& from, const std::string& to) {
-    if (MoveFileExW(LongName(from).c_str(), LongName(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    const std::wstring target = LongName(to);
+    if (MoveFileExW(LongName(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return {};
-    return WriteError{to, ReasonOf(GetLastError())};
+    return WriteError{to, ReasonOfRefusedChange(GetLastError(), target)};
 }
 
 WriteResult RemoveFile(const std::string& path) {
-    if (DeleteFileW(LongName(path).c_str()))
+    const std::wstring name = LongName(path);
+    if (DeleteFileW(name.c_str()))
         return {};
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
         return {};
-    return WriteError{path, ReasonOf(error)};
+    return WriteError{path, ReasonOfRefusedChange(error, name)};
 }
 
 WriteResult MakeFolders(const std::string& folder) {
@@ -377,6 +395,38 @@ bool MakeWritable(const std::string& path) {
         return false;
     return (attributes & FILE_ATTRIBUTE_READONLY) == 0 ||
            SetFileAttributesW(name.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != 0;
+}
+
+namespace {
+
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+
+}  // namespace
+
+std::optional<FileAttributes> AttributesOf(const std::string& path) {
+    const DWORD found = GetFileAttributesW(LongName(path).c_str());
+    if (found == INVALID_FILE_ATTRIBUTES || KindOfAttributes(found) != PathKind::File)
+        return std::nullopt;
+    FileAttributes attributes;
+    attributes.readOnly = (found & FILE_ATTRIBUTE_READONLY) != 0;
+    attributes.hidden = (found & FILE_ATTRIBUTE_HIDDEN) != 0;
+    attributes.system = (found & FILE_ATTRIBUTE_SYSTEM) != 0;
+    attributes.archive = (found & FILE_ATTRIBUTE_ARCHIVE) != 0;
+    return attributes;
+}
+
+bool SetAttributes(const std::string& path, const FileAttributes& attributes) {
+    const std::wstring name = LongName(path);
+    const DWORD found = GetFileAttributesW(name.c_str());
+    if (found == INVALID_FILE_ATTRIBUTES || KindOfAttributes(found) != PathKind::File)
+        return false;
+    DWORD wanted = (found & ~kKeptAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL)) |
+                   (attributes.readOnly ? FILE_ATTRIBUTE_READONLY : 0) | (attributes.hidden ? FILE_ATTRIBUTE_HIDDEN : 0) |
+                   (attributes.system ? FILE_ATTRIBUTE_SYSTEM : 0) | (attributes.archive ? FILE_ATTRIBUTE_ARCHIVE : 0);
+    if (wanted == 0)
+        wanted = FILE_ATTRIBUTE_NORMAL;  // given alone, it clears them all
+    return wanted == found || SetFileAttributesW(name.c_str(), wanted) != 0;
 }
 
 }  // namespace base

@@ -10,6 +10,7 @@ std::string WhyNotWritten(const base::WriteError& error, bool rightsMatter) {
     case base::WriteError::Reason::DiskFull:
         return std::string(" ") + kDiskFull;
     case base::WriteError::Reason::Other:
+    case base::WriteError::Reason::InUse:
         break;
     }
     return {};

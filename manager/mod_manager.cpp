@@ -109,6 +109,35 @@ std::string FullPathOf(const std::string& path, const std::string& folder) {
     return base::IsRooted(path) ? path : base::Join(folder, path);
 }
 
+// Why a file could not be put back or deleted, and what the player can do before trying again.
+std::string RefusalText(OriginalsStore::Refusal why) {
+    using Refusal = OriginalsStore::Refusal;
+    switch (why) {
+    case Refusal::ReadOnly:
+        return ": it is read-only and Grenwick could not change that; clear \"Read-only\" in its Properties";
+    case Refusal::InUse:
+        return ": it is in use; close the game or the program that has it open";
+    case Refusal::AccessDenied:
+        return ": access is denied; start Grenwick as an administrator";
+    case Refusal::DiskFull:
+        return ": the disk is full; make room on it";
+    case Refusal::FolderInPlace:
+        return ": a folder is in its place; move that folder away";
+    case Refusal::Other:
+        break;
+    }
+    return {};
+}
+
+std::string FailedList(const std::vector<OriginalsStore::FailedFile>& failed) {
+    std::string list;
+    for (std::size_t i = 0; i < failed.size() && i < kNamedFiles; ++i)
+        list += "\n    " + failed[i].name + RefusalText(failed[i].why);
+    if (failed.size() > kNamedFiles)
+        list += "\n    and " + std::to_string(failed.size() - kNamedFiles) + " more";
+    return list;
+}
+
 // What a put back could not do, file by file, and what stays for a later try.
 std::string Troubles(const OriginalsStore::PutBackReport& report, const std::string& laterTry) {
     std::string text;
@@ -122,7 +151,7 @@ std::string Troubles(const OriginalsStore::PutBackReport& report, const std::str
             text += "\n    " + name + ": no original was kept";
     }
     if (!report.failed.empty())
-        text += "\n\nThese could not be put back and " + laterTry + NameList(report.failed);
+        text += "\n\nThese could not be put back and " + laterTry + FailedList(report.failed);
     if (report.cancelled)
         text += "\n\nCancelled: the files not yet put back " + laterTry.substr(0, laterTry.size() - 1) + ".";
     return text;

@@ -1,74 +1,119 @@
-// Encoding and checking the store's index, version 3. Line by line, CR LF after each:
+// Encoding and checking the store's index, version 4. Line by line, CR LF after each, every
+// text in UTF-8:
 //   a comment for whoever opens the file
-//   version<TAB>3
+//   version<TAB>4
 //   game<TAB><the game folder's full path>
 //   then for each apply, oldest first:
 //     apply<TAB><number><TAB><UTC seconds>
 //     mod<TAB><the mod's name>
 //     batch<TAB><the batch file's full path, or nothing>
-//     one entry line per file: kept<TAB><size><TAB><SHA-256 of the copy><TAB><name>,
+//     one entry line per file: kept<TAB><size><TAB><SHA-256 of the copy><TAB><attributes><TAB><name>,
 //     absent<TAB><name> or lost<TAB><name>, each followed by
 //     after<TAB><size><TAB><time> or after<TAB>gone once the apply has run
 //   check<TAB><SHA-256 of every byte above this line>
+// The attributes are the letters of those set, in the order RHSA (read-only, hidden, system,
+// archive), or "-" for none. Version 3 had no attributes field and its texts in the ANSI code
+// page; it is read by the same reader.
 #include "manager/originals/index_format.h"
 
+#include <algorithm>
+#include <cstring>
 #include <set>
+#include <string_view>
 #include <utility>
-#include <variant>
 
+#include "base/code_pages.h"
 #include "base/sha256.h"
 
 namespace manager {
 namespace {
 
+using View = std::string_view;
+
 constexpr char kHeader[] =
     "Original game files kept by Grenwick before mods changed them, one section for each mod applied, oldest "
     "first; its system menu entries \"Restore original files...\" and \"Undo last mod...\" put them back. The "
     "last line checks the lines above it.";
-constexpr char kVersionLine[] = "version\t3";
+constexpr char kVersionLine[] = "version\t4";
+constexpr char kAnsiVersionLine[] = "version\t3";
 constexpr char kGame[] = "game\t";
 constexpr char kCheck[] = "check\t";
 constexpr char kNewline[] = "\r\n";
+constexpr char kAttributeLetters[] = "RHSA";
+
+bool Unbroken(const std::string& text) { return text.find_first_of("\r\n") == std::string::npos; }
+
+std::string AttributeText(const base::FileAttributes& attributes) {
+    const bool set[] = {attributes.readOnly, attributes.hidden, attributes.system, attributes.archive};
+    std::string text;
+    for (std::size_t i = 0; i < 4; ++i)
+        if (set[i])
+            text += kAttributeLetters[i];
+    return text.empty() ? "-" : text;
+}
+
+// As ParseUnsigned, on a piece of a line.
+std::optional<std::uint64_t> UnsignedOf(View text) {
+    if (text.empty() || text.size() > 20 || (text.size() > 1 && text[0] == '0'))
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (UINT64_MAX - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
 
 // As std::to_string writes an int64: no "-0", down to INT64_MIN.
-std::optional<std::int64_t> ParseSigned(const std::string& text) {
+std::optional<std::int64_t> SignedOf(View text) {
     const bool negative = !text.empty() && text[0] == '-';
-    const auto magnitude = ParseUnsigned(negative ? text.substr(1) : text);
+    const auto magnitude = UnsignedOf(negative ? text.substr(1) : text);
     const std::uint64_t limit = static_cast<std::uint64_t>(INT64_MAX) + (negative ? 1 : 0);
     if (!magnitude || *magnitude > limit || (negative && *magnitude == 0))
         return std::nullopt;
     return negative ? static_cast<std::int64_t>(0 - *magnitude) : static_cast<std::int64_t>(*magnitude);
 }
 
-bool Unbroken(const std::string& text) { return text.find_first_of("\r\n") == std::string::npos; }
+bool IsHashOf(View text) {
+    if (text.size() != kSha256HexDigits)
+        return false;
+    for (const char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    return true;
+}
 
-std::optional<IndexEntry> ParseEntry(const std::vector<std::string>& fields) {
-    if (fields[0] == "kept" && fields.size() == 4) {
-        const auto size = ParseUnsigned(fields[1]);
-        if (!size || !IsSha256Hex(fields[2]))
+std::optional<base::FileAttributes> AttributesOf(View text) {
+    base::FileAttributes attributes;
+    if (text == "-")
+        return attributes;
+    bool* const set[] = {&attributes.readOnly, &attributes.hidden, &attributes.system, &attributes.archive};
+    std::size_t next = 0;
+    for (const char c : text) {
+        const char* letter = std::strchr(kAttributeLetters, c);
+        if (c == '\0' || !letter || static_cast<std::size_t>(letter - kAttributeLetters) < next)
             return std::nullopt;
-        return IndexEntry{EntryKind::Kept, fields[3], *size, fields[2]};
+        next = static_cast<std::size_t>(letter - kAttributeLetters) + 1;
+        *set[next - 1] = true;
     }
-    if (fields.size() != 2)
-        return std::nullopt;
-    if (fields[0] == "absent")
-        return IndexEntry{EntryKind::Absent, fields[1], 0, {}};
-    if (fields[0] == "lost")
-        return IndexEntry{EntryKind::Lost, fields[1], 0, {}};
-    return std::nullopt;
+    return text.empty() ? std::nullopt : std::optional<base::FileAttributes>(attributes);
 }
 
-std::optional<AfterState> ParseAfter(const std::vector<std::string>& fields) {
-    if (fields.size() == 2 && fields[1] == "gone")
-        return AfterState{};
-    if (fields.size() != 3)
-        return std::nullopt;
-    const auto size = ParseUnsigned(fields[1]);
-    const auto time = ParseSigned(fields[2]);
-    if (!size || !time)
-        return std::nullopt;
-    return AfterState{true, *size, *time};
+// The field of `line` up to its next tab, `line` left after that tab; false when no tab is left.
+bool TakeField(View& line, View& field) {
+    const std::size_t tab = line.find('\t');
+    if (tab == View::npos)
+        return false;
+    field = line.substr(0, tab);
+    line.remove_prefix(tab + 1);
+    return true;
 }
+
+bool Starts(View text, View prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 DecodedRecords Refused(IndexProblem problem, std::size_t line) { return {std::nullopt, problem, line}; }
 
@@ -88,13 +133,14 @@ std::optional<std::string> EncodeRecords(const StoreRecords& records, NameFold f
         for (const ApplyEntry& entry : apply.entries) {
             const IndexEntry& before = entry.before;
             if (PlaceOfName(before.name, records.gameFolder, fold) == NamePlace::Invalid ||
-                !seen.insert(fold(before.name)).second)
+                before.name.find('\t') != std::string::npos || !seen.insert(fold(before.name)).second)
                 return std::nullopt;
             switch (before.kind) {
             case EntryKind::Kept:
                 if (!IsSha256Hex(before.sha256))
                     return std::nullopt;
-                text += "kept\t" + std::to_string(before.size) + "\t" + before.sha256 + "\t";
+                text += "kept\t" + std::to_string(before.size) + "\t" + before.sha256 + "\t" +
+                        AttributeText(entry.attributes) + "\t";
                 break;
             case EntryKind::Absent:
                 text += "absent\t";
@@ -116,83 +162,194 @@ std::optional<std::string> EncodeRecords(const StoreRecords& records, NameFold f
 namespace {
 
 // The text above the check line, when the check line is the last one and matches it.
-std::variant<std::string, IndexProblem> CheckedBody(const std::string& text) {
+std::optional<View> CheckedBody(View text, IndexProblem& problem) {
     const std::size_t checkSize = sizeof(kCheck) - 1 + kSha256HexDigits + 2;
-    if (text.size() < checkSize || text.compare(text.size() - 2, 2, kNewline) != 0)
-        return IndexProblem::NoCheck;
+    problem = IndexProblem::NoCheck;
+    if (text.size() < checkSize || text.substr(text.size() - 2) != kNewline)
+        return std::nullopt;
     const std::size_t checkAt = text.size() - checkSize;
-    const std::string checkLine = text.substr(checkAt, checkSize - 2);
-    const bool startsLine = checkAt == 0 || (checkAt >= 2 && text.compare(checkAt - 2, 2, kNewline) == 0);
-    if (!startsLine || !StartsWith(checkLine, kCheck))
-        return IndexProblem::NoCheck;
-    std::string body = text.substr(0, checkAt);
-    if (base::ToHex(base::Sha256Of(body)) != checkLine.substr(sizeof(kCheck) - 1))
-        return IndexProblem::WrongCheck;
+    const View checkLine = text.substr(checkAt, checkSize - 2);
+    const bool startsLine = checkAt == 0 || (checkAt >= 2 && text.substr(checkAt - 2, 2) == kNewline);
+    if (!startsLine || !Starts(checkLine, kCheck))
+        return std::nullopt;
+    const View body = text.substr(0, checkAt);
+    problem = IndexProblem::WrongCheck;
+    base::Sha256 hash;
+    hash.Update(body.data(), body.size());
+    if (base::ToHex(hash.Finish()) != checkLine.substr(sizeof(kCheck) - 1))
+        return std::nullopt;
+    problem = IndexProblem::None;
     return body;
 }
 
-// The apply sections from line `first` (from 0) on.
-DecodedRecords ReadApplies(const std::vector<std::string>& lines, std::size_t first, StoreRecords records,
-                           NameFold fold) {
-    std::set<std::uint64_t> numbers;
-    std::set<std::string> seen;
-    for (std::size_t i = first; i < lines.size(); ++i) {
-        const std::vector<std::string> fields = SplitAt(lines[i], '\t');
-        if (fields[0] == "apply") {
-            // An apply line and its mod and batch lines, always together.
-            const auto number = fields.size() == 3 ? ParseUnsigned(fields[1]) : std::nullopt;
-            const auto when = fields.size() == 3 ? ParseSigned(fields[2]) : std::nullopt;
-            if (!number || !when || !numbers.insert(*number).second || i + 2 >= lines.size() ||
-                !StartsWith(lines[i + 1], "mod\t") || !StartsWith(lines[i + 2], "batch\t"))
-                return Refused(IndexProblem::Malformed, i + 1);
-            records.applies.push_back({*number, lines[i + 1].substr(4), lines[i + 2].substr(6), *when, {}});
-            seen.clear();
-            i += 2;
-            continue;
+// Reads the lines of an index of version 4, or of version 3 (`ansi`), one at a time and in
+// place: no line or field is copied but the texts the records keep.
+class Reader {
+public:
+    Reader(View body, const std::string& gameFolder, NameFold fold, bool ansi)
+        : m_rest(body), m_gameFolder(gameFolder), m_fold(fold), m_ansi(ansi) {}
+
+    DecodedRecords Read() {
+        View line;
+        if (!NextLine(line) || !NextLine(line) || line != (m_ansi ? kAnsiVersionLine : kVersionLine))
+            return Refused(m_bad ? IndexProblem::Malformed : IndexProblem::UnknownFormat, m_bad ? m_line : 2);
+        if (!NextLine(line) || !Starts(line, kGame))
+            return Refused(IndexProblem::Malformed, 3);
+        StoreRecords records;
+        records.gameFolder = Text(line.substr(sizeof(kGame) - 1));
+        if (!IsFullPathName(records.gameFolder) || m_fold(records.gameFolder) != m_fold(m_gameFolder))
+            return Refused(IndexProblem::OtherGameFolder, 3);
+        std::set<std::uint64_t> numbers;
+        while (NextLine(line)) {
+            if (Starts(line, "apply\t")) {
+                const std::size_t applyLine = m_line;
+                if (const std::size_t twice = FirstDuplicate())
+                    return Refused(IndexProblem::DuplicateName, twice);
+                if (!ReadApply(line, records, numbers))
+                    return RefusedAt(IndexProblem::Malformed, m_bad ? m_line : applyLine);
+            } else if (Starts(line, "after\t")) {
+                const auto after = ReadAfter(line.substr(6));
+                if (!after || records.applies.empty() || records.applies.back().entries.empty() ||
+                    records.applies.back().entries.back().after)
+                    return RefusedAt(IndexProblem::Malformed, m_line);
+                records.applies.back().entries.back().after = *after;
+            } else {
+                std::optional<ApplyEntry> entry = ReadEntry(line);
+                if (!entry || records.applies.empty())
+                    return RefusedAt(IndexProblem::Malformed, m_line);
+                if (PlaceOfName(entry->before.name, m_gameFolder, m_fold) == NamePlace::Invalid)
+                    return RefusedAt(IndexProblem::BadName, m_line);
+                m_folded.emplace_back(m_fold(entry->before.name), m_line);
+                records.applies.back().entries.push_back(std::move(*entry));
+            }
         }
-        if (fields[0] == "after") {
-            const auto after = ParseAfter(fields);
-            if (!after || records.applies.empty() || records.applies.back().entries.empty() ||
-                records.applies.back().entries.back().after)
-                return Refused(IndexProblem::Malformed, i + 1);
-            records.applies.back().entries.back().after = *after;
-            continue;
-        }
-        const auto entry = ParseEntry(fields);
-        if (!entry || records.applies.empty())
-            return Refused(IndexProblem::Malformed, i + 1);
-        if (PlaceOfName(entry->name, records.gameFolder, fold) == NamePlace::Invalid)
-            return Refused(IndexProblem::BadName, i + 1);
-        if (!seen.insert(fold(entry->name)).second)
-            return Refused(IndexProblem::DuplicateName, i + 1);
-        records.applies.back().entries.push_back({*entry, std::nullopt});
+        if (m_bad)
+            return RefusedAt(IndexProblem::Malformed, m_line);
+        if (const std::size_t twice = FirstDuplicate())
+            return Refused(IndexProblem::DuplicateName, twice);
+        return {std::move(records), IndexProblem::None, 0, m_ansi ? kAnsiIndexVersion : kIndexVersion};
     }
-    return {std::move(records), IndexProblem::None, 0, kIndexVersion};
+
+private:
+    // The first line (from 1) of this apply naming a file it named before, 0 when none; the
+    // names are checked at the apply's end, sorted, rather than each in a set as it comes.
+    std::size_t FirstDuplicate() {
+        std::sort(m_folded.begin(), m_folded.end());
+        std::size_t first = 0;
+        for (std::size_t i = 1; i < m_folded.size(); ++i)
+            if (m_folded[i].first == m_folded[i - 1].first && (first == 0 || m_folded[i].second < first))
+                first = m_folded[i].second;
+        m_folded.clear();
+        return first;
+    }
+    // Refused at `line`, unless a name given twice before it in this apply is the first fault.
+    DecodedRecords RefusedAt(IndexProblem problem, std::size_t line) {
+        const std::size_t twice = FirstDuplicate();
+        return twice && twice < line ? Refused(IndexProblem::DuplicateName, twice) : Refused(problem, line);
+    }
+
+    // The next line without its CR LF; false at the end or at a line not ending so (`m_bad`).
+    bool NextLine(View& line) {
+        if (m_rest.empty() || m_bad)
+            return false;
+        ++m_line;
+        const std::size_t end = m_rest.find('\n');
+        line = m_rest.substr(0, end);
+        m_rest.remove_prefix(end == View::npos ? m_rest.size() : end + 1);
+        if (end == View::npos || line.empty() || line.back() != '\r' || line.find('\r') != line.size() - 1) {
+            m_bad = true;
+            return false;
+        }
+        line.remove_suffix(1);
+        return true;
+    }
+
+    std::string Text(View text) const { return m_ansi ? base::Utf8OfAnsi(std::string(text)) : std::string(text); }
+
+    // An apply line and its mod and batch lines, always together.
+    bool ReadApply(View line, StoreRecords& records, std::set<std::uint64_t>& numbers) {
+        View number, when = line.substr(6);
+        if (!TakeField(when, number) || when.find('\t') != View::npos)
+            return false;
+        const auto parsedNumber = UnsignedOf(number);
+        const auto parsedWhen = SignedOf(when);
+        View mod, batch;
+        if (!parsedNumber || !parsedWhen || !numbers.insert(*parsedNumber).second || !NextLine(mod) ||
+            !Starts(mod, "mod\t") || !NextLine(batch) || !Starts(batch, "batch\t"))
+            return false;
+        records.applies.push_back({*parsedNumber, Text(mod.substr(4)), Text(batch.substr(6)), *parsedWhen, {}});
+        return true;
+    }
+
+    static std::optional<AfterState> ReadAfter(View rest) {
+        if (rest == "gone")
+            return AfterState{};
+        View size;
+        if (!TakeField(rest, size) || rest.find('\t') != View::npos)
+            return std::nullopt;
+        const auto parsedSize = UnsignedOf(size);
+        const auto time = SignedOf(rest);
+        if (!parsedSize || !time)
+            return std::nullopt;
+        return AfterState{true, *parsedSize, *time};
+    }
+
+    std::optional<ApplyEntry> ReadEntry(View line) {
+        View kind;
+        if (!TakeField(line, kind) || (line.find('\t') != View::npos && kind != "kept"))
+            return std::nullopt;
+        ApplyEntry entry;
+        if (kind == "kept") {
+            View size, hash, attributes;
+            if (!TakeField(line, size) || !TakeField(line, hash) || (!m_ansi && !TakeField(line, attributes)) ||
+                line.find('\t') != View::npos)
+                return std::nullopt;
+            const auto parsedSize = UnsignedOf(size);
+            const auto parsedAttributes = m_ansi ? std::optional<base::FileAttributes>(base::FileAttributes{})
+                                                 : AttributesOf(attributes);
+            if (!parsedSize || !IsHashOf(hash) || !parsedAttributes)
+                return std::nullopt;
+            entry.before = {EntryKind::Kept, Text(line), *parsedSize, std::string(hash)};
+            entry.attributes = *parsedAttributes;
+        } else if (kind == "absent" || kind == "lost") {
+            entry.before = {kind == "absent" ? EntryKind::Absent : EntryKind::Lost, Text(line), 0, {}};
+        } else {
+            return std::nullopt;
+        }
+        return entry;
+    }
+
+    View m_rest;
+    const std::string& m_gameFolder;
+    NameFold m_fold;
+    bool m_ansi;
+    std::size_t m_line = 0;  // the line last read, from 1
+    bool m_bad = false;      // a line that does not end in CR LF alone
+    std::vector<std::pair<std::string, std::size_t>> m_folded;  // this apply's names folded, and their lines
+};
+
+DecodedRecords DecodeVersion(const std::string& text, const std::string& gameFolder, NameFold fold, bool ansi) {
+    IndexProblem problem = IndexProblem::None;
+    const std::optional<View> body = CheckedBody(text, problem);
+    if (!body)
+        return Refused(problem, 0);
+    return Reader(*body, gameFolder, fold, ansi).Read();
 }
 
 }  // namespace
 
 DecodedRecords DecodeRecords(const std::string& text, const std::string& gameFolder, NameFold fold) {
-    const auto checked = CheckedBody(text);
-    if (const IndexProblem* problem = std::get_if<IndexProblem>(&checked))
-        return Refused(*problem, 0);
-    std::vector<std::string> lines = SplitAt(std::get<std::string>(checked), '\n');
-    lines.pop_back();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::string& line = lines[i];
-        if (line.empty() || line.back() != '\r' || line.find('\r') != line.size() - 1)
-            return Refused(IndexProblem::Malformed, i + 1);
-        line.pop_back();
-    }
-    if (lines.size() < 3 || lines[1] != kVersionLine)
-        return Refused(IndexProblem::UnknownFormat, 2);
-    if (!StartsWith(lines[2], kGame))
-        return Refused(IndexProblem::Malformed, 3);
-    StoreRecords records;
-    records.gameFolder = lines[2].substr(sizeof(kGame) - 1);
-    if (!IsFullPathName(records.gameFolder) || fold(records.gameFolder) != fold(gameFolder))
-        return Refused(IndexProblem::OtherGameFolder, 3);
-    return ReadApplies(lines, 3, std::move(records), fold);
+    return DecodeVersion(text, gameFolder, fold, false);
+}
+
+bool IsAnsiIndex(const std::string& text) {
+    const std::size_t second = text.find('\n');
+    return second != std::string::npos &&
+           text.compare(second + 1, sizeof(kAnsiVersionLine) + 1, std::string(kAnsiVersionLine) + kNewline) == 0;
+}
+
+DecodedRecords DecodeAnsiRecords(const std::string& text, const std::string& gameFolder, NameFold fold) {
+    return DecodeVersion(text, gameFolder, fold, true);
 }
 
 }  // namespace manager

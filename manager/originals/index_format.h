@@ -1,13 +1,15 @@
-// The index format the store writes (version 3): every apply remembered, oldest first, for each
-// file an apply changed the file as it was just before (a kept copy, absent, or lost) and as the
-// apply left it, and a check line over all of it.
+// The index format the store writes (version 4): every apply remembered, oldest first, for each
+// file an apply changed the file as it was just before (a kept copy with its attributes, absent,
+// or lost) and as the apply left it, and a check line over all of it. Every text is UTF-8.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "base/file_results.h"
 #include "manager/originals/index_entries.h"
 
 namespace manager {
@@ -24,8 +26,13 @@ inline bool SameState(const AfterState& a, const std::optional<AfterState>& b) {
 }
 
 struct ApplyEntry {
+    ApplyEntry() = default;
+    ApplyEntry(IndexEntry before_, std::optional<AfterState> after_, base::FileAttributes attributes_ = {})
+        : before(std::move(before_)), after(after_), attributes(attributes_) {}
+
     IndexEntry before;                 // kept (with size and hash), absent or lost
     std::optional<AfterState> after;   // none until the apply has run
+    base::FileAttributes attributes;   // kept: the original's, put back with it
 };
 
 struct ApplyRecord {
@@ -52,7 +59,9 @@ inline constexpr char kKeptBefore[] = "kept before";
 std::optional<std::string> EncodeRecords(const StoreRecords& records, NameFold fold);
 
 // The version this format writes in its second line.
-inline constexpr unsigned kIndexVersion = 3;
+inline constexpr unsigned kIndexVersion = 4;
+// The version before, the same lines but for the attributes, its texts in the ANSI code page.
+inline constexpr unsigned kAnsiIndexVersion = 3;
 
 struct DecodedRecords {
     std::optional<StoreRecords> records;
@@ -61,5 +70,10 @@ struct DecodedRecords {
     unsigned version = 0;     // the version the records were read in
 };
 DecodedRecords DecodeRecords(const std::string& text, const std::string& gameFolder, NameFold fold);
+
+// Whether the text is an index of version 3, which DecodeAnsiRecords reads: its texts become
+// UTF-8 and its kept files have no attributes.
+bool IsAnsiIndex(const std::string& text);
+DecodedRecords DecodeAnsiRecords(const std::string& text, const std::string& gameFolder, NameFold fold);
 
 }  // namespace manager

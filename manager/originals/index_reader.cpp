@@ -27,6 +27,7 @@ struct VersionReader {
 // Newest last; a text no earlier reader recognises goes to the newest, which names its fault.
 constexpr VersionReader kReaders[] = {
     {&IsOldIndex, &ReadOld},
+    {&IsAnsiIndex, &DecodeAnsiRecords},
     {nullptr, &DecodeRecords},
 };
 

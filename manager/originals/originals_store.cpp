@@ -85,6 +85,42 @@ void FinishProgress(ProgressView* progress) {
         progress->Finish();
 }
 
+using Refusal = OriginalsStore::Refusal;
+
+Refusal RefusalOf(base::WriteError::Reason reason) {
+    switch (reason) {
+    case base::WriteError::Reason::AccessDenied:
+        return Refusal::AccessDenied;
+    case base::WriteError::Reason::DiskFull:
+        return Refusal::DiskFull;
+    case base::WriteError::Reason::InUse:
+        return Refusal::InUse;
+    case base::WriteError::Reason::Other:
+        break;
+    }
+    return Refusal::Other;
+}
+
+// Replaces or deletes the file `full` through `step`, clearing its read-only mark when that
+// refuses it; false, with `why`, when it stays.
+template <class Step>
+bool ThroughReadOnly(const std::string& full, Step step, Refusal& why) {
+    WriteResult done = step();
+    if (done)
+        return true;
+    const std::optional<base::FileAttributes> attributes = base::AttributesOf(full);
+    if (attributes && attributes->readOnly) {
+        if (!base::MakeWritable(full)) {
+            why = Refusal::ReadOnly;
+            return false;
+        }
+        if ((done = step()))
+            return true;
+    }
+    why = RefusalOf(done.Error().reason);
+    return false;
+}
+
 }  // namespace
 
 FolderNotes NoteFolder(const std::string& gameFolder) {
@@ -196,9 +232,9 @@ std::optional<StoreError> OriginalsStore::Load(ProgressView* progress) {
     AdoptPreviousFolder();
     const std::string index = IndexPath();
     if (const auto text = base::ReadWholeFile(index)) {
-        // The store writes only its own format; the previous version never kept an index here.
+        // The store's own formats; the previous version never kept an index here.
         DecodedRecords decoded = ReadIndex(*text, m_gameFolder, kFold);
-        if (decoded.records && decoded.version != kIndexVersion)
+        if (decoded.records && decoded.version == kOldIndexVersion)
             decoded = {std::nullopt, IndexProblem::UnknownFormat, 1, decoded.version};
         if (!decoded.records)
             return StoreError{StoreError::What::Unreadable, index, base::WriteError::Reason::Other, decoded.problem,
@@ -329,7 +365,7 @@ std::optional<OriginalsStore::MovedStore> OriginalsStore::FindMovedStore() const
         const auto text = base::ReadWholeFile(Join(folder, kIndexName));
         const auto named = text ? NamedGameFolder(*text) : std::nullopt;
         if (!named || kFold(base::BaseName(*named)) != kFold(base::BaseName(m_gameFolder)) ||
-            base::KindOf(*named) != PathKind::Missing || !DecodeRecords(*text, *named, kFold).records)
+            base::KindOf(*named) != PathKind::Missing || !ReadIndex(*text, *named, kFold).records)
             continue;
         return MovedStore{folder, *named};
     }
@@ -339,8 +375,8 @@ std::optional<OriginalsStore::MovedStore> OriginalsStore::FindMovedStore() const
 std::optional<StoreError> OriginalsStore::AdoptMovedStore(const MovedStore& moved) {
     const std::string index = Join(moved.folder, kIndexName);
     const auto text = base::ReadWholeFile(index);
-    DecodedRecords decoded = text ? DecodeRecords(*text, moved.gameFolder, kFold) : DecodedRecords{};
-    if (!decoded.records)
+    DecodedRecords decoded = text ? ReadIndex(*text, moved.gameFolder, kFold) : DecodedRecords{};
+    if (!decoded.records || decoded.version == kOldIndexVersion)
         return StoreError{StoreError::What::Unreadable, index};
     StoreRecords records = std::move(*decoded.records);
     records.gameFolder = m_gameFolder;
@@ -435,6 +471,7 @@ std::optional<StoreError> OriginalsStore::CopyOriginals(ApplyRecord& apply, cons
     for (const std::size_t at : toCopy) {
         IndexEntry& entry = apply.entries[at].before;
         const std::string copy = CopyPath(apply, entry.name);
+        apply.entries[at].attributes = base::AttributesOf(FullPath(entry.name)).value_or(base::FileAttributes{});
         base::CopyBeside hashed;
         if (const WriteResult copied = CopyIntoPlace(FullPath(entry.name), copy, false, hashed, hook); !copied) {
             // The file as the player knows it, not its copy.
@@ -537,7 +574,7 @@ bool OriginalsStore::OnlyFirstOriginal(std::size_t apply, const std::string& fol
 // hash it was kept with before it replaces the target in one step. The copy is dropped once
 // it is back, so on the game's volume the new file is the copy itself under a second name.
 OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, const ApplyEntry& entry,
-                                                   CopyProgress& progress) const {
+                                                   CopyProgress& progress, Refusal& why) const {
     const std::string full = FullPath(entry.before.name);
     switch (entry.before.kind) {
     case EntryKind::Lost:
@@ -546,10 +583,11 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
         const PathKind kind = base::KindOf(full);
         if (kind == PathKind::Missing)
             return Outcome::Done;
+        why = kind == PathKind::Folder ? Refusal::FolderInPlace : Refusal::Other;
         // A file the mod made and marked read-only is deleted all the same.
-        const auto removed = [&] { return static_cast<bool>(base::RemoveFile(full)); };
-        return kind == PathKind::File && (removed() || (base::MakeWritable(full) && removed())) ? Outcome::Done
-                                                                                             : Outcome::Failed;
+        return kind == PathKind::File && ThroughReadOnly(full, [&] { return base::RemoveFile(full); }, why)
+                   ? Outcome::Done
+                   : Outcome::Failed;
     }
     case EntryKind::Kept:
         break;
@@ -561,18 +599,28 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
     // first), goes when nothing else is left in it.
     if (base::KindOf(full) == PathKind::Folder && ModsMadeInside(entry.before.name))
         RemoveEmptyTree(full);
-    base::CopyBeside hashed;
-    if (!base::TakeBesideHashed(copy, full, hashed, &progress))
+    if (base::KindOf(full) == PathKind::Folder) {
+        why = Refusal::FolderInPlace;
         return Outcome::Failed;
+    }
+    // A read-only original is put back as a copy of its own, never a second name of the kept
+    // copy: the attribute would make the kept copy read-only too, and it could not be dropped.
+    base::CopyBeside hashed;
+    const WriteResult copied = entry.attributes.readOnly ? base::CopyBesideHashed(copy, full, hashed, &progress)
+                                                  : base::TakeBesideHashed(copy, full, hashed, &progress);
+    if (!copied) {
+        why = RefusalOf(copied.Error().reason);
+        return Outcome::Failed;
+    }
     if (!apply.readInPlace && (hashed.size != entry.before.size || hashed.sha256 != entry.before.sha256)) {
         (void)base::RemoveFile(hashed.temp);
         return Outcome::Damaged;
     }
-    const auto placed = [&] { return static_cast<bool>(PutInPlace(hashed.temp, full)); };
-    if (base::KindOf(full) == PathKind::Folder || !(placed() || (base::MakeWritable(full) && placed()))) {
+    if (!ThroughReadOnly(full, [&] { return PutInPlace(hashed.temp, full); }, why)) {
         (void)base::RemoveFile(hashed.temp);
         return Outcome::Failed;
     }
+    (void)base::SetAttributes(full, entry.attributes);
     return Outcome::Done;
 }
 
@@ -610,8 +658,9 @@ std::vector<OriginalsStore::Outcome> OriginalsStore::PutBackAll(const std::vecto
         const Original& original = originals[i];
         const std::string& name = original.entry->before.name;
         Outcome& outcome = outcomes[i];
+        Refusal why = Refusal::Other;
         if (!leave.count(kFold(name)))
-            outcome = hook.Cancelled() ? Outcome::Cancelled : PutBackOne(*original.apply, *original.entry, hook);
+            outcome = hook.Cancelled() ? Outcome::Cancelled : PutBackOne(*original.apply, *original.entry, hook, why);
         if (outcome == Outcome::Failed && hook.Cancelled())
             outcome = Outcome::Cancelled;
         switch (outcome) {
@@ -628,7 +677,7 @@ std::vector<OriginalsStore::Outcome> OriginalsStore::PutBackAll(const std::vecto
             report.lost.push_back(name);
             break;
         case Outcome::Failed:
-            report.failed.push_back(name);
+            report.failed.push_back({name, why});
             break;
         case Outcome::Cancelled:
             report.cancelled = true;
@@ -738,6 +787,15 @@ StoreRecords OriginalsStore::AfterUndo(std::size_t index, const std::vector<Outc
     }
     StoreRecords records = m_records;
     const std::size_t oldestStored = m_records.applies.front().readInPlace ? 1 : 0;
+    const bool putBackNone = std::none_of(outcomes.begin(), outcomes.end(), [](Outcome o) { return o == Outcome::Done; });
+    if (!apply.readInPlace && index == oldestStored && !retry && putBackNone) {
+        // The oldest apply put back nothing and has nothing to try again: what the player chose
+        // to keep is forgotten with it, so that the next Undo is not offered the same apply.
+        for (const ApplyEntry& entry : remaining)
+            if (entry.before.kind == EntryKind::Kept)
+                dropped.push_back(CopyPath(apply, entry.before.name));
+        remaining.clear();
+    }
     if (apply.readInPlace) {
         // Its index cannot be rewritten: it goes once nothing in it is left to try again.
         dropped.clear();

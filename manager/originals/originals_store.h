@@ -119,11 +119,18 @@ public:
     // it left them in.
     std::vector<std::string> ChangedSince(std::optional<std::size_t> apply = std::nullopt) const;
 
+    // Why a file could not be put back or deleted.
+    enum class Refusal { Other, ReadOnly, InUse, AccessDenied, DiskFull, FolderInPlace };
+    struct FailedFile {
+        std::string name;
+        Refusal why = Refusal::Other;
+        bool operator==(const FailedFile& other) const { return name == other.name && why == other.why; }
+    };
     struct PutBackReport {
         std::size_t putBack = 0;
         std::vector<std::string> missing;  // the kept copy is gone
         std::vector<std::string> damaged;  // the kept copy is not what was kept
-        std::vector<std::string> failed;   // could not be written or deleted: stays for a later try
+        std::vector<FailedFile> failed;    // could not be written or deleted: stays for a later try
         std::vector<std::string> lost;     // no original was kept
         bool cancelled = false;
         std::optional<StoreError> index;  // the index's rewrite, when it failed
@@ -155,7 +162,8 @@ private:
     std::optional<StoreError> WriteIndex(const StoreRecords& records) const;
     void RemoveCopy(const std::string& copy) const;
     std::uint64_t NextNumber() const;
-    Outcome PutBackOne(const ApplyRecord& apply, const ApplyEntry& entry, CopyProgress& progress) const;
+    // Puts back one file; `why` tells a Failed outcome's reason.
+    Outcome PutBackOne(const ApplyRecord& apply, const ApplyEntry& entry, CopyProgress& progress, Refusal& why) const;
     // The one put-back loop: each original but those in `leave` (folded names) put back, its
     // outcome counted in `report`; the outcomes in the order of `originals`.
     std::vector<Outcome> PutBackAll(const std::vector<Original>& originals, const std::set<std::string>& leave,

@@ -739,7 +739,7 @@ TEST_F(ApplyFlow, UndoOfAFileThatCannotBePutBackKeepsTheApplyForALaterTry) {
     EXPECT_EQ(g.Read("maps/canyon.map"), std::string("canyon\0\r\n\x1a\xff", 11));
     EXPECT_EQ(g.view->messages,
               (Strings{"Undid \"Two\": put back 1 file.\n\nThese could not be put back and stay remembered for a "
-                       "later try:\n    game.cfg",
+                       "later try:\n    game.cfg: a folder is in its place; move that folder away",
                        "Undid \"Two\": put back 1 file.", "Undid \"One\": put back 1 file."}));
 }
 

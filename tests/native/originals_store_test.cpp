@@ -8,7 +8,9 @@
 
 #include "base/paths.h"
 #include "manager/originals/originals_store.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/game_store.h"
+#include "tests/support/index_text.h"
 #include "tests/support/text_checks.h"
 
 namespace {
@@ -71,27 +73,33 @@ TEST_F(OriginalsStoreTest, KeepsEachFileOnceAnApplyUnderAnyOfItsNamesAndRestores
     OriginalsStore store = Open();
     const OriginalsStore::PutBackReport report = store.Restore(nullptr);
     EXPECT_EQ(report.putBack, 3u);
-    EXPECT_EQ(report.failed, Strings{});
+    EXPECT_TRUE(report.failed.empty());
     EXPECT_EQ(ReadBytes(File("maps/a.map")), "old a");
     EXPECT_EQ(ReadBytes(File("maps/b.map")), "old b");
     EXPECT_FALSE(Exists(File("maps/new.map")));
     EXPECT_TRUE(testing_support::TakeSnapshot(HostFolder()).empty()) << "an empty store keeps no file";
 }
 
+// Each named with why: a folder where a kept file goes back, or where a file a mod made was.
 TEST_F(OriginalsStoreTest, AFileThatCannotBePutBackStaysKeptForALaterTry) {
     OriginalsStore store = Open();
-    ASSERT_TRUE(store.Keep("Mod", "", 1, {"maps\\a.map", "maps\\b.map"}, nullptr).number);
+    ASSERT_TRUE(store.Keep("Mod", "", 1, {"maps\\a.map", "maps\\b.map", "maps\\new.map"}, nullptr).number);
     WriteBytes(File("maps/a.map"), "mod");
     fs::remove(File("maps/b.map"));
     fs::create_directories(File("maps/b.map"));  // a folder where the file goes back
+    fs::create_directories(File("maps/new.map"));
+    WriteBytes(File("maps/new.map/mine.txt"), "the player's");
 
     const OriginalsStore::PutBackReport report = store.Restore(nullptr);
+    using Failed = OriginalsStore::FailedFile;
+    const auto inPlace = OriginalsStore::Refusal::FolderInPlace;
     EXPECT_EQ(report.putBack, 1u);
-    EXPECT_EQ(report.failed, Strings{"maps\\b.map"});
+    EXPECT_EQ(report.failed, (std::vector<Failed>{{"maps\\new.map", inPlace}, {"maps\\b.map", inPlace}}));
     EXPECT_EQ(ReadBytes(File("maps/a.map")), "old a");
-    EXPECT_EQ(FirstOriginals(), Strings{"+maps\\b.map"});
+    EXPECT_EQ(FirstOriginals(), (Strings{"+maps\\b.map", "-maps\\new.map"}));
     fs::remove(File("maps/b.map"));
-    EXPECT_EQ(Open().Restore(nullptr).putBack, 1u);
+    fs::remove_all(File("maps/new.map"));
+    EXPECT_EQ(Open().Restore(nullptr).putBack, 2u);
     EXPECT_EQ(ReadBytes(File("maps/b.map")), "old b");
 }
 
@@ -148,5 +156,88 @@ TEST_F(OriginalsStoreTest, AKeepThatStopsLeavesNothingBehind) {
         fs::remove_all(folder);
     }
 }
+
+// An Undo of the oldest apply that puts back nothing, the player keeping every changed file,
+// forgets the apply: the next Undo finds nothing to undo instead of offering it forever. One
+// that put back something keeps what the player kept for Restore.
+TEST_F(OriginalsStoreTest, AnUndoThatPutsBackNothingForgetsTheApply) {
+    const struct {
+        const char* name;
+        Strings names;
+        std::size_t putBack, appliesLeft;
+    } cases[] = {
+        {"every file kept as changed", {"maps\\a.map"}, 0, 0},
+        {"one of two put back", {"maps\\a.map", "maps\\b.map"}, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OriginalsStore store = Open();
+        ASSERT_TRUE(store.Keep("Mod", "", 1, c.names, nullptr).number);
+        for (std::string name : c.names)
+            WriteBytes(File(name.replace(4, 1, "/")), "mod");
+        const OriginalsStore::PutBackReport report = store.UndoNewest({kFold("maps\\a.map")}, nullptr);
+        EXPECT_EQ(report.putBack, c.putBack);
+        EXPECT_EQ(Open().Records().applies.size(), c.appliesLeft);
+        EXPECT_EQ(ReadBytes(File("maps/a.map")), "mod");
+        Open().Restore(nullptr);
+        WriteBytes(File("maps/a.map"), "old a");
+        WriteBytes(File("maps/b.map"), "old b");
+    }
+}
+
+// A read-only original comes back read-only, from the index as written, by Restore and by
+// Undo alike; a writable one stays writable.
+TEST_F(OriginalsStoreTest, AReadOnlyOriginalComesBackReadOnly) {
+    for (const bool undo : {false, true}) {
+        SCOPED_TRACE(undo ? "Undo" : "Restore");
+        ASSERT_TRUE(base::SetAttributes(Game() + "\\maps\\a.map", {true, false, false, false}));
+        ASSERT_TRUE(Open().Keep("Mod", "", 1, {"maps\\a.map", "maps\\b.map"}, nullptr).number);
+        ASSERT_TRUE(base::SetAttributes(Game() + "\\maps\\a.map", {}));
+        WriteBytes(File("maps/a.map"), "mod");
+        ASSERT_TRUE(base::SetAttributes(Game() + "\\maps\\b.map", {true, false, false, false}));
+        OriginalsStore store = Open();
+        const OriginalsStore::PutBackReport report = undo ? store.UndoNewest({}, nullptr) : store.Restore(nullptr);
+        EXPECT_EQ(report.putBack, 2u);
+        EXPECT_EQ(ReadBytes(File("maps/a.map")), "old a");
+        EXPECT_TRUE(base::AttributesOf(Game() + "\\maps\\a.map").value().readOnly);
+        EXPECT_FALSE(base::AttributesOf(Game() + "\\maps\\b.map").value().readOnly);
+        EXPECT_TRUE(testing_support::TakeSnapshot(HostFolder()).empty());
+        ASSERT_TRUE(base::SetAttributes(Game() + "\\maps\\a.map", {}));
+    }
+}
+
+// A store whose index an earlier Grenwick wrote in version 3 is read, and written again in
+// today's version at its next change.
+TEST_F(OriginalsStoreTest, AStoreOfTheVersionBeforeIsReadAndWrittenAnew) {
+    fs::create_directories(HostFolder() + "/1/maps");
+    WriteBytes(HostFolder() + "/1/maps/a.map", "old a");
+    WriteBytes(HostFolder() + "/index.txt",
+               testing_support::Sealed("x\r\nversion\t3\r\ngame\t" + Game() + "\r\napply\t1\t0\r\nmod\tm\r\nbatch\t\r\n"
+                                       "kept\t5\t" + base::ToHex(base::Sha256Of("old a")) + "\tmaps\\a.map\r\n"));
+    WriteBytes(File("maps/a.map"), "mod");
+    OriginalsStore store = Open();
+    ASSERT_EQ(store.Records().applies.size(), 1u);
+    ASSERT_TRUE(store.Keep("Two", "", 2, {"maps\\b.map"}, nullptr).number);
+    EXPECT_NE(ReadBytes(HostFolder() + "/index.txt").find("\r\nversion\t4\r\n"), std::string::npos);
+    EXPECT_EQ(Open().Restore(nullptr).putBack, 2u);
+    EXPECT_EQ(ReadBytes(File("maps/a.map")), "old a");
+}
+
+#ifdef GRENWICK_HAS_FULL_DISK
+// A copy that does not fit on the disk says so, to be worded "The disk is full.".
+TEST_F(OriginalsStoreTest, AKeepOnAFullDiskSaysTheDiskIsFull) {
+    WriteBytes(File("maps/big.map"), std::string(3 << 20, 'x'));
+    OriginalsStore store = Open();
+    manager::OriginalsStore::KeepResult result;
+    {
+        testing_support::ScopedFullDisk full(1 << 20);
+        ASSERT_TRUE(full.Active());
+        result = store.Keep("Mod", "", 1, {"maps\\big.map"}, nullptr);
+    }
+    ASSERT_TRUE(result.error);
+    EXPECT_EQ(result.error->file, "maps\\big.map");
+    EXPECT_NE(manager::StoreMessage(*result.error, ".").find("The disk is full."), std::string::npos);
+}
+#endif
 
 }  // namespace

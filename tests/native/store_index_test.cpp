@@ -35,15 +35,16 @@ std::string FoldAscii(const std::string& name) {
 }
 
 // Two applies: the oldest holds the files a previous version kept; the newer every kind of
-// entry and after-state, a tab in its mod's name and a time before 1970.
+// entry, attributes and after-state, a tab in its mod's name, a time before 1970 and names
+// whole in UTF-8.
 StoreRecords Sample() {
     StoreRecords records{kGame, {}};
     records.applies.push_back(
         {3, "kept before", "", 0, {{{EntryKind::Kept, "maps\\a.map", 1234, kHash}, std::nullopt}}});
     records.applies.push_back(
-        {7, "Night\tSky", "C:\\Games\\Zorv\\sky.bat", -5,
-         {{{EntryKind::Kept, "zorv.exe", 0, std::string(64, '0')}, AfterState{true, 9, 123}},
-          {{EntryKind::Kept, "D:\\Other\\zorv.cfg", UINT64_MAX, std::string(64, 'f')}, AfterState{}},
+        {7, "Night\tSky \xe6\x97\xa5", "C:\\Games\\Zorv\\\xd0\x96.bat", -5,
+         {{{EntryKind::Kept, "zorv.exe", 0, std::string(64, '0')}, AfterState{true, 9, 123}, {true, false, true, true}},
+          {{EntryKind::Kept, "D:\\Other\\zorv.cfg", UINT64_MAX, std::string(64, 'f')}, AfterState{}, {false, true, false, false}},
           {{EntryKind::Absent, "maps\\new.map", 0, {}}, std::nullopt},
           {{EntryKind::Lost, "\\\\server\\share\\maps\\b.map", 0, {}}, AfterState{true, 0, INT64_MIN}}}});
     return records;
@@ -57,11 +58,11 @@ using testing_support::Sealed;
 
 TEST(StoreIndex, WritesTheLinesInOrderEachEndingInCrLf) {
     const std::string text = Encoded(Sample()).value_or("");
-    const std::string lines = "\r\nversion\t3\r\ngame\tC:\\Games\\Zorv\r\n"
-                              "apply\t3\t0\r\nmod\tkept before\r\nbatch\t\r\nkept\t1234\t" + kHash + "\tmaps\\a.map\r\n"
-                              "apply\t7\t-5\r\nmod\tNight\tSky\r\nbatch\tC:\\Games\\Zorv\\sky.bat\r\n"
-                              "kept\t0\t" + std::string(64, '0') + "\tzorv.exe\r\nafter\t9\t123\r\n"
-                              "kept\t18446744073709551615\t" + std::string(64, 'f') + "\tD:\\Other\\zorv.cfg\r\n"
+    const std::string lines = "\r\nversion\t4\r\ngame\tC:\\Games\\Zorv\r\n"
+                              "apply\t3\t0\r\nmod\tkept before\r\nbatch\t\r\nkept\t1234\t" + kHash + "\t-\tmaps\\a.map\r\n"
+                              "apply\t7\t-5\r\nmod\tNight\tSky \xe6\x97\xa5\r\nbatch\tC:\\Games\\Zorv\\\xd0\x96.bat\r\n"
+                              "kept\t0\t" + std::string(64, '0') + "\tRSA\tzorv.exe\r\nafter\t9\t123\r\n"
+                              "kept\t18446744073709551615\t" + std::string(64, 'f') + "\tH\tD:\\Other\\zorv.cfg\r\n"
                               "after\tgone\r\nabsent\tmaps\\new.map\r\n"
                               "lost\t\\\\server\\share\\maps\\b.map\r\nafter\t0\t-9223372036854775808\r\n";
     const std::size_t afterComment = text.find("\r\n");
@@ -114,11 +115,17 @@ TEST(StoreIndex, RefusesDamageAndNamesThatLeaveTheirPlace) {
         {"unknown kind", withEntry("gone\tmaps\\x.map"), IndexProblem::Malformed},
         {"extra field", withEntry("absent\tmaps\\x.map\tmore"), IndexProblem::Malformed},
         {"kept without hash", withEntry("kept\tmaps\\x.map"), IndexProblem::Malformed},
-        {"leading zero", withEntry("kept\t01\t" + kHash + "\tx.map"), IndexProblem::Malformed},
-        {"size past 64 bits", withEntry("kept\t18446744073709551616\t" + kHash + "\tx.map"), IndexProblem::Malformed},
-        {"upper-case hash", withEntry("kept\t1\t" + std::string(64, 'A') + "\tx.map"), IndexProblem::Malformed},
+        {"leading zero", withEntry("kept\t01\t" + kHash + "\t-\tx.map"), IndexProblem::Malformed},
+        {"size past 64 bits", withEntry("kept\t18446744073709551616\t" + kHash + "\t-\tx.map"), IndexProblem::Malformed},
+        {"upper-case hash", withEntry("kept\t1\t" + std::string(64, 'A') + "\t-\tx.map"), IndexProblem::Malformed},
+        {"kept without attributes", withEntry("kept\t1\t" + kHash + "\tx.map"), IndexProblem::Malformed},
+        {"attributes out of order", withEntry("kept\t1\t" + kHash + "\tHR\tx.map"), IndexProblem::Malformed},
+        {"an attribute twice", withEntry("kept\t1\t" + kHash + "\tRR\tx.map"), IndexProblem::Malformed},
+        {"no attribute letter", withEntry("kept\t1\t" + kHash + "\tx\tx.map"), IndexProblem::Malformed},
+        {"empty attributes", withEntry("kept\t1\t" + kHash + "\t\tx.map"), IndexProblem::Malformed},
+        {"a tab in a name", withEntry("kept\t1\t" + kHash + "\t-\tx\t.map"), IndexProblem::Malformed},
         {"a second after line", withEntry("after\tgone"), IndexProblem::Malformed},
-        {"an after line with no entry", Sealed(Replaced(body, "sky.bat\r\n", "sky.bat\r\nafter\tgone\r\n")),
+        {"an after line with no entry", Sealed(Replaced(body, ".bat\r\n", ".bat\r\nafter\tgone\r\n")),
          IndexProblem::Malformed},
         {"an apply without its mod", Sealed(Replaced(body, "mod\tkept before\r\n", "")), IndexProblem::Malformed},
         {"minus zero", Sealed(Replaced(body, "apply\t7\t-5", "apply\t7\t-0")), IndexProblem::Malformed},
@@ -127,15 +134,16 @@ TEST(StoreIndex, RefusesDamageAndNamesThatLeaveTheirPlace) {
         {"two applies of one number", Sealed(Replaced(body, "apply\t7", "apply\t3")), IndexProblem::Malformed},
         {"an entry before any apply", Sealed(Replaced(body, "apply\t3", "lost\tx.map\r\napply\t3")),
          IndexProblem::Malformed},
-        {"other version", Sealed(Replaced(body, "version\t3", "version\t2")), IndexProblem::UnknownFormat},
+        {"other version", Sealed(Replaced(body, "version\t4", "version\t2")), IndexProblem::UnknownFormat},
+        {"the version before", Sealed(Replaced(body, "version\t4", "version\t3")), IndexProblem::UnknownFormat},
         {"other game folder", Sealed(Replaced(body, "Games\\Zorv", "Games\\Orv")), IndexProblem::OtherGameFolder},
         {"duplicate", withEntry("lost\tMAPS\\NEW.MAP"), IndexProblem::DuplicateName},
         {"up and out", withEntry("absent\t..\\victim1.txt"), IndexProblem::BadName},
-        {"up from a full path", withEntry("kept\t3\t" + kHash + "\tC:\\Games\\Zorv\\..\\victim2.txt"),
+        {"up from a full path", withEntry("kept\t3\t" + kHash + "\t-\tC:\\Games\\Zorv\\..\\victim2.txt"),
          IndexProblem::BadName},
-        {"full path inside", withEntry("kept\t3\t" + kHash + "\tc:\\games\\zorv\\victim2.txt"), IndexProblem::BadName},
-        {"drive relative", withEntry("kept\t3\t" + kHash + "\tC:victim2.txt"), IndexProblem::BadName},
-        {"drive in a part", withEntry("kept\t3\t" + kHash + "\tmaps\\C:\\victim2.txt"), IndexProblem::BadName},
+        {"full path inside", withEntry("kept\t3\t" + kHash + "\t-\tc:\\games\\zorv\\victim2.txt"), IndexProblem::BadName},
+        {"drive relative", withEntry("kept\t3\t" + kHash + "\t-\tC:victim2.txt"), IndexProblem::BadName},
+        {"drive in a part", withEntry("kept\t3\t" + kHash + "\t-\tmaps\\C:\\victim2.txt"), IndexProblem::BadName},
         {"rooted, no drive", withEntry("absent\t\\victim2.txt"), IndexProblem::BadName},
         {"slash", withEntry("absent\tmaps/../../victim.txt"), IndexProblem::BadName},
         {"this folder", withEntry("absent\t.\\victim.txt"), IndexProblem::BadName},
@@ -249,6 +257,9 @@ namespace {
 TEST(StoreIndex, ReadsEveryKnownVersionByItsOwnReader) {
     const std::string old = std::string(kOldHeader) + "\r\nkept\tmaps\\a.map\r\nabsent\tmaps\\new.map\r\n";
     const std::string live = Encoded(Sample()).value_or("");
+    // Version 3: no attributes, its texts the ANSI code page's bytes (the same as UTF-8 here).
+    const std::string ansi = Sealed("x\r\nversion\t3\r\ngame\tC:\\Games\\Zorv\r\napply\t1\t0\r\nmod\tm\r\nbatch\t\r\n"
+                                    "kept\t1\t" + kHash + "\tmaps\\a.map\r\nlost\tb.map\r\n");
     const struct {
         const char* label;
         std::string text;
@@ -258,8 +269,10 @@ TEST(StoreIndex, ReadsEveryKnownVersionByItsOwnReader) {
     } cases[] = {
         {"previous version", old, IndexProblem::None, 1, "0 kept before 2 1;"},
         {"previous version, bad name", old + "kept\t..\\victim.txt\r\n", IndexProblem::BadName, 1, ""},
-        {"store's own", live, IndexProblem::None, 3, "3 kept before 1 0;7 Night\tSky 4 0;"},
-        {"unknown version", Sealed(Replaced(Body(live), "version\t3", "version\t4")), IndexProblem::UnknownFormat, 0,
+        {"store's own", live, IndexProblem::None, 4, "3 kept before 1 0;7 Night\tSky \xe6\x97\xa5 4 0;"},
+        {"version 3", ansi, IndexProblem::None, 3, "1 m 2 0;"},
+        {"version 3 with attributes", Sealed(Replaced(Body(ansi), "\tmaps", "\t-\tmaps")), IndexProblem::Malformed, 0, ""},
+        {"unknown version", Sealed(Replaced(Body(live), "version\t4", "version\t5")), IndexProblem::UnknownFormat, 0,
          ""},
     };
     for (const auto& c : cases) {

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/files.h"
 #include "batchfile/batch_lines.h"
 #include "manager/originals/originals_store.h"
 #include "manager/system_runner.h"
@@ -141,6 +142,68 @@ TEST(KeptOriginals, AMapThatCannotBeKeptStopsTheModAndChangesNothing) {
                                            "was not applied. Nothing has changed."});
     EXPECT_TRUE(IsWindow(grenwick.Hwnd())) << "the window stays open";
     EXPECT_TRUE(TakeSnapshot(folder.Path()) == before) << "no file added, changed or removed";
+}
+
+// Read-only, hidden, system and archive are kept with each copy and come back after the
+// bytes, by Restore and by Undo; a read-only file is made writable to be overwritten.
+TEST(KeptOriginals, AttributesComeBackWithTheBytes) {
+    constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    const struct {
+        const char* name;
+        DWORD attributes;
+    } maps[] = {
+        // Wine reports the archive bit on every file, cleared or not: each map has it.
+        {"maps\\canyon.map", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+        {"maps\\lagoon.map", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY},
+        {"maps\\ridge.map", FILE_ATTRIBUTE_ARCHIVE},
+    };
+    for (const bool undo : {false, true}) {
+        SCOPED_TRACE(undo ? "Undo" : "Restore");
+        ScopedGameFolder folder;
+        testing_support::TempDir root;
+        MakeGameFolder(kMaps);
+        std::vector<std::string> names;
+        for (const auto& map : maps) {
+            ASSERT_TRUE(SetFileAttributesA(map.name, map.attributes));
+            names.push_back(map.name);
+        }
+        manager::OriginalsStore store(root.File("Originals"), base::CurrentFolder());
+        ASSERT_FALSE(store.Load());
+        ASSERT_TRUE(store.Keep("Mod", "", 1, names, nullptr).number);
+        for (const auto& map : maps) {  // the mod's work: attributes cleared, bytes replaced
+            ASSERT_TRUE(SetFileAttributesA(map.name, FILE_ATTRIBUTE_NORMAL));
+            WriteBytes(map.name, "mod");
+            ASSERT_TRUE(SetFileAttributesA(map.name, FILE_ATTRIBUTE_READONLY));
+        }
+        const manager::OriginalsStore::PutBackReport report = undo ? store.UndoNewest({}, nullptr) : store.Restore(nullptr);
+        EXPECT_EQ(report.putBack, 3u);
+        EXPECT_TRUE(report.failed.empty());
+        for (const auto& map : maps) {
+            SCOPED_TRACE(map.name);
+            EXPECT_TRUE(ReadBytes(map.name) == kMaps.at(map.name));
+            EXPECT_EQ(GetFileAttributesA(map.name) & kKept, map.attributes & kKept);
+            SetFileAttributesA(map.name, FILE_ATTRIBUTE_NORMAL);
+        }
+        EXPECT_TRUE(TakeSnapshot(root.Path().string()).empty()) << "no kept copy stays behind";
+    }
+}
+
+// A map the game holds open cannot be replaced: it is named as in use and stays kept.
+TEST(KeptOriginals, AMapHeldOpenIsNamedAsInUse) {
+    ScopedGameFolder folder;
+    testing_support::TempDir root;
+    MakeGameFolder(kMaps);
+    manager::OriginalsStore store(root.File("Originals"), base::CurrentFolder());
+    ASSERT_FALSE(store.Load());
+    ASSERT_TRUE(store.Keep("Mod", "", 1, {"maps\\canyon.map"}, nullptr).number);
+    WriteBytes("maps\\canyon.map", "mod");
+    HANDLE held = CreateFileA("maps\\canyon.map", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const manager::OriginalsStore::PutBackReport report = store.Restore(nullptr);
+    CloseHandle(held);
+    EXPECT_EQ(report.failed, (std::vector<manager::OriginalsStore::FailedFile>{
+                                 {"maps\\canyon.map", manager::OriginalsStore::Refusal::InUse}}));
+    EXPECT_EQ(ReadBytes("maps\\canyon.map"), "mod");
 }
 
 // Both menus reach Undo, the system menu whatever the low four bits of its command.
