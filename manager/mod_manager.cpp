@@ -794,7 +794,7 @@ std::optional<StoreRecords> ModManager::AppliedMods() {
         m_view.ShowMessage(StoreMessage(*problem, ", so the applied mods cannot be shown."));
         return std::nullopt;
     }
-    return store.Records();
+    return store.ReleaseRecords();
 }
 
 namespace {

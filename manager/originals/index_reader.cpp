@@ -2,6 +2,7 @@
 // and read by its own reader into the records the store works on.
 #include "manager/originals/index_reader.h"
 
+#include <mutex>
 #include <utility>
 
 #include "manager/originals/index_format_old.h"
@@ -31,13 +32,36 @@ constexpr VersionReader kReaders[] = {
     {nullptr, &DecodeRecords},
 };
 
-}  // namespace
-
-DecodedRecords ReadIndex(const std::string& text, const std::string& gameFolder, NameFold fold) {
+DecodedRecords ReadAnyVersion(const std::string& text, const std::string& gameFolder, NameFold fold) {
     for (const VersionReader& reader : kReaders)
         if (!reader.recognises || reader.recognises(text))
             return reader.read(text, gameFolder, fold);
     return {};
+}
+
+// The last index read whole and what it said.
+struct LastRead {
+    std::string text;
+    std::string gameFolder;
+    NameFold fold = nullptr;
+    DecodedRecords decoded;
+};
+
+}  // namespace
+
+// Every step of a window reads the same index again (the Applied mods window on each
+// opening): the same bytes for the same game folder say what they said the last time, so
+// they are compared rather than hashed and decoded again. Nothing but equal bytes is taken.
+DecodedRecords ReadIndex(const std::string& text, const std::string& gameFolder, NameFold fold) {
+    static std::mutex guard;
+    static LastRead last;
+    const std::lock_guard<std::mutex> held(guard);
+    if (last.decoded.records && last.fold == fold && last.gameFolder == gameFolder && last.text == text)
+        return last.decoded;
+    DecodedRecords decoded = ReadAnyVersion(text, gameFolder, fold);
+    if (decoded.records)
+        last = {text, gameFolder, fold, decoded};
+    return decoded;
 }
 
 }  // namespace manager

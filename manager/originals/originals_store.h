@@ -70,6 +70,8 @@ public:
     base::WriteResult SetAside(const std::string& index, const std::string& aside) const;
 
     const StoreRecords& Records() const { return m_records; }
+    // The records moved out, for a caller that is done with this store.
+    StoreRecords ReleaseRecords() { return std::move(m_records); }
     const std::string& Folder() const { return m_folder; }
     std::string IndexPath() const;
     // The full path of a name as the index gives it.

@@ -270,6 +270,8 @@ TEST(StoreIndex, ReadsEveryKnownVersionByItsOwnReader) {
         {"previous version", old, IndexProblem::None, 1, "0 kept before 2 1;"},
         {"previous version, bad name", old + "kept\t..\\victim.txt\r\n", IndexProblem::BadName, 1, ""},
         {"store's own", live, IndexProblem::None, 4, "3 kept before 1 0;7 Night\tSky \xe6\x97\xa5 4 0;"},
+        {"store's own read again with one byte changed", Replaced(live, "Night", "Nighs"), IndexProblem::WrongCheck, 0,
+         ""},
         {"version 3", ansi, IndexProblem::None, 3, "1 m 2 0;"},
         {"version 3 with attributes", Sealed(Replaced(Body(ansi), "\tmaps", "\t-\tmaps")), IndexProblem::Malformed, 0, ""},
         {"unknown version", Sealed(Replaced(Body(live), "version\t4", "version\t5")), IndexProblem::UnknownFormat, 0,
@@ -287,6 +289,8 @@ TEST(StoreIndex, ReadsEveryKnownVersionByItsOwnReader) {
                            " " + (apply.readInPlace ? "1" : "0") + ";";
         EXPECT_EQ(applies, c.applies);
     }
+    EXPECT_EQ(manager::ReadIndex(live, "C:\\Games\\Other", FoldAscii).problem, IndexProblem::OtherGameFolder)
+        << "the same bytes read before for another game folder";
 }
 
 // The one check of whether a name lies in the game folder: by its parts, never by a prefix
