@@ -48,7 +48,7 @@ std::vector<std::string> SplitAt(const std::string& text, char separator) {
     return pieces;
 }
 
-bool IsSha256Hex(const std::string& text) {
+bool IsSha256Hex(std::string_view text) {
     if (text.size() != kSha256HexDigits)
         return false;
     for (const char c : text)
@@ -57,7 +57,7 @@ bool IsSha256Hex(const std::string& text) {
     return true;
 }
 
-std::optional<std::uint64_t> ParseUnsigned(const std::string& text) {
+std::optional<std::uint64_t> ParseUnsigned(std::string_view text) {
     if (text.empty() || text.size() > 20 || (text.size() > 1 && text[0] == '0'))
         return std::nullopt;
     std::uint64_t value = 0;

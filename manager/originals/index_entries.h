@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/paths.h"
@@ -44,9 +45,9 @@ inline constexpr std::size_t kSha256HexDigits = 64;
 
 bool StartsWith(const std::string& text, const char* prefix);
 std::vector<std::string> SplitAt(const std::string& text, char separator);
-bool IsSha256Hex(const std::string& text);
+bool IsSha256Hex(std::string_view text);
 // Decimal digits without a sign or leading zero, within 64 bits.
-std::optional<std::uint64_t> ParseUnsigned(const std::string& text);
+std::optional<std::uint64_t> ParseUnsigned(std::string_view text);
 
 // Where a name lies: inside the game folder (a plain relative name), outside it (a full
 // path elsewhere), or nowhere a store may name.

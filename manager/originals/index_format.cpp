@@ -52,39 +52,14 @@ std::string AttributeText(const base::FileAttributes& attributes) {
     return text.empty() ? "-" : text;
 }
 
-// As ParseUnsigned, on a piece of a line.
-std::optional<std::uint64_t> UnsignedOf(View text) {
-    if (text.empty() || text.size() > 20 || (text.size() > 1 && text[0] == '0'))
-        return std::nullopt;
-    std::uint64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        const auto digit = static_cast<std::uint64_t>(c - '0');
-        if (value > (UINT64_MAX - digit) / 10)
-            return std::nullopt;
-        value = value * 10 + digit;
-    }
-    return value;
-}
-
 // As std::to_string writes an int64: no "-0", down to INT64_MIN.
 std::optional<std::int64_t> SignedOf(View text) {
     const bool negative = !text.empty() && text[0] == '-';
-    const auto magnitude = UnsignedOf(negative ? text.substr(1) : text);
+    const auto magnitude = ParseUnsigned(negative ? text.substr(1) : text);
     const std::uint64_t limit = static_cast<std::uint64_t>(INT64_MAX) + (negative ? 1 : 0);
     if (!magnitude || *magnitude > limit || (negative && *magnitude == 0))
         return std::nullopt;
     return negative ? static_cast<std::int64_t>(0 - *magnitude) : static_cast<std::int64_t>(*magnitude);
-}
-
-bool IsHashOf(View text) {
-    if (text.size() != kSha256HexDigits)
-        return false;
-    for (const char c : text)
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return false;
-    return true;
 }
 
 std::optional<base::FileAttributes> AttributesOf(View text) {
@@ -271,7 +246,7 @@ private:
         View number, when = line.substr(6);
         if (!TakeField(when, number) || when.find('\t') != View::npos)
             return false;
-        const auto parsedNumber = UnsignedOf(number);
+        const auto parsedNumber = ParseUnsigned(number);
         const auto parsedWhen = SignedOf(when);
         View mod, batch;
         if (!parsedNumber || !parsedWhen || !numbers.insert(*parsedNumber).second || !NextLine(mod) ||
@@ -287,7 +262,7 @@ private:
         View size;
         if (!TakeField(rest, size) || rest.find('\t') != View::npos)
             return std::nullopt;
-        const auto parsedSize = UnsignedOf(size);
+        const auto parsedSize = ParseUnsigned(size);
         const auto time = SignedOf(rest);
         if (!parsedSize || !time)
             return std::nullopt;
@@ -304,10 +279,10 @@ private:
             if (!TakeField(line, size) || !TakeField(line, hash) || (!m_ansi && !TakeField(line, attributes)) ||
                 line.find('\t') != View::npos)
                 return std::nullopt;
-            const auto parsedSize = UnsignedOf(size);
+            const auto parsedSize = ParseUnsigned(size);
             const auto parsedAttributes = m_ansi ? std::optional<base::FileAttributes>(base::FileAttributes{})
                                                  : AttributesOf(attributes);
-            if (!parsedSize || !IsHashOf(hash) || !parsedAttributes)
+            if (!parsedSize || !IsSha256Hex(hash) || !parsedAttributes)
                 return std::nullopt;
             entry.before = {EntryKind::Kept, Text(line), *parsedSize, std::string(hash)};
             entry.attributes = *parsedAttributes;
