@@ -247,7 +247,7 @@ TEST_F(RealGrenwick, LinesPlantedInTheIndexNeverTouchAFileUnasked) {
     ASSERT_TRUE(Contains(index, "\r\ncheck\t"));
     const std::string planted = "planted";
     const std::string keptLine =
-        "kept\t" + std::to_string(planted.size()) + "\t" + base::ToHex(base::Sha256Of(planted)) + "\tC:\\victim3.txt";
+        "kept\t" + std::to_string(planted.size()) + "\t" + base::ToHex(base::Sha256Of(planted)) + "\t-\tC:\\victim3.txt";
     struct Case {
         std::string lines;
         bool reseal;

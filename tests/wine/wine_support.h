@@ -203,8 +203,7 @@ inline HWND FindMessageBox(DWORD process) {
 }
 
 // The text a message box shows: its longest static text, read in UTF-16 since it may come
-// from another process, and given back in the ANSI code page, or in UTF-8 where the code
-// page lacks one of its characters.
+// from another process, and given back in UTF-8 as the kit writes its messages.
 inline std::string MessageBoxText(HWND box) {
     std::string longest;
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -219,15 +218,7 @@ inline std::string MessageBoxText(HWND box) {
         SendMessageTimeoutW(child, WM_GETTEXT, wide.size(), reinterpret_cast<LPARAM>(wide.data()), SMTO_NORMAL,
                             5000, &got);
         wide.resize(got);
-        BOOL lost = FALSE;
-        std::string text(static_cast<std::size_t>(
-                             WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                                 nullptr, 0, nullptr, &lost)),
-                         '\0');
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), text.data(),
-                            static_cast<int>(text.size()), nullptr, &lost);
-        if (lost)
-            text = base::Utf8OfWide(wide);
+        const std::string text = base::Utf8OfWide(wide);
         if (text.size() > longest.size())
             longest = text;
     }
