@@ -112,8 +112,8 @@ struct TreeFile {
 std::vector<TreeFile> WalkFolder(const std::string& folder);
 
 // The size and last-write time of one file on disk, `name` left empty; nothing when `path`
-// is no file.
-std::optional<TreeFile> FileState(const std::string& path);
+// is no file. `kind`, when given, gets what `path` names, from the same one question.
+std::optional<TreeFile> FileState(const std::string& path, PathKind* kind = nullptr);
 
 // The bytes free for this user on the disk of `folder`; nothing when it cannot be told.
 std::optional<std::uint64_t> FreeSpace(const std::string& folder);

@@ -228,9 +228,14 @@ std::vector<TreeFile> WalkFolder(const std::string& folder) {
     return files;
 }
 
-std::optional<TreeFile> FileState(const std::string& path) {
+std::optional<TreeFile> FileState(const std::string& path, PathKind* kind) {
     struct stat info {};
-    if (stat(Native(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    const bool found = stat(Native(path).c_str(), &info) == 0;
+    if (kind && found)
+        *kind = KindOfMode(info.st_mode);
+    else if (kind)
+        *kind = errno == ENOENT || errno == ENOTDIR ? PathKind::Missing : PathKind::Other;
+    if (!found || !S_ISREG(info.st_mode))
         return std::nullopt;
     return TreeFile{{}, static_cast<std::uint64_t>(info.st_size), LastWriteOf(info)};
 }

@@ -359,10 +359,16 @@ std::vector<TreeFile> WalkFolder(const std::string& folder) {
     return files;
 }
 
-std::optional<TreeFile> FileState(const std::string& path) {
+std::optional<TreeFile> FileState(const std::string& path, PathKind* kind) {
+    PathKind found = PathKind::Other;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (IsDeviceName(path) || !GetFileAttributesExW(LongName(path).c_str(), GetFileExInfoStandard, &data) ||
-        KindOfAttributes(data.dwFileAttributes) != PathKind::File)
+    if (!IsDeviceName(path))
+        found = GetFileAttributesExW(LongName(path).c_str(), GetFileExInfoStandard, &data)
+                    ? KindOfAttributes(data.dwFileAttributes)
+                    : KindOfLastFailure();
+    if (kind)
+        *kind = found;
+    if (found != PathKind::File)
         return std::nullopt;
     return TreeFile{{}, Join64(data.nFileSizeHigh, data.nFileSizeLow),
                     Join64(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)};

@@ -48,6 +48,15 @@ std::vector<std::string> SplitAt(const std::string& text, char separator);
 bool IsSha256Hex(std::string_view text);
 // Decimal digits without a sign or leading zero, within 64 bits.
 std::optional<std::uint64_t> ParseUnsigned(std::string_view text);
+// As std::to_string writes an int64: no "-0", down to INT64_MIN.
+std::optional<std::int64_t> ParseSigned(std::string_view text);
+
+// The line that ends the index and the store's other notes: "check<TAB>" and the SHA-256 of
+// every byte above it, after CR LF.
+std::string WithCheckLine(std::string body);
+// The text above the check line when that is the last line and matches it; else nothing,
+// `problem` saying why (NoCheck or WrongCheck).
+std::optional<std::string_view> CheckedBody(std::string_view text, IndexProblem& problem);
 
 // Where a name lies: inside the game folder (a plain relative name), outside it (a full
 // path elsewhere), or nowhere a store may name.

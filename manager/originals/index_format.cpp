@@ -23,7 +23,6 @@
 #include <utility>
 
 #include "base/code_pages.h"
-#include "base/sha256.h"
 
 namespace manager {
 namespace {
@@ -37,7 +36,6 @@ constexpr char kHeader[] =
 constexpr char kVersionLine[] = "version\t4";
 constexpr char kAnsiVersionLine[] = "version\t3";
 constexpr char kGame[] = "game\t";
-constexpr char kCheck[] = "check\t";
 constexpr char kNewline[] = "\r\n";
 constexpr char kAttributeLetters[] = "RHSA";
 
@@ -50,16 +48,6 @@ std::string AttributeText(const base::FileAttributes& attributes) {
         if (set[i])
             text += kAttributeLetters[i];
     return text.empty() ? "-" : text;
-}
-
-// As std::to_string writes an int64: no "-0", down to INT64_MIN.
-std::optional<std::int64_t> SignedOf(View text) {
-    const bool negative = !text.empty() && text[0] == '-';
-    const auto magnitude = ParseUnsigned(negative ? text.substr(1) : text);
-    const std::uint64_t limit = static_cast<std::uint64_t>(INT64_MAX) + (negative ? 1 : 0);
-    if (!magnitude || *magnitude > limit || (negative && *magnitude == 0))
-        return std::nullopt;
-    return negative ? static_cast<std::int64_t>(0 - *magnitude) : static_cast<std::int64_t>(*magnitude);
 }
 
 std::optional<base::FileAttributes> AttributesOf(View text) {
@@ -131,31 +119,10 @@ std::optional<std::string> EncodeRecords(const StoreRecords& records, NameFold f
                                             : std::string("after\tgone") + kNewline;
         }
     }
-    return text + kCheck + base::ToHex(base::Sha256Of(text)) + kNewline;
+    return WithCheckLine(std::move(text));
 }
 
 namespace {
-
-// The text above the check line, when the check line is the last one and matches it.
-std::optional<View> CheckedBody(View text, IndexProblem& problem) {
-    const std::size_t checkSize = sizeof(kCheck) - 1 + kSha256HexDigits + 2;
-    problem = IndexProblem::NoCheck;
-    if (text.size() < checkSize || text.substr(text.size() - 2) != kNewline)
-        return std::nullopt;
-    const std::size_t checkAt = text.size() - checkSize;
-    const View checkLine = text.substr(checkAt, checkSize - 2);
-    const bool startsLine = checkAt == 0 || (checkAt >= 2 && text.substr(checkAt - 2, 2) == kNewline);
-    if (!startsLine || !Starts(checkLine, kCheck))
-        return std::nullopt;
-    const View body = text.substr(0, checkAt);
-    problem = IndexProblem::WrongCheck;
-    base::Sha256 hash;
-    hash.Update(body.data(), body.size());
-    if (base::ToHex(hash.Finish()) != checkLine.substr(sizeof(kCheck) - 1))
-        return std::nullopt;
-    problem = IndexProblem::None;
-    return body;
-}
 
 // Reads the lines of an index of version 4, or of version 3 (`ansi`), one at a time and in
 // place: no line or field is copied but the texts the records keep.
@@ -247,7 +214,7 @@ private:
         if (!TakeField(when, number) || when.find('\t') != View::npos)
             return false;
         const auto parsedNumber = ParseUnsigned(number);
-        const auto parsedWhen = SignedOf(when);
+        const auto parsedWhen = ParseSigned(when);
         View mod, batch;
         if (!parsedNumber || !parsedWhen || !numbers.insert(*parsedNumber).second || !NextLine(mod) ||
             !Starts(mod, "mod\t") || !NextLine(batch) || !Starts(batch, "batch\t"))
@@ -263,7 +230,7 @@ private:
         if (!TakeField(rest, size) || rest.find('\t') != View::npos)
             return std::nullopt;
         const auto parsedSize = ParseUnsigned(size);
-        const auto time = SignedOf(rest);
+        const auto time = ParseSigned(rest);
         if (!parsedSize || !time)
             return std::nullopt;
         return AfterState{true, *parsedSize, *time};

@@ -181,10 +181,11 @@ OriginalsStore::OriginalsStore(const std::string& storeRoot, std::string gameFol
 std::string OriginalsStore::IndexPath() const { return Join(m_folder, kIndexName); }
 
 std::optional<AfterState> StateNow(const std::string& path) {
-    const auto file = base::FileState(path);
+    PathKind kind = PathKind::Missing;
+    const auto file = base::FileState(path, &kind);
     if (file)
         return AfterState{true, file->size, static_cast<std::int64_t>(file->lastWrite)};
-    if (base::KindOf(path) == PathKind::Missing)
+    if (kind == PathKind::Missing)
         return AfterState{};
     return std::nullopt;  // a folder or a device now: no state to compare with
 }
@@ -749,11 +750,10 @@ OriginalsStore::PutBackReport OriginalsStore::TakeOut(std::size_t index, const s
     return report;
 }
 
-StoreRecords OriginalsStore::AfterUndo(std::size_t index, const std::vector<Outcome>& outcomes,
-                                       std::vector<std::string>& dropped, Moves& moves, bool& oldStoreGoes) const {
+std::vector<ApplyEntry> OriginalsStore::LeftAfterUndo(std::size_t index, const std::vector<Outcome>& outcomes,
+                                                      std::vector<std::string>& dropped, bool& retry) const {
     const ApplyRecord& apply = m_records.applies[index];
     std::vector<ApplyEntry> remaining;
-    bool retry = false;
     for (std::size_t i = 0; i < apply.entries.size(); ++i) {
         const ApplyEntry& entry = apply.entries[i];
         const bool first = OnlyFirstOriginal(index, kFold(entry.before.name));
@@ -785,6 +785,14 @@ StoreRecords OriginalsStore::AfterUndo(std::size_t index, const std::vector<Outc
             break;
         }
     }
+    return remaining;
+}
+
+StoreRecords OriginalsStore::AfterUndo(std::size_t index, const std::vector<Outcome>& outcomes,
+                                       std::vector<std::string>& dropped, Moves& moves, bool& oldStoreGoes) const {
+    const ApplyRecord& apply = m_records.applies[index];
+    bool retry = false;
+    std::vector<ApplyEntry> remaining = LeftAfterUndo(index, outcomes, dropped, retry);
     StoreRecords records = m_records;
     const std::size_t oldestStored = m_records.applies.front().readInPlace ? 1 : 0;
     const bool putBackNone = std::none_of(outcomes.begin(), outcomes.end(), [](Outcome o) { return o == Outcome::Done; });

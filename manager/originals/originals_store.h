@@ -170,6 +170,10 @@ private:
     // outcome counted in `report`; the outcomes in the order of `originals`.
     std::vector<Outcome> PutBackAll(const std::vector<Original>& originals, const std::set<std::string>& leave,
                                     const std::string& text, ProgressView* progress, PutBackReport& report) const;
+    // The entries of apply `index` that stay after taking it out with these outcomes, the copies
+    // it drops, and whether any stays to be tried again.
+    std::vector<ApplyEntry> LeftAfterUndo(std::size_t index, const std::vector<Outcome>& outcomes,
+                                          std::vector<std::string>& dropped, bool& retry) const;
     // What stays of apply `index` after taking it out with these outcomes, and the copies it drops.
     StoreRecords AfterUndo(std::size_t index, const std::vector<Outcome>& outcomes, std::vector<std::string>& dropped, Moves& moves,
                            bool& oldStoreGoes) const;

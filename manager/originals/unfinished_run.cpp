@@ -8,13 +8,12 @@
 //   check<TAB><SHA-256 of every byte above this line>
 #include "manager/originals/unfinished_run.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/files.h"
 #include "base/paths.h"
-#include "base/sha256.h"
 #include "manager/originals/index_entries.h"
 
 namespace manager {
@@ -22,19 +21,7 @@ namespace {
 
 constexpr char kTitle[] = "Grenwick's note of the game folder before a mod ran; the run has not ended yet.";
 constexpr char kVersion[] = "version\t1";
-constexpr char kCheck[] = "check\t";
 constexpr char kNewline[] = "\r\n";
-
-std::optional<std::int64_t> Number(const std::string& text) {
-    if (text.empty() || text.find_first_not_of("-0123456789") != std::string::npos)
-        return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    const long long value = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0')
-        return std::nullopt;
-    return value;
-}
 
 }  // namespace
 
@@ -43,17 +30,15 @@ std::string EncodeRunNote(const RunNote& note) {
                        "apply\t" + std::to_string(note.number) + kNewline;
     for (const auto& [key, file] : note.before)
         text += "file\t" + std::to_string(file.size) + "\t" + std::to_string(file.time) + "\t" + file.name + kNewline;
-    return text + kCheck + base::ToHex(base::Sha256Of(text)) + kNewline;
+    return WithCheckLine(std::move(text));
 }
 
 std::optional<RunNote> DecodeRunNote(const std::string& text) {
-    const std::size_t check = text.rfind(kCheck);
-    if (check == std::string::npos || (check > 0 && text.compare(check - 2, 2, kNewline) != 0))
+    IndexProblem problem = IndexProblem::None;
+    const std::optional<std::string_view> body = CheckedBody(text, problem);
+    if (!body)
         return std::nullopt;
-    const std::string body = text.substr(0, check);
-    if (text.substr(check) != kCheck + base::ToHex(base::Sha256Of(body)) + kNewline)
-        return std::nullopt;
-    std::vector<std::string> lines = SplitAt(body, '\n');
+    std::vector<std::string> lines = SplitAt(std::string(*body), '\n');
     if (!lines.empty() && lines.back().empty())
         lines.pop_back();
     for (std::string& line : lines) {
@@ -66,18 +51,17 @@ std::optional<RunNote> DecodeRunNote(const std::string& text) {
         return std::nullopt;
     RunNote note;
     note.gameFolder = lines[2].substr(5);
-    const std::optional<std::int64_t> number = Number(lines[3].substr(6));
-    if (!number || *number <= 0)
+    const std::optional<std::uint64_t> number = ParseUnsigned(std::string_view(lines[3]).substr(6));
+    if (!number || *number == 0)
         return std::nullopt;
-    note.number = static_cast<std::uint64_t>(*number);
+    note.number = *number;
     for (std::size_t i = 4; i < lines.size(); ++i) {
         const std::vector<std::string> fields = SplitAt(lines[i], '\t');
-        const std::optional<std::int64_t> size = fields.size() == 4 ? Number(fields[1]) : std::nullopt;
-        const std::optional<std::int64_t> time = size ? Number(fields[2]) : std::nullopt;
-        if (fields[0] != "file" || !size || *size < 0 || !time || fields[3].empty())
+        const std::optional<std::uint64_t> size = fields.size() == 4 ? ParseUnsigned(fields[1]) : std::nullopt;
+        const std::optional<std::int64_t> time = size ? ParseSigned(fields[2]) : std::nullopt;
+        if (fields[0] != "file" || !size || !time || fields[3].empty())
             return std::nullopt;
-        note.before.emplace(base::FoldCase(fields[3]),
-                            NotedFile{fields[3], static_cast<std::uint64_t>(*size), *time});
+        note.before.emplace(base::FoldCase(fields[3]), NotedFile{fields[3], *size, *time});
     }
     return note;
 }

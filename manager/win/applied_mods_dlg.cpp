@@ -49,27 +49,23 @@ std::string LocalDateTime(std::int64_t when, const TIME_ZONE_INFORMATION* zone) 
     return base::Utf8OfWide(date.empty() || time.empty() ? date + time : date + L" " + time);
 }
 
-// The file's state now from one question to the disk: a file, gone, or nothing for a folder
-// or a device, as the store reads it.
-std::optional<manager::AfterState> StateOnDisk(const std::string& path) {
-    if (base::IsDeviceName(path))
-        return std::nullopt;
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(base::LongName(path).c_str(), GetFileExInfoStandard, &data)) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            return manager::AfterState{};
-        return std::nullopt;
-    }
-    if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
-        return std::nullopt;
-    const auto join = [](DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; };
-    return manager::AfterState{true, join(data.nFileSizeHigh, data.nFileSizeLow),
-                               static_cast<std::int64_t>(join(data.ftLastWriteTime.dwHighDateTime,
-                                                              data.ftLastWriteTime.dwLowDateTime))};
-}
-
 std::string FileCount(std::size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); }
+
+// Fills a list in one redraw, with room reserved for all its rows; `none` is the one row of
+// an empty list, when there is one.
+void Fill(const shell::CListBox& list, const std::vector<std::string>& rows, const char* none = nullptr) {
+    std::size_t bytes = 0;
+    for (const std::string& row : rows)
+        bytes += (row.size() + 1) * sizeof(wchar_t);
+    list.SetRedraw(false);
+    list.Clear();
+    list.InitStorage(rows.size(), bytes);
+    for (const std::string& row : rows)
+        list.AppendText(row);
+    if (rows.empty() && none)
+        list.Append(none);
+    list.SetRedraw(true);
+}
 
 template <std::size_t N>
 void SetTabs(HWND list, const int (&tabs)[N]) {
@@ -122,20 +118,10 @@ void CAppliedModsDlg::ShowApplies(std::optional<std::size_t> select) {
     const TIME_ZONE_INFORMATION* zone = GetTimeZoneInformation(&zoneNow) == TIME_ZONE_ID_INVALID ? nullptr : &zoneNow;
     std::vector<std::string> texts;
     texts.reserve(m_rows.size());
-    std::size_t bytes = 0;
-    for (const manager::AppliedSummary& row : m_rows) {
+    for (const manager::AppliedSummary& row : m_rows)
         texts.push_back(row.mod + "\t" + LocalDateTime(row.when, zone) + "\t" + FileCount(row.files));
-        bytes += (texts.back().size() + 1) * sizeof(wchar_t);
-    }
     const shell::CListBox list = ListBox(IDC_APPLIED_LIST);
-    list.SetRedraw(false);
-    list.Clear();
-    list.InitStorage(texts.size(), bytes);
-    for (const std::string& text : texts)
-        list.AppendText(text);
-    if (m_rows.empty())
-        list.Append("No applied mod is remembered for this game folder.");
-    list.SetRedraw(true);
+    Fill(list, texts, "No applied mod is remembered for this game folder.");
     EnableWindow(Item(IDC_TAKE_OUT), !m_rows.empty());
     if (!m_rows.empty())
         list.Select(select && *select < m_rows.size() ? *select : m_rows.size() - 1);
@@ -145,25 +131,16 @@ void CAppliedModsDlg::ShowApplies(std::optional<std::size_t> select) {
 // One question to the disk per file at most: a file a later mod changed asks none.
 void CAppliedModsDlg::ShowFiles() {
     std::vector<std::string> texts;
-    std::size_t bytes = 0;
     if (const std::optional<manager::AppliedSummary> selected = Selected()) {
         const std::string& game = m_records.gameFolder;
         const auto stateNow = [&game](const std::string& name) {
-            return StateOnDisk(manager::FullPathIn(game, name));
+            return manager::StateNow(manager::FullPathIn(game, name));
         };
         for (const manager::AppliedFile& file :
-             manager::DescribeFiles(m_records, selected->apply, base::FoldCase, stateNow)) {
+             manager::DescribeFiles(m_records, selected->apply, base::FoldCase, stateNow))
             texts.push_back(file.name + "\t" + file.before + "\t" + file.now);
-            bytes += (texts.back().size() + 1) * sizeof(wchar_t);
-        }
     }
-    const shell::CListBox list = ListBox(IDC_APPLIED_FILES);
-    list.SetRedraw(false);
-    list.Clear();
-    list.InitStorage(texts.size(), bytes);
-    for (const std::string& text : texts)
-        list.AppendText(text);
-    list.SetRedraw(true);
+    Fill(ListBox(IDC_APPLIED_FILES), texts);
 }
 
 std::optional<manager::AppliedSummary> CAppliedModsDlg::Selected() const {

@@ -555,8 +555,9 @@ TEST_F(RealGrenwick, AKillWhileKeepingPuttingBackOrRunningIsFinishedAtTheNextSta
     } cases[] = {{"keeping", false, true, 1}, {"putting back", true, false, 1}, {"running", false, false, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.point);
-        if (c.restore)
+        if (c.restore) {
             ASSERT_EQ(Apply("Big", keepForeseen()).back(), "Done!");
+        }
         {
             const ScopedTestPoint stop(c.point);
             const GrenwickProcess grenwick(m_game.Path());
