@@ -64,6 +64,13 @@ public:
         questions.push_back(text);
         return NextAnswer(answers, defaultYes);
     }
+    // Recorded as one question, the names one a line after the text.
+    bool AskAboutFiles(const std::string& text, const std::vector<std::string>& names, bool defaultYes) override {
+        std::string question = text;
+        for (const std::string& name : names)
+            question += "\n    " + name;
+        return Ask(question, defaultYes);
+    }
     // Answered from `answers3` in turn; with none left, Cancel, the default button.
     Answer AskYesNoCancel(const std::string& text) override {
         questions3.push_back(text);

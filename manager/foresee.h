@@ -13,20 +13,15 @@
 
 namespace manager {
 
-struct ForeseeContext {
-    std::string batchPath;   // full path of the batch file
-    std::string gameFolder;  // the folder it starts in
-    std::vector<std::pair<std::string, std::string>> environment;
-};
-
-using batchfile::UnfollowedLine;
-
-// The files the run may change (full paths) and the lines whose effect cannot be known.
-batchfile::BatchEffects Foresee(const std::vector<std::string>& lines, const ForeseeContext& context);
+// The reader asked about the disk as it is now, for batch file `batchPath` (a full path) run from
+// `gameFolder` with the process's `environment`: the files it calls are read from the disk, its
+// lines in the code page a new console starts in.
+batchfile::ReaderContext ContextOnDisk(std::string batchPath, std::string gameFolder,
+                                       std::vector<std::pair<std::string, std::string>> environment);
 
 // The number (from 1) of the first line after which the foreseen changes hold a path that
 // `reaches` says yes to; nothing when none do.
-std::optional<std::size_t> FirstLineReaching(const std::vector<std::string>& lines, const ForeseeContext& context,
+std::optional<std::size_t> FirstLineReaching(const std::vector<std::string>& lines, const batchfile::ReaderContext& context,
                                              const std::function<bool(const std::string& fullPath)>& reaches);
 
 }  // namespace manager
