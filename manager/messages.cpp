@@ -203,14 +203,13 @@ std::string RemoveQuestion(const std::string& mod, const std::string& path) {
     return "Remove " + Quoted(mod) + " from the mod list?\n\nIts batch file " + Quoted(path) + " stays where it is.";
 }
 
-std::string RestoreQuestion(std::size_t count, const std::vector<std::string>& outside,
-                            const std::vector<std::string>& lost) {
+std::string RestoreQuestion(std::size_t count, const std::vector<std::string>& lost) {
     std::string question = "Put back " + Files(count) + " as " + (count == 1 ? "it was" : "they were") +
                            " before the first mod? Files that mods created are deleted.";
-    if (!outside.empty())
-        question += "\n\nOutside the game folder, these files are written or deleted:" + FullNameList(outside);
     if (!lost.empty())
         question += "\n\nThese files were changed with no original kept and cannot be put back:" + NameList(lost);
+    if (count > 0)
+        question += "\n\nThese files are written or deleted, those outside the game folder by their full path:";
     return question;
 }
 
@@ -294,7 +293,7 @@ std::string AgainLine(const AgainResult& again) {
 
 std::string TakeOutReport(const std::vector<TakenOut>& out, std::size_t planned, bool cancelled,
                           const std::vector<AgainResult>& again) {
-    std::string text;
+    std::vector<std::string> parts;
     std::vector<std::string> whole;
     for (const TakenOut& taken : out) {
         if (taken.whole)
@@ -302,21 +301,22 @@ std::string TakeOutReport(const std::vector<TakenOut>& out, std::size_t planned,
         const std::string troubles = Troubles(taken.report, "stay remembered for a later try:");
         if (taken.whole && troubles.empty() && !taken.report.index)
             continue;
-        text += "Taking out " + Quoted(taken.mod) + ": put back " + Files(taken.report.putBack) +
-                (taken.report.putBackNames.empty() ? "." : ":" + FullNameList(taken.report.putBackNames)) + troubles +
-                (taken.report.index ? "\n\nThe file \"" + taken.report.index->file + "\" could not be written." : "") +
-                "\n\n";
+        parts.push_back("Taking out " + Quoted(taken.mod) + ": put back " + Files(taken.report.putBack) +
+                        (taken.report.putBackNames.empty() ? "." : ":" + FullNameList(taken.report.putBackNames)) +
+                        troubles +
+                        (taken.report.index ? "\n\nThe file \"" + taken.report.index->file + "\" could not be written."
+                                            : ""));
     }
-    const bool partly = !out.empty() && !out.back().whole && out.back().report.putBack > 0;
-    if (!whole.empty())
-        text += "Took out " + QuotedList(whole) + ".";
-    else if (!partly)
-        text += "Nothing was taken out.";
-    if (partly)
-        text += std::string(whole.empty() ? "" : " ") + Quoted(out.back().mod) +
-                " was taken out in part and stays applied for the files not put back.";
-    if (whole.size() < planned)
-        text += cancelled ? " Cancelled: the others stay applied." : " The others stay applied.";
+    if (planned > 0) {
+        const bool partly = !out.empty() && !out.back().whole && out.back().report.putBack > 0;
+        std::string summary = !whole.empty() ? "Took out " + QuotedList(whole) + "." : partly ? "" : "Nothing was taken out.";
+        if (partly)
+            summary += std::string(whole.empty() ? "" : " ") + Quoted(out.back().mod) +
+                       " was taken out in part and stays applied for the files not put back.";
+        if (whole.size() < planned)
+            summary += cancelled ? " Cancelled: the others stay applied." : " The others stay applied.";
+        parts.push_back(summary);
+    }
     std::vector<std::string> applied;
     std::string notApplied;
     for (const AgainResult& result : again) {
@@ -326,10 +326,13 @@ std::string TakeOutReport(const std::vector<TakenOut>& out, std::size_t planned,
             notApplied += "\n    " + AgainLine(result);
     }
     if (!applied.empty())
-        text += "\n\nApplied again: " + QuotedList(applied) + ".";
+        parts.push_back("Applied again: " + QuotedList(applied) + ".");
     if (!notApplied.empty())
-        text += "\n\nNot applied again:" + notApplied + "\n\nApply " +
-                (again.size() - applied.size() == 1 ? "it" : "them") + " from the list once you have seen why.";
+        parts.push_back("Not applied again:" + notApplied + "\n\nApply " +
+                        (again.size() - applied.size() == 1 ? "it" : "them") + " from the list once you have seen why.");
+    std::string text;
+    for (const std::string& part : parts)
+        text += (text.empty() ? "" : "\n\n") + part;
     return text;
 }
 

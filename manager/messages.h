@@ -68,9 +68,8 @@ std::string UnendedRun(const std::string& mod, const std::vector<std::string>& u
 
 std::string RemoveQuestion(const std::string& mod, const std::string& path);
 
-// Restore: the question's text (every file named apart by the window), and the report.
-std::string RestoreQuestion(std::size_t count, const std::vector<std::string>& outside,
-                            const std::vector<std::string>& lost);
+// Restore: the question's text, which the window follows with every file it puts back, and the report.
+std::string RestoreQuestion(std::size_t count, const std::vector<std::string>& lost);
 std::string RestoreReport(const OriginalsStore::PutBackReport& report, std::size_t kept);
 
 std::string UndoQuestion(const std::string& mod, const std::vector<std::string>& names,

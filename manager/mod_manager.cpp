@@ -427,7 +427,8 @@ void ModManager::RestoreOriginals() {
         m_view.ShowMessage(text::kNothingKept);
         return;
     }
-    if (!m_view.AskAboutFiles(text::RestoreQuestion(count, outside, lost), inside, true))
+    inside.insert(inside.end(), outside.begin(), outside.end());
+    if (!m_view.AskAboutFiles(text::RestoreQuestion(count, lost), inside, true))
         return;
     OriginalsStore::PutBackReport report;
     std::size_t kept = 0;

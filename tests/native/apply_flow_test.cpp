@@ -804,11 +804,11 @@ TEST_F(ApplyFlow, AnOldStoreInsideTheGameFolderIsTakenOver) {
         Restore();
         ASSERT_FALSE(g.view->questions.empty());
         std::string expected = "Put back 6 files as they were before the first mod? Files that mods created are "
-                               "deleted.\n    maps\\canyon.map\n    maps\\created.map\n\nOutside the game folder, "
-                               "these files are written or deleted:";
+                               "deleted.\n\nThese files were changed with no original kept and cannot be put back:"
+                               "\n    game.cfg\n\nThese files are written or deleted, those outside the game folder "
+                               "by their full path:\n    maps\\canyon.map\n    maps\\created.map";
         for (const std::string& name : outside)
             expected += "\n    " + name;
-        expected += "\n\nThese files were changed with no original kept and cannot be put back:\n    game.cfg";
         EXPECT_EQ(g.view->questions.back(), expected);
         EXPECT_FALSE(fs::exists(old));
         EXPECT_EQ(g.Read("maps/canyon.map"), "old canyon");
