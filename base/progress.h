@@ -15,4 +15,11 @@ public:
     virtual void Finish() = 0;
 };
 
+// Told of each piece a copy has written; false cancels the copy.
+class CopyProgress {
+public:
+    virtual ~CopyProgress() = default;
+    virtual bool Advance(std::uint64_t bytes) = 0;
+};
+
 }  // namespace base
