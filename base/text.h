@@ -16,6 +16,8 @@ constexpr bool IsWhiteSpace(char c) {
 // True for an empty text and for one of white space only.
 bool IsBlank(const std::string& text);
 
+constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
 // A to Z become a to z; every other byte, those of the code page's upper half too, stays.
 constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 std::string AsciiLower(std::string text);
