@@ -1,4 +1,5 @@
-// Path name helpers: splitting, joining, wildcards, device and program names, and where a name lies.
+// Path name helpers: splitting, joining, wildcards, device and program names, where a name lies,
+// and full names as the batch reader resolves them.
 #include "base/paths.h"
 
 #include <algorithm>

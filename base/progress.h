@@ -1,4 +1,5 @@
-// What long file work reports its progress to, and how the player stops it.
+// What long file work reports its progress to, and how the player stops it: a window's view of
+// the whole work, and the count a single copy gives piece by piece.
 #pragma once
 
 #include <cstdint>

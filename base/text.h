@@ -1,6 +1,6 @@
 // Small text tests shared by the core: white space as the list files and fields see it,
-// ASCII letter case, folded in one way for every comparison that ignores it, and the two
-// Unicode forms file names take.
+// ASCII letters and their case, folded in one way for every comparison that ignores it, and
+// the two Unicode forms file names take.
 #pragma once
 
 #include <optional>
