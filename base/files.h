@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/file_results.h"
+#include "base/progress.h"
 #include "base/unique_file.h"
 
 namespace base {
@@ -53,13 +54,6 @@ WriteResult WriteFileInPlace(const std::string& path, const std::string& bytes);
 // `path` in one step: the file is always either the old or the new one, and a failure
 // leaves the old one and no temp file.
 WriteResult WriteFileDurably(const std::string& path, const std::string& bytes);
-
-// Told of each piece a copy has written; false cancels the copy.
-class CopyProgress {
-public:
-    virtual ~CopyProgress() = default;
-    virtual bool Advance(std::uint64_t bytes) = 0;
-};
 
 // A copy made beside its target that has not taken its place yet.
 struct CopyBeside {

@@ -1,6 +1,6 @@
 // Small text tests shared by the core: white space as the list files and fields see it,
-// ASCII letter case, folded in one way for every comparison that ignores it, and the two
-// Unicode forms file names take.
+// ASCII letters and their case, folded in one way for every comparison that ignores it, and
+// the two Unicode forms file names take.
 #pragma once
 
 #include <optional>
@@ -15,6 +15,8 @@ constexpr bool IsWhiteSpace(char c) {
 
 // True for an empty text and for one of white space only.
 bool IsBlank(const std::string& text);
+
+constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // A to Z become a to z; every other byte, those of the code page's upper half too, stays.
 constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }

@@ -93,7 +93,7 @@ void Runner::Delete(const std::string& rest, int line) {
         const EntryKind kind = pattern ? EntryKind::Missing : m_disk.KindOf(*full);
         if (recursive) {
             const bool folder = kind == EntryKind::Folder;
-            const std::string root = folder ? *full : base::FullParent(*full);
+            const std::string root = folder ? *full : base::ParentFolder(*full);
             for (const Match& match : FilesBelow(root, folder ? "*" : base::FullLeaf(*full), true, line))
                 Changed(match.full);
             if (!folder && !pattern && m_uncertain)
@@ -144,7 +144,7 @@ std::string Destination(const std::string& target, bool targetIsFolder, const st
         return base::Join(target, base::FullLeaf(source));
     const std::string leaf = base::FullLeaf(target);
     if (base::HasWildcard(leaf))
-        return base::Join(base::FullParent(target), base::NameByPattern(leaf, base::FullLeaf(source)));
+        return base::Join(base::ParentFolder(target), base::NameByPattern(leaf, base::FullLeaf(source)));
     return target;
 }
 
@@ -258,7 +258,7 @@ void Runner::Rename(const std::string& rest, int line) {
             Unfollowed(line);
         return;
     }
-    const std::string folder = base::FullParent(*full);
+    const std::string folder = base::ParentFolder(*full);
     ListedAfterUnknown(*full, line);
     if (base::HasWildcard(base::FullLeaf(*full))) {
         for (const std::string& match : Matching(*full, true, true)) {
@@ -322,7 +322,7 @@ void Runner::Xcopy(const std::string& rest, int line) {
     // "dest\*" copies into dest under the files' own names, as a folder target.
     const bool wildTarget = base::HasWildcard(base::FullLeaf(*target));
     if (wildTarget)
-        target = base::FullParent(*target);
+        target = base::ParentFolder(*target);
     const bool pattern = base::HasWildcard(base::FullLeaf(*source));
     const EntryKind kind = pattern ? EntryKind::Missing : m_disk.KindOf(*source);
     const EntryKind targetKind = m_disk.KindOf(*target);
@@ -336,7 +336,7 @@ void Runner::Xcopy(const std::string& rest, int line) {
         return;
     }
     ListedAfterUnknown(*source, line);
-    const std::string folder = pattern ? base::FullParent(*source) : *source;
+    const std::string folder = pattern ? base::ParentFolder(*source) : *source;
     const std::vector<Match> files = FilesBelow(folder, pattern ? base::FullLeaf(*source) : "*", recursive, line);
     if (files.empty() && m_uncertain)
         Unfollowed(line);

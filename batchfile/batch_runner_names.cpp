@@ -9,6 +9,15 @@
 #include "base/text.h"
 
 namespace batchfile::runner {
+namespace {
+
+// A full path below its root, every part one a file can be named: what a run can change.
+bool NamesFile(const std::string& full) {
+    const std::optional<base::SplitName> split = base::SplitFullPath(full);
+    return split && !split->parts.empty();
+}
+
+}  // namespace
 
 // A name as the file functions read it against the current folder: "X:\..." full, "X:rest"
 // against drive X's own folder, "\rest" from the current drive's root, "\\server\share" as is.
@@ -38,7 +47,7 @@ std::string Runner::Absolute(const std::string& name) const {
     if (!n.empty() && n[0] == '\\') {
         std::string root = m_cwd;
         while (!base::IsFullRoot(root))
-            root = base::FullParent(root);
+            root = base::ParentFolder(root);
         return base::NormaliseFull(root + n.substr(1));
     }
     return base::NormaliseFull(base::Join(m_cwd, n));
@@ -62,7 +71,7 @@ std::optional<std::string> Runner::Resolve(const std::string& name, int line) {
 
 std::vector<std::string> Runner::Matching(const std::string& full, bool files, bool folders) {
     std::vector<std::string> out;
-    const std::string folder = base::FullParent(full);
+    const std::string folder = base::ParentFolder(full);
     const std::string pattern = base::FullLeaf(full);
     for (const DiskView::Entry& entry : m_disk.List(folder))
         if ((entry.folder ? folders : files) && base::MatchesWildcard(pattern, entry.name))
@@ -133,10 +142,10 @@ void Runner::ListedAfterUnknown(const std::string& full, int line) {
 }
 
 // Keeps a changed file once, by its folded name, with the case it was first met in.
-// A name no run could change (a wildcard, a drive inside the path, a separator run) is left
-// out, and its line is unfollowed; so is the rest of the file past the bound.
+// A name no run could change (a wildcard, a drive inside the path, a separator run, a device)
+// is left out, and its line is unfollowed; so is the rest of the file past the bound.
 void Runner::Changed(const std::string& full) {
-    if (!base::IsPlainFullName(full)) {
+    if (!NamesFile(full)) {
         Unfollowed(m_line);
         return;
     }
@@ -152,7 +161,7 @@ void Runner::Created(const std::string& full) {
     if (m_disk.KindOf(full) == EntryKind::Folder)
         return;  // a folder cannot be written as a file: the command fails there
     Changed(full);
-    if (base::IsPlainFullName(full))
+    if (NamesFile(full))
         m_disk.AddFile(full);
 }
 

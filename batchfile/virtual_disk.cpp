@@ -39,10 +39,10 @@ void VirtualDisk::AddFolder(const std::string& full) { AddEntry(full, true); }
 // very deep name cannot exhaust the stack.
 void VirtualDisk::AddEntry(const std::string& full, bool folder) {
     // Nothing can be made below a file: the command that tries fails, and the file stays one.
-    for (std::string above = base::FullParent(full); !base::IsFullRoot(above); above = base::FullParent(above)) {
+    for (std::string above = base::ParentFolder(full); !base::IsFullRoot(above); above = base::ParentFolder(above)) {
         if (KindOf(above) == EntryKind::File)
             return;
-        if (base::FullParent(above) == above)
+        if (base::ParentFolder(above) == above)
             break;
     }
     std::string path = full;
@@ -56,7 +56,7 @@ void VirtualDisk::AddEntry(const std::string& full, bool folder) {
         if (known == m_kinds.end() && isFolder && m_base && m_base->KindOf(path) == EntryKind::Folder)
             return;
         m_kinds[folded] = wanted;
-        const std::string parent = base::FullParent(path);
+        const std::string parent = base::ParentFolder(path);
         if (parent == path)
             return;
         m_children[base::AsciiLower(parent)][base::AsciiLower(base::FullLeaf(path))] = {base::FullLeaf(path), isFolder};

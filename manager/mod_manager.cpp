@@ -20,7 +20,7 @@
 #include "base/test_hook.h"
 #include "base/text.h"
 #include "batchfile/header_reader.h"
-#include "batchfile/write_messages.h"
+#include "base/write_messages.h"
 #include "manager/foresee.h"
 #include "manager/list/list_file.h"
 #include "manager/list/list_pair.h"
@@ -845,7 +845,7 @@ std::optional<std::vector<std::string>> ModManager::RunnableLines(const std::str
 void ModManager::ReportUnwritable(const base::WriteError& error) {
     const bool denied = error.reason == base::WriteError::Reason::AccessDenied;
     const bool rightsMatter = denied && m_rights && !m_rights->Elevated();
-    const std::string text = batchfile::NotWrittenMessage(error, rightsMatter);
+    const std::string text = base::NotWrittenMessage(error, rightsMatter);
     const bool listFile = error.file == m_files.names || error.file == m_files.paths;
     if (rightsMatter && listFile && m_rights->MayRestart()) {
         if (m_view.Ask(text + text::kRestartQuestion, false))
