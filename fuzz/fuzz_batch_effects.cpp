@@ -9,7 +9,7 @@
 
 #include "base/paths.h"
 #include "base/text.h"
-#include "batchfile/batch_effects.h"
+#include "batchfile/reader/batch_effects.h"
 #include "tests/support/fake_disk.h"
 
 namespace {

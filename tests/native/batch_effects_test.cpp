@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/code_pages.h"
-#include "batchfile/batch_effects.h"
+#include "batchfile/reader/batch_effects.h"
 #include "tests/support/fake_disk.h"
 #include "tests/support/text_checks.h"
 

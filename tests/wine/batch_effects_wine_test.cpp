@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "base/paths.h"
-#include "batchfile/batch_effects.h"
+#include "batchfile/reader/batch_effects.h"
 #include "batchfile/header_reader.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/text_checks.h"
@@ -28,11 +28,11 @@ std::string Fold(std::string text) {
 // The real disk through the reader's interface.
 class RealDisk final : public batchfile::DiskView {
 public:
-    batchfile::EntryKind KindOf(const std::string& fullPath) const override {
+    base::PathKind KindOf(const std::string& fullPath) const override {
         const DWORD attributes = GetFileAttributesA(fullPath.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES)
-            return batchfile::EntryKind::Missing;
-        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? batchfile::EntryKind::Folder : batchfile::EntryKind::File;
+            return base::PathKind::Missing;
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? base::PathKind::Folder : base::PathKind::File;
     }
     std::vector<Entry> List(const std::string& fullFolder) const override {
         std::vector<Entry> entries;

@@ -1,13 +1,12 @@
 // The command interpreter's statement grammar, far enough to know which commands run and on
 // which names: quotes, carets, "&" "&&" "|" "||", redirections, "( ... )" blocks, if and for.
-#include "batchfile/batch_syntax.h"
+#include "batchfile/reader/batch_syntax.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
 #include "base/text.h"
-#include "batchfile/batch_parser.h"
 
 namespace batchfile::syntax {
 namespace {
@@ -42,13 +41,6 @@ std::string TrimBlanks(const std::string& text) {
     if (begin == std::string::npos)
         return std::string();
     return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
-
-std::vector<Node> ParseStatement(const std::string& text, const std::vector<int>& lineOf, bool& incomplete) {
-    Parser parser(text, lineOf);
-    std::vector<Node> nodes = parser.Sequence();
-    incomplete = parser.incomplete;
-    return nodes;
 }
 
 bool EndsWithContinuation(const std::string& line) {

@@ -1,6 +1,6 @@
 // The batch reader running a for: the values each form gives its variable, then the body
 // once for each.
-#include "batchfile/batch_runner.h"
+#include "batchfile/reader/batch_runner.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -122,7 +122,7 @@ bool Runner::ForTree(const Node& node, const std::vector<std::string>& items, co
         return true;
     }
     std::vector<std::string> folders;
-    if (m_disk.KindOf(*root) == EntryKind::Folder) {
+    if (m_disk.KindOf(*root) == base::PathKind::Folder) {
         folders.push_back(*root);
         for (std::size_t k = 0; k < folders.size() && m_walked < kMaxWalk; ++k)
             for (const DiskView::Entry& entry : m_disk.List(folders[k]))

@@ -1,6 +1,6 @@
 // The batch reader's names and disk: a name against the current folder, the files a name
 // or pattern stands for, and the record of changed files and unfollowed lines.
-#include "batchfile/batch_runner.h"
+#include "batchfile/reader/batch_runner.h"
 
 #include <algorithm>
 #include <cctype>
@@ -107,15 +107,16 @@ std::vector<std::string> Runner::Sources(const std::string& full, int line) {
         return matches;
     }
     switch (m_disk.KindOf(full)) {
-    case EntryKind::File:
+    case base::PathKind::File:
         return {full};
-    case EntryKind::Folder: {
+    case base::PathKind::Folder: {
         std::vector<std::string> files;
         for (const Match& match : FilesBelow(full, "*", false, line))
             files.push_back(match.full);
         return files;
     }
-    case EntryKind::Missing:
+    case base::PathKind::Missing:
+    case base::PathKind::Other:
         break;
     }
     if (!m_uncertain)
@@ -128,7 +129,7 @@ std::vector<std::string> Runner::Sources(const std::string& full, int line) {
 // After a line the reader cannot follow, a folder may hold files nobody knows: a command that
 // copies, moves or renames what a pattern or a folder stands for is unfollowed too.
 void Runner::ListedAfterUnknown(const std::string& full, int line) {
-    if (m_uncertain && (base::HasWildcard(base::FullLeaf(full)) || m_disk.KindOf(full) == EntryKind::Folder))
+    if (m_uncertain && (base::HasWildcard(base::FullLeaf(full)) || m_disk.KindOf(full) == base::PathKind::Folder))
         Unfollowed(line);
 }
 
@@ -149,7 +150,7 @@ void Runner::Changed(const std::string& full) {
 }
 
 void Runner::Created(const std::string& full) {
-    if (m_disk.KindOf(full) == EntryKind::Folder)
+    if (m_disk.KindOf(full) == base::PathKind::Folder)
         return;  // a folder cannot be written as a file: the command fails there
     Changed(full);
     if (base::IsPlainFullName(full))

@@ -1,7 +1,7 @@
 // The batch reader's entry: one run in thought over a whole batch file.
-#include "batchfile/batch_effects.h"
+#include "batchfile/reader/batch_effects.h"
 
-#include "batchfile/batch_runner.h"
+#include "batchfile/reader/batch_runner.h"
 
 namespace batchfile {
 

@@ -9,16 +9,16 @@
 #include <vector>
 
 #include "base/code_pages.h"
+#include "base/file_results.h"
 
 namespace batchfile {
 
-enum class EntryKind { Missing, File, Folder };
-
 // The disk as it is when the batch file starts, asked by full Windows path ("C:\\Game\\maps").
+// A name that is neither a file nor a folder (a device) is read as a file.
 class DiskView {
 public:
     virtual ~DiskView() = default;
-    virtual EntryKind KindOf(const std::string& fullPath) const = 0;
+    virtual base::PathKind KindOf(const std::string& fullPath) const = 0;
     struct Entry {
         std::string name;
         bool folder;

@@ -1,5 +1,5 @@
-// How the command interpreter splits a batch statement into commands: blocks, if, for,
-// redirections and the characters that join commands, after "%" expansion.
+// The pieces of the command interpreter's reading a statement's commands share: the unknown
+// value, variable edits, word splitting and "for /f" tokens.
 #pragma once
 
 #include <optional>
@@ -12,32 +12,10 @@ namespace batchfile::syntax {
 // command's output): a name holding it cannot be followed.
 constexpr char kUnknown = '\x01';
 
+constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
 bool HasUnknown(const std::string& text);
 std::string TrimBlanks(const std::string& text);  // blanks and tabs off both ends
-
-struct Redirect {
-    bool output;  // ">" or ">>"; "<" reads
-    std::string target;
-};
-
-struct Node {
-    enum class Kind { Command, Block, If, For, Bad };
-    Kind kind = Kind::Command;
-    int line = 0;                    // index of the physical line it starts on
-    std::string text;                // Command: carets taken out, quotes kept, redirections removed
-    std::vector<Redirect> redirects; // Command and Block
-    std::vector<Node> children;      // Block: its commands; If: then, else; For: the body
-    std::string forSwitch;           // "", "/d", "/r", "/l" or "/f"
-    std::string forRoot, forOptions, forSet;
-    char forVar = 0;
-    std::optional<std::string> ifExist;  // If: the name of "if [not] exist name", quotes kept
-    bool ifNot = false;
-};
-
-// Parses one statement: `text` is one or more lines joined by '\n' (a block spans lines),
-// `lineOf` gives each character's physical line. `incomplete` says a block or a for set is
-// still open at the end, so the statement goes on with the next line.
-std::vector<Node> ParseStatement(const std::string& text, const std::vector<int>& lineOf, bool& incomplete);
 
 // Whether the line ends in a "^" outside quotes that joins it to the next line.
 bool EndsWithContinuation(const std::string& line);

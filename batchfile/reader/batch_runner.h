@@ -14,9 +14,10 @@
 
 #include "base/paths.h"
 #include "base/text.h"
-#include "batchfile/batch_syntax.h"
-#include "batchfile/reader_context.h"
-#include "batchfile/virtual_disk.h"
+#include "batchfile/reader/batch_parser.h"
+#include "batchfile/reader/batch_syntax.h"
+#include "batchfile/reader/reader_context.h"
+#include "batchfile/reader/virtual_disk.h"
 
 namespace batchfile::runner {
 
@@ -169,7 +170,7 @@ private:
     void Move(const std::string& rest, int line);
     void Rename(const std::string& rest, int line);
     void Xcopy(const std::string& rest, int line);
-    void XcopyFile(const std::string& source, const std::string& target, EntryKind targetKind);
+    void XcopyFile(const std::string& source, const std::string& target, base::PathKind targetKind);
     void Robocopy(const std::string& rest, int line);
     void Patch(const std::string& rest, int line);
     void MoveTree(const std::string& folder, const std::string& destination, int line);

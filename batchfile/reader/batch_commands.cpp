@@ -1,6 +1,6 @@
 // The commands that change files: del, rd, copy, move, ren, xcopy, robocopy and the kit's
 // patcher, each over the view of the disk, and the argument splitting they share.
-#include "batchfile/batch_runner.h"
+#include "batchfile/reader/batch_runner.h"
 
 #include <algorithm>
 
@@ -90,9 +90,9 @@ void Runner::Delete(const std::string& rest, int line) {
         if (!full)
             continue;
         const bool pattern = base::HasWildcard(base::FullLeaf(*full));
-        const EntryKind kind = pattern ? EntryKind::Missing : m_disk.KindOf(*full);
+        const base::PathKind kind = pattern ? base::PathKind::Missing : m_disk.KindOf(*full);
         if (recursive) {
-            const bool folder = kind == EntryKind::Folder;
+            const bool folder = kind == base::PathKind::Folder;
             const std::string root = folder ? *full : base::FullParent(*full);
             for (const Match& match : FilesBelow(root, folder ? "*" : base::FullLeaf(*full), true, line))
                 Changed(match.full);
@@ -102,10 +102,10 @@ void Runner::Delete(const std::string& rest, int line) {
             // Files an earlier unknown line made are no originals: only the known matches count.
             for (const std::string& file : Matching(*full, true, false))
                 Changed(file);
-        } else if (kind == EntryKind::Folder) {
+        } else if (kind == base::PathKind::Folder) {
             for (const std::string& file : Sources(*full, line))
                 Changed(file);
-        } else if (kind == EntryKind::File || m_uncertain) {
+        } else if (kind == base::PathKind::File || m_uncertain) {
             Changed(*full);
         }
     }
@@ -129,7 +129,7 @@ void Runner::RemoveFolder(const std::string& rest, int line) {
         if (!full)
             continue;
         // A folder an earlier unknown line made holds no originals: it changes nothing known.
-        if (m_disk.KindOf(*full) == EntryKind::Folder)
+        if (m_disk.KindOf(*full) == base::PathKind::Folder)
             for (const Match& match : FilesBelow(*full, "*", true, line))
                 Changed(match.full);
     }
@@ -186,7 +186,7 @@ void Runner::Copy(const std::string& rest, int line) {
     const std::optional<std::string> target = Resolve(targetName, line);
     if (!target)
         return;
-    const bool targetIsFolder = NamesFolder(targetName) || m_disk.KindOf(*target) == EntryKind::Folder;
+    const bool targetIsFolder = NamesFolder(targetName) || m_disk.KindOf(*target) == base::PathKind::Folder;
     for (const std::string& source : sources) {
         if (base::IsDeviceName(source))
             continue;
@@ -223,13 +223,13 @@ void Runner::Move(const std::string& rest, int line) {
     const std::optional<std::string> target = Resolve(targetName, line);
     if (!target)
         return;
-    const bool targetIsFolder = NamesFolder(targetName) || m_disk.KindOf(*target) == EntryKind::Folder;
+    const bool targetIsFolder = NamesFolder(targetName) || m_disk.KindOf(*target) == base::PathKind::Folder;
     for (std::size_t i = 0; i + 1 < names.size() || (i == 0 && names.size() == 1); ++i) {
         const std::optional<std::string> full = Resolve(names[i], line);
         if (!full)
             continue;
         ListedAfterUnknown(*full, line);
-        if (!base::HasWildcard(base::FullLeaf(*full)) && m_disk.KindOf(*full) == EntryKind::Folder) {
+        if (!base::HasWildcard(base::FullLeaf(*full)) && m_disk.KindOf(*full) == base::PathKind::Folder) {
             MoveTree(*full, targetIsFolder ? base::Join(*target, base::FullLeaf(*full)) : *target, line);
             continue;
         }
@@ -263,7 +263,7 @@ void Runner::Rename(const std::string& rest, int line) {
     if (base::HasWildcard(base::FullLeaf(*full))) {
         for (const std::string& match : Matching(*full, true, true)) {
             const std::string destination = base::Join(folder, base::NameByPattern(names[1], base::FullLeaf(match)));
-            if (m_disk.KindOf(match) == EntryKind::Folder) {
+            if (m_disk.KindOf(match) == base::PathKind::Folder) {
                 MoveTree(match, destination, line);
             } else if (base::AsciiLower(destination) != base::AsciiLower(match)) {
                 Changed(match);
@@ -274,11 +274,11 @@ void Runner::Rename(const std::string& rest, int line) {
     }
     const std::string destination =
         base::Join(folder, base::HasWildcard(names[1]) ? base::NameByPattern(names[1], base::FullLeaf(*full)) : names[1]);
-    const EntryKind kind = m_disk.KindOf(*full);
-    if (kind == EntryKind::Folder) {
+    const base::PathKind kind = m_disk.KindOf(*full);
+    if (kind == base::PathKind::Folder) {
         MoveTree(*full, destination, line);
-    } else if (kind == EntryKind::File || m_uncertain) {
-        if (kind == EntryKind::Missing)
+    } else if (kind == base::PathKind::File || m_uncertain) {
+        if (kind == base::PathKind::Missing)
             Unfollowed(line);  // an earlier unknown line may have made it, maybe as a folder
         Changed(*full);
         Created(base::NormaliseFull(destination));
@@ -287,12 +287,12 @@ void Runner::Rename(const std::string& rest, int line) {
 
 // One file copied by xcopy onto a folder, onto a file, or onto a name that does not exist yet,
 // which xcopy asks about: as a file or as a folder, both count.
-void Runner::XcopyFile(const std::string& source, const std::string& target, EntryKind targetKind) {
-    if (targetKind == EntryKind::File) {
+void Runner::XcopyFile(const std::string& source, const std::string& target, base::PathKind targetKind) {
+    if (targetKind == base::PathKind::File) {
         Created(target);
         return;
     }
-    if (targetKind == EntryKind::Missing)
+    if (targetKind == base::PathKind::Missing)
         Changed(target);  // if answered "file"; the view keeps the folder reading
     Created(base::Join(target, base::FullLeaf(source)));
 }
@@ -324,15 +324,15 @@ void Runner::Xcopy(const std::string& rest, int line) {
     if (wildTarget)
         target = base::FullParent(*target);
     const bool pattern = base::HasWildcard(base::FullLeaf(*source));
-    const EntryKind kind = pattern ? EntryKind::Missing : m_disk.KindOf(*source);
-    const EntryKind targetKind = m_disk.KindOf(*target);
+    const base::PathKind kind = pattern ? base::PathKind::Missing : m_disk.KindOf(*source);
+    const base::PathKind targetKind = m_disk.KindOf(*target);
     const bool targetNamedFolder = names.size() < 2 || wildTarget || NamesFolder(names[1]);
-    if (kind == EntryKind::File || (kind == EntryKind::Missing && !pattern)) {
-        if (kind == EntryKind::Missing && !m_uncertain)
+    if (kind == base::PathKind::File || (kind == base::PathKind::Missing && !pattern)) {
+        if (kind == base::PathKind::Missing && !m_uncertain)
             return;
-        if (kind == EntryKind::Missing)
+        if (kind == base::PathKind::Missing)
             Unfollowed(line);  // an earlier unknown line may have made it, maybe as a folder of files
-        XcopyFile(*source, *target, targetKind == EntryKind::Folder || targetNamedFolder ? EntryKind::Folder : targetKind);
+        XcopyFile(*source, *target, targetKind == base::PathKind::Folder || targetNamedFolder ? base::PathKind::Folder : targetKind);
         return;
     }
     ListedAfterUnknown(*source, line);
@@ -341,9 +341,9 @@ void Runner::Xcopy(const std::string& rest, int line) {
     if (files.empty() && m_uncertain)
         Unfollowed(line);
     const bool asFile =
-        targetKind == EntryKind::File || (targetKind == EntryKind::Missing && !folderTarget && !targetNamedFolder);
+        targetKind == base::PathKind::File || (targetKind == base::PathKind::Missing && !folderTarget && !targetNamedFolder);
     for (const Match& match : files) {
-        if (targetKind == EntryKind::File) {
+        if (targetKind == base::PathKind::File) {
             Created(*target);
             continue;
         }

@@ -1,6 +1,6 @@
 // The batch reader reading a file: labels, statements over several lines, the subroutines
 // `call :label` reaches, and the other readings a variable with several values gives.
-#include "batchfile/batch_runner.h"
+#include "batchfile/reader/batch_runner.h"
 
 #include <cctype>
 

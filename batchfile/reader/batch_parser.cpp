@@ -1,10 +1,11 @@
 // The statement parser: quotes, carets, the characters that join commands, redirections,
 // blocks, if and for.
-#include "batchfile/batch_parser.h"
+#include "batchfile/reader/batch_parser.h"
 
 #include <cctype>
 
 #include "base/text.h"
+#include "batchfile/reader/batch_syntax.h"
 
 namespace batchfile::syntax {
 namespace {
@@ -320,6 +321,13 @@ bool Parser::ForSwitches(Node& node) {
         SkipBlanks();
     }
     return true;
+}
+
+std::vector<Node> ParseStatement(const std::string& text, const std::vector<int>& lineOf, bool& incomplete) {
+    Parser parser(text, lineOf);
+    std::vector<Node> nodes = parser.Sequence();
+    incomplete = parser.incomplete;
+    return nodes;
 }
 
 }  // namespace batchfile::syntax

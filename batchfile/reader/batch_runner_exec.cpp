@@ -1,6 +1,6 @@
 // The batch reader running a statement: blocks, both branches of an if, and the command a
 // line names, handed to the command that follows it.
-#include "batchfile/batch_runner.h"
+#include "batchfile/reader/batch_runner.h"
 
 #include <cctype>
 
@@ -97,7 +97,7 @@ std::optional<bool> Runner::Exists(const std::string& text, const Bindings& bind
     const std::string full = Absolute(name);
     if (HasUnknown(full) || m_disk.Added(full) || Touched(full))
         return std::nullopt;
-    return m_disk.KindOf(full) != EntryKind::Missing;
+    return m_disk.KindOf(full) != base::PathKind::Missing;
 }
 
 // Whether the run changed the name or anything below it.

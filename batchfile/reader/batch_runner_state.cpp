@@ -1,10 +1,10 @@
 // The batch reader's state commands: set, setlocal and endlocal, cd and pushd, and call.
-#include "batchfile/batch_runner.h"
+#include "batchfile/reader/batch_runner.h"
 
 #include <algorithm>
 
 #include "base/text.h"
-#include "batchfile/batch_arithmetic.h"
+#include "batchfile/reader/batch_arithmetic.h"
 
 namespace batchfile::runner {
 
@@ -151,7 +151,7 @@ void Runner::ChangeFolder(const std::string& rest, bool switchDrive, bool push, 
         m_cwd = kUnknownValue;
         return;
     }
-    if (m_disk.KindOf(full) != EntryKind::Folder) {
+    if (m_disk.KindOf(full) != base::PathKind::Folder) {
         if (m_uncertain) {
             Unfollowed(line);  // an earlier unknown command may have made it: either folder
             m_cwd = kUnknownValue;
@@ -205,7 +205,7 @@ void Runner::Call(const std::string& rest, int line) {
     if (!HasUnknown(name) && name.find('%') == std::string::npos) {
         for (const char* ext : {".bat", ".cmd"}) {
             const std::string full = Absolute(name + ext);
-            if (m_disk.KindOf(full) == EntryKind::File) {
+            if (m_disk.KindOf(full) == base::PathKind::File) {
                 CallFile(name + ext, std::vector<std::string>(words.begin() + 1, words.end()), line);
                 return;
             }
