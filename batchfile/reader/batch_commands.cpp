@@ -95,18 +95,18 @@ void Runner::Delete(const std::string& rest, int line) {
             const bool folder = kind == base::PathKind::Folder;
             const std::string root = folder ? *full : base::FullParent(*full);
             for (const Match& match : FilesBelow(root, folder ? "*" : base::FullLeaf(*full), true, line))
-                Changed(match.full);
+                Removed(match.full);
             if (!folder && !pattern && m_uncertain)
-                Changed(*full);
+                Removed(*full);
         } else if (pattern) {
             // Files an earlier unknown line made are no originals: only the known matches count.
             for (const std::string& file : Matching(*full, true, false))
-                Changed(file);
+                Removed(file);
         } else if (kind == base::PathKind::Folder) {
             for (const std::string& file : Sources(*full, line))
-                Changed(file);
+                Removed(file);
         } else if (kind == base::PathKind::File || m_uncertain) {
-            Changed(*full);
+            Removed(*full);
         }
     }
 }
@@ -131,7 +131,7 @@ void Runner::RemoveFolder(const std::string& rest, int line) {
         // A folder an earlier unknown line made holds no originals: it changes nothing known.
         if (m_disk.KindOf(*full) == base::PathKind::Folder)
             for (const Match& match : FilesBelow(*full, "*", true, line))
-                Changed(match.full);
+                Removed(match.full);
     }
 }
 
@@ -209,7 +209,7 @@ void Runner::Copy(const std::string& rest, int line) {
 void Runner::MoveTree(const std::string& folder, const std::string& destination, int line) {
     m_disk.AddFolder(destination);
     for (const Match& match : FilesBelow(folder, "*", true, line)) {
-        Changed(match.full);
+        Removed(match.full);
         Created(base::Join(destination, match.relative));
     }
 }
@@ -237,7 +237,7 @@ void Runner::Move(const std::string& rest, int line) {
             const std::string destination = Destination(*target, targetIsFolder, file);
             if (base::AsciiLower(destination) == base::AsciiLower(file))
                 continue;
-            Changed(file);
+            Removed(file);
             Created(destination);
         }
     }
@@ -255,7 +255,7 @@ void Runner::Rename(const std::string& rest, int line) {
     const std::optional<std::string> full = Resolve(names[0], line);
     if (!full || (HasUnknown(names[1]) || names[1].find('%') != std::string::npos)) {
         if (full)
-            Unfollowed(line);
+            UnfollowedName(line, names[1]);
         return;
     }
     const std::string folder = base::FullParent(*full);
@@ -266,7 +266,7 @@ void Runner::Rename(const std::string& rest, int line) {
             if (m_disk.KindOf(match) == base::PathKind::Folder) {
                 MoveTree(match, destination, line);
             } else if (base::AsciiLower(destination) != base::AsciiLower(match)) {
-                Changed(match);
+                Removed(match);
                 Created(destination);
             }
         }
@@ -279,8 +279,8 @@ void Runner::Rename(const std::string& rest, int line) {
         MoveTree(*full, destination, line);
     } else if (kind == base::PathKind::File || m_uncertain) {
         if (kind == base::PathKind::Missing)
-            Unfollowed(line);  // an earlier unknown line may have made it, maybe as a folder
-        Changed(*full);
+            UnfollowedAfterUnknown(line);  // an earlier unknown line may have made it, maybe as a folder
+        Removed(*full);
         Created(base::NormaliseFull(destination));
     }
 }
@@ -331,7 +331,7 @@ void Runner::Xcopy(const std::string& rest, int line) {
         if (kind == base::PathKind::Missing && !m_uncertain)
             return;
         if (kind == base::PathKind::Missing)
-            Unfollowed(line);  // an earlier unknown line may have made it, maybe as a folder of files
+            UnfollowedAfterUnknown(line);  // an earlier unknown line may have made it, maybe as a folder of files
         XcopyFile(*source, *target, targetKind == base::PathKind::Folder || targetNamedFolder ? base::PathKind::Folder : targetKind);
         return;
     }
@@ -339,7 +339,7 @@ void Runner::Xcopy(const std::string& rest, int line) {
     const std::string folder = pattern ? base::FullParent(*source) : *source;
     const std::vector<Match> files = FilesBelow(folder, pattern ? base::FullLeaf(*source) : "*", recursive, line);
     if (files.empty() && m_uncertain)
-        Unfollowed(line);
+        UnfollowedAfterUnknown(line);
     const bool asFile =
         targetKind == base::PathKind::File || (targetKind == base::PathKind::Missing && !folderTarget && !targetNamedFolder);
     for (const Match& match : files) {
@@ -394,10 +394,10 @@ void Runner::Robocopy(const std::string& rest, int line) {
     if (patterns.empty())
         patterns.push_back("*.*");
     if (m_uncertain)
-        Unfollowed(line);  // an earlier unknown line may have put files nobody knows in the source
+        UnfollowedAfterUnknown(line);  // an earlier unknown line may have put files nobody knows in the source
     if (purge)
         for (const Match& match : FilesBelow(*target, "*", true, line))
-            Changed(match.full);
+            Removed(match.full);
     for (const Match& match : FilesBelow(*source, "*", recursive, line)) {
         bool wanted = false;
         for (const std::string& pattern : patterns)
@@ -406,7 +406,7 @@ void Runner::Robocopy(const std::string& rest, int line) {
             continue;
         Created(base::Join(*target, match.relative));
         if (moves)
-            Changed(match.full);
+            Removed(match.full);
     }
 }
 

@@ -24,6 +24,7 @@ namespace batchfile::runner {
 using syntax::Node;
 using syntax::HasUnknown;
 using syntax::kUnknown;
+using syntax::kTyped;
 using syntax::TrimBlanks;
 
 // Bounds that keep a hostile file from hanging or exhausting memory; hitting one makes the
@@ -42,6 +43,10 @@ inline constexpr std::size_t kMaxAlternatives = 8;   // values one variable may 
 inline constexpr std::size_t kMaxVariants = 16;      // readings of one statement
 
 inline const std::string kUnknownValue(1, kUnknown);
+inline const std::string kTypedValue(1, kTyped);
+
+// Why a name holding an unknown value cannot be followed: typed by the player or found as it runs.
+UnfollowedWhy WhyOfName(const std::string& name);
 
 // Commands that change no file whatever their arguments (their redirections still count).
 inline const std::set<std::string> kHarmless = {
@@ -101,6 +106,7 @@ public:
     }
 
     void RunFile(const std::string& file, const std::vector<std::string>& lines, std::vector<std::string> args);
+    void Finish();  // fills effects.deleted
 
     BatchEffects effects;
 
@@ -143,6 +149,7 @@ private:
     void ExecCommandOnce(const Node& node, const Bindings& bindings);
     bool RunStateCommand(const std::string& command, const std::string& rest, int line);
     void RunFileCommand(const CommandWord& word, const std::string& program, int line);
+    void OtherProgram(const std::string& program, const std::string& rest, int line);
     void ExecFor(const Node& node, const Bindings& bindings);
     struct ForRuns;
     void ForNumbers(const std::vector<std::string>& items, bool unknown, ForRuns& runs);
@@ -184,8 +191,11 @@ private:
     std::vector<std::string> Sources(const std::string& full, int line);
     void ListedAfterUnknown(const std::string& full, int line);
     void Changed(const std::string& full);
+    void Removed(const std::string& full);  // changed, and no file left there
     void Created(const std::string& full);
-    void Unfollowed(int line);
+    void Unfollowed(int line, UnfollowedWhy why, const std::string& folder = std::string());
+    void UnfollowedName(int line, const std::string& name) { Unfollowed(line, WhyOfName(name)); }
+    void UnfollowedAfterUnknown(int line) { Unfollowed(line, m_uncertainWhy); }
     void Stop(int line);
     bool Step(int line);
     char Drive() const { return base::AsciiUpper(m_cwd[0]); }
@@ -202,8 +212,10 @@ private:
     std::vector<Saved> m_saved;
     std::vector<std::string> m_pushed;
     std::set<std::string> m_changedKeys;
+    std::set<std::string> m_deletedKeys;  // folded names of changed files no file is left at
     std::set<std::pair<std::string, int>> m_unfollowedKeys;
     bool m_uncertain = false;  // an earlier line did something unknown to the disk
+    UnfollowedWhy m_uncertainWhy = UnfollowedWhy::OtherProgram;  // why the first such line was
     bool m_return = false;     // "exit /b" or "goto :eof" in a subroutine
     bool m_stopped = false;
     int m_branches = 0;       // inside an if branch: a set there may not happen

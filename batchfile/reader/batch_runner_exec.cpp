@@ -25,7 +25,7 @@ void Runner::Exec(const Node& node, const Bindings& bindings) {
         return;
     switch (node.kind) {
     case Node::Kind::Bad:
-        Unfollowed(node.line);
+        Unfollowed(node.line, UnfollowedWhy::UnreadableText);
         break;
     case Node::Kind::Block:
         for (const Node& child : node.children)
@@ -162,7 +162,7 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
     const int line = node.line;
     const std::optional<std::string> prepared = Prepare(node.text, bindings);
     if (!prepared) {
-        Unfollowed(line);
+        Unfollowed(line, UnfollowedWhy::BoundReached);
         return;
     }
     for (const syntax::Redirect& redirect : node.redirects) {
@@ -172,7 +172,7 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
         if (target)
             WriteTo(*target, line);
         else
-            Unfollowed(line);
+            Unfollowed(line, UnfollowedWhy::BoundReached);
     }
     const std::optional<CommandWord> word = SplitCommand(*prepared);
     if (!word)
@@ -189,7 +189,7 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
     }
     const std::string program = base::AsciiLower(base::ProgramName(word->name));  // "xcopy" of "C:\\x\\XCOPY.EXE"
     if (HasUnknown(command))
-        Unfollowed(line);
+        UnfollowedName(line, command);
     else if (program == "chcp")  // "chcp.com" and a path to it too
         ChangeCodePage(word->rest, line);
     else if (!RunStateCommand(command, word->rest, line) && !kHarmless.count(command) && !kHarmless.count(program) &&
@@ -258,7 +258,53 @@ void Runner::RunFileCommand(const CommandWord& word, const std::string& program,
         CallFile(word.name, syntax::SplitWords(word.rest, ",;="), line);
         return;
     }
-    Unfollowed(line);
+    OtherProgram(program, word.rest, line);
+}
+
+namespace {
+
+// Programs that fetch files, and the words by which a PowerShell line does.
+bool Downloads(const std::string& program, const std::string& rest) {
+    if (program == "curl" || program == "wget" || program == "bitsadmin")
+        return true;
+    if (program != "powershell" && program != "pwsh")
+        return false;
+    const std::string folded = base::AsciiLower(rest);
+    for (const char* word : {"invoke-webrequest", "iwr ", "downloadfile", "start-bitstransfer", "invoke-restmethod", "wget ", "curl "})
+        if (folded.find(word) != std::string::npos)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+// A program the reader cannot read: the line is named, with the first folder among its
+// arguments that is on the disk (as written, or after a "-o"-style option letter), since that
+// is where it most likely works.
+void Runner::OtherProgram(const std::string& program, const std::string& rest, int line) {
+    std::string folder;
+    for (const Arg& arg : ProgramArgs(rest)) {
+        std::vector<std::string> candidates;
+        if (!arg.isSwitch)
+            candidates.push_back(arg.text);
+        if (!arg.isSwitch && arg.text.size() > 2 && arg.text[0] == '-')
+            candidates.push_back(arg.text.substr(2));  // "-oC:\\out"
+        if (arg.isSwitch && arg.text.find(':') != std::string::npos)
+            candidates.push_back(arg.text.substr(arg.text.find(':') + 1));  // "/dest:C:\\out"
+        for (const std::string& candidate : candidates) {
+            const std::string name = syntax::WithoutQuotes(candidate);
+            if (name.empty() || HasUnknown(name) || name.find('%') != std::string::npos || HasUnknown(m_cwd))
+                continue;
+            const std::string full = Absolute(name);
+            if (!HasUnknown(full) && base::IsPlainFullName(full) && m_disk.KindOf(full) == base::PathKind::Folder) {
+                folder = full;
+                break;
+            }
+        }
+        if (!folder.empty())
+            break;
+    }
+    Unfollowed(line, Downloads(program, rest) ? UnfollowedWhy::Download : UnfollowedWhy::OtherProgram, folder);
 }
 
 }  // namespace batchfile::runner

@@ -18,10 +18,12 @@ struct Runner::ForRuns {
     char variable;
     std::vector<Bindings> runs;
     bool knowable = true;
+    UnfollowedWhy why = UnfollowedWhy::FolderFoundAtRunTime;  // why, once the values cannot be known
 
     void Add(const std::string& value) {
         if (runs.size() > kMaxLoopItems) {
             knowable = false;
+            why = UnfollowedWhy::BoundReached;
             return;
         }
         Bindings run = outer;
@@ -36,7 +38,7 @@ void Runner::ExecFor(const Node& node, const Bindings& bindings) {
     const int line = node.line;
     const std::optional<std::string> set = Prepare(node.forSet, bindings);
     if (!set) {
-        Unfollowed(line);
+        Unfollowed(line, UnfollowedWhy::BoundReached);
         return;
     }
     ForRuns runs{bindings, node.forVar, {}};
@@ -54,11 +56,12 @@ void Runner::ExecFor(const Node& node, const Bindings& bindings) {
     if (runs.runs.size() > kMaxLoopItems) {
         runs.runs.resize(kMaxLoopItems);
         runs.knowable = false;
+        runs.why = UnfollowedWhy::BoundReached;
     }
     if (!runs.knowable) {
         // The values cannot be known: the body runs once with an unknown value, so what it does
         // to known names still counts and names built from the value are unfollowed.
-        Unfollowed(line);
+        Unfollowed(line, runs.why);
         runs.runs.clear();
         runs.Add(kUnknownValue);
     }
@@ -82,8 +85,11 @@ void Runner::ForNumbers(const std::vector<std::string>& items, bool unknown, For
         count = (start - end) / -step + 1;
     else if (step == 0 && end >= start)
         count = -1;  // never ends
-    if (count < 0 || count > static_cast<long long>(kMaxLoopItems) || unknown)
+    if (count < 0 || count > static_cast<long long>(kMaxLoopItems) || unknown) {
         runs.knowable = false;
+        if (!unknown)
+            runs.why = UnfollowedWhy::BoundReached;  // it never ends, or runs past the bound
+    }
     else
         for (long long k = 0; k < count; ++k)
             runs.Add(std::to_string(start + k * step));
@@ -167,7 +173,7 @@ void Runner::ForItems(const Node& node, const std::vector<std::string>& items, F
             runs.knowable = false;
         } else if (m_uncertain) {
             // An earlier unknown line may have made more: one more run stands for them.
-            Unfollowed(node.line);
+            UnfollowedAfterUnknown(node.line);
             runs.Add(kUnknownValue);
         }
     }

@@ -122,7 +122,7 @@ void Runner::RunLines(std::size_t start, bool subroutine) {
         if (m_stopped)
             return;
         if (!text || incomplete) {
-            Unfollowed(static_cast<int>(first));
+            Unfollowed(static_cast<int>(first), UnfollowedWhy::UnreadableText);
             continue;
         }
         // A variable that may hold other values (set in a branch or after a goto) gives the
@@ -274,7 +274,7 @@ std::vector<Runner::Overrides> Runner::Alternatives(const std::vector<std::strin
             }
         }
         if (grown.size() > kMaxVariants) {
-            Unfollowed(line);
+            Unfollowed(line, UnfollowedWhy::BoundReached);
             return {};
         }
         combos = std::move(grown);

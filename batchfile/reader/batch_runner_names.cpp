@@ -49,12 +49,12 @@ std::string Runner::Absolute(const std::string& name) const {
 // to a current folder nobody can know.
 std::optional<std::string> Runner::Resolve(const std::string& name, int line) {
     if (HasUnknown(name) || name.find('%') != std::string::npos) {
-        Unfollowed(line);
+        UnfollowedName(line, name);
         return std::nullopt;
     }
     std::string full = Absolute(name);
     if (HasUnknown(full)) {
-        Unfollowed(line);
+        UnfollowedName(line, full);
         return std::nullopt;
     }
     return full;
@@ -81,7 +81,7 @@ std::vector<Runner::Match> Runner::FilesBelow(const std::string& folder, const s
         for (const DiskView::Entry& entry : m_disk.List(current)) {
             if (++m_walked > kMaxWalk) {
                 if (line >= 0)
-                    Unfollowed(line);
+                    Unfollowed(line, UnfollowedWhy::BoundReached);
                 return out;
             }
             const std::string full = base::Join(current, entry.name);
@@ -103,7 +103,7 @@ std::vector<std::string> Runner::Sources(const std::string& full, int line) {
     if (base::HasWildcard(base::FullLeaf(full))) {
         std::vector<std::string> matches = Matching(full, true, false);
         if (matches.empty() && m_uncertain)
-            Unfollowed(line);
+            UnfollowedAfterUnknown(line);
         return matches;
     }
     switch (m_disk.KindOf(full)) {
@@ -122,7 +122,7 @@ std::vector<std::string> Runner::Sources(const std::string& full, int line) {
     if (!m_uncertain)
         return {};
     // An earlier unknown line may have made it, as a file or as a folder of files nobody knows.
-    Unfollowed(line);
+    UnfollowedAfterUnknown(line);
     return {full};
 }
 
@@ -130,7 +130,7 @@ std::vector<std::string> Runner::Sources(const std::string& full, int line) {
 // copies, moves or renames what a pattern or a folder stands for is unfollowed too.
 void Runner::ListedAfterUnknown(const std::string& full, int line) {
     if (m_uncertain && (base::HasWildcard(base::FullLeaf(full)) || m_disk.KindOf(full) == base::PathKind::Folder))
-        Unfollowed(line);
+        UnfollowedAfterUnknown(line);
 }
 
 // Keeps a changed file once, by its folded name, with the case it was first met in.
@@ -138,7 +138,7 @@ void Runner::ListedAfterUnknown(const std::string& full, int line) {
 // out, and its line is unfollowed; so is the rest of the file past the bound.
 void Runner::Changed(const std::string& full) {
     if (!base::IsPlainFullName(full)) {
-        Unfollowed(m_line);
+        Unfollowed(m_line, UnfollowedWhy::UnreadableText);
         return;
     }
     if (effects.changed.size() >= kMaxChanged) {
@@ -149,22 +149,41 @@ void Runner::Changed(const std::string& full) {
         effects.changed.push_back(full);
 }
 
+void Runner::Removed(const std::string& full) {
+    Changed(full);
+    if (base::IsPlainFullName(full))
+        m_deletedKeys.insert(base::AsciiLower(full));
+}
+
 void Runner::Created(const std::string& full) {
     if (m_disk.KindOf(full) == base::PathKind::Folder)
         return;  // a folder cannot be written as a file: the command fails there
     Changed(full);
+    m_deletedKeys.erase(base::AsciiLower(full));
     if (base::IsPlainFullName(full))
         m_disk.AddFile(full);
 }
 
 // Names a line that cannot be followed. From then on the disk view is uncertain: a name
 // that is not there may have been made by that line.
-void Runner::Unfollowed(int line) {
+void Runner::Unfollowed(int line, UnfollowedWhy why, const std::string& folder) {
+    if (!m_uncertain)
+        m_uncertainWhy = why;
     m_uncertain = true;
     if (!m_frame || line < 0 || static_cast<std::size_t>(line) >= m_frame->lines->size())
         return;
     if (m_unfollowedKeys.insert({m_frame->file, line}).second)
-        effects.unfollowed.push_back({m_frame->file, line + 1, ShownLine(static_cast<std::size_t>(line))});
+        effects.unfollowed.push_back({m_frame->file, line + 1, ShownLine(static_cast<std::size_t>(line)), why, folder});
+}
+
+UnfollowedWhy WhyOfName(const std::string& name) {
+    return name.find(kTyped) != std::string::npos ? UnfollowedWhy::TypedName : UnfollowedWhy::FolderFoundAtRunTime;
+}
+
+void Runner::Finish() {
+    for (const std::string& full : effects.changed)
+        if (m_deletedKeys.count(base::AsciiLower(full)))
+            effects.deleted.push_back(full);
 }
 
 // A bound stops the reading at the line: the rest of the file is not followed. The lines where
@@ -172,7 +191,7 @@ void Runner::Unfollowed(int line) {
 // which names the first few, names them.
 void Runner::Stop(int line) {
     m_stopped = true;
-    Unfollowed(line);
+    Unfollowed(line, UnfollowedWhy::BoundReached);
     if (!m_frame || line < 0 || static_cast<std::size_t>(line) >= m_frame->lines->size())
         return;
     const auto stopped = std::find_if(effects.unfollowed.begin(), effects.unfollowed.end(), [&](const UnfollowedLine& named) {

@@ -34,7 +34,12 @@ Text Cut(const Text& value, long start, long length, bool hasLength) {
 
 }  // namespace
 
-bool HasUnknown(const std::string& text) { return text.find(kUnknown) != std::string::npos; }
+bool HasUnknown(const std::string& text) {
+    for (const char c : text)
+        if (c == kUnknown || c == kTyped)
+            return true;
+    return false;
+}
 
 std::string TrimBlanks(const std::string& text) {
     const std::size_t begin = text.find_first_not_of(" \t");
@@ -59,8 +64,8 @@ bool EndsWithContinuation(const std::string& line) {
 }
 
 std::string EditValue(const std::string& value, const std::string& edit) {
-    if (value.find(kUnknown) != std::string::npos)
-        return std::string(1, kUnknown);
+    if (HasUnknown(value))
+        return std::string(1, value.find(kTyped) != std::string::npos ? kTyped : kUnknown);
     if (!edit.empty() && edit[0] == '~') {
         const std::string range = edit.substr(1);
         const std::size_t comma = range.find(',');

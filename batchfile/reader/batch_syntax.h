@@ -8,9 +8,11 @@
 
 namespace batchfile::syntax {
 
-// Stands for a value nobody can know (input typed by the player, the time, a loop over a
-// command's output): a name holding it cannot be followed.
+// Stands for a value nobody can know (the time, a loop over a command's output): a name
+// holding it cannot be followed. kTyped stands for what the player types, so a question can
+// say which of the two made a name unknown.
 constexpr char kUnknown = '\x01';
+constexpr char kTyped = '\x02';
 
 constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 

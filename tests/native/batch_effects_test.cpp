@@ -269,4 +269,45 @@ TEST(BatchEffects, CallsOtherBatchFilesWithArguments) {
     EXPECT_EQ(effects.unfollowed[1].file, "C:\\Mods\\m\\self.bat");  // the call depth bound
 }
 
+// Each flagged line says why, and where the reader can name the folder it reaches, that folder;
+// and the files the run leaves no file at are told apart from those it writes.
+TEST(BatchEffects, SaysWhyALineIsFlaggedAndWhatIsGone) {
+    using Why = batchfile::UnfollowedWhy;
+    const struct {
+        Strings lines;
+        std::vector<std::pair<int, Why>> flagged;
+        std::string folder;  // of the first flagged line
+        Strings deleted;
+    } cases[] = {
+        {{"C:\\Mods\\m\\tool.exe --into \"C:\\Game\\maps\" -v"}, {{1, Why::OtherProgram}}, "C:\\Game\\maps", {}},
+        {{"7z x pack.7z -oC:\\Game\\data -y"}, {{1, Why::OtherProgram}}, "C:\\Game\\data", {}},
+        {{"unpack.exe mod.zip"}, {{1, Why::OtherProgram}}, "", {}},
+        {{"curl -L -o pack.zip https://example.invalid/p.zip"}, {{1, Why::Download}}, "", {}},
+        {{"powershell -c \"Invoke-WebRequest https://example.invalid/a -OutFile a.zip\""}, {{1, Why::Download}}, "", {}},
+        {{"set /p D=Where? ", "del \"%D%\\x.dll\""}, {{2, Why::TypedName}}, "", {}},
+        {{"del maps\\%date%.map"}, {{1, Why::FolderFoundAtRunTime}}, "", {}},
+        {{"for /l %%i in (1,1,20000) do del maps\\%%i.map"}, {{1, Why::BoundReached}}, "", {}},
+        {{"del maps\\a.map", "move maps\\b.map old.map", "copy config.cfg maps\\a.map", "ren text\\en.txt en.old"},
+         {}, "", {"maps\\b.map", "text\\en.txt"}},
+        {{"rd /s /q maps\\sub"}, {}, "", {"maps\\sub\\deep.map", "maps\\sub\\readme.txt"}},
+    };
+    const testing_support::FakeDisk disk = GameDisk();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines.front());
+        const batchfile::BatchEffects effects = Effects(c.lines, disk);
+        std::vector<std::pair<int, Why>> flagged;
+        for (const batchfile::UnfollowedLine& line : effects.unfollowed)
+            flagged.emplace_back(line.number, line.why);
+        EXPECT_EQ(flagged, c.flagged);
+        if (!effects.unfollowed.empty())
+            EXPECT_EQ(effects.unfollowed.front().folder, c.folder);
+        Strings deleted;
+        for (const std::string& name : c.deleted)
+            deleted.push_back(Full(name));
+        EXPECT_EQ(Folded(effects.deleted), Folded(deleted));
+    }
+    EXPECT_EQ(batchfile::WhyText(Why::TypedName), "a name the player types");
+    EXPECT_EQ(batchfile::WhyText(Why::Download), "a downloaded file");
+}
+
 }  // namespace
