@@ -3,6 +3,7 @@
 #include "batchfile/reader/batch_runner.h"
 
 #include <algorithm>
+#include <set>
 
 #include "base/paths.h"
 #include "base/text.h"
@@ -55,6 +56,19 @@ std::vector<std::string> Names(const std::vector<Arg>& args) {
         if (!arg.isSwitch && !arg.text.empty())  // "" names nothing
             names.push_back(arg.text);
     return names;
+}
+
+// Whether every switch among the arguments is one of `known` (folded), as the internal
+// commands check before they do anything.
+bool OnlySwitches(const std::vector<Arg>& args, std::initializer_list<const char*> known) {
+    for (const Arg& arg : args) {
+        if (!arg.isSwitch)
+            continue;
+        const std::string flag = base::AsciiLower(arg.text);
+        if (std::none_of(known.begin(), known.end(), [&](const char* k) { return flag == k; }))
+            return false;
+    }
+    return true;
 }
 
 bool EndsWith(const std::string& text, const std::string& tail) {
@@ -158,8 +172,11 @@ bool NamesFolder(const std::string& name) {
 // copy [switches] source[+source...] [target]: sources joined by "+" become one file; without a
 // target the files land in the current folder.
 void Runner::Copy(const std::string& rest, int line) {
+    const std::vector<Arg> args = InternalArgs(rest);
+    if (!OnlySwitches(args, {"a", "b", "v", "y", "-y", "d", "n", "z", "l"}))
+        return;  // copy refuses a switch it does not know, before it copies anything
     std::vector<std::string> groups;
-    for (const std::string& name : Names(InternalArgs(rest))) {
+    for (const std::string& name : Names(args)) {
         if (!groups.empty() && (groups.back().back() == '+' || name.front() == '+'))
             groups.back() += name;
         else
@@ -216,7 +233,10 @@ void Runner::MoveTree(const std::string& folder, const std::string& destination,
 
 // move [/y] source[,source...] [target]: files by name or pattern, or a whole folder.
 void Runner::Move(const std::string& rest, int line) {
-    const std::vector<std::string> names = Names(InternalArgs(rest));
+    const std::vector<Arg> args = InternalArgs(rest);
+    if (!OnlySwitches(args, {"y", "-y"}))
+        return;  // move refuses a switch it does not know, before it moves anything
+    const std::vector<std::string> names = Names(args);
     if (names.empty())
         return;
     const std::string targetName = names.size() > 1 ? names.back() : ".";
@@ -297,21 +317,59 @@ void Runner::XcopyFile(const std::string& source, const std::string& target, bas
     Created(base::Join(target, base::FullLeaf(source)));
 }
 
+namespace {
+
+// xcopy's switches, as it documents them; one word may hold several ("/E/H/Y").
+const std::set<std::string> kXcopySwitches = {"w", "p", "c", "v", "q", "f", "l", "g", "d", "u", "i", "s", "e", "t", "k",
+                                              "r", "h", "a", "m", "n", "o", "x", "y", "-y", "z", "b", "j", "compress"};
+
+// The switches of one xcopy word that starts with "/": xcopy reads a "/" inside it as the
+// start of the next switch, in either case; "/d:date" and "/exclude:list" keep their value.
+std::vector<std::string> XcopySwitches(const std::string& text) {
+    std::vector<std::string> switches;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::string folded = base::AsciiLower(text.substr(start));
+        if (folded.compare(0, 8, "exclude:") == 0) {  // its files are joined by "+", never "/"
+            switches.push_back("exclude:");
+            break;
+        }
+        const std::size_t slash = text.find('/', start);
+        const std::string part = base::AsciiLower(text.substr(start, slash == std::string::npos ? slash : slash - start));
+        switches.push_back(part.compare(0, 2, "d:") == 0 ? "d" : part);
+        if (slash == std::string::npos)
+            break;
+        start = slash + 1;
+    }
+    return switches;
+}
+
+}  // namespace
+
 // xcopy source [target] [switches]: a file, a pattern or a folder; /s and /e go below. Without
 // /i, a target that does not exist may become a file or a folder (xcopy asks): both count.
+// A switch xcopy does not document, or a word starting with "-" that names nothing, is one
+// the reader cannot be sure of: the line is named, and the files it knows still count.
 void Runner::Xcopy(const std::string& rest, int line) {
     bool recursive = false, folderTarget = false;
     std::vector<std::string> names;
     for (const Arg& arg : ProgramArgs(rest)) {
-        const std::string flag = base::AsciiLower(arg.text);
-        if (!arg.isSwitch)
+        if (!arg.isSwitch) {
+            if (arg.text.size() > 1 && arg.text[0] == '-' && m_disk.KindOf(Absolute(arg.text)) == base::PathKind::Missing)
+                Unfollowed(line, UnfollowedWhy::UnknownSwitch);
             names.push_back(arg.text);
-        else if (flag == "s" || flag == "e")
-            recursive = true;
-        else if (flag == "i")
-            folderTarget = true;
-        else if (flag == "l" || flag == "t")
-            return;  // lists, or makes only the folders
+            continue;
+        }
+        for (const std::string& flag : XcopySwitches(arg.text)) {
+            if (flag == "s" || flag == "e")
+                recursive = true;
+            else if (flag == "i")
+                folderTarget = true;
+            else if (flag == "l" || flag == "t")
+                return;  // lists, or makes only the folders
+            else if (flag != "exclude:" && !kXcopySwitches.count(flag))
+                Unfollowed(line, UnfollowedWhy::UnknownSwitch);
+        }
     }
     if (names.empty())
         return;
@@ -353,6 +411,25 @@ void Runner::Xcopy(const std::string& rest, int line) {
     }
 }
 
+namespace {
+
+// The robocopy switches the reader knows the meaning of: those that pick which files go
+// where, and those that change only how (retries, logging, attributes, speed). A value after
+// ":" is kept apart; robocopy takes one switch a word, so "/E/H" is none it knows.
+bool RobocopyKnows(const std::string& flag) {
+    static const std::set<std::string> kPlain = {
+        "s", "e", "mir", "purge", "mov", "move", "l", "xf", "xd", "z", "b", "zb", "j", "efsraw", "sec", "copyall",
+        "nocopy", "secfix", "timfix", "fat", "256", "sl", "nodcopy", "nooffload", "compress", "reg", "tbd", "lfsm",
+        "mt", "np", "ndl", "nfl", "njh", "njs", "ns", "nc", "nn", "tee", "eta", "bytes", "x", "v", "ts", "fp",
+        "unicode", "a", "m", "xo", "xn", "xc", "xx", "xl", "is", "it", "im", "xj", "xjd", "xjf", "fft", "dst", "quit",
+        "nosd", "nodd", "create", "r", "w", "lev", "copy", "dcopy", "a+", "a-", "ia", "xa", "max", "min", "maxage",
+        "minage", "maxlad", "minlad", "mon", "mot", "rh", "pf", "ipg", "log", "log+", "unilog", "unilog+", "tee"};
+    const std::string name = flag.substr(0, flag.find(':'));
+    return name.find('/') == std::string::npos && kPlain.count(name) > 0;
+}
+
+}  // namespace
+
 // robocopy source target [files...] [options]: /s and /e go below, /mov and /move take the
 // source files away, /mir and /purge delete target files the source lacks, /log: writes a file.
 void Runner::Robocopy(const std::string& rest, int line) {
@@ -361,12 +438,16 @@ void Runner::Robocopy(const std::string& rest, int line) {
     for (const Arg& arg : ProgramArgs(rest)) {
         const std::string flag = base::AsciiLower(arg.text);
         if (!arg.isSwitch) {
+            if (arg.text.size() > 1 && arg.text[0] == '-' && m_disk.KindOf(Absolute(arg.text)) == base::PathKind::Missing)
+                Unfollowed(line, UnfollowedWhy::UnknownSwitch);  // a switch, or a pattern of the files to copy
             if (!skipValues)
                 names.push_back(arg.text);
             continue;
         }
         skipValues = false;
-        if (flag == "s" || flag == "e") {
+        if (!RobocopyKnows(flag)) {
+            Unfollowed(line, UnfollowedWhy::UnknownSwitch);  // robocopy reads one switch a word
+        } else if (flag == "s" || flag == "e") {
             recursive = true;
         } else if (flag == "mir") {
             recursive = purge = true;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <set>
@@ -73,6 +74,7 @@ std::vector<Arg> InternalArgs(const std::string& text);
 // A program's arguments: blanks separate, quotes group; a word starting with "/" is a switch.
 std::vector<Arg> ProgramArgs(const std::string& text);
 std::vector<std::string> Names(const std::vector<Arg>& args);  // the non-empty non-switch ones
+bool OnlySwitches(const std::vector<Arg>& args, std::initializer_list<const char*> known);
 bool EndsSubroutine(const std::string& line);                    // "goto :eof" and "exit /b"
 bool Followable(unsigned codePage);  // the system has it and it reads ASCII as ASCII
 

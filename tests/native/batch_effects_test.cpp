@@ -269,6 +269,35 @@ TEST(BatchEffects, CallsOtherBatchFilesWithArguments) {
     EXPECT_EQ(effects.unfollowed[1].file, "C:\\Mods\\m\\self.bat");  // the call depth bound
 }
 
+// Switches written together, in either case, as xcopy and the internal commands read them;
+// one the reader cannot be sure of makes the line asked about, with the files it knows.
+TEST(BatchEffects, ReadsSwitchesWrittenTogether) {
+    const Strings below = {"maps\\x.map", "maps\\y.map", "maps\\more\\z.map"};
+    const Case cases[] = {
+        {{"xcopy C:\\Mods\\m\\maps\\ .\\maps\\ /E/H"}, below, {}},
+        {{"xcopy C:\\Mods\\m\\maps\\ .\\maps\\ /E/H/Y"}, below, {}},
+        {{"xcopy C:\\Mods\\m\\maps\\ .\\maps\\ /s/e/y"}, below, {}},
+        {{"xcopy C:\\Mods\\m\\maps .\\maps /Y/E/I"}, below, {}},
+        {{"XCOPY C:\\Mods\\m\\maps\\*.map maps\\ /-Y/Q"}, {"maps\\x.map", "maps\\y.map"}, {}},
+        {{"xcopy C:\\Mods\\m\\maps\\ maps\\ /D:01-02-2020/S /EXCLUDE:C:\\Mods\\m\\skip.txt"}, below, {}},
+        {{"xcopy C:\\Mods\\m\\maps\\ maps\\ /E/T"}, {}, {}},
+        {{"xcopy C:\\Mods\\m\\maps\\ maps\\ /Q/W/K/R/H/C/E/Z"}, below, {}},
+        {{"xcopy C:\\Mods\\m\\maps\\ maps\\ /E/Unknown"}, below, {1}},
+        {{"xcopy C:\\Mods\\m\\maps\\ maps\\ -E -Y"}, {"maps\\x.map", "maps\\y.map"}, {1}},
+        {{"robocopy C:\\Mods\\m\\maps maps /E /NFL /NDL /R:2 /W:1"}, below, {}},
+        {{"robocopy C:\\Mods\\m\\maps maps /E/H"}, {"maps\\x.map", "maps\\y.map"}, {1}},
+        {{"robocopy C:\\Mods\\m\\maps maps -E"}, {}, {1}},
+        {{"del /S/Q maps\\*.txt", "RD /s/Q text"}, {"maps\\sub\\readme.txt", "text\\en.txt", "text\\de.txt"}, {}},
+        {{"del /f/q/a:h maps\\a.map", "del /x maps\\b.map"}, {"maps\\a.map"}, {}},
+        {{"copy /Y/B C:\\Mods\\m\\a.map maps", "copy /-y C:\\Mods\\m\\new.map maps", "copy /k C:\\Mods\\m\\a.map config.cfg"},
+         {"maps\\a.map", "maps\\new.map"}, {}},
+        {{"move /Y/-Y maps\\a.map old.map", "move /q maps\\b.map old2.map"}, {"maps\\a.map", "old.map"}, {}},
+        {{"attrib -r -h /S/D maps\\*"}, {}, {}},
+    };
+    for (const Case& c : cases)
+        Check(c);
+}
+
 // Each flagged line says why, and where the reader can name the folder it reaches, that folder;
 // and the files the run leaves no file at are told apart from those it writes.
 TEST(BatchEffects, SaysWhyALineIsFlaggedAndWhatIsGone) {
