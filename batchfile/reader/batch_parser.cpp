@@ -212,6 +212,7 @@ void Parser::If(Node& node) {
     SkipBlanks();
     if (PeekWord() == "/i") {
         m_i += 2;
+        node.ifIgnoreCase = true;
         SkipBlanks();
     }
     if (PeekWord() == "not") {
@@ -226,17 +227,20 @@ void Parser::If(Node& node) {
         const std::string operand = Operand(false);
         if (keyword == "exist")
             node.ifExist = operand;
+        else if (keyword == "defined")
+            node.ifDefined = operand;
     } else {
-        Operand(true);
+        node.ifLeft = Operand(true);
         SkipBlanks();
         if (m_i < m_s.size() && m_s[m_i] == '=') {
             while (m_i < m_s.size() && m_s[m_i] == '=')
                 ++m_i;
+            node.ifOp = "==";
         } else {
-            Operand(false);  // EQU, NEQ, LSS, LEQ, GTR, GEQ
+            node.ifOp = base::AsciiLower(Operand(false));  // EQU, NEQ, LSS, LEQ, GTR, GEQ
         }
         SkipBlanks();
-        Operand(false);
+        node.ifRight = Operand(false);
     }
     Node then;
     if (!Command(then)) {

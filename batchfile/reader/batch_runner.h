@@ -76,7 +76,10 @@ std::vector<Arg> ProgramArgs(const std::string& text);
 std::vector<std::string> Names(const std::vector<Arg>& args);  // the non-empty non-switch ones
 bool OnlySwitches(const std::vector<Arg>& args, std::initializer_list<const char*> known);
 bool EndsSubroutine(const std::string& line);                    // "goto :eof" and "exit /b"
+bool Inert(const std::vector<Node>& nodes);
 bool Followable(unsigned codePage);  // the system has it and it reads ASCII as ASCII
+// The names between `delimiter` pairs in the texts, as "%NAME%" or "!NAME:~1!" write them, folded.
+std::vector<std::string> ReferencedNames(const std::vector<std::string>& texts, char delimiter);
 
 // A command's first word as written, folded, and the text after it.
 struct CommandWord {
@@ -95,6 +98,8 @@ struct Frame {
     std::set<std::string> callTargets;
     int subroutines = 0;  // `call :label` runs under way in this file
     std::vector<std::string> read;  // each line in UTF-8 as last read; empty until then
+    std::set<std::size_t> pending;  // labels a goto that may not run may reach
+    std::vector<std::pair<std::size_t, std::size_t>> skipped;  // lines [from, to) a sure goto jumped over
 };
 
 class Runner {
@@ -129,7 +134,8 @@ private:
     };
 
     // Reading lines into statements.
-    void RunLines(std::size_t start, bool subroutine);
+    void RunLines(std::size_t start, bool subroutine, std::size_t stop = SIZE_MAX);
+    void ReadSkipped();
     std::optional<std::string> ReadStatement(std::size_t& i, std::vector<int>& lineOf, bool& incomplete,
                                              std::vector<Node>& nodes);
     std::vector<Overrides> Alternatives(const std::vector<std::string>& texts, char delimiter, int line);
@@ -146,10 +152,13 @@ private:
     void Exec(const Node& node, const Bindings& bindings);
     void ExecIf(const Node& node, const Bindings& bindings);
     std::optional<bool> Exists(const std::string& text, const Bindings& bindings);
+    std::optional<bool> Defined(const std::string& text, const Bindings& bindings);
+    std::optional<bool> Compares(const Node& node, const Bindings& bindings);
     bool Touched(const std::string& full) const;
     void ExecCommand(const Node& node, const Bindings& bindings);
     void ExecCommandOnce(const Node& node, const Bindings& bindings);
     bool RunStateCommand(const std::string& command, const std::string& rest, int line);
+    void Goto(const std::string& rest);
     void RunFileCommand(const CommandWord& word, const std::string& program, int line);
     void OtherProgram(const std::string& program, const std::string& rest, int line);
     void ExecFor(const Node& node, const Bindings& bindings);
@@ -220,9 +229,12 @@ private:
     UnfollowedWhy m_uncertainWhy = UnfollowedWhy::OtherProgram;  // why the first such line was
     bool m_return = false;     // "exit /b" or "goto :eof" in a subroutine
     bool m_stopped = false;
+    int m_loops = 0;          // inside a for body
     int m_branches = 0;       // inside an if branch: a set there may not happen
     bool m_variant = false;   // reading a statement again for another value: its sets add values
     bool m_jumped = false;    // a goto ran: from here on a set may have been jumped over
+    bool m_statementVariants = false;  // the statement run is also read for other values
+    std::optional<std::size_t> m_goto;  // the line a goto that surely runs jumps to
     const Overrides* m_overrides = nullptr;
     int m_line = -1;  // the line of the current frame being run
     std::size_t m_steps = 0;

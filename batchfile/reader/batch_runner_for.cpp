@@ -65,11 +65,13 @@ void Runner::ExecFor(const Node& node, const Bindings& bindings) {
         runs.runs.clear();
         runs.Add(kUnknownValue);
     }
+    ++m_loops;
     for (const Bindings& run : runs.runs) {
         if (m_stopped)
             break;
         Exec(node.children.front(), run);
     }
+    --m_loops;
 }
 
 // for /l (start, step, end): counted as the interpreter counts, in 32 bits.

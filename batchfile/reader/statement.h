@@ -24,7 +24,10 @@ struct Node {
     std::string forRoot, forOptions, forSet;
     char forVar = 0;
     std::optional<std::string> ifExist;  // If: the name of "if [not] exist name", quotes kept
+    std::optional<std::string> ifDefined;  // If: the name of "if [not] defined name"
+    std::string ifLeft, ifOp, ifRight;     // If: a comparison, "==" or "equ", "neq", ...; quotes kept
     bool ifNot = false;
+    bool ifIgnoreCase = false;  // "if /i"
 };
 
 }  // namespace batchfile::syntax

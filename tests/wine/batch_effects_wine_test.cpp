@@ -152,6 +152,11 @@ TEST(BatchEffectsUnderCmd, EveryChangedFileWasPredicted) {
         {"call other.bat", {"call \"%~dp0other.bat\" maps\\a.map"}},
         {"folder renamed and moved", {"ren maps\\sub old", "move text lang"}},
         {"joined copy and type", {"copy /b mod\\new.map+mod\\new.map maps\\joined.map", "type text\\en.txt > text\\copy.txt"}},
+        // Switches written together, as xcopy and the internal commands take them.
+        {"xcopy switches together", {"xcopy mod\\pack maps\\pack /S/E/I/Y"}},
+        {"xcopy switches together in lower case", {"xcopy mod\\pack\\ maps\\ /s/e/y"}},
+        {"del and rd switches together", {"del /S/Q maps\\*.txt", "rd /S/Q text"}},
+        {"copy and move switches together", {"copy /Y/B mod\\new.map maps", "move /Y/-Y maps\\a.map maps\\z.map"}},
     };
     const RealDisk disk;
     for (const auto& c : cases) {
