@@ -299,6 +299,46 @@ TEST(BatchEffects, ReadsSwitchesWrittenTogether) {
         Check(c);
 }
 
+// Questions a careful reader answers itself: menus (each answer the script compares, and
+// none), jumps the run surely takes, counters echoed, and names an unrelated line left alone.
+TEST(BatchEffects, AnswersWhatTheScriptItselfDecides) {
+    const Case cases[] = {
+        {{"setlocal enabledelayedexpansion", "set OK=0", "set BAD=0",
+          "for %%f in (C:\\Mods\\m\\maps\\*.map a b c) do (",
+          "  copy /y %%f maps\\ >nul",
+          "  if errorlevel 1 (set /a BAD+=1) else (set /a OK+=1)",
+          ")",
+          "echo   !OK! copied, !BAD! failed.", "echo %OK% %BAD%"},
+         {"maps\\x.map", "maps\\y.map"}, {}},
+        {{"if \"%1\"==\"all\" (del maps\\*.map)", "if not exist %1\\x goto skip", "del config.cfg", ":skip", "if \"%*\"==\"\" del maps\\b.map"},
+         {"maps\\b.map"}, {}},
+        {{"if exist C:\\Game\\game.exe (set GAME_DIR=C:\\Game& goto :found_game)", "set /p GAME_DIR=Where? ",
+          ":found_game", "del \"%GAME_DIR%\\config.cfg\""},
+         {"config.cfg"}, {}},
+        {{"if exist C:\\Game\\nothere.exe (set GAME_DIR=C:\\Game& goto :found_game)", "set /p GAME_DIR=Where? ",
+          ":found_game", "del \"%GAME_DIR%\\config.cfg\""},
+         {}, {4}},
+        {{"set /p opt=Choose 1 or 2: ", "if \"%opt%\"==\"1\" set L=de", "if /i \"%opt%\"==\"2\" set L=fr",
+          "copy /y C:\\Mods\\m\\lang\\de.txt text\\%L%.txt"},
+         {"text\\de.txt", "text\\fr.txt", "text\\.txt"}, {}},
+        {{"set /p n=Option: ", "goto option%n%", ":option1", "del maps\\a.map", "goto end", ":option2", "del maps\\b.map",
+          "goto end", ":end"},
+         {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"choice /c 12 /m Pick", "if errorlevel 2 goto two", "del maps\\a.map", "goto done", ":two", "del maps\\b.map", ":done"},
+         {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"goto main", ":helper", "del maps\\a.map", "goto :eof", ":main", "if errorlevel 1 goto helper", "del maps\\b.map"},
+         {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"del maps\\a.map", "goto :eof", "del maps\\b.map"}, {"maps\\a.map"}, {}},
+        {{"exit /b 0", "del maps\\b.map"}, {}, {}},
+        {{"set M=a", "if defined M (del maps\\%M%.map) else (del config.cfg)", "if not defined NOPE del maps\\b.map"},
+         {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"set V=5", "if %V% GEQ 10 (del maps\\a.map) else (del maps\\b.map)", "if %V% LSS 07 del config.cfg"},
+         {"maps\\b.map", "config.cfg"}, {}},
+    };
+    for (const Case& c : cases)
+        Check(c);
+}
+
 // Each flagged line says why, and where the reader can name the folder it reaches, that folder;
 // and the files the run leaves no file at are told apart from those it writes.
 TEST(BatchEffects, SaysWhyALineIsFlaggedAndWhatIsGone) {
