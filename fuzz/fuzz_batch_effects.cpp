@@ -10,7 +10,7 @@
 
 #include "base/paths.h"
 #include "base/text.h"
-#include "batchfile/batch_effects.h"
+#include "batchfile/reader/batch_effects.h"
 #include "tests/support/fake_disk.h"
 
 namespace {

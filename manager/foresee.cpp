@@ -10,17 +10,17 @@ namespace {
 
 class RealDisk final : public batchfile::DiskView {
 public:
-    batchfile::EntryKind KindOf(const std::string& fullPath) const override {
+    base::PathKind KindOf(const std::string& fullPath) const override {
         switch (base::KindOf(fullPath)) {
         case base::PathKind::Missing:
-            return batchfile::EntryKind::Missing;
+            return base::PathKind::Missing;
         case base::PathKind::Folder:
-            return batchfile::EntryKind::Folder;
+            return base::PathKind::Folder;
         case base::PathKind::File:
         case base::PathKind::Other:
             break;
         }
-        return batchfile::EntryKind::File;
+        return base::PathKind::File;
     }
     std::vector<Entry> List(const std::string& fullFolder) const override {
         std::vector<Entry> entries;

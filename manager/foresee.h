@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "batchfile/batch_effects.h"
+#include "batchfile/reader/batch_effects.h"
 
 namespace manager {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "base/paths.h"
-#include "batchfile/batch_arithmetic.h"
-#include "batchfile/batch_effects.h"
-#include "batchfile/batch_syntax.h"
+#include "batchfile/reader/batch_arithmetic.h"
+#include "batchfile/reader/batch_effects.h"
+#include "batchfile/reader/batch_syntax.h"
 #include "tests/support/fake_disk.h"
 #include "tests/support/text_checks.h"
 

@@ -1,6 +1,6 @@
 // The batch reader expanding a text: "%" when a line is read, loop variables and "!" when a
 // command runs, and the "%~" modifiers.
-#include "batchfile/batch_runner.h"
+#include "batchfile/reader/batch_runner.h"
 
 #include <cctype>
 
