@@ -76,6 +76,10 @@ WriteResult CopyBesideHashed(const std::string& from, const std::string& to, Cop
 WriteResult TakeBesideHashed(const std::string& from, const std::string& to, CopyBeside& made,
                              CopyProgress* progress = nullptr);
 
+// The SHA-256 of the file on disk `path`, 64 lowercase hex digits, read piece by piece;
+// nothing when it is no file on disk or a read fails.
+std::optional<std::string> HashOfFile(const std::string& path);
+
 // Moves `from` over `to` in one step, replacing `to` if it exists.
 WriteResult MoveOver(const std::string& from, const std::string& to);
 

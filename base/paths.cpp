@@ -325,3 +325,30 @@ std::string ProgramName(const std::string& path) {
 }
 
 }  // namespace base
+
+namespace base {
+
+NamePlace PlaceOfName(const std::string& name, const std::string& folder, NameFold fold) {
+    if (name.empty())
+        return NamePlace::Invalid;
+    if (name.find(':') == std::string::npos && name[0] != '\\') {
+        // One buffer for every part: a list of kept files names thousands.
+        std::string part;
+        for (std::size_t at = 0; at <= name.size();) {
+            const std::size_t end = std::min(name.find('\\', at), name.size());
+            part.assign(name, at, end - at);
+            if (!IsPlainPart(part))
+                return NamePlace::Invalid;
+            at = end + 1;
+        }
+        return NamePlace::Inside;
+    }
+    const std::optional<SplitName> full = SplitFullPath(name);
+    const std::optional<SplitName> home = SplitFullPath(folder);
+    if (!full || full->parts.empty() || !home)
+        return NamePlace::Invalid;
+    const bool inside = IsWithin(*full, *home, fold) && full->parts.size() > home->parts.size();
+    return inside ? NamePlace::Invalid : NamePlace::Outside;
+}
+
+}  // namespace base

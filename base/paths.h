@@ -121,3 +121,14 @@ std::string FullLeaf(const std::string& full);
 bool IsFullRoot(const std::string& full);
 
 }  // namespace base
+
+// Names a list of kept files gives, placed from one folder: pure helpers beside the ones above.
+namespace base {
+
+// Where a name lies seen from the full folder `folder`: inside it as a relative name of plain
+// parts, outside it as a full path elsewhere, or Invalid: a full path inside the folder (so
+// each file has one spelling), a relative name with a root or a part that is not plain.
+enum class NamePlace { Invalid, Inside, Outside };
+NamePlace PlaceOfName(const std::string& name, const std::string& folder, NameFold fold);
+
+}  // namespace base

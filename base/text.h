@@ -5,6 +5,8 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace base {
 
@@ -32,5 +34,10 @@ inline bool EqualsIgnoringCase(const std::string& a, const std::string& b) { ret
 // surrogate's code); Utf8Of writes an unpaired surrogate as U+FFFD, which no name holds.
 std::optional<std::u16string> Utf16Of(const std::string& utf8);
 std::string Utf8Of(const std::u16string& utf16);
+
+// Whether `text` begins with `prefix`.
+inline bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+// The pieces of `text` between its `separator`s: always one more than it holds separators.
+std::vector<std::string> SplitAt(const std::string& text, char separator);
 
 }  // namespace base

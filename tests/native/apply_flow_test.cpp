@@ -80,7 +80,7 @@ TEST_F(ApplyFlow, WildcardDeletesBelowTheGameFolderCannotReachTheStore) {
         EXPECT_FALSE(g.Has("maps/sub/deep.map"));
         Restore();
         EXPECT_TRUE(g.Files() == before) << LastMessage();
-        EXPECT_TRUE(testing_support::TakeSnapshot(StoreFolder()).empty()) << "an empty store keeps no file";
+        EXPECT_TRUE(testing_support::KeepsNoCopy(StoreFolder())) << "an empty store keeps no copy";
         g.manager->ResetModList();
     }
 }
@@ -272,7 +272,7 @@ TEST_F(ApplyFlow, AMissingOrDamagedCopyIsNamedAsSuch) {
         EXPECT_EQ(LastMessage(), std::string("Put back 1 of 2 files.\n\nThese could not be put back:\n    ") + c.said);
         EXPECT_EQ(g.Read("game.cfg"), "cfg");
         EXPECT_EQ(g.Read("maps/canyon.map"), "new") << "nothing half-written in its place";
-        EXPECT_TRUE(testing_support::TakeSnapshot(StoreFolder()).empty());
+        EXPECT_TRUE(testing_support::KeepsNoCopy(StoreFolder()));
         g.Write("maps/canyon.map", std::string("canyon\0\r\n\x1a\xff", 11));
         g.manager->ResetModList();
     }
@@ -343,7 +343,7 @@ TEST_F(ApplyFlow, ADamagedIndexCanBeSetAsideAndANewStoreStarts) {
     } cases[] = {
         {"one byte changed", Replaced(good, "game.cfg", "game.cfh"), "its check line does not match the lines above it"},
         {"no check line", good.substr(0, good.rfind("check\t")), "its last line is not the check line"},
-        {"a bad name", Sealed(Replaced(Body(good), "game.cfg", "..\\x.cfg")), "line 7 names a file outside its place"},
+        {"a bad name", Sealed(Replaced(Body(good), "game.cfg", "..\\x.cfg")), "line 8 names a file outside its place"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
