@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "batchfile/reader_context.h"
+#include "batchfile/reader/reader_context.h"
 #include "manager/originals/applied_mods.h"
 #include "manager/originals/originals_store.h"
 

@@ -17,7 +17,7 @@
 #include "batchfile/header_reader.h"
 #include "base/progress.h"
 #include "manager/list/mod_list.h"
-#include "batchfile/batch_effects.h"
+#include "batchfile/reader/batch_effects.h"
 #include "manager/messages.h"
 #include "manager/originals/index_format.h"
 #include "manager/store_change.h"

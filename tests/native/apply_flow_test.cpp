@@ -582,6 +582,7 @@ TEST_F(ApplyFlow, UnfollowedLinesAskYesNoOrCancel) {
                   "Grenwick cannot tell which files these lines of the mod change:\n"
                   "    line 3: start setup.exe\n    line 4: powershell -File unpack.ps1\n"
                   "    line 6: del %WHERE%\\*.map\n    and 1 more\n\n"
+                  "\"What this mod changes...\" shows all of them.\n\n"
                   "\"Restore original files...\" cannot put back what they change.");
         EXPECT_TRUE(Contains(question, "Yes: keep a copy of every file in the game folder first (5 files, 1 MB)"))
             << question;

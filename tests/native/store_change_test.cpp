@@ -62,7 +62,8 @@ std::vector<std::string> AppliedNames(manager::ModManager& window) {
 }
 
 std::uint64_t NumberOf(manager::ModManager& window, const std::string& mod) {
-    for (const manager::ApplyRecord& apply : window.AppliedMods()->applies)
+    const std::optional<manager::StoreRecords> records = window.AppliedMods();
+    for (const manager::ApplyRecord& apply : records->applies)
         if (apply.mod == mod)
             return apply.number;
     return 0;
@@ -114,6 +115,7 @@ TEST(StoreChange, AnAnswerThatAnotherWindowOutdatedChangesNothing) {
         EXPECT_TRUE(Contains(g.view->messages.back(), "while this question was open")) << g.view->messages.back();
         EXPECT_TRUE(Contains(g.view->messages.back(), c.consequence)) << g.view->messages.back();
         EXPECT_EQ(g.Read("c.map"), MapOf(kCedar)) << "the other window's mod stays applied";
+        ASSERT_FALSE(applied.empty());
         EXPECT_EQ(applied.back(), "Cedar");
     }
 }
