@@ -605,7 +605,8 @@ bool ModManager::PlanAgain(AgainStep& step, const std::set<std::string>& leave) 
 // Oldest first. The disk is now as the take-outs left it, so the reader is asked again and a
 // mod runs only when it changes no more than its questions were about. The store remembers
 // which are still to run, so that a kill between them is finished at the next start. A run
-// that left every file it was to change as it was did not run: what it did is put back.
+// that left every file it was to write as it was did not run (a patch that no longer fits is
+// refused whole): what it did is put back and it is named.
 std::vector<text::AgainResult> ModManager::ApplyAgainLocked(OriginalsStore& store, const std::vector<AgainStep>& steps,
                                                             const std::set<std::string>& leave,
                                                             std::vector<std::string>& messages) {
@@ -632,12 +633,15 @@ std::vector<text::AgainResult> ModManager::ApplyAgainLocked(OriginalsStore& stor
                 result.fate = text::AgainFate::NotKept;
                 result.detail = refused;
             } else {
-                const std::set<std::string> foreseen = StoreNames(plan.foreseen.changed, gameFolder);
+                // The files it was to write; a file it deletes may have been gone already.
+                std::set<std::string> written = StoreNames(plan.foreseen.changed, gameFolder);
+                for (const std::string& name : StoreNames(plan.foreseen.deleted, gameFolder))
+                    written.erase(name);
                 std::vector<std::string> unchanged;
                 for (const std::string& name : news.settled.unchanged)
-                    if (foreseen.count(base::FoldCase(name)))
+                    if (written.count(base::FoldCase(name)))
                         unchanged.push_back(name);
-                if (!foreseen.empty() && unchanged.size() == foreseen.size()) {
+                if (!written.empty() && unchanged.size() == written.size()) {
                     (void)store.UndoNewest({}, m_progress);
                     result.fate = text::AgainFate::DidNotRun;
                     result.detail = text::FullNameList(unchanged).substr(5);
