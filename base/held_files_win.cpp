@@ -2,6 +2,7 @@
 // semantics, so writes, deletes and renames by others fail with a sharing violation.
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 #include "base/held_files.h"

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "base/paths.h"
 #include "base/unique_handle_win.h"
