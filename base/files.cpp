@@ -227,4 +227,22 @@ WriteResult TakeBesideHashed(const std::string& from, const std::string& to, Cop
     return {};
 }
 
+std::optional<std::string> HashOfFile(const std::string& path) {
+    PathKind kind = PathKind::Missing;
+    const UniqueFile in = OpenDiskFile(path, kind);
+    if (!in)
+        return std::nullopt;
+    Sha256 hash;
+    std::string piece(kHashedPiece, '\0');
+    for (;;) {
+        const std::size_t read = std::fread(&piece[0], 1, piece.size(), in.get());
+        hash.Update(piece.data(), read);
+        if (read < piece.size())
+            break;
+    }
+    if (std::ferror(in.get()))
+        return std::nullopt;
+    return ToHex(hash.Finish());
+}
+
 }  // namespace base

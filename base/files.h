@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/file_results.h"
+#include "base/progress.h"
 #include "base/unique_file.h"
 
 namespace base {
@@ -54,13 +55,6 @@ WriteResult WriteFileInPlace(const std::string& path, const std::string& bytes);
 // leaves the old one and no temp file.
 WriteResult WriteFileDurably(const std::string& path, const std::string& bytes);
 
-// Told of each piece a copy has written; false cancels the copy.
-class CopyProgress {
-public:
-    virtual ~CopyProgress() = default;
-    virtual bool Advance(std::uint64_t bytes) = 0;
-};
-
 // A copy made beside its target that has not taken its place yet.
 struct CopyBeside {
     std::string temp;        // the new file beside the target
@@ -81,6 +75,10 @@ WriteResult CopyBesideHashed(const std::string& from, const std::string& to, Cop
 // `from`'s data and last-write time; elsewhere it is a copy.
 WriteResult TakeBesideHashed(const std::string& from, const std::string& to, CopyBeside& made,
                              CopyProgress* progress = nullptr);
+
+// The SHA-256 of the file on disk `path`, 64 lowercase hex digits, read piece by piece;
+// nothing when it is no file on disk or a read fails.
+std::optional<std::string> HashOfFile(const std::string& path);
 
 // Moves `from` over `to` in one step, replacing `to` if it exists.
 WriteResult MoveOver(const std::string& from, const std::string& to);

@@ -10,10 +10,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <utility>
 
 #include "base/files.h"
 #include "base/files_native.h"
 #include "base/paths.h"
+#include "base/unique_handle_posix.h"
 
 namespace base {
 namespace {
@@ -46,10 +48,11 @@ PathKind KindOfMode(mode_t mode) {
     return S_ISREG(mode) ? PathKind::File : S_ISDIR(mode) ? PathKind::Folder : PathKind::Other;
 }
 
-UniqueFile StreamOf(int fd, const char* mode) {
-    UniqueFile file{fdopen(fd, mode)};
-    if (!file)
-        close(fd);
+// Hands the descriptor to a stream, which owns it from then on; on failure it is closed.
+UniqueFile StreamOf(Descriptor fd, const char* mode) {
+    UniqueFile file{fdopen(fd.Get(), mode)};
+    if (file)
+        fd.Release();  // the stream's now
     return file;
 }
 
@@ -98,13 +101,13 @@ namespace native {
 
 MadeFile CreateNewFile(const std::string& name) {
     MadeFile made;
-    const int fd = open(Native(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    Descriptor fd(open(Native(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!fd) {
         made.taken = errno == EEXIST;
         made.reason = ReasonOf(errno);
         return made;
     }
-    made.file = StreamOf(fd, "wb");
+    made.file = StreamOf(std::move(fd), "wb");
     if (!made.file)
         unlink(Native(name).c_str());
     return made;
@@ -119,11 +122,11 @@ Link LinkNew(const std::string& existing, const std::string& name) {
 
 MadeFile CreateOrEmpty(const std::string& name) {
     MadeFile made;
-    const int fd = open(Native(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
+    Descriptor fd(open(Native(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!fd)
         made.reason = ReasonOf(errno);
     else
-        made.file = StreamOf(fd, "wb");
+        made.file = StreamOf(std::move(fd), "wb");
     return made;
 }
 
@@ -162,18 +165,17 @@ unsigned long ProcessId() { return static_cast<unsigned long>(getpid()); }
 UniqueFile OpenDiskFile(const std::string& path, PathKind& kind, OpenFor mode) {
     kind = PathKind::Missing;
     const int flags = (mode == OpenFor::Update ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    const int fd = open(Native(path).c_str(), flags);
-    if (fd < 0) {
+    Descriptor fd(open(Native(path).c_str(), flags));
+    if (!fd) {
         kind = KindOf(path);
         return nullptr;
     }
     struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         kind = S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::Other;
-        close(fd);
         return nullptr;
     }
-    UniqueFile file = StreamOf(fd, mode == OpenFor::Update ? "r+b" : "rb");
+    UniqueFile file = StreamOf(std::move(fd), mode == OpenFor::Update ? "r+b" : "rb");
     if (file)
         kind = PathKind::File;
     return file;
@@ -294,11 +296,9 @@ void SyncFolderOf(const std::string& path) {
     const std::string native = Native(path);
     const std::size_t slash = native.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
-    const int fd = open(folder.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    fsync(fd);
-    close(fd);
+    const Descriptor fd(open(folder.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd)
+        fsync(fd.Get());
 }
 
 bool MakeWritable(const std::string& path) {

@@ -12,11 +12,13 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 #include "base/files.h"
 #include "base/files_native.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "base/unique_handle_win.h"
 #include "base/wide_win.h"
 
 namespace base {
@@ -32,16 +34,15 @@ Reason ReasonOf(DWORD error) {
     return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? Reason::DiskFull : Reason::Other;
 }
 
-// Hands the handle to a C runtime stream; on failure the handle is closed.
-UniqueFile StreamOf(HANDLE handle, int flags, const char* mode) {
-    const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), flags);
-    if (fd < 0) {
-        CloseHandle(handle);
+// Hands the handle to a C runtime stream, which owns it from then on; on failure it is closed.
+UniqueFile StreamOf(KernelHandle handle, int flags, const char* mode) {
+    RuntimeDescriptor fd(_open_osfhandle(reinterpret_cast<std::intptr_t>(handle.Get()), flags));
+    if (!fd)
         return nullptr;
-    }
-    UniqueFile file{_fdopen(fd, mode)};
-    if (!file)
-        _close(fd);
+    handle.Release();  // the descriptor's now
+    UniqueFile file{_fdopen(fd.Get(), mode)};
+    if (file)
+        fd.Release();  // the stream's now
     return file;
 }
 
@@ -60,16 +61,15 @@ template <class Each>
 void ForEachEntry(const std::wstring& folder, Each each) {
     WIN32_FIND_DATAW found;
     const std::wstring pattern = folder + (folder.empty() || folder.back() == L'\\' ? L"*" : L"\\*");
-    const HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
-                                           FIND_FIRST_EX_LARGE_FETCH);
-    if (search == INVALID_HANDLE_VALUE)
+    const FolderSearch search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                               nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!search)
         return;
     do {
         const std::wstring name = found.cFileName;
         if (name != L"." && name != L"..")
             each(name, found);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &found));
 }
 
 // The folder's long name is made once; below it each part is joined as the system gave it.
@@ -162,15 +162,15 @@ Link LinkNew(const std::string& existing, const std::string& name) {
 MadeFile CreateNewFile(const std::string& name) {
     MadeFile made;
     const std::wstring wide = LongName(name);
-    const HANDLE handle = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    KernelHandle handle(
+        CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle) {
         const DWORD error = GetLastError();
         made.taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
         made.reason = ReasonOf(error);
         return made;
     }
-    made.file = StreamOf(handle, _O_WRONLY | _O_BINARY, "wb");
+    made.file = StreamOf(std::move(handle), _O_WRONLY | _O_BINARY, "wb");
     if (!made.file)
         DeleteFileW(wide.c_str());
     return made;
@@ -180,12 +180,12 @@ MadeFile CreateNewFile(const std::string& name) {
 // another program holds open does not stop the rewrite.
 MadeFile CreateOrEmpty(const std::string& name) {
     MadeFile made;
-    const HANDLE handle = CreateFileW(LongName(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    KernelHandle handle(CreateFileW(LongName(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle)
         made.reason = ReasonOf(GetLastError());
     else
-        made.file = StreamOf(handle, _O_WRONLY | _O_BINARY, "wb");
+        made.file = StreamOf(std::move(handle), _O_WRONLY | _O_BINARY, "wb");
     return made;
 }
 
@@ -217,15 +217,13 @@ Reason ReasonOfLastFailure() {
 }
 
 bool SetLastWrite(const std::string& name, std::uint64_t lastWrite) {
-    const HANDLE file = CreateFileW(LongName(name).c_str(), FILE_WRITE_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const KernelHandle file(CreateFileW(LongName(name).c_str(), FILE_WRITE_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     const FILETIME written{static_cast<DWORD>(lastWrite & 0xFFFFFFFFu), static_cast<DWORD>(lastWrite >> 32)};
-    const bool set = SetFileTime(file, nullptr, nullptr, &written) != 0;
-    CloseHandle(file);
-    return set;
+    return SetFileTime(file.Get(), nullptr, nullptr, &written) != 0;
 }
 
 unsigned long ProcessId() { return GetCurrentProcessId(); }
@@ -238,20 +236,19 @@ unsigned long ProcessId() { return GetCurrentProcessId(); }
 UniqueFile OpenDiskFile(const std::string& path, PathKind& kind, OpenFor mode) {
     kind = PathKind::Missing;
     const DWORD access = mode == OpenFor::Update ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
-    const HANDLE handle =
+    KernelHandle handle(
         CreateFileW(LongName(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_ANONYMOUS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_ANONYMOUS, nullptr));
+    if (!handle) {
         kind = KindOf(path);
         return nullptr;
     }
-    if (GetFileType(handle) != FILE_TYPE_DISK) {
+    if (GetFileType(handle.Get()) != FILE_TYPE_DISK) {
         kind = PathKind::Other;
-        CloseHandle(handle);
         return nullptr;
     }
-    UniqueFile file = mode == OpenFor::Update ? StreamOf(handle, _O_RDWR | _O_BINARY, "r+b")
-                                              : StreamOf(handle, _O_RDONLY | _O_BINARY, "rb");
+    UniqueFile file = mode == OpenFor::Update ? StreamOf(std::move(handle), _O_RDWR | _O_BINARY, "r+b")
+                                              : StreamOf(std::move(handle), _O_RDONLY | _O_BINARY, "rb");
     if (file)
         kind = PathKind::File;
     return file;
@@ -302,12 +299,11 @@ std::optional<std::uint64_t> SizeOf(std::FILE* file) {
 Reason ReasonOfRefusedChange(DWORD error, const std::wstring& target) {
     if (error != ERROR_ACCESS_DENIED)
         return ReasonOf(error);
-    const HANDLE probe = CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (probe != INVALID_HANDLE_VALUE) {
-        CloseHandle(probe);
+    const KernelHandle probe(CreateFileW(target.c_str(), DELETE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (probe)
         return Reason::AccessDenied;
-    }
     return GetLastError() == ERROR_SHARING_VIOLATION ? Reason::InUse : Reason::AccessDenied;
 }
 

@@ -2,7 +2,7 @@
 // delete or rename them, nor remove or rename the folders held with them.
 #pragma once
 
-#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,7 +19,8 @@ public:
     HeldFiles& operator=(const HeldFiles&) = delete;
 
 private:
-    std::vector<std::intptr_t> m_handles;
+    struct Handles;  // each platform's own, in its body
+    std::unique_ptr<Handles> m_handles;
 };
 
 }  // namespace base

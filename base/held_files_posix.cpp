@@ -4,6 +4,8 @@
 
 namespace base {
 
+struct HeldFiles::Handles {};
+
 HeldFiles::HeldFiles(const std::vector<std::string>& /*paths*/) {}
 
 HeldFiles::~HeldFiles() = default;

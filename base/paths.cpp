@@ -1,4 +1,5 @@
-// Path name helpers: splitting, joining, wildcards, device and program names, and where a name lies.
+// Path name helpers: splitting, joining, wildcards, device and program names, where a name lies,
+// and full names as the batch reader resolves them.
 #include "base/paths.h"
 
 #include <algorithm>
@@ -170,8 +171,6 @@ std::vector<std::string> PartsOf(const std::string& rest) {
     return parts;
 }
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
 }  // namespace
 
 bool IsPlainPart(const std::string& part) {
@@ -187,7 +186,7 @@ bool IsPlainPart(const std::string& part) {
 std::optional<SplitName> SplitFullPath(const std::string& path) {
     SplitName full;
     std::string rest;
-    if (path.size() >= 3 && IsLetter(path[0]) && path[1] == ':' && path[2] == '\\') {
+    if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == ':' && path[2] == '\\') {
         full.root = path.substr(0, 3);
         rest = path.substr(3);
     } else if (path.rfind("\\\\", 0) == 0) {
@@ -241,13 +240,6 @@ std::string WithoutTrailingSeparator(std::string name) {
     return name;
 }
 
-std::string ParentFolder(const std::string& name) {
-    std::string folder = FolderPart(name);
-    if (!folder.empty())
-        folder.pop_back();
-    return folder;
-}
-
 std::string RootAsFolder(const std::string& name) {
     std::string below;
     for (const char c : name)
@@ -261,8 +253,6 @@ std::string RootAsFolder(const std::string& name) {
 // Full names as the batch reader resolves them.
 namespace base {
 namespace {
-
-constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // "C:" of "C:\a", "\\srv\share" of "\\srv\share\a"; the rest starts after it.
 std::size_t FullPrefixLength(const std::string& full) {
@@ -311,13 +301,12 @@ bool IsFullRoot(const std::string& full) {
     return full.size() == FullPrefixLength(full) + 1 && full.back() == '\\';
 }
 
-std::string FullParent(const std::string& full) {
-    if (IsFullRoot(full))
-        return full;
-    const std::size_t slash = full.rfind('\\');
-    if (slash == std::string::npos)
-        return full;
-    return slash < FullPrefixLength(full) + 1 ? full.substr(0, slash + 1) : full.substr(0, slash);
+std::string ParentFolder(const std::string& name) {
+    const std::size_t prefix = FullPrefixLength(name);
+    const std::size_t last = name.find_last_of("\\/");
+    if (last == std::string::npos || last < prefix)
+        return name.substr(0, prefix);
+    return name.substr(0, last <= prefix ? last + 1 : last);  // a root keeps its separator
 }
 
 std::string FullLeaf(const std::string& full) {
@@ -335,33 +324,31 @@ std::string ProgramName(const std::string& path) {
     return name;
 }
 
-bool IsPlainFullName(const std::string& full) {
-    std::size_t at = 0;
-    if (full.size() >= 3 && IsAsciiLetter(full[0]) && full[1] == ':' && full[2] == '\\') {
-        at = 3;
-    } else if (full.size() >= 2 && full[0] == '\\' && full[1] == '\\') {
-        // A server and a share, each non-empty, before the first part.
-        const std::size_t server = full.find('\\', 2);
-        if (server == std::string::npos || server == 2)
-            return false;
-        const std::size_t share = full.find('\\', server + 1);
-        if (share == std::string::npos || share == server + 1)
-            return false;
-        at = share + 1;
-    } else {
-        return false;
+}  // namespace base
+
+namespace base {
+
+NamePlace PlaceOfName(const std::string& name, const std::string& folder, NameFold fold) {
+    if (name.empty())
+        return NamePlace::Invalid;
+    if (name.find(':') == std::string::npos && name[0] != '\\') {
+        // One buffer for every part: a list of kept files names thousands.
+        std::string part;
+        for (std::size_t at = 0; at <= name.size();) {
+            const std::size_t end = std::min(name.find('\\', at), name.size());
+            part.assign(name, at, end - at);
+            if (!IsPlainPart(part))
+                return NamePlace::Invalid;
+            at = end + 1;
+        }
+        return NamePlace::Inside;
     }
-    if (at >= full.size())
-        return false;  // a root is no file
-    char previous = '\\';
-    for (std::size_t i = at; i < full.size(); ++i) {
-        const char c = full[i];
-        if ((c == '\\' && previous == '\\') || c == ':' || c == '*' || c == '?' || c == '<' || c == '>' ||
-            c == '|' || c == '"' || static_cast<unsigned char>(c) < 0x20)
-            return false;
-        previous = c;
-    }
-    return previous != '\\';
+    const std::optional<SplitName> full = SplitFullPath(name);
+    const std::optional<SplitName> home = SplitFullPath(folder);
+    if (!full || full->parts.empty() || !home)
+        return NamePlace::Invalid;
+    const bool inside = IsWithin(*full, *home, fold) && full->parts.size() > home->parts.size();
+    return inside ? NamePlace::Invalid : NamePlace::Outside;
 }
 
 }  // namespace base

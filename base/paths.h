@@ -25,12 +25,15 @@ std::string JoinParts(const std::vector<std::string>& parts, std::size_t from = 
 // `name` in `folder`: one "\" between them, none added after a folder that ends in one.
 std::string Join(const std::string& folder, const std::string& name);
 
-// The folder part of a name with its last separator: "maps\" of "maps\a.map", "C:" of
-// "C:a.map", "" of "a.map".
+// A name cut after its last separator (or drive colon): FolderPart + BaseName is the name.
+// "maps\" and "a.map" of "maps\a.map", "C:" and "a.map" of "C:a.map", "" and "a.map" of "a.map".
 std::string FolderPart(const std::string& name);
-
-// The last part of a name: "a.map" of "maps\a.map".
 std::string BaseName(const std::string& name);
+
+// The folder a name is in, without the separator after it: "maps" of "maps\a.map",
+// "C:\Game" of "C:\Game\a.map", "" of "a.map". A root keeps its separator and is its own
+// folder: "C:\" of "C:\a" and of "C:\", "\\server\share\" of "\\server\share\a".
+std::string ParentFolder(const std::string& name);
 
 // True for a name that does not start from the current folder: "\x", "C:\x", "C:x", "\\s\x".
 bool IsRooted(const std::string& name);
@@ -77,8 +80,9 @@ using NameFold = std::string (*)(const std::string&);
 // "a.map." is "a.map"), no device.
 bool IsPlainPart(const std::string& part);
 
-// A drive or network path from its root ("C:\", "\\server\share\") down, every part plain
-// and no separator after the last; nothing for any other name.
+// The one check of a full path: a drive or network path from its root ("C:\",
+// "\\server\share\") down, every part plain and no separator after the last; nothing for
+// any other name. A name of a file has at least one part below the root.
 std::optional<SplitName> SplitFullPath(const std::string& path);
 
 // Whether `name` is `folder` or lies below it: the same root and the folder's parts first,
@@ -97,9 +101,6 @@ FolderPlace PlaceInFolder(const std::string& name, const std::string& folder);
 // The name without separators at its end, but for the one that ends a root ("C:\").
 std::string WithoutTrailingSeparator(std::string name);
 
-// The folder a name is in, without its last separator: "maps" of "maps\a.map".
-std::string ParentFolder(const std::string& name);
-
 // A full name as a relative one, for keeping a file from elsewhere below a folder: the
 // drive's colon and the leading separators go ("C\x\y" of "C:\x\y").
 std::string RootAsFolder(const std::string& name);
@@ -114,18 +115,20 @@ namespace base {
 // trailing dots and blanks of each part dropped, as Windows reads a full name.
 std::string NormaliseFull(const std::string& full);
 
-// The folder part of a normalised full name; the root keeps its "\" ("C:\" of "C:\a") and is
-// its own parent, other folders have none at their end.
-std::string FullParent(const std::string& full);
-
 // The last part of a normalised full name; "" for a root.
 std::string FullLeaf(const std::string& full);
 
 bool IsFullRoot(const std::string& full);
 
-// Whether a full name can name a file a command changes: "X:\..." or "\\server\share\..."
-// with non-empty parts, none holding a wildcard, a drive colon, a character Windows refuses in
-// names ("<>|\"" and control characters) or a separator run.
-bool IsPlainFullName(const std::string& full);
+}  // namespace base
+
+// Names a list of kept files gives, placed from one folder: pure helpers beside the ones above.
+namespace base {
+
+// Where a name lies seen from the full folder `folder`: inside it as a relative name of plain
+// parts, outside it as a full path elsewhere, or Invalid: a full path inside the folder (so
+// each file has one spelling), a relative name with a root or a part that is not plain.
+enum class NamePlace { Invalid, Inside, Outside };
+NamePlace PlaceOfName(const std::string& name, const std::string& folder, NameFold fold);
 
 }  // namespace base

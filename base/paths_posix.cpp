@@ -1,4 +1,5 @@
-// Name folding on the hosts the native tests run on: ASCII letters only, as their tests expect.
+// Name folding on the hosts the native tests run on: ASCII letters only, as their tests expect;
+// these hosts have no ANSI code page for names.
 #include "base/paths.h"
 
 #include "base/text.h"

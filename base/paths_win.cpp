@@ -1,4 +1,5 @@
-// Name folding on Windows, by the system's own rule for file names.
+// Name folding on Windows, by the system's own rule for file names, and names as the kit kept
+// them before, in the ANSI code page.
 #include "base/paths.h"
 
 #include <algorithm>

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "base/files.h"
+#include "base/progress.h"
 #include "base/sha256.h"
 
 namespace base {

@@ -1,4 +1,4 @@
-// The platform-independent part of the SHA-256 helpers.
+// The SHA-256 helpers that are the same on every platform: a whole text's digest and its hex.
 #include "base/sha256.h"
 
 namespace base {

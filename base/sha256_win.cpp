@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "base/sha256.h"
+#include "base/unique_handle_win.h"
 
 namespace base {
 namespace {
@@ -26,25 +27,22 @@ BCRYPT_ALG_HANDLE Provider() {
 }
 
 // The system allocates the hash object's memory itself when given none.
-BCRYPT_HASH_HANDLE NewHash() {
+HashObject NewHash() {
     BCRYPT_HASH_HANDLE hash = nullptr;
     if (!Succeeded(BCryptCreateHash(Provider(), &hash, nullptr, 0, nullptr, 0, 0)))
         throw std::runtime_error("SHA-256 is not available");
-    return hash;
+    return HashObject(hash);
 }
 
 }  // namespace
 
 struct Sha256::State {
-    BCRYPT_HASH_HANDLE hash = nullptr;
+    HashObject hash;
 };
 
 Sha256::Sha256() : m_state(std::make_unique<State>()) { m_state->hash = NewHash(); }
 
-Sha256::~Sha256() {
-    if (m_state->hash)
-        BCryptDestroyHash(m_state->hash);
-}
+Sha256::~Sha256() = default;
 
 // The call takes at most 4 GB at a time.
 void Sha256::Update(const void* data, std::size_t size) {
@@ -52,7 +50,7 @@ void Sha256::Update(const void* data, std::size_t size) {
     while (size > 0) {
         const ULONG piece = size > std::numeric_limits<ULONG>::max() ? std::numeric_limits<ULONG>::max()
                                                                        : static_cast<ULONG>(size);
-        if (!Succeeded(BCryptHashData(m_state->hash, bytes, piece, 0)))
+        if (!Succeeded(BCryptHashData(m_state->hash.Get(), bytes, piece, 0)))
             throw std::runtime_error("SHA-256 failed");
         bytes += piece;
         size -= piece;
@@ -62,9 +60,9 @@ void Sha256::Update(const void* data, std::size_t size) {
 // A finished hash object cannot take more data, so a fresh one replaces it.
 Sha256Digest Sha256::Finish() {
     Sha256Digest digest{};
-    const NTSTATUS status = BCryptFinishHash(m_state->hash, digest.data(), static_cast<ULONG>(digest.size()), 0);
-    BCryptDestroyHash(m_state->hash);
-    m_state->hash = nullptr;
+    const NTSTATUS status =
+        BCryptFinishHash(m_state->hash.Get(), digest.data(), static_cast<ULONG>(digest.size()), 0);
+    m_state->hash.Reset();
     if (!Succeeded(status))
         throw std::runtime_error("SHA-256 failed");
     m_state->hash = NewHash();

@@ -13,6 +13,20 @@ std::string AsciiLower(std::string text) {
     return text;
 }
 
+// Counted first, so the pieces are made in place once and never moved.
+std::vector<std::string> SplitAt(const std::string& text, char separator) {
+    std::size_t count = 1;
+    for (std::size_t at = text.find(separator); at != std::string::npos; at = text.find(separator, at + 1))
+        ++count;
+    std::vector<std::string> pieces;
+    pieces.reserve(count);
+    std::size_t at = 0;
+    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + 1)
+        pieces.emplace_back(text, at, end - at);
+    pieces.emplace_back(text, at);
+    return pieces;
+}
+
 int CompareIgnoringCase(const std::string& a, const std::string& b) {
     const std::size_t common = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < common; ++i) {

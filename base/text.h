@@ -1,10 +1,12 @@
 // Small text tests shared by the core: white space as the list files and fields see it,
-// ASCII letter case, folded in one way for every comparison that ignores it, and the two
-// Unicode forms file names take.
+// ASCII letters and their case, folded in one way for every comparison that ignores it, and
+// the two Unicode forms file names take.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace base {
 
@@ -15,6 +17,8 @@ constexpr bool IsWhiteSpace(char c) {
 
 // True for an empty text and for one of white space only.
 bool IsBlank(const std::string& text);
+
+constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // A to Z become a to z; every other byte, those of the code page's upper half too, stays.
 constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -30,5 +34,10 @@ inline bool EqualsIgnoringCase(const std::string& a, const std::string& b) { ret
 // surrogate's code); Utf8Of writes an unpaired surrogate as U+FFFD, which no name holds.
 std::optional<std::u16string> Utf16Of(const std::string& utf8);
 std::string Utf8Of(const std::u16string& utf16);
+
+// Whether `text` begins with `prefix`.
+inline bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+// The pieces of `text` between its `separator`s: always one more than it holds separators.
+std::vector<std::string> SplitAt(const std::string& text, char separator);
 
 }  // namespace base

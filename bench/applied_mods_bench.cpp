@@ -28,6 +28,7 @@ class Silent final : public manager::CommandRunner, public manager::ManagerView 
 public:
     void Run(const std::string&) override {}
     void ShowMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    bool AskAboutFiles(const std::string&, const std::vector<std::string>&, bool) override { return false; }
     bool Ask(const std::string&, bool) override { return false; }
     Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
     void ShowList(const std::vector<manager::ModEntry>&) override {}

@@ -31,6 +31,9 @@ public:
 class NoView : public manager::ManagerView {
 public:
     void ShowMessage(const std::string&) override {}
+    bool AskAboutFiles(const std::string&, const std::vector<std::string>&, bool defaultYes) override {
+        return defaultYes;
+    }
     bool Ask(const std::string&, bool defaultYes) override { return defaultYes; }
     Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
     void ShowList(const std::vector<manager::ModEntry>&) override {}

@@ -279,6 +279,7 @@ public:
                       fs::copy_options::overwrite_existing);
     }
     void ShowMessage(const std::string&) override {}
+    bool AskAboutFiles(const std::string&, const std::vector<std::string>&, bool) override { return true; }
     bool Ask(const std::string&, bool) override { return true; }
     Answer AskYesNoCancel(const std::string&) override { return Answer::Yes; }
     void ShowList(const std::vector<manager::ModEntry>&) override {}

@@ -4,12 +4,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/paths.h"
 #include "base/text.h"
-#include "batchfile/batch_effects.h"
+#include "batchfile/reader/batch_effects.h"
 #include "tests/support/fake_disk.h"
 
 namespace {
@@ -49,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     context.readLines = [&lines](const std::string&) -> std::optional<std::vector<std::string>> { return lines; };
     const batchfile::BatchEffects effects = batchfile::EffectsOf(lines, context);
     for (const std::string& name : effects.changed) {
-        Check(IsFullPath(name) && base::IsPlainFullName(name));
+        const std::optional<base::SplitName> split = base::SplitFullPath(name);
+        Check(IsFullPath(name) && split && !split->parts.empty());
         Check(name.find_first_of("\"%\x01") == std::string::npos);
         Check(base::Utf16Of(name).has_value());
     }

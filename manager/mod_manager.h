@@ -1,4 +1,5 @@
-// The manager's operations on the mod list, the list files and the last-mod file.
+// The manager's operations: the mod list and its files, the last-mod file, and every change of
+// the store of original files, each planned and asked about first, then made under the lock.
 #pragma once
 
 #include <chrono>
@@ -16,8 +17,10 @@
 #include "batchfile/header_reader.h"
 #include "base/progress.h"
 #include "manager/list/mod_list.h"
+#include "batchfile/reader/batch_effects.h"
+#include "manager/messages.h"
 #include "manager/originals/index_format.h"
-#include "manager/state_lock.h"
+#include "manager/store_change.h"
 
 namespace manager {
 
@@ -52,6 +55,8 @@ public:
     // A Yes/No question; true for Yes. `defaultYes` picks the button Enter presses.
     virtual bool Ask(const std::string& text, bool defaultYes) = 0;
     enum class Answer { Yes, No, Cancel };
+    // A Yes/No question naming every file in `names`; true for Yes.
+    virtual bool AskAboutFiles(const std::string& text, const std::vector<std::string>& names, bool defaultYes) = 0;
     // A Yes/No/Cancel question; Enter presses Cancel.
     virtual Answer AskYesNoCancel(const std::string& text) = 0;
     // Shows `entries` as the whole list, in their order.
@@ -75,6 +80,27 @@ public:
 // quotes, which the interpreter strips to one pair, so that blanks and & ^ ( ) stay
 // part of the path.
 std::string QuoteForInterpreter(const std::string& path);
+
+// What an apply will do, settled before the lock is taken: the batch file's lines as read once,
+// what the reader foresees, and what the player answered.
+struct ApplyPlan {
+    ModEntry entry;           // the mod's name and batch file as the kit holds them (UTF-8)
+    std::string runPath;      // the batch file as handed to the command interpreter
+    std::string fullBatch;    // its full path
+    std::vector<std::string> lines;
+    batchfile::BatchEffects foreseen;
+    std::vector<std::string> keep;  // what is kept before the run: the foreseen files, or every file
+    bool whole = false;             // every file of the game folder
+    std::uint64_t wholeBytes = 0;
+};
+
+// A mod a take-out applies again: the apply it was, its plan, or why it is left out.
+struct AgainStep {
+    std::uint64_t number = 0;
+    AgainEntry mod;
+    std::optional<ApplyPlan> plan;
+    text::AgainResult result;
+};
 
 class ModManager {
 public:
@@ -124,45 +150,35 @@ private:
     std::optional<std::string> LoadSaved();
     // Remembers the applied mod's path; the caller holds the lock.
     base::WriteResult SaveLastMod(const std::string& path);
-    void ReportFull();
-    void UndoApply(OriginalsStore& store, std::uint64_t number, const std::string& mod,
-                   const std::set<std::string>& leave);
-    // The one "load the store under the lock" step: in use, or what Load found.
-    std::optional<StoreError> LoadLocked(const StateLock& lock, OriginalsStore& store);
-    // Reads the store before a question about putting files back; false after saying why not.
-    bool LoadStoreToPutBack(OriginalsStore& store);
-    // What the mod may change, asking first when it has lines no reader can follow; nothing
-    // when the player cancels.
-    struct KeepPlan {
-        std::vector<std::string> names;
-        bool whole = false;  // every file of the game folder
-        std::uint64_t wholeBytes = 0;
-    };
-    // `applied`, when the store could be read, names the mods still applied, which the player
-    // hears of first when the mod changes their files.
-    std::optional<KeepPlan> PlanKeep(const std::string& fullBatch, const std::vector<std::string>& lines,
-                                     const std::string& gameFolder, const StoreRecords* applied);
-    // The store as it is now, read under the lock: nothing when it could be, else why not.
-    std::optional<StoreError> ReadStore(OriginalsStore& store);
-    // False when the player, asked about files that mods still applied changed, says No.
-    bool OverwriteAgreed(const StoreRecords& applied, const std::vector<std::string>& changed,
-                         const std::string& fullBatch, const std::string& gameFolder);
-    // With the store loaded under the lock, which the caller holds: the applies numbered in
-    // `numbers` taken out in that order, then `again` applied in theirs; what to tell.
-    std::vector<std::string> TakeOutLocked(OriginalsStore& store, const std::vector<std::uint64_t>& numbers,
-                                           const std::vector<ModEntry>& again, const std::set<std::string>& leave);
-    // Applies `entry` again as a normal apply does, under the caller's lock, without remembering
-    // it as the last mod; false, after saying why when that is news, when it did not run.
-    bool ApplyAgain(OriginalsStore& store, const ModEntry& entry, std::vector<std::string>& messages);
-    // Keeps what the plan names in the store loaded under the lock: the new apply's number,
-    // or the message saying why the mod does not run.
-    std::optional<std::uint64_t> KeepOriginals(OriginalsStore& store, const ModEntry& entry,
-                                               const std::string& fullBatch, const KeepPlan& plan,
-                                               std::string& problem);
+    StoreChange Change() const { return StoreChange(m_files.paths, m_files.lockWait, m_progress); }
+    // Reads the store for the questions, offering to set a damaged one aside: its generation, or
+    // nothing after saying why it cannot be read (`consequence`: ", so ...").
+    std::optional<std::string> ReadToAsk(OriginalsStore& store, const char* consequence);
+    // Says why a locked change was not made.
+    void Tell(const NotMade& why, const char* consequence);
     bool OfferSetAside(OriginalsStore& store, const StoreError& error);
     bool OfferMovedStore(OriginalsStore& store);
-    std::vector<std::string> RunAndSettle(OriginalsStore& store, std::uint64_t number, const ModEntry& entry,
-                                          const std::vector<std::string>& lines, const std::string& gameFolder);
+
+    // The plan of an apply, asking every question it needs; nothing when the player cancels or
+    // the mod may not run (after saying why). `again` names the mod a take-out applies again.
+    // A refusal goes to `refusal` when it is given, else to a message.
+    std::optional<ApplyPlan> PlanApply(const ModEntry& entry, std::string runPath, std::vector<std::string> lines,
+                                       const StoreRecords* applied, const std::string& again,
+                                       std::string* refusal = nullptr);
+    // The plan of applying again a mod the store remembers, from the batch file it recorded;
+    // false when the player cancels.
+    bool PlanAgain(AgainStep& step, const std::set<std::string>& leave);
+    // Under the lock: keeps the plan's files, runs the mod and notes what it changed. The new
+    // apply's number, or nothing with `refused` saying why it did not run.
+    std::optional<std::uint64_t> ApplyLocked(OriginalsStore& store, const ApplyPlan& plan, std::string& refused,
+                                             text::RunNews& news);
+    // Applies again, under the lock, the mods a take-out took out; each is checked against its plan.
+    std::vector<text::AgainResult> ApplyAgainLocked(OriginalsStore& store, const std::vector<AgainStep>& steps,
+                                                    const std::set<std::string>& leave,
+                                                    std::vector<std::string>& messages);
+    // At the start: the mods a take-out a kill stopped had not yet applied again.
+    void FinishTakeOut(const std::vector<AgainEntry>& pending);
+
     // Says which file (a list file or the last-mod file) could not be written, and why.
     void ReportUnwritable(const base::WriteError& error);
     // False after saying why the path cannot run as typed.

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <chrono>
-#include <cstdint>
+#include <memory>
 #include <string>
 
 namespace manager {
@@ -27,7 +27,8 @@ public:
     bool InUse() const { return m_inUse; }
 
 private:
-    std::intptr_t m_handle;  // the platform's handle or descriptor
+    struct Owned;  // the platform's lock handle in its owner, defined in each body
+    std::unique_ptr<Owned> m_owned;
     bool m_held = false;
     bool m_inUse = false;
 };

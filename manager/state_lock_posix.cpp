@@ -12,18 +12,22 @@ namespace manager {
 namespace {
 
 // The lock file, made empty when it is not there yet.
-std::FILE* OpenLockFile(const std::string& name) {
+base::UniqueFile OpenLockFile(const std::string& name) {
     if (base::KindOf(name) == base::PathKind::Missing)
         (void)base::WriteFileInPlace(name, "");
     base::PathKind kind = base::PathKind::Missing;
-    return base::OpenDiskFile(name, kind, base::OpenFor::Update).release();
+    return base::OpenDiskFile(name, kind, base::OpenFor::Update);
 }
 
 }  // namespace
 
+struct StateLock::Owned {
+    base::UniqueFile file;  // closing it drops the lock
+};
+
 StateLock::StateLock(const std::string& listFile, std::chrono::milliseconds wait)
-    : m_handle(reinterpret_cast<std::intptr_t>(OpenLockFile(listFile + ".lock"))) {
-    std::FILE* file = reinterpret_cast<std::FILE*>(m_handle);
+    : m_owned(std::make_unique<Owned>(Owned{OpenLockFile(listFile + ".lock")})) {
+    std::FILE* file = m_owned->file.get();
     if (!file)
         return;
     const auto until = std::chrono::steady_clock::now() + wait;
@@ -32,9 +36,6 @@ StateLock::StateLock(const std::string& listFile, std::chrono::milliseconds wait
     m_inUse = !m_held;
 }
 
-StateLock::~StateLock() {
-    if (std::FILE* file = reinterpret_cast<std::FILE*>(m_handle))
-        std::fclose(file);
-}
+StateLock::~StateLock() = default;
 
 }  // namespace manager

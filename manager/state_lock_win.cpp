@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "base/paths.h"
+#include "base/unique_handle_win.h"
 #include "manager/state_lock.h"
 
 namespace manager {
@@ -20,35 +22,35 @@ std::string MutexName(std::string listFile) {
 
 }  // namespace
 
-StateLock::StateLock(const std::string& listFile, std::chrono::milliseconds wait)
-    : m_handle(reinterpret_cast<std::intptr_t>(nullptr)) {
+struct StateLock::Owned {
+    base::KernelHandle mutex;
+};
+
+StateLock::StateLock(const std::string& listFile, std::chrono::milliseconds wait) : m_owned(std::make_unique<Owned>()) {
     const std::string name = MutexName(listFile);
     const auto until = std::chrono::steady_clock::now() + wait;
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    base::KernelHandle mutex = base::KernelHandleOf(CreateMutexA(nullptr, FALSE, name.c_str()));
     // A mutex made by a process with higher rights refuses the others while that one lives;
     // it goes with its last handle, so this waits for it as for the lock itself.
     while (!mutex && GetLastError() == ERROR_ACCESS_DENIED && std::chrono::steady_clock::now() < until) {
         Sleep(10);
-        mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+        mutex = base::KernelHandleOf(CreateMutexA(nullptr, FALSE, name.c_str()));
     }
     if (!mutex) {
         m_inUse = GetLastError() == ERROR_ACCESS_DENIED;
         return;
     }
-    m_handle = reinterpret_cast<std::intptr_t>(mutex);
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-    const DWORD result = WaitForSingleObject(mutex, static_cast<DWORD>(std::max<long long>(left.count(), 0)));
+    const DWORD result = WaitForSingleObject(mutex.Get(), static_cast<DWORD>(std::max<long long>(left.count(), 0)));
     m_held = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
     m_inUse = result == WAIT_TIMEOUT;
+    m_owned->mutex = std::move(mutex);
 }
 
+// The mutex is released while its handle is still open; the owner closes the handle after.
 StateLock::~StateLock() {
-    HANDLE mutex = reinterpret_cast<HANDLE>(m_handle);
-    if (!mutex)
-        return;
     if (m_held)
-        ReleaseMutex(mutex);
-    CloseHandle(mutex);
+        ReleaseMutex(m_owned->mutex.Get());
 }
 
 }  // namespace manager

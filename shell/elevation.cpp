@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/files.h"
+#include "base/unique_handle_win.h"
 #include "shell/app.h"
 
 namespace shell {
@@ -16,13 +17,13 @@ public:
     // Before Windows Vista there is no elevation to ask for; the question fails and the
     // process counts as elevated.
     bool IsElevated() override {
-        HANDLE token = nullptr;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        HANDLE opened = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened))
             return true;
+        const base::KernelHandle token = base::KernelHandleOf(opened);
         TOKEN_ELEVATION elevation{};
         DWORD size = 0;
-        const BOOL known = GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size);
-        CloseHandle(token);
+        const BOOL known = GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof(elevation), &size);
         return !known || elevation.TokenIsElevated != 0;
     }
 

@@ -3,18 +3,19 @@
 
 #include <objbase.h>
 
+#include "base/unique_handle_win.h"
+
 namespace shell {
 namespace {
 
 bool SetDefaultValue(HKEY parent, const std::string& subKey, const std::string& value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(parent, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key,
+    HKEY made = nullptr;
+    if (RegCreateKeyExA(parent, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &made,
                         nullptr) != ERROR_SUCCESS)
         return false;
-    const LONG result = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                       static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
+    const base::RegistryKey key(made);
+    return RegSetValueExA(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
 // COM appends its switch to the LocalServer32 command line, so the path is quoted.
@@ -45,14 +46,12 @@ RegisteredIn RegisterServer(const ServerRegistration& server, HKEY classesRoot, 
 }
 
 RegisteredIn RegisterServer(const ServerRegistration& server) {
-    HKEY userClasses = nullptr;
+    HKEY made = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes", 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_CREATE_SUB_KEY | KEY_SET_VALUE, nullptr, &userClasses, nullptr) != ERROR_SUCCESS)
-        userClasses = nullptr;
-    const RegisteredIn where = RegisterServer(server, HKEY_CLASSES_ROOT, userClasses);
-    if (userClasses)
-        RegCloseKey(userClasses);
-    return where;
+                        KEY_CREATE_SUB_KEY | KEY_SET_VALUE, nullptr, &made, nullptr) != ERROR_SUCCESS)
+        made = nullptr;
+    const base::RegistryKey userClasses(made);
+    return RegisterServer(server, HKEY_CLASSES_ROOT, userClasses.Get());
 }
 
 }  // namespace shell

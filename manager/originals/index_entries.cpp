@@ -1,54 +1,11 @@
 // The pieces every version of the store's index is made of.
 #include "manager/originals/index_entries.h"
 
-#include <algorithm>
-
 #include "base/sha256.h"
 
 namespace manager {
 
 bool IsFullPathName(const std::string& path) { return base::SplitFullPath(path).has_value(); }
-
-// A full path inside the game folder is refused rather than taken as its relative name, so
-// each file has one spelling in the index.
-NamePlace PlaceOfName(const std::string& name, const std::string& gameFolder, NameFold fold) {
-    if (name.empty())
-        return NamePlace::Invalid;
-    if (name.find(':') == std::string::npos && name[0] != '\\') {
-        // One buffer for every part: the index names thousands of files.
-        std::string part;
-        for (std::size_t at = 0; at <= name.size();) {
-            const std::size_t end = std::min(name.find('\\', at), name.size());
-            part.assign(name, at, end - at);
-            if (!base::IsPlainPart(part))
-                return NamePlace::Invalid;
-            at = end + 1;
-        }
-        return NamePlace::Inside;
-    }
-    const auto full = base::SplitFullPath(name);
-    const auto game = base::SplitFullPath(gameFolder);
-    if (!full || full->parts.empty() || !game)
-        return NamePlace::Invalid;
-    const bool inside = base::IsWithin(*full, *game, fold) && full->parts.size() > game->parts.size();
-    return inside ? NamePlace::Invalid : NamePlace::Outside;
-}
-
-bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
-
-// Counted first, so the pieces are made in place once and never moved.
-std::vector<std::string> SplitAt(const std::string& text, char separator) {
-    std::size_t count = 1;
-    for (std::size_t at = text.find(separator); at != std::string::npos; at = text.find(separator, at + 1))
-        ++count;
-    std::vector<std::string> pieces;
-    pieces.reserve(count);
-    std::size_t at = 0;
-    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + 1)
-        pieces.emplace_back(text, at, end - at);
-    pieces.emplace_back(text, at);
-    return pieces;
-}
 
 bool IsSha256Hex(std::string_view text) {
     if (text.size() != kSha256HexDigits)
@@ -114,6 +71,10 @@ std::optional<std::string_view> CheckedBody(std::string_view text, IndexProblem&
         return std::nullopt;
     problem = IndexProblem::None;
     return body;
+}
+
+std::string_view CheckOf(std::string_view sealed) {
+    return sealed.substr(sealed.size() - kNewline.size() - kSha256HexDigits, kSha256HexDigits);
 }
 
 }  // namespace manager

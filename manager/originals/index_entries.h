@@ -1,6 +1,5 @@
 // The pieces of every version of the originals store's index: its entries (what was kept,
-// created or lost), the ways it is refused, its numbers and hashes, and the check that no
-// name in it can point outside its place.
+// created or lost), the ways it is refused, its numbers, hashes and check line.
 #pragma once
 
 #include <cstddef>
@@ -11,10 +10,14 @@
 #include <vector>
 
 #include "base/paths.h"
+#include "base/text.h"
 
 namespace manager {
 
 using base::NameFold;
+// A name an index gives: inside the game folder, a full path outside it, or refused.
+using base::NamePlace;
+using base::PlaceOfName;
 
 enum class EntryKind {
     Kept,    // a copy of the original is in the store
@@ -43,8 +46,6 @@ enum class IndexProblem {
 // A SHA-256 written as 64 lowercase hex digits.
 inline constexpr std::size_t kSha256HexDigits = 64;
 
-bool StartsWith(const std::string& text, const char* prefix);
-std::vector<std::string> SplitAt(const std::string& text, char separator);
 bool IsSha256Hex(std::string_view text);
 // Decimal digits without a sign or leading zero, within 64 bits.
 std::optional<std::uint64_t> ParseUnsigned(std::string_view text);
@@ -57,12 +58,10 @@ std::string WithCheckLine(std::string body);
 // The text above the check line when that is the last line and matches it; else nothing,
 // `problem` saying why (NoCheck or WrongCheck).
 std::optional<std::string_view> CheckedBody(std::string_view text, IndexProblem& problem);
+// The hash a check line of a text CheckedBody took carries: 64 hex digits.
+std::string_view CheckOf(std::string_view sealed);
 
-// Where a name lies: inside the game folder (a plain relative name), outside it (a full
-// path elsewhere), or nowhere a store may name.
-enum class NamePlace { Invalid, Inside, Outside };
 // A drive or network path from its root down, every part a plain name.
 bool IsFullPathName(const std::string& path);
-NamePlace PlaceOfName(const std::string& name, const std::string& gameFolder, NameFold fold);
 
 }  // namespace manager

@@ -1,19 +1,28 @@
-// Encoding and checking the store's index, version 4. Line by line, CR LF after each, every
+// Encoding and checking the store's index, version 5. Line by line, CR LF after each, every
 // text in UTF-8:
 //   a comment for whoever opens the file
-//   version<TAB>4
+//   version<TAB>5
 //   game<TAB><the game folder's full path>
+//   next<TAB><the number the next apply gets>
+//   for each mod a Take out still applies again, in order:
+//     again<TAB><the mod's name>
+//     batch<TAB><the batch file's full path>
+//   for each group of originals the player left as they were:
+//     left<TAB><the number of the apply it was left by>
+//     entry lines, as an apply's
 //   then for each apply, oldest first:
 //     apply<TAB><number><TAB><UTC seconds>
 //     mod<TAB><the mod's name>
 //     batch<TAB><the batch file's full path, or nothing>
+//     running, while its run is not settled
 //     one entry line per file: kept<TAB><size><TAB><SHA-256 of the copy><TAB><attributes><TAB><name>,
 //     absent<TAB><name> or lost<TAB><name>, each followed by
 //     after<TAB><size><TAB><time> or after<TAB>gone once the apply has run
 //   check<TAB><SHA-256 of every byte above this line>
 // The attributes are the letters of those set, in the order RHSA (read-only, hidden, system,
-// archive), or "-" for none. Version 3 had no attributes field and its texts in the ANSI code
-// page; it is read by the same reader.
+// archive), or "-" for none. Version 4 had no next, again, left or running lines; version 3
+// neither, nor the attributes field, and its texts in the ANSI code page. The same reader
+// reads all three.
 #include "manager/originals/index_format.h"
 
 #include <algorithm>
@@ -33,9 +42,11 @@ constexpr char kHeader[] =
     "Original game files kept by Grenwick before mods changed them, one section for each mod applied, oldest "
     "first; its system menu entries \"Restore original files...\" and \"Undo last mod...\" put them back. The "
     "last line checks the lines above it.";
-constexpr char kVersionLine[] = "version\t4";
+constexpr char kVersionLine[] = "version\t5";
+constexpr char kPlainVersionLine[] = "version\t4";
 constexpr char kAnsiVersionLine[] = "version\t3";
 constexpr char kGame[] = "game\t";
+constexpr char kRunning[] = "running";
 constexpr char kNewline[] = "\r\n";
 constexpr char kAttributeLetters[] = "RHSA";
 
@@ -76,105 +87,190 @@ bool TakeField(View& line, View& field) {
     return true;
 }
 
-bool Starts(View text, View prefix) { return text.substr(0, prefix.size()) == prefix; }
+using base::StartsWith;
 
 DecodedRecords Refused(IndexProblem problem, std::size_t line) { return {std::nullopt, problem, line}; }
 
 }  // namespace
 
+std::optional<std::uint64_t> NextNumber(const StoreRecords& records) {
+    std::uint64_t next = std::max<std::uint64_t>(records.next, 1);
+    for (const std::vector<ApplyRecord>* group : {&records.left, &records.applies})
+        for (const ApplyRecord& apply : *group) {
+            if (apply.number == UINT64_MAX)
+                return std::nullopt;
+            next = std::max(next, apply.number + 1);
+        }
+    return next;
+}
+
+namespace {
+
+// An entry line and its after line; false when the entry cannot be read back.
+bool EncodeEntry(const ApplyEntry& entry, const std::string& gameFolder, NameFold fold,
+                 std::set<std::string>& seen, std::string& text) {
+    const IndexEntry& before = entry.before;
+    if (PlaceOfName(before.name, gameFolder, fold) == NamePlace::Invalid ||
+        before.name.find('\t') != std::string::npos || !seen.insert(fold(before.name)).second)
+        return false;
+    switch (before.kind) {
+    case EntryKind::Kept:
+        if (!IsSha256Hex(before.sha256))
+            return false;
+        text += "kept\t" + std::to_string(before.size) + "\t" + before.sha256 + "\t" +
+                AttributeText(entry.attributes) + "\t";
+        break;
+    case EntryKind::Absent:
+        text += "absent\t";
+        break;
+    case EntryKind::Lost:
+        text += "lost\t";
+        break;
+    }
+    text += before.name + kNewline;
+    if (entry.after)
+        text += entry.after->exists ? "after\t" + std::to_string(entry.after->size) + "\t" +
+                                          std::to_string(entry.after->time) + kNewline
+                                    : std::string("after\tgone") + kNewline;
+    return true;
+}
+
+}  // namespace
+
 std::optional<std::string> EncodeRecords(const StoreRecords& records, NameFold fold) {
-    if (!IsFullPathName(records.gameFolder) || !Unbroken(records.gameFolder))
+    const std::optional<std::uint64_t> next = NextNumber(records);
+    if (!next || !IsFullPathName(records.gameFolder) || !Unbroken(records.gameFolder))
         return std::nullopt;
-    std::string text = std::string(kHeader) + kNewline + kVersionLine + kNewline + kGame + records.gameFolder + kNewline;
+    std::string text = std::string(kHeader) + kNewline + kVersionLine + kNewline + kGame + records.gameFolder +
+                       kNewline + "next\t" + std::to_string(*next) + kNewline;
+    for (const AgainEntry& again : records.again) {
+        if (!Unbroken(again.mod) || !Unbroken(again.batchPath))
+            return std::nullopt;
+        text += "again\t" + again.mod + kNewline + "batch\t" + again.batchPath + kNewline;
+    }
     std::set<std::uint64_t> numbers;
+    std::set<std::string> leftNames;
+    for (const ApplyRecord& group : records.left) {
+        if (!numbers.insert(group.number).second)
+            return std::nullopt;
+        text += "left\t" + std::to_string(group.number) + kNewline;
+        for (const ApplyEntry& entry : group.entries)
+            if (!EncodeEntry(entry, records.gameFolder, fold, leftNames, text))
+                return std::nullopt;
+    }
     for (const ApplyRecord& apply : records.applies) {
         if (!numbers.insert(apply.number).second || !Unbroken(apply.mod) || !Unbroken(apply.batchPath))
             return std::nullopt;
         text += "apply\t" + std::to_string(apply.number) + "\t" + std::to_string(apply.when) + kNewline;
         text += "mod\t" + apply.mod + kNewline + "batch\t" + apply.batchPath + kNewline;
+        if (apply.running)
+            text += std::string(kRunning) + kNewline;
         std::set<std::string> seen;
-        for (const ApplyEntry& entry : apply.entries) {
-            const IndexEntry& before = entry.before;
-            if (PlaceOfName(before.name, records.gameFolder, fold) == NamePlace::Invalid ||
-                before.name.find('\t') != std::string::npos || !seen.insert(fold(before.name)).second)
+        for (const ApplyEntry& entry : apply.entries)
+            if (!EncodeEntry(entry, records.gameFolder, fold, seen, text))
                 return std::nullopt;
-            switch (before.kind) {
-            case EntryKind::Kept:
-                if (!IsSha256Hex(before.sha256))
-                    return std::nullopt;
-                text += "kept\t" + std::to_string(before.size) + "\t" + before.sha256 + "\t" +
-                        AttributeText(entry.attributes) + "\t";
-                break;
-            case EntryKind::Absent:
-                text += "absent\t";
-                break;
-            case EntryKind::Lost:
-                text += "lost\t";
-                break;
-            }
-            text += before.name + kNewline;
-            if (entry.after)
-                text += entry.after->exists ? "after\t" + std::to_string(entry.after->size) + "\t" +
-                                                  std::to_string(entry.after->time) + kNewline
-                                            : std::string("after\tgone") + kNewline;
-        }
     }
     return WithCheckLine(std::move(text));
 }
 
 namespace {
 
-// Reads the lines of an index of version 4, or of version 3 (`ansi`), one at a time and in
-// place: no line or field is copied but the texts the records keep.
+// Reads the lines of an index of version 5, 4 or 3, one at a time and in place: no line or
+// field is copied but the texts the records keep.
 class Reader {
 public:
-    Reader(View body, const std::string& gameFolder, NameFold fold, bool ansi)
-        : m_rest(body), m_gameFolder(gameFolder), m_fold(fold), m_ansi(ansi) {}
+    Reader(View body, const std::string& gameFolder, NameFold fold, unsigned version)
+        : m_rest(body), m_gameFolder(gameFolder), m_fold(fold), m_version(version) {}
 
     DecodedRecords Read() {
         View line;
-        if (!NextLine(line) || !NextLine(line) || line != (m_ansi ? kAnsiVersionLine : kVersionLine))
+        if (!NextLine(line) || !NextLine(line) || line != VersionLine())
             return Refused(m_bad ? IndexProblem::Malformed : IndexProblem::UnknownFormat, m_bad ? m_line : 2);
-        if (!NextLine(line) || !Starts(line, kGame))
+        if (!NextLine(line) || !StartsWith(line, kGame))
             return Refused(IndexProblem::Malformed, 3);
         StoreRecords records;
         records.gameFolder = Text(line.substr(sizeof(kGame) - 1));
         if (!IsFullPathName(records.gameFolder) || m_fold(records.gameFolder) != m_fold(m_gameFolder))
             return Refused(IndexProblem::OtherGameFolder, 3);
+        std::optional<std::uint64_t> next;
+        if (m_version == kIndexVersion) {
+            if (!NextLine(line) || !StartsWith(line, "next\t") || !(next = ParseUnsigned(line.substr(5))) || *next == 0)
+                return Refused(IndexProblem::Malformed, m_line);
+        }
         std::set<std::uint64_t> numbers;
+        Section section = Section::Again;
         while (NextLine(line)) {
-            if (Starts(line, "apply\t")) {
+            if (StartsWith(line, "apply\t")) {
                 const std::size_t applyLine = m_line;
                 if (const std::size_t twice = FirstDuplicate())
                     return Refused(IndexProblem::DuplicateName, twice);
+                section = Section::Applies;
                 if (!ReadApply(line, records, numbers))
                     return RefusedAt(IndexProblem::Malformed, m_bad ? m_line : applyLine);
-            } else if (Starts(line, "after\t")) {
-                const auto after = ReadAfter(line.substr(6));
-                if (!after || records.applies.empty() || records.applies.back().entries.empty() ||
-                    records.applies.back().entries.back().after)
+            } else if (m_version == kIndexVersion && section == Section::Again && StartsWith(line, "again\t")) {
+                View batch;
+                if (!NextLine(batch) || !StartsWith(batch, "batch\t"))
                     return RefusedAt(IndexProblem::Malformed, m_line);
-                records.applies.back().entries.back().after = *after;
+                records.again.push_back({Text(line.substr(6)), Text(batch.substr(6))});
+            } else if (m_version == kIndexVersion && section != Section::Applies && StartsWith(line, "left\t")) {
+                const auto number = ParseUnsigned(line.substr(5));
+                if (!number || !numbers.insert(*number).second)
+                    return RefusedAt(IndexProblem::Malformed, m_line);
+                section = Section::Left;
+                records.left.push_back({*number, {}, {}, 0, {}});
+            } else if (m_version == kIndexVersion && line == kRunning) {
+                if (section != Section::Applies || !records.applies.back().entries.empty() ||
+                    records.applies.back().running)
+                    return RefusedAt(IndexProblem::Malformed, m_line);
+                records.applies.back().running = true;
+            } else if (StartsWith(line, "after\t")) {
+                const auto after = ReadAfter(line.substr(6));
+                ApplyRecord* owner = Owner(section, records);
+                if (!after || !owner || owner->entries.empty() || owner->entries.back().after)
+                    return RefusedAt(IndexProblem::Malformed, m_line);
+                owner->entries.back().after = *after;
             } else {
                 std::optional<ApplyEntry> entry = ReadEntry(line);
-                if (!entry || records.applies.empty())
+                ApplyRecord* owner = Owner(section, records);
+                if (!entry || !owner)
                     return RefusedAt(IndexProblem::Malformed, m_line);
                 if (PlaceOfName(entry->before.name, m_gameFolder, m_fold) == NamePlace::Invalid)
                     return RefusedAt(IndexProblem::BadName, m_line);
                 m_folded.emplace_back(m_fold(entry->before.name), m_line);
-                records.applies.back().entries.push_back(std::move(*entry));
+                owner->entries.push_back(std::move(*entry));
             }
         }
         if (m_bad)
             return RefusedAt(IndexProblem::Malformed, m_line);
         if (const std::size_t twice = FirstDuplicate())
             return Refused(IndexProblem::DuplicateName, twice);
-        return {std::move(records), IndexProblem::None, 0, m_ansi ? kAnsiIndexVersion : kIndexVersion};
+        // The next number is above every number given; an older index's is worked out.
+        const std::optional<std::uint64_t> above = NextNumber(records);
+        if (!above || (next && *next < *above))
+            return Refused(IndexProblem::Malformed, m_version == kIndexVersion ? 4 : 0);
+        records.next = next.value_or(*above);
+        return {std::move(records), IndexProblem::None, 0, m_version};
     }
 
 private:
-    // The first line (from 1) of this apply naming a file it named before, 0 when none; the
-    // names are checked at the apply's end, sorted, rather than each in a set as it comes.
+    // Where the entry lines read go: nowhere before the first group or apply.
+    enum class Section { Again, Left, Applies };
+    static ApplyRecord* Owner(Section section, StoreRecords& records) {
+        if (section == Section::Left)
+            return &records.left.back();
+        if (section == Section::Applies)
+            return &records.applies.back();
+        return nullptr;
+    }
+
+    const char* VersionLine() const {
+        return m_version == kIndexVersion ? kVersionLine
+                                          : m_version == kPlainIndexVersion ? kPlainVersionLine : kAnsiVersionLine;
+    }
+
+    // The first line (from 1) of this apply (or of the left originals, all as one) naming a
+    // file it named before, 0 when none; the names are checked at its end, sorted, rather than
+    // each in a set as it comes.
     std::size_t FirstDuplicate() {
         std::sort(m_folded.begin(), m_folded.end());
         std::size_t first = 0;
@@ -206,7 +302,8 @@ private:
         return true;
     }
 
-    std::string Text(View text) const { return m_ansi ? base::Utf8OfAnsi(std::string(text)) : std::string(text); }
+    bool Ansi() const { return m_version == kAnsiIndexVersion; }
+    std::string Text(View text) const { return Ansi() ? base::Utf8OfAnsi(std::string(text)) : std::string(text); }
 
     // An apply line and its mod and batch lines, always together.
     bool ReadApply(View line, StoreRecords& records, std::set<std::uint64_t>& numbers) {
@@ -217,7 +314,7 @@ private:
         const auto parsedWhen = ParseSigned(when);
         View mod, batch;
         if (!parsedNumber || !parsedWhen || !numbers.insert(*parsedNumber).second || !NextLine(mod) ||
-            !Starts(mod, "mod\t") || !NextLine(batch) || !Starts(batch, "batch\t"))
+            !StartsWith(mod, "mod\t") || !NextLine(batch) || !StartsWith(batch, "batch\t"))
             return false;
         records.applies.push_back({*parsedNumber, Text(mod.substr(4)), Text(batch.substr(6)), *parsedWhen, {}});
         return true;
@@ -243,11 +340,11 @@ private:
         ApplyEntry entry;
         if (kind == "kept") {
             View size, hash, attributes;
-            if (!TakeField(line, size) || !TakeField(line, hash) || (!m_ansi && !TakeField(line, attributes)) ||
+            if (!TakeField(line, size) || !TakeField(line, hash) || (!Ansi() && !TakeField(line, attributes)) ||
                 line.find('\t') != View::npos)
                 return std::nullopt;
             const auto parsedSize = ParseUnsigned(size);
-            const auto parsedAttributes = m_ansi ? std::optional<base::FileAttributes>(base::FileAttributes{})
+            const auto parsedAttributes = Ansi() ? std::optional<base::FileAttributes>(base::FileAttributes{})
                                                  : AttributesOf(attributes);
             if (!parsedSize || !IsSha256Hex(hash) || !parsedAttributes)
                 return std::nullopt;
@@ -264,34 +361,42 @@ private:
     View m_rest;
     const std::string& m_gameFolder;
     NameFold m_fold;
-    bool m_ansi;
+    unsigned m_version;
     std::size_t m_line = 0;  // the line last read, from 1
     bool m_bad = false;      // a line that does not end in CR LF alone
     std::vector<std::pair<std::string, std::size_t>> m_folded;  // this apply's names folded, and their lines
 };
 
-DecodedRecords DecodeVersion(const std::string& text, const std::string& gameFolder, NameFold fold, bool ansi) {
+DecodedRecords DecodeVersion(const std::string& text, const std::string& gameFolder, NameFold fold, unsigned version) {
     IndexProblem problem = IndexProblem::None;
     const std::optional<View> body = CheckedBody(text, problem);
     if (!body)
         return Refused(problem, 0);
-    return Reader(*body, gameFolder, fold, ansi).Read();
+    return Reader(*body, gameFolder, fold, version).Read();
+}
+
+// Whether the second line of `text` is `versionLine`.
+bool HasVersionLine(const std::string& text, const std::string& versionLine) {
+    const std::size_t second = text.find('\n');
+    return second != std::string::npos && text.compare(second + 1, versionLine.size() + 2, versionLine + kNewline) == 0;
 }
 
 }  // namespace
 
 DecodedRecords DecodeRecords(const std::string& text, const std::string& gameFolder, NameFold fold) {
-    return DecodeVersion(text, gameFolder, fold, false);
+    return DecodeVersion(text, gameFolder, fold, kIndexVersion);
 }
 
-bool IsAnsiIndex(const std::string& text) {
-    const std::size_t second = text.find('\n');
-    return second != std::string::npos &&
-           text.compare(second + 1, sizeof(kAnsiVersionLine) + 1, std::string(kAnsiVersionLine) + kNewline) == 0;
+bool IsPlainIndex(const std::string& text) { return HasVersionLine(text, kPlainVersionLine); }
+
+DecodedRecords DecodePlainRecords(const std::string& text, const std::string& gameFolder, NameFold fold) {
+    return DecodeVersion(text, gameFolder, fold, kPlainIndexVersion);
 }
+
+bool IsAnsiIndex(const std::string& text) { return HasVersionLine(text, kAnsiVersionLine); }
 
 DecodedRecords DecodeAnsiRecords(const std::string& text, const std::string& gameFolder, NameFold fold) {
-    return DecodeVersion(text, gameFolder, fold, true);
+    return DecodeVersion(text, gameFolder, fold, kAnsiIndexVersion);
 }
 
 }  // namespace manager

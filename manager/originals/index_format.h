@@ -1,6 +1,8 @@
-// The index format the store writes (version 4): every apply remembered, oldest first, for each
-// file an apply changed the file as it was just before (a kept copy with its attributes, absent,
-// or lost) and as the apply left it, and a check line over all of it. Every text is UTF-8.
+// The index format the store writes (version 5): the next apply's number, the mods still to be
+// applied again, the originals of files the player left as they were, and every apply
+// remembered, oldest first, for each file an apply changed the file as it was just before (a
+// kept copy with its attributes, absent, or lost) and as the apply left it; a check line over
+// all of it. Every text is UTF-8.
 #pragma once
 
 #include <cstdint>
@@ -44,23 +46,48 @@ struct ApplyRecord {
     // The previous version's store, read where it lies in the game folder because it could not
     // be moved out: never written in the index, its copies unchecked.
     bool readInPlace = false;
+    // From keeping its originals until its run is settled: only then may a run note name it.
+    bool running = false;
+};
+
+// A mod to be applied again after a Take out, as the list showed it.
+struct AgainEntry {
+    std::string mod;
+    std::string batchPath;
+    bool operator==(const AgainEntry& other) const { return mod == other.mod && batchPath == other.batchPath; }
 };
 
 struct StoreRecords {
     std::string gameFolder;
     std::vector<ApplyRecord> applies;  // oldest first
+    // The number the next apply gets: above every number the store ever gave, so none is reused.
+    std::uint64_t next = 1;
+    // First originals of files the player left as they were when their apply was taken out:
+    // Restore still puts them back. Each group keeps its copies in the folder of the apply it
+    // was left by, named by its number; only `number` and `entries` count.
+    std::vector<ApplyRecord> left = {};
+    // The mods a Take out still has to apply again, in order: a kill may stop it in between.
+    std::vector<AgainEntry> again = {};
 };
+
+// The number the next apply gets: `next`, or above the highest number when that is higher;
+// nothing when no number is left.
+std::optional<std::uint64_t> NextNumber(const StoreRecords& records);
 
 // The name of the record made from a store the previous version kept inside the game folder.
 inline constexpr char kKeptBefore[] = "kept before";
 
-// The index text; nothing when a name is bad or repeated within an apply, a kept entry has
-// no hash, or two applies share a number.
+// The index text; nothing when a name is bad or repeated within an apply or among the left
+// originals, a kept entry has no hash, two applies or groups share a number, or a text holds
+// a line break.
 std::optional<std::string> EncodeRecords(const StoreRecords& records, NameFold fold);
 
 // The version this format writes in its second line.
-inline constexpr unsigned kIndexVersion = 4;
-// The version before, the same lines but for the attributes, its texts in the ANSI code page.
+inline constexpr unsigned kIndexVersion = 5;
+// The version before: no next number, mods to apply again, left originals or running mark;
+// its next number is above its highest.
+inline constexpr unsigned kPlainIndexVersion = 4;
+// The version before that, as version 4 but for the attributes, its texts in the ANSI code page.
 inline constexpr unsigned kAnsiIndexVersion = 3;
 
 struct DecodedRecords {
@@ -70,6 +97,10 @@ struct DecodedRecords {
     unsigned version = 0;     // the version the records were read in
 };
 DecodedRecords DecodeRecords(const std::string& text, const std::string& gameFolder, NameFold fold);
+
+// Whether the text is an index of version 4, which DecodePlainRecords reads.
+bool IsPlainIndex(const std::string& text);
+DecodedRecords DecodePlainRecords(const std::string& text, const std::string& gameFolder, NameFold fold);
 
 // Whether the text is an index of version 3, which DecodeAnsiRecords reads: its texts become
 // UTF-8 and its kept files have no attributes.

@@ -17,7 +17,7 @@ constexpr char kOldHeader[] =
 DecodedIndex Refused(IndexProblem problem, std::size_t line) { return {std::nullopt, problem, line}; }
 
 std::optional<IndexEntry> ParseOldEntry(const std::string& line) {
-    const std::vector<std::string> fields = SplitAt(line, '\t');
+    const std::vector<std::string> fields = base::SplitAt(line, '\t');
     if (fields.size() != 2)
         return std::nullopt;
     if (fields[0] == "kept")
@@ -54,7 +54,7 @@ bool IsOldIndex(const std::string& text) {
 DecodedIndex DecodeOldIndex(const std::string& text, const std::string& gameFolder, NameFold fold) {
     if (!IsOldIndex(text))
         return Refused(IndexProblem::UnknownFormat, 1);
-    std::vector<std::string> lines = SplitAt(text, '\n');
+    std::vector<std::string> lines = base::SplitAt(text, '\n');
     if (lines.back().empty())
         lines.pop_back();
     for (std::string& line : lines)

@@ -29,6 +29,7 @@ struct VersionReader {
 constexpr VersionReader kReaders[] = {
     {&IsOldIndex, &ReadOld},
     {&IsAnsiIndex, &DecodeAnsiRecords},
+    {&IsPlainIndex, &DecodePlainRecords},
     {nullptr, &DecodeRecords},
 };
 

@@ -7,6 +7,7 @@
 
 #include "base/files.h"
 #include "base/paths.h"
+#include "base/sha256.h"
 #include "base/test_hook.h"
 #include "manager/originals/index_reader.h"
 #include "manager/originals/store_place.h"
@@ -20,6 +21,7 @@ using base::WriteResult;
 
 constexpr char kIndexName[] = "index.txt";
 constexpr char kElsewhere[] = "elsewhere";
+constexpr char kNoIndex[] = "none";
 
 const NameFold kFold = &base::FoldCase;
 
@@ -174,8 +176,14 @@ std::vector<std::string> ChangedFiles(const FolderNotes& before, const FolderNot
 OriginalsStore::OriginalsStore(const std::string& storeRoot, std::string gameFolder)
     : m_gameFolder(std::move(gameFolder)),
       m_rooted(!storeRoot.empty()),
-      m_folder(Join(storeRoot, StoreKey(m_gameFolder, kFold))) {
+      m_folder(Join(storeRoot, StoreKey(m_gameFolder, kFold))),
+      m_oldFolder(Join(m_gameFolder, kKeptFolder)),
+      m_indexCheck(kNoIndex) {
     m_records.gameFolder = m_gameFolder;
+}
+
+std::string OriginalsStore::Generation() const {
+    return m_oldCheck.empty() ? m_indexCheck : m_indexCheck + "+" + m_oldCheck;
 }
 
 std::string OriginalsStore::IndexPath() const { return Join(m_folder, kIndexName); }
@@ -203,31 +211,16 @@ std::string OriginalsStore::CopyPath(const ApplyRecord& apply, const std::string
                   PlaceOfName(name, m_gameFolder, kFold) != NamePlace::Outside);
 }
 
-std::string OriginalsStore::OldFolder() const { return Join(m_gameFolder, kKeptFolder); }
-
 // The previous version named files inside the game folder by full path or relative name.
 std::string OriginalsStore::OldCopyPath(const std::string& name) const {
     const base::FolderPlace place = base::PlaceInFolder(name, m_gameFolder);
-    return CopyIn(OldFolder(), place.name, place.inside);
-}
-
-// Once this game folder has a store of its own, whatever the game folder holds is the game's:
-// a folder of that name a mod writes later is never taken for kept originals.
-bool OriginalsStore::HasOldStore() const {
-    return base::KindOf(m_folder) == PathKind::Missing &&
-           base::KindOf(Join(OldFolder(), kIndexName)) != PathKind::Missing;
-}
-
-std::uint64_t OriginalsStore::NextNumber() const {
-    std::uint64_t next = 1;
-    for (const ApplyRecord& apply : m_records.applies)
-        next = std::max(next, apply.number + 1);
-    return next;
+    return CopyIn(m_oldFolder, place.name, place.inside);
 }
 
 std::optional<StoreError> OriginalsStore::Load(ProgressView* progress) {
     m_records = {m_gameFolder, {}};
     m_unended.reset();
+    m_indexCheck = kNoIndex;
     if (!m_rooted)
         return StoreError{StoreError::What::NoRoot};
     AdoptPreviousFolder();
@@ -241,9 +234,11 @@ std::optional<StoreError> OriginalsStore::Load(ProgressView* progress) {
             return StoreError{StoreError::What::Unreadable, index, base::WriteError::Reason::Other, decoded.problem,
                               decoded.line};
         m_records = std::move(*decoded.records);
+        m_indexCheck = std::string(CheckOf(*text));
     } else if (base::KindOf(index) != PathKind::Missing) {
         return StoreError{StoreError::What::Unreadable, index};
     }
+    ReadOldStore();
     std::optional<StoreError> failed = TakeOver(progress);
     if (!failed)
         SettleUnendedRun();
@@ -264,12 +259,21 @@ void OriginalsStore::AdoptPreviousFolder() {
         m_folder = previous;
 }
 
-// The old store as one apply read in place; a copy its index names that is gone is lost.
-std::optional<ApplyRecord> OriginalsStore::ReadOldStore() const {
-    const auto text = base::ReadWholeFile(Join(OldFolder(), kIndexName));
+// Once this game folder has a store of its own, whatever the game folder holds is the game's:
+// a folder of that name a mod writes later is never taken for kept originals. Else the old
+// store is one apply read in place; a copy its index names that is gone is lost.
+void OriginalsStore::ReadOldStore() {
+    m_oldStore.reset();
+    m_oldCheck.clear();
+    const std::string index = Join(m_oldFolder, kIndexName);
+    m_hasOldStore = base::KindOf(m_folder) == PathKind::Missing && base::KindOf(index) != PathKind::Missing;
+    if (!m_hasOldStore)
+        return;
+    const auto text = base::ReadWholeFile(index);
+    m_oldCheck = base::ToHex(base::Sha256Of(text.value_or(std::string())));
     DecodedRecords decoded = text ? ReadIndex(*text, m_gameFolder, kFold) : DecodedRecords{};
     if (!decoded.records || decoded.version != kOldIndexVersion)
-        return std::nullopt;
+        return;
     ApplyRecord old = std::move(decoded.records->applies.front());
     old.entries.erase(std::remove_if(old.entries.begin(), old.entries.end(),
                                      [](const ApplyEntry& entry) {
@@ -280,7 +284,7 @@ std::optional<ApplyRecord> OriginalsStore::ReadOldStore() const {
     for (ApplyEntry& entry : old.entries)
         if (entry.before.kind == EntryKind::Kept && !base::FileState(OldCopyPath(entry.before.name)))
             entry.before.kind = EntryKind::Lost;
-    return old;
+    m_oldStore = std::move(old);
 }
 
 // Moves the old store's copies into this store's folder for `apply`, hashing them on the way;
@@ -318,27 +322,29 @@ bool OriginalsStore::MoveOldCopies(ApplyRecord& apply, std::vector<std::string>&
 // all be moved, or the player cancels, nothing is moved: the old store is read where it is,
 // and moving is tried again at the next reading.
 std::optional<StoreError> OriginalsStore::TakeOver(ProgressView* progress) {
-    if (!HasOldStore())
+    if (!m_hasOldStore)
         return std::nullopt;
-    const std::optional<ApplyRecord> old = ReadOldStore();
-    if (!old)
-        return StoreError{StoreError::What::Unreadable, Join(OldFolder(), kIndexName)};
-    ApplyRecord apply = *old;
-    apply.number = NextNumber();
-    apply.readInPlace = false;
-    std::vector<std::string> copies;
-    const bool moved = MoveOldCopies(apply, copies, progress);
+    if (!m_oldStore)
+        return StoreError{StoreError::What::Unreadable, Join(m_oldFolder, kIndexName)};
+    const ApplyRecord old = *m_oldStore;
     StoreRecords records = m_records;
+    const std::optional<std::uint64_t> number = NextNumber(records);
+    ApplyRecord apply = old;
+    apply.number = number.value_or(0);
+    apply.readInPlace = false;
+    records.next = apply.number + 1;
+    std::vector<std::string> copies;
+    const bool moved = number && MoveOldCopies(apply, copies, progress);
     records.applies.insert(records.applies.begin(), std::move(apply));
     if (moved && !WriteIndex(records)) {
         m_records = std::move(records);
-        RemoveOldStore(*old);
+        RemoveOldStore(old);
         return std::nullopt;
     }
     for (const std::string& copy : copies)
         RemoveCopy(copy);
     RemoveEmptyTree(m_folder);  // still no store of its own, so the next reading tries again
-    m_records.applies.insert(m_records.applies.begin(), *old);
+    m_records.applies.insert(m_records.applies.begin(), old);
     return std::nullopt;
 }
 
@@ -346,8 +352,8 @@ namespace {
 
 // The game folder an index names on its third line, read only as far as that.
 std::optional<std::string> NamedGameFolder(const std::string& text) {
-    const std::vector<std::string> lines = SplitAt(text, '\n');
-    if (lines.size() < 4 || !StartsWith(lines[2], "game\t") || lines[2].back() != '\r')
+    const std::vector<std::string> lines = base::SplitAt(text, '\n');
+    if (lines.size() < 4 || !base::StartsWith(lines[2], "game\t") || lines[2].back() != '\r')
         return std::nullopt;
     return lines[2].substr(5, lines[2].size() - 6);
 }
@@ -366,7 +372,11 @@ std::optional<OriginalsStore::MovedStore> OriginalsStore::FindMovedStore() const
         const auto text = base::ReadWholeFile(Join(folder, kIndexName));
         const auto named = text ? NamedGameFolder(*text) : std::nullopt;
         if (!named || kFold(base::BaseName(*named)) != kFold(base::BaseName(m_gameFolder)) ||
-            base::KindOf(*named) != PathKind::Missing || !ReadIndex(*text, *named, kFold).records)
+            base::KindOf(*named) != PathKind::Missing)
+            continue;
+        // Only a store that keeps something to put back is offered.
+        const DecodedRecords read = ReadIndex(*text, *named, kFold);
+        if (!read.records || (read.records->applies.empty() && read.records->left.empty()))
             continue;
         return MovedStore{folder, *named};
     }
@@ -381,11 +391,20 @@ std::optional<StoreError> OriginalsStore::AdoptMovedStore(const MovedStore& move
         return StoreError{StoreError::What::Unreadable, index};
     StoreRecords records = std::move(*decoded.records);
     records.gameFolder = m_gameFolder;
+    // The numbers this folder gave stay given.
+    records.next = std::max(records.next, m_records.next);
     if (!EncodeRecords(records, kFold))
         return StoreError{StoreError::What::Unreadable, index};
+    // This folder's index, when it only remembers its next number, makes way.
+    const bool ownIndex = base::KindOf(IndexPath()) == PathKind::File;
+    if (ownIndex && m_records.applies.empty() && m_records.left.empty() && m_records.again.empty())
+        (void)base::RemoveFile(IndexPath());
     RemoveEmptyTree(m_folder);
-    if (const WriteResult renamed = base::MoveOver(moved.folder, m_folder); !renamed)
+    if (const WriteResult renamed = base::MoveOver(moved.folder, m_folder); !renamed) {
+        if (ownIndex && base::KindOf(IndexPath()) == PathKind::Missing)
+            (void)WriteIndex(m_records);
         return NotWritten(renamed.Error());
+    }
     if (std::optional<StoreError> failed = WriteIndex(records)) {
         (void)base::MoveOver(m_folder, moved.folder);
         return failed;
@@ -399,16 +418,17 @@ void OriginalsStore::RemoveTempFiles() const {
         if (IsTempName(base::BaseName(file.name), ""))
             (void)base::RemoveFile(Join(m_folder, file.name));
     std::set<std::string> seen;
-    for (const ApplyRecord& apply : m_records.applies)
-        for (const ApplyEntry& entry : apply.entries) {
-            const std::string full = FullPath(entry.before.name);
-            if (!seen.insert(kFold(full)).second)
-                continue;
-            const std::string folder = base::ParentFolder(full);
-            for (const base::FolderEntry& found : base::ListFolder(folder))
-                if (found.kind == PathKind::File && IsTempName(found.name, base::BaseName(full)))
-                    (void)base::RemoveFile(Join(folder, found.name));
-        }
+    for (const std::vector<ApplyRecord>* group : {&m_records.left, &m_records.applies})
+        for (const ApplyRecord& apply : *group)
+            for (const ApplyEntry& entry : apply.entries) {
+                const std::string full = FullPath(entry.before.name);
+                if (!seen.insert(kFold(full)).second)
+                    continue;
+                const std::string folder = base::ParentFolder(full);
+                for (const base::FolderEntry& found : base::ListFolder(folder))
+                    if (found.kind == PathKind::File && IsTempName(found.name, base::BaseName(full)))
+                        (void)base::RemoveFile(Join(folder, found.name));
+            }
 }
 
 std::string OriginalsStore::AsideName(const std::string& index, const std::string& stamp) const {
@@ -417,18 +437,21 @@ std::string OriginalsStore::AsideName(const std::string& index, const std::strin
 
 base::WriteResult OriginalsStore::SetAside(const std::string& index, const std::string& aside) const {
     const std::string folder = base::ParentFolder(index);
-    if (kFold(folder) != kFold(m_folder) && kFold(folder) != kFold(OldFolder()))
+    if (kFold(folder) != kFold(m_folder) && kFold(folder) != kFold(m_oldFolder))
         return base::WriteError{index, base::WriteError::Reason::Other};
     return base::MoveOver(folder, aside);
 }
 
 // Only the files the old index names, the index, and the folders left empty.
-void OriginalsStore::RemoveOldStore(const ApplyRecord& old) const {
+void OriginalsStore::RemoveOldStore(const ApplyRecord& old) {
     for (const ApplyEntry& entry : old.entries)
         if (entry.before.kind == EntryKind::Kept)
             (void)base::RemoveFile(OldCopyPath(entry.before.name));
-    (void)base::RemoveFile(Join(OldFolder(), kIndexName));
-    RemoveEmptyTree(OldFolder());
+    (void)base::RemoveFile(Join(m_oldFolder, kIndexName));
+    RemoveEmptyTree(m_oldFolder);
+    m_hasOldStore = false;
+    m_oldStore.reset();
+    m_oldCheck.clear();
 }
 
 // Each named file once, under any of its names: a file there is to be kept (its entry's index
@@ -438,7 +461,7 @@ void OriginalsStore::NoteKeep(const std::vector<std::string>& names, ApplyRecord
     std::set<std::string> seen;
     const base::SplitName store = base::Split(m_folder);
     const bool inPlace = !m_records.applies.empty() && m_records.applies.front().readInPlace;
-    const base::SplitName old = base::Split(OldFolder());
+    const base::SplitName old = base::Split(m_oldFolder);
     for (const std::string& given : names) {
         const base::FolderPlace place = base::PlaceInFolder(given, m_gameFolder);
         if (place.name.empty() || PlaceOfName(place.name, m_gameFolder, kFold) == NamePlace::Invalid ||
@@ -491,12 +514,17 @@ std::optional<StoreError> OriginalsStore::CopyOriginals(ApplyRecord& apply, cons
 OriginalsStore::KeepResult OriginalsStore::Keep(const std::string& mod, const std::string& batchPath,
                                                 std::int64_t when, const std::vector<std::string>& names,
                                                 ProgressView* progress) {
-    ApplyRecord apply{NextNumber(), mod, batchPath, when, {}};
+    StoreRecords records = m_records;
+    const std::optional<std::uint64_t> number = NextNumber(records);
+    if (!number)
+        return {std::nullopt, StoreError{StoreError::What::NotWritten, IndexPath()}};
+    records.next = *number + 1;
+    ApplyRecord apply{*number, mod, batchPath, when, {}};
+    apply.running = true;
     std::vector<std::size_t> toCopy;
     NoteKeep(names, apply, toCopy);
     std::vector<std::string> copies;
     std::optional<StoreError> failed = CopyOriginals(apply, toCopy, copies, progress);
-    StoreRecords records = m_records;
     records.applies.push_back(std::move(apply));
     if (!failed)
         failed = WriteIndex(records);
@@ -510,6 +538,32 @@ OriginalsStore::KeepResult OriginalsStore::Keep(const std::string& mod, const st
     return {m_records.applies.back().number, std::nullopt};
 }
 
+// A foreseen file is left as it was when its noted size and time are the same after the run
+// as before, and its bytes and attributes are still those of the copy; an absent one is still
+// absent. Only files inside the game folder are noted.
+bool OriginalsStore::LeftAsItWas(const ApplyEntry& entry, const FolderNotes& before, const FolderNotes& after) const {
+    const std::string& name = entry.before.name;
+    if (PlaceOfName(name, m_gameFolder, kFold) != NamePlace::Inside)
+        return false;
+    const std::string key = kFold(name);
+    const auto was = before.find(key);
+    const auto now = after.find(key);
+    const std::string full = FullPath(name);
+    switch (entry.before.kind) {
+    case EntryKind::Absent:
+        return was == before.end() && now == after.end() && base::KindOf(full) == PathKind::Missing;
+    case EntryKind::Lost:
+        return false;
+    case EntryKind::Kept:
+        break;
+    }
+    if (was == before.end() || now == after.end() || was->second.size != now->second.size ||
+        was->second.time != now->second.time || now->second.size != entry.before.size)
+        return false;
+    const std::optional<base::FileAttributes> attributes = base::AttributesOf(full);
+    return attributes && *attributes == entry.attributes && base::HashOfFile(full) == entry.before.sha256;
+}
+
 OriginalsStore::SettleResult OriginalsStore::Settle(std::uint64_t number, const FolderNotes& before,
                                                    const FolderNotes& after) {
     SettleResult result;
@@ -521,9 +575,21 @@ OriginalsStore::SettleResult OriginalsStore::Settle(std::uint64_t number, const 
         return result;
     }
     ApplyRecord& apply = *found;
+    apply.running = false;
     std::set<std::string> held;
-    for (const ApplyEntry& entry : apply.entries)
+    std::vector<ApplyEntry> changed;
+    std::vector<std::string> dropped;
+    for (ApplyEntry& entry : apply.entries) {
         held.insert(kFold(entry.before.name));
+        if (!LeftAsItWas(entry, before, after)) {
+            changed.push_back(std::move(entry));
+            continue;
+        }
+        result.unchanged.push_back(entry.before.name);
+        if (entry.before.kind == EntryKind::Kept)
+            dropped.push_back(CopyPath(apply, entry.before.name));
+    }
+    apply.entries = std::move(changed);
     const auto note = [&](const std::string& name, EntryKind kind) {
         if (PlaceOfName(name, m_gameFolder, kFold) == NamePlace::Inside && held.insert(kFold(name)).second)
             apply.entries.push_back({{kind, name, 0, {}}, std::nullopt});
@@ -536,19 +602,33 @@ OriginalsStore::SettleResult OriginalsStore::Settle(std::uint64_t number, const 
     if (result.index)
         return result;
     m_records = std::move(records);
+    for (const std::string& copy : dropped)
+        RemoveCopy(copy);
     for (const Original& original : FirstOriginals())
         if (original.apply->number == number && original.entry->before.kind == EntryKind::Lost)
             result.unrecoverable.push_back(original.entry->before.name);
     return result;
 }
 
+std::optional<StoreError> OriginalsStore::SetAgain(std::vector<AgainEntry> again) {
+    StoreRecords records = m_records;
+    records.again = std::move(again);
+    if (std::optional<StoreError> failed = WriteIndex(records))
+        return failed;
+    m_records = std::move(records);
+    return std::nullopt;
+}
+
+// The left originals are older than every apply that holds the same file: a file is left
+// only by the apply holding its first original.
 std::vector<OriginalsStore::Original> OriginalsStore::FirstOriginals() const {
     std::vector<Original> originals;
     std::set<std::string> seen;
-    for (const ApplyRecord& apply : m_records.applies)
-        for (const ApplyEntry& entry : apply.entries)
-            if (seen.insert(kFold(entry.before.name)).second)
-                originals.push_back({&apply, &entry});
+    for (const std::vector<ApplyRecord>* group : {&m_records.left, &m_records.applies})
+        for (const ApplyRecord& apply : *group)
+            for (const ApplyEntry& entry : apply.entries)
+                if (seen.insert(kFold(entry.before.name)).second)
+                    originals.push_back({&apply, &entry});
     return originals;
 }
 
@@ -564,11 +644,12 @@ std::vector<std::string> OriginalsStore::ChangedSince(std::optional<std::size_t>
 }
 
 bool OriginalsStore::OnlyFirstOriginal(std::size_t apply, const std::string& folded) const {
-    for (std::size_t i = 0; i < apply; ++i)
-        for (const ApplyEntry& entry : m_records.applies[i].entries)
-            if (kFold(entry.before.name) == folded)
-                return false;
-    return true;
+    const auto holds = [&](const ApplyRecord& record) {
+        return std::any_of(record.entries.begin(), record.entries.end(),
+                           [&](const ApplyEntry& entry) { return kFold(entry.before.name) == folded; });
+    };
+    return std::none_of(m_records.left.begin(), m_records.left.end(), holds) &&
+           std::none_of(m_records.applies.begin(), m_records.applies.begin() + static_cast<std::ptrdiff_t>(apply), holds);
 }
 
 // A kept copy goes back through a new file beside the target, checked against the size and
@@ -627,13 +708,14 @@ OriginalsStore::Outcome OriginalsStore::PutBackOne(const ApplyRecord& apply, con
 
 bool OriginalsStore::ModsMadeInside(const std::string& name) const {
     const base::SplitName folder = base::Split(name);
-    for (const ApplyRecord& apply : m_records.applies)
-        for (const ApplyEntry& entry : apply.entries) {
-            const base::SplitName split = base::Split(entry.before.name);
-            if (entry.before.kind == EntryKind::Absent && split.parts.size() > folder.parts.size() &&
-                base::IsWithin(split, folder, kFold))
-                return true;
-        }
+    for (const std::vector<ApplyRecord>* group : {&m_records.left, &m_records.applies})
+        for (const ApplyRecord& apply : *group)
+            for (const ApplyEntry& entry : apply.entries) {
+                const base::SplitName split = base::Split(entry.before.name);
+                if (entry.before.kind == EntryKind::Absent && split.parts.size() > folder.parts.size() &&
+                    base::IsWithin(split, folder, kFold))
+                    return true;
+            }
     return false;
 }
 
@@ -667,6 +749,7 @@ std::vector<OriginalsStore::Outcome> OriginalsStore::PutBackAll(const std::vecto
         switch (outcome) {
         case Outcome::Done:
             ++report.putBack;
+            report.putBackNames.push_back(name);
             break;
         case Outcome::Missing:
             report.missing.push_back(name);
@@ -700,33 +783,36 @@ OriginalsStore::PutBackReport OriginalsStore::Restore(ProgressView* progress) {
     for (std::size_t i = 0; i < originals.size(); ++i)
         if (outcomes[i] == Outcome::Failed || outcomes[i] == Outcome::Cancelled)
             stay.insert(originals[i].entry);
-    StoreRecords records{m_gameFolder, {}};
+    StoreRecords records = m_records;
+    records.applies.clear();
+    records.left.clear();
     std::vector<std::string> dropped;
     const ApplyRecord* oldStoreGoes = nullptr;
-    for (const ApplyRecord& apply : m_records.applies) {
-        ApplyRecord kept = apply;
-        kept.entries.clear();
-        std::vector<std::string> copies;
-        for (const ApplyEntry& entry : apply.entries) {
-            if (stay.count(&entry))
-                kept.entries.push_back(entry);
-            else if (entry.before.kind == EntryKind::Kept)
-                copies.push_back(CopyPath(apply, entry.before.name));
+    for (std::vector<ApplyRecord>* group : {&records.left, &records.applies})
+        for (const ApplyRecord& apply : group == &records.left ? m_records.left : m_records.applies) {
+            ApplyRecord kept = apply;
+            kept.entries.clear();
+            std::vector<std::string> copies;
+            for (const ApplyEntry& entry : apply.entries) {
+                if (stay.count(&entry))
+                    kept.entries.push_back(entry);
+                else if (entry.before.kind == EntryKind::Kept)
+                    copies.push_back(CopyPath(apply, entry.before.name));
+            }
+            if (apply.readInPlace) {
+                // Its index cannot be rewritten: it goes once nothing in it is left to try again.
+                if (kept.entries.empty())
+                    oldStoreGoes = &apply;
+                else
+                    kept = apply;
+            } else {
+                dropped.insert(dropped.end(), copies.begin(), copies.end());
+            }
+            if (!kept.entries.empty())
+                group->push_back(std::move(kept));
         }
-        if (apply.readInPlace) {
-            // Its index cannot be rewritten: it goes once nothing in it is left to try again.
-            if (kept.entries.empty())
-                oldStoreGoes = &apply;
-            else
-                kept = apply;
-        } else {
-            dropped.insert(dropped.end(), copies.begin(), copies.end());
-        }
-        if (!kept.entries.empty())
-            records.applies.push_back(std::move(kept));
-    }
     // On failure the old index still names every copy, so a later try finds them all.
-    report.index = Commit(std::move(records), {}, dropped, oldStoreGoes);
+    report.index = Commit(std::move(records), dropped, oldStoreGoes);
     return report;
 }
 
@@ -741,42 +827,46 @@ OriginalsStore::PutBackReport OriginalsStore::TakeOut(std::size_t index, const s
         originals.push_back({&apply, &entry});
     const std::vector<Outcome> outcomes = PutBackAll(
         originals, leave, "Putting back the files as they were before \"" + apply.mod + "\"...", progress, report);
-    std::vector<std::string> dropped;
-    Moves moves;
-    bool oldStoreGoes = false;
-    StoreRecords records = AfterUndo(index, outcomes, dropped, moves, oldStoreGoes);
+    Staying staying = WhatStays(index, outcomes);
     const ApplyRecord old = apply;
-    report.index = Commit(std::move(records), moves, dropped, oldStoreGoes ? &old : nullptr);
+    report.index = Commit(std::move(staying.records), staying.dropped, staying.oldStoreGoes ? &old : nullptr);
     return report;
 }
 
-std::vector<ApplyEntry> OriginalsStore::LeftAfterUndo(std::size_t index, const std::vector<Outcome>& outcomes,
-                                                      std::vector<std::string>& dropped, bool& retry) const {
+// Per entry: one put back or done with drops its copy; a first original the player left, or
+// one that can no longer be put back (then as lost), stays for Restore; one that failed stays
+// with the apply for a later try. An apply with nothing to try again is forgotten, its first
+// originals kept as a left group in the folder of its copies, so that Undo never offers it
+// again while Restore still finds them; the oldest that put back something keeps them itself.
+OriginalsStore::Staying OriginalsStore::WhatStays(std::size_t index, const std::vector<Outcome>& outcomes) const {
     const ApplyRecord& apply = m_records.applies[index];
+    Staying staying{m_records, {}, false};
     std::vector<ApplyEntry> remaining;
+    bool retry = false;
     for (std::size_t i = 0; i < apply.entries.size(); ++i) {
         const ApplyEntry& entry = apply.entries[i];
         const bool first = OnlyFirstOriginal(index, kFold(entry.before.name));
         const bool kept = entry.before.kind == EntryKind::Kept;
+        const std::string copy = kept ? CopyPath(apply, entry.before.name) : std::string();
         switch (outcomes[i]) {
         case Outcome::Left:
-        case Outcome::Done:
-            if (outcomes[i] == Outcome::Left && first)
+        case Outcome::Lost:
+            if (first)
                 remaining.push_back(entry);
             else if (kept)
-                dropped.push_back(CopyPath(apply, entry.before.name));
+                staying.dropped.push_back(copy);
+            break;
+        case Outcome::Done:
+            if (kept)
+                staying.dropped.push_back(copy);
             break;
         case Outcome::Missing:
         case Outcome::Damaged:
             // Restore can no more put this one back than Undo could, and says so.
             if (first)
                 remaining.push_back({{EntryKind::Lost, entry.before.name, 0, {}}, entry.after});
-            if (outcomes[i] == Outcome::Damaged)
-                dropped.push_back(CopyPath(apply, entry.before.name));
-            break;
-        case Outcome::Lost:
-            if (first)
-                remaining.push_back(entry);
+            if (outcomes[i] == Outcome::Damaged || !first)
+                staying.dropped.push_back(copy);
             break;
         case Outcome::Failed:
         case Outcome::Cancelled:
@@ -785,62 +875,32 @@ std::vector<ApplyEntry> OriginalsStore::LeftAfterUndo(std::size_t index, const s
             break;
         }
     }
-    return remaining;
-}
-
-StoreRecords OriginalsStore::AfterUndo(std::size_t index, const std::vector<Outcome>& outcomes,
-                                       std::vector<std::string>& dropped, Moves& moves, bool& oldStoreGoes) const {
-    const ApplyRecord& apply = m_records.applies[index];
-    bool retry = false;
-    std::vector<ApplyEntry> remaining = LeftAfterUndo(index, outcomes, dropped, retry);
-    StoreRecords records = m_records;
     const std::size_t oldestStored = m_records.applies.front().readInPlace ? 1 : 0;
-    const bool putBackNone = std::none_of(outcomes.begin(), outcomes.end(), [](Outcome o) { return o == Outcome::Done; });
-    if (!apply.readInPlace && index == oldestStored && !retry && putBackNone) {
-        // The oldest apply put back nothing and has nothing to try again: what the player chose
-        // to keep is forgotten with it, so that the next Undo is not offered the same apply.
-        for (const ApplyEntry& entry : remaining)
-            if (entry.before.kind == EntryKind::Kept)
-                dropped.push_back(CopyPath(apply, entry.before.name));
-        remaining.clear();
-    }
+    const bool putBackAny = std::any_of(outcomes.begin(), outcomes.end(), [](Outcome o) { return o == Outcome::Done; });
+    const bool keptForRestore = std::any_of(remaining.begin(), remaining.end(),
+                                            [](const ApplyEntry& e) { return e.before.kind == EntryKind::Kept; });
+    const auto at = staying.records.applies.begin() + static_cast<std::ptrdiff_t>(index);
     if (apply.readInPlace) {
-        // Its index cannot be rewritten: it goes once nothing in it is left to try again.
-        dropped.clear();
-        oldStoreGoes = !retry;
-        if (oldStoreGoes)
-            records.applies.erase(records.applies.begin() + static_cast<std::ptrdiff_t>(index));
-    } else if (retry || (index == oldestStored && !remaining.empty())) {
-        records.applies[index].entries = std::move(remaining);
+        // Its index cannot be rewritten: it goes once nothing in it is left to try again or
+        // to put back by Restore.
+        staying.dropped.clear();
+        staying.oldStoreGoes = !retry && !keptForRestore;
+        if (staying.oldStoreGoes)
+            staying.records.applies.erase(at);
+    } else if (retry || (index == oldestStored && putBackAny && !remaining.empty())) {
+        at->entries = std::move(remaining);
     } else {
-        // What is left holds the only first originals of its files: it joins the oldest apply
-        // in this store, where Restore still finds it, and this apply is forgotten.
-        ApplyRecord& oldest = records.applies[oldestStored];
-        for (ApplyEntry& entry : remaining) {
-            if (entry.before.kind == EntryKind::Kept)
-                moves.emplace_back(CopyPath(apply, entry.before.name), CopyPath(oldest, entry.before.name));
-            oldest.entries.push_back(std::move(entry));
-        }
-        records.applies.erase(records.applies.begin() + static_cast<std::ptrdiff_t>(index));
+        if (!remaining.empty())
+            staying.records.left.push_back({apply.number, {}, {}, 0, std::move(remaining)});
+        staying.records.applies.erase(at);
     }
-    return records;
+    return staying;
 }
 
-std::optional<StoreError> OriginalsStore::Commit(StoreRecords records, const Moves& moves,
-                                                 const std::vector<std::string>& dropped,
+std::optional<StoreError> OriginalsStore::Commit(StoreRecords records, const std::vector<std::string>& dropped,
                                                  const ApplyRecord* oldStoreGoes) {
-    for (const auto& [from, to] : moves) {
-        WriteResult moved = base::MakeFolders(base::ParentFolder(to));
-        if (moved)
-            moved = PutInPlace(from, to);
-        if (!moved)
-            return NotWritten(moved.Error());
-    }
-    if (std::optional<StoreError> failed = WriteIndex(records)) {
-        for (const auto& [from, to] : moves)
-            (void)PutInPlace(to, from);
+    if (std::optional<StoreError> failed = WriteIndex(records))
         return failed;
-    }
     for (const std::string& copy : dropped)
         RemoveCopy(copy);
     if (oldStoreGoes)
@@ -853,26 +913,35 @@ std::optional<StoreError> OriginalsStore::Commit(StoreRecords records, const Mov
     return std::nullopt;
 }
 
-// Written beside the index, flushed and moved over it; an empty store has no index at all.
-std::optional<StoreError> OriginalsStore::WriteIndex(const StoreRecords& records) const {
+// Written beside the index, flushed and moved over it. An index that remembers nothing, not
+// even a number given, is removed: an empty store has none.
+std::optional<StoreError> OriginalsStore::WriteIndex(const StoreRecords& records) {
     const std::string index = IndexPath();
-    StoreRecords stored{records.gameFolder, {}};
+    StoreRecords stored = records;
+    stored.applies.clear();
     for (const ApplyRecord& apply : records.applies)
         if (!apply.readInPlace)
             stored.applies.push_back(apply);
+    const bool empty = stored.applies.empty() && stored.left.empty() && stored.again.empty() &&
+                       NextNumber(stored).value_or(2) <= 1;
+    std::optional<std::string> text;
     WriteResult written;
-    if (stored.applies.empty()) {
+    if (empty) {
         written = base::RemoveFile(index);
-    } else if (const auto text = EncodeRecords(stored, kFold)) {
+    } else if ((text = EncodeRecords(stored, kFold))) {
         written = base::MakeFolders(m_folder);
         if (written)
             written = base::WriteFileDurably(index, *text);
     } else {
         written = base::WriteError{index, base::WriteError::Reason::Other};
     }
-    if (written)
-        return std::nullopt;
-    return StoreError{StoreError::What::NotWritten, index, written.Error().reason};
+    if (!written)
+        return StoreError{StoreError::What::NotWritten, index, written.Error().reason};
+    m_indexCheck = text ? std::string(CheckOf(*text)) : kNoIndex;
+    // With a folder of its own, the next Load no longer reads the previous version's store.
+    if (base::KindOf(m_folder) != PathKind::Missing)
+        m_oldCheck.clear();
+    return std::nullopt;
 }
 
 // Removes a copy and every folder of the store it leaves empty, but never the store's own.

@@ -48,8 +48,10 @@ public:
     // Reads the index, taking over first a store the previous version left in the game folder
     // (showing `progress` while its copies move). Nothing when it could, else what went wrong.
     std::optional<StoreError> Load(ProgressView* progress = nullptr);
-    // Whether the previous version left a store in the game folder.
-    bool HasOldStore() const;
+    // What the store was when last loaded or written: the index's check ("none" when there is
+    // no index), and the previous version's index read in place, if any. Every change of the
+    // index changes it, so a change another window made since a reading shows.
+    std::string Generation() const;
     // A store of another game folder that is gone and had this folder's name: the game folder
     // moved here. Its folder and the game folder it names; nothing when there is none.
     struct MovedStore {
@@ -92,15 +94,23 @@ public:
         std::optional<StoreError> index;         // the index's rewrite, when it failed
         bool recorded = true;                    // false when the apply is gone from the store
         std::vector<std::string> unrecoverable;  // changed with no original kept by any apply
+        std::vector<std::string> unchanged;      // foreseen, and left by the run as they were
     };
-    // After the run of apply `number`: a file created that was not foreseen becomes absent, one
-    // changed or deleted without a copy lost; every entry gets the state the run left. Tells
-    // the names changed that no apply kept an original of (Restore cannot put them back).
+    // After the run of apply `number`: a foreseen file the run left as it was is forgotten with
+    // its copy, a file created that was not foreseen becomes absent, one changed or deleted
+    // without a copy lost; every entry gets the state the run left and the apply is no longer
+    // running. Tells the names changed that no apply kept an original of (Restore cannot put
+    // them back) and the foreseen ones unchanged.
     SettleResult Settle(std::uint64_t number, const FolderNotes& before, const FolderNotes& after);
 
+    // Writes the mods a Take out still has to apply again (Records().again); the caller holds
+    // the lock.
+    std::optional<StoreError> SetAgain(std::vector<AgainEntry> again);
+
     // Before apply `number`'s mod runs, notes in the store what was noted of the game folder,
-    // so that a run a kill stops is settled at the next Load (unfinished_run.cpp); after the
-    // run is settled, EndRun forgets the note. The caller holds the lock.
+    // bound to this index, so that a run a kill stops is settled at the next Load
+    // (unfinished_run.cpp); after the run is settled, EndRun forgets the note. The caller holds
+    // the lock.
     void BeginRun(std::uint64_t number, const FolderNotes& before) const;
     void EndRun() const;
     // A run that never ended, settled by the last Load: the mod's name and the files it changed
@@ -111,7 +121,8 @@ public:
     };
     const std::optional<UnendedRun>& Unended() const { return m_unended; }
 
-    // Per file, the entry of the oldest apply holding it: what Restore puts back.
+    // Per file, the entry of the left originals or else of the oldest apply holding it: what
+    // Restore puts back.
     struct Original {
         const ApplyRecord* apply;
         const ApplyEntry* entry;
@@ -130,6 +141,7 @@ public:
     };
     struct PutBackReport {
         std::size_t putBack = 0;
+        std::vector<std::string> putBackNames;  // the files put back or deleted, as the store names them
         std::vector<std::string> missing;  // the kept copy is gone
         std::vector<std::string> damaged;  // the kept copy is not what was kept
         std::vector<FailedFile> failed;    // could not be written or deleted: stays for a later try
@@ -139,8 +151,9 @@ public:
     };
     PutBackReport Restore(ProgressView* progress);
     // Puts back the files of apply `apply` as they were just before it, but for those in `leave`
-    // (folded names); forgets the apply unless something is left to try again. No later apply
-    // may have changed its files since: Undo takes the newest, Take out the later ones first.
+    // (folded names), whose first originals stay for Restore; forgets the apply unless something
+    // is left to try again. No later apply may have changed its files since: Undo takes the
+    // newest, Take out the later ones first.
     PutBackReport TakeOut(std::size_t apply, const std::set<std::string>& leave, ProgressView* progress);
     PutBackReport UndoNewest(const std::set<std::string>& leave, ProgressView* progress) {
         return TakeOut(m_records.applies.size() - 1, leave, progress);
@@ -148,41 +161,44 @@ public:
 
 private:
     enum class Outcome { Done, Missing, Damaged, Failed, Lost, Cancelled, Left };
-    using Moves = std::vector<std::pair<std::string, std::string>>;
 
     void AdoptPreviousFolder();
+    // Reads the index the previous version left in the game folder, once a Load.
+    void ReadOldStore();
     std::optional<StoreError> TakeOver(ProgressView* progress);
-    std::optional<ApplyRecord> ReadOldStore() const;
     bool MoveOldCopies(ApplyRecord& apply, std::vector<std::string>& copies, ProgressView* progress) const;
     void NoteKeep(const std::vector<std::string>& names, ApplyRecord& apply, std::vector<std::size_t>& toCopy) const;
     std::optional<StoreError> CopyOriginals(ApplyRecord& apply, const std::vector<std::size_t>& toCopy,
                                             std::vector<std::string>& copies, ProgressView* progress) const;
-    void RemoveOldStore(const ApplyRecord& old) const;
-    std::string OldFolder() const;
+    void RemoveOldStore(const ApplyRecord& old);
     std::string OldCopyPath(const std::string& name) const;
     std::string CopyPath(const ApplyRecord& apply, const std::string& name) const;
-    std::optional<StoreError> WriteIndex(const StoreRecords& records) const;
+    // Writes `records` as the index; the generation follows what is written.
+    std::optional<StoreError> WriteIndex(const StoreRecords& records);
     void RemoveCopy(const std::string& copy) const;
-    std::uint64_t NextNumber() const;
+    // Whether the run noted in `before` and `after` left the foreseen `entry` as it was.
+    bool LeftAsItWas(const ApplyEntry& entry, const FolderNotes& before, const FolderNotes& after) const;
     // Puts back one file; `why` tells a Failed outcome's reason.
     Outcome PutBackOne(const ApplyRecord& apply, const ApplyEntry& entry, CopyProgress& progress, Refusal& why) const;
     // The one put-back loop: each original but those in `leave` (folded names) put back, its
     // outcome counted in `report`; the outcomes in the order of `originals`.
     std::vector<Outcome> PutBackAll(const std::vector<Original>& originals, const std::set<std::string>& leave,
                                     const std::string& text, ProgressView* progress, PutBackReport& report) const;
-    // The entries of apply `index` that stay after taking it out with these outcomes, the copies
-    // it drops, and whether any stays to be tried again.
-    std::vector<ApplyEntry> LeftAfterUndo(std::size_t index, const std::vector<Outcome>& outcomes,
-                                          std::vector<std::string>& dropped, bool& retry) const;
-    // What stays of apply `index` after taking it out with these outcomes, and the copies it drops.
-    StoreRecords AfterUndo(std::size_t index, const std::vector<Outcome>& outcomes, std::vector<std::string>& dropped, Moves& moves,
-                           bool& oldStoreGoes) const;
-    // Makes `records` the store's: the copies in `moves` moved, the index written, then
-    // `dropped` removed and the old store in the game folder with them when `oldStoreGoes`.
-    std::optional<StoreError> Commit(StoreRecords records, const Moves& moves, const std::vector<std::string>& dropped,
+    // The store after taking out apply `index` with these outcomes: the records, the copies
+    // they no longer name, and whether the previous version's store in the game folder goes.
+    struct Staying {
+        StoreRecords records;
+        std::vector<std::string> dropped;
+        bool oldStoreGoes = false;
+    };
+    Staying WhatStays(std::size_t index, const std::vector<Outcome>& outcomes) const;
+    // Makes `records` the store's: the index written, then `dropped` removed and the old store
+    // in the game folder with them when `oldStoreGoes`.
+    std::optional<StoreError> Commit(StoreRecords records, const std::vector<std::string>& dropped,
                                      const ApplyRecord* oldStoreGoes);
+    // Whether no left group and no apply before `apply` holds the file `folded`.
     bool OnlyFirstOriginal(std::size_t apply, const std::string& folded) const;
-    // Whether an apply noted a file below `name` that a mod made.
+    // Whether an apply or a left group noted a file below `name` that a mod made.
     bool ModsMadeInside(const std::string& name) const;
 
     // Settles, as after a normal run, the newest apply whose run a kill stopped.
@@ -191,8 +207,15 @@ private:
     std::string m_gameFolder;
     bool m_rooted;  // a store root was given
     std::string m_folder;
+    std::string m_oldFolder;  // the previous version's store in the game folder
     StoreRecords m_records;
     std::optional<UnendedRun> m_unended;
+    std::string m_indexCheck;  // the generation's part for this store's index
+    // The previous version's store, as the last Load found it: whether it is there (this game
+    // folder has no store of its own yet), what it reads as, and the hash of its index.
+    bool m_hasOldStore = false;
+    std::optional<ApplyRecord> m_oldStore;
+    std::string m_oldCheck;
 };
 
 }  // namespace manager

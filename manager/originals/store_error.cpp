@@ -1,7 +1,7 @@
 // The wording of the store's failures.
 #include "manager/originals/store_error.h"
 
-#include "batchfile/write_messages.h"
+#include "base/write_messages.h"
 
 namespace manager {
 
@@ -31,7 +31,7 @@ std::string StoreMessage(const StoreError& error, const std::string& consequence
         text = "Keeping the original files was cancelled";
         break;
     }
-    return text + consequence + batchfile::WhyNotWritten({error.file, error.why}, false);
+    return text + consequence + base::WhyNotWritten({error.file, error.why}, false);
 }
 
 std::string DamageText(const StoreError& error) {

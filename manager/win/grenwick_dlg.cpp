@@ -241,6 +241,14 @@ bool CGrenwickDlg::Ask(const std::string& text, bool defaultYes) {
     return System().prompter->AskYesNo(SpeakingOwner(), text, defaultYes);
 }
 
+// Every name, one a line, after the text.
+bool CGrenwickDlg::AskAboutFiles(const std::string& text, const std::vector<std::string>& names, bool defaultYes) {
+    std::string question = text;
+    for (const std::string& name : names)
+        question += "\n    " + name;
+    return Ask(question, defaultYes);
+}
+
 manager::ManagerView::Answer CGrenwickDlg::AskYesNoCancel(const std::string& text) {
     switch (System().prompter->AskYesNoCancel(SpeakingOwner(), text)) {
     case shell::Prompter::Answer::Yes:

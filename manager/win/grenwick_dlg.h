@@ -54,6 +54,7 @@ private:
     HWND SpeakingOwner() const;
     void ShowMessage(const std::string& text) override;
     bool Ask(const std::string& text, bool defaultYes) override;
+    bool AskAboutFiles(const std::string& text, const std::vector<std::string>& names, bool defaultYes) override;
     Answer AskYesNoCancel(const std::string& text) override;
     void CloseApplied() override;
 

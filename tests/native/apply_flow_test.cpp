@@ -80,7 +80,7 @@ TEST_F(ApplyFlow, WildcardDeletesBelowTheGameFolderCannotReachTheStore) {
         EXPECT_FALSE(g.Has("maps/sub/deep.map"));
         Restore();
         EXPECT_TRUE(g.Files() == before) << LastMessage();
-        EXPECT_TRUE(testing_support::TakeSnapshot(StoreFolder()).empty()) << "an empty store keeps no file";
+        EXPECT_TRUE(testing_support::KeepsNoCopy(StoreFolder())) << "an empty store keeps no copy";
         g.manager->ResetModList();
     }
 }
@@ -272,7 +272,7 @@ TEST_F(ApplyFlow, AMissingOrDamagedCopyIsNamedAsSuch) {
         EXPECT_EQ(LastMessage(), std::string("Put back 1 of 2 files.\n\nThese could not be put back:\n    ") + c.said);
         EXPECT_EQ(g.Read("game.cfg"), "cfg");
         EXPECT_EQ(g.Read("maps/canyon.map"), "new") << "nothing half-written in its place";
-        EXPECT_TRUE(testing_support::TakeSnapshot(StoreFolder()).empty());
+        EXPECT_TRUE(testing_support::KeepsNoCopy(StoreFolder()));
         g.Write("maps/canyon.map", std::string("canyon\0\r\n\x1a\xff", 11));
         g.manager->ResetModList();
     }
@@ -343,7 +343,7 @@ TEST_F(ApplyFlow, ADamagedIndexCanBeSetAsideAndANewStoreStarts) {
     } cases[] = {
         {"one byte changed", Replaced(good, "game.cfg", "game.cfh"), "its check line does not match the lines above it"},
         {"no check line", good.substr(0, good.rfind("check\t")), "its last line is not the check line"},
-        {"a bad name", Sealed(Replaced(Body(good), "game.cfg", "..\\x.cfg")), "line 7 names a file outside its place"},
+        {"a bad name", Sealed(Replaced(Body(good), "game.cfg", "..\\x.cfg")), "line 8 names a file outside its place"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -582,6 +582,7 @@ TEST_F(ApplyFlow, UnfollowedLinesAskYesNoOrCancel) {
                   "Grenwick cannot tell which files these lines of the mod change:\n"
                   "    line 3: start setup.exe\n    line 4: powershell -File unpack.ps1\n"
                   "    line 6: del %WHERE%\\*.map\n    and 1 more\n\n"
+                  "\"What this mod changes...\" shows all of them.\n\n"
                   "\"Restore original files...\" cannot put back what they change.");
         EXPECT_TRUE(Contains(question, "Yes: keep a copy of every file in the game folder first (5 files, 1 MB)"))
             << question;
@@ -804,11 +805,11 @@ TEST_F(ApplyFlow, AnOldStoreInsideTheGameFolderIsTakenOver) {
         Restore();
         ASSERT_FALSE(g.view->questions.empty());
         std::string expected = "Put back 6 files as they were before the first mod? Files that mods created are "
-                               "deleted.\n    maps\\canyon.map\n    maps\\created.map\n\nOutside the game folder, "
-                               "these files are written or deleted:";
+                               "deleted.\n\nThese files were changed with no original kept and cannot be put back:"
+                               "\n    game.cfg\n\nThese files are written or deleted, those outside the game folder "
+                               "by their full path:\n    maps\\canyon.map\n    maps\\created.map";
         for (const std::string& name : outside)
             expected += "\n    " + name;
-        expected += "\n\nThese files were changed with no original kept and cannot be put back:\n    game.cfg";
         EXPECT_EQ(g.view->questions.back(), expected);
         EXPECT_FALSE(fs::exists(old));
         EXPECT_EQ(g.Read("maps/canyon.map"), "old canyon");

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "batchfile/batch_effects.h"
+#include "batchfile/reader/batch_effects.h"
 #include "batchfile/header_reader.h"
 #include "tests/support/fake_disk.h"
 #include "tests/support/text_checks.h"

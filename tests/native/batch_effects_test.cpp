@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/code_pages.h"
-#include "batchfile/batch_effects.h"
+#include "batchfile/reader/batch_effects.h"
 #include "tests/support/fake_disk.h"
 #include "tests/support/text_checks.h"
 
@@ -121,8 +121,9 @@ TEST(BatchEffects, SplitsAndExpandsAsTheInterpreterDoes) {
         {{"set /a N=2*3+1", "echo x > out%N%.txt", "set /a N+=1", "echo x > out%N%.txt"}, {"out7.txt", "out8.txt"}, {}},
         {{"set /p M=Which map? ", "del maps\\%M%.map", "echo %M% > choice.txt"}, {"choice.txt"}, {2}},
         {{"del \"%%i\"", "del maps\\%random%.map"}, {}, {1, 2}},
+        // A mod runs with no arguments: %1 and %2 are empty, so only that branch runs.
         {{"if \"%1\"==\"\" (del maps\\a.map) else del maps\\b.map", "if /i not \"%2\" EQU \"x\" del config.cfg"},
-         {"maps\\a.map", "maps\\b.map", "config.cfg"}, {}},
+         {"maps\\a.map", "config.cfg"}, {}},
         {{"(echo one", "echo two) > both.txt"}, {"both.txt"}, {}},
         // A set that may not run leaves the old value possible: each value is followed.
         {{"set L=en", "if errorlevel 1 (set L=de) else (set L=fr)", "echo x > text\\%L%.txt"},
@@ -267,6 +268,116 @@ TEST(BatchEffects, CallsOtherBatchFilesWithArguments) {
     EXPECT_EQ(effects.unfollowed[0].number, 2);
     EXPECT_EQ(effects.unfollowed[0].text, "curl -o x.zip http://x");
     EXPECT_EQ(effects.unfollowed[1].file, "C:\\Mods\\m\\self.bat");  // the call depth bound
+}
+
+// Switches written together, in either case, as xcopy and the internal commands read them;
+// one the reader cannot be sure of makes the line asked about, with the files it knows.
+TEST(BatchEffects, ReadsSwitchesWrittenTogether) {
+    const Strings below = {"maps\\x.map", "maps\\y.map", "maps\\more\\z.map"};
+    const Case cases[] = {
+        {{"xcopy C:\\Mods\\m\\maps\\ .\\maps\\ /E/H"}, below, {}},
+        {{"xcopy C:\\Mods\\m\\maps\\ .\\maps\\ /E/H/Y"}, below, {}},
+        {{"xcopy C:\\Mods\\m\\maps\\ .\\maps\\ /s/e/y"}, below, {}},
+        {{"xcopy C:\\Mods\\m\\maps .\\maps /Y/E/I"}, below, {}},
+        {{"XCOPY C:\\Mods\\m\\maps\\*.map maps\\ /-Y/Q"}, {"maps\\x.map", "maps\\y.map"}, {}},
+        {{"xcopy C:\\Mods\\m\\maps\\ maps\\ /D:01-02-2020/S /EXCLUDE:C:\\Mods\\m\\skip.txt"}, below, {}},
+        {{"xcopy C:\\Mods\\m\\maps\\ maps\\ /E/T"}, {}, {}},
+        {{"xcopy C:\\Mods\\m\\maps\\ maps\\ /Q/W/K/R/H/C/E/Z"}, below, {}},
+        {{"xcopy C:\\Mods\\m\\maps\\ maps\\ /E/Unknown"}, below, {1}},
+        {{"xcopy C:\\Mods\\m\\maps\\ maps\\ -E -Y"}, {"maps\\x.map", "maps\\y.map"}, {1}},
+        {{"robocopy C:\\Mods\\m\\maps maps /E /NFL /NDL /R:2 /W:1"}, below, {}},
+        {{"robocopy C:\\Mods\\m\\maps maps /E/H"}, {"maps\\x.map", "maps\\y.map"}, {1}},
+        {{"robocopy C:\\Mods\\m\\maps maps -E"}, {}, {1}},
+        {{"del /S/Q maps\\*.txt", "RD /s/Q text"}, {"maps\\sub\\readme.txt", "text\\en.txt", "text\\de.txt"}, {}},
+        {{"del /f/q/a:h maps\\a.map", "del /x maps\\b.map"}, {"maps\\a.map"}, {}},
+        {{"copy /Y/B C:\\Mods\\m\\a.map maps", "copy /-y C:\\Mods\\m\\new.map maps", "copy /k C:\\Mods\\m\\a.map config.cfg"},
+         {"maps\\a.map", "maps\\new.map"}, {}},
+        {{"move /Y/-Y maps\\a.map old.map", "move /q maps\\b.map old2.map"}, {"maps\\a.map", "old.map"}, {}},
+        {{"attrib -r -h /S/D maps\\*"}, {}, {}},
+    };
+    for (const Case& c : cases)
+        Check(c);
+}
+
+// Questions a careful reader answers itself: menus (each answer the script compares, and
+// none), jumps the run surely takes, counters echoed, and names an unrelated line left alone.
+TEST(BatchEffects, AnswersWhatTheScriptItselfDecides) {
+    const Case cases[] = {
+        {{"setlocal enabledelayedexpansion", "set OK=0", "set BAD=0",
+          "for %%f in (C:\\Mods\\m\\maps\\*.map a b c) do (",
+          "  copy /y %%f maps\\ >nul",
+          "  if errorlevel 1 (set /a BAD+=1) else (set /a OK+=1)",
+          ")",
+          "echo   !OK! copied, !BAD! failed.", "echo %OK% %BAD%"},
+         {"maps\\x.map", "maps\\y.map"}, {}},
+        {{"if \"%1\"==\"all\" (del maps\\*.map)", "if not exist %1\\x goto skip", "del config.cfg", ":skip", "if \"%*\"==\"\" del maps\\b.map"},
+         {"maps\\b.map"}, {}},
+        {{"if exist C:\\Game\\game.exe (set GAME_DIR=C:\\Game& goto :found_game)", "set /p GAME_DIR=Where? ",
+          ":found_game", "del \"%GAME_DIR%\\config.cfg\""},
+         {"config.cfg"}, {}},
+        {{"if exist C:\\Game\\nothere.exe (set GAME_DIR=C:\\Game& goto :found_game)", "set /p GAME_DIR=Where? ",
+          ":found_game", "del \"%GAME_DIR%\\config.cfg\""},
+         {}, {4}},
+        {{"set /p opt=Choose 1 or 2: ", "if \"%opt%\"==\"1\" set L=de", "if /i \"%opt%\"==\"2\" set L=fr",
+          "copy /y C:\\Mods\\m\\lang\\de.txt text\\%L%.txt"},
+         {"text\\de.txt", "text\\fr.txt", "text\\.txt"}, {}},
+        {{"set /p n=Option: ", "goto option%n%", ":option1", "del maps\\a.map", "goto end", ":option2", "del maps\\b.map",
+          "goto end", ":end"},
+         {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"choice /c 12 /m Pick", "if errorlevel 2 goto two", "del maps\\a.map", "goto done", ":two", "del maps\\b.map", ":done"},
+         {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"goto main", ":helper", "del maps\\a.map", "goto :eof", ":main", "if errorlevel 1 goto helper", "del maps\\b.map"},
+         {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"del maps\\a.map", "goto :eof", "del maps\\b.map"}, {"maps\\a.map"}, {}},
+        {{"exit /b 0", "del maps\\b.map"}, {}, {}},
+        {{"set M=a", "if defined M (del maps\\%M%.map) else (del config.cfg)", "if not defined NOPE del maps\\b.map"},
+         {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"set V=5", "if %V% GEQ 10 (del maps\\a.map) else (del maps\\b.map)", "if %V% LSS 07 del config.cfg"},
+         {"maps\\b.map", "config.cfg"}, {}},
+    };
+    for (const Case& c : cases)
+        Check(c);
+}
+
+// Each flagged line says why, and where the reader can name the folder it reaches, that folder;
+// and the files the run leaves no file at are told apart from those it writes.
+TEST(BatchEffects, SaysWhyALineIsFlaggedAndWhatIsGone) {
+    using Why = batchfile::UnfollowedWhy;
+    const struct {
+        Strings lines;
+        std::vector<std::pair<int, Why>> flagged;
+        std::string folder;  // of the first flagged line
+        Strings deleted;
+    } cases[] = {
+        {{"C:\\Mods\\m\\tool.exe --into \"C:\\Game\\maps\" -v"}, {{1, Why::OtherProgram}}, "C:\\Game\\maps", {}},
+        {{"7z x pack.7z -oC:\\Game\\data -y"}, {{1, Why::OtherProgram}}, "C:\\Game\\data", {}},
+        {{"unpack.exe mod.zip"}, {{1, Why::OtherProgram}}, "", {}},
+        {{"curl -L -o pack.zip https://example.invalid/p.zip"}, {{1, Why::Download}}, "", {}},
+        {{"powershell -c \"Invoke-WebRequest https://example.invalid/a -OutFile a.zip\""}, {{1, Why::Download}}, "", {}},
+        {{"set /p D=Where? ", "del \"%D%\\x.dll\""}, {{2, Why::TypedName}}, "", {}},
+        {{"del maps\\%date%.map"}, {{1, Why::FolderFoundAtRunTime}}, "", {}},
+        {{"for /l %%i in (1,1,20000) do del maps\\%%i.map"}, {{1, Why::BoundReached}}, "", {}},
+        {{"del maps\\a.map", "move maps\\b.map old.map", "copy config.cfg maps\\a.map", "ren text\\en.txt en.old"},
+         {}, "", {"maps\\b.map", "text\\en.txt"}},
+        {{"rd /s /q maps\\sub"}, {}, "", {"maps\\sub\\deep.map", "maps\\sub\\readme.txt"}},
+    };
+    const testing_support::FakeDisk disk = GameDisk();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines.front());
+        const batchfile::BatchEffects effects = Effects(c.lines, disk);
+        std::vector<std::pair<int, Why>> flagged;
+        for (const batchfile::UnfollowedLine& line : effects.unfollowed)
+            flagged.emplace_back(line.number, line.why);
+        EXPECT_EQ(flagged, c.flagged);
+        if (!effects.unfollowed.empty())
+            EXPECT_EQ(effects.unfollowed.front().folder, c.folder);
+        Strings deleted;
+        for (const std::string& name : c.deleted)
+            deleted.push_back(Full(name));
+        EXPECT_EQ(Folded(effects.deleted), Folded(deleted));
+    }
+    EXPECT_EQ(batchfile::WhyText(Why::TypedName), "a name the player types");
+    EXPECT_EQ(batchfile::WhyText(Why::Download), "a downloaded file");
 }
 
 }  // namespace

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "base/paths.h"
-#include "batchfile/batch_arithmetic.h"
-#include "batchfile/batch_effects.h"
-#include "batchfile/batch_syntax.h"
+#include "batchfile/reader/batch_arithmetic.h"
+#include "batchfile/reader/batch_effects.h"
+#include "batchfile/reader/batch_syntax.h"
 #include "tests/support/fake_disk.h"
 #include "tests/support/text_checks.h"
 
@@ -32,7 +32,7 @@ TEST(BatchPaths, NormalisesNamesAsWindowsDoes) {
         SCOPED_TRACE(c.in);
         const std::string full = base::NormaliseFull(c.in);
         EXPECT_EQ(full, c.out);
-        EXPECT_EQ(base::FullParent(full), c.parent);
+        EXPECT_EQ(base::ParentFolder(full), c.parent);
         EXPECT_EQ(base::FullLeaf(full), c.leaf);
     }
 }
@@ -51,7 +51,8 @@ TEST(BatchPaths, PlainFullNamesOnly) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(base::IsPlainFullName(c.name), c.plain);
+        const std::optional<base::SplitName> split = base::SplitFullPath(c.name);
+        EXPECT_EQ(split && !split->parts.empty(), c.plain);
     }
 }
 

@@ -17,7 +17,7 @@
 #include "base/files.h"
 #include "base/paths.h"
 #include "base/sha256.h"
-#include "batchfile/write_messages.h"
+#include "base/write_messages.h"
 #include "tests/support/bounded.h"
 #include "tests/support/full_disk.h"
 #include "tests/support/temp_dir.h"
@@ -155,7 +155,7 @@ TEST(WriteMessages, SayWhyOnlyWhereTheUserCanActOnIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text + (c.rightsMatter ? " (rights matter)" : ""));
-        EXPECT_EQ(batchfile::NotWrittenMessage(WriteError{"C:\\a.txt", c.reason}, c.rightsMatter), c.text);
+        EXPECT_EQ(base::NotWrittenMessage(WriteError{"C:\\a.txt", c.reason}, c.rightsMatter), c.text);
     }
 }
 

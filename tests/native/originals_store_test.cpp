@@ -2,12 +2,16 @@
 // for byte, and failures that leave things as they were.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "base/paths.h"
 #include "manager/originals/originals_store.h"
+#include "manager/originals/unfinished_run.h"
 #include "tests/support/full_disk.h"
 #include "tests/support/game_store.h"
 #include "tests/support/index_text.h"
@@ -23,6 +27,11 @@ using testing_support::ReadBytes;
 using testing_support::WriteBytes;
 
 const manager::NameFold kFold = &base::FoldCase;
+
+std::string Slashed(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
+}
 
 class OriginalsStoreTest : public testing::Test {
 protected:
@@ -52,6 +61,17 @@ protected:
         return names;
     }
 
+    // Keeps `names` for a new apply, runs `play` as its mod and settles the run.
+    std::uint64_t Applied(OriginalsStore& store, const std::string& mod, const Strings& names,
+                          const std::function<void()>& play) const {
+        const auto number = store.Keep(mod, "", 1, names, nullptr).number;
+        EXPECT_TRUE(number);
+        const manager::FolderNotes before = manager::NoteFolder(Game());
+        play();
+        EXPECT_FALSE(store.Settle(number.value_or(0), before, manager::NoteFolder(Game())).index);
+        return number.value_or(0);
+    }
+
     testing_support::TempDir game;
     testing_support::TempDir root;
 };
@@ -77,7 +97,7 @@ TEST_F(OriginalsStoreTest, KeepsEachFileOnceAnApplyUnderAnyOfItsNamesAndRestores
     EXPECT_EQ(ReadBytes(File("maps/a.map")), "old a");
     EXPECT_EQ(ReadBytes(File("maps/b.map")), "old b");
     EXPECT_FALSE(Exists(File("maps/new.map")));
-    EXPECT_TRUE(testing_support::TakeSnapshot(HostFolder()).empty()) << "an empty store keeps no file";
+    EXPECT_TRUE(testing_support::KeepsNoCopy(HostFolder())) << "an empty store keeps no copy";
 }
 
 // Each named with why: a folder where a kept file goes back, or where a file a mod made was.
@@ -201,7 +221,7 @@ TEST_F(OriginalsStoreTest, AReadOnlyOriginalComesBackReadOnly) {
         EXPECT_EQ(ReadBytes(File("maps/a.map")), "old a");
         EXPECT_TRUE(base::AttributesOf(Game() + "\\maps\\a.map").value().readOnly);
         EXPECT_FALSE(base::AttributesOf(Game() + "\\maps\\b.map").value().readOnly);
-        EXPECT_TRUE(testing_support::TakeSnapshot(HostFolder()).empty());
+        EXPECT_TRUE(testing_support::KeepsNoCopy(HostFolder()));
         ASSERT_TRUE(base::SetAttributes(Game() + "\\maps\\a.map", {}));
     }
 }
@@ -218,9 +238,183 @@ TEST_F(OriginalsStoreTest, AStoreOfTheVersionBeforeIsReadAndWrittenAnew) {
     OriginalsStore store = Open();
     ASSERT_EQ(store.Records().applies.size(), 1u);
     ASSERT_TRUE(store.Keep("Two", "", 2, {"maps\\b.map"}, nullptr).number);
-    EXPECT_NE(ReadBytes(HostFolder() + "/index.txt").find("\r\nversion\t4\r\n"), std::string::npos);
+    EXPECT_NE(ReadBytes(HostFolder() + "/index.txt").find("\r\nversion\t5\r\n"), std::string::npos);
     EXPECT_EQ(Open().Restore(nullptr).putBack, 2u);
     EXPECT_EQ(ReadBytes(File("maps/a.map")), "old a");
+}
+
+// Seen: a window's stale answer acted on another apply that had been given the same number.
+// Whatever goes, the next apply's number is above every number given before.
+TEST_F(OriginalsStoreTest, AnApplyNumberIsNeverGivenTwice) {
+    const struct {
+        const char* label;
+        std::function<void(OriginalsStore&)> step;
+    } cases[] = {
+        {"the newest undone", [](OriginalsStore& s) { s.UndoNewest({}, nullptr); }},
+        {"everything restored", [](OriginalsStore& s) { s.Restore(nullptr); }},
+        {"the older taken out", [](OriginalsStore& s) { s.TakeOut(0, {}, nullptr); }},
+    };
+    std::uint64_t highest = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        OriginalsStore store = Open();
+        Applied(store, "One", {"maps\\a.map"}, [&] { WriteBytes(File("maps/a.map"), "one"); });
+        highest = Applied(store, "Two", {"maps\\b.map"}, [&] { WriteBytes(File("maps/b.map"), "two"); });
+        c.step(store);
+        const auto next = Open().Keep("Three", "", 1, {"maps\\c.map"}, nullptr).number;
+        EXPECT_EQ(next, highest + 1);
+        Open().Restore(nullptr);
+    }
+}
+
+// Another window compares the generation it read before a question with the one under the
+// lock: every write of the index changes it, and a reading of the same index gives the same.
+TEST_F(OriginalsStoreTest, EveryWriteOfTheIndexGivesANewGeneration) {
+    using Again = std::vector<manager::AgainEntry>;
+    std::uint64_t number = 0;
+    const struct {
+        const char* label;
+        std::function<void(OriginalsStore&)> step;
+        Again again;  // as read back after the step
+    } steps[] = {
+        {"kept", [&](OriginalsStore& s) { number = s.Keep("One", "", 1, {"maps\\a.map"}, nullptr).number.value_or(0); },
+         {}},
+        {"settled", [&](OriginalsStore& s) { s.Settle(number, {}, manager::NoteFolder(Game())); }, {}},
+        {"mods to apply again", [](OriginalsStore& s) { EXPECT_FALSE(s.SetAgain({{"Two", "C:\\two.bat"}, {"Three", ""}})); },
+         {{"Two", "C:\\two.bat"}, {"Three", ""}}},
+        {"one applied again", [](OriginalsStore& s) { EXPECT_FALSE(s.SetAgain({{"Three", ""}})); }, {{"Three", ""}}},
+        {"none left", [](OriginalsStore& s) { EXPECT_FALSE(s.SetAgain({})); }, {}},
+        {"undone", [](OriginalsStore& s) { s.UndoNewest({}, nullptr); }, {}},
+    };
+    OriginalsStore store = Open();
+    const std::string first = store.Generation();
+    std::string previous = first;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.label);
+        step.step(store);
+        const OriginalsStore read = Open();
+        EXPECT_EQ(read.Generation(), store.Generation()) << "a reading of the index as written";
+        EXPECT_NE(store.Generation(), previous);
+        EXPECT_EQ(read.Records().again, step.again);
+        previous = store.Generation();
+    }
+    EXPECT_NE(previous, first) << "the emptied store still remembers the numbers it gave";
+}
+
+// Seen: when the newest apply changed no file, a planted run note naming it (no file lines,
+// a valid check line) was settled at the next start, and Restore deleted the player's files.
+// A note is settled only beside the index it was written for, while its apply still runs.
+TEST_F(OriginalsStoreTest, ARunNoteCountsOnlyBesideTheIndexItWasWrittenFor) {
+    WriteBytes(File("save.dat"), "saved");
+    const std::string note = HostFolder() + "/run.txt";
+    const struct {
+        const char* label;
+        bool settledFirst;  // the run ended and was settled before the note was written again
+        std::function<void(manager::RunNote&)> tamper;
+        bool settles;
+    } cases[] = {
+        {"as the kill left it", false, [](manager::RunNote&) {}, true},
+        {"for an apply already settled", true, [](manager::RunNote&) {}, false},
+        {"of another index", false, [](manager::RunNote& n) { n.generation = std::string(64, '0'); }, false},
+        {"of another apply", false, [](manager::RunNote& n) { ++n.number; }, false},
+        {"of another game folder", false, [](manager::RunNote& n) { n.gameFolder += "2"; }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        OriginalsStore store = Open();
+        const auto number = store.Keep("Mod", "", 1, {}, nullptr).number;
+        ASSERT_TRUE(number);
+        if (c.settledFirst) {
+            EXPECT_FALSE(store.Settle(*number, manager::NoteFolder(Game()), manager::NoteFolder(Game())).index);
+        }
+        // Planted on a settled apply: nothing noted before the run, so every file would count
+        // as the mod's.
+        manager::RunNote planted{Game(), *number, store.Generation(), {}};
+        if (!c.settledFirst)
+            planted.before = manager::NoteFolder(Game());
+        c.tamper(planted);
+        WriteBytes(note, manager::EncodeRunNote(planted));
+        const OriginalsStore next = Open();
+        EXPECT_EQ(next.Unended().has_value(), c.settles);
+        EXPECT_FALSE(Exists(note));
+        Open().Restore(nullptr);
+        EXPECT_EQ(ReadBytes(File("save.dat")), "saved") << "the player's file stays";
+        if (c.settles)
+            WriteBytes(File("save.dat"), "saved");
+    }
+}
+
+// Seen: with every file of the game folder kept first, Restore put back a save no mod had
+// touched. A foreseen file the run left as it was is forgotten at the settle and named:
+// same size and time are not enough, its bytes and attributes must be the copy's too.
+TEST_F(OriginalsStoreTest, RestorePutsBackOnlyWhatTheRunChanged) {
+    const auto timeOf = [&](const std::string& name) { return fs::last_write_time(File(name)); };
+    const struct {
+        const char* label;
+        std::function<void()> changeB;
+        Strings unchanged, putBack;
+    } cases[] = {
+        {"untouched", [] {}, {"maps\\b.map", "save.dat", "maps\\new.map"}, {"maps\\a.map"}},
+        {"other bytes, same size and time",
+         [&] {
+             const auto time = timeOf("maps/b.map");
+             WriteBytes(File("maps/b.map"), "OLD B");
+             fs::last_write_time(File("maps/b.map"), time);
+         },
+         {"save.dat", "maps\\new.map"}, {"maps\\a.map", "maps\\b.map"}},
+        {"made read-only", [&] { ASSERT_TRUE(base::SetAttributes(Game() + "\\maps\\b.map", {true, false, false, false})); },
+         {"save.dat", "maps\\new.map"}, {"maps\\a.map", "maps\\b.map"}},
+        {"deleted", [&] { fs::remove(File("maps/b.map")); }, {"save.dat", "maps\\new.map"}, {"maps\\a.map", "maps\\b.map"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        WriteBytes(File("save.dat"), "saved");
+        OriginalsStore store = Open();
+        const Strings names = {"maps\\a.map", "maps\\b.map", "save.dat", "maps\\new.map"};
+        const auto number = store.Keep("Mod", "", 1, names, nullptr).number;
+        ASSERT_TRUE(number);
+        const manager::FolderNotes before = manager::NoteFolder(Game());
+        WriteBytes(File("maps/a.map"), "mod");
+        c.changeB();
+        const OriginalsStore::SettleResult settled = store.Settle(*number, before, manager::NoteFolder(Game()));
+        EXPECT_EQ(settled.unchanged, c.unchanged);
+        WriteBytes(File("save.dat"), "played");
+        (void)base::SetAttributes(Game() + "\\maps\\b.map", {});
+        const OriginalsStore::PutBackReport report = Open().Restore(nullptr);
+        EXPECT_EQ(report.putBackNames, c.putBack);
+        EXPECT_EQ(report.putBack, report.putBackNames.size());
+        EXPECT_EQ(ReadBytes(File("save.dat")), "played") << "no mod changed it";
+        EXPECT_EQ(ReadBytes(File("maps/b.map")), "old b");
+        EXPECT_TRUE(testing_support::KeepsNoCopy(HostFolder()));
+    }
+}
+
+// Seen: two mods changed a.map, the player edited it and took both out leaving it as it was;
+// the oldest apply's original was dropped and Restore gave back the player's edit. A first
+// original the player leaves stays for Restore, and no later Undo puts it back.
+TEST_F(OriginalsStoreTest, AFileLeftAsItIsKeepsItsFirstOriginalForRestore) {
+    const struct {
+        const char* label;
+        std::string olderFile;         // the older apply's file; the newer changes maps\a.map
+        std::set<std::string> second;  // left when the older is taken out
+    } cases[] = {
+        {"both changed it, left both times", "maps\\a.map", {kFold("maps\\a.map")}},
+        {"only the newer changed it", "maps\\b.map", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        OriginalsStore store = Open();
+        Applied(store, "Amber", {c.olderFile}, [&] { WriteBytes(File(Slashed(c.olderFile)), "amber"); });
+        Applied(store, "Birch", {"maps\\a.map"}, [&] { WriteBytes(File("maps/a.map"), "birch"); });
+        WriteBytes(File("maps/a.map"), "edit");
+        EXPECT_EQ(store.TakeOut(1, {kFold("maps\\a.map")}, nullptr).putBack, 0u);
+        store.TakeOut(0, c.second, nullptr);
+        EXPECT_EQ(ReadBytes(File("maps/a.map")), "edit");
+        EXPECT_TRUE(Open().Records().applies.empty());
+        EXPECT_EQ(Open().Restore(nullptr).putBackNames, Strings{"maps\\a.map"});
+        EXPECT_EQ(ReadBytes(File("maps/a.map")), "old a") << "the true original";
+        WriteBytes(File("maps/b.map"), "old b");
+    }
 }
 
 #ifdef GRENWICK_HAS_FULL_DISK

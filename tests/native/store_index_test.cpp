@@ -58,7 +58,7 @@ using testing_support::Sealed;
 
 TEST(StoreIndex, WritesTheLinesInOrderEachEndingInCrLf) {
     const std::string text = Encoded(Sample()).value_or("");
-    const std::string lines = "\r\nversion\t4\r\ngame\tC:\\Games\\Zorv\r\n"
+    const std::string lines = "\r\nversion\t5\r\ngame\tC:\\Games\\Zorv\r\nnext\t8\r\n"
                               "apply\t3\t0\r\nmod\tkept before\r\nbatch\t\r\nkept\t1234\t" + kHash + "\t-\tmaps\\a.map\r\n"
                               "apply\t7\t-5\r\nmod\tNight\tSky \xe6\x97\xa5\r\nbatch\tC:\\Games\\Zorv\\\xd0\x96.bat\r\n"
                               "kept\t0\t" + std::string(64, '0') + "\tRSA\tzorv.exe\r\nafter\t9\t123\r\n"
@@ -134,8 +134,8 @@ TEST(StoreIndex, RefusesDamageAndNamesThatLeaveTheirPlace) {
         {"two applies of one number", Sealed(Replaced(body, "apply\t7", "apply\t3")), IndexProblem::Malformed},
         {"an entry before any apply", Sealed(Replaced(body, "apply\t3", "lost\tx.map\r\napply\t3")),
          IndexProblem::Malformed},
-        {"other version", Sealed(Replaced(body, "version\t4", "version\t2")), IndexProblem::UnknownFormat},
-        {"the version before", Sealed(Replaced(body, "version\t4", "version\t3")), IndexProblem::UnknownFormat},
+        {"other version", Sealed(Replaced(body, "version\t5", "version\t2")), IndexProblem::UnknownFormat},
+        {"the version before", Sealed(Replaced(body, "version\t5", "version\t4")), IndexProblem::UnknownFormat},
         {"other game folder", Sealed(Replaced(body, "Games\\Zorv", "Games\\Orv")), IndexProblem::OtherGameFolder},
         {"duplicate", withEntry("lost\tMAPS\\NEW.MAP"), IndexProblem::DuplicateName},
         {"up and out", withEntry("absent\t..\\victim1.txt"), IndexProblem::BadName},
@@ -269,12 +269,12 @@ TEST(StoreIndex, ReadsEveryKnownVersionByItsOwnReader) {
     } cases[] = {
         {"previous version", old, IndexProblem::None, 1, "0 kept before 2 1;"},
         {"previous version, bad name", old + "kept\t..\\victim.txt\r\n", IndexProblem::BadName, 1, ""},
-        {"store's own", live, IndexProblem::None, 4, "3 kept before 1 0;7 Night\tSky \xe6\x97\xa5 4 0;"},
+        {"store's own", live, IndexProblem::None, 5, "3 kept before 1 0;7 Night\tSky \xe6\x97\xa5 4 0;"},
         {"store's own read again with one byte changed", Replaced(live, "Night", "Nighs"), IndexProblem::WrongCheck, 0,
          ""},
         {"version 3", ansi, IndexProblem::None, 3, "1 m 2 0;"},
         {"version 3 with attributes", Sealed(Replaced(Body(ansi), "\tmaps", "\t-\tmaps")), IndexProblem::Malformed, 0, ""},
-        {"unknown version", Sealed(Replaced(Body(live), "version\t4", "version\t5")), IndexProblem::UnknownFormat, 0,
+        {"unknown version", Sealed(Replaced(Body(live), "version\t5", "version\t6")), IndexProblem::UnknownFormat, 0,
          ""},
     };
     for (const auto& c : cases) {

@@ -14,8 +14,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "shell/window_text.h"
 #include "resources/common/common_ids.h"
+#include "tests/support/window_text.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lp) {
     auto* search = reinterpret_cast<WindowSearch*>(lp);
     DWORD owner = 0;
     GetWindowThreadProcessId(hwnd, &owner);
-    if (owner == search->processId && IsWindowVisible(hwnd) && shell::WindowText(hwnd) == search->title) {
+    if (owner == search->processId && IsWindowVisible(hwnd) && testing_support::WindowText(hwnd) == search->title) {
         search->found = hwnd;
         return FALSE;
     }

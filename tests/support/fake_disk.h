@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "batchfile/batch_effects.h"
+#include "batchfile/reader/batch_effects.h"
 
 namespace testing_support {
 
@@ -29,18 +29,18 @@ public:
             std::string parent = name.substr(0, slash);
             const std::string key = Fold(parent.size() == 2 ? parent + "\\" : parent);
             m_entries[key][Fold(name.substr(slash + 1))] = {name.substr(slash + 1), folder};
-            m_kinds[Fold(name)] = folder ? batchfile::EntryKind::Folder : batchfile::EntryKind::File;
+            m_kinds[Fold(name)] = folder ? base::PathKind::Folder : base::PathKind::File;
             if (parent.size() == 2) {
-                m_kinds[Fold(parent + "\\")] = batchfile::EntryKind::Folder;
+                m_kinds[Fold(parent + "\\")] = base::PathKind::Folder;
                 return;
             }
             name = parent;
             folder = true;
         }
     }
-    batchfile::EntryKind KindOf(const std::string& fullPath) const override {
+    base::PathKind KindOf(const std::string& fullPath) const override {
         const auto found = m_kinds.find(Fold(fullPath));
-        return found == m_kinds.end() ? batchfile::EntryKind::Missing : found->second;
+        return found == m_kinds.end() ? base::PathKind::Missing : found->second;
     }
     std::vector<Entry> List(const std::string& fullFolder) const override {
         std::vector<Entry> entries;
@@ -58,7 +58,7 @@ private:
                 c = static_cast<char>(c - 'A' + 'a');
         return text;
     }
-    std::map<std::string, batchfile::EntryKind> m_kinds;
+    std::map<std::string, base::PathKind> m_kinds;
     std::map<std::string, std::map<std::string, Entry>> m_entries;
 };
 

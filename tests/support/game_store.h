@@ -32,6 +32,13 @@ inline Snapshot TakeSnapshot(const std::filesystem::path& folder) {
     return files;
 }
 
+// Whether a store's folder keeps no copy any more: its index alone, remembering the next
+// apply's number.
+inline bool KeepsNoCopy(const std::filesystem::path& storeFolder) {
+    const Snapshot files = TakeSnapshot(storeFolder);
+    return files.size() == 1 && files.count("index.txt") == 1;
+}
+
 // A host path as the manager names it: a full path with "\\" between its parts.
 inline std::string ManagerName(const std::filesystem::path& path) {
     std::string name = path.string();

@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "manager/mod_manager.h"
@@ -62,11 +63,20 @@ public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     bool Ask(const std::string& text, bool defaultYes) override {
         questions.push_back(text);
+        Meanwhile();
         return NextAnswer(answers, defaultYes);
+    }
+    // Recorded as one question, the names one a line after the text.
+    bool AskAboutFiles(const std::string& text, const std::vector<std::string>& names, bool defaultYes) override {
+        std::string question = text;
+        for (const std::string& name : names)
+            question += "\n    " + name;
+        return Ask(question, defaultYes);
     }
     // Answered from `answers3` in turn; with none left, Cancel, the default button.
     Answer AskYesNoCancel(const std::string& text) override {
         questions3.push_back(text);
+        Meanwhile();
         return NextAnswer(answers3, Answer::Cancel);
     }
     void ShowList(const std::vector<manager::ModEntry>& entries) override {
@@ -75,7 +85,13 @@ public:
             shown.push_back(entry.name);
     }
     void CloseApplied() override { ++closed; }
+    void Meanwhile() {
+        if (const std::function<void()> act = std::exchange(meanwhile, nullptr))
+            act();
+    }
 
+    // Runs once, while the next question is open: another window acting meanwhile.
+    std::function<void()> meanwhile;
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::deque<bool> answers;

@@ -8,7 +8,7 @@
 #include "manager/win/grenwick_dlg.h"
 #include "resources/grenwick/resource.h"
 #include "screenshot.h"
-#include "shell/window_text.h"
+#include "tests/support/window_text.h"
 #include "wine_support.h"
 
 namespace {
@@ -29,7 +29,7 @@ struct AboutVisit {
 AboutVisit g_visit;
 
 BOOL CALLBACK FindAbout(HWND hwnd, LPARAM found) {
-    const std::string title = shell::WindowText(hwnd);
+    const std::string title = testing_support::WindowText(hwnd);
     if (title.rfind("About ", 0) == 0 && IsWindowVisible(hwnd)) {
         *reinterpret_cast<HWND*>(found) = hwnd;
         return FALSE;
@@ -47,11 +47,11 @@ void CALLBACK VisitAbout(HWND, UINT, UINT_PTR timer, DWORD) {
         return;
     }
     KillTimer(nullptr, timer);
-    g_visit.title = shell::WindowText(about);
+    g_visit.title = testing_support::WindowText(about);
     EnumChildWindows(
         about,
         [](HWND child, LPARAM) -> BOOL {
-            const std::string text = shell::WindowText(child);
+            const std::string text = testing_support::WindowText(child);
             if (text.find("Version") != std::string::npos)
                 g_visit.version = text;
             return TRUE;

@@ -10,7 +10,7 @@
 
 #include "manager/win/auto_proxy.h"
 #include "shell/server_registration.h"
-#include "shell/window_text.h"
+#include "tests/support/window_text.h"
 #include "wine_support.h"
 
 namespace {
@@ -98,7 +98,7 @@ ServerWindow FindServerWindow() {
             auto* result = reinterpret_cast<ServerWindow*>(param);
             DWORD process = 0;
             GetWindowThreadProcessId(hwnd, &process);
-            if (shell::WindowText(hwnd) == "Grenwick" && process != GetCurrentProcessId()) {
+            if (testing_support::WindowText(hwnd) == "Grenwick" && process != GetCurrentProcessId()) {
                 result->hwnd = hwnd;
                 result->process = process;
                 return FALSE;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "base/paths.h"
-#include "batchfile/batch_effects.h"
+#include "batchfile/reader/batch_effects.h"
 #include "batchfile/header_reader.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/text_checks.h"
@@ -28,11 +28,11 @@ std::string Fold(std::string text) {
 // The real disk through the reader's interface.
 class RealDisk final : public batchfile::DiskView {
 public:
-    batchfile::EntryKind KindOf(const std::string& fullPath) const override {
+    base::PathKind KindOf(const std::string& fullPath) const override {
         const DWORD attributes = GetFileAttributesA(fullPath.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES)
-            return batchfile::EntryKind::Missing;
-        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? batchfile::EntryKind::Folder : batchfile::EntryKind::File;
+            return base::PathKind::Missing;
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? base::PathKind::Folder : base::PathKind::File;
     }
     std::vector<Entry> List(const std::string& fullFolder) const override {
         std::vector<Entry> entries;
@@ -152,6 +152,11 @@ TEST(BatchEffectsUnderCmd, EveryChangedFileWasPredicted) {
         {"call other.bat", {"call \"%~dp0other.bat\" maps\\a.map"}},
         {"folder renamed and moved", {"ren maps\\sub old", "move text lang"}},
         {"joined copy and type", {"copy /b mod\\new.map+mod\\new.map maps\\joined.map", "type text\\en.txt > text\\copy.txt"}},
+        // Switches written together, as xcopy and the internal commands take them.
+        {"xcopy switches together", {"xcopy mod\\pack maps\\pack /S/E/I/Y"}},
+        {"xcopy switches together in lower case", {"xcopy mod\\pack\\ maps\\ /s/e/y"}},
+        {"del and rd switches together", {"del /S/Q maps\\*.txt", "rd /S/Q text"}},
+        {"copy and move switches together", {"copy /Y/B mod\\new.map maps", "move /Y/-Y maps\\a.map maps\\z.map"}},
     };
     const RealDisk disk;
     for (const auto& c : cases) {

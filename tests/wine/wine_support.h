@@ -24,8 +24,8 @@
 #include "resources/grenwick/resource.h"
 #include "shell/list_box.h"
 #include "shell/platform.h"
-#include "shell/window_text.h"
 #include "tests/support/recording.h"
+#include "tests/support/window_text.h"
 
 namespace wine_support {
 
@@ -83,11 +83,11 @@ inline void PressKey(HWND dialog, WPARAM key) {
     PumpMessages();
 }
 
-inline std::string Text(HWND dialog, int id) { return shell::WindowText(GetDlgItem(dialog, id)); }
+inline std::string Text(HWND dialog, int id) { return testing_support::WindowText(GetDlgItem(dialog, id)); }
 
 inline void SetText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
 
-inline std::string WindowTitle(HWND hwnd) { return shell::WindowText(hwnd); }
+inline std::string WindowTitle(HWND hwnd) { return testing_support::WindowText(hwnd); }
 
 // Every control id the code reads or drives is in the template.
 inline void ExpectControls(HWND dialog, std::initializer_list<int> ids) {

@@ -2,8 +2,8 @@
 #include "writers/win/batch_form_dlg.h"
 
 #include "base/code_pages.h"
+#include "base/write_messages.h"
 #include "batchfile/batch_lines.h"
-#include "batchfile/write_messages.h"
 #include "resources/common/common_ids.h"
 #include "shell/ansi_text.h"
 
@@ -46,7 +46,7 @@ bool CBatchFormDlg::WriteBatch(const std::string& field, const std::vector<std::
         return true;
     const bool denied = written.Error().reason == base::WriteError::Reason::AccessDenied;
     Say(batchfile::CannotCreateMessage(path) +
-        batchfile::WhyNotWritten(written.Error(), denied && !System().elevation->IsElevated()));
+        base::WhyNotWritten(written.Error(), denied && !System().elevation->IsElevated()));
     FocusItem(nameField);
     return false;
 }

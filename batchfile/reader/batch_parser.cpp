@@ -1,10 +1,11 @@
 // The statement parser: quotes, carets, the characters that join commands, redirections,
 // blocks, if and for.
-#include "batchfile/batch_parser.h"
+#include "batchfile/reader/batch_parser.h"
 
 #include <cctype>
 
 #include "base/text.h"
+#include "batchfile/reader/batch_syntax.h"
 
 namespace batchfile::syntax {
 namespace {
@@ -211,6 +212,7 @@ void Parser::If(Node& node) {
     SkipBlanks();
     if (PeekWord() == "/i") {
         m_i += 2;
+        node.ifIgnoreCase = true;
         SkipBlanks();
     }
     if (PeekWord() == "not") {
@@ -225,17 +227,20 @@ void Parser::If(Node& node) {
         const std::string operand = Operand(false);
         if (keyword == "exist")
             node.ifExist = operand;
+        else if (keyword == "defined")
+            node.ifDefined = operand;
     } else {
-        Operand(true);
+        node.ifLeft = Operand(true);
         SkipBlanks();
         if (m_i < m_s.size() && m_s[m_i] == '=') {
             while (m_i < m_s.size() && m_s[m_i] == '=')
                 ++m_i;
+            node.ifOp = "==";
         } else {
-            Operand(false);  // EQU, NEQ, LSS, LEQ, GTR, GEQ
+            node.ifOp = base::AsciiLower(Operand(false));  // EQU, NEQ, LSS, LEQ, GTR, GEQ
         }
         SkipBlanks();
-        Operand(false);
+        node.ifRight = Operand(false);
     }
     Node then;
     if (!Command(then)) {
@@ -320,6 +325,13 @@ bool Parser::ForSwitches(Node& node) {
         SkipBlanks();
     }
     return true;
+}
+
+std::vector<Node> ParseStatement(const std::string& text, const std::vector<int>& lineOf, bool& incomplete) {
+    Parser parser(text, lineOf);
+    std::vector<Node> nodes = parser.Sequence();
+    incomplete = parser.incomplete;
+    return nodes;
 }
 
 }  // namespace batchfile::syntax

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <set>
@@ -14,15 +15,17 @@
 
 #include "base/paths.h"
 #include "base/text.h"
-#include "batchfile/batch_syntax.h"
-#include "batchfile/reader_context.h"
-#include "batchfile/virtual_disk.h"
+#include "batchfile/reader/batch_parser.h"
+#include "batchfile/reader/batch_syntax.h"
+#include "batchfile/reader/reader_context.h"
+#include "batchfile/reader/virtual_disk.h"
 
 namespace batchfile::runner {
 
 using syntax::Node;
 using syntax::HasUnknown;
 using syntax::kUnknown;
+using syntax::kTyped;
 using syntax::TrimBlanks;
 
 // Bounds that keep a hostile file from hanging or exhausting memory; hitting one makes the
@@ -41,6 +44,10 @@ inline constexpr std::size_t kMaxAlternatives = 8;   // values one variable may 
 inline constexpr std::size_t kMaxVariants = 16;      // readings of one statement
 
 inline const std::string kUnknownValue(1, kUnknown);
+inline const std::string kTypedValue(1, kTyped);
+
+// Why a name holding an unknown value cannot be followed: typed by the player or found as it runs.
+UnfollowedWhy WhyOfName(const std::string& name);
 
 // Commands that change no file whatever their arguments (their redirections still count).
 inline const std::set<std::string> kHarmless = {
@@ -67,8 +74,12 @@ std::vector<Arg> InternalArgs(const std::string& text);
 // A program's arguments: blanks separate, quotes group; a word starting with "/" is a switch.
 std::vector<Arg> ProgramArgs(const std::string& text);
 std::vector<std::string> Names(const std::vector<Arg>& args);  // the non-empty non-switch ones
+bool OnlySwitches(const std::vector<Arg>& args, std::initializer_list<const char*> known);
 bool EndsSubroutine(const std::string& line);                    // "goto :eof" and "exit /b"
+bool Inert(const std::vector<Node>& nodes);
 bool Followable(unsigned codePage);  // the system has it and it reads ASCII as ASCII
+// The names between `delimiter` pairs in the texts, as "%NAME%" or "!NAME:~1!" write them, folded.
+std::vector<std::string> ReferencedNames(const std::vector<std::string>& texts, char delimiter);
 
 // A command's first word as written, folded, and the text after it.
 struct CommandWord {
@@ -87,7 +98,12 @@ struct Frame {
     std::set<std::string> callTargets;
     int subroutines = 0;  // `call :label` runs under way in this file
     std::vector<std::string> read;  // each line in UTF-8 as last read; empty until then
+    std::set<std::size_t> pending;  // labels a goto that may not run may reach
+    std::vector<std::pair<std::size_t, std::size_t>> skipped;  // lines [from, to) a sure goto jumped over
 };
+
+// A full path below its root, every part one a file can be named: what a run can change.
+bool NamesFile(const std::string& full);
 
 class Runner {
 public:
@@ -100,6 +116,7 @@ public:
     }
 
     void RunFile(const std::string& file, const std::vector<std::string>& lines, std::vector<std::string> args);
+    void Finish();  // fills effects.deleted
 
     BatchEffects effects;
 
@@ -120,7 +137,8 @@ private:
     };
 
     // Reading lines into statements.
-    void RunLines(std::size_t start, bool subroutine);
+    void RunLines(std::size_t start, bool subroutine, std::size_t stop = SIZE_MAX);
+    void ReadSkipped();
     std::optional<std::string> ReadStatement(std::size_t& i, std::vector<int>& lineOf, bool& incomplete,
                                              std::vector<Node>& nodes);
     std::vector<Overrides> Alternatives(const std::vector<std::string>& texts, char delimiter, int line);
@@ -137,11 +155,15 @@ private:
     void Exec(const Node& node, const Bindings& bindings);
     void ExecIf(const Node& node, const Bindings& bindings);
     std::optional<bool> Exists(const std::string& text, const Bindings& bindings);
+    std::optional<bool> Defined(const std::string& text, const Bindings& bindings);
+    std::optional<bool> Compares(const Node& node, const Bindings& bindings);
     bool Touched(const std::string& full) const;
     void ExecCommand(const Node& node, const Bindings& bindings);
     void ExecCommandOnce(const Node& node, const Bindings& bindings);
     bool RunStateCommand(const std::string& command, const std::string& rest, int line);
+    void Goto(const std::string& rest);
     void RunFileCommand(const CommandWord& word, const std::string& program, int line);
+    void OtherProgram(const std::string& program, const std::string& rest, int line);
     void ExecFor(const Node& node, const Bindings& bindings);
     struct ForRuns;
     void ForNumbers(const std::vector<std::string>& items, bool unknown, ForRuns& runs);
@@ -169,7 +191,7 @@ private:
     void Move(const std::string& rest, int line);
     void Rename(const std::string& rest, int line);
     void Xcopy(const std::string& rest, int line);
-    void XcopyFile(const std::string& source, const std::string& target, EntryKind targetKind);
+    void XcopyFile(const std::string& source, const std::string& target, base::PathKind targetKind);
     void Robocopy(const std::string& rest, int line);
     void Patch(const std::string& rest, int line);
     void MoveTree(const std::string& folder, const std::string& destination, int line);
@@ -183,8 +205,11 @@ private:
     std::vector<std::string> Sources(const std::string& full, int line);
     void ListedAfterUnknown(const std::string& full, int line);
     void Changed(const std::string& full);
+    void Removed(const std::string& full);  // changed, and no file left there
     void Created(const std::string& full);
-    void Unfollowed(int line);
+    void Unfollowed(int line, UnfollowedWhy why, const std::string& folder = std::string());
+    void UnfollowedName(int line, const std::string& name) { Unfollowed(line, WhyOfName(name)); }
+    void UnfollowedAfterUnknown(int line) { Unfollowed(line, m_uncertainWhy); }
     void Stop(int line);
     bool Step(int line);
     char Drive() const { return base::AsciiUpper(m_cwd[0]); }
@@ -201,13 +226,18 @@ private:
     std::vector<Saved> m_saved;
     std::vector<std::string> m_pushed;
     std::set<std::string> m_changedKeys;
+    std::set<std::string> m_deletedKeys;  // folded names of changed files no file is left at
     std::set<std::pair<std::string, int>> m_unfollowedKeys;
     bool m_uncertain = false;  // an earlier line did something unknown to the disk
+    UnfollowedWhy m_uncertainWhy = UnfollowedWhy::OtherProgram;  // why the first such line was
     bool m_return = false;     // "exit /b" or "goto :eof" in a subroutine
     bool m_stopped = false;
+    int m_loops = 0;          // inside a for body
     int m_branches = 0;       // inside an if branch: a set there may not happen
     bool m_variant = false;   // reading a statement again for another value: its sets add values
     bool m_jumped = false;    // a goto ran: from here on a set may have been jumped over
+    bool m_statementVariants = false;  // the statement run is also read for other values
+    std::optional<std::size_t> m_goto;  // the line a goto that surely runs jumps to
     const Overrides* m_overrides = nullptr;
     int m_line = -1;  // the line of the current frame being run
     std::size_t m_steps = 0;

@@ -1,13 +1,12 @@
 // The command interpreter's statement grammar, far enough to know which commands run and on
 // which names: quotes, carets, "&" "&&" "|" "||", redirections, "( ... )" blocks, if and for.
-#include "batchfile/batch_syntax.h"
+#include "batchfile/reader/batch_syntax.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
 #include "base/text.h"
-#include "batchfile/batch_parser.h"
 
 namespace batchfile::syntax {
 namespace {
@@ -35,20 +34,18 @@ Text Cut(const Text& value, long start, long length, bool hasLength) {
 
 }  // namespace
 
-bool HasUnknown(const std::string& text) { return text.find(kUnknown) != std::string::npos; }
+bool HasUnknown(const std::string& text) {
+    for (const char c : text)
+        if (c == kUnknown || c == kTyped)
+            return true;
+    return false;
+}
 
 std::string TrimBlanks(const std::string& text) {
     const std::size_t begin = text.find_first_not_of(" \t");
     if (begin == std::string::npos)
         return std::string();
     return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
-
-std::vector<Node> ParseStatement(const std::string& text, const std::vector<int>& lineOf, bool& incomplete) {
-    Parser parser(text, lineOf);
-    std::vector<Node> nodes = parser.Sequence();
-    incomplete = parser.incomplete;
-    return nodes;
 }
 
 bool EndsWithContinuation(const std::string& line) {
@@ -67,8 +64,8 @@ bool EndsWithContinuation(const std::string& line) {
 }
 
 std::string EditValue(const std::string& value, const std::string& edit) {
-    if (value.find(kUnknown) != std::string::npos)
-        return std::string(1, kUnknown);
+    if (HasUnknown(value))
+        return std::string(1, value.find(kTyped) != std::string::npos ? kTyped : kUnknown);
     if (!edit.empty() && edit[0] == '~') {
         const std::string range = edit.substr(1);
         const std::size_t comma = range.find(',');

@@ -1,10 +1,10 @@
 // The batch reader's state commands: set, setlocal and endlocal, cd and pushd, and call.
-#include "batchfile/batch_runner.h"
+#include "batchfile/reader/batch_runner.h"
 
 #include <algorithm>
 
 #include "base/text.h"
-#include "batchfile/batch_arithmetic.h"
+#include "batchfile/reader/batch_arithmetic.h"
 
 namespace batchfile::runner {
 
@@ -23,7 +23,7 @@ void Runner::SetLocal(const std::string& rest) {
     if (m_saved.size() < kMaxSaved)
         m_saved.push_back({m_vars, m_delayed, m_cwd, m_driveCwds});
     else
-        Unfollowed(m_line);  // past the bound, the endlocal that matches gives back the wrong state
+        Unfollowed(m_line, UnfollowedWhy::BoundReached);  // past the bound, the endlocal that matches gives back the wrong state
     const std::string folded = base::AsciiLower(rest);
     if (folded.find("enabledelayedexpansion") != std::string::npos)
         m_delayed = true;
@@ -45,7 +45,7 @@ void Runner::ChangeCodePage(const std::string& rest, int line) {
         number.find_first_not_of("0123456789") == std::string::npos && Followable(std::stoul(number)))
         page = static_cast<unsigned>(std::stoul(number));
     if (!page)
-        Unfollowed(line);
+        Unfollowed(line, UnfollowedWhy::UnreadableText);
     if (!page || ((m_branches > 0 || m_jumped || m_variant) && page != m_codePage))
         m_codePage.reset();
     else
@@ -97,7 +97,7 @@ void Runner::Set(const std::string& rest) {
         const std::string body = syntax::WithoutQuotes(TrimBlanks(text.substr(2)));
         const std::size_t equals = body.find('=');
         if (equals != std::string::npos && equals > 0)
-            SetVariable(body.substr(0, equals), kUnknownValue);
+            SetVariable(body.substr(0, equals), kTypedValue);
         return;
     }
     if (text[0] == '"') {  // set "NAME=value": the value ends at the last quote
@@ -126,7 +126,7 @@ void Runner::Push(int line) {
     if (m_pushed.size() < kMaxSaved)
         m_pushed.push_back(m_cwd);
     else
-        Unfollowed(line);
+        Unfollowed(line, UnfollowedWhy::BoundReached);
 }
 
 // cd, chdir and pushd. Without /d, cd to another drive only changes that drive's folder, not
@@ -145,15 +145,16 @@ void Runner::ChangeFolder(const std::string& rest, bool switchDrive, bool push, 
         (push && target.size() > 1 && (target[0] == '\\' || target[0] == '/') && (target[1] == '\\' || target[1] == '/'))) {
         // A folder nobody can know, or a network share pushd maps to a drive: every later name
         // relative to the current folder is unknown too, until a known one is made current.
-        Unfollowed(line);
+        UnfollowedName(line, full);
         if (push)
             Push(line);
-        m_cwd = kUnknownValue;
+        m_cwd = HasUnknown(full) ? std::string(1, WhyOfName(full) == UnfollowedWhy::TypedName ? kTyped : kUnknown)
+                                 : kUnknownValue;
         return;
     }
-    if (m_disk.KindOf(full) != EntryKind::Folder) {
+    if (m_disk.KindOf(full) != base::PathKind::Folder) {
         if (m_uncertain) {
-            Unfollowed(line);  // an earlier unknown command may have made it: either folder
+            UnfollowedAfterUnknown(line);  // an earlier unknown command may have made it: either folder
             m_cwd = kUnknownValue;
         }
         return;  // the interpreter stays where it is
@@ -177,7 +178,7 @@ void Runner::Call(const std::string& rest, int line) {
     if (words[0][0] == ':') {
         const auto label = m_frame->labels.find(base::AsciiLower(words[0].substr(1)));
         if (label == m_frame->labels.end() || m_depth >= kMaxCallDepth || ++m_calls > kMaxCalls) {
-            Unfollowed(line);
+            Unfollowed(line, label == m_frame->labels.end() ? UnfollowedWhy::UnreadableText : UnfollowedWhy::BoundReached);
             return;
         }
         std::vector<std::string> args = words;
@@ -205,7 +206,7 @@ void Runner::Call(const std::string& rest, int line) {
     if (!HasUnknown(name) && name.find('%') == std::string::npos) {
         for (const char* ext : {".bat", ".cmd"}) {
             const std::string full = Absolute(name + ext);
-            if (m_disk.KindOf(full) == EntryKind::File) {
+            if (m_disk.KindOf(full) == base::PathKind::File) {
                 CallFile(name + ext, std::vector<std::string>(words.begin() + 1, words.end()), line);
                 return;
             }
@@ -214,7 +215,7 @@ void Runner::Call(const std::string& rest, int line) {
     // "call command": the command's "%" are expanded once more, then it runs as a statement.
     const std::optional<std::string> again = ExpandPercent(rest);
     if (!again) {
-        Unfollowed(line);
+        Unfollowed(line, UnfollowedWhy::BoundReached);
         return;
     }
     bool incomplete = false;
@@ -230,10 +231,11 @@ void Runner::CallFile(const std::string& name, const std::vector<std::string>& w
     if (!full)
         return;
     std::optional<std::vector<std::string>> lines;
-    if (m_depth < kMaxCallDepth && ++m_calls <= kMaxCalls && m_context.readLines)
+    const bool withinBounds = m_depth < kMaxCallDepth && ++m_calls <= kMaxCalls;
+    if (withinBounds && m_context.readLines)
         lines = m_context.readLines(*full);
     if (!lines) {
-        Unfollowed(line);
+        Unfollowed(line, withinBounds ? UnfollowedWhy::OtherProgram : UnfollowedWhy::BoundReached);
         return;
     }
     std::vector<std::string> args = {*full};

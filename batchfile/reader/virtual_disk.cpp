@@ -1,16 +1,17 @@
 // The overlay of files and folders earlier commands made, over the start disk.
-#include "batchfile/virtual_disk.h"
+#include "batchfile/reader/virtual_disk.h"
 
 #include "base/paths.h"
 #include "base/text.h"
 
 namespace batchfile {
 
-EntryKind VirtualDisk::KindOf(const std::string& full) const {
+base::PathKind VirtualDisk::KindOf(const std::string& full) const {
     const auto known = m_kinds.find(base::AsciiLower(full));
     if (known != m_kinds.end())
         return known->second;
-    return m_base ? m_base->KindOf(full) : EntryKind::Missing;
+    const base::PathKind kind = m_base ? m_base->KindOf(full) : base::PathKind::Missing;
+    return kind == base::PathKind::Other ? base::PathKind::File : kind;  // a device is written as a file is
 }
 
 std::vector<DiskView::Entry> VirtualDisk::List(const std::string& folder) const {
@@ -39,24 +40,24 @@ void VirtualDisk::AddFolder(const std::string& full) { AddEntry(full, true); }
 // very deep name cannot exhaust the stack.
 void VirtualDisk::AddEntry(const std::string& full, bool folder) {
     // Nothing can be made below a file: the command that tries fails, and the file stays one.
-    for (std::string above = base::FullParent(full); !base::IsFullRoot(above); above = base::FullParent(above)) {
-        if (KindOf(above) == EntryKind::File)
+    for (std::string above = base::ParentFolder(full); !base::IsFullRoot(above); above = base::ParentFolder(above)) {
+        if (KindOf(above) == base::PathKind::File)
             return;
-        if (base::FullParent(above) == above)
+        if (base::ParentFolder(above) == above)
             break;
     }
     std::string path = full;
     bool isFolder = folder;
     while (!base::IsFullRoot(path) && !path.empty()) {
-        const EntryKind wanted = isFolder ? EntryKind::Folder : EntryKind::File;
+        const base::PathKind wanted = isFolder ? base::PathKind::Folder : base::PathKind::File;
         const std::string folded = base::AsciiLower(path);
         const auto known = m_kinds.find(folded);
         if (known != m_kinds.end() && known->second == wanted)
             return;
-        if (known == m_kinds.end() && isFolder && m_base && m_base->KindOf(path) == EntryKind::Folder)
+        if (known == m_kinds.end() && isFolder && m_base && m_base->KindOf(path) == base::PathKind::Folder)
             return;
         m_kinds[folded] = wanted;
-        const std::string parent = base::FullParent(path);
+        const std::string parent = base::ParentFolder(path);
         if (parent == path)
             return;
         m_children[base::AsciiLower(parent)][base::AsciiLower(base::FullLeaf(path))] = {base::FullLeaf(path), isFolder};

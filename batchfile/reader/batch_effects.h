@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "batchfile/reader_context.h"
+#include "batchfile/reader/reader_context.h"
 
 namespace batchfile {
 

@@ -1,15 +1,19 @@
-// The statement parser behind ParseStatement: a recursive reader over one statement's text.
+// The statement parser: how the command interpreter splits a statement into commands, blocks,
+// if and for, after "%" expansion; a recursive reader over one statement's text.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
-#include "batchfile/batch_syntax.h"
+#include "batchfile/reader/statement.h"
 
 namespace batchfile::syntax {
 
-constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// Parses one statement: `text` is one or more lines joined by '\n' (a block spans lines),
+// `lineOf` gives each character's physical line. `incomplete` says a block or a for set is
+// still open at the end, so the statement goes on with the next line.
+std::vector<Node> ParseStatement(const std::string& text, const std::vector<int>& lineOf, bool& incomplete);
 
 // Blocks nest; "&", "&&", "|", "||" and the line breaks inside a block all just separate
 // commands, since every command is followed.

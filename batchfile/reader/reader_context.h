@@ -9,16 +9,16 @@
 #include <vector>
 
 #include "base/code_pages.h"
+#include "base/file_results.h"
 
 namespace batchfile {
 
-enum class EntryKind { Missing, File, Folder };
-
 // The disk as it is when the batch file starts, asked by full Windows path ("C:\\Game\\maps").
+// A name that is neither a file nor a folder (a device) is read as a file.
 class DiskView {
 public:
     virtual ~DiskView() = default;
-    virtual EntryKind KindOf(const std::string& fullPath) const = 0;
+    virtual base::PathKind KindOf(const std::string& fullPath) const = 0;
     struct Entry {
         std::string name;
         bool folder;
@@ -38,14 +38,35 @@ struct ReaderContext {
     unsigned codePage = base::kUtf8CodePage;
 };
 
+// Why a line cannot be followed.
+enum class UnfollowedWhy {
+    OtherProgram,          // it runs a program the reader cannot read
+    Download,              // it fetches a file while it runs
+    FolderFoundAtRunTime,  // a name in it is known only as it runs (a command's output, the date)
+    TypedName,             // a name in it is built from what the player types
+    BoundReached,          // the reader stopped at one of its bounds
+    UnknownSwitch,         // a switch the reader cannot be sure of
+    UnreadableText,        // text the reader cannot read (an unknown code page, broken syntax)
+};
+
+// A short English phrase for a question: "another program", "a name the player types", ...
+std::string WhyText(UnfollowedWhy why);
+
 struct UnfollowedLine {
     std::string file;  // full path of the batch file the line is in
     int number;        // 1-based
     std::string text;  // as written, in UTF-8
+    UnfollowedWhy why = UnfollowedWhy::OtherProgram;
+    // The full path of the folder the line can reach when it can be named (a program given a
+    // known folder, a copy into a known folder from an unknown source); empty when it cannot.
+    std::string folder;
 };
 
 struct BatchEffects {
     std::vector<std::string> changed;        // full paths, one per file, case as first met
+    // Of `changed`, the files the run leaves no file at (deleted, moved away, renamed), as far
+    // as the reader can tell; full paths as in `changed`.
+    std::vector<std::string> deleted;
     // Lines whose effect on files cannot be known, as met; those where a bound stopped the
     // reading come first.
     std::vector<UnfollowedLine> unfollowed;

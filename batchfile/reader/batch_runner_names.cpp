@@ -1,6 +1,6 @@
 // The batch reader's names and disk: a name against the current folder, the files a name
 // or pattern stands for, and the record of changed files and unfollowed lines.
-#include "batchfile/batch_runner.h"
+#include "batchfile/reader/batch_runner.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,6 +9,11 @@
 #include "base/text.h"
 
 namespace batchfile::runner {
+
+bool NamesFile(const std::string& full) {
+    const std::optional<base::SplitName> split = base::SplitFullPath(full);
+    return split && !split->parts.empty();
+}
 
 // A name as the file functions read it against the current folder: "X:\..." full, "X:rest"
 // against drive X's own folder, "\rest" from the current drive's root, "\\server\share" as is.
@@ -38,7 +43,7 @@ std::string Runner::Absolute(const std::string& name) const {
     if (!n.empty() && n[0] == '\\') {
         std::string root = m_cwd;
         while (!base::IsFullRoot(root))
-            root = base::FullParent(root);
+            root = base::ParentFolder(root);
         return base::NormaliseFull(root + n.substr(1));
     }
     return base::NormaliseFull(base::Join(m_cwd, n));
@@ -49,12 +54,12 @@ std::string Runner::Absolute(const std::string& name) const {
 // to a current folder nobody can know.
 std::optional<std::string> Runner::Resolve(const std::string& name, int line) {
     if (HasUnknown(name) || name.find('%') != std::string::npos) {
-        Unfollowed(line);
+        UnfollowedName(line, name);
         return std::nullopt;
     }
     std::string full = Absolute(name);
     if (HasUnknown(full)) {
-        Unfollowed(line);
+        UnfollowedName(line, full);
         return std::nullopt;
     }
     return full;
@@ -62,7 +67,7 @@ std::optional<std::string> Runner::Resolve(const std::string& name, int line) {
 
 std::vector<std::string> Runner::Matching(const std::string& full, bool files, bool folders) {
     std::vector<std::string> out;
-    const std::string folder = base::FullParent(full);
+    const std::string folder = base::ParentFolder(full);
     const std::string pattern = base::FullLeaf(full);
     for (const DiskView::Entry& entry : m_disk.List(folder))
         if ((entry.folder ? folders : files) && base::MatchesWildcard(pattern, entry.name))
@@ -81,7 +86,7 @@ std::vector<Runner::Match> Runner::FilesBelow(const std::string& folder, const s
         for (const DiskView::Entry& entry : m_disk.List(current)) {
             if (++m_walked > kMaxWalk) {
                 if (line >= 0)
-                    Unfollowed(line);
+                    Unfollowed(line, UnfollowedWhy::BoundReached);
                 return out;
             }
             const std::string full = base::Join(current, entry.name);
@@ -103,41 +108,42 @@ std::vector<std::string> Runner::Sources(const std::string& full, int line) {
     if (base::HasWildcard(base::FullLeaf(full))) {
         std::vector<std::string> matches = Matching(full, true, false);
         if (matches.empty() && m_uncertain)
-            Unfollowed(line);
+            UnfollowedAfterUnknown(line);
         return matches;
     }
     switch (m_disk.KindOf(full)) {
-    case EntryKind::File:
+    case base::PathKind::File:
         return {full};
-    case EntryKind::Folder: {
+    case base::PathKind::Folder: {
         std::vector<std::string> files;
         for (const Match& match : FilesBelow(full, "*", false, line))
             files.push_back(match.full);
         return files;
     }
-    case EntryKind::Missing:
+    case base::PathKind::Missing:
+    case base::PathKind::Other:
         break;
     }
     if (!m_uncertain)
         return {};
     // An earlier unknown line may have made it, as a file or as a folder of files nobody knows.
-    Unfollowed(line);
+    UnfollowedAfterUnknown(line);
     return {full};
 }
 
 // After a line the reader cannot follow, a folder may hold files nobody knows: a command that
 // copies, moves or renames what a pattern or a folder stands for is unfollowed too.
 void Runner::ListedAfterUnknown(const std::string& full, int line) {
-    if (m_uncertain && (base::HasWildcard(base::FullLeaf(full)) || m_disk.KindOf(full) == EntryKind::Folder))
-        Unfollowed(line);
+    if (m_uncertain && (base::HasWildcard(base::FullLeaf(full)) || m_disk.KindOf(full) == base::PathKind::Folder))
+        UnfollowedAfterUnknown(line);
 }
 
 // Keeps a changed file once, by its folded name, with the case it was first met in.
 // A name no run could change (a wildcard, a drive inside the path, a separator run) is left
 // out, and its line is unfollowed; so is the rest of the file past the bound.
 void Runner::Changed(const std::string& full) {
-    if (!base::IsPlainFullName(full)) {
-        Unfollowed(m_line);
+    if (!NamesFile(full)) {
+        Unfollowed(m_line, UnfollowedWhy::UnreadableText);
         return;
     }
     if (effects.changed.size() >= kMaxChanged) {
@@ -148,22 +154,41 @@ void Runner::Changed(const std::string& full) {
         effects.changed.push_back(full);
 }
 
+void Runner::Removed(const std::string& full) {
+    Changed(full);
+    if (NamesFile(full))
+        m_deletedKeys.insert(base::AsciiLower(full));
+}
+
 void Runner::Created(const std::string& full) {
-    if (m_disk.KindOf(full) == EntryKind::Folder)
+    if (m_disk.KindOf(full) == base::PathKind::Folder)
         return;  // a folder cannot be written as a file: the command fails there
     Changed(full);
-    if (base::IsPlainFullName(full))
+    m_deletedKeys.erase(base::AsciiLower(full));
+    if (NamesFile(full))
         m_disk.AddFile(full);
 }
 
 // Names a line that cannot be followed. From then on the disk view is uncertain: a name
 // that is not there may have been made by that line.
-void Runner::Unfollowed(int line) {
+void Runner::Unfollowed(int line, UnfollowedWhy why, const std::string& folder) {
+    if (!m_uncertain)
+        m_uncertainWhy = why;
     m_uncertain = true;
     if (!m_frame || line < 0 || static_cast<std::size_t>(line) >= m_frame->lines->size())
         return;
     if (m_unfollowedKeys.insert({m_frame->file, line}).second)
-        effects.unfollowed.push_back({m_frame->file, line + 1, ShownLine(static_cast<std::size_t>(line))});
+        effects.unfollowed.push_back({m_frame->file, line + 1, ShownLine(static_cast<std::size_t>(line)), why, folder});
+}
+
+UnfollowedWhy WhyOfName(const std::string& name) {
+    return name.find(kTyped) != std::string::npos ? UnfollowedWhy::TypedName : UnfollowedWhy::FolderFoundAtRunTime;
+}
+
+void Runner::Finish() {
+    for (const std::string& full : effects.changed)
+        if (m_deletedKeys.count(base::AsciiLower(full)))
+            effects.deleted.push_back(full);
 }
 
 // A bound stops the reading at the line: the rest of the file is not followed. The lines where
@@ -171,7 +196,7 @@ void Runner::Unfollowed(int line) {
 // which names the first few, names them.
 void Runner::Stop(int line) {
     m_stopped = true;
-    Unfollowed(line);
+    Unfollowed(line, UnfollowedWhy::BoundReached);
     if (!m_frame || line < 0 || static_cast<std::size_t>(line) >= m_frame->lines->size())
         return;
     const auto stopped = std::find_if(effects.unfollowed.begin(), effects.unfollowed.end(), [&](const UnfollowedLine& named) {

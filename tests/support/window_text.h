@@ -1,11 +1,12 @@
-// A window's text as a byte string in the ANSI code page, as the system converts it.
+// A window's text as a byte string in the ANSI code page, as the system converts it: how the
+// Windows tests and the release check read back what a window shows.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-namespace shell {
+namespace testing_support {
 
 inline std::string WindowText(HWND hwnd) {
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
@@ -13,4 +14,4 @@ inline std::string WindowText(HWND hwnd) {
     return text;
 }
 
-}  // namespace shell
+}  // namespace testing_support

@@ -1,7 +1,8 @@
 // The batch reader reading a file: labels, statements over several lines, the subroutines
 // `call :label` reaches, and the other readings a variable with several values gives.
-#include "batchfile/batch_runner.h"
+#include "batchfile/reader/batch_runner.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "base/code_pages.h"
@@ -82,12 +83,36 @@ void Runner::RunFile(const std::string& file, const std::vector<std::string>& li
     const std::size_t savedDepth = m_saved.size();
     m_frame = &frame;
     RunLines(0, false);
+    ReadSkipped();
     m_frame = outer;
     while (m_saved.size() > savedDepth)  // a batch file's setlocal ends with it
         EndLocal();
 }
 
 
+
+// Lines a sure goto jumped over that a goto which may run reaches after all (from a label in
+// them): read now, from that label to the end of the jump, as lines that may not run.
+void Runner::ReadSkipped() {
+    Frame& frame = *m_frame;
+    for (bool again = true; again && !m_stopped;) {
+        again = false;
+        for (auto& [from, to] : frame.skipped) {
+            const auto label = frame.pending.lower_bound(from);
+            if (label == frame.pending.end() || *label >= to)
+                continue;
+            const std::size_t start = *label + 1, stop = to;
+            to = *label;
+            ++m_branches;
+            m_jumped = true;
+            RunLines(start, false, stop);
+            m_goto.reset();
+            --m_branches;
+            again = true;
+            break;
+        }
+    }
+}
 
 std::size_t Runner::EndOfSubroutine(std::size_t label) const {
     const std::vector<std::string>& lines = *m_frame->lines;
@@ -99,10 +124,10 @@ std::size_t Runner::EndOfSubroutine(std::size_t label) const {
 
 // Reads statements from `start`: a subroutine ends at its "exit /b"; the main reading goes on
 // to the end, stepping over the subroutines that only `call :label` reaches.
-void Runner::RunLines(std::size_t start, bool subroutine) {
+void Runner::RunLines(std::size_t start, bool subroutine, std::size_t stop) {
     const std::vector<std::string>& lines = *m_frame->lines;
     std::size_t i = start;
-    while (i < lines.size() && !m_stopped) {
+    while (i < std::min(stop, lines.size()) && !m_stopped) {
         if (subroutine && m_return)
             break;
         m_return = false;
@@ -122,16 +147,27 @@ void Runner::RunLines(std::size_t start, bool subroutine) {
         if (m_stopped)
             return;
         if (!text || incomplete) {
-            Unfollowed(static_cast<int>(first));
+            Unfollowed(static_cast<int>(first), UnfollowedWhy::UnreadableText);
             continue;
         }
         // A variable that may hold other values (set in a branch or after a goto) gives the
         // statement once more for each of them.
         const std::vector<std::string> read(m_frame->read.begin() + static_cast<std::ptrdiff_t>(first),
                                             m_frame->read.begin() + static_cast<std::ptrdiff_t>(i));
-        const std::vector<Overrides> variants = Alternatives(read, '%', static_cast<int>(first));
+        const std::vector<Overrides> variants =
+            Inert(nodes) ? std::vector<Overrides>() : Alternatives(read, '%', static_cast<int>(first));
+        const bool statementVariants = m_statementVariants;
+        m_statementVariants = !variants.empty();
         for (const Node& node : nodes)
             Exec(node, {});
+        m_statementVariants = statementVariants;
+        if (m_goto) {  // a goto that surely runs: the reading goes on at its label
+            if (*m_goto > i)
+                m_frame->skipped.emplace_back(i, *m_goto);
+            i = *m_goto;
+            m_goto.reset();
+            continue;
+        }
         for (const Overrides& overrides : variants) {
             std::size_t again = first;
             m_overrides = &overrides;
@@ -147,6 +183,7 @@ void Runner::RunLines(std::size_t start, bool subroutine) {
                     Exec(node, {});
             m_variant = variant;
         }
+        m_goto.reset();  // one in another reading is only pending
     }
 }
 
@@ -228,9 +265,6 @@ std::string Runner::ShownLine(std::size_t i) const {
     return shown;
 }
 
-namespace {
-
-// The names between `delimiter` pairs in the texts, as "%NAME%" or "!NAME:~1!" write them.
 std::vector<std::string> ReferencedNames(const std::vector<std::string>& texts, char delimiter) {
     std::vector<std::string> names;
     for (const std::string& text : texts) {
@@ -253,8 +287,6 @@ std::vector<std::string> ReferencedNames(const std::vector<std::string>& texts, 
     return names;
 }
 
-}  // namespace
-
 // Every other combination of values the variables the texts use may hold; none when each has
 // one value. Too many makes the line unfollowed, and only the current values are read.
 std::vector<Runner::Overrides> Runner::Alternatives(const std::vector<std::string>& texts, char delimiter, int line) {
@@ -274,7 +306,7 @@ std::vector<Runner::Overrides> Runner::Alternatives(const std::vector<std::strin
             }
         }
         if (grown.size() > kMaxVariants) {
-            Unfollowed(line);
+            Unfollowed(line, UnfollowedWhy::BoundReached);
             return {};
         }
         combos = std::move(grown);

@@ -1,6 +1,6 @@
 // The batch reader expanding a text: "%" when a line is read, loop variables and "!" when a
 // command runs, and the "%~" modifiers.
-#include "batchfile/batch_runner.h"
+#include "batchfile/reader/batch_runner.h"
 
 #include <cctype>
 
@@ -196,7 +196,7 @@ std::string Runner::Modified(const std::string& value, const std::string& modifi
     if (d)
         out += full.substr(0, full.find('\\'));
     if (pth) {
-        const std::string parent = base::IsFullRoot(full) ? full : base::Join(base::FullParent(full), "");
+        const std::string parent = base::IsFullRoot(full) ? full : base::Join(base::ParentFolder(full), "");
         out += parent.substr(parent.find('\\'));
     }
     if (n)

@@ -1,6 +1,6 @@
 // The batch reader running a for: the values each form gives its variable, then the body
 // once for each.
-#include "batchfile/batch_runner.h"
+#include "batchfile/reader/batch_runner.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -18,10 +18,12 @@ struct Runner::ForRuns {
     char variable;
     std::vector<Bindings> runs;
     bool knowable = true;
+    UnfollowedWhy why = UnfollowedWhy::FolderFoundAtRunTime;  // why, once the values cannot be known
 
     void Add(const std::string& value) {
         if (runs.size() > kMaxLoopItems) {
             knowable = false;
+            why = UnfollowedWhy::BoundReached;
             return;
         }
         Bindings run = outer;
@@ -36,7 +38,7 @@ void Runner::ExecFor(const Node& node, const Bindings& bindings) {
     const int line = node.line;
     const std::optional<std::string> set = Prepare(node.forSet, bindings);
     if (!set) {
-        Unfollowed(line);
+        Unfollowed(line, UnfollowedWhy::BoundReached);
         return;
     }
     ForRuns runs{bindings, node.forVar, {}};
@@ -54,19 +56,22 @@ void Runner::ExecFor(const Node& node, const Bindings& bindings) {
     if (runs.runs.size() > kMaxLoopItems) {
         runs.runs.resize(kMaxLoopItems);
         runs.knowable = false;
+        runs.why = UnfollowedWhy::BoundReached;
     }
     if (!runs.knowable) {
         // The values cannot be known: the body runs once with an unknown value, so what it does
         // to known names still counts and names built from the value are unfollowed.
-        Unfollowed(line);
+        Unfollowed(line, runs.why);
         runs.runs.clear();
         runs.Add(kUnknownValue);
     }
+    ++m_loops;
     for (const Bindings& run : runs.runs) {
         if (m_stopped)
             break;
         Exec(node.children.front(), run);
     }
+    --m_loops;
 }
 
 // for /l (start, step, end): counted as the interpreter counts, in 32 bits.
@@ -82,8 +87,11 @@ void Runner::ForNumbers(const std::vector<std::string>& items, bool unknown, For
         count = (start - end) / -step + 1;
     else if (step == 0 && end >= start)
         count = -1;  // never ends
-    if (count < 0 || count > static_cast<long long>(kMaxLoopItems) || unknown)
+    if (count < 0 || count > static_cast<long long>(kMaxLoopItems) || unknown) {
         runs.knowable = false;
+        if (!unknown)
+            runs.why = UnfollowedWhy::BoundReached;  // it never ends, or runs past the bound
+    }
     else
         for (long long k = 0; k < count; ++k)
             runs.Add(std::to_string(start + k * step));
@@ -122,7 +130,7 @@ bool Runner::ForTree(const Node& node, const std::vector<std::string>& items, co
         return true;
     }
     std::vector<std::string> folders;
-    if (m_disk.KindOf(*root) == EntryKind::Folder) {
+    if (m_disk.KindOf(*root) == base::PathKind::Folder) {
         folders.push_back(*root);
         for (std::size_t k = 0; k < folders.size() && m_walked < kMaxWalk; ++k)
             for (const DiskView::Entry& entry : m_disk.List(folders[k]))
@@ -167,7 +175,7 @@ void Runner::ForItems(const Node& node, const std::vector<std::string>& items, F
             runs.knowable = false;
         } else if (m_uncertain) {
             // An earlier unknown line may have made more: one more run stands for them.
-            Unfollowed(node.line);
+            UnfollowedAfterUnknown(node.line);
             runs.Add(kUnknownValue);
         }
     }

@@ -1,13 +1,13 @@
 // "set /a": integers with + - * / % and parentheses, assignments and their "+=" forms, wrapped
 // to 32 bits as the interpreter keeps them.
-#include "batchfile/batch_arithmetic.h"
+#include "batchfile/reader/batch_arithmetic.h"
 
 #include <cctype>
 #include <cstdlib>
 #include <map>
 
 #include "base/text.h"
-#include "batchfile/batch_syntax.h"
+#include "batchfile/reader/batch_syntax.h"
 
 namespace batchfile {
 namespace {

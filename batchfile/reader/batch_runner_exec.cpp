@@ -1,6 +1,6 @@
 // The batch reader running a statement: blocks, both branches of an if, and the command a
 // line names, handed to the command that follows it.
-#include "batchfile/batch_runner.h"
+#include "batchfile/reader/batch_runner.h"
 
 #include <cctype>
 
@@ -21,11 +21,11 @@ bool Runner::Step(int line) {
 }
 
 void Runner::Exec(const Node& node, const Bindings& bindings) {
-    if (!Step(node.line) || m_return)
+    if (!Step(node.line) || m_return || m_goto)
         return;
     switch (node.kind) {
     case Node::Kind::Bad:
-        Unfollowed(node.line);
+        Unfollowed(node.line, UnfollowedWhy::UnreadableText);
         break;
     case Node::Kind::Block:
         for (const Node& child : node.children)
@@ -50,7 +50,7 @@ void Runner::Exec(const Node& node, const Bindings& bindings) {
 
 void Runner::ExecCommand(const Node& node, const Bindings& bindings) {
     ExecCommandOnce(node, bindings);
-    if (!m_delayed)
+    if (!m_delayed || Inert({node}))
         return;
     std::vector<std::string> texts = {node.text};
     for (const syntax::Redirect& redirect : node.redirects)
@@ -65,14 +65,26 @@ void Runner::ExecCommand(const Node& node, const Bindings& bindings) {
     }
 }
 
-// "if exist" on a name the disk answers runs only the branch it picks; any other condition
-// may go either way, so both branches are followed and the files of each are kept.
+// An if whose condition the reader can answer (a name the disk answers, a variable known to
+// be set or not, a comparison of known texts) runs only the branch it picks; any other may go
+// either way, so both branches are followed and the files of each are kept. In a statement
+// also read for other values of its variables, the picked branch may not run in the others:
+// what it sets stays one value among others.
 void Runner::ExecIf(const Node& node, const Bindings& bindings) {
-    const std::optional<bool> exists = node.ifExist ? Exists(*node.ifExist, bindings) : std::nullopt;
-    if (exists) {
-        const std::size_t branch = *exists != node.ifNot ? 0 : 1;
+    std::optional<bool> holds;
+    if (node.ifExist)
+        holds = Exists(*node.ifExist, bindings);
+    else if (node.ifDefined)
+        holds = Defined(*node.ifDefined, bindings);
+    else if (!node.ifOp.empty())
+        holds = Compares(node, bindings);
+    if (holds) {
+        const std::size_t branch = *holds != node.ifNot ? 0 : 1;
+        const bool maybe = m_statementVariants && !node.ifExist;
+        m_branches += maybe ? 1 : 0;
         if (branch < node.children.size())
             Exec(node.children[branch], bindings);
+        m_branches -= maybe ? 1 : 0;
         return;
     }
     ++m_branches;
@@ -81,6 +93,82 @@ void Runner::ExecIf(const Node& node, const Bindings& bindings) {
         m_return = false;
     }
     --m_branches;
+}
+
+namespace {
+
+// A whole decimal number as "if" compares them; nothing for any other text (and for the
+// octal and hexadecimal forms, which the reader leaves to the interpreter).
+std::optional<long long> Number(const std::string& text) {
+    std::size_t i = text[0] == '-' || text[0] == '+' ? 1 : 0;
+    if (i >= text.size() || text.size() > 12 || text.find_first_not_of("0123456789", i) != std::string::npos ||
+        (text[i] == '0' && text.size() > i + 1))
+        return std::nullopt;
+    return std::stoll(text);
+}
+
+}  // namespace
+
+// "if [not] defined NAME": known when the variable's value, and every value it may hold
+// instead, agree on whether it is set.
+std::optional<bool> Runner::Defined(const std::string& text, const Bindings& bindings) {
+    const std::optional<std::string> name = Prepare(text, bindings);
+    if (!name || name->empty() || HasUnknown(*name))
+        return std::nullopt;
+    const std::string folded = base::AsciiLower(*name);
+    if (m_overrides && m_overrides->count(folded))
+        return !m_overrides->at(folded).empty();
+    const auto found = m_vars.find(folded);
+    if (found != m_vars.end()) {
+        for (const std::string& other : found->second.others)
+            if (other.empty())
+                return std::nullopt;
+        return true;
+    }
+    bool defined = false;
+    Lookup(*name, defined);
+    return defined;
+}
+
+// "if [/i] a==b" and "a EQU b" ...: known when both sides are known texts (and, for the
+// ordering ones, both numbers). A side read with "!" from a variable that may hold other
+// values is not known here, as this reading takes only one of them.
+std::optional<bool> Runner::Compares(const Node& node, const Bindings& bindings) {
+    if (m_delayed)
+        for (const std::string& name : ReferencedNames({node.ifLeft, node.ifRight}, '!')) {
+            const auto found = m_vars.find(name);
+            if (found != m_vars.end() && !found->second.others.empty() && !(m_overrides && m_overrides->count(name)))
+                return std::nullopt;
+        }
+    std::optional<std::string> left = Prepare(node.ifLeft, bindings), right = Prepare(node.ifRight, bindings);
+    if (!left || !right || HasUnknown(*left) || HasUnknown(*right) || left->empty() || right->empty())
+        return std::nullopt;
+    if (node.ifIgnoreCase) {
+        for (const std::string* side : {&*left, &*right})
+            for (const char c : *side)
+                if (static_cast<unsigned char>(c) >= 0x80)
+                    return std::nullopt;  // the interpreter folds these by the system's locale
+        left = base::AsciiLower(*left);
+        right = base::AsciiLower(*right);
+    }
+    const std::string& op = node.ifOp;
+    if (op == "==")
+        return *left == *right;
+    const std::optional<long long> a = Number(*left), b = Number(*right);
+    if (a && b) {
+        if (op == "equ") return *a == *b;
+        if (op == "neq") return *a != *b;
+        if (op == "lss") return *a < *b;
+        if (op == "leq") return *a <= *b;
+        if (op == "gtr") return *a > *b;
+        if (op == "geq") return *a >= *b;
+        return std::nullopt;
+    }
+    if (op == "equ" && (a || b) == false)
+        return *left == *right;
+    if (op == "neq" && (a || b) == false)
+        return *left != *right;
+    return std::nullopt;
 }
 
 // Whether the name is there, when the disk it was given can say: a known name without a
@@ -97,7 +185,7 @@ std::optional<bool> Runner::Exists(const std::string& text, const Bindings& bind
     const std::string full = Absolute(name);
     if (HasUnknown(full) || m_disk.Added(full) || Touched(full))
         return std::nullopt;
-    return m_disk.KindOf(full) != EntryKind::Missing;
+    return m_disk.KindOf(full) != base::PathKind::Missing;
 }
 
 // Whether the run changed the name or anything below it.
@@ -158,11 +246,32 @@ std::optional<CommandWord> SplitCommand(const std::string& text) {
 
 }  // namespace
 
+// Whether the statements change nothing whatever values their variables hold: commands that
+// change no file or state ("echo !OK! copied"), with no output redirected, in any block, if
+// or for. Such a statement is read once, not once for each value a variable may hold.
+bool Inert(const std::vector<Node>& nodes) {
+    for (const Node& node : nodes) {
+        for (const syntax::Redirect& redirect : node.redirects)
+            if (redirect.output)
+                return false;
+        if (node.kind == Node::Kind::Bad)
+            return false;
+        if (node.kind == Node::Kind::Command) {
+            const std::optional<CommandWord> word = SplitCommand(node.text);
+            if (word && (!kHarmless.count(word->command) || word->command == "goto" || word->command == "exit"))
+                return false;
+        } else if (!Inert(node.children)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
     const int line = node.line;
     const std::optional<std::string> prepared = Prepare(node.text, bindings);
     if (!prepared) {
-        Unfollowed(line);
+        Unfollowed(line, UnfollowedWhy::BoundReached);
         return;
     }
     for (const syntax::Redirect& redirect : node.redirects) {
@@ -172,7 +281,7 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
         if (target)
             WriteTo(*target, line);
         else
-            Unfollowed(line);
+            Unfollowed(line, UnfollowedWhy::BoundReached);
     }
     const std::optional<CommandWord> word = SplitCommand(*prepared);
     if (!word)
@@ -189,7 +298,7 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
     }
     const std::string program = base::AsciiLower(base::ProgramName(word->name));  // "xcopy" of "C:\\x\\XCOPY.EXE"
     if (HasUnknown(command))
-        Unfollowed(line);
+        UnfollowedName(line, command);
     else if (program == "chcp")  // "chcp.com" and a path to it too
         ChangeCodePage(word->rest, line);
     else if (!RunStateCommand(command, word->rest, line) && !kHarmless.count(command) && !kHarmless.count(program) &&
@@ -204,7 +313,9 @@ bool Runner::RunStateCommand(const std::string& command, const std::string& rest
         if (m_frame->subroutines > 0 && EndsSubroutine(command + rest))
             m_return = true;  // the main reading goes on past it: later lines may be reached
         else if (command == "goto")
-            m_jumped = true;
+            Goto(rest);
+        else if (EndsSubroutine(command + rest) || TrimBlanks(rest).empty())
+            Goto(":eof");  // "exit /b" and "exit" end the batch file
     } else if (command == "shift") {
         if (m_frame->args.size() > 1)
             m_frame->args.erase(m_frame->args.begin() + 1);
@@ -236,6 +347,44 @@ bool Runner::RunStateCommand(const std::string& command, const std::string& rest
     return true;
 }
 
+// goto label: the jump is followed where it surely runs (no branch that may not be taken, no
+// reading for another value) and goes forward past no label an earlier uncertain goto may
+// reach; "goto :eof" likewise ends the file. Otherwise the reading goes on after it, as the
+// lines after it may still run, and the label is kept as one a jump may reach. A label
+// nobody can know may be any of them.
+void Runner::Goto(const std::string& rest) {
+    m_jumped = true;
+    std::string label = TrimBlanks(rest);
+    if (!label.empty() && label[0] == ':')
+        label.erase(0, 1);
+    label = base::AsciiLower(label.substr(0, label.find_first_of(" \t+:;,=")));
+    const std::size_t here = static_cast<std::size_t>(m_line);
+    const std::size_t end = m_frame->lines->size();
+    if (HasUnknown(label) || label.find('%') != std::string::npos || label.find('!') != std::string::npos) {
+        for (const auto& [name, at] : m_frame->labels)
+            m_frame->pending.insert(at);
+        return;
+    }
+    std::size_t target = end;
+    if (label != "eof") {
+        const auto found = m_frame->labels.find(label);
+        if (found == m_frame->labels.end())
+            return;  // the interpreter stops the file with an error; reading on keeps every file
+        target = found->second;
+    }
+    // In a for body the jump ends the loop at the item the disk lists first, an order the
+    // reader does not know: there it is only pending.
+    if (m_branches > 0 || m_loops > 0 || m_variant || m_statementVariants || target <= here) {
+        if (target < end)
+            m_frame->pending.insert(target);
+        return;
+    }
+    const auto between = m_frame->pending.upper_bound(here);
+    if (between != m_frame->pending.end() && *between < target)
+        return;
+    m_goto = target < end ? target + 1 : end;
+}
+
 // The commands that change files, by their name or, for programs, by the program's name; any
 // other command is a program no reader can know.
 void Runner::RunFileCommand(const CommandWord& word, const std::string& program, int line) {
@@ -258,7 +407,53 @@ void Runner::RunFileCommand(const CommandWord& word, const std::string& program,
         CallFile(word.name, syntax::SplitWords(word.rest, ",;="), line);
         return;
     }
-    Unfollowed(line);
+    OtherProgram(program, word.rest, line);
+}
+
+namespace {
+
+// Programs that fetch files, and the words by which a PowerShell line does.
+bool Downloads(const std::string& program, const std::string& rest) {
+    if (program == "curl" || program == "wget" || program == "bitsadmin")
+        return true;
+    if (program != "powershell" && program != "pwsh")
+        return false;
+    const std::string folded = base::AsciiLower(rest);
+    for (const char* word : {"invoke-webrequest", "iwr ", "downloadfile", "start-bitstransfer", "invoke-restmethod", "wget ", "curl "})
+        if (folded.find(word) != std::string::npos)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+// A program the reader cannot read: the line is named, with the first folder among its
+// arguments that is on the disk (as written, or after a "-o"-style option letter), since that
+// is where it most likely works.
+void Runner::OtherProgram(const std::string& program, const std::string& rest, int line) {
+    std::string folder;
+    for (const Arg& arg : ProgramArgs(rest)) {
+        std::vector<std::string> candidates;
+        if (!arg.isSwitch)
+            candidates.push_back(arg.text);
+        if (!arg.isSwitch && arg.text.size() > 2 && arg.text[0] == '-')
+            candidates.push_back(arg.text.substr(2));  // "-oC:\\out"
+        if (arg.isSwitch && arg.text.find(':') != std::string::npos)
+            candidates.push_back(arg.text.substr(arg.text.find(':') + 1));  // "/dest:C:\\out"
+        for (const std::string& candidate : candidates) {
+            const std::string name = syntax::WithoutQuotes(candidate);
+            if (name.empty() || HasUnknown(name) || name.find('%') != std::string::npos || HasUnknown(m_cwd))
+                continue;
+            const std::string full = Absolute(name);
+            if (!HasUnknown(full) && NamesFile(full) && m_disk.KindOf(full) == base::PathKind::Folder) {
+                folder = full;
+                break;
+            }
+        }
+        if (!folder.empty())
+            break;
+    }
+    Unfollowed(line, Downloads(program, rest) ? UnfollowedWhy::Download : UnfollowedWhy::OtherProgram, folder);
 }
 
 }  // namespace batchfile::runner

@@ -1,5 +1,5 @@
 // The batch reader over the real disk.
-#include "manager/originals/foresee.h"
+#include "manager/foresee.h"
 
 #include "base/code_pages.h"
 #include "base/files.h"
@@ -10,17 +10,17 @@ namespace {
 
 class RealDisk final : public batchfile::DiskView {
 public:
-    batchfile::EntryKind KindOf(const std::string& fullPath) const override {
+    base::PathKind KindOf(const std::string& fullPath) const override {
         switch (base::KindOf(fullPath)) {
         case base::PathKind::Missing:
-            return batchfile::EntryKind::Missing;
+            return base::PathKind::Missing;
         case base::PathKind::Folder:
-            return batchfile::EntryKind::Folder;
+            return base::PathKind::Folder;
         case base::PathKind::File:
         case base::PathKind::Other:
             break;
         }
-        return batchfile::EntryKind::File;
+        return base::PathKind::File;
     }
     std::vector<Entry> List(const std::string& fullFolder) const override {
         std::vector<Entry> entries;
@@ -32,21 +32,23 @@ public:
 
 }  // namespace
 
-batchfile::BatchEffects Foresee(const std::vector<std::string>& lines, const ForeseeContext& context) {
-    const RealDisk realDisk;
-    batchfile::ReaderContext reader{context.batchPath, context.gameFolder, context.environment, &realDisk, nullptr};
+batchfile::ReaderContext ContextOnDisk(std::string batchPath, std::string gameFolder,
+                                       std::vector<std::pair<std::string, std::string>> environment) {
+    static const RealDisk realDisk;  // holds nothing: every question goes to the disk
+    batchfile::ReaderContext reader{std::move(batchPath), std::move(gameFolder), std::move(environment), &realDisk,
+                                    nullptr};
     // ReadAllLines reads only a file on disk: a device named by `call` would wait for input.
     reader.readLines = [](const std::string& path) { return batchfile::ReadAllLines(path); };
     reader.codePage = base::OemCodePage();  // a new console's, as the batch file is run
-    return batchfile::EffectsOf(lines, reader);
+    return reader;
 }
 
 namespace {
 
-bool AnyReaches(const std::vector<std::string>& lines, std::size_t count, const ForeseeContext& context,
+bool AnyReaches(const std::vector<std::string>& lines, std::size_t count, const batchfile::ReaderContext& context,
                 const std::function<bool(const std::string&)>& reaches) {
     const std::vector<std::string> first(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(count));
-    for (const std::string& path : Foresee(first, context).changed)
+    for (const std::string& path : batchfile::EffectsOf(first, context).changed)
         if (reaches(path))
             return true;
     return false;
@@ -56,7 +58,7 @@ bool AnyReaches(const std::vector<std::string>& lines, std::size_t count, const 
 
 // The lines before a line reach no more than the lines up to it, so the first line is found
 // by halving: the reader runs a few times, and only when some line reaches.
-std::optional<std::size_t> FirstLineReaching(const std::vector<std::string>& lines, const ForeseeContext& context,
+std::optional<std::size_t> FirstLineReaching(const std::vector<std::string>& lines, const batchfile::ReaderContext& context,
                                              const std::function<bool(const std::string& fullPath)>& reaches) {
     if (!AnyReaches(lines, lines.size(), context, reaches))
         return std::nullopt;

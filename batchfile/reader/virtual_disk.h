@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "batchfile/reader_context.h"
+#include "batchfile/reader/reader_context.h"
 
 namespace batchfile {
 
@@ -14,7 +14,7 @@ namespace batchfile {
 class VirtualDisk {
 public:
     explicit VirtualDisk(const DiskView* base) : m_base(base) {}
-    EntryKind KindOf(const std::string& full) const;
+    base::PathKind KindOf(const std::string& full) const;
     std::vector<DiskView::Entry> List(const std::string& folder) const;
     void AddFile(const std::string& full);
     void AddFolder(const std::string& full);
@@ -24,7 +24,7 @@ private:
     void AddEntry(const std::string& full, bool folder);
 
     const DiskView* m_base;
-    std::map<std::string, EntryKind> m_kinds;                                   // folded path
+    std::map<std::string, base::PathKind> m_kinds;                                   // folded path
     std::map<std::string, std::map<std::string, DiskView::Entry>> m_children;  // folded folder, folded name
 };
 

@@ -1,8 +1,9 @@
 // The commands that change files: del, rd, copy, move, ren, xcopy, robocopy and the kit's
 // patcher, each over the view of the disk, and the argument splitting they share.
-#include "batchfile/batch_runner.h"
+#include "batchfile/reader/batch_runner.h"
 
 #include <algorithm>
+#include <set>
 
 #include "base/paths.h"
 #include "base/text.h"
@@ -57,6 +58,19 @@ std::vector<std::string> Names(const std::vector<Arg>& args) {
     return names;
 }
 
+// Whether every switch among the arguments is one of `known` (folded), as the internal
+// commands check before they do anything.
+bool OnlySwitches(const std::vector<Arg>& args, std::initializer_list<const char*> known) {
+    for (const Arg& arg : args) {
+        if (!arg.isSwitch)
+            continue;
+        const std::string flag = base::AsciiLower(arg.text);
+        if (std::none_of(known.begin(), known.end(), [&](const char* k) { return flag == k; }))
+            return false;
+    }
+    return true;
+}
+
 bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -90,23 +104,23 @@ void Runner::Delete(const std::string& rest, int line) {
         if (!full)
             continue;
         const bool pattern = base::HasWildcard(base::FullLeaf(*full));
-        const EntryKind kind = pattern ? EntryKind::Missing : m_disk.KindOf(*full);
+        const base::PathKind kind = pattern ? base::PathKind::Missing : m_disk.KindOf(*full);
         if (recursive) {
-            const bool folder = kind == EntryKind::Folder;
-            const std::string root = folder ? *full : base::FullParent(*full);
+            const bool folder = kind == base::PathKind::Folder;
+            const std::string root = folder ? *full : base::ParentFolder(*full);
             for (const Match& match : FilesBelow(root, folder ? "*" : base::FullLeaf(*full), true, line))
-                Changed(match.full);
+                Removed(match.full);
             if (!folder && !pattern && m_uncertain)
-                Changed(*full);
+                Removed(*full);
         } else if (pattern) {
             // Files an earlier unknown line made are no originals: only the known matches count.
             for (const std::string& file : Matching(*full, true, false))
-                Changed(file);
-        } else if (kind == EntryKind::Folder) {
+                Removed(file);
+        } else if (kind == base::PathKind::Folder) {
             for (const std::string& file : Sources(*full, line))
-                Changed(file);
-        } else if (kind == EntryKind::File || m_uncertain) {
-            Changed(*full);
+                Removed(file);
+        } else if (kind == base::PathKind::File || m_uncertain) {
+            Removed(*full);
         }
     }
 }
@@ -129,9 +143,9 @@ void Runner::RemoveFolder(const std::string& rest, int line) {
         if (!full)
             continue;
         // A folder an earlier unknown line made holds no originals: it changes nothing known.
-        if (m_disk.KindOf(*full) == EntryKind::Folder)
+        if (m_disk.KindOf(*full) == base::PathKind::Folder)
             for (const Match& match : FilesBelow(*full, "*", true, line))
-                Changed(match.full);
+                Removed(match.full);
     }
 }
 
@@ -144,7 +158,7 @@ std::string Destination(const std::string& target, bool targetIsFolder, const st
         return base::Join(target, base::FullLeaf(source));
     const std::string leaf = base::FullLeaf(target);
     if (base::HasWildcard(leaf))
-        return base::Join(base::FullParent(target), base::NameByPattern(leaf, base::FullLeaf(source)));
+        return base::Join(base::ParentFolder(target), base::NameByPattern(leaf, base::FullLeaf(source)));
     return target;
 }
 
@@ -158,8 +172,11 @@ bool NamesFolder(const std::string& name) {
 // copy [switches] source[+source...] [target]: sources joined by "+" become one file; without a
 // target the files land in the current folder.
 void Runner::Copy(const std::string& rest, int line) {
+    const std::vector<Arg> args = InternalArgs(rest);
+    if (!OnlySwitches(args, {"a", "b", "v", "y", "-y", "d", "n", "z", "l"}))
+        return;  // copy refuses a switch it does not know, before it copies anything
     std::vector<std::string> groups;
-    for (const std::string& name : Names(InternalArgs(rest))) {
+    for (const std::string& name : Names(args)) {
         if (!groups.empty() && (groups.back().back() == '+' || name.front() == '+'))
             groups.back() += name;
         else
@@ -186,7 +203,7 @@ void Runner::Copy(const std::string& rest, int line) {
     const std::optional<std::string> target = Resolve(targetName, line);
     if (!target)
         return;
-    const bool targetIsFolder = NamesFolder(targetName) || m_disk.KindOf(*target) == EntryKind::Folder;
+    const bool targetIsFolder = NamesFolder(targetName) || m_disk.KindOf(*target) == base::PathKind::Folder;
     for (const std::string& source : sources) {
         if (base::IsDeviceName(source))
             continue;
@@ -209,27 +226,30 @@ void Runner::Copy(const std::string& rest, int line) {
 void Runner::MoveTree(const std::string& folder, const std::string& destination, int line) {
     m_disk.AddFolder(destination);
     for (const Match& match : FilesBelow(folder, "*", true, line)) {
-        Changed(match.full);
+        Removed(match.full);
         Created(base::Join(destination, match.relative));
     }
 }
 
 // move [/y] source[,source...] [target]: files by name or pattern, or a whole folder.
 void Runner::Move(const std::string& rest, int line) {
-    const std::vector<std::string> names = Names(InternalArgs(rest));
+    const std::vector<Arg> args = InternalArgs(rest);
+    if (!OnlySwitches(args, {"y", "-y"}))
+        return;  // move refuses a switch it does not know, before it moves anything
+    const std::vector<std::string> names = Names(args);
     if (names.empty())
         return;
     const std::string targetName = names.size() > 1 ? names.back() : ".";
     const std::optional<std::string> target = Resolve(targetName, line);
     if (!target)
         return;
-    const bool targetIsFolder = NamesFolder(targetName) || m_disk.KindOf(*target) == EntryKind::Folder;
+    const bool targetIsFolder = NamesFolder(targetName) || m_disk.KindOf(*target) == base::PathKind::Folder;
     for (std::size_t i = 0; i + 1 < names.size() || (i == 0 && names.size() == 1); ++i) {
         const std::optional<std::string> full = Resolve(names[i], line);
         if (!full)
             continue;
         ListedAfterUnknown(*full, line);
-        if (!base::HasWildcard(base::FullLeaf(*full)) && m_disk.KindOf(*full) == EntryKind::Folder) {
+        if (!base::HasWildcard(base::FullLeaf(*full)) && m_disk.KindOf(*full) == base::PathKind::Folder) {
             MoveTree(*full, targetIsFolder ? base::Join(*target, base::FullLeaf(*full)) : *target, line);
             continue;
         }
@@ -237,7 +257,7 @@ void Runner::Move(const std::string& rest, int line) {
             const std::string destination = Destination(*target, targetIsFolder, file);
             if (base::AsciiLower(destination) == base::AsciiLower(file))
                 continue;
-            Changed(file);
+            Removed(file);
             Created(destination);
         }
     }
@@ -255,18 +275,18 @@ void Runner::Rename(const std::string& rest, int line) {
     const std::optional<std::string> full = Resolve(names[0], line);
     if (!full || (HasUnknown(names[1]) || names[1].find('%') != std::string::npos)) {
         if (full)
-            Unfollowed(line);
+            UnfollowedName(line, names[1]);
         return;
     }
-    const std::string folder = base::FullParent(*full);
+    const std::string folder = base::ParentFolder(*full);
     ListedAfterUnknown(*full, line);
     if (base::HasWildcard(base::FullLeaf(*full))) {
         for (const std::string& match : Matching(*full, true, true)) {
             const std::string destination = base::Join(folder, base::NameByPattern(names[1], base::FullLeaf(match)));
-            if (m_disk.KindOf(match) == EntryKind::Folder) {
+            if (m_disk.KindOf(match) == base::PathKind::Folder) {
                 MoveTree(match, destination, line);
             } else if (base::AsciiLower(destination) != base::AsciiLower(match)) {
-                Changed(match);
+                Removed(match);
                 Created(destination);
             }
         }
@@ -274,44 +294,82 @@ void Runner::Rename(const std::string& rest, int line) {
     }
     const std::string destination =
         base::Join(folder, base::HasWildcard(names[1]) ? base::NameByPattern(names[1], base::FullLeaf(*full)) : names[1]);
-    const EntryKind kind = m_disk.KindOf(*full);
-    if (kind == EntryKind::Folder) {
+    const base::PathKind kind = m_disk.KindOf(*full);
+    if (kind == base::PathKind::Folder) {
         MoveTree(*full, destination, line);
-    } else if (kind == EntryKind::File || m_uncertain) {
-        if (kind == EntryKind::Missing)
-            Unfollowed(line);  // an earlier unknown line may have made it, maybe as a folder
-        Changed(*full);
+    } else if (kind == base::PathKind::File || m_uncertain) {
+        if (kind == base::PathKind::Missing)
+            UnfollowedAfterUnknown(line);  // an earlier unknown line may have made it, maybe as a folder
+        Removed(*full);
         Created(base::NormaliseFull(destination));
     }
 }
 
 // One file copied by xcopy onto a folder, onto a file, or onto a name that does not exist yet,
 // which xcopy asks about: as a file or as a folder, both count.
-void Runner::XcopyFile(const std::string& source, const std::string& target, EntryKind targetKind) {
-    if (targetKind == EntryKind::File) {
+void Runner::XcopyFile(const std::string& source, const std::string& target, base::PathKind targetKind) {
+    if (targetKind == base::PathKind::File) {
         Created(target);
         return;
     }
-    if (targetKind == EntryKind::Missing)
+    if (targetKind == base::PathKind::Missing)
         Changed(target);  // if answered "file"; the view keeps the folder reading
     Created(base::Join(target, base::FullLeaf(source)));
 }
 
+namespace {
+
+// xcopy's switches, as it documents them; one word may hold several ("/E/H/Y").
+const std::set<std::string> kXcopySwitches = {"w", "p", "c", "v", "q", "f", "l", "g", "d", "u", "i", "s", "e", "t", "k",
+                                              "r", "h", "a", "m", "n", "o", "x", "y", "-y", "z", "b", "j", "compress"};
+
+// The switches of one xcopy word that starts with "/": xcopy reads a "/" inside it as the
+// start of the next switch, in either case; "/d:date" and "/exclude:list" keep their value.
+std::vector<std::string> XcopySwitches(const std::string& text) {
+    std::vector<std::string> switches;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::string folded = base::AsciiLower(text.substr(start));
+        if (folded.compare(0, 8, "exclude:") == 0) {  // its files are joined by "+", never "/"
+            switches.push_back("exclude:");
+            break;
+        }
+        const std::size_t slash = text.find('/', start);
+        const std::string part = base::AsciiLower(text.substr(start, slash == std::string::npos ? slash : slash - start));
+        switches.push_back(part.compare(0, 2, "d:") == 0 ? "d" : part);
+        if (slash == std::string::npos)
+            break;
+        start = slash + 1;
+    }
+    return switches;
+}
+
+}  // namespace
+
 // xcopy source [target] [switches]: a file, a pattern or a folder; /s and /e go below. Without
 // /i, a target that does not exist may become a file or a folder (xcopy asks): both count.
+// A switch xcopy does not document, or a word starting with "-" that names nothing, is one
+// the reader cannot be sure of: the line is named, and the files it knows still count.
 void Runner::Xcopy(const std::string& rest, int line) {
     bool recursive = false, folderTarget = false;
     std::vector<std::string> names;
     for (const Arg& arg : ProgramArgs(rest)) {
-        const std::string flag = base::AsciiLower(arg.text);
-        if (!arg.isSwitch)
+        if (!arg.isSwitch) {
+            if (arg.text.size() > 1 && arg.text[0] == '-' && m_disk.KindOf(Absolute(arg.text)) == base::PathKind::Missing)
+                Unfollowed(line, UnfollowedWhy::UnknownSwitch);
             names.push_back(arg.text);
-        else if (flag == "s" || flag == "e")
-            recursive = true;
-        else if (flag == "i")
-            folderTarget = true;
-        else if (flag == "l" || flag == "t")
-            return;  // lists, or makes only the folders
+            continue;
+        }
+        for (const std::string& flag : XcopySwitches(arg.text)) {
+            if (flag == "s" || flag == "e")
+                recursive = true;
+            else if (flag == "i")
+                folderTarget = true;
+            else if (flag == "l" || flag == "t")
+                return;  // lists, or makes only the folders
+            else if (flag != "exclude:" && !kXcopySwitches.count(flag))
+                Unfollowed(line, UnfollowedWhy::UnknownSwitch);
+        }
     }
     if (names.empty())
         return;
@@ -322,28 +380,28 @@ void Runner::Xcopy(const std::string& rest, int line) {
     // "dest\*" copies into dest under the files' own names, as a folder target.
     const bool wildTarget = base::HasWildcard(base::FullLeaf(*target));
     if (wildTarget)
-        target = base::FullParent(*target);
+        target = base::ParentFolder(*target);
     const bool pattern = base::HasWildcard(base::FullLeaf(*source));
-    const EntryKind kind = pattern ? EntryKind::Missing : m_disk.KindOf(*source);
-    const EntryKind targetKind = m_disk.KindOf(*target);
+    const base::PathKind kind = pattern ? base::PathKind::Missing : m_disk.KindOf(*source);
+    const base::PathKind targetKind = m_disk.KindOf(*target);
     const bool targetNamedFolder = names.size() < 2 || wildTarget || NamesFolder(names[1]);
-    if (kind == EntryKind::File || (kind == EntryKind::Missing && !pattern)) {
-        if (kind == EntryKind::Missing && !m_uncertain)
+    if (kind == base::PathKind::File || (kind == base::PathKind::Missing && !pattern)) {
+        if (kind == base::PathKind::Missing && !m_uncertain)
             return;
-        if (kind == EntryKind::Missing)
-            Unfollowed(line);  // an earlier unknown line may have made it, maybe as a folder of files
-        XcopyFile(*source, *target, targetKind == EntryKind::Folder || targetNamedFolder ? EntryKind::Folder : targetKind);
+        if (kind == base::PathKind::Missing)
+            UnfollowedAfterUnknown(line);  // an earlier unknown line may have made it, maybe as a folder of files
+        XcopyFile(*source, *target, targetKind == base::PathKind::Folder || targetNamedFolder ? base::PathKind::Folder : targetKind);
         return;
     }
     ListedAfterUnknown(*source, line);
-    const std::string folder = pattern ? base::FullParent(*source) : *source;
+    const std::string folder = pattern ? base::ParentFolder(*source) : *source;
     const std::vector<Match> files = FilesBelow(folder, pattern ? base::FullLeaf(*source) : "*", recursive, line);
     if (files.empty() && m_uncertain)
-        Unfollowed(line);
+        UnfollowedAfterUnknown(line);
     const bool asFile =
-        targetKind == EntryKind::File || (targetKind == EntryKind::Missing && !folderTarget && !targetNamedFolder);
+        targetKind == base::PathKind::File || (targetKind == base::PathKind::Missing && !folderTarget && !targetNamedFolder);
     for (const Match& match : files) {
-        if (targetKind == EntryKind::File) {
+        if (targetKind == base::PathKind::File) {
             Created(*target);
             continue;
         }
@@ -353,6 +411,25 @@ void Runner::Xcopy(const std::string& rest, int line) {
     }
 }
 
+namespace {
+
+// The robocopy switches the reader knows the meaning of: those that pick which files go
+// where, and those that change only how (retries, logging, attributes, speed). A value after
+// ":" is kept apart; robocopy takes one switch a word, so "/E/H" is none it knows.
+bool RobocopyKnows(const std::string& flag) {
+    static const std::set<std::string> kPlain = {
+        "s", "e", "mir", "purge", "mov", "move", "l", "xf", "xd", "z", "b", "zb", "j", "efsraw", "sec", "copyall",
+        "nocopy", "secfix", "timfix", "fat", "256", "sl", "nodcopy", "nooffload", "compress", "reg", "tbd", "lfsm",
+        "mt", "np", "ndl", "nfl", "njh", "njs", "ns", "nc", "nn", "tee", "eta", "bytes", "x", "v", "ts", "fp",
+        "unicode", "a", "m", "xo", "xn", "xc", "xx", "xl", "is", "it", "im", "xj", "xjd", "xjf", "fft", "dst", "quit",
+        "nosd", "nodd", "create", "r", "w", "lev", "copy", "dcopy", "a+", "a-", "ia", "xa", "max", "min", "maxage",
+        "minage", "maxlad", "minlad", "mon", "mot", "rh", "pf", "ipg", "log", "log+", "unilog", "unilog+", "tee"};
+    const std::string name = flag.substr(0, flag.find(':'));
+    return name.find('/') == std::string::npos && kPlain.count(name) > 0;
+}
+
+}  // namespace
+
 // robocopy source target [files...] [options]: /s and /e go below, /mov and /move take the
 // source files away, /mir and /purge delete target files the source lacks, /log: writes a file.
 void Runner::Robocopy(const std::string& rest, int line) {
@@ -361,12 +438,16 @@ void Runner::Robocopy(const std::string& rest, int line) {
     for (const Arg& arg : ProgramArgs(rest)) {
         const std::string flag = base::AsciiLower(arg.text);
         if (!arg.isSwitch) {
+            if (arg.text.size() > 1 && arg.text[0] == '-' && m_disk.KindOf(Absolute(arg.text)) == base::PathKind::Missing)
+                Unfollowed(line, UnfollowedWhy::UnknownSwitch);  // a switch, or a pattern of the files to copy
             if (!skipValues)
                 names.push_back(arg.text);
             continue;
         }
         skipValues = false;
-        if (flag == "s" || flag == "e") {
+        if (!RobocopyKnows(flag)) {
+            Unfollowed(line, UnfollowedWhy::UnknownSwitch);  // robocopy reads one switch a word
+        } else if (flag == "s" || flag == "e") {
             recursive = true;
         } else if (flag == "mir") {
             recursive = purge = true;
@@ -394,10 +475,10 @@ void Runner::Robocopy(const std::string& rest, int line) {
     if (patterns.empty())
         patterns.push_back("*.*");
     if (m_uncertain)
-        Unfollowed(line);  // an earlier unknown line may have put files nobody knows in the source
+        UnfollowedAfterUnknown(line);  // an earlier unknown line may have put files nobody knows in the source
     if (purge)
         for (const Match& match : FilesBelow(*target, "*", true, line))
-            Changed(match.full);
+            Removed(match.full);
     for (const Match& match : FilesBelow(*source, "*", recursive, line)) {
         bool wanted = false;
         for (const std::string& pattern : patterns)
@@ -406,7 +487,7 @@ void Runner::Robocopy(const std::string& rest, int line) {
             continue;
         Created(base::Join(*target, match.relative));
         if (moves)
-            Changed(match.full);
+            Removed(match.full);
     }
 }
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "base/files.h"
+#include "base/file_results.h"
 
-namespace batchfile {
+namespace base {
 
 // Added where Windows refused a file for lack of rights.
 inline constexpr char kAdminsOnly[] = "Windows lets only administrators write there.";
@@ -16,9 +16,9 @@ inline constexpr char kDiskFull[] = "The disk is full.";
 // The sentence that tells why, with a blank before it, or nothing when the reason gives the
 // user nothing to act on. `rightsMatter` is false where more rights would not help (the
 // process is an administrator already).
-std::string WhyNotWritten(const base::WriteError& error, bool rightsMatter);
+std::string WhyNotWritten(const WriteError& error, bool rightsMatter);
 
 // "The file "x" could not be written." and why.
-std::string NotWrittenMessage(const base::WriteError& error, bool rightsMatter);
+std::string NotWrittenMessage(const WriteError& error, bool rightsMatter);
 
-}  // namespace batchfile
+}  // namespace base
