@@ -334,6 +334,9 @@ TEST_F(OriginalsStoreTest, ARunNoteCountsOnlyBesideTheIndexItWasWrittenFor) {
             planted.before = manager::NoteFolder(Game());
         c.tamper(planted);
         WriteBytes(note, manager::EncodeRunNote(planted));
+        OriginalsStore look(root.File("Originals"), Game());
+        EXPECT_FALSE(look.Read());
+        EXPECT_TRUE(Exists(note) && !look.Unended() && look.Generation() == store.Generation()) << "a look writes nothing";
         const OriginalsStore next = Open();
         EXPECT_EQ(next.Unended().has_value(), c.settles);
         EXPECT_FALSE(Exists(note));
