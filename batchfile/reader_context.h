@@ -38,10 +38,21 @@ struct ReaderContext {
     unsigned codePage = base::kUtf8CodePage;
 };
 
+// Why the reader cannot follow a line.
+enum class UnfollowedWhy { OtherProgram };
+
+// The words a window shows for `why`.
+inline std::string WhyText(UnfollowedWhy why) {
+    (void)why;
+    return "another program";
+}
+
 struct UnfollowedLine {
     std::string file;  // full path of the batch file the line is in
     int number;        // 1-based
     std::string text;  // as written, in UTF-8
+    UnfollowedWhy why = UnfollowedWhy::OtherProgram;
+    std::string folder = {};  // full path of the folder the line can reach; empty when unknown
 };
 
 struct BatchEffects {
@@ -49,6 +60,8 @@ struct BatchEffects {
     // Lines whose effect on files cannot be known, as met; those where a bound stopped the
     // reading come first.
     std::vector<UnfollowedLine> unfollowed;
+    // Those of `changed` that no file is left at when the batch file ends.
+    std::vector<std::string> deleted = {};
 };
 
 }  // namespace batchfile
