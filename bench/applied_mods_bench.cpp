@@ -30,6 +30,7 @@ public:
     void ShowMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
     bool Ask(const std::string&, bool) override { return false; }
     Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
+    bool AskAboutFiles(const std::string&, const std::vector<std::string>&, bool) override { return false; }
     void ShowList(const std::vector<manager::ModEntry>&) override {}
     void CloseApplied() override {}
 };

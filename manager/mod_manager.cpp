@@ -958,3 +958,26 @@ bool ModManager::ApplyAgain(OriginalsStore& store, const ModEntry& entry, std::v
 }
 
 }  // namespace manager
+
+namespace manager {
+
+// Read as an apply reads: the batch file, the reader over the real disk and the store.
+std::optional<ChangePreview> ModManager::WhatChanges(std::optional<std::size_t> selection) {
+    if (!selection || *selection >= m_mods.Entries().size()) {
+        m_view.ShowMessage(kSelectFirst);
+        return std::nullopt;
+    }
+    const ModEntry entry = InKit(m_mods.Entries()[*selection]);
+    const std::optional<std::vector<std::string>> lines = RunnableLines(entry.path);
+    if (!lines)
+        return std::nullopt;
+    const std::string gameFolder = base::CurrentFolder();
+    const std::string fullBatch = FullPathOf(entry.path, gameFolder);
+    const batchfile::BatchEffects effects = Foresee(*lines, {fullBatch, gameFolder, m_environment});
+    OriginalsStore store(m_files.storeRoot, gameFolder);
+    const bool read = !ReadStore(store);
+    return PreviewChanges(
+        PreviewOnDisk(effects, gameFolder, fullBatch, read ? &store.Records() : nullptr, store.Folder()));
+}
+
+}  // namespace manager

@@ -15,6 +15,7 @@
 #include "base/files.h"
 #include "batchfile/header_reader.h"
 #include "base/progress.h"
+#include "manager/change_preview.h"
 #include "manager/list/mod_list.h"
 #include "manager/originals/index_format.h"
 #include "manager/state_lock.h"
@@ -54,6 +55,8 @@ public:
     enum class Answer { Yes, No, Cancel };
     // A Yes/No/Cancel question; Enter presses Cancel.
     virtual Answer AskYesNoCancel(const std::string& text) = 0;
+    // A Yes/No question naming every file in `names`; true for Yes.
+    virtual bool AskAboutFiles(const std::string& text, const std::vector<std::string>& names, bool defaultYes) = 0;
     // Shows `entries` as the whole list, in their order.
     virtual void ShowList(const std::vector<ModEntry>& entries) = 0;
     virtual void CloseApplied() = 0;  // ends the dialog with the OK result, under the close rule
@@ -103,6 +106,9 @@ public:
     // again, oldest first. The applies as they are afterwards, or nothing when the store
     // cannot be read.
     std::optional<StoreRecords> TakeOut(std::uint64_t number);
+    // What the selected mod would change, foreseen as before an apply; nothing runs and nothing
+    // is written. Nothing after saying why there is nothing to show.
+    std::optional<ChangePreview> WhatChanges(std::optional<std::size_t> selection);
 
     void SetAdminRights(AdminRights* rights) { m_rights = rights; }
     // The variables the mods' batch files start with: the process's own.

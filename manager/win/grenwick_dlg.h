@@ -42,6 +42,7 @@ private:
     void OnRestoreOriginals();
     void OnUndoLastMod();
     void OnAppliedMods();
+    void OnWhatChanges();
     void OnListMenu(LPARAM lp);
     void OnDropFiles(HDROP drop);
     void AddSystemMenuEntries();
@@ -55,6 +56,7 @@ private:
     void ShowMessage(const std::string& text) override;
     bool Ask(const std::string& text, bool defaultYes) override;
     Answer AskYesNoCancel(const std::string& text) override;
+    bool AskAboutFiles(const std::string& text, const std::vector<std::string>& names, bool defaultYes) override;
     void CloseApplied() override;
 
     bool Elevated() override;

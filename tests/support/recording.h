@@ -69,6 +69,11 @@ public:
         questions3.push_back(text);
         return NextAnswer(answers3, Answer::Cancel);
     }
+    // Recorded as the question and its names; answered from `answers` as Ask is.
+    bool AskAboutFiles(const std::string& text, const std::vector<std::string>& names, bool defaultYes) override {
+        fileQuestions.push_back({text, names});
+        return NextAnswer(answers, defaultYes);
+    }
     void ShowList(const std::vector<manager::ModEntry>& entries) override {
         shown.clear();
         for (const manager::ModEntry& entry : entries)
@@ -81,6 +86,11 @@ public:
     std::deque<bool> answers;
     std::vector<std::string> questions3;
     std::deque<Answer> answers3;
+    struct FilesQuestion {
+        std::string text;
+        std::vector<std::string> names;
+    };
+    std::vector<FilesQuestion> fileQuestions;
     std::vector<std::string> shown;
     int closed = 0;
 };
