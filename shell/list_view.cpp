@@ -12,7 +12,10 @@ void RegisterListViews() {
     InitCommonControlsEx(&controls);
 }
 
+// The dialogs are ANSI windows, to which a list view would tell its texts in ANSI: it is told
+// to use the wide notifications, so names outside the code page reach it whole.
 void CListView::SetColumns(HWND dialog, const std::vector<Column>& columns) const {
+    SendMessageW(m_hwnd, CCM_SETUNICODEFORMAT, TRUE, 0);
     SendMessageW(m_hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (std::size_t i = 0; i < columns.size(); ++i) {
         RECT width{0, 0, columns[i].width, 0};

@@ -24,7 +24,8 @@ public:
         int width;  // in dialog units, so columns grow with the dialog's font
         bool right = false;
     };
-    // Full-row selection and the columns; `dialog` turns dialog units into pixels.
+    // Full-row selection, wide notifications and the columns; `dialog` turns dialog units into
+    // pixels.
     void SetColumns(HWND dialog, const std::vector<Column>& columns) const;
 
     // Every row at once, texts of the kit's own (UTF-8) through the wide messages, in one redraw.

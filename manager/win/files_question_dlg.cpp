@@ -22,7 +22,9 @@ bool CFilesQuestionDlg::Ask(HWND owner, const std::string& text, const std::vect
         return platform.prompter->AskYesNo(owner, full, defaultYes);
     }
     // A window that could not be made asks nothing and so changes nothing.
-    return CFilesQuestionDlg(text, names, defaultYes, resources, platform).RunModal(owner) == IDYES;
+    CFilesQuestionDlg question(text, names, defaultYes, resources, platform);
+    question.RunModal(owner);
+    return question.Answer() == IDYES;
 }
 
 // Titled as the program's message boxes are; the default button has the focus, as in a box.
@@ -64,13 +66,18 @@ void CFilesQuestionDlg::FitText() {
     MoveWindow(list, listRect.left, top, listRect.right - listRect.left, std::max<LONG>(listRect.bottom - top, 0), FALSE);
 }
 
-void CFilesQuestionDlg::OnOK() { End(m_defaultYes ? IDYES : IDNO); }
+void CFilesQuestionDlg::OnOK() { Answered(m_defaultYes ? IDYES : IDNO); }
 
-void CFilesQuestionDlg::OnCancel() { End(IDNO); }
+void CFilesQuestionDlg::OnCancel() { Answered(IDNO); }
 
 bool CFilesQuestionDlg::OnCommand(int id, int code) {
     if (code != BN_CLICKED || (id != IDYES && id != IDNO))
         return false;
-    End(id);
+    Answered(id);
     return true;
+}
+
+void CFilesQuestionDlg::Answered(int answer) {
+    m_answer = answer;
+    End(answer);
 }

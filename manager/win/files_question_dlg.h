@@ -19,6 +19,9 @@ public:
     static bool Ask(HWND owner, const std::string& text, const std::vector<std::string>& names, bool defaultYes,
                     HINSTANCE resources, const shell::Platform& platform);
 
+    // IDYES or IDNO once answered; IDNO before.
+    int Answer() const { return m_answer; }
+
 protected:
     BOOL OnInitDialog() override;
     void OnOK() override;      // Enter presses the default button
@@ -27,8 +30,10 @@ protected:
 
 private:
     void FitText();
+    void Answered(int answer);
 
     std::string m_text;
     std::vector<std::string> m_names;
     bool m_defaultYes;
+    int m_answer = IDNO;
 };

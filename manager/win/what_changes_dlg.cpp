@@ -69,9 +69,10 @@ bool CWhatChangesDlg::OnMessage(UINT msg, WPARAM, LPARAM lp) {
         return false;
     if (header->code == LVN_GETDISPINFOW) {
         auto* info = reinterpret_cast<NMLVDISPINFOW*>(lp);
-        if ((info->item.mask & LVIF_TEXT) && info->item.iItem >= 0)
-            info->item.pszText = const_cast<wchar_t*>(Cell(static_cast<std::size_t>(info->item.iItem),
-                                                            info->item.iSubItem));
+        // Copied into the list's own buffer, which every version of the list reads back.
+        if ((info->item.mask & LVIF_TEXT) && info->item.iItem >= 0 && info->item.pszText && info->item.cchTextMax > 0)
+            lstrcpynW(info->item.pszText, Cell(static_cast<std::size_t>(info->item.iItem), info->item.iSubItem),
+                      info->item.cchTextMax);
         return true;
     }
     if (header->code == LVN_COLUMNCLICK) {

@@ -453,13 +453,16 @@ TEST_F(RealGrenwick, TakingOutAMiddleModAppliesTheLaterOverlappingOnesAgain) {
         const HWND list = GetDlgItem(window, IDC_APPLIED_LIST);
         const auto rows = [list] {
             DWORD_PTR count = 0;
-            SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &count);
+            SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &count);
             return count;
         };
         if (!window || rows() != 4)
             return;
-        // Newest first: Four, Three, Two, One.
-        SendMessageTimeoutA(list, LB_SETCURSEL, 2, 0, SMTO_NORMAL, 5000, nullptr);
+        // Newest first: Four, Three, Two, One; the keys move the selection, as a player's do.
+        for (int i = 0; i < 2; ++i)
+            PostMessageW(list, WM_KEYDOWN, VK_DOWN, 1);
+        if (!WaitFor([list] { return SelectedRow(list) == 2; }, std::chrono::seconds(10)))
+            return;
         PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_TAKE_OUT, BN_CLICKED), 0);
         WaitFor([&] { return rows() == 2; }, std::chrono::seconds(60));
         PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
