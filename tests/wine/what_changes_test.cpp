@@ -121,10 +121,10 @@ TEST(FilesQuestion, NamesEveryFileInABoxOrInAListThatScrollsAndAnswers) {
     user.answers = {false};
     EXPECT_FALSE(CFilesQuestionDlg::Ask(nullptr, "Put back?", names, true, resources.Module(), user.Platform()));
     ASSERT_EQ(user.questions.size(), 1u);
-    EXPECT_EQ(user.questions[0], "Put back?\n    maps\\level1.map\n    maps\\level2.map\n    maps\\level3.map\n    "
-                                 "maps\\level4.map\n    maps\\level5.map\n    maps\\level6.map\n    maps\\level7.map\n    "
-                                 "maps\\level8.map\n    maps\\level9.map\n    maps\\level10.map\n    maps\\level11.map\n"
-                                 "    maps\\level12.map");
+    std::string shown = "Put back?";
+    for (const std::string& name : names)
+        shown += "\n    " + name;
+    EXPECT_EQ(user.questions[0], shown);
     for (int i = 13; i <= 60; ++i)
         names.push_back("maps\\level" + std::to_string(i) + ".map");
     names.push_back("maps\\\xc3\xa9t\xc3\xa9.map");
@@ -167,42 +167,52 @@ TEST(FilesQuestion, NamesEveryFileInABoxOrInAListThatScrollsAndAnswers) {
     }
 }
 
-// Each test in a game folder of its own with the list files emptied; the store root, the
-// list files and the last-mod file are compared byte for byte around the window.
-class RealWhatChanges : public ::testing::Test {
-protected:
-    void SetUp() override { ForgetList(); }
-    void TearDown() override {
-        ForgetList();
-        for (const std::string& entry : FolderEntries(StoreRoot()))
-            if (entry.rfind(GameName() + "-", 0) == 0)
-                RemoveTree(StoreRoot() + "\\" + entry);
-    }
-    static void ForgetList() {
+// Real Grenwick processes: the window opened from the system menu over a mod and closed with
+// Esc leaves the game folder, the whole store and the list and last-mod files byte-equal.
+TEST(RealWhatChanges, TheWindowShowsAModAndNothingOnDiskChanges) {
+    const struct {
+        const char* mod;
+        Strings lines;
+        LRESULT files, unfollowed;
+        Strings summary;  // pieces of it
+    } cases[] = {
+        {"Wide",
+         {":: &Wide", "copy /y mods\\wide.map maps\\canyon.map", "copy /y mods\\wide.map maps\\new.map",
+          "del maps\\lagoon.map", "tools\\setup.exe /quiet"},
+         3, 1, {"creates 1 and deletes", "1 belongs to an applied mod: \"Amber\"", "cannot follow 1 line of it"}},
+        {"Wipe", {":: &Wipe", "del /s /q *.*"}, 6, 0, {"1 belongs to an applied mod: \"Amber\"", "Every line"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mod);
+        ScopedGameFolder game;
         DeleteFileA("C:\\zorvmodnames.txt");
         DeleteFileA("C:\\zorvmodpaths.txt");
-    }
-    static std::string StoreRoot() { return manager::StoreRoot(manager::LocalAppDataFolder().value_or("")); }
-    std::string GameName() const { return m_game.Path().substr(m_game.Path().find_last_of('\\') + 1); }
-    // Everything a look must leave as it is.
-    Snapshot State() const {
-        Snapshot state = TakeSnapshot(m_game.Path(), "game\\");
-        state.merge(TakeSnapshot(StoreRoot(), "store\\"));
-        for (const char* file : {"C:\\zorvmodnames.txt", "C:\\zorvmodpaths.txt", "C:\\Windows\\system32\\lastmod.txt"})
-            state[file] = testing_support::ReadBytes(file);
-        return state;
-    }
-
-    struct Seen {
+        MakeGameFolder({{"maps\\canyon.map", "canyon"}, {"maps\\lagoon.map", "lagoon"}, {"mods\\amber.map", "amber"},
+                        {"mods\\wide.map", "wide"}, {"save.dat", "save"}});
+        WriteWithTavlin("amber.bat", "Amber", {{"maps\\canyon.map", "mods\\amber.map"}});
+        // Outside the game folder, so that a look at the wipe does not count its own batch file.
+        CreateDirectoryA("C:\\kitlook", nullptr);
+        ASSERT_TRUE(batchfile::WriteBatchFile("C:\\kitlook\\mod.bat", c.lines));
+        {
+            GrenwickProcess grenwick(game.Path());
+            ASSERT_TRUE(grenwick.Add("amber.bat") && grenwick.Add("C:\\kitlook\\mod.bat"));
+            ASSERT_TRUE(grenwick.Select("Amber"));
+            ASSERT_EQ(grenwick.Command(IDOK, [](const std::string&) { return IDYES; }), Strings{"Done!"});
+        }
+        const std::string store = manager::StoreRoot(manager::LocalAppDataFolder().value_or(""));
+        const auto state = [&] {
+            Snapshot all = TakeSnapshot(game.Path(), "game\\");
+            all.merge(TakeSnapshot(store, "store\\"));
+            for (const char* file : {"C:\\zorvmodnames.txt", "C:\\zorvmodpaths.txt", "C:\\Windows\\system32\\lastmod.txt"})
+                all[file] = testing_support::ReadBytes(file);
+            return all;
+        };
+        const Snapshot before = state();
+        GrenwickProcess grenwick(game.Path());
+        ASSERT_TRUE(grenwick.Select(c.mod));
         std::string summary;
-        LRESULT files = -1, lines = -1;
+        LRESULT files = -1, unfollowed = -1;
         bool closed = false;
-    };
-    // Opens the window over the mod listed as `name` from the system menu; another thread reads
-    // it and presses Esc. The boxes shown on the way, which there should be none of.
-    Strings Look(const std::string& name, Seen& seen) const {
-        GrenwickProcess grenwick(m_game.Path());
-        EXPECT_TRUE(grenwick.Select(name)) << name;
         std::thread player([&] {
             HWND window = nullptr;
             WaitFor([&] {
@@ -210,78 +220,30 @@ protected:
                             return GetDlgItem(hwnd, IDC_WHAT_FILES) != nullptr;
                         })) != nullptr;
             }, std::chrono::seconds(30));
-            if (!window)
-                return;
-            seen.summary = shell::WindowText(GetDlgItem(window, IDC_WHAT_SUMMARY));
-            DWORD_PTR count = 0;
-            SendMessageTimeoutW(GetDlgItem(window, IDC_WHAT_FILES), LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &count);
-            seen.files = static_cast<LRESULT>(count);
-            SendMessageTimeoutW(GetDlgItem(window, IDC_WHAT_LINES), LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &count);
-            seen.lines = static_cast<LRESULT>(count);
+            summary = shell::WindowText(GetDlgItem(window, IDC_WHAT_SUMMARY));
+            for (const auto& [id, count] : {std::pair{IDC_WHAT_FILES, &files}, std::pair{IDC_WHAT_LINES, &unfollowed}})
+                SendMessageTimeoutW(GetDlgItem(window, id), LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000,
+                                    reinterpret_cast<DWORD_PTR*>(count));
             PostMessageW(GetDlgItem(window, IDC_WHAT_FILES), WM_KEYDOWN, VK_ESCAPE, 1);
-            seen.closed = WaitFor([window] { return !IsWindow(window); }, std::chrono::seconds(10));
+            closed = WaitFor([window] { return !IsWindow(window); }, std::chrono::seconds(10));
         });
         const Strings boxes = grenwick.Drive(WM_SYSCOMMAND, IDM_WHAT_CHANGES | 0x000F, 0,
                                              [](const std::string&) { return IDNO; });
         player.join();
-        return boxes;
+        EXPECT_TRUE(boxes.empty()) << testing::PrintToString(boxes);
+        EXPECT_TRUE(closed) << "Esc closes the window";
+        EXPECT_EQ(files, c.files);
+        EXPECT_EQ(unfollowed, c.unfollowed);
+        for (const std::string& piece : c.summary)
+            EXPECT_TRUE(Contains(summary, piece)) << summary;
+        EXPECT_TRUE(state() == before) << "no game file, store file or list file changed";
+        RemoveTree("C:\\kitlook");
+        for (const std::string& entry : FolderEntries(store))
+            if (entry.rfind(game.Path().substr(game.Path().find_last_of('\\') + 1) + "-", 0) == 0)
+                RemoveTree(store + "\\" + entry);
+        DeleteFileA("C:\\zorvmodnames.txt");
+        DeleteFileA("C:\\zorvmodpaths.txt");
     }
-
-    ScopedGameFolder m_game;
-};
-
-const Snapshot kGame = {
-    {"maps\\canyon.map", "canyon"}, {"maps\\lagoon.map", "lagoon"}, {"mods\\amber.map", "amber"},
-    {"mods\\wide.map", "wide"},     {"save.dat", "save"},
-};
-
-TEST_F(RealWhatChanges, AMixedModIsShownOverTheAppliedOneAndNothingChanges) {
-    MakeGameFolder(kGame);
-    WriteWithTavlin("amber.bat", "Amber", {{"maps\\canyon.map", "mods\\amber.map"}});
-    ASSERT_TRUE(batchfile::WriteBatchFile("wide.bat", {":: &Wide", "copy /y mods\\wide.map maps\\canyon.map",
-                                                       "copy /y mods\\wide.map maps\\new.map", "del maps\\lagoon.map",
-                                                       "tools\\setup.exe /quiet"}));
-    {
-        GrenwickProcess grenwick(m_game.Path());
-        ASSERT_TRUE(grenwick.Add("amber.bat") && grenwick.Add("wide.bat"));
-        ASSERT_TRUE(grenwick.Select("Amber"));
-        ASSERT_EQ(grenwick.Command(IDOK, [](const std::string&) { return IDYES; }), Strings{"Done!"});
-    }
-    const Snapshot before = State();
-    Seen seen;
-    const Strings boxes = Look("Wide", seen);
-    EXPECT_TRUE(boxes.empty()) << testing::PrintToString(boxes);
-    EXPECT_TRUE(seen.closed) << "Esc closes the window";
-    EXPECT_EQ(seen.files, 3) << "canyon.map, new.map, lagoon.map";
-    EXPECT_EQ(seen.lines, 1) << "the setup program's line";
-    EXPECT_TRUE(Contains(seen.summary, "creates 1 and deletes")) << seen.summary;
-    EXPECT_TRUE(Contains(seen.summary, "1 belongs to an applied mod: \"Amber\"")) << seen.summary;
-    EXPECT_TRUE(Contains(seen.summary, "Grenwick cannot follow 1 line of it")) << seen.summary;
-    EXPECT_TRUE(State() == before) << "no game file, store file or list file changed";
-}
-
-TEST_F(RealWhatChanges, AModThatDeletesEverythingIsOnlyShown) {
-    MakeGameFolder(kGame);
-    CreateDirectoryA("C:\\kitlook", nullptr);
-    ASSERT_TRUE(batchfile::WriteBatchFile("C:\\kitlook\\wipe.bat", {":: &Wipe", "del /s /q *.*"}));
-    {
-        GrenwickProcess grenwick(m_game.Path());
-        ASSERT_TRUE(grenwick.Add("C:\\kitlook\\wipe.bat"));
-    }
-    const Snapshot before = State();
-    Seen seen;
-    const Strings boxes = Look("Wipe", seen);
-    EXPECT_TRUE(boxes.empty()) << testing::PrintToString(boxes);
-    RemoveTree("C:\\kitlook");
-    EXPECT_TRUE(seen.closed);
-    EXPECT_EQ(seen.files, static_cast<LRESULT>(kGame.size()));
-    EXPECT_TRUE(State() == before) << "nothing deleted";
-}
-
-TEST_F(RealWhatChanges, WithNoModSelectedItSaysSoAsApplyDoes) {
-    GrenwickProcess grenwick(m_game.Path());
-    EXPECT_EQ(grenwick.Drive(WM_SYSCOMMAND, IDM_WHAT_CHANGES, 0, [](const std::string&) { return IDNO; }),
-              Strings{"Please select a mod first!"});
 }
 
 }  // namespace
