@@ -34,8 +34,20 @@ BOOL CFilesQuestionDlg::OnInitDialog() {
     FitText();
     const shell::CListBox list = ListBox(IDC_QUESTION_FILES);
     list.SetRedraw(false);
-    for (const std::string& name : m_names)
+    // A long full path scrolls sideways rather than being cut.
+    const HDC dc = GetDC(list.Hwnd());
+    const HGDIOBJ font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list.Hwnd(), WM_GETFONT, 0, 0)));
+    LONG widest = 0;
+    for (const std::string& name : m_names) {
         list.AppendText(name);
+        const std::wstring wide = base::WideOf(name);
+        SIZE extent{};
+        if (GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent))
+            widest = std::max(widest, extent.cx);
+    }
+    SelectObject(dc, font);
+    ReleaseDC(list.Hwnd(), dc);
+    SendMessageW(list.Hwnd(), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
     list.SetRedraw(true);
     const int button = m_defaultYes ? IDYES : IDNO;
     SendMessageW(Hwnd(), DM_SETDEFID, button, 0);

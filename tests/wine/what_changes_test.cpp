@@ -155,6 +155,7 @@ TEST(FilesQuestion, NamesEveryFileInABoxOrInAListThatScrollsAndAnswers) {
         SendMessageW(list, LB_GETTEXT, 60, reinterpret_cast<LPARAM>(last));
         EXPECT_EQ(base::Utf8OfWide(last), names.back()) << "a name outside the code page shows whole";
         EXPECT_EQ(GetDlgCtrlID(GetFocus()), c.defaultYes ? IDYES : IDNO) << "the default button has the focus";
+        EXPECT_GT(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0), 0) << "a long name scrolls sideways";
         SendMessageW(list, WM_VSCROLL, SB_BOTTOM, 0);
         EXPECT_GT(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 40) << "the list scrolls to its last name";
         SetFocus(GetDlgItem(hwnd, c.defaultYes ? IDYES : IDNO));
