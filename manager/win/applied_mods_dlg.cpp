@@ -60,8 +60,8 @@ CAppliedModsDlg::CAppliedModsDlg(manager::ModManager& manager, manager::StoreRec
 
 // The newest apply is selected and has the focus, so the arrows move at once.
 BOOL CAppliedModsDlg::OnInitDialog() {
-    shell::CListView(Item(IDC_APPLIED_LIST)).SetColumns(Hwnd(), {{"Mod", 150}, {"Applied", 80}, {"Files", 70}});
-    shell::CListView(Item(IDC_APPLIED_FILES)).SetColumns(Hwnd(), {{"File", 130}, {"Before", 80}, {"Now", 90}});
+    shell::CListView(Item(IDC_APPLIED_LIST)).SetColumns(Hwnd(), {{"Mod", 160}, {"Applied", 85}, {"Files", 55}});
+    shell::CListView(Item(IDC_APPLIED_FILES)).SetColumns(Hwnd(), {{"File", 140}, {"Before", 70}, {"Now", 90}});
     ShowApplies(0);
     FocusItem(IDC_APPLIED_LIST);
     return FALSE;
