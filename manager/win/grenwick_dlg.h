@@ -42,6 +42,7 @@ private:
     void OnRestoreOriginals();
     void OnUndoLastMod();
     void OnAppliedMods();
+    void OnWhatChanges();
     void OnListMenu(LPARAM lp);
     void OnDropFiles(HDROP drop);
     void AddSystemMenuEntries();
@@ -56,6 +57,7 @@ private:
     bool Ask(const std::string& text, bool defaultYes) override;
     bool AskAboutFiles(const std::string& text, const std::vector<std::string>& names, bool defaultYes) override;
     Answer AskYesNoCancel(const std::string& text) override;
+    bool AskAboutFiles(const std::string& text, const std::vector<std::string>& names, bool defaultYes) override;
     void CloseApplied() override;
 
     bool Elevated() override;
