@@ -6,18 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <deque>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "base/sha256.h"
 #include "batchfile/batch_lines.h"
-#include "game_mods.h"
-#include "manager/originals/store_place.h"
+#include "game_folder_processes.h"
 #include "manager/state_lock.h"
-#include "manager/win/local_app_data.h"
 #include "resources/grenwick/resource.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/text_checks.h"
@@ -28,81 +24,10 @@ namespace {
 using namespace wine_support;
 using testing_support::ReadBytes;
 using testing_support::WriteBytes;
-using Answer = std::function<int(const std::string&)>;
-
-int Yes(const std::string&) { return IDYES; }
-
-// Answers the boxes with these buttons in turn, then with Yes.
-Answer InTurn(std::deque<int> buttons) {
-    return [buttons](const std::string&) mutable {
-        const int button = buttons.empty() ? IDYES : buttons.front();
-        if (!buttons.empty())
-            buttons.pop_front();
-        return button;
-    };
-}
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-bool StartsWith(const std::string& text, const std::string& start) { return text.rfind(start, 0) == 0; }
 
 // Each test runs in a game folder of its own, with the list files at their fixed paths
 // emptied, and leaves no store behind.
-class RealGrenwick : public ::testing::Test {
-protected:
-    void SetUp() override { ForgetList(); }
-    void TearDown() override {
-        ForgetList();
-        if (const std::string store = StoreFolder(); !store.empty())
-            RemoveTree(store);
-    }
-    static void ForgetList() {
-        DeleteFileA("C:\\zorvmodnames.txt");
-        DeleteFileA("C:\\zorvmodpaths.txt");
-    }
-
-    // The folder keeping this game folder's originals: "<name>-<key>" in the store root.
-    std::string StoreFolder() const {
-        const std::string root = manager::StoreRoot(manager::LocalAppDataFolder().value_or(""));
-        const std::string name = m_game.Path().substr(m_game.Path().find_last_of('\\') + 1) + "-";
-        for (const std::string& entry : FolderEntries(root))
-            if (StartsWith(entry, name))
-                return root + "\\" + entry;
-        return {};
-    }
-
-    void AddMods(const Strings& files) const {
-        GrenwickProcess grenwick(m_game.Path());
-        ASSERT_NE(grenwick.Window(), nullptr);
-        for (const std::string& file : files)
-            ASSERT_TRUE(grenwick.Add(file)) << file;
-    }
-    // Types a path and presses "Add Batch File"; the texts of the boxes.
-    Strings Type(const std::string& path) const {
-        GrenwickProcess grenwick(m_game.Path());
-        SendMessageTimeoutA(GetDlgItem(grenwick.Window(), IDC_GRENWICK_BATCH_FILE), WM_SETTEXT, 0,
-                            reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL, 5000, nullptr);
-        return grenwick.Command(IDC_ADD_BATCH, Yes);
-    }
-    // Applies the mod listed as `name`, answering each question with `answer`. The window
-    // closes after "Done!", and only then.
-    Strings Apply(const std::string& name, const Answer& answer = Yes) const {
-        GrenwickProcess grenwick(m_game.Path());
-        EXPECT_TRUE(grenwick.Select(name)) << name;
-        const Strings boxes = grenwick.Command(IDOK, answer);
-        EXPECT_EQ(grenwick.WaitForEnd(std::chrono::seconds(boxes.empty() || boxes.back() != "Done!" ? 0 : 10)),
-                  !boxes.empty() && boxes.back() == "Done!");
-        return boxes;
-    }
-    Strings SystemMenu(int id, const Answer& answer = Yes) const {
-        GrenwickProcess grenwick(m_game.Path());
-        // The low four bits of a system command belong to the system and must not matter.
-        return grenwick.Drive(WM_SYSCOMMAND, static_cast<WPARAM>(id | 0x000F), 0, answer);
-    }
-    Strings Restore(const Answer& answer = Yes) const { return SystemMenu(IDM_RESTORE_ORIGINALS, answer); }
-    Strings Undo(const Answer& answer = Yes) const { return SystemMenu(IDM_UNDO_LAST_MOD, answer); }
-
-    ScopedGameFolder m_game;
-};
+using RealGrenwick = GameFolderProcesses;
 
 const Snapshot kMaps = {
     {"maps\\canyon.map", std::string("canyon\0\r\n\x1a\xff end", 15)},

@@ -297,18 +297,17 @@ inline void RemoveTree(const std::string& folder) {
 class GrenwickProcess {
 public:
     explicit GrenwickProcess(const std::string& folder) {
-        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-        m_nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                            OPEN_EXISTING, 0, nullptr);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = startup.hStdOutput = startup.hStdError = m_nul;
-        std::wstring line = base::WideOf("\"" + BinDir() + "Grenwick.exe\"");
-        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, base::WideOf(folder).c_str(),
-                           &startup, &m_info))
+        if (Start(folder))
             WaitFor([this] { return (m_window = FindWindowOf(m_info.dwProcessId)) != nullptr; },
                     std::chrono::seconds(10));
+    }
+    // Started with `atStart` answering the boxes the start shows, as Drive answers them; the
+    // start is over once the window is shown and no box has come for a while (StartBoxes).
+    GrenwickProcess(const std::string& folder, const std::function<int(const std::string&)>& atStart) {
+        if (Start(folder))
+            m_startBoxes = AnswerBoxes(atStart, [this](bool) {
+                return (m_window = FindWindowOf(m_info.dwProcessId)) != nullptr;
+            });
     }
     ~GrenwickProcess() {
         Kill();
@@ -371,14 +370,39 @@ public:
                 boxes.push_back("(still running)");
                 break;
             }
-            const HWND box = FindMessageBox(m_info.dwProcessId);
-            if (!box || box == answered)
-                continue;
-            boxes.push_back(MessageBoxText(box));
-            const bool onlyOk = !GetDlgItem(box, IDYES);
-            PressBoxButton(box, onlyOk ? IDOK : answer(boxes.back()));
-            answered = box;
-            WaitFor([box] { return !IsWindow(box); }, std::chrono::seconds(5));
+            if (const HWND box = AnswerBox(answered, answer, boxes))
+                answered = box;
+        }
+        return boxes;
+    }
+    // Answers the boxes the process shows, as Drive does, for a command already on its way:
+    // ends once `settled` (told whether a box with only OK has been pressed) holds and no box
+    // has come for `quiet`, when the process has ended, or after `limit` ("(still running)"
+    // last then). The texts of the boxes in order.
+    std::vector<std::string> AnswerBoxes(const std::function<int(const std::string&)>& answer,
+                                         const std::function<bool(bool messageShown)>& settled,
+                                         std::chrono::milliseconds quiet = std::chrono::seconds(2),
+                                         std::chrono::milliseconds limit = std::chrono::seconds(60)) const {
+        std::vector<std::string> boxes;
+        const auto started = std::chrono::steady_clock::now();
+        auto lastBox = started;
+        HWND answered = nullptr;
+        bool messageShown = false;
+        while (!Ended()) {
+            const auto now = std::chrono::steady_clock::now();
+            if (now - started > limit) {
+                boxes.push_back("(still running)");
+                break;
+            }
+            bool onlyOk = false;
+            if (const HWND box = AnswerBox(answered, answer, boxes, &onlyOk)) {
+                messageShown = messageShown || onlyOk;
+                answered = box;
+                lastBox = std::chrono::steady_clock::now();
+            } else if (now - lastBox >= quiet && settled(messageShown)) {
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         return boxes;
     }
@@ -397,7 +421,37 @@ public:
         return WaitForSingleObject(m_info.hProcess, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0;
     }
 
+    const std::vector<std::string>& StartBoxes() const { return m_startBoxes; }
+
 private:
+    bool Start(const std::string& folder) {
+        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+        m_nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                            OPEN_EXISTING, 0, nullptr);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = startup.hStdOutput = startup.hStdError = m_nul;
+        std::wstring line = base::WideOf("\"" + BinDir() + "Grenwick.exe\"");
+        return CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, base::WideOf(folder).c_str(),
+                              &startup, &m_info);
+    }
+    // The box the process shows now unless it is `answered` (pressed already): its text is
+    // added to `boxes`, OK pressed on a box with only that (told in `onlyOk`), else the
+    // button `answer` picks, and it is given 5 s to go. The box, or null when there was none.
+    HWND AnswerBox(HWND answered, const std::function<int(const std::string&)>& answer,
+                   std::vector<std::string>& boxes, bool* onlyOk = nullptr) const {
+        const HWND box = FindMessageBox(m_info.dwProcessId);
+        if (!box || box == answered)
+            return nullptr;
+        boxes.push_back(MessageBoxText(box));
+        const bool message = !GetDlgItem(box, IDYES);
+        if (onlyOk)
+            *onlyOk = message;
+        PressBoxButton(box, message ? IDOK : answer(boxes.back()));
+        WaitFor([box] { return !IsWindow(box); }, std::chrono::seconds(5));
+        return box;
+    }
     static HWND FindWindowOf(DWORD process) {
         return FindWindowOfProcess(process, [](HWND hwnd) { return GetDlgItem(hwnd, IDC_MOD_LIST) != nullptr; });
     }
@@ -405,6 +459,7 @@ private:
     PROCESS_INFORMATION m_info{};
     HANDLE m_nul = INVALID_HANDLE_VALUE;
     HWND m_window = nullptr;
+    std::vector<std::string> m_startBoxes;
 };
 
 // A fresh working folder for one test, made current while the object lives; paths inside
