@@ -57,7 +57,6 @@ private:
     bool Ask(const std::string& text, bool defaultYes) override;
     bool AskAboutFiles(const std::string& text, const std::vector<std::string>& names, bool defaultYes) override;
     Answer AskYesNoCancel(const std::string& text) override;
-    bool AskAboutFiles(const std::string& text, const std::vector<std::string>& names, bool defaultYes) override;
     void CloseApplied() override;
 
     bool Elevated() override;

@@ -221,7 +221,7 @@ TEST(RealWhatChanges, TheWindowShowsAModAndNothingOnDiskChanges) {
                             return GetDlgItem(hwnd, IDC_WHAT_FILES) != nullptr;
                         })) != nullptr;
             }, std::chrono::seconds(30));
-            summary = shell::WindowText(GetDlgItem(window, IDC_WHAT_SUMMARY));
+            summary = testing_support::WindowText(GetDlgItem(window, IDC_WHAT_SUMMARY));
             for (const auto& [id, count] : {std::pair{IDC_WHAT_FILES, &files}, std::pair{IDC_WHAT_LINES, &unfollowed}})
                 SendMessageTimeoutW(GetDlgItem(window, id), LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000,
                                     reinterpret_cast<DWORD_PTR*>(count));
