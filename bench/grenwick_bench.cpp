@@ -36,6 +36,9 @@ public:
     }
     bool Ask(const std::string&, bool defaultYes) override { return defaultYes; }
     Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
+    bool AskAboutFiles(const std::string&, const std::vector<std::string>&, bool defaultYes) override {
+        return defaultYes;
+    }
     void ShowList(const std::vector<manager::ModEntry>&) override {}
     void CloseApplied() override {}
 };

@@ -294,24 +294,19 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     m_view.CloseApplied();
 }
 
-// What the reader foresees the mod changes; where it cannot follow a line, the player picks
-// between keeping every file first, keeping what is foreseen, and not applying the mod.
-std::optional<ApplyPlan> ModManager::PlanApply(const ModEntry& entry, std::string runPath,
-                                               std::vector<std::string> lines, const StoreRecords* applied,
-                                               const std::string& again, std::string* refusal) {
-    const auto refuse = [&](const std::string& why) -> std::optional<ApplyPlan> {
-        if (refusal)
-            *refusal = why;
-        else
-            m_view.ShowMessage(why);
-        return std::nullopt;
-    };
+// What the mod will change, read as the command interpreter will run it; `refusal` says why it
+// may not run at all. Asks nothing and changes nothing: an apply's questions and the window that
+// shows what a mod changes both start from it.
+ApplyPlan ModManager::ReadPlan(const ModEntry& entry, std::string runPath, std::vector<std::string> lines,
+                               std::string& refusal) const {
     const std::string gameFolder = base::CurrentFolder();
+    ApplyPlan plan{entry, std::move(runPath), FullPathOf(entry.path, gameFolder), std::move(lines)};
     // The mod runs in the game folder: one the command interpreter cannot enter would run
     // nothing while Grenwick says "Done!".
-    if (const std::size_t units = Utf16Units(gameFolder); units > kLongestRunFolder)
-        return refuse(text::GameFolderTooLong(gameFolder, units, kLongestRunFolder));
-    ApplyPlan plan{entry, std::move(runPath), FullPathOf(entry.path, gameFolder), std::move(lines)};
+    if (const std::size_t units = Utf16Units(gameFolder); units > kLongestRunFolder) {
+        refusal = text::GameFolderTooLong(gameFolder, units, kLongestRunFolder);
+        return plan;
+    }
     const batchfile::ReaderContext context = ContextOnDisk(plan.fullBatch, gameFolder, m_environment);
     plan.foreseen = batchfile::EffectsOf(plan.lines, context);
     const OwnFiles own(m_files, gameFolder);
@@ -323,8 +318,28 @@ std::optional<ApplyPlan> ModManager::PlanApply(const ModEntry& entry, std::strin
         // The line's bytes in the console's code page, as the interpreter reads it.
         const std::string line =
             number > 0 ? base::Utf8OfCodePage(plan.lines[number - 1], base::OemCodePage()).value_or(path) : path;
-        return refuse(text::ReachesOwnFiles(number, line));
+        refusal = text::ReachesOwnFiles(number, line);
+        break;
     }
+    plan.keep = plan.foreseen.changed;
+    return plan;
+}
+
+// Where the reader cannot follow a line, the player picks between keeping every file first,
+// keeping what is foreseen, and not applying the mod.
+std::optional<ApplyPlan> ModManager::PlanApply(const ModEntry& entry, std::string runPath,
+                                               std::vector<std::string> lines, const StoreRecords* applied,
+                                               const std::string& again, std::string* refusal) {
+    std::string refused;
+    ApplyPlan plan = ReadPlan(entry, std::move(runPath), std::move(lines), refused);
+    if (!refused.empty()) {
+        if (refusal)
+            *refusal = refused;
+        else
+            m_view.ShowMessage(refused);
+        return std::nullopt;
+    }
+    const std::string gameFolder = base::CurrentFolder();
     if (applied) {
         std::vector<std::string> names;
         for (const std::string& path : plan.foreseen.changed)
@@ -333,7 +348,6 @@ std::optional<ApplyPlan> ModManager::PlanApply(const ModEntry& entry, std::strin
         if (!over.empty() && !m_view.Ask(text::OverwriteQuestion(over), true))
             return std::nullopt;
     }
-    plan.keep = plan.foreseen.changed;
     if (plan.foreseen.unfollowed.empty())
         return plan;
     std::vector<std::string> everything;
@@ -857,6 +871,33 @@ void ModManager::ReportUnwritable(const base::WriteError& error) {
         return;
     }
     m_view.ShowMessage(text);
+}
+
+}  // namespace manager
+
+namespace manager {
+
+// Read as an apply reads: the batch file, the reader over the real disk and the store.
+// The same reading an apply's questions start from, over the store as it is: nothing runs,
+// nothing is written, and the lock is held only while the store is read.
+std::optional<ChangePreview> ModManager::WhatChanges(std::optional<std::size_t> selection) {
+    if (!selection || *selection >= m_mods.Entries().size()) {
+        m_view.ShowMessage(text::kSelectFirst);
+        return std::nullopt;
+    }
+    const ModEntry entry = InKit(m_mods.Entries()[*selection]);
+    std::optional<std::vector<std::string>> lines = RunnableLines(entry.path);
+    if (!lines)
+        return std::nullopt;
+    std::string refusal;
+    const ApplyPlan plan = ReadPlan(entry, entry.path, std::move(*lines), refusal);
+    OriginalsStore store(m_files.storeRoot, base::CurrentFolder());
+    const bool read = !Change().Read(store);
+    ChangePreview preview = PreviewChanges(PreviewOnDisk(plan.foreseen, base::CurrentFolder(), plan.fullBatch,
+                                                         read ? &store.Records() : nullptr, store.Folder()));
+    if (!refusal.empty())
+        preview.summary = refusal + "\n\n" + preview.summary;
+    return preview;
 }
 
 }  // namespace manager

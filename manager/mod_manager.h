@@ -16,6 +16,7 @@
 #include "base/files.h"
 #include "batchfile/header_reader.h"
 #include "base/progress.h"
+#include "manager/change_preview.h"
 #include "manager/list/mod_list.h"
 #include "batchfile/reader/batch_effects.h"
 #include "manager/messages.h"
@@ -129,6 +130,9 @@ public:
     // again, oldest first. The applies as they are afterwards, or nothing when the store
     // cannot be read.
     std::optional<StoreRecords> TakeOut(std::uint64_t number);
+    // What the selected mod would change, foreseen as before an apply; nothing runs and nothing
+    // is written. Nothing after saying why there is nothing to show.
+    std::optional<ChangePreview> WhatChanges(std::optional<std::size_t> selection);
 
     void SetAdminRights(AdminRights* rights) { m_rights = rights; }
     // The variables the mods' batch files start with: the process's own.
@@ -159,6 +163,8 @@ private:
     bool OfferSetAside(OriginalsStore& store, const StoreError& error);
     bool OfferMovedStore(OriginalsStore& store);
 
+    ApplyPlan ReadPlan(const ModEntry& entry, std::string runPath, std::vector<std::string> lines,
+                       std::string& refusal) const;
     // The plan of an apply, asking every question it needs; nothing when the player cancels or
     // the mod may not run (after saying why). `again` names the mod a take-out applies again.
     // A refusal goes to `refusal` when it is given, else to a message.

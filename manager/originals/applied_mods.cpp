@@ -4,6 +4,8 @@
 #include <map>
 #include <set>
 
+#include "base/byte_size.h"
+
 namespace manager {
 namespace {
 
@@ -35,7 +37,7 @@ bool Changes(const ApplyRecord& apply, const std::set<std::string>& folded, Name
 std::string Before(const IndexEntry& before) {
     switch (before.kind) {
     case EntryKind::Kept:
-        return "kept, " + Counted(before.size, "byte", "bytes");
+        return "kept, " + base::ExplorerSize(before.size);
     case EntryKind::Absent:
         return "created by the mod";
     default:

@@ -7,6 +7,8 @@ namespace manager {
 
 bool IsFullPathName(const std::string& path) { return base::SplitFullPath(path).has_value(); }
 
+bool OnOneLine(std::string_view text) { return text.find_first_of("\r\n") == std::string_view::npos; }
+
 bool IsSha256Hex(std::string_view text) {
     if (text.size() != kSha256HexDigits)
         return false;

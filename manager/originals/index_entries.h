@@ -47,6 +47,8 @@ enum class IndexProblem {
 inline constexpr std::size_t kSha256HexDigits = 64;
 
 bool IsSha256Hex(std::string_view text);
+// Whether a text fits on one line of an index or a note: no CR, no LF.
+bool OnOneLine(std::string_view text);
 // Decimal digits without a sign or leading zero, within 64 bits.
 std::optional<std::uint64_t> ParseUnsigned(std::string_view text);
 // As std::to_string writes an int64: no "-0", down to INT64_MIN.

@@ -50,7 +50,6 @@ constexpr char kRunning[] = "running";
 constexpr char kNewline[] = "\r\n";
 constexpr char kAttributeLetters[] = "RHSA";
 
-bool Unbroken(const std::string& text) { return text.find_first_of("\r\n") == std::string::npos; }
 
 std::string AttributeText(const base::FileAttributes& attributes) {
     const bool set[] = {attributes.readOnly, attributes.hidden, attributes.system, attributes.archive};
@@ -139,12 +138,12 @@ bool EncodeEntry(const ApplyEntry& entry, const std::string& gameFolder, NameFol
 
 std::optional<std::string> EncodeRecords(const StoreRecords& records, NameFold fold) {
     const std::optional<std::uint64_t> next = NextNumber(records);
-    if (!next || !IsFullPathName(records.gameFolder) || !Unbroken(records.gameFolder))
+    if (!next || !IsFullPathName(records.gameFolder) || !OnOneLine(records.gameFolder))
         return std::nullopt;
     std::string text = std::string(kHeader) + kNewline + kVersionLine + kNewline + kGame + records.gameFolder +
                        kNewline + "next\t" + std::to_string(*next) + kNewline;
     for (const AgainEntry& again : records.again) {
-        if (!Unbroken(again.mod) || !Unbroken(again.batchPath))
+        if (!OnOneLine(again.mod) || !OnOneLine(again.batchPath))
             return std::nullopt;
         text += "again\t" + again.mod + kNewline + "batch\t" + again.batchPath + kNewline;
     }
@@ -159,7 +158,7 @@ std::optional<std::string> EncodeRecords(const StoreRecords& records, NameFold f
                 return std::nullopt;
     }
     for (const ApplyRecord& apply : records.applies) {
-        if (!numbers.insert(apply.number).second || !Unbroken(apply.mod) || !Unbroken(apply.batchPath))
+        if (!numbers.insert(apply.number).second || !OnOneLine(apply.mod) || !OnOneLine(apply.batchPath))
             return std::nullopt;
         text += "apply\t" + std::to_string(apply.number) + "\t" + std::to_string(apply.when) + kNewline;
         text += "mod\t" + apply.mod + kNewline + "batch\t" + apply.batchPath + kNewline;

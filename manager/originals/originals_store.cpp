@@ -176,7 +176,8 @@ std::vector<std::string> ChangedFiles(const FolderNotes& before, const FolderNot
 OriginalsStore::OriginalsStore(const std::string& storeRoot, std::string gameFolder)
     : m_gameFolder(std::move(gameFolder)),
       m_rooted(!storeRoot.empty()),
-      m_folder(Join(storeRoot, StoreKey(m_gameFolder, kFold))),
+      m_keyFolder(Join(storeRoot, StoreKey(m_gameFolder, kFold))),
+      m_folder(m_keyFolder),
       m_oldFolder(Join(m_gameFolder, kKeptFolder)),
       m_indexCheck(kNoIndex) {
     m_records.gameFolder = m_gameFolder;
@@ -218,12 +219,33 @@ std::string OriginalsStore::OldCopyPath(const std::string& name) const {
 }
 
 std::optional<StoreError> OriginalsStore::Load(ProgressView* progress) {
+    std::optional<StoreError> failed = ReadStored(true);
+    if (!failed)
+        failed = TakeOver(progress);
+    if (!failed)
+        SettleUnendedRun();
+    return failed;
+}
+
+std::optional<StoreError> OriginalsStore::Read() {
+    if (std::optional<StoreError> failed = ReadStored(false))
+        return failed;
+    if (!m_hasOldStore)
+        return std::nullopt;
+    if (!m_oldStore)
+        return StoreError{StoreError::What::Unreadable, Join(m_oldFolder, kIndexName)};
+    m_records.applies.insert(m_records.applies.begin(), *m_oldStore);
+    return std::nullopt;
+}
+
+std::optional<StoreError> OriginalsStore::ReadStored(bool adopt) {
     m_records = {m_gameFolder, {}};
     m_unended.reset();
     m_indexCheck = kNoIndex;
+    m_folder = m_keyFolder;
     if (!m_rooted)
         return StoreError{StoreError::What::NoRoot};
-    AdoptPreviousFolder();
+    AdoptPreviousFolder(adopt);
     const std::string index = IndexPath();
     if (const auto text = base::ReadWholeFile(index)) {
         // The store's own formats; the previous version never kept an index here.
@@ -239,23 +261,20 @@ std::optional<StoreError> OriginalsStore::Load(ProgressView* progress) {
         return StoreError{StoreError::What::Unreadable, index};
     }
     ReadOldStore();
-    std::optional<StoreError> failed = TakeOver(progress);
-    if (!failed)
-        SettleUnendedRun();
-    return failed;
+    return std::nullopt;
 }
 
 // Before the kit read names as UTF-8, a game folder whose name is not ASCII had its store under
 // a key made from the name's ANSI bytes: that store becomes this folder's, moved to today's key,
-// or read where it is when it cannot be moved.
-void OriginalsStore::AdoptPreviousFolder() {
+// or read where it is when it cannot be moved (or is only looked at, `move` false).
+void OriginalsStore::AdoptPreviousFolder(bool move) {
     if (base::KindOf(m_folder) != PathKind::Missing)
         return;
     const std::optional<std::string> key = PreviousStoreKey(m_gameFolder);
     const std::string previous = key ? Join(base::ParentFolder(m_folder), *key) : std::string();
     if (!key || base::KindOf(previous) != PathKind::Folder)
         return;
-    if (!base::MoveOver(previous, m_folder))
+    if (!move || !base::MoveOver(previous, m_folder))
         m_folder = previous;
 }
 

@@ -47,7 +47,13 @@ public:
 
     // Reads the index, taking over first a store the previous version left in the game folder
     // (showing `progress` while its copies move). Nothing when it could, else what went wrong.
+    // Loading may write (the take-over, the settle of a run a kill stopped): the caller holds
+    // the lock.
     std::optional<StoreError> Load(ProgressView* progress = nullptr);
+    // Reads the store as it lies, writing nothing, for a look without the lock: the previous
+    // version's store is read in place and a run note is left alone. Its generation is that of
+    // a Load that finds nothing to take over or settle.
+    std::optional<StoreError> Read();
     // What the store was when last loaded or written: the index's check ("none" when there is
     // no index), and the previous version's index read in place, if any. Every change of the
     // index changes it, so a change another window made since a reading shows.
@@ -162,7 +168,10 @@ public:
 private:
     enum class Outcome { Done, Missing, Damaged, Failed, Lost, Cancelled, Left };
 
-    void AdoptPreviousFolder();
+    // The index and the previous version's store read, nothing moved but, when `adopt`, the
+    // store the kit kept under the game folder's former key.
+    std::optional<StoreError> ReadStored(bool adopt);
+    void AdoptPreviousFolder(bool move);
     // Reads the index the previous version left in the game folder, once a Load.
     void ReadOldStore();
     std::optional<StoreError> TakeOver(ProgressView* progress);
@@ -206,7 +215,8 @@ private:
 
     std::string m_gameFolder;
     bool m_rooted;  // a store root was given
-    std::string m_folder;
+    std::string m_keyFolder;  // the store's folder under today's key
+    std::string m_folder;     // the folder read: today's, or the former key's read in place
     std::string m_oldFolder;  // the previous version's store in the game folder
     StoreRecords m_records;
     std::optional<UnendedRun> m_unended;

@@ -1,5 +1,5 @@
-// One failure value for the store of originals: what went wrong, on which file, and why; and
-// the one place it is worded.
+// One failure value for the store of originals (what went wrong, on which file, and why) and
+// the sentences that word it for the player.
 #pragma once
 
 #include <string>

@@ -26,8 +26,6 @@ constexpr char kTitle[] = "Grenwick's note of the game folder before a mod ran; 
 constexpr char kVersion[] = "version\t2";
 constexpr char kNewline[] = "\r\n";
 
-bool Unbroken(const std::string& text) { return text.find_first_of("\r\n") == std::string::npos; }
-
 }  // namespace
 
 std::string EncodeRunNote(const RunNote& note) {
@@ -50,7 +48,7 @@ std::optional<RunNote> DecodeRunNote(const std::string& text) {
         if (line.empty() || line.back() != '\r')
             return std::nullopt;
         line.pop_back();
-        if (!Unbroken(line))
+        if (!OnOneLine(line))
             return std::nullopt;
     }
     if (lines.size() < 5 || lines[0] != kTitle || lines[1] != kVersion || !base::StartsWith(lines[2], "game\t") ||

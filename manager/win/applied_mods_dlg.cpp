@@ -5,16 +5,15 @@
 #include <utility>
 #include <vector>
 
+#include <commctrl.h>
+
 #include "base/paths.h"
 #include "base/wide_win.h"
 #include "manager/originals/originals_store.h"
 #include "resources/grenwick/resource.h"
+#include "shell/list_view.h"
 
 namespace {
-
-// Columns in dialog units, so they grow with the dialog's font as the template does.
-constexpr int kApplyTabs[] = {150, 230};
-constexpr int kFileTabs[] = {130, 210};
 
 // One format call per part: the buffer grows only for a format longer than a usual one.
 template <class Format>
@@ -51,47 +50,36 @@ std::string LocalDateTime(std::int64_t when, const TIME_ZONE_INFORMATION* zone) 
 
 std::string FileCount(std::size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); }
 
-// Fills a list in one redraw, with room reserved for all its rows; `none` is the one row of
-// an empty list, when there is one.
-void Fill(const shell::CListBox& list, const std::vector<std::string>& rows, const char* none = nullptr) {
-    std::size_t bytes = 0;
-    for (const std::string& row : rows)
-        bytes += (row.size() + 1) * sizeof(wchar_t);
-    list.SetRedraw(false);
-    list.Clear();
-    list.InitStorage(rows.size(), bytes);
-    for (const std::string& row : rows)
-        list.AppendText(row);
-    if (rows.empty() && none)
-        list.Append(none);
-    list.SetRedraw(true);
-}
-
-template <std::size_t N>
-void SetTabs(HWND list, const int (&tabs)[N]) {
-    SendMessageA(list, LB_SETTABSTOPS, N, reinterpret_cast<LPARAM>(tabs));
-}
-
 }  // namespace
 
 CAppliedModsDlg::CAppliedModsDlg(manager::ModManager& manager, manager::StoreRecords records, HINSTANCE resources,
                                  const shell::Platform& platform)
-    : CDialog(IDD_APPLIED_MODS, resources, platform), m_manager(manager), m_records(std::move(records)) {}
+    : CDialog(IDD_APPLIED_MODS, resources, platform), m_manager(manager), m_records(std::move(records)) {
+    shell::RegisterListViews();
+}
 
 // The newest apply is selected and has the focus, so the arrows move at once.
 BOOL CAppliedModsDlg::OnInitDialog() {
-    SetTabs(Item(IDC_APPLIED_LIST), kApplyTabs);
-    SetTabs(Item(IDC_APPLIED_FILES), kFileTabs);
+    shell::CListView(Item(IDC_APPLIED_LIST)).SetColumns(Hwnd(), {{"Mod", 160}, {"Applied", 85}, {"Files", 55}});
+    shell::CListView(Item(IDC_APPLIED_FILES)).SetColumns(Hwnd(), {{"File", 140}, {"Before", 70}, {"Now", 90}});
     ShowApplies(0);
     FocusItem(IDC_APPLIED_LIST);
     return FALSE;
 }
 
+// A row that becomes selected shows its files; losing the selection on the way does not.
+bool CAppliedModsDlg::OnMessage(UINT msg, WPARAM, LPARAM lp) {
+    if (msg != WM_NOTIFY)
+        return false;
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(lp);
+    if (m_filling || change->hdr.idFrom != IDC_APPLIED_LIST || change->hdr.code != LVN_ITEMCHANGED ||
+        !(change->uNewState & LVIS_SELECTED) || (change->uOldState & LVIS_SELECTED))
+        return false;
+    ShowFiles();
+    return true;
+}
+
 bool CAppliedModsDlg::OnCommand(int id, int code) {
-    if (id == IDC_APPLIED_LIST && code == LBN_SELCHANGE) {
-        ShowFiles();
-        return true;
-    }
     static constexpr shell::CommandEntry<CAppliedModsDlg> kCommands[] = {
         {IDC_TAKE_OUT, &CAppliedModsDlg::OnTakeOut},
     };
@@ -104,7 +92,7 @@ void CAppliedModsDlg::OnTakeOut() {
     const std::optional<manager::AppliedSummary> selected = Selected();
     if (!selected)
         return;
-    const std::optional<std::size_t> row = ListBox(IDC_APPLIED_LIST).Selection();
+    const std::optional<std::size_t> row = shell::CListView(Item(IDC_APPLIED_LIST)).Selection();
     if (std::optional<manager::StoreRecords> now = m_manager.TakeOut(m_records.applies[selected->apply].number))
         m_records = std::move(*now);
     ShowApplies(row);
@@ -116,21 +104,25 @@ void CAppliedModsDlg::ShowApplies(std::optional<std::size_t> select) {
     m_rows = manager::ListApplies(m_records);
     TIME_ZONE_INFORMATION zoneNow{};
     const TIME_ZONE_INFORMATION* zone = GetTimeZoneInformation(&zoneNow) == TIME_ZONE_ID_INVALID ? nullptr : &zoneNow;
-    std::vector<std::string> texts;
+    std::vector<std::vector<std::string>> texts;
     texts.reserve(m_rows.size());
     for (const manager::AppliedSummary& row : m_rows)
-        texts.push_back(row.mod + "\t" + LocalDateTime(row.when, zone) + "\t" + FileCount(row.files));
-    const shell::CListBox list = ListBox(IDC_APPLIED_LIST);
-    Fill(list, texts, "No applied mod is remembered for this game folder.");
+        texts.push_back({row.mod, LocalDateTime(row.when, zone), FileCount(row.files)});
+    if (m_rows.empty())
+        texts.push_back({"No applied mod is remembered for this game folder."});
+    const shell::CListView list(Item(IDC_APPLIED_LIST));
+    m_filling = true;  // the files are shown once, below, not per selection change on the way
+    list.Fill(texts);
     EnableWindow(Item(IDC_TAKE_OUT), !m_rows.empty());
     if (!m_rows.empty())
         list.Select(select && *select < m_rows.size() ? *select : m_rows.size() - 1);
+    m_filling = false;
     ShowFiles();
 }
 
 // One question to the disk per file at most: a file a later mod changed asks none.
 void CAppliedModsDlg::ShowFiles() {
-    std::vector<std::string> texts;
+    std::vector<std::vector<std::string>> texts;
     if (const std::optional<manager::AppliedSummary> selected = Selected()) {
         const std::string& game = m_records.gameFolder;
         const auto stateNow = [&game](const std::string& name) {
@@ -138,13 +130,13 @@ void CAppliedModsDlg::ShowFiles() {
         };
         for (const manager::AppliedFile& file :
              manager::DescribeFiles(m_records, selected->apply, base::FoldCase, stateNow))
-            texts.push_back(file.name + "\t" + file.before + "\t" + file.now);
+            texts.push_back({file.name, file.before, file.now});
     }
-    Fill(ListBox(IDC_APPLIED_FILES), texts);
+    shell::CListView(Item(IDC_APPLIED_FILES)).Fill(texts);
 }
 
 std::optional<manager::AppliedSummary> CAppliedModsDlg::Selected() const {
-    const std::optional<std::size_t> index = ListBox(IDC_APPLIED_LIST).Selection();
+    const std::optional<std::size_t> index = shell::CListView(Item(IDC_APPLIED_LIST)).Selection();
     if (!index || *index >= m_rows.size())
         return std::nullopt;
     return m_rows[*index];

@@ -20,6 +20,7 @@ protected:
     BOOL OnInitDialog() override;
     void OnOK() override {}  // Enter presses the default button, Close, which is Cancel
     bool OnCommand(int id, int code) override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
     void OnTakeOut();
@@ -30,4 +31,5 @@ private:
     manager::ModManager& m_manager;
     manager::StoreRecords m_records;
     std::vector<manager::AppliedSummary> m_rows;  // what the applies list shows, in its order
+    bool m_filling = false;
 };

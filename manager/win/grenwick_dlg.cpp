@@ -13,8 +13,10 @@
 #include "manager/list/name_compare_win.h"
 #include "manager/originals/originals_store.h"
 #include "manager/win/applied_mods_dlg.h"
+#include "manager/win/files_question_dlg.h"
 #include "manager/win/local_app_data.h"
 #include "manager/win/process_environment.h"
+#include "manager/win/what_changes_dlg.h"
 #include "resources/grenwick/resource.h"
 #include "shell/ansi_text.h"
 
@@ -72,7 +74,8 @@ void CGrenwickDlg::AddSystemMenuEntries() {
         return;
     for (const auto& [id, text] : {std::pair{IDM_RESTORE_ORIGINALS, IDS_RESTORE_ORIGINALS},
                                   std::pair{IDM_UNDO_LAST_MOD, IDS_UNDO_LAST_MOD},
-                                  std::pair{IDM_APPLIED_MODS, IDS_APPLIED_MODS}}) {
+                                  std::pair{IDM_APPLIED_MODS, IDS_APPLIED_MODS},
+                                  std::pair{IDM_WHAT_CHANGES, IDS_WHAT_CHANGES}}) {
         const std::string entry = shell::LoadResourceString(Resources(), text);
         if (!entry.empty())
             AppendMenuA(systemMenu, MF_STRING, id, entry.c_str());
@@ -92,6 +95,7 @@ bool CGrenwickDlg::OnCommand(int id, int code) {
         {IDM_RESTORE_ORIGINALS, &CGrenwickDlg::OnRestoreOriginals},
         {IDM_UNDO_LAST_MOD, &CGrenwickDlg::OnUndoLastMod},
         {IDM_APPLIED_MODS, &CGrenwickDlg::OnAppliedMods},
+        {IDM_WHAT_CHANGES, &CGrenwickDlg::OnWhatChanges},
     };
     return CMainDialog::OnCommand(id, code) || (code == BN_CLICKED && shell::RunCommand(*this, kCommands, id));
 }
@@ -106,6 +110,8 @@ bool CGrenwickDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             OnUndoLastMod();
         else if ((wp & 0xFFF0) == IDM_APPLIED_MODS)
             OnAppliedMods();
+        else if ((wp & 0xFFF0) == IDM_WHAT_CHANGES)
+            OnWhatChanges();
         else
             break;
         return true;
@@ -150,6 +156,13 @@ void CGrenwickDlg::OnAppliedMods() {
         CAppliedModsDlg(m_manager, std::move(*records), Resources(), System()).RunModal(Hwnd());
 }
 
+// The manager reads the batch file and the store and says itself why when there is nothing to
+// show; the window holds no lock while it is open.
+void CGrenwickDlg::OnWhatChanges() {
+    if (std::optional<manager::ChangePreview> preview = m_manager.WhatChanges(ListBox(IDC_MOD_LIST).Selection()))
+        CWhatChangesDlg(std::move(*preview), Resources(), System()).RunModal(Hwnd());
+}
+
 // A right click first selects the mod under the pointer. From the keyboard (the
 // context-menu key, Shift+F10) lParam is -1 and the menu opens at the selected mod, or
 // at the list's corner when none is selected.
@@ -177,6 +190,7 @@ void CGrenwickDlg::OnListMenu(LPARAM lp) {
                 shell::LoadResourceString(Resources(), IDS_RESTORE_ORIGINALS).c_str());
     AppendMenuA(menu, MF_STRING, IDM_UNDO_LAST_MOD, shell::LoadResourceString(Resources(), IDS_UNDO_LAST_MOD).c_str());
     AppendMenuA(menu, MF_STRING, IDM_APPLIED_MODS, shell::LoadResourceString(Resources(), IDS_APPLIED_MODS).c_str());
+    AppendMenuA(menu, MF_STRING, IDM_WHAT_CHANGES, shell::LoadResourceString(Resources(), IDS_WHAT_CHANGES).c_str());
     const int command = System().menus->Choose(Hwnd(), menu, at);
     DestroyMenu(menu);
     if (command != 0)
@@ -241,12 +255,8 @@ bool CGrenwickDlg::Ask(const std::string& text, bool defaultYes) {
     return System().prompter->AskYesNo(SpeakingOwner(), text, defaultYes);
 }
 
-// Every name, one a line, after the text.
 bool CGrenwickDlg::AskAboutFiles(const std::string& text, const std::vector<std::string>& names, bool defaultYes) {
-    std::string question = text;
-    for (const std::string& name : names)
-        question += "\n    " + name;
-    return Ask(question, defaultYes);
+    return CFilesQuestionDlg::Ask(SpeakingOwner(), text, names, defaultYes, Resources(), System());
 }
 
 manager::ManagerView::Answer CGrenwickDlg::AskYesNoCancel(const std::string& text) {

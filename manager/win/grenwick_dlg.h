@@ -42,6 +42,7 @@ private:
     void OnRestoreOriginals();
     void OnUndoLastMod();
     void OnAppliedMods();
+    void OnWhatChanges();
     void OnListMenu(LPARAM lp);
     void OnDropFiles(HDROP drop);
     void AddSystemMenuEntries();

@@ -87,7 +87,7 @@ TEST(AppliedMods, EachFileSaysWhatItWasAndWhoChangedItSince) {
     };
     const auto files = manager::DescribeFiles(records, 0, Fold, probe);
     ASSERT_EQ(files.size(), 3u);
-    EXPECT_EQ(files[0].before + "|" + files[0].now, "kept, 1 byte|as the mod left it");
+    EXPECT_EQ(files[0].before + "|" + files[0].now, "kept, 1 bytes|as the mod left it");
     EXPECT_EQ(files[1].before + "|" + files[1].now, "created by the mod|changed by m2");
     EXPECT_EQ(files[2].before + "|" + files[2].now, "no original kept|changed outside Grenwick");
 }

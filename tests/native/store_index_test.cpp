@@ -34,11 +34,15 @@ std::string FoldAscii(const std::string& name) {
     return folded;
 }
 
-// Two applies: the oldest holds the files a previous version kept; the newer every kind of
-// entry, attributes and after-state, a tab in its mod's name, a time before 1970 and names
-// whole in UTF-8.
+// Two applies: the oldest holds the files a previous version kept; the newer, still running,
+// every kind of entry, attributes and after-state, a tab in its mod's name, a time before 1970
+// and names whole in UTF-8. Before them the next number, a mod to apply again and a group of
+// originals left by an apply taken out.
 StoreRecords Sample() {
     StoreRecords records{kGame, {}};
+    records.next = 9;
+    records.again = {{"Sky\tTwo", "C:\\Games\\Zorv\\two.bat"}};
+    records.left.push_back({5, {}, {}, 0, {{{EntryKind::Kept, "maps\\c.map", 3, kHash}, AfterState{true, 1, 2}}}});
     records.applies.push_back(
         {3, "kept before", "", 0, {{{EntryKind::Kept, "maps\\a.map", 1234, kHash}, std::nullopt}}});
     records.applies.push_back(
@@ -47,6 +51,7 @@ StoreRecords Sample() {
           {{EntryKind::Kept, "D:\\Other\\zorv.cfg", UINT64_MAX, std::string(64, 'f')}, AfterState{}, {false, true, false, false}},
           {{EntryKind::Absent, "maps\\new.map", 0, {}}, std::nullopt},
           {{EntryKind::Lost, "\\\\server\\share\\maps\\b.map", 0, {}}, AfterState{true, 0, INT64_MIN}}}});
+    records.applies.back().running = true;
     return records;
 }
 
@@ -58,9 +63,11 @@ using testing_support::Sealed;
 
 TEST(StoreIndex, WritesTheLinesInOrderEachEndingInCrLf) {
     const std::string text = Encoded(Sample()).value_or("");
-    const std::string lines = "\r\nversion\t5\r\ngame\tC:\\Games\\Zorv\r\nnext\t8\r\n"
+    const std::string lines = "\r\nversion\t5\r\ngame\tC:\\Games\\Zorv\r\nnext\t9\r\n"
+                              "again\tSky\tTwo\r\nbatch\tC:\\Games\\Zorv\\two.bat\r\n"
+                              "left\t5\r\nkept\t3\t" + kHash + "\t-\tmaps\\c.map\r\nafter\t1\t2\r\n"
                               "apply\t3\t0\r\nmod\tkept before\r\nbatch\t\r\nkept\t1234\t" + kHash + "\t-\tmaps\\a.map\r\n"
-                              "apply\t7\t-5\r\nmod\tNight\tSky \xe6\x97\xa5\r\nbatch\tC:\\Games\\Zorv\\\xd0\x96.bat\r\n"
+                              "apply\t7\t-5\r\nmod\tNight\tSky \xe6\x97\xa5\r\nbatch\tC:\\Games\\Zorv\\\xd0\x96.bat\r\nrunning\r\n"
                               "kept\t0\t" + std::string(64, '0') + "\tRSA\tzorv.exe\r\nafter\t9\t123\r\n"
                               "kept\t18446744073709551615\t" + std::string(64, 'f') + "\tH\tD:\\Other\\zorv.cfg\r\n"
                               "after\tgone\r\nabsent\tmaps\\new.map\r\n"
@@ -132,8 +139,25 @@ TEST(StoreIndex, RefusesDamageAndNamesThatLeaveTheirPlace) {
         {"before the earliest time", Sealed(Replaced(body, "\t-9223372036854775808", "\t-9223372036854775809")),
          IndexProblem::Malformed},
         {"two applies of one number", Sealed(Replaced(body, "apply\t7", "apply\t3")), IndexProblem::Malformed},
-        {"an entry before any apply", Sealed(Replaced(body, "apply\t3", "lost\tx.map\r\napply\t3")),
+        {"an entry before any group or apply", Sealed(Replaced(body, "left\t5", "lost\tx.map\r\nleft\t5")),
          IndexProblem::Malformed},
+        {"no next line", Sealed(Replaced(body, "next\t9\r\n", "")), IndexProblem::Malformed},
+        {"next zero", Sealed(Replaced(body, "next\t9", "next\t0")), IndexProblem::Malformed},
+        {"next not above an apply", Sealed(Replaced(body, "next\t9", "next\t7")), IndexProblem::Malformed},
+        {"next not above a group", Sealed(Replaced(Replaced(body, "next\t9", "next\t8"), "left\t5", "left\t8")),
+         IndexProblem::Malformed},
+        {"again without its batch", Sealed(Replaced(body, "batch\tC:\\Games\\Zorv\\two.bat\r\n", "")),
+         IndexProblem::Malformed},
+        {"again after a group", Sealed(Replaced(body, "apply\t3", "again\tx\r\nbatch\t\r\napply\t3")),
+         IndexProblem::Malformed},
+        {"a group after an apply", withEntry("left\t6"), IndexProblem::Malformed},
+        {"a group of an apply's number", Sealed(Replaced(body, "left\t5", "left\t7")), IndexProblem::Malformed},
+        {"running in a group", Sealed(Replaced(body, "left\t5\r\n", "left\t5\r\nrunning\r\n")),
+         IndexProblem::Malformed},
+        {"running twice", Sealed(Replaced(body, "running\r\n", "running\r\nrunning\r\n")), IndexProblem::Malformed},
+        {"running after an entry", withEntry("running"), IndexProblem::Malformed},
+        {"a name in two groups", Sealed(Replaced(body, "apply\t3", "left\t6\r\nabsent\tMAPS\\C.MAP\r\napply\t3")),
+         IndexProblem::DuplicateName},
         {"other version", Sealed(Replaced(body, "version\t5", "version\t2")), IndexProblem::UnknownFormat},
         {"the version before", Sealed(Replaced(body, "version\t5", "version\t4")), IndexProblem::UnknownFormat},
         {"other game folder", Sealed(Replaced(body, "Games\\Zorv", "Games\\Orv")), IndexProblem::OtherGameFolder},
@@ -173,6 +197,14 @@ TEST(StoreIndex, WritesNothingItCouldNotReadBack) {
     brokenName.applies[1].mod = "Night\r\nSky";
     StoreRecords sameNumber = Sample();
     sameNumber.applies[1].number = 3;
+    StoreRecords groupOfAnApply = Sample();
+    groupOfAnApply.left[0].number = 7;
+    StoreRecords nameInTwoGroups = Sample();
+    nameInTwoGroups.left.push_back({6, {}, {}, 0, {{{EntryKind::Absent, "MAPS\\C.MAP", 0, {}}, std::nullopt}}});
+    StoreRecords brokenAgain = Sample();
+    brokenAgain.again[0].batchPath = "C:\\two\n.bat";
+    StoreRecords noNumberLeft = Sample();
+    noNumberLeft.applies[1].number = UINT64_MAX;
     const struct {
         const char* what;
         StoreRecords records;
@@ -184,6 +216,10 @@ TEST(StoreIndex, WritesNothingItCouldNotReadBack) {
         {"a relative game folder", relativeGame},
         {"a line break in a mod's name", brokenName},
         {"two applies of one number", sameNumber},
+        {"a group of an apply's number", groupOfAnApply},
+        {"a name in two groups", nameInTwoGroups},
+        {"a line break in a batch path to apply again", brokenAgain},
+        {"no number left for the next apply", noNumberLeft},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -265,14 +301,20 @@ TEST(StoreIndex, ReadsEveryKnownVersionByItsOwnReader) {
         std::string text;
         IndexProblem problem;
         unsigned version;
-        std::string applies;  // "<number> <mod> <entries> <read in place>" each
+        std::string applies;  // "next <number>;" then "<number> <mod> <entries> <read in place>" each
     } cases[] = {
-        {"previous version", old, IndexProblem::None, 1, "0 kept before 2 1;"},
+        {"previous version", old, IndexProblem::None, 1, "next 1;0 kept before 2 1;"},
         {"previous version, bad name", old + "kept\t..\\victim.txt\r\n", IndexProblem::BadName, 1, ""},
-        {"store's own", live, IndexProblem::None, 5, "3 kept before 1 0;7 Night\tSky \xe6\x97\xa5 4 0;"},
+        {"store's own", live, IndexProblem::None, 5, "next 9;3 kept before 1 0;7 Night\tSky \xe6\x97\xa5 4 0;"},
         {"store's own read again with one byte changed", Replaced(live, "Night", "Nighs"), IndexProblem::WrongCheck, 0,
          ""},
-        {"version 3", ansi, IndexProblem::None, 3, "1 m 2 0;"},
+        {"version 3", ansi, IndexProblem::None, 3, "next 2;1 m 2 0;"},
+        {"version 4, its next number above its highest", Sealed(Replaced(Replaced(Replaced(Body(ansi), "version\t3", "version\t4"),
+                                                                                  "\tmaps", "\t-\tmaps"), "apply\t1", "apply\t41")),
+         IndexProblem::None, 4, "next 42;41 m 2 0;"},
+        {"version 4 with a next line", Sealed(Replaced(Replaced(Replaced(Body(ansi), "version\t3", "version\t4"), "\tmaps", "\t-\tmaps"),
+                                                       "apply\t1", "next\t2\r\napply\t1")),
+         IndexProblem::Malformed, 0, ""},
         {"version 3 with attributes", Sealed(Replaced(Body(ansi), "\tmaps", "\t-\tmaps")), IndexProblem::Malformed, 0, ""},
         {"unknown version", Sealed(Replaced(Body(live), "version\t5", "version\t6")), IndexProblem::UnknownFormat, 0,
          ""},
@@ -283,6 +325,8 @@ TEST(StoreIndex, ReadsEveryKnownVersionByItsOwnReader) {
         EXPECT_EQ(read.problem, c.problem);
         EXPECT_EQ(read.version, c.version);
         std::string applies;
+        if (read.records)
+            applies = "next " + std::to_string(read.records->next) + ";";
         if (read.records)
             for (const manager::ApplyRecord& apply : read.records->applies)
                 applies += std::to_string(apply.number) + " " + apply.mod + " " + std::to_string(apply.entries.size()) +

@@ -74,7 +74,7 @@ TEST_F(AppliedModsWindow, OpensFromTheSystemMenuAndTheListsMenuBelowUndo) {
     std::string menuEntry;
     user.choose = [&menuEntry](HWND, HMENU menu, POINT) {
         char text[64] = {};
-        GetMenuStringA(menu, GetMenuItemCount(menu) - 1, text, sizeof(text), MF_BYPOSITION);
+        GetMenuStringA(menu, GetMenuItemCount(menu) - 2, text, sizeof(text), MF_BYPOSITION);
         menuEntry = text;
         return IDM_APPLIED_MODS;
     };
@@ -83,7 +83,7 @@ TEST_F(AppliedModsWindow, OpensFromTheSystemMenuAndTheListsMenuBelowUndo) {
     ASSERT_NE(hwnd, nullptr);
     HMENU system = GetSystemMenu(hwnd, FALSE);
     char last[64] = {};
-    GetMenuStringA(system, GetMenuItemCount(system) - 1, last, sizeof(last), MF_BYPOSITION);
+    GetMenuStringA(system, GetMenuItemCount(system) - 2, last, sizeof(last), MF_BYPOSITION);
     EXPECT_STREQ(last, "Applied &mods...");
 
     // The low four bits of a system command belong to the system and must not matter.
@@ -110,18 +110,18 @@ TEST_F(AppliedModsWindow, TheKeyboardAloneMovesTakesOutAndCloses) {
     ASSERT_NE(hwnd, nullptr);
     EXPECT_EQ(WindowTitle(hwnd), "Applied mods");
     ExpectControls(hwnd, {IDC_APPLIED_LIST, IDC_APPLIED_FILES, IDC_TAKE_OUT, IDCANCEL});
-    const auto selected = [hwnd] { return SendDlgItemMessageA(hwnd, IDC_APPLIED_LIST, LB_GETCURSEL, 0, 0); };
-    const Strings rows = ListItems(hwnd, IDC_APPLIED_LIST);
+    const auto selected = [hwnd] { return SelectedRow(GetDlgItem(hwnd, IDC_APPLIED_LIST)); };
+    const Strings rows = ListRows(hwnd, IDC_APPLIED_LIST);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].substr(0, 4), "Two\t");
     EXPECT_TRUE(Contains(rows[0], "\t1 file")) << rows[0];
     EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDC_APPLIED_LIST);
     EXPECT_EQ(selected(), 0);
-    EXPECT_EQ(ListItems(hwnd, IDC_APPLIED_FILES), Strings{"maps\\lagoon.map\tkept, 6 bytes\tas the mod left it"});
+    EXPECT_EQ(ListRows(hwnd, IDC_APPLIED_FILES), Strings{"maps\\lagoon.map\tkept, 6 bytes\tas the mod left it"});
 
     PressKey(hwnd, VK_DOWN);
     EXPECT_EQ(selected(), 1);
-    EXPECT_EQ(ListItems(hwnd, IDC_APPLIED_FILES), Strings{"maps\\canyon.map\tkept, 6 bytes\tas the mod left it"});
+    EXPECT_EQ(ListRows(hwnd, IDC_APPLIED_FILES), Strings{"maps\\canyon.map\tkept, 6 bytes\tas the mod left it"});
     PressKey(hwnd, VK_HOME);
     EXPECT_EQ(selected(), 0);
     PressKey(hwnd, VK_END);
@@ -139,12 +139,12 @@ TEST_F(AppliedModsWindow, TheKeyboardAloneMovesTakesOutAndCloses) {
                                    "created are deleted.");
     EXPECT_EQ(testing_support::ReadBytes("maps\\canyon.map"), "canyon");
     EXPECT_EQ(testing_support::ReadBytes("maps\\lagoon.map"), "two") << "Two stays applied";
-    EXPECT_EQ(ListItems(hwnd, IDC_APPLIED_LIST).size(), 1u);
+    EXPECT_EQ(ListRows(hwnd, IDC_APPLIED_LIST).size(), 1u);
 
     SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_TAKE_OUT, BN_CLICKED), 0);
-    EXPECT_EQ(ListItems(hwnd, IDC_APPLIED_LIST), Strings{"No applied mod is remembered for this game folder."});
+    EXPECT_EQ(ListRows(hwnd, IDC_APPLIED_LIST), Strings{"No applied mod is remembered for this game folder."});
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hwnd, IDC_TAKE_OUT)));
-    EXPECT_TRUE(ListItems(hwnd, IDC_APPLIED_FILES).empty());
+    EXPECT_TRUE(ListRows(hwnd, IDC_APPLIED_FILES).empty());
     PressKey(hwnd, VK_ESCAPE);
     EXPECT_FALSE(IsWindow(hwnd));
 }

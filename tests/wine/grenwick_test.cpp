@@ -283,7 +283,7 @@ TEST_F(GrenwickWindow, ApplyWhileAProxyHoldsTheWindowHidesItAfterDone) {
 
 TEST_F(GrenwickWindow, SystemMenuCarriesTheAboutRestoreUndoAndAppliedModsEntriesAndIcons) {
     HMENU menu = GetSystemMenu(m_hwnd, FALSE);
-    const int count = GetMenuItemCount(menu) - 1;  // the last entry is Applied mods
+    const int count = GetMenuItemCount(menu) - 2;  // Applied mods, then What this mod changes
     ASSERT_GE(count, 4);
     const auto entry = [menu](int at) {
         std::string text(64, '\0');
@@ -300,6 +300,8 @@ TEST_F(GrenwickWindow, SystemMenuCarriesTheAboutRestoreUndoAndAppliedModsEntries
     EXPECT_EQ(entry(count - 1), "&Undo last mod...");
     EXPECT_EQ(GetMenuItemID(menu, count), static_cast<UINT>(IDM_APPLIED_MODS));
     EXPECT_EQ(entry(count), "Applied &mods...");
+    EXPECT_EQ(GetMenuItemID(menu, count + 1), static_cast<UINT>(IDM_WHAT_CHANGES));
+    EXPECT_EQ(entry(count + 1), "&What this mod changes...");
 
     EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(SendMessageA(m_hwnd, WM_GETICON, ICON_SMALL, 0), 0);

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "manager/win/applied_mods_dlg.h"
+#include "manager/win/files_question_dlg.h"
+#include "manager/win/what_changes_dlg.h"
 #include "manager/win/grenwick_dlg.h"
 #include "resources/common/common_ids.h"
 #include "resources/grenwick/resource.h"
@@ -137,8 +139,11 @@ void ExpectScaledAndUnclipped(HWND dialog, const DialogTemplate& layout) {
         RECT client;
         GetClientRect(control, &client);
         const bool noPrefix = item.classOrdinal == kStatic && (item.style & SS_NOPREFIX);
-        RECT extent{};
-        DrawTextA(dc, text.c_str(), -1, &extent, DT_CALCRECT | DT_SINGLELINE | (noPrefix ? DT_NOPREFIX : 0));
+        // A left-aligned static wraps its text at word breaks: it must fit in the lines it has.
+        const bool wraps = item.classOrdinal == kStatic && (item.style & SS_TYPEMASK) == SS_LEFT;
+        RECT extent{0, 0, wraps ? client.right : 0, 0};
+        DrawTextA(dc, text.c_str(), -1, &extent,
+                  DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE) | (noPrefix ? DT_NOPREFIX : 0));
         if (item.classOrdinal == kStatic) {
             EXPECT_LE(extent.right, client.right) << "the label's text is cut";
             EXPECT_LE(extent.bottom, client.bottom) << "the label's text is cut";
@@ -220,11 +225,51 @@ TEST(WindowLayout, TheAppliedModsWindowScalesAndKeepsItsTextWhole) {
     HWND hwnd = dialog.CreateModeless(nullptr);
     ASSERT_NE(hwnd, nullptr);
     ExpectScaledAndUnclipped(hwnd, ReadTemplate(resources.Module(), IDD_APPLIED_MODS));
-    SendDlgItemMessageA(hwnd, IDC_APPLIED_LIST, LB_SETCURSEL, 2, 0);
-    SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_APPLIED_LIST, LBN_SELCHANGE), 0);
+    shell::CListView(GetDlgItem(hwnd, IDC_APPLIED_LIST)).Select(2);
     ShowWindow(hwnd, SW_SHOWNORMAL);
     wine_support::WaitFor([] { return false; }, std::chrono::milliseconds(200));
     EXPECT_TRUE(wine_support::SaveScreenshot(hwnd, wine_support::ScreenshotPath("applied-mods")));
+    DestroyWindow(hwnd);
+}
+
+}  // namespace
+
+namespace {
+
+// Grenwick's "What this mod changes" window over a mod with each kind of row and a line no
+// reader follows, and the question that names more files than a message box holds.
+TEST(WindowLayout, TheWhatChangesWindowAndTheFilesQuestionScaleAndKeepTheirTextWhole) {
+    using Change = manager::PreviewRow::Change;
+    manager::ChangePreview preview;
+    preview.rows = {{"maps\\canyon.map", Change::Changed, "Desert canyon", 5242880},
+                    {"maps\\canyon_hd.map", Change::Created, "", std::nullopt},
+                    {"maps\\lagoon.map", Change::Changed, "", 1048576},
+                    {"maps\\old_sky.tex", Change::Deleted, "", 23506},
+                    {"textures\\ridge.tex", Change::MayChange, "", 123904}};
+    preview.lines = {{"line 7", "start /wait setup.exe /quiet", "another program"}};
+    preview.summary = "Changes 2 files, creates 1 and deletes 1, and may change 1 more. 1 belongs to an applied mod: "
+                      "\"Desert canyon\". Grenwick cannot follow 1 line of it. Keeping their originals takes 6.02 MB; a "
+                      "copy of the whole game folder would take 1.42 GB, with 31.8 GB free on the disk of the kept "
+                      "files.";
+    wine_support::ProgramResources resources("Grenwick.exe");
+    wine_support::StandIns user;
+    CWhatChangesDlg window(preview, resources.Module(), user.Platform());
+    HWND hwnd = window.CreateModeless(nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    ExpectScaledAndUnclipped(hwnd, ReadTemplate(resources.Module(), IDD_WHAT_CHANGES));
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    wine_support::WaitFor([] { return false; }, std::chrono::milliseconds(200));
+    EXPECT_TRUE(wine_support::SaveScreenshot(hwnd, wine_support::ScreenshotPath("what-changes")));
+    DestroyWindow(hwnd);
+
+    std::vector<std::string> names;
+    for (int i = 1; i <= 30; ++i)
+        names.push_back("maps\\level" + std::to_string(i) + ".map");
+    CFilesQuestionDlg question("Put back 30 files as they were before the first mod? Files that mods created are "
+                               "deleted.", names, true, resources.Module(), user.Platform());
+    hwnd = question.CreateModeless(nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    ExpectScaledAndUnclipped(hwnd, ReadTemplate(resources.Module(), IDD_FILES_QUESTION));
     DestroyWindow(hwnd);
 }
 

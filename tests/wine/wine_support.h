@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -23,6 +24,7 @@
 #include "base/wide_win.h"
 #include "resources/grenwick/resource.h"
 #include "shell/list_box.h"
+#include "shell/list_view.h"
 #include "shell/platform.h"
 #include "tests/support/recording.h"
 #include "tests/support/window_text.h"
@@ -125,6 +127,31 @@ inline std::vector<std::string> ListItems(HWND listBox) {
 
 inline std::vector<std::string> ListItems(HWND dialog, int id) { return ListItems(GetDlgItem(dialog, id)); }
 
+// The rows of a report-view list view of this process, each its cells joined by tabs.
+inline std::vector<std::string> ListRows(HWND dialog, int id) {
+    const shell::CListView list(GetDlgItem(dialog, id));
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(list.Hwnd(), LVM_GETHEADER, 0, 0));
+    const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    std::vector<std::string> rows;
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        std::string row;
+        for (int column = 0; column < columns; ++column)
+            row += (column == 0 ? "" : "\t") + list.Text(i, column);
+        // A row that fills only its first cells ends there.
+        while (!row.empty() && row.back() == '\t')
+            row.pop_back();
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// The selected row of a list view, any process's; -1 for none.
+inline LRESULT SelectedRow(HWND list) {
+    DWORD_PTR row = static_cast<DWORD_PTR>(-1);
+    SendMessageTimeoutW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, SMTO_NORMAL, 5000, &row);
+    return static_cast<LRESULT>(row);
+}
+
 // Stands in for the user and the system around a window: messages and questions are
 // recorded instead of shown, a question is answered from `answers` (Yes/No) or
 // `threeWayAnswers` (Yes/No/Cancel) in turn or else with its default button, a popup menu's choice comes from `choose` (none without it), and the
@@ -198,7 +225,8 @@ inline HWND FindMessageBox(DWORD process) {
         GetClassNameA(hwnd, type, sizeof(type));
         return std::string(type) == "#32770" &&
                (GetDlgItem(hwnd, IDOK) || GetDlgItem(hwnd, IDYES) || GetDlgItem(hwnd, IDCANCEL)) &&
-               !GetDlgItem(hwnd, IDC_MOD_LIST) && !GetDlgItem(hwnd, IDC_APPLIED_LIST);
+               !GetDlgItem(hwnd, IDC_MOD_LIST) && !GetDlgItem(hwnd, IDC_APPLIED_LIST) &&
+               !GetDlgItem(hwnd, IDC_WHAT_FILES);
     });
 }
 
