@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,6 @@
 #include <functional>
 #include <string>
 
-#include "base/wide_win.h"
 #include "game_mods.h"
 #include "manager/originals/store_place.h"
 #include "manager/win/local_app_data.h"
@@ -91,10 +91,11 @@ protected:
     }
     Strings Restore(const Answer& answer = Yes) const { return SystemMenu(IDM_RESTORE_ORIGINALS, answer); }
     Strings Undo(const Answer& answer = Yes) const { return SystemMenu(IDM_UNDO_LAST_MOD, answer); }
-    // Opens the Applied mods window of `grenwick`, takes out the apply of `mod` there,
-    // answering each question with `answer`, and closes the window once a message has ended
-    // the take out (or the process has). The texts of the boxes.
-    static Strings TakeOut(const GrenwickProcess& grenwick, const std::string& mod, const Answer& answer) {
+    // Opens the Applied mods window of `grenwick`, takes out the oldest apply there (the last
+    // row, chosen with the keys as a player does), answering each question with `answer`, and
+    // closes the window once a message has ended the take out (or the process has). The
+    // texts of the boxes.
+    static Strings TakeOutOldest(const GrenwickProcess& grenwick, const Answer& answer) {
         PostMessageA(grenwick.Window(), WM_SYSCOMMAND, IDM_APPLIED_MODS, 0);
         HWND window = nullptr;
         WaitFor([&] {
@@ -104,15 +105,13 @@ protected:
         }, std::chrono::seconds(10));
         if (!window)
             return {"(no Applied mods window)"};
-        // A row is the mod's name, a tab and when it was applied.
         const HWND list = GetDlgItem(window, IDC_APPLIED_LIST);
-        const std::wstring row = base::WideOf(mod + "\t");
-        DWORD_PTR at = static_cast<DWORD_PTR>(LB_ERR);
-        SendMessageTimeoutW(list, LB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(row.c_str()),
-                            SMTO_NORMAL, 5000, &at);
-        if (static_cast<LRESULT>(at) < 0)
-            return {"(\"" + mod + "\" is not in the Applied mods window)"};
-        SendMessageTimeoutA(list, LB_SETCURSEL, at, 0, SMTO_NORMAL, 5000, nullptr);
+        DWORD_PTR rows = 0;
+        SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &rows);
+        PostMessageW(list, WM_KEYDOWN, VK_END, 1);
+        if (rows == 0 || !WaitFor([&] { return SelectedRow(list) == static_cast<LRESULT>(rows) - 1; },
+                                  std::chrono::seconds(10)))
+            return {"(the oldest apply could not be selected)"};
         PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_TAKE_OUT, BN_CLICKED), 0);
         const Strings boxes = grenwick.AnswerBoxes(answer, [](bool messageShown) { return messageShown; });
         PostMessageA(window, WM_COMMAND, IDCANCEL, 0);

@@ -35,6 +35,9 @@ const Snapshot kGame = {
     {"mods\\extra.map", "extra"},
 };
 
+// Amber is always the oldest apply, the one taken out.
+const std::string kTakeOutAmber = "Take out \"Amber\"?";
+
 bool AnySays(const Strings& boxes, const std::string& part) {
     for (const std::string& box : boxes)
         if (Contains(box, part))
@@ -66,7 +69,8 @@ TEST_F(StoreChanges, ATakeOutAnsweredAfterAnotherWindowAppliedOverItChangesNothi
 
     Strings second;
     const Strings boxes =
-        TakeOut(GrenwickProcess(m_game.Path()), "Amber", YesAfter([&] { second = Apply("Birch"); }));
+        TakeOutOldest(GrenwickProcess(m_game.Path()), YesAfter([&] { second = Apply("Birch"); }));
+    ASSERT_TRUE(AnySays(boxes, kTakeOutAmber)) << testing::PrintToString(boxes);
     ASSERT_FALSE(second.empty());
     ASSERT_EQ(second.back(), "Done!");
     EXPECT_TRUE(AnySays(boxes, "while this question was open")) << testing::PrintToString(boxes);
@@ -116,9 +120,9 @@ TEST_F(StoreChanges, AHalfDoneTakeOutSaysWhatWasPutBackAndWhatIsInUse) {
 
     const HANDLE held = CreateFileW(L"maps\\a.map", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    const Strings boxes = TakeOut(GrenwickProcess(m_game.Path()), "Amber", Yes);
+    const Strings boxes = TakeOutOldest(GrenwickProcess(m_game.Path()), Yes);
     CloseHandle(held);
-    ASSERT_FALSE(boxes.empty());
+    ASSERT_TRUE(AnySays(boxes, kTakeOutAmber)) << testing::PrintToString(boxes);
     const std::string& last = boxes.back();
     EXPECT_TRUE(Contains(last, "b.map")) << last;
     EXPECT_TRUE(Contains(last, "a.map: it is in use")) << last;
@@ -139,10 +143,12 @@ TEST_F(StoreChanges, ATakeOutKilledBeforeALaterModRunsAgainIsFinishedAtTheNextSt
     {
         const ScopedTestPoint stop("applying-again");
         const GrenwickProcess first(m_game.Path());
-        std::thread player([&first] { TakeOut(first, "Amber", Yes); });
+        Strings boxes;
+        std::thread player([&first, &boxes] { boxes = TakeOutOldest(first, Yes); });
         const bool reached = stop.Reached();
         first.Kill();
         player.join();
+        ASSERT_TRUE(AnySays(boxes, kTakeOutAmber)) << testing::PrintToString(boxes);
         ASSERT_TRUE(reached) << "the take out stops before Birch runs again";
     }
     EXPECT_EQ(ReadBytes("maps\\a.map"), kGame.at("maps\\a.map")) << "killed after the put-backs";
@@ -175,7 +181,7 @@ TEST_F(StoreChanges, ATakeOutAsksAboutALaterModFirstAndNamesItWhileOtherWindowsG
     std::string question, mapWhenAsked, listedPaths;
     Strings added;
     std::chrono::steady_clock::duration addTime{};
-    const Strings boxes = TakeOut(GrenwickProcess(m_game.Path()), "Amber", [&](const std::string& text) {
+    const Strings boxes = TakeOutOldest(GrenwickProcess(m_game.Path()), [&](const std::string& text) {
         if (!Contains(text, "cannot tell which files") || !question.empty())
             return IDYES;
         question = text;
@@ -187,6 +193,7 @@ TEST_F(StoreChanges, ATakeOutAsksAboutALaterModFirstAndNamesItWhileOtherWindowsG
         listedPaths = ReadBytes("C:\\zorvmodpaths.txt");
         return IDNO;
     });
+    ASSERT_TRUE(AnySays(boxes, kTakeOutAmber)) << testing::PrintToString(boxes);
     ASSERT_FALSE(question.empty()) << testing::PrintToString(boxes);
     EXPECT_TRUE(Contains(question, "Birch")) << question;
     EXPECT_EQ(mapWhenAsked, kGame.at("mods\\birch.map")) << "asked before anything changed";
