@@ -338,7 +338,7 @@ TEST(RemoveFromList, EveryWayAsksNamingTheModThenRemovesItAndKeepsItsBatchFile) 
         ASSERT_EQ(menus.size(), name == std::string("Gamma") ? 0u : 1u);
         if (!menus.empty()) {
             EXPECT_EQ(menus[0].first, (Strings{"&Remove from list", "Restore &original files...", "&Undo last mod...",
-                                               "Applied &mods..."}));
+                                               "Applied &mods...", "&What this mod changes..."}));
             POINT at = menus[0].second;  // at the mod pointed at or selected
             ScreenToClient(list, &at);
             EXPECT_TRUE(PtInRect(&item, at) || (at.x == item.left && at.y == item.bottom)) << at.x << "," << at.y;
