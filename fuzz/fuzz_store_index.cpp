@@ -1,6 +1,6 @@
 // Fuzzes the originals store's index readers: the input as it is, and sealed with a matching
 // check line so the fuzzer reaches the apply and entry lines; whatever is accepted must write
-// back the same. The input is also read as the version before, as the previous version's
+// back the same. The input is also read as the two versions before, as the previous version's
 // index, and through the reader that picks the version.
 #include <cstddef>
 #include <cstdint>
@@ -60,9 +60,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const manager::DecodedIndex old = manager::DecodeOldIndex(body, kGame, FoldAscii);
     Check(old.index.has_value() == (old.problem == manager::IndexProblem::None));
     Check(!old.index || NamesInPlace(old.index->entries));
-    // The version before, read by the same reader: accepted exactly when nothing is wrong.
-    const manager::DecodedRecords ansi = manager::DecodeAnsiRecords(body, kGame, FoldAscii);
-    Check(ansi.records.has_value() == (ansi.problem == manager::IndexProblem::None));
+    // The versions before, read by the same reader: accepted exactly when nothing is wrong, the
+    // next number above every number.
+    for (const auto decode : {&manager::DecodePlainRecords, &manager::DecodeAnsiRecords}) {
+        const manager::DecodedRecords before = decode(body, kGame, FoldAscii);
+        Check(before.records.has_value() == (before.problem == manager::IndexProblem::None));
+        Check(!before.records || manager::NextNumber(*before.records) == before.records->next);
+    }
     // The version dispatch gives what the reader of the version it names gives.
     const manager::DecodedRecords read = manager::ReadIndex(body, kGame, FoldAscii);
     Check(read.records.has_value() == (read.version == manager::kOldIndexVersion ? old.index.has_value()

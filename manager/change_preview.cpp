@@ -2,6 +2,8 @@
 // applied mod it overwrites, and the lines no reader follows, with one line that sums them up.
 #include "manager/change_preview.h"
 
+#include "manager/messages.h"
+
 #include <algorithm>
 #include <set>
 #include <unordered_map>
@@ -10,6 +12,7 @@
 
 #include "base/byte_size.h"
 #include "base/paths.h"
+#include "manager/messages.h"
 #include "manager/originals/applied_mods.h"
 
 namespace manager {
@@ -91,7 +94,7 @@ std::string Summary(const std::vector<PreviewRow>& rows, const std::vector<std::
         text += "None belongs to an applied mod. ";
     else
         text += std::to_string(ofMods) + (ofMods == 1 ? " belongs to " : " belong to ") +
-                (mods.size() == 1 ? "an applied mod: " : "applied mods: ") + QuotedList(mods) + ". ";
+                (mods.size() == 1 ? "an applied mod: " : "applied mods: ") + text::QuotedList(mods) + ". ";
     const std::size_t lines = input.effects->unfollowed.size();
     text += lines == 0 ? "Every line can be followed. "
                        : "Grenwick cannot follow " + Counted(lines, "line", "lines") + " of it. ";

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/write_messages.h"
 #include "manager/originals/store_error.h"
 
 namespace manager::text {
@@ -149,10 +150,6 @@ std::string ReachesOwnFiles(std::size_t lineNumber, const std::string& line) {
     return "The mod was not applied: this line of it changes the files Grenwick keeps for itself (the kept original "
            "files, the mod list, the last mod):\n    line " + std::to_string(lineNumber) + ": " + line +
            "\n\nNothing has changed.";
-}
-
-std::string OverwriteQuestion(const std::vector<Overwritten>& files) {
-    return manager::OverwriteQuestion(files) + (files.size() > kNamed ? kSeeAll : "");
 }
 
 std::string UnfollowedQuestion(const std::vector<batchfile::UnfollowedLine>& lines, const std::string& batchPath,
@@ -355,5 +352,89 @@ std::string MovedStoreQuestion(const std::string& gameFolder) {
            "\", which is gone and had this folder's name: the game folder was moved here?\n\nUse those original "
            "files for this folder?";
 }
+
+std::string QuotedList(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + Quoted(names[i]);
+    return text;
+}
+
+std::string TakeOutQuestion(const StoreRecords& records, const TakeOutPlan& plan) {
+    if (plan.takeOut.empty())
+        return std::string();
+    const ApplyRecord& chosen = records.applies[plan.takeOut.back()];
+    std::string text = "Take out " + Quoted(ShownName(chosen)) + "? Its " +
+                       Files(chosen.entries.size()) + (chosen.entries.size() == 1 ? " is" : " are") +
+                       " put back as before it was applied; files it created are deleted.";
+    if (!plan.again.empty()) {
+        std::vector<std::string> later;
+        for (const std::size_t i : plan.again)
+            later.push_back(ShownName(records.applies[i]));
+        text += "\n\n" + QuotedList(later) + (later.size() == 1 ? " changes" : " change") +
+                " some of the same files after it: " + (later.size() == 1 ? "it is" : "they are") +
+                " taken out first and applied again afterwards, in the order they were applied.";
+    }
+    return text;
+}
+
+std::string OverwriteQuestion(const std::vector<Overwritten>& files) {
+    std::string text = "This mod changes files that mods still applied have changed:\n";
+    for (std::size_t i = 0; i < files.size() && i < kNamed; ++i)
+        text += "\n    " + files[i].name + ", changed by " + Quoted(files[i].mod);
+    if (files.size() > kNamed)
+        text += "\n    and " + Files(files.size() - kNamed).insert(std::to_string(files.size() - kNamed).size(), " more");
+    return text + "\n\nApply it over them? Taking it out later puts these files back as those mods left them." +
+           (files.size() > kNamed ? kSeeAll : "");
+}
+
+std::string StoreMessage(const StoreError& error, const std::string& consequence) {
+    std::string text;
+    switch (error.what) {
+    case StoreError::What::NoRoot:
+        text = "No folder is known to keep the original files in";  // never one inside the game folder
+        break;
+    case StoreError::What::InUse:
+        text = "The kept original files are in use by another Grenwick window";
+        break;
+    case StoreError::What::Unreadable:
+        text = "The list of kept original files \"" + error.file + "\" cannot be read";
+        break;
+    case StoreError::What::NotWritten:
+        text = "The file \"" + error.file + "\" could not be written";
+        break;
+    case StoreError::What::NotKept:
+        text = "The original file \"" + error.file + "\" could not be kept";
+        break;
+    case StoreError::What::Cancelled:
+        text = "Keeping the original files was cancelled";
+        break;
+    }
+    return text + consequence + base::WhyNotWritten({error.file, error.why}, false);
+}
+
+std::string DamageText(const StoreError& error) {
+    const std::string line = "line " + std::to_string(error.line);
+    switch (error.problem) {
+    case IndexProblem::None:
+        break;
+    case IndexProblem::NoCheck:
+        return "its last line is not the check line";
+    case IndexProblem::WrongCheck:
+        return "its check line does not match the lines above it";
+    case IndexProblem::UnknownFormat:
+        return "it is written in a form this Grenwick does not know";
+    case IndexProblem::Malformed:
+        return line + " has no known shape";
+    case IndexProblem::BadName:
+        return line + " names a file outside its place";
+    case IndexProblem::DuplicateName:
+        return line + " names a file twice";
+    case IndexProblem::OtherGameFolder:
+        return "it belongs to another game folder";
+    }
+    return "it cannot be read";
+}
+
 
 }  // namespace manager::text

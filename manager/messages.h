@@ -37,6 +37,13 @@ std::string BatchUnreadable(const std::string& path);
 std::string BatchUnopened(const std::string& path);
 
 std::string Files(std::size_t count);
+// Each name in quotes: "\"a\"", "\"a\" and \"b\"", "\"a\", \"b\" and \"c\"".
+std::string QuotedList(const std::vector<std::string>& names);
+// What went wrong with the store as the start of a sentence, then `consequence` (", so ..."),
+// then why where the player can act on it ("The disk is full.").
+std::string StoreMessage(const StoreError& error, const std::string& consequence);
+// What is damaged in an index that cannot be used: "its check line does not match ...".
+std::string DamageText(const StoreError& error);
 // One indented name a line, the first three of them, then how many more there are.
 std::string NameList(const std::vector<std::string>& names);
 // Every name, one a line.
@@ -78,6 +85,8 @@ std::string PutBackChangedQuestion(const std::string& mod, const std::vector<std
 std::string NothingUndone(const std::string& mod);
 std::string UndoReport(const std::string& mod, const OriginalsStore::PutBackReport& report);
 
+// Take out: the question naming the mod and the later ones taken out and applied again.
+std::string TakeOutQuestion(const StoreRecords& records, const TakeOutPlan& plan);
 // Take out: the question about files changed outside Grenwick, and about a mod applied again
 // that would change a file the player chose to leave.
 std::string TakeOutChangedQuestion(const std::vector<std::string>& changed);
@@ -87,7 +96,7 @@ enum class AgainFate { Applied, Gone, Refused, LeftOut, ReadsOtherwise, NotKept,
 struct AgainResult {
     std::string mod;
     AgainFate fate = AgainFate::NotTried;
-    std::string detail;  // the refusal, or the files a run that did not run left unchanged
+    std::string detail = {};  // the refusal, or the files a run that did not run left unchanged
 };
 struct TakenOut {
     std::string mod;

@@ -28,13 +28,13 @@
 #include "manager/originals/originals_store.h"
 #include "manager/originals/store_error.h"
 #include "manager/state_lock.h"
+#include "manager/store_work.h"
 
 namespace manager {
 namespace {
 
 using text::kNotApplied;
 
-constexpr char kPause[] = "PAUSE";
 // The longest full path the command interpreter takes as its current folder: a folder of
 // MAX_PATH less the backslash it adds and the ending null.
 constexpr std::size_t kLongestRunFolder = 258;
@@ -59,14 +59,6 @@ std::string FullPathOf(const std::string& path, const std::string& folder) {
 std::size_t Utf16Units(const std::string& utf8) {
     const std::optional<std::u16string> wide = base::Utf16Of(utf8);
     return wide ? wide->size() : utf8.size();
-}
-
-// Names as the store names them: relative inside the game folder, full outside it, folded.
-std::set<std::string> StoreNames(const std::vector<std::string>& fullPaths, const std::string& gameFolder) {
-    std::set<std::string> names;
-    for (const std::string& path : fullPaths)
-        names.insert(base::FoldCase(base::PlaceInFolder(path, gameFolder).name));
-    return names;
 }
 
 // Grenwick's own files, which no mod may change: the store of originals, and the list files
@@ -102,23 +94,6 @@ private:
     std::optional<base::SplitName> m_store;
 };
 
-// The store's folder, every file noted in it and every folder between, to hold during a run.
-std::vector<std::string> HeldPaths(const std::string& folder, const FolderNotes& notes) {
-    std::set<std::string> paths{folder};
-    for (const auto& [key, file] : notes)
-        for (std::string name = file.name; !name.empty(); name = base::ParentFolder(name))
-            paths.insert(base::Join(folder, name));
-    return {paths.begin(), paths.end()};
-}
-
-
-std::optional<std::size_t> IndexOfApply(const StoreRecords& records, std::uint64_t number) {
-    for (std::size_t i = 0; i < records.applies.size(); ++i)
-        if (records.applies[i].number == number)
-            return i;
-    return std::nullopt;
-}
-
 // The files of the applies taken out whose state now is not what the newest of them that
 // changed it left: changed outside Grenwick since. The plan holds every later apply that
 // changed these files, newest first.
@@ -136,49 +111,6 @@ std::vector<std::string> ChangedOutside(const OriginalsStore& store, const TakeO
         }
     }
     return changed;
-}
-
-// Passes the player's Cancel on only between applies, so that each is taken out whole.
-class CancelBetweenApplies final : public ProgressView {
-public:
-    explicit CancelBetweenApplies(ProgressView* shown) : m_shown(shown) {}
-    void Start(const std::string& text, std::uint64_t totalBytes) override {
-        if (m_shown)
-            m_shown->Start(text, totalBytes);
-    }
-    bool Advance(std::uint64_t bytes) override {
-        if (m_shown && !m_shown->Advance(bytes))
-            m_cancelled = true;
-        return true;
-    }
-    void Finish() override {
-        if (m_shown)
-            m_shown->Finish();
-    }
-    bool Cancelled() const { return m_cancelled; }
-
-private:
-    ProgressView* m_shown;
-    bool m_cancelled = false;
-};
-
-// Whether the reader, asked again once the take-outs are made, finds the mod changing no more
-// than its plan was asked about: no line it cannot follow that the question did not name, and
-// no file the player chose to leave that the plan did not name.
-bool WithinPlan(const batchfile::BatchEffects& now, const ApplyPlan& plan, const std::set<std::string>& leave,
-                const std::string& gameFolder) {
-    for (const batchfile::UnfollowedLine& line : now.unfollowed) {
-        bool asked = false;
-        for (const batchfile::UnfollowedLine& planned : plan.foreseen.unfollowed)
-            asked = asked || (planned.file == line.file && planned.number == line.number);
-        if (!asked)
-            return false;
-    }
-    const std::set<std::string> planned = StoreNames(plan.foreseen.changed, gameFolder);
-    for (const std::string& name : StoreNames(now.changed, gameFolder))
-        if (leave.count(name) && !planned.count(name))
-            return false;
-    return true;
 }
 
 }  // namespace
@@ -276,7 +208,7 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
     // One lock from keeping the originals through the run to noting what it changed and
     // remembering the mod: no other window changes the store while the mod runs.
     if (const std::optional<NotMade> notMade = Change().Make(store, *generation, [&](OriginalsStore& locked) {
-            if ((number = ApplyLocked(locked, *plan, refused, news)))
+            if ((number = Work().Apply(locked, *plan, refused, news)))
                 lastMod = SaveLastMod(listed.path);
         })) {
         Tell(*notMade, kNotApplied);
@@ -363,49 +295,6 @@ std::optional<ApplyPlan> ModManager::PlanApply(const ModEntry& entry, std::strin
     if (plan.whole)
         plan.keep.insert(plan.keep.end(), everything.begin(), everything.end());
     return plan;
-}
-
-// Before a mod runs, the files it will change are kept; when one cannot be, it does not run.
-// Around the run the game folder is noted, so that what the run changed unforeseen is known.
-std::optional<std::uint64_t> ModManager::ApplyLocked(OriginalsStore& store, const ApplyPlan& plan,
-                                                     std::string& refused, text::RunNews& news) {
-    if (plan.whole) {
-        const std::optional<std::uint64_t> free =
-            base::MakeFolders(store.Folder()) ? base::FreeSpace(store.Folder()) : std::nullopt;
-        if (!free || *free < plan.wholeBytes) {
-            refused = text::NoRoomForEveryFile(store.Folder(), plan.wholeBytes, free.value_or(0));
-            base::RemoveEmptyFolder(store.Folder());
-            return std::nullopt;
-        }
-    }
-    const OriginalsStore::KeepResult kept = store.Keep(plan.entry.name, plan.fullBatch,
-                                                       static_cast<std::int64_t>(std::time(nullptr)), plan.keep,
-                                                       m_progress);
-    if (!kept.number) {
-        refused = kept.error ? StoreMessage(*kept.error, kNotApplied) : std::string();
-        return std::nullopt;
-    }
-    const std::string gameFolder = base::CurrentFolder();
-    const FolderNotes before = NoteFolder(gameFolder);
-    // Should the run never end, the next start settles it from this note, held with the store.
-    store.BeginRun(*kept.number, before);
-    const FolderNotes storeBefore = NoteFolder(store.Folder());
-    {
-        const base::HeldFiles held(HeldPaths(store.Folder(), storeBefore));
-        m_runner.Run(QuoteForInterpreter(plan.runPath));
-        // A PPF mod's batch file runs the patcher, whose report stays on screen until a key.
-        if (plan.lines.size() > 1 && batchfile::PpfTextOf(plan.lines[1]))
-            m_runner.Run(kPause);
-        base::TestPoint("running");
-    }
-    // The store as the run found it: its index is written again from what this window holds,
-    // and a copy changed meanwhile fails its hash when put back.
-    for (const std::string& name : ChangedFiles(storeBefore, NoteFolder(store.Folder())))
-        news.storeChanged.push_back(base::Join(store.Folder(), name));
-    news.settled = store.Settle(*kept.number, before, NoteFolder(gameFolder));
-    if (!news.settled.index)
-        store.EndRun();  // else the note stays, and the next start settles the run
-    return kept.number;
 }
 
 void ModManager::ShowLastMod() { m_view.ShowMessage(base::Utf8OfAnsi(m_lastModText)); }
@@ -496,7 +385,7 @@ void ModManager::UndoLastMod() {
 std::optional<StoreRecords> ModManager::AppliedMods() {
     OriginalsStore store(m_files.storeRoot, base::CurrentFolder());
     if (const std::optional<StoreError> problem = Change().Read(store)) {
-        m_view.ShowMessage(StoreMessage(*problem, ", so the applied mods cannot be shown."));
+        m_view.ShowMessage(text::StoreMessage(*problem, ", so the applied mods cannot be shown."));
         return std::nullopt;
     }
     return store.ReleaseRecords();
@@ -517,7 +406,7 @@ std::optional<StoreRecords> ModManager::TakeOut(std::uint64_t number) {
         return store.Records();
     }
     const TakeOutPlan plan = PlanTakeOut(store.Records(), *index, &base::FoldCase);
-    if (!m_view.Ask(TakeOutQuestion(store.Records(), plan), true))
+    if (!m_view.Ask(text::TakeOutQuestion(store.Records(), plan), true))
         return store.Records();
     std::set<std::string> leave;
     const std::vector<std::string> changed = ChangedOutside(store, plan);
@@ -535,39 +424,16 @@ std::optional<StoreRecords> ModManager::TakeOut(std::uint64_t number) {
             return store.Records();
         steps.push_back(std::move(step));
     }
-    std::vector<text::TakenOut> out;
-    bool cancelled = false;
-    std::vector<text::AgainResult> again;
-    std::vector<std::string> messages;
+    StoreWork::TakeOutDone done;
     if (const std::optional<NotMade> notMade = Change().Make(store, *generation, [&](OriginalsStore& locked) {
-            CancelBetweenApplies progress(m_progress);
-            std::set<std::uint64_t> gone;
-            for (const std::uint64_t taken : numbers) {
-                // Found: the store is the one the questions were about.
-                const std::optional<std::size_t> at = IndexOfApply(locked.Records(), taken);
-                if (!at)
-                    break;
-                text::TakenOut result{locked.Records().applies[*at].mod, locked.TakeOut(*at, leave, &progress)};
-                result.whole = !IndexOfApply(locked.Records(), taken);
-                out.push_back(result);
-                if (!result.whole || progress.Cancelled())
-                    break;
-                gone.insert(taken);
-            }
-            cancelled = progress.Cancelled();
-            // Only the later mods that went are applied again; the others are still applied.
-            std::vector<AgainStep> due;
-            for (const AgainStep& step : steps)
-                if (gone.count(step.number))
-                    due.push_back(step);
-            again = ApplyAgainLocked(locked, due, leave, messages);
+            done = Work().TakeOut(locked, numbers, steps, leave);
         })) {
         Tell(*notMade, text::kNothingTakenOut);
         return store.Records();
     }
-    for (const std::string& message : messages)
+    for (const std::string& message : done.messages)
         m_view.ShowMessage(message);
-    m_view.ShowMessage(text::TakeOutReport(out, numbers.size(), cancelled, again));
+    m_view.ShowMessage(text::TakeOutReport(done.out, numbers.size(), done.cancelled, done.again));
     return store.Records();
 }
 
@@ -616,63 +482,6 @@ bool ModManager::PlanAgain(AgainStep& step, const std::set<std::string>& leave) 
     return true;
 }
 
-// Oldest first. The disk is now as the take-outs left it, so the reader is asked again and a
-// mod runs only when it changes no more than its questions were about. The store remembers
-// which are still to run, so that a kill between them is finished at the next start. A run
-// that left every file it was to write as it was did not run (a patch that no longer fits is
-// refused whole): what it did is put back and it is named.
-std::vector<text::AgainResult> ModManager::ApplyAgainLocked(OriginalsStore& store, const std::vector<AgainStep>& steps,
-                                                            const std::set<std::string>& leave,
-                                                            std::vector<std::string>& messages) {
-    std::vector<text::AgainResult> results;
-    std::vector<AgainEntry> pending;
-    for (const AgainStep& step : steps)
-        if (step.plan)
-            pending.push_back(step.mod);
-    if (!pending.empty())
-        (void)store.SetAgain(pending);
-    const std::string gameFolder = base::CurrentFolder();
-    for (const AgainStep& step : steps) {
-        text::AgainResult result = step.result;
-        if (step.plan) {
-            base::TestPoint("applying-again");
-            ApplyPlan plan = *step.plan;
-            plan.foreseen = batchfile::EffectsOf(plan.lines, ContextOnDisk(plan.fullBatch, gameFolder, m_environment));
-            plan.keep.insert(plan.keep.end(), plan.foreseen.changed.begin(), plan.foreseen.changed.end());
-            std::string refused;
-            text::RunNews news;
-            if (!WithinPlan(plan.foreseen, *step.plan, leave, gameFolder)) {
-                result.fate = text::AgainFate::ReadsOtherwise;
-            } else if (const std::optional<std::uint64_t> number = ApplyLocked(store, plan, refused, news); !number) {
-                result.fate = text::AgainFate::NotKept;
-                result.detail = refused;
-            } else {
-                // The files it was to write; a file it deletes may have been gone already.
-                std::set<std::string> written = StoreNames(plan.foreseen.changed, gameFolder);
-                for (const std::string& name : StoreNames(plan.foreseen.deleted, gameFolder))
-                    written.erase(name);
-                std::vector<std::string> unchanged;
-                for (const std::string& name : news.settled.unchanged)
-                    if (written.count(base::FoldCase(name)))
-                        unchanged.push_back(name);
-                if (!written.empty() && unchanged.size() == written.size()) {
-                    (void)store.UndoNewest({}, m_progress);
-                    result.fate = text::AgainFate::DidNotRun;
-                    result.detail = text::FullNameList(unchanged).substr(5);
-                } else {
-                    result.fate = text::AgainFate::Applied;
-                    const std::vector<std::string> told = text::AfterRun(news, step.mod.mod);
-                    messages.insert(messages.end(), told.begin(), told.end());
-                }
-            }
-            pending.erase(pending.begin());
-            (void)store.SetAgain(pending);
-        }
-        results.push_back(result);
-    }
-    return results;
-}
-
 // The player may apply them again now, each asked about as any apply, or leave them out.
 void ModManager::FinishTakeOut(const std::vector<AgainEntry>& pending) {
     std::vector<std::string> mods;
@@ -693,7 +502,7 @@ void ModManager::FinishTakeOut(const std::vector<AgainEntry>& pending) {
     std::vector<text::AgainResult> results;
     std::vector<std::string> messages;
     if (const std::optional<NotMade> notMade = Change().Make(store, *generation, [&](OriginalsStore& locked) {
-            results = ApplyAgainLocked(locked, steps, {}, messages);
+            results = Work().ApplyAgain(locked, steps, {}, messages);
             (void)locked.SetAgain({});
         })) {
         Tell(*notMade, kNotApplied);
@@ -763,12 +572,12 @@ std::optional<std::string> ModManager::ReadToAsk(OriginalsStore& store, const ch
         problem = Change().Read(store);
     if (!problem)
         return store.Generation();
-    m_view.ShowMessage(StoreMessage(*problem, consequence));
+    m_view.ShowMessage(text::StoreMessage(*problem, consequence));
     return std::nullopt;
 }
 
 void ModManager::Tell(const NotMade& why, const char* consequence) {
-    m_view.ShowMessage(why.error ? StoreMessage(*why.error, consequence) : text::ChangedMeanwhile(consequence));
+    m_view.ShowMessage(why.error ? text::StoreMessage(*why.error, consequence) : text::ChangedMeanwhile(consequence));
 }
 
 // After the player moves the game folder, its store still names the old place: offered (No
@@ -786,7 +595,7 @@ bool ModManager::OfferMovedStore(OriginalsStore& store) {
         return false;
     }
     if (problem)
-        m_view.ShowMessage(StoreMessage(*problem, text::kNothingPutBack));
+        m_view.ShowMessage(text::StoreMessage(*problem, text::kNothingPutBack));
     return !problem;
 }
 
@@ -878,8 +687,8 @@ void ModManager::ReportUnwritable(const base::WriteError& error) {
 namespace manager {
 
 // Read as an apply reads: the batch file, the reader over the real disk and the store.
-// The same reading an apply's questions start from, over the store as it is: nothing runs,
-// nothing is written, and the lock is held only while the store is read.
+// The same reading an apply's questions start from, over the store as it lies: nothing runs,
+// nothing is written, and no lock is taken.
 std::optional<ChangePreview> ModManager::WhatChanges(std::optional<std::size_t> selection) {
     if (!selection || *selection >= m_mods.Entries().size()) {
         m_view.ShowMessage(text::kSelectFirst);
@@ -892,7 +701,7 @@ std::optional<ChangePreview> ModManager::WhatChanges(std::optional<std::size_t> 
     std::string refusal;
     const ApplyPlan plan = ReadPlan(entry, entry.path, std::move(*lines), refusal);
     OriginalsStore store(m_files.storeRoot, base::CurrentFolder());
-    const bool read = !Change().Read(store);
+    const bool read = !store.Read();  // a look that writes nothing needs no lock
     ChangePreview preview = PreviewChanges(PreviewOnDisk(plan.foreseen, base::CurrentFolder(), plan.fullBatch,
                                                          read ? &store.Records() : nullptr, store.Folder()));
     if (!refusal.empty())

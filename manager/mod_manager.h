@@ -21,7 +21,9 @@
 #include "batchfile/reader/batch_effects.h"
 #include "manager/messages.h"
 #include "manager/originals/index_format.h"
+#include "manager/apply_plan.h"
 #include "manager/store_change.h"
+#include "manager/store_work.h"
 
 namespace manager {
 
@@ -81,27 +83,6 @@ public:
 // quotes, which the interpreter strips to one pair, so that blanks and & ^ ( ) stay
 // part of the path.
 std::string QuoteForInterpreter(const std::string& path);
-
-// What an apply will do, settled before the lock is taken: the batch file's lines as read once,
-// what the reader foresees, and what the player answered.
-struct ApplyPlan {
-    ModEntry entry;           // the mod's name and batch file as the kit holds them (UTF-8)
-    std::string runPath;      // the batch file as handed to the command interpreter
-    std::string fullBatch;    // its full path
-    std::vector<std::string> lines;
-    batchfile::BatchEffects foreseen;
-    std::vector<std::string> keep;  // what is kept before the run: the foreseen files, or every file
-    bool whole = false;             // every file of the game folder
-    std::uint64_t wholeBytes = 0;
-};
-
-// A mod a take-out applies again: the apply it was, its plan, or why it is left out.
-struct AgainStep {
-    std::uint64_t number = 0;
-    AgainEntry mod;
-    std::optional<ApplyPlan> plan;
-    text::AgainResult result;
-};
 
 class ModManager {
 public:
@@ -174,14 +155,7 @@ private:
     // The plan of applying again a mod the store remembers, from the batch file it recorded;
     // false when the player cancels.
     bool PlanAgain(AgainStep& step, const std::set<std::string>& leave);
-    // Under the lock: keeps the plan's files, runs the mod and notes what it changed. The new
-    // apply's number, or nothing with `refused` saying why it did not run.
-    std::optional<std::uint64_t> ApplyLocked(OriginalsStore& store, const ApplyPlan& plan, std::string& refused,
-                                             text::RunNews& news);
-    // Applies again, under the lock, the mods a take-out took out; each is checked against its plan.
-    std::vector<text::AgainResult> ApplyAgainLocked(OriginalsStore& store, const std::vector<AgainStep>& steps,
-                                                    const std::set<std::string>& leave,
-                                                    std::vector<std::string>& messages);
+    StoreWork Work() const { return StoreWork(m_runner, m_progress, m_environment); }
     // At the start: the mods a take-out a kill stopped had not yet applied again.
     void FinishTakeOut(const std::vector<AgainEntry>& pending);
 

@@ -9,16 +9,8 @@
 namespace manager {
 namespace {
 
-constexpr std::size_t kNamedFiles = 3;
-
-std::string Counted(std::size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
 
 // The previous version's store has no batch file and no mod of its own.
-std::string ShownName(const ApplyRecord& apply) {
-    return apply.batchPath.empty() && apply.mod == kKeptBefore ? "Files kept by the previous version" : apply.mod;
-}
 
 std::set<std::string> FoldedNames(const ApplyRecord& apply, NameFold fold) {
     std::set<std::string> names;
@@ -52,15 +44,10 @@ std::string NowOnDisk(const ApplyEntry& entry, const StateProbe& stateNow) {
     return SameState(*entry.after, stateNow(entry.before.name)) ? "as the mod left it" : "changed outside Grenwick";
 }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
 }  // namespace
 
-std::string QuotedList(const std::vector<std::string>& names) {
-    std::string text;
-    for (std::size_t i = 0; i < names.size(); ++i)
-        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + Quoted(names[i]);
-    return text;
+std::string ShownName(const ApplyRecord& apply) {
+    return apply.batchPath.empty() && apply.mod == kKeptBefore ? "Files kept by the previous version" : apply.mod;
 }
 
 std::vector<AppliedSummary> ListApplies(const StoreRecords& records) {
@@ -116,24 +103,6 @@ TakeOutPlan PlanTakeOut(const StoreRecords& records, std::size_t apply, NameFold
     return plan;
 }
 
-std::string TakeOutQuestion(const StoreRecords& records, const TakeOutPlan& plan) {
-    if (plan.takeOut.empty())
-        return std::string();
-    const ApplyRecord& chosen = records.applies[plan.takeOut.back()];
-    std::string text = "Take out " + Quoted(ShownName(chosen)) + "? Its " +
-                       Counted(chosen.entries.size(), "file is", "files are") +
-                       " put back as before it was applied; files it created are deleted.";
-    if (!plan.again.empty()) {
-        std::vector<std::string> later;
-        for (const std::size_t i : plan.again)
-            later.push_back(ShownName(records.applies[i]));
-        text += "\n\n" + QuotedList(later) + (later.size() == 1 ? " changes" : " change") +
-                " some of the same files after it: " + (later.size() == 1 ? "it is" : "they are") +
-                " taken out first and applied again afterwards, in the order they were applied.";
-    }
-    return text;
-}
-
 std::vector<Overwritten> OverwrittenFiles(const StoreRecords& records, const std::vector<std::string>& names,
                                           const std::string& batchPath, NameFold fold) {
     std::vector<Overwritten> files;
@@ -153,15 +122,6 @@ std::vector<Overwritten> OverwrittenFiles(const StoreRecords& records, const std
         }
     }
     return files;
-}
-
-std::string OverwriteQuestion(const std::vector<Overwritten>& files) {
-    std::string text = "This mod changes files that mods still applied have changed:\n";
-    for (std::size_t i = 0; i < files.size() && i < kNamedFiles; ++i)
-        text += "\n    " + files[i].name + ", changed by " + Quoted(files[i].mod);
-    if (files.size() > kNamedFiles)
-        text += "\n    and " + Counted(files.size() - kNamedFiles, "more file", "more files");
-    return text + "\n\nApply it over them? Taking it out later puts these files back as those mods left them.";
 }
 
 }  // namespace manager

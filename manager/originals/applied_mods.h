@@ -20,6 +20,8 @@ struct AppliedSummary {
     std::int64_t when;  // UTC seconds since 1970; 0 when unknown
     std::size_t files;
 };
+// The name an apply is shown under: the previous version's kept files get one of their own.
+std::string ShownName(const ApplyRecord& apply);
 // Newest first.
 std::vector<AppliedSummary> ListApplies(const StoreRecords& records);
 
@@ -45,11 +47,6 @@ struct TakeOutPlan {
 };
 TakeOutPlan PlanTakeOut(const StoreRecords& records, std::size_t apply, NameFold fold);
 
-// The question before taking out: names the mod and the later ones taken out and applied again.
-std::string TakeOutQuestion(const StoreRecords& records, const TakeOutPlan& plan);
-
-// Each name in quotes: "\"a\"", "\"a\" and \"b\"", "\"a\", \"b\" and \"c\"".
-std::string QuotedList(const std::vector<std::string>& names);
 
 // A file a new apply will change that a mod still applied changed last.
 struct Overwritten {
@@ -60,7 +57,5 @@ struct Overwritten {
 // not count: applying a mod again overwrites only itself.
 std::vector<Overwritten> OverwrittenFiles(const StoreRecords& records, const std::vector<std::string>& names,
                                           const std::string& batchPath, NameFold fold);
-// The question before such an apply: up to three of the files with their mods, and how many more.
-std::string OverwriteQuestion(const std::vector<Overwritten>& files);
 
 }  // namespace manager

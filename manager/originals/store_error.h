@@ -28,11 +28,5 @@ struct StoreError {
 // A failed write of the store's own file `error.file`.
 StoreError NotWritten(const base::WriteError& error);
 
-// What went wrong as the start of a sentence, then `consequence` (", so ..."), then why
-// where the player can act on it ("The disk is full.").
-std::string StoreMessage(const StoreError& error, const std::string& consequence);
-
-// What is damaged in an index that cannot be used: "its check line does not match ...".
-std::string DamageText(const StoreError& error);
 
 }  // namespace manager

@@ -8,6 +8,7 @@
 
 #include "base/paths.h"
 #include "base/text.h"
+#include "manager/messages.h"
 #include "manager/originals/applied_mods.h"
 #include "tests/support/game_store.h"
 #include "tests/support/text_checks.h"
@@ -53,9 +54,9 @@ TEST(AppliedMods, ATakeOutTakesEveryLaterApplyThatOverlapsWhatGoes) {
 
 TEST(AppliedMods, TheTakeOutQuestionNamesTheLaterModsAppliedAgain) {
     const StoreRecords records = Stack({{"a"}, {"a", "b"}, {"b"}});
-    EXPECT_EQ(manager::TakeOutQuestion(records, manager::PlanTakeOut(records, 2, Fold)),
+    EXPECT_EQ(manager::text::TakeOutQuestion(records, manager::PlanTakeOut(records, 2, Fold)),
               "Take out \"m2\"? Its 1 file is put back as before it was applied; files it created are deleted.");
-    const std::string question = manager::TakeOutQuestion(records, manager::PlanTakeOut(records, 0, Fold));
+    const std::string question = manager::text::TakeOutQuestion(records, manager::PlanTakeOut(records, 0, Fold));
     EXPECT_TRUE(Contains(question, "\"m1\" and \"m2\" change some of the same files after it: they are taken out first"))
         << question;
 }
@@ -69,10 +70,11 @@ TEST(AppliedMods, OverwrittenFilesNameTheNewestModButNotAnEarlierApplyOfTheSameB
     EXPECT_TRUE(manager::OverwrittenFiles(records, {"x"}, "", Fold).empty());
 
     const auto many = manager::OverwrittenFiles(records, {"a", "b", "c", "d", "e"}, "", Fold);
-    EXPECT_EQ(manager::OverwriteQuestion(many),
+    EXPECT_EQ(manager::text::OverwriteQuestion(many),
               "This mod changes files that mods still applied have changed:\n\n    a, changed by \"m0\"\n"
               "    b, changed by \"m1\"\n    c, changed by \"m2\"\n    and 2 more files\n\nApply it over them? "
-              "Taking it out later puts these files back as those mods left them.");
+              "Taking it out later puts these files back as those mods left them.\n\n"
+              "\"What this mod changes...\" shows all of them.");
 }
 
 TEST(AppliedMods, EachFileSaysWhatItWasAndWhoChangedItSince) {

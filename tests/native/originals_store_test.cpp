@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/paths.h"
+#include "manager/messages.h"
 #include "manager/originals/originals_store.h"
 #include "manager/originals/unfinished_run.h"
 #include "tests/support/full_disk.h"
@@ -414,7 +415,7 @@ TEST_F(OriginalsStoreTest, AKeepOnAFullDiskSaysTheDiskIsFull) {
     }
     ASSERT_TRUE(result.error);
     EXPECT_EQ(result.error->file, "maps\\big.map");
-    EXPECT_NE(manager::StoreMessage(*result.error, ".").find("The disk is full."), std::string::npos);
+    EXPECT_NE(manager::text::StoreMessage(*result.error, ".").find("The disk is full."), std::string::npos);
 }
 #endif
 
