@@ -298,7 +298,7 @@ void Runner::Rename(const std::string& rest, int line) {
     if (kind == base::PathKind::Folder) {
         MoveTree(*full, destination, line);
     } else if (kind == base::PathKind::File || m_uncertain) {
-        if (kind == base::PathKind::Missing)
+        if (kind == base::PathKind::Missing && Tainted(*full))
             UnfollowedAfterUnknown(line);  // an earlier unknown line may have made it, maybe as a folder
         Removed(*full);
         Created(base::NormaliseFull(destination));
@@ -474,7 +474,7 @@ void Runner::Robocopy(const std::string& rest, int line) {
     std::vector<std::string> patterns(names.begin() + 2, names.end());
     if (patterns.empty())
         patterns.push_back("*.*");
-    if (m_uncertain)
+    if (Tainted(*source) || (m_uncertain && FilesBelow(*source, "*", recursive, -1).empty()))
         UnfollowedAfterUnknown(line);  // an earlier unknown line may have put files nobody knows in the source
     if (purge)
         for (const Match& match : FilesBelow(*target, "*", true, line))

@@ -26,6 +26,7 @@ using syntax::Node;
 using syntax::HasUnknown;
 using syntax::kUnknown;
 using syntax::kTyped;
+using syntax::kStamp;
 using syntax::TrimBlanks;
 
 // Bounds that keep a hostile file from hanging or exhausting memory; hitting one makes the
@@ -205,8 +206,10 @@ private:
     void Removed(const std::string& full);  // changed, and no file left there
     void Created(const std::string& full);
     void Unfollowed(int line, UnfollowedWhy why, const std::string& folder = std::string());
-    void UnfollowedName(int line, const std::string& name) { Unfollowed(line, WhyOfName(name)); }
-    void UnfollowedAfterUnknown(int line) { Unfollowed(line, m_uncertainWhy); }
+    void UnfollowedName(int line, const std::string& name);
+    void UnfollowedAfterUnknown(int line) { Name(line, m_uncertainWhy, std::string()); }
+    void Name(int line, UnfollowedWhy why, const std::string& folder);  // names the line, taints nothing
+    bool Tainted(const std::string& full) const;
     void Stop(int line);
     bool Step(int line);
     char Drive() const { return base::AsciiUpper(m_cwd[0]); }
@@ -225,7 +228,13 @@ private:
     std::set<std::string> m_changedKeys;
     std::set<std::string> m_deletedKeys;  // folded names of changed files no file is left at
     std::set<std::pair<std::string, int>> m_unfollowedKeys;
-    bool m_uncertain = false;  // an earlier line did something unknown to the disk
+    // What earlier lines the reader could not follow may have made. A line that writes to a name
+    // nobody can know may have made any name (or any below a known folder: m_taintedFolders);
+    // a program may have made files, so a pattern or folder with no file the reader knows, or
+    // a name it does not hold, is asked about; a name the reader knows is still followed.
+    bool m_uncertain = false;  // any of these
+    bool m_taintedEverywhere = false;
+    std::vector<std::string> m_taintedFolders;  // folded prefixes of names an unknown value may reach
     UnfollowedWhy m_uncertainWhy = UnfollowedWhy::OtherProgram;  // why the first such line was
     bool m_return = false;     // "exit /b" or "goto :eof" in a subroutine
     bool m_stopped = false;

@@ -121,15 +121,17 @@ std::vector<std::string> Runner::Sources(const std::string& full, int line) {
     }
     if (!m_uncertain)
         return {};
-    // An earlier unknown line may have made it, as a file or as a folder of files nobody knows.
-    UnfollowedAfterUnknown(line);
+    // An earlier unknown line may have made it. A program that made it made a file of that
+    // name, which is followed; a name nobody knows may have made a folder of files nobody knows.
+    if (Tainted(full))
+        UnfollowedAfterUnknown(line);
     return {full};
 }
 
 // After a line the reader cannot follow, a folder may hold files nobody knows: a command that
 // copies, moves or renames what a pattern or a folder stands for is unfollowed too.
 void Runner::ListedAfterUnknown(const std::string& full, int line) {
-    if (m_uncertain && (base::HasWildcard(base::FullLeaf(full)) || m_disk.KindOf(full) == base::PathKind::Folder))
+    if (Tainted(full) && (base::HasWildcard(base::FullLeaf(full)) || m_disk.KindOf(full) == base::PathKind::Folder))
         UnfollowedAfterUnknown(line);
 }
 
@@ -166,10 +168,56 @@ void Runner::Created(const std::string& full) {
 
 // Names a line that cannot be followed. From then on the disk view is uncertain: a name
 // that is not there may have been made by that line.
+// A line that cannot be followed: a program taints only what a pattern or a missing name may
+// stand for (or the folder it was given); anything else may have written any name.
 void Runner::Unfollowed(int line, UnfollowedWhy why, const std::string& folder) {
     if (!m_uncertain)
         m_uncertainWhy = why;
     m_uncertain = true;
+    const bool program = why == UnfollowedWhy::OtherProgram || why == UnfollowedWhy::Download || why == UnfollowedWhy::UnknownSwitch;
+    if (program && !folder.empty())
+        m_taintedFolders.push_back(base::AsciiLower(base::Join(folder, "")));
+    else if (!program)
+        m_taintedEverywhere = true;
+    Name(line, why, folder);
+}
+
+// A name built from a value nobody can know: where the value is a date, a time or a random
+// number, only names beginning as the name does before it are reached, and the folder that
+// holds them is the line's folder.
+void Runner::UnfollowedName(int line, const std::string& name) {
+    if (!m_uncertain)
+        m_uncertainWhy = WhyOfName(name);
+    m_uncertain = true;
+    const std::size_t unknown = name.find_first_of(std::string{kUnknown, kTyped, kStamp});
+    const std::string before = name.substr(0, unknown);
+    bool stampsOnly = unknown != std::string::npos && !HasUnknown(m_cwd);
+    for (std::size_t i = unknown; stampsOnly && i < name.size(); ++i)
+        stampsOnly = name[i] != kUnknown && name[i] != kTyped;
+    const std::size_t cut = before.find_last_of("\\/");
+    if (!stampsOnly || cut == std::string::npos || before.find('%') != std::string::npos) {
+        m_taintedEverywhere = true;
+        Name(line, WhyOfName(name), std::string());
+        return;
+    }
+    const std::string folder = Absolute(before.substr(0, cut + 1));
+    const std::string leaf = before.substr(cut + 1);
+    m_taintedFolders.push_back(base::AsciiLower(base::Join(folder, leaf)));
+    Name(line, WhyOfName(name), base::IsPlainFullName(folder) ? folder : std::string());
+}
+
+// Whether an earlier unknown line may have made this name or something below it.
+bool Runner::Tainted(const std::string& full) const {
+    if (m_taintedEverywhere)
+        return true;
+    const std::string folded = base::AsciiLower(base::Join(full, ""));
+    for (const std::string& prefix : m_taintedFolders)
+        if (folded.compare(0, prefix.size(), prefix) == 0 || prefix.compare(0, folded.size(), folded) == 0)
+            return true;
+    return false;
+}
+
+void Runner::Name(int line, UnfollowedWhy why, const std::string& folder) {
     if (!m_frame || line < 0 || static_cast<std::size_t>(line) >= m_frame->lines->size())
         return;
     if (m_unfollowedKeys.insert({m_frame->file, line}).second)

@@ -355,7 +355,7 @@ TEST(BatchEffects, SaysWhyALineIsFlaggedAndWhatIsGone) {
         {{"curl -L -o pack.zip https://example.invalid/p.zip"}, {{1, Why::Download}}, "", {}},
         {{"powershell -c \"Invoke-WebRequest https://example.invalid/a -OutFile a.zip\""}, {{1, Why::Download}}, "", {}},
         {{"set /p D=Where? ", "del \"%D%\\x.dll\""}, {{2, Why::TypedName}}, "", {}},
-        {{"del maps\\%date%.map"}, {{1, Why::FolderFoundAtRunTime}}, "", {}},
+        {{"del maps\\%date%.map"}, {{1, Why::FolderFoundAtRunTime}}, "C:\\Game\\maps", {}},
         {{"for /l %%i in (1,1,20000) do del maps\\%%i.map"}, {{1, Why::BoundReached}}, "", {}},
         {{"del maps\\a.map", "move maps\\b.map old.map", "copy config.cfg maps\\a.map", "ren text\\en.txt en.old"},
          {}, "", {"maps\\b.map", "text\\en.txt"}},
