@@ -491,6 +491,32 @@ void Runner::Robocopy(const std::string& rest, int line) {
     }
 }
 
+// mklink [/d | /h | /j] link target: makes the name `link`, a file (or hard) link or one to a
+// folder; names below a folder link then reach the target folder. mklink fails where the name
+// is taken, and refuses a switch it does not know.
+void Runner::MakeLink(const std::string& rest, int line) {
+    const std::vector<Arg> args = InternalArgs(rest);
+    if (!OnlySwitches(args, {"d", "h", "j"}))
+        return;
+    const bool folder = std::any_of(args.begin(), args.end(), [](const Arg& arg) {
+        return arg.isSwitch && (base::AsciiLower(arg.text) == "d" || base::AsciiLower(arg.text) == "j");
+    });
+    const std::vector<std::string> names = Names(args);
+    if (names.size() != 2)
+        return;
+    const std::optional<std::string> link = Resolve(names[0], line);
+    if (!link || m_disk.KindOf(*link) != base::PathKind::Missing)
+        return;
+    if (!folder) {
+        Created(*link);
+        return;
+    }
+    Changed(*link);  // the link is a new name, though not a file
+    m_disk.AddFolder(*link);
+    if (const std::optional<std::string> target = Resolve(names[1], line))
+        m_links.emplace_back(base::AsciiLower(base::Join(*link, "")), base::Join(*target, ""));
+}
+
 // The kit's patcher: "ApplyPPF3 a|u <file> <patch>" changes <file>.
 void Runner::Patch(const std::string& rest, int line) {
     const std::vector<std::string> words = syntax::SplitWords(rest, "");

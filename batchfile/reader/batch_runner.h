@@ -192,6 +192,7 @@ private:
     void XcopyFile(const std::string& source, const std::string& target, base::PathKind targetKind);
     void Robocopy(const std::string& rest, int line);
     void Patch(const std::string& rest, int line);
+    void MakeLink(const std::string& rest, int line);
     void MoveTree(const std::string& folder, const std::string& destination, int line);
     void WriteTo(const std::string& target, int line);
 
@@ -225,6 +226,7 @@ private:
     std::map<char, std::string> m_driveCwds;
     std::vector<Saved> m_saved;
     std::vector<std::string> m_pushed;
+    std::vector<std::pair<std::string, std::string>> m_links;  // folded folder link + "\\", the folder it stands for
     std::set<std::string> m_changedKeys;
     std::set<std::string> m_deletedKeys;  // folded names of changed files no file is left at
     std::set<std::pair<std::string, int>> m_unfollowedKeys;

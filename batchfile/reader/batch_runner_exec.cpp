@@ -392,7 +392,7 @@ void Runner::RunFileCommand(const CommandWord& word, const std::string& program,
     static const std::pair<const char*, Handler> kInternal[] = {
         {"del", &Runner::Delete},  {"erase", &Runner::Delete}, {"rd", &Runner::RemoveFolder},
         {"rmdir", &Runner::RemoveFolder}, {"copy", &Runner::Copy}, {"move", &Runner::Move},
-        {"ren", &Runner::Rename},  {"rename", &Runner::Rename}};
+        {"ren", &Runner::Rename},  {"rename", &Runner::Rename}, {"mklink", &Runner::MakeLink}};
     static const std::pair<const char*, Handler> kPrograms[] = {
         {"xcopy", &Runner::Xcopy}, {"robocopy", &Runner::Robocopy}, {"applyppf3", &Runner::Patch}};
     for (const auto& [name, handler] : kInternal)

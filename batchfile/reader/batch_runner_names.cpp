@@ -57,6 +57,11 @@ std::optional<std::string> Runner::Resolve(const std::string& name, int line) {
         UnfollowedName(line, full);
         return std::nullopt;
     }
+    // A name below a folder link the run made reaches the folder it stands for.
+    const std::string folded = base::AsciiLower(full);
+    for (const auto& [link, target] : m_links)
+        if (folded.compare(0, link.size(), link) == 0)
+            return base::Join(target, full.substr(link.size()));
     return full;
 }
 
@@ -195,13 +200,14 @@ void Runner::UnfollowedName(int line, const std::string& name) {
     for (std::size_t i = unknown; stampsOnly && i < name.size(); ++i)
         stampsOnly = name[i] != kUnknown && name[i] != kTyped;
     const std::size_t cut = before.find_last_of("\\/");
-    if (!stampsOnly || cut == std::string::npos || before.find('%') != std::string::npos) {
+    if (!stampsOnly || (cut == std::string::npos && before.find(':') != std::string::npos) ||
+        before.find('%') != std::string::npos) {
         m_taintedEverywhere = true;
         Name(line, WhyOfName(name), std::string());
         return;
     }
-    const std::string folder = Absolute(before.substr(0, cut + 1));
-    const std::string leaf = before.substr(cut + 1);
+    const std::string folder = cut == std::string::npos ? m_cwd : Absolute(before.substr(0, cut + 1));
+    const std::string leaf = cut == std::string::npos ? before : before.substr(cut + 1);
     m_taintedFolders.push_back(base::AsciiLower(base::Join(folder, leaf)));
     Name(line, WhyOfName(name), base::IsPlainFullName(folder) ? folder : std::string());
 }

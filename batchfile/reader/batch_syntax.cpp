@@ -64,8 +64,10 @@ bool EndsWithContinuation(const std::string& line) {
 }
 
 std::string EditValue(const std::string& value, const std::string& edit) {
-    if (HasUnknown(value))
-        return std::string(1, value.find(kTyped) != std::string::npos ? kTyped : kUnknown);
+    if (HasUnknown(value))  // the same kind of unknown: typed, a stamp, or any other
+        return std::string(1, value.find(kTyped) != std::string::npos     ? kTyped
+                              : value.find(kUnknown) != std::string::npos ? kUnknown
+                                                                          : kStamp);
     if (!edit.empty() && edit[0] == '~') {
         const std::string range = edit.substr(1);
         const std::size_t comma = range.find(',');

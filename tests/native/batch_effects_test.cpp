@@ -339,6 +339,44 @@ TEST(BatchEffects, AnswersWhatTheScriptItselfDecides) {
         Check(c);
 }
 
+// Names the reader can know although an unknown line came before, links the run makes, and
+// lists the pack brings for a for /f loop.
+TEST(BatchEffects, FollowsLinksListsAndLinesAnUnknownOneLeftAlone) {
+    const std::string list = "C:\\Mods\\m\\lang\\de.txt";
+    const struct {
+        Case c;
+        Strings listLines;
+    } cases[] = {
+        {{{"for /f \"usebackq eol=# tokens=1,2 delims=;\" %%a in (\"%~dp0lang\\de.txt\") do copy /y \"%~dp0maps\\%%a\" \"maps\\%%b\""},
+          {"maps\\a.map", "maps\\renamed.map"}, {}},
+         {"# the list", "x.map;a.map", "", "y.map;renamed.map"}},
+        {{{"for /f \"skip=1\" %%a in (C:\\Mods\\m\\lang\\de.txt) do del maps\\%%a"}, {"maps\\a.map"}, {}}, {"header", "a.map"}},
+        {{{"echo b.map> C:\\Mods\\m\\lang\\de.txt", "for /f %%a in (C:\\Mods\\m\\lang\\de.txt) do del maps\\%%a"},
+          {list}, {2}},
+         {"a.map"}},
+        {{{"for /f %%a in ('dir /b maps') do del \"maps\\%%a\"", "for /f %%a in ('C:\\Mods\\m\\tool.exe list') do echo %%a"}, {}, {1, 2}},
+         {}},
+        {{{"mklink /j maps\\custom C:\\Mods\\m\\maps", "del maps\\custom\\x.map", "mklink config2.cfg config.cfg",
+           "mklink /h maps\\a.map config.cfg", "mklink /x maps\\c.map config.cfg"},
+          {"maps\\custom", "C:\\Mods\\m\\maps\\x.map", "config2.cfg"}, {}},
+         {}},
+        {{{"set /p X=Name? ", "copy config.cfg \"backup\\%X%\"", "xcopy C:\\Mods\\m\\maps\\*.map maps\\ /Y"},
+          {"maps\\x.map", "maps\\y.map"}, {2, 3}},  // a typed name may hold "..": it may have made any name
+         {}},
+        {{{"md backup_%date:/=-%", "xcopy maps \"backup_%date:/=-%\\\" /E /I", "xcopy C:\\Mods\\m\\maps\\*.map maps\\ /Y",
+           "xcopy backup_* maps\\ /Y"},
+          {"maps\\x.map", "maps\\y.map"}, {2, 4}},
+         {}},
+        {{{"C:\\Mods\\m\\tool.exe build", "copy /y maps\\new.int C:\\Mods\\m\\maps\\", "move /y C:\\Mods\\m\\maps\\*.map maps"},
+          {"C:\\Mods\\m\\maps\\new.int", "C:\\Mods\\m\\maps\\x.map", "C:\\Mods\\m\\maps\\y.map", "maps\\x.map", "maps\\y.map"},
+          {1}},
+         {}},
+        {{{"7z x pack.7z -oC:\\Mods\\m\\unpacked", "xcopy C:\\Mods\\m\\unpacked maps /E /I"}, {"maps\\unpacked"}, {1, 2}}, {}},
+    };
+    for (const auto& c : cases)
+        Check(c.c, {{list, c.listLines}});
+}
+
 // Each flagged line says why, and where the reader can name the folder it reaches, that folder;
 // and the files the run leaves no file at are told apart from those it writes.
 TEST(BatchEffects, SaysWhyALineIsFlaggedAndWhatIsGone) {
