@@ -216,7 +216,7 @@ void Runner::Copy(const std::string& rest, int line) {
         ListedAfterUnknown(*full, line);
         for (const std::string& file : Sources(*full, line)) {
             const std::string destination = joined && !targetIsFolder ? *target : Destination(*target, targetIsFolder, file);
-            if (base::AsciiLower(destination) != base::AsciiLower(file) || joined)
+            if (m_fold(destination) != m_fold(file) || joined)
                 Created(destination);
         }
     }
@@ -255,7 +255,7 @@ void Runner::Move(const std::string& rest, int line) {
         }
         for (const std::string& file : Sources(*full, line)) {
             const std::string destination = Destination(*target, targetIsFolder, file);
-            if (base::AsciiLower(destination) == base::AsciiLower(file))
+            if (m_fold(destination) == m_fold(file))
                 continue;
             Removed(file);
             Created(destination);
@@ -285,7 +285,7 @@ void Runner::Rename(const std::string& rest, int line) {
             const std::string destination = base::Join(folder, base::NameByPattern(names[1], base::FullLeaf(match)));
             if (m_disk.KindOf(match) == base::PathKind::Folder) {
                 MoveTree(match, destination, line);
-            } else if (base::AsciiLower(destination) != base::AsciiLower(match)) {
+            } else if (m_fold(destination) != m_fold(match)) {
                 Removed(match);
                 Created(destination);
             }
@@ -514,7 +514,7 @@ void Runner::MakeLink(const std::string& rest, int line) {
     Changed(*link);  // the link is a new name, though not a file
     m_disk.AddFolder(*link);
     if (const std::optional<std::string> target = Resolve(names[1], line))
-        m_links.emplace_back(base::AsciiLower(base::Join(*link, "")), base::Join(*target, ""));
+        m_links.emplace_back(m_fold(base::Join(*link, "")), base::Join(*target, ""));
 }
 
 // The kit's patcher: "ApplyPPF3 a|u <file> <patch>" changes <file>.

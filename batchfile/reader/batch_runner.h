@@ -105,7 +105,8 @@ struct Frame {
 
 class Runner {
 public:
-    explicit Runner(const ReaderContext& context) : m_context(context), m_disk(context.disk) {
+    explicit Runner(const ReaderContext& context)
+        : m_context(context), m_fold(context.fold ? context.fold : base::FoldCase), m_disk(context.disk, m_fold) {
         for (const auto& [name, value] : context.environment)
             m_vars[base::AsciiLower(name)] = {name, value, {}};
         m_cwd = base::NormaliseFull(context.startFolder);
@@ -216,6 +217,7 @@ private:
     char Drive() const { return base::AsciiUpper(m_cwd[0]); }
 
     const ReaderContext& m_context;
+    base::NameFold m_fold;  // file names compare as the file system compares them
     VirtualDisk m_disk;
     Frame* m_frame = nullptr;
     int m_depth = 0;

@@ -190,7 +190,7 @@ std::optional<bool> Runner::Exists(const std::string& text, const Bindings& bind
 
 // Whether the run changed the name or anything below it.
 bool Runner::Touched(const std::string& full) const {
-    const std::string folded = base::AsciiLower(full);
+    const std::string folded = m_fold(full);
     if (m_changedKeys.count(folded))
         return true;
     const std::string below = base::Join(folded, "");

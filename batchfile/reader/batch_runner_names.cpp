@@ -58,7 +58,7 @@ std::optional<std::string> Runner::Resolve(const std::string& name, int line) {
         return std::nullopt;
     }
     // A name below a folder link the run made reaches the folder it stands for.
-    const std::string folded = base::AsciiLower(full);
+    const std::string folded = m_fold(full);
     for (const auto& [link, target] : m_links)
         if (folded.compare(0, link.size(), link) == 0)
             return base::Join(target, full.substr(link.size()));
@@ -152,21 +152,21 @@ void Runner::Changed(const std::string& full) {
         Stop(m_line);
         return;
     }
-    if (m_changedKeys.insert(base::AsciiLower(full)).second)
+    if (m_changedKeys.insert(m_fold(full)).second)
         effects.changed.push_back(full);
 }
 
 void Runner::Removed(const std::string& full) {
     Changed(full);
     if (base::IsPlainFullName(full))
-        m_deletedKeys.insert(base::AsciiLower(full));
+        m_deletedKeys.insert(m_fold(full));
 }
 
 void Runner::Created(const std::string& full) {
     if (m_disk.KindOf(full) == base::PathKind::Folder)
         return;  // a folder cannot be written as a file: the command fails there
     Changed(full);
-    m_deletedKeys.erase(base::AsciiLower(full));
+    m_deletedKeys.erase(m_fold(full));
     if (base::IsPlainFullName(full))
         m_disk.AddFile(full);
 }
@@ -181,7 +181,7 @@ void Runner::Unfollowed(int line, UnfollowedWhy why, const std::string& folder) 
     m_uncertain = true;
     const bool program = why == UnfollowedWhy::OtherProgram || why == UnfollowedWhy::Download || why == UnfollowedWhy::UnknownSwitch;
     if (program && !folder.empty())
-        m_taintedFolders.push_back(base::AsciiLower(base::Join(folder, "")));
+        m_taintedFolders.push_back(m_fold(base::Join(folder, "")));
     else if (!program)
         m_taintedEverywhere = true;
     Name(line, why, folder);
@@ -208,7 +208,7 @@ void Runner::UnfollowedName(int line, const std::string& name) {
     }
     const std::string folder = cut == std::string::npos ? m_cwd : Absolute(before.substr(0, cut + 1));
     const std::string leaf = cut == std::string::npos ? before : before.substr(cut + 1);
-    m_taintedFolders.push_back(base::AsciiLower(base::Join(folder, leaf)));
+    m_taintedFolders.push_back(m_fold(base::Join(folder, leaf)));
     Name(line, WhyOfName(name), base::IsPlainFullName(folder) ? folder : std::string());
 }
 
@@ -216,7 +216,7 @@ void Runner::UnfollowedName(int line, const std::string& name) {
 bool Runner::Tainted(const std::string& full) const {
     if (m_taintedEverywhere)
         return true;
-    const std::string folded = base::AsciiLower(base::Join(full, ""));
+    const std::string folded = m_fold(base::Join(full, ""));
     for (const std::string& prefix : m_taintedFolders)
         if (folded.compare(0, prefix.size(), prefix) == 0 || prefix.compare(0, folded.size(), folded) == 0)
             return true;
@@ -236,7 +236,7 @@ UnfollowedWhy WhyOfName(const std::string& name) {
 
 void Runner::Finish() {
     for (const std::string& full : effects.changed)
-        if (m_deletedKeys.count(base::AsciiLower(full)))
+        if (m_deletedKeys.count(m_fold(full)))
             effects.deleted.push_back(full);
 }
 

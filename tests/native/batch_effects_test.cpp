@@ -377,6 +377,30 @@ TEST(BatchEffects, FollowsLinksListsAndLinesAnUnknownOneLeftAlone) {
         Check(c.c, {{list, c.listLines}});
 }
 
+// Names compare as the file system folds them, not by ASCII letters alone: with a fold that
+// knows "Ä" and "ä" are one letter (as Windows' does), "Äpfel.map" and "äpfel.map" are one file.
+std::string FoldUmlauts(const std::string& name) {
+    std::string folded = base::FoldCase(name);
+    for (std::size_t at = 0; (at = folded.find("\xC3\x84", at)) != std::string::npos; at += 2)
+        folded[at + 1] = '\xA4';  // U+00C4 to U+00E4
+    return folded;
+}
+
+TEST(BatchEffects, NamesCompareAsTheFileSystemFoldsThem) {
+    const testing_support::FakeDisk disk = GameDisk();
+    batchfile::ReaderContext context;
+    context.batchPath = kBatch;
+    context.startFolder = kGame;
+    context.disk = &disk;
+    context.fold = FoldUmlauts;
+    const batchfile::BatchEffects effects = batchfile::EffectsOf(
+        {"copy C:\\Mods\\m\\a.map maps\\\xC3\x84pfel.map", "if exist maps\\\xC3\xA4pfel.map del maps\\\xC3\xA4PFEL.map",
+         "copy C:\\Mods\\m\\a.map maps\\\xC3\xA4pfel.map"},
+        context);
+    EXPECT_EQ(effects.changed, Strings{"C:\\Game\\maps\\\xC3\x84pfel.map"});
+    EXPECT_TRUE(effects.deleted.empty());  // the last copy wrote it again
+}
+
 // Each flagged line says why, and where the reader can name the folder it reaches, that folder;
 // and the files the run leaves no file at are told apart from those it writes.
 TEST(BatchEffects, SaysWhyALineIsFlaggedAndWhatIsGone) {
