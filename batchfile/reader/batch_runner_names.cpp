@@ -58,10 +58,12 @@ std::optional<std::string> Runner::Resolve(const std::string& name, int line) {
         return std::nullopt;
     }
     // A name below a folder link the run made reaches the folder it stands for.
-    const std::string folded = m_fold(full);
-    for (const auto& [link, target] : m_links)
-        if (folded.compare(0, link.size(), link) == 0)
-            return base::Join(target, full.substr(link.size()));
+    if (!m_links.empty()) {
+        const std::string folded = m_fold(base::Join(full, ""));
+        for (const auto& [link, target] : m_links)
+            if (folded.compare(0, link.size(), link) == 0)
+                return base::NormaliseFull(base::Join(target, full.substr(std::min(link.size(), full.size()))));
+    }
     return full;
 }
 
