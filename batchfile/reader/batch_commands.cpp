@@ -60,14 +60,10 @@ std::vector<std::string> Names(const std::vector<Arg>& args) {
 
 // Whether every switch among the arguments is one of `known` (folded), as the internal
 // commands check before they do anything.
-bool OnlySwitches(const std::vector<Arg>& args, std::initializer_list<const char*> known) {
-    for (const Arg& arg : args) {
-        if (!arg.isSwitch)
-            continue;
-        const std::string flag = base::AsciiLower(arg.text);
-        if (std::none_of(known.begin(), known.end(), [&](const char* k) { return flag == k; }))
+bool OnlySwitches(const std::vector<Arg>& args, const std::set<std::string>& known) {
+    for (const Arg& arg : args)
+        if (arg.isSwitch && !known.count(base::AsciiLower(arg.text)))
             return false;
-    }
     return true;
 }
 
@@ -173,7 +169,8 @@ bool NamesFolder(const std::string& name) {
 // target the files land in the current folder.
 void Runner::Copy(const std::string& rest, int line) {
     const std::vector<Arg> args = InternalArgs(rest);
-    if (!OnlySwitches(args, {"a", "b", "v", "y", "-y", "d", "n", "z", "l"}))
+    static const std::set<std::string> kCopySwitches = {"a", "b", "v", "y", "-y", "d", "n", "z", "l"};
+    if (!OnlySwitches(args, kCopySwitches))
         return;  // copy refuses a switch it does not know, before it copies anything
     std::vector<std::string> groups;
     for (const std::string& name : Names(args)) {
@@ -234,7 +231,8 @@ void Runner::MoveTree(const std::string& folder, const std::string& destination,
 // move [/y] source[,source...] [target]: files by name or pattern, or a whole folder.
 void Runner::Move(const std::string& rest, int line) {
     const std::vector<Arg> args = InternalArgs(rest);
-    if (!OnlySwitches(args, {"y", "-y"}))
+    static const std::set<std::string> kMoveSwitches = {"y", "-y"};
+    if (!OnlySwitches(args, kMoveSwitches))
         return;  // move refuses a switch it does not know, before it moves anything
     const std::vector<std::string> names = Names(args);
     if (names.empty())
@@ -496,7 +494,8 @@ void Runner::Robocopy(const std::string& rest, int line) {
 // is taken, and refuses a switch it does not know.
 void Runner::MakeLink(const std::string& rest, int line) {
     const std::vector<Arg> args = InternalArgs(rest);
-    if (!OnlySwitches(args, {"d", "h", "j"}))
+    static const std::set<std::string> kLinkSwitches = {"d", "h", "j"};
+    if (!OnlySwitches(args, kLinkSwitches))
         return;
     const bool folder = std::any_of(args.begin(), args.end(), [](const Arg& arg) {
         return arg.isSwitch && (base::AsciiLower(arg.text) == "d" || base::AsciiLower(arg.text) == "j");

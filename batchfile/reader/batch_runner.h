@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <map>
 #include <optional>
 #include <set>
@@ -75,8 +74,9 @@ std::vector<Arg> InternalArgs(const std::string& text);
 // A program's arguments: blanks separate, quotes group; a word starting with "/" is a switch.
 std::vector<Arg> ProgramArgs(const std::string& text);
 std::vector<std::string> Names(const std::vector<Arg>& args);  // the non-empty non-switch ones
-bool OnlySwitches(const std::vector<Arg>& args, std::initializer_list<const char*> known);
+bool OnlySwitches(const std::vector<Arg>& args, const std::set<std::string>& known);  // folded
 bool EndsSubroutine(const std::string& line);                    // "goto :eof" and "exit /b"
+bool Inert(const Node& node);
 bool Inert(const std::vector<Node>& nodes);
 bool Followable(unsigned codePage);  // the system has it and it reads ASCII as ASCII
 // The names between `delimiter` pairs in the texts, as "%NAME%" or "!NAME:~1!" write them, folded.
@@ -141,6 +141,7 @@ private:
     std::optional<std::string> ReadStatement(std::size_t& i, std::vector<int>& lineOf, bool& incomplete,
                                              std::vector<Node>& nodes);
     std::vector<Overrides> Alternatives(const std::vector<std::string>& texts, char delimiter, int line);
+    bool HasAlternatives() const { return m_alternatives > 0; }
     std::size_t EndOfSubroutine(std::size_t label) const;
     void EndLocal();
     std::optional<std::string> ExpandPercent(const std::string& line) const;
@@ -222,6 +223,7 @@ private:
     Frame* m_frame = nullptr;
     int m_depth = 0;
     std::map<std::string, Variable> m_vars;
+    std::size_t m_alternatives = 0;  // variables in m_vars that may hold other values
     bool m_delayed = false;
     std::optional<unsigned> m_codePage;  // the page lines are read in; nothing when unknown
     std::string m_cwd;

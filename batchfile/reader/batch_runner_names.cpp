@@ -168,7 +168,8 @@ void Runner::Created(const std::string& full) {
     if (m_disk.KindOf(full) == base::PathKind::Folder)
         return;  // a folder cannot be written as a file: the command fails there
     Changed(full);
-    m_deletedKeys.erase(m_fold(full));
+    if (!m_deletedKeys.empty())
+        m_deletedKeys.erase(m_fold(full));
     if (base::IsPlainFullName(full))
         m_disk.AddFile(full);
 }
