@@ -50,11 +50,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const batchfile::BatchEffects effects = batchfile::EffectsOf(lines, context);
     for (const std::string& name : effects.changed) {
         Check(IsFullPath(name) && base::IsPlainFullName(name));
-        Check(name.find_first_of("\"%\x01") == std::string::npos);
+        Check(name.find_first_of("\"%\x01\x02\x03") == std::string::npos);
         Check(base::Utf16Of(name).has_value());
     }
-    for (const batchfile::UnfollowedLine& line : effects.unfollowed)
+    for (const std::string& name : effects.deleted)  // a subset of the changed names, in their order
+        Check(std::find(effects.changed.begin(), effects.changed.end(), name) != effects.changed.end());
+    for (const batchfile::UnfollowedLine& line : effects.unfollowed) {
         Check(line.number >= 1 && static_cast<std::size_t>(line.number) <= lines.size() &&
               base::Utf16Of(line.text).has_value());
+        Check(line.folder.empty() || (IsFullPath(line.folder) && base::IsPlainFullName(line.folder)));
+        Check(!batchfile::WhyText(line.why).empty());
+    }
     return 0;
 }

@@ -334,6 +334,18 @@ TEST(BatchEffects, AnswersWhatTheScriptItselfDecides) {
          {"maps\\a.map", "maps\\b.map"}, {}},
         {{"set V=5", "if %V% GEQ 10 (del maps\\a.map) else (del maps\\b.map)", "if %V% LSS 07 del config.cfg"},
          {"maps\\b.map", "config.cfg"}, {}},
+        // Texts compare as texts, numbers as numbers; a form the reader leaves to the
+        // interpreter (octal, letters folded by the locale) takes both branches.
+        {{"set V=10", "if %V% EQU 010 (del maps\\a.map) else (del maps\\b.map)", "if \"%V%\" NEQ \"10\" del config.cfg"},
+         {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"set V=\xC3\x84", "if /i \"%V%\"==\"\xC3\xA4\" (del maps\\a.map) else (del maps\\b.map)", "if \"%V%\"==\"\xC3\xA4\" del config.cfg"},
+         {"maps\\a.map", "maps\\b.map"}, {}},
+        // A goto in a loop ends it at the first file the disk lists: only pending.
+        {{"for %%f in (maps\\*.map) do (del %%f & goto done)", "del config.cfg", ":done"},
+         {"maps\\a.map", "maps\\b.map", "config.cfg"}, {}},
+        // A label that is not there ends the file with an error: the reader reads on.
+        {{"goto nowhere", "del maps\\a.map"}, {"maps\\a.map"}, {}},
+        {{"call :sub", "del maps\\b.map", "exit /b", ":sub", "del maps\\a.map", "exit /b"}, {"maps\\a.map", "maps\\b.map"}, {}},
     };
     for (const Case& c : cases)
         Check(c);
@@ -422,6 +434,11 @@ TEST(BatchEffects, SaysWhyALineIsFlaggedAndWhatIsGone) {
         {{"del maps\\a.map", "move maps\\b.map old.map", "copy config.cfg maps\\a.map", "ren text\\en.txt en.old"},
          {}, "", {"maps\\b.map", "text\\en.txt"}},
         {{"rd /s /q maps\\sub"}, {}, "", {"maps\\sub\\deep.map", "maps\\sub\\readme.txt"}},
+        {{"robocopy C:\\Mods\\m\\maps maps /MOV", "move maps\\sub old_sub"}, {}, "",
+         {"C:\\Mods\\m\\maps\\x.map", "C:\\Mods\\m\\maps\\y.map", "maps\\sub\\deep.map", "maps\\sub\\readme.txt"}},
+        {{"xcopy C:\\Mods\\m\\maps maps /E/Unknown"}, {{1, Why::UnknownSwitch}}, "", {}},
+        {{"chcp 99999", "del maps\\a.map"}, {{1, Why::UnreadableText}}, "", {"maps\\a.map"}},
+        {{"cd %random%", "del a.map"}, {{1, Why::FolderFoundAtRunTime}, {2, Why::FolderFoundAtRunTime}}, "", {}},
     };
     const testing_support::FakeDisk disk = GameDisk();
     for (const auto& c : cases) {
