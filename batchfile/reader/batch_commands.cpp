@@ -208,6 +208,8 @@ void Runner::Copy(const std::string& rest, int line) {
         if (!full) {
             if (!targetIsFolder && !base::HasWildcard(base::FullLeaf(*target)))
                 Created(*target);  // whatever the source is, this file is overwritten
+            else
+                Reaches(line, targetIsFolder ? *target : base::FullParent(*target));
             continue;
         }
         ListedAfterUnknown(*full, line);
@@ -244,8 +246,10 @@ void Runner::Move(const std::string& rest, int line) {
     const bool targetIsFolder = NamesFolder(targetName) || m_disk.KindOf(*target) == base::PathKind::Folder;
     for (std::size_t i = 0; i + 1 < names.size() || (i == 0 && names.size() == 1); ++i) {
         const std::optional<std::string> full = Resolve(names[i], line);
-        if (!full)
+        if (!full) {
+            Reaches(line, targetIsFolder ? *target : base::FullParent(*target));
             continue;
+        }
         ListedAfterUnknown(*full, line);
         if (!base::HasWildcard(base::FullLeaf(*full)) && m_disk.KindOf(*full) == base::PathKind::Folder) {
             MoveTree(*full, targetIsFolder ? base::Join(*target, base::FullLeaf(*full)) : *target, line);
@@ -373,6 +377,8 @@ void Runner::Xcopy(const std::string& rest, int line) {
         return;
     const std::optional<std::string> source = Resolve(names[0], line);
     std::optional<std::string> target = Resolve(names.size() > 1 ? names[1] : ".", line);
+    if (!source && target)
+        Reaches(line, base::HasWildcard(base::FullLeaf(*target)) ? base::FullParent(*target) : *target);
     if (!source || !target)
         return;
     // "dest\*" copies into dest under the files' own names, as a folder target.
@@ -467,6 +473,8 @@ void Runner::Robocopy(const std::string& rest, int line) {
         return;
     const std::optional<std::string> source = Resolve(names[0], line);
     const std::optional<std::string> target = Resolve(names[1], line);
+    if (!source && target)
+        Reaches(line, *target);
     if (!source || !target)
         return;
     std::vector<std::string> patterns(names.begin() + 2, names.end());

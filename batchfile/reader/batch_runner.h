@@ -213,6 +213,7 @@ private:
     void UnfollowedAfterUnknown(int line) { Name(line, m_uncertainWhy, std::string()); }
     void Name(int line, UnfollowedWhy why, const std::string& folder);  // names the line, taints nothing
     bool Tainted(const std::string& full) const;
+    void Reaches(int line, const std::string& folder);
     void Stop(int line);
     bool Step(int line);
     char Drive() const { return base::AsciiUpper(m_cwd[0]); }

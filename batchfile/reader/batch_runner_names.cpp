@@ -226,6 +226,17 @@ bool Runner::Tainted(const std::string& full) const {
     return false;
 }
 
+// A line whose source nobody can know writes into a known folder: files there may be new or
+// changed, so the folder is the one the line reaches, and names in it are no longer sure.
+void Runner::Reaches(int line, const std::string& folder) {
+    if (!base::IsPlainFullName(folder) || !m_frame)
+        return;
+    m_taintedFolders.push_back(m_fold(base::Join(folder, "")));
+    for (UnfollowedLine& named : effects.unfollowed)
+        if (named.number == line + 1 && named.file == m_frame->file)
+            named.folder = folder;
+}
+
 void Runner::Name(int line, UnfollowedWhy why, const std::string& folder) {
     if (!m_frame || line < 0 || static_cast<std::size_t>(line) >= m_frame->lines->size())
         return;

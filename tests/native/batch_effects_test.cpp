@@ -437,6 +437,10 @@ TEST(BatchEffects, SaysWhyALineIsFlaggedAndWhatIsGone) {
         {{"robocopy C:\\Mods\\m\\maps maps /MOV", "move maps\\sub old_sub"}, {}, "",
          {"C:\\Mods\\m\\maps\\x.map", "C:\\Mods\\m\\maps\\y.map", "maps\\sub\\deep.map", "maps\\sub\\readme.txt"}},
         {{"xcopy C:\\Mods\\m\\maps maps /E/Unknown"}, {{1, Why::UnknownSwitch}}, "", {}},
+        // A copy from a source nobody knows names the known folder it writes into.
+        {{"set /p S=Source? ", "copy \"%S%\\*.map\" maps\\"}, {{2, Why::TypedName}}, "C:\\Game\\maps", {}},
+        {{"for /f %%d in ('dir /b /ad') do xcopy \"%%d\" \"C:\\Users\\pat\\AppData\\Roaming\\Game\\\" /E /Y"},
+         {{1, Why::FolderFoundAtRunTime}}, "C:\\Users\\pat\\AppData\\Roaming\\Game", {}},
         {{"chcp 99999", "del maps\\a.map"}, {{1, Why::UnreadableText}}, "", {"maps\\a.map"}},
         {{"cd %random%", "del a.map"}, {{1, Why::FolderFoundAtRunTime}, {2, Why::FolderFoundAtRunTime}}, "", {}},
     };
