@@ -384,6 +384,13 @@ TEST(BatchEffects, FollowsLinksListsAndLinesAnUnknownOneLeftAlone) {
           {1}},
          {}},
         {{{"7z x pack.7z -oC:\\Mods\\m\\unpacked", "xcopy C:\\Mods\\m\\unpacked maps /E /I"}, {"maps\\unpacked"}, {1, 2}}, {}},
+        // Files copied into maps from a dated folder: maps holds names nobody knows now, text does not.
+        {{{"copy \"C:\\Users\\pat\\%date:/=-%\\*.map\" maps\\", "xcopy maps\\*.map C:\\Mods\\m\\backup\\ /Y",
+           "xcopy text\\*.txt C:\\Mods\\m\\backup\\ /Y"},
+          {"C:\\Mods\\m\\backup\\a.map", "C:\\Mods\\m\\backup\\b.map", "C:\\Mods\\m\\backup\\en.txt",
+           "C:\\Mods\\m\\backup\\de.txt"},
+          {1, 2}},
+         {}},
     };
     for (const auto& c : cases)
         Check(c.c, {{list, c.listLines}});
