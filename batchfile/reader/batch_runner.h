@@ -246,6 +246,7 @@ private:
     bool m_return = false;     // "exit /b" or "goto :eof" in a subroutine
     bool m_stopped = false;
     int m_loops = 0;          // inside a for body
+    bool m_child = false;     // reading the command a for /f runs in an interpreter of its own
     int m_branches = 0;       // inside an if branch: a set there may not happen
     bool m_variant = false;   // reading a statement again for another value: its sets add values
     bool m_jumped = false;    // a goto ran: from here on a set may have been jumped over

@@ -323,6 +323,10 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
 // The commands that change the reader's state, not files: goto, exit, shift, md, set,
 // setlocal, endlocal, cd, pushd, popd and call. False for any other command.
 bool Runner::RunStateCommand(const std::string& command, const std::string& rest, int line) {
+    static const std::set<std::string> kState = {"goto", "exit", "shift", "set", "setlocal", "endlocal",
+                                                 "cd", "chdir", "pushd", "popd"};
+    if (m_child && kState.count(command))
+        return true;  // in the interpreter a for /f command starts: nothing here changes
     if (command == "goto" || command == "exit") {
         if (m_frame->subroutines > 0 && EndsSubroutine(command + rest))
             m_return = true;  // the main reading goes on past it: later lines may be reached

@@ -127,11 +127,26 @@ void Runner::ForText(const Node& node, const std::string& set, ForRuns& runs) {
         return;
     }
     if (enclosed && first == (backq ? '`' : '\'')) {
-        const std::string command = trimmed.substr(1, trimmed.size() - 2);
+        // The carets that kept "&" and "|" in the set are gone when the command starts.
+        std::string command;
+        bool quoted = false;
+        for (std::size_t k = 1; k + 1 < trimmed.size(); ++k) {
+            quoted = quoted != (trimmed[k] == '"');
+            if (trimmed[k] == '^' && !quoted && k + 2 < trimmed.size())
+                ++k;
+            command.push_back(trimmed[k]);
+        }
         bool incomplete = false;
         const std::vector<int> lineOf(command.size(), node.line);
+        // It runs in an interpreter of its own: what it does to files counts, its variables,
+        // folder and jumps stay there.
+        const bool child = m_child;
+        m_child = true;
+        ++m_loops;
         for (const Node& part : syntax::ParseStatement(command, lineOf, incomplete))
             Exec(part, runs.outer);
+        --m_loops;
+        m_child = child;
         runs.knowable = false;
         return;
     }

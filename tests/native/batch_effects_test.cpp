@@ -368,6 +368,11 @@ TEST(BatchEffects, FollowsLinksListsAndLinesAnUnknownOneLeftAlone) {
          {"a.map"}},
         {{{"for /f %%a in ('dir /b maps') do del \"maps\\%%a\"", "for /f %%a in ('C:\\Mods\\m\\tool.exe list') do echo %%a"}, {}, {1, 2}},
          {}},
+        // The command of a for /f runs in an interpreter of its own: its files count, its set,
+        // cd and goto do not.
+        {{{"set M=a", "for /f %%a in ('cd maps ^& set M=b ^& del config.cfg ^& goto :eof') do echo %%a", "del maps\\%M%.map"},
+          {"config.cfg", "maps\\a.map"}, {2}},
+         {}},
         {{{"mklink /j maps\\custom C:\\Mods\\m\\maps", "del maps\\custom\\x.map", "mklink config2.cfg config.cfg",
            "mklink /h maps\\a.map config.cfg", "mklink /x maps\\c.map config.cfg"},
           {"maps\\custom", "C:\\Mods\\m\\maps\\x.map", "config2.cfg"}, {}},
