@@ -26,6 +26,12 @@ bool IsFullPath(const std::string& name) {
     return name.size() >= 2 && name[0] == '\\' && name[1] == '\\';
 }
 
+// A full path below its root, every part one a file can be named.
+bool NamesFile(const std::string& name) {
+    const std::optional<base::SplitName> split = base::SplitFullPath(name);
+    return split && !split->parts.empty();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -50,13 +56,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     context.readLines = [&lines](const std::string&) -> std::optional<std::vector<std::string>> { return lines; };
     const batchfile::BatchEffects effects = batchfile::EffectsOf(lines, context);
     for (const std::string& name : effects.changed) {
-        const std::optional<base::SplitName> split = base::SplitFullPath(name);
-        Check(IsFullPath(name) && split && !split->parts.empty());
-        Check(name.find_first_of("\"%\x01") == std::string::npos);
+        Check(IsFullPath(name) && NamesFile(name));
+        Check(name.find_first_of("\"%\x01\x02\x03") == std::string::npos);
         Check(base::Utf16Of(name).has_value());
     }
-    for (const batchfile::UnfollowedLine& line : effects.unfollowed)
+    for (const std::string& name : effects.deleted)  // a subset of the changed names, in their order
+        Check(std::find(effects.changed.begin(), effects.changed.end(), name) != effects.changed.end());
+    for (const batchfile::UnfollowedLine& line : effects.unfollowed) {
         Check(line.number >= 1 && static_cast<std::size_t>(line.number) <= lines.size() &&
               base::Utf16Of(line.text).has_value());
+        Check(line.folder.empty() || (IsFullPath(line.folder) && NamesFile(line.folder)));
+        Check(!batchfile::WhyText(line.why).empty());
+    }
     return 0;
 }

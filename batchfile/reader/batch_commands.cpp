@@ -60,14 +60,10 @@ std::vector<std::string> Names(const std::vector<Arg>& args) {
 
 // Whether every switch among the arguments is one of `known` (folded), as the internal
 // commands check before they do anything.
-bool OnlySwitches(const std::vector<Arg>& args, std::initializer_list<const char*> known) {
-    for (const Arg& arg : args) {
-        if (!arg.isSwitch)
-            continue;
-        const std::string flag = base::AsciiLower(arg.text);
-        if (std::none_of(known.begin(), known.end(), [&](const char* k) { return flag == k; }))
+bool OnlySwitches(const std::vector<Arg>& args, const std::set<std::string>& known) {
+    for (const Arg& arg : args)
+        if (arg.isSwitch && !known.count(base::AsciiLower(arg.text)))
             return false;
-    }
     return true;
 }
 
@@ -173,7 +169,8 @@ bool NamesFolder(const std::string& name) {
 // target the files land in the current folder.
 void Runner::Copy(const std::string& rest, int line) {
     const std::vector<Arg> args = InternalArgs(rest);
-    if (!OnlySwitches(args, {"a", "b", "v", "y", "-y", "d", "n", "z", "l"}))
+    static const std::set<std::string> kCopySwitches = {"a", "b", "v", "y", "-y", "d", "n", "z", "l"};
+    if (!OnlySwitches(args, kCopySwitches))
         return;  // copy refuses a switch it does not know, before it copies anything
     std::vector<std::string> groups;
     for (const std::string& name : Names(args)) {
@@ -211,12 +208,14 @@ void Runner::Copy(const std::string& rest, int line) {
         if (!full) {
             if (!targetIsFolder && !base::HasWildcard(base::FullLeaf(*target)))
                 Created(*target);  // whatever the source is, this file is overwritten
+            else
+                Reaches(line, targetIsFolder ? *target : base::ParentFolder(*target));
             continue;
         }
         ListedAfterUnknown(*full, line);
         for (const std::string& file : Sources(*full, line)) {
             const std::string destination = joined && !targetIsFolder ? *target : Destination(*target, targetIsFolder, file);
-            if (base::AsciiLower(destination) != base::AsciiLower(file) || joined)
+            if (m_fold(destination) != m_fold(file) || joined)
                 Created(destination);
         }
     }
@@ -234,7 +233,8 @@ void Runner::MoveTree(const std::string& folder, const std::string& destination,
 // move [/y] source[,source...] [target]: files by name or pattern, or a whole folder.
 void Runner::Move(const std::string& rest, int line) {
     const std::vector<Arg> args = InternalArgs(rest);
-    if (!OnlySwitches(args, {"y", "-y"}))
+    static const std::set<std::string> kMoveSwitches = {"y", "-y"};
+    if (!OnlySwitches(args, kMoveSwitches))
         return;  // move refuses a switch it does not know, before it moves anything
     const std::vector<std::string> names = Names(args);
     if (names.empty())
@@ -246,8 +246,10 @@ void Runner::Move(const std::string& rest, int line) {
     const bool targetIsFolder = NamesFolder(targetName) || m_disk.KindOf(*target) == base::PathKind::Folder;
     for (std::size_t i = 0; i + 1 < names.size() || (i == 0 && names.size() == 1); ++i) {
         const std::optional<std::string> full = Resolve(names[i], line);
-        if (!full)
+        if (!full) {
+            Reaches(line, targetIsFolder ? *target : base::ParentFolder(*target));
             continue;
+        }
         ListedAfterUnknown(*full, line);
         if (!base::HasWildcard(base::FullLeaf(*full)) && m_disk.KindOf(*full) == base::PathKind::Folder) {
             MoveTree(*full, targetIsFolder ? base::Join(*target, base::FullLeaf(*full)) : *target, line);
@@ -255,7 +257,7 @@ void Runner::Move(const std::string& rest, int line) {
         }
         for (const std::string& file : Sources(*full, line)) {
             const std::string destination = Destination(*target, targetIsFolder, file);
-            if (base::AsciiLower(destination) == base::AsciiLower(file))
+            if (m_fold(destination) == m_fold(file))
                 continue;
             Removed(file);
             Created(destination);
@@ -285,7 +287,7 @@ void Runner::Rename(const std::string& rest, int line) {
             const std::string destination = base::Join(folder, base::NameByPattern(names[1], base::FullLeaf(match)));
             if (m_disk.KindOf(match) == base::PathKind::Folder) {
                 MoveTree(match, destination, line);
-            } else if (base::AsciiLower(destination) != base::AsciiLower(match)) {
+            } else if (m_fold(destination) != m_fold(match)) {
                 Removed(match);
                 Created(destination);
             }
@@ -298,7 +300,7 @@ void Runner::Rename(const std::string& rest, int line) {
     if (kind == base::PathKind::Folder) {
         MoveTree(*full, destination, line);
     } else if (kind == base::PathKind::File || m_uncertain) {
-        if (kind == base::PathKind::Missing)
+        if (kind == base::PathKind::Missing && Tainted(*full))
             UnfollowedAfterUnknown(line);  // an earlier unknown line may have made it, maybe as a folder
         Removed(*full);
         Created(base::NormaliseFull(destination));
@@ -375,6 +377,8 @@ void Runner::Xcopy(const std::string& rest, int line) {
         return;
     const std::optional<std::string> source = Resolve(names[0], line);
     std::optional<std::string> target = Resolve(names.size() > 1 ? names[1] : ".", line);
+    if (!source && target)
+        Reaches(line, base::HasWildcard(base::FullLeaf(*target)) ? base::ParentFolder(*target) : *target);
     if (!source || !target)
         return;
     // "dest\*" copies into dest under the files' own names, as a folder target.
@@ -469,12 +473,14 @@ void Runner::Robocopy(const std::string& rest, int line) {
         return;
     const std::optional<std::string> source = Resolve(names[0], line);
     const std::optional<std::string> target = Resolve(names[1], line);
+    if (!source && target)
+        Reaches(line, *target);
     if (!source || !target)
         return;
     std::vector<std::string> patterns(names.begin() + 2, names.end());
     if (patterns.empty())
         patterns.push_back("*.*");
-    if (m_uncertain)
+    if (Tainted(*source) || (m_uncertain && FilesBelow(*source, "*", recursive, -1).empty()))
         UnfollowedAfterUnknown(line);  // an earlier unknown line may have put files nobody knows in the source
     if (purge)
         for (const Match& match : FilesBelow(*target, "*", true, line))
@@ -489,6 +495,33 @@ void Runner::Robocopy(const std::string& rest, int line) {
         if (moves)
             Removed(match.full);
     }
+}
+
+// mklink [/d | /h | /j] link target: makes the name `link`, a file (or hard) link or one to a
+// folder; names below a folder link then reach the target folder. mklink fails where the name
+// is taken, and refuses a switch it does not know.
+void Runner::MakeLink(const std::string& rest, int line) {
+    const std::vector<Arg> args = InternalArgs(rest);
+    static const std::set<std::string> kLinkSwitches = {"d", "h", "j"};
+    if (!OnlySwitches(args, kLinkSwitches))
+        return;
+    const bool folder = std::any_of(args.begin(), args.end(), [](const Arg& arg) {
+        return arg.isSwitch && (base::AsciiLower(arg.text) == "d" || base::AsciiLower(arg.text) == "j");
+    });
+    const std::vector<std::string> names = Names(args);
+    if (names.size() != 2)
+        return;
+    const std::optional<std::string> link = Resolve(names[0], line);
+    if (!link || m_disk.KindOf(*link) != base::PathKind::Missing)
+        return;
+    if (!folder) {
+        Created(*link);
+        return;
+    }
+    Changed(*link);  // the link is a new name, though not a file
+    m_disk.AddFolder(*link);
+    if (const std::optional<std::string> target = Resolve(names[1], line))
+        m_links.emplace_back(m_fold(base::Join(*link, "")), base::Join(*target, ""));
 }
 
 // The kit's patcher: "ApplyPPF3 a|u <file> <patch>" changes <file>.

@@ -9,8 +9,11 @@
 
 namespace batchfile {
 
-// Follows the lines with no arguments (%1.. are empty), every branch of an `if` taken and
-// `goto` read as falling through, so `changed` holds every file the run may change.
+// Follows the lines with no arguments (%1.. are empty). An `if` the reader can answer (a name
+// on the disk, a variable set or not, known texts compared) runs the branch it picks; any
+// other runs both, and a menu's answer runs each branch it can choose. A `goto` that surely
+// runs is followed; one that may not is read as falling through, and the lines it may reach
+// are read all the same. So `changed` holds every file the run may change.
 BatchEffects EffectsOf(const std::vector<std::string>& lines, const ReaderContext& context);
 
 }  // namespace batchfile

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <map>
 #include <optional>
 #include <set>
@@ -26,6 +25,7 @@ using syntax::Node;
 using syntax::HasUnknown;
 using syntax::kUnknown;
 using syntax::kTyped;
+using syntax::kStamp;
 using syntax::TrimBlanks;
 
 // Bounds that keep a hostile file from hanging or exhausting memory; hitting one makes the
@@ -74,8 +74,9 @@ std::vector<Arg> InternalArgs(const std::string& text);
 // A program's arguments: blanks separate, quotes group; a word starting with "/" is a switch.
 std::vector<Arg> ProgramArgs(const std::string& text);
 std::vector<std::string> Names(const std::vector<Arg>& args);  // the non-empty non-switch ones
-bool OnlySwitches(const std::vector<Arg>& args, std::initializer_list<const char*> known);
+bool OnlySwitches(const std::vector<Arg>& args, const std::set<std::string>& known);  // folded
 bool EndsSubroutine(const std::string& line);                    // "goto :eof" and "exit /b"
+bool Inert(const Node& node);
 bool Inert(const std::vector<Node>& nodes);
 bool Followable(unsigned codePage);  // the system has it and it reads ASCII as ASCII
 // The names between `delimiter` pairs in the texts, as "%NAME%" or "!NAME:~1!" write them, folded.
@@ -107,7 +108,8 @@ bool NamesFile(const std::string& full);
 
 class Runner {
 public:
-    explicit Runner(const ReaderContext& context) : m_context(context), m_disk(context.disk) {
+    explicit Runner(const ReaderContext& context)
+        : m_context(context), m_fold(context.fold ? context.fold : base::FoldCase), m_disk(context.disk, m_fold) {
         for (const auto& [name, value] : context.environment)
             m_vars[base::AsciiLower(name)] = {name, value, {}};
         m_cwd = base::NormaliseFull(context.startFolder);
@@ -142,6 +144,7 @@ private:
     std::optional<std::string> ReadStatement(std::size_t& i, std::vector<int>& lineOf, bool& incomplete,
                                              std::vector<Node>& nodes);
     std::vector<Overrides> Alternatives(const std::vector<std::string>& texts, char delimiter, int line);
+    bool HasAlternatives() const { return m_alternatives > 0; }
     std::size_t EndOfSubroutine(std::size_t label) const;
     void EndLocal();
     std::optional<std::string> ExpandPercent(const std::string& line) const;
@@ -194,6 +197,7 @@ private:
     void XcopyFile(const std::string& source, const std::string& target, base::PathKind targetKind);
     void Robocopy(const std::string& rest, int line);
     void Patch(const std::string& rest, int line);
+    void MakeLink(const std::string& rest, int line);
     void MoveTree(const std::string& folder, const std::string& destination, int line);
     void WriteTo(const std::string& target, int line);
 
@@ -208,31 +212,44 @@ private:
     void Removed(const std::string& full);  // changed, and no file left there
     void Created(const std::string& full);
     void Unfollowed(int line, UnfollowedWhy why, const std::string& folder = std::string());
-    void UnfollowedName(int line, const std::string& name) { Unfollowed(line, WhyOfName(name)); }
-    void UnfollowedAfterUnknown(int line) { Unfollowed(line, m_uncertainWhy); }
+    void UnfollowedName(int line, const std::string& name);
+    void UnfollowedAfterUnknown(int line) { Name(line, m_uncertainWhy, std::string()); }
+    void Name(int line, UnfollowedWhy why, const std::string& folder);  // names the line, taints nothing
+    bool Tainted(const std::string& full) const;
+    void Reaches(int line, const std::string& folder);
     void Stop(int line);
     bool Step(int line);
     char Drive() const { return base::AsciiUpper(m_cwd[0]); }
 
     const ReaderContext& m_context;
+    base::NameFold m_fold;  // file names compare as the file system compares them
     VirtualDisk m_disk;
     Frame* m_frame = nullptr;
     int m_depth = 0;
     std::map<std::string, Variable> m_vars;
+    std::size_t m_alternatives = 0;  // variables in m_vars that may hold other values
     bool m_delayed = false;
     std::optional<unsigned> m_codePage;  // the page lines are read in; nothing when unknown
     std::string m_cwd;
     std::map<char, std::string> m_driveCwds;
     std::vector<Saved> m_saved;
     std::vector<std::string> m_pushed;
+    std::vector<std::pair<std::string, std::string>> m_links;  // folded folder link + "\\", the folder it stands for
     std::set<std::string> m_changedKeys;
     std::set<std::string> m_deletedKeys;  // folded names of changed files no file is left at
     std::set<std::pair<std::string, int>> m_unfollowedKeys;
-    bool m_uncertain = false;  // an earlier line did something unknown to the disk
+    // What earlier lines the reader could not follow may have made. A line that writes to a name
+    // nobody can know may have made any name (or any below a known folder: m_taintedFolders);
+    // a program may have made files, so a pattern or folder with no file the reader knows, or
+    // a name it does not hold, is asked about; a name the reader knows is still followed.
+    bool m_uncertain = false;  // any of these
+    bool m_taintedEverywhere = false;
+    std::vector<std::string> m_taintedFolders;  // folded prefixes of names an unknown value may reach
     UnfollowedWhy m_uncertainWhy = UnfollowedWhy::OtherProgram;  // why the first such line was
     bool m_return = false;     // "exit /b" or "goto :eof" in a subroutine
     bool m_stopped = false;
     int m_loops = 0;          // inside a for body
+    bool m_child = false;     // reading the command a for /f runs in an interpreter of its own
     int m_branches = 0;       // inside an if branch: a set there may not happen
     bool m_variant = false;   // reading a statement again for another value: its sets add values
     bool m_jumped = false;    // a goto ran: from here on a set may have been jumped over

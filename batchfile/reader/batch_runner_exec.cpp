@@ -2,6 +2,7 @@
 // line names, handed to the command that follows it.
 #include "batchfile/reader/batch_runner.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "base/paths.h"
@@ -50,7 +51,7 @@ void Runner::Exec(const Node& node, const Bindings& bindings) {
 
 void Runner::ExecCommand(const Node& node, const Bindings& bindings) {
     ExecCommandOnce(node, bindings);
-    if (!m_delayed || Inert({node}))
+    if (!m_delayed || !HasAlternatives() || Inert(node))
         return;
     std::vector<std::string> texts = {node.text};
     for (const syntax::Redirect& redirect : node.redirects)
@@ -190,7 +191,7 @@ std::optional<bool> Runner::Exists(const std::string& text, const Bindings& bind
 
 // Whether the run changed the name or anything below it.
 bool Runner::Touched(const std::string& full) const {
-    const std::string folded = base::AsciiLower(full);
+    const std::string folded = m_fold(full);
     if (m_changedKeys.count(folded))
         return true;
     const std::string below = base::Join(folded, "");
@@ -249,22 +250,35 @@ std::optional<CommandWord> SplitCommand(const std::string& text) {
 // Whether the statements change nothing whatever values their variables hold: commands that
 // change no file or state ("echo !OK! copied"), with no output redirected, in any block, if
 // or for. Such a statement is read once, not once for each value a variable may hold.
-bool Inert(const std::vector<Node>& nodes) {
-    for (const Node& node : nodes) {
-        for (const syntax::Redirect& redirect : node.redirects)
-            if (redirect.output)
-                return false;
-        if (node.kind == Node::Kind::Bad)
+bool Inert(const Node& node) {
+    for (const syntax::Redirect& redirect : node.redirects)
+        if (redirect.output)
             return false;
-        if (node.kind == Node::Kind::Command) {
-            const std::optional<CommandWord> word = SplitCommand(node.text);
-            if (word && (!kHarmless.count(word->command) || word->command == "goto" || word->command == "exit"))
-                return false;
-        } else if (!Inert(node.children)) {
-            return false;
-        }
+    if (node.kind == Node::Kind::Bad)
+        return false;
+    if (node.kind != Node::Kind::Command)
+        return Inert(node.children);
+    // The first word alone, folded, as SplitCommand reads it ("echo." is echo); a quoted one
+    // is a program. Short words fold without allocating.
+    const std::string& text = node.text;
+    const std::size_t i = text.find_first_not_of(" \t,;=@");
+    if (i == std::string::npos)
+        return true;
+    if (text[i] == '"')
+        return false;
+    std::string word = base::AsciiLower(text.substr(i, std::min(text.find_first_of(" \t,;=/(+", i), text.size()) - i));
+    if (kHarmless.count(word))
+        return word != "goto" && word != "exit";
+    for (const char* joinable : kJoinable) {
+        const std::size_t size = std::char_traits<char>::length(joinable);
+        if (word.size() > size && word.compare(0, size, joinable) == 0 && std::string(".\\:[]+").find(word[size]) != std::string::npos)
+            word.resize(size);
     }
-    return true;
+    return kHarmless.count(word) > 0 && word != "goto" && word != "exit";
+}
+
+bool Inert(const std::vector<Node>& nodes) {
+    return std::all_of(nodes.begin(), nodes.end(), [](const Node& node) { return Inert(node); });
 }
 
 void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
@@ -309,6 +323,10 @@ void Runner::ExecCommandOnce(const Node& node, const Bindings& bindings) {
 // The commands that change the reader's state, not files: goto, exit, shift, md, set,
 // setlocal, endlocal, cd, pushd, popd and call. False for any other command.
 bool Runner::RunStateCommand(const std::string& command, const std::string& rest, int line) {
+    static const std::set<std::string> kState = {"goto", "exit", "shift", "set", "setlocal", "endlocal",
+                                                 "cd", "chdir", "pushd", "popd"};
+    if (m_child && kState.count(command))
+        return true;  // in the interpreter a for /f command starts: nothing here changes
     if (command == "goto" || command == "exit") {
         if (m_frame->subroutines > 0 && EndsSubroutine(command + rest))
             m_return = true;  // the main reading goes on past it: later lines may be reached
@@ -392,7 +410,7 @@ void Runner::RunFileCommand(const CommandWord& word, const std::string& program,
     static const std::pair<const char*, Handler> kInternal[] = {
         {"del", &Runner::Delete},  {"erase", &Runner::Delete}, {"rd", &Runner::RemoveFolder},
         {"rmdir", &Runner::RemoveFolder}, {"copy", &Runner::Copy}, {"move", &Runner::Move},
-        {"ren", &Runner::Rename},  {"rename", &Runner::Rename}};
+        {"ren", &Runner::Rename},  {"rename", &Runner::Rename}, {"mklink", &Runner::MakeLink}};
     static const std::pair<const char*, Handler> kPrograms[] = {
         {"xcopy", &Runner::Xcopy}, {"robocopy", &Runner::Robocopy}, {"applyppf3", &Runner::Patch}};
     for (const auto& [name, handler] : kInternal)

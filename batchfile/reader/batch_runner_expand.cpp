@@ -30,7 +30,9 @@ std::string Runner::Lookup(const std::string& name, bool& defined) const {
         return base::Join(m_cwd, "");
     if (folded == "cmdextversion")
         return "2";
-    if (folded == "random" || folded == "time" || folded == "date" || folded == "errorlevel" ||
+    if (folded == "random" || folded == "time" || folded == "date")
+        return std::string(1, kStamp);
+    if (folded == "errorlevel" ||
         folded == "cmdcmdline" || folded == "__appdir__")
         return kUnknownValue;
     defined = false;

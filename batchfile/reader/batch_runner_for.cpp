@@ -61,7 +61,10 @@ void Runner::ExecFor(const Node& node, const Bindings& bindings) {
     if (!runs.knowable) {
         // The values cannot be known: the body runs once with an unknown value, so what it does
         // to known names still counts and names built from the value are unfollowed.
-        Unfollowed(line, runs.why);
+        if (runs.why == UnfollowedWhy::BoundReached)
+            Unfollowed(line, runs.why);
+        else
+            Name(line, runs.why, std::string());  // the names built from its value are asked about each
         runs.runs.clear();
         runs.Add(kUnknownValue);
     }
@@ -97,23 +100,90 @@ void Runner::ForNumbers(const std::vector<std::string>& items, bool unknown, For
             runs.Add(std::to_string(start + k * step));
 }
 
-// for /f: only a literal string is plainly knowable: "text", or 'text' with usebackq. Files and
-// a command's output are not.
+// for /f over a string ("text", or 'text' with usebackq), over the files named (in quotes with
+// usebackq) or over a command's output ('command', or `command` with usebackq). A string is
+// known. A file is read as it is before the run, when the run has not written it and no
+// line the reader could not follow may have: it is a list the mod brings. A command is read
+// as a statement (a program in it is asked about); its output is not known.
 void Runner::ForText(const Node& node, const std::string& set, ForRuns& runs) {
     const std::string options = syntax::WithoutQuotes(node.forOptions);
-    const char quote = base::AsciiLower(options).find("usebackq") != std::string::npos ? '\'' : '"';
+    const bool backq = base::AsciiLower(options).find("usebackq") != std::string::npos;
     const std::string trimmed = TrimBlanks(set);
-    const std::optional<std::vector<std::string>> values =
-        trimmed.size() >= 2 && trimmed.front() == quote && trimmed.back() == quote && !HasUnknown(trimmed)
-            ? syntax::ForTokens(options, trimmed.substr(1, trimmed.size() - 2))
-            : std::nullopt;
-    if (!values) {
-        runs.knowable = false;
-    } else if (!values->empty()) {
+    const char first = trimmed.empty() ? 0 : trimmed.front();
+    const bool enclosed = trimmed.size() >= 2 && trimmed.back() == first;
+    const auto addRun = [&](const std::vector<std::string>& values) {
         Bindings run = runs.outer;
-        for (std::size_t k = 0; k < values->size(); ++k)
-            run.emplace_back(static_cast<char>(node.forVar + static_cast<int>(k)), (*values)[k]);
+        for (std::size_t k = 0; k < values.size(); ++k)
+            run.emplace_back(static_cast<char>(node.forVar + static_cast<int>(k)), values[k]);
         runs.runs.push_back(std::move(run));
+    };
+    if (enclosed && first == (backq ? '\'' : '"')) {
+        const std::optional<std::vector<std::string>> values =
+            HasUnknown(trimmed) ? std::nullopt : syntax::ForTokens(options, trimmed.substr(1, trimmed.size() - 2));
+        if (!values)
+            runs.knowable = false;
+        else if (!values->empty())
+            addRun(*values);
+        return;
+    }
+    if (enclosed && first == (backq ? '`' : '\'')) {
+        // The carets that kept "&" and "|" in the set are gone when the command starts.
+        std::string command;
+        bool quoted = false;
+        for (std::size_t k = 1; k + 1 < trimmed.size(); ++k) {
+            quoted = quoted != (trimmed[k] == '"');
+            if (trimmed[k] == '^' && !quoted && k + 2 < trimmed.size())
+                ++k;
+            command.push_back(trimmed[k]);
+        }
+        bool incomplete = false;
+        const std::vector<int> lineOf(command.size(), node.line);
+        // It runs in an interpreter of its own: what it does to files counts, its variables,
+        // folder and jumps stay there.
+        const bool child = m_child;
+        m_child = true;
+        ++m_loops;
+        for (const Node& part : syntax::ParseStatement(command, lineOf, incomplete))
+            Exec(part, runs.outer);
+        --m_loops;
+        m_child = child;
+        runs.knowable = false;
+        return;
+    }
+    for (const std::string& word : syntax::SplitWords(trimmed, ",;=")) {
+        const std::string name = syntax::WithoutQuotes(word);
+        if (!backq && word.front() == '"') {
+            runs.knowable = false;
+            return;
+        }
+        const std::optional<std::string> full = Resolve(name, node.line);
+        if (!full) {
+            runs.knowable = false;
+            return;
+        }
+        std::optional<std::vector<std::string>> lines;
+        if (m_context.readLines && !m_disk.Added(*full) && !Touched(*full) && !Tainted(*full) &&
+            m_disk.KindOf(*full) == base::PathKind::File && !base::HasWildcard(base::FullLeaf(*full)))
+            lines = m_context.readLines(*full);
+        if (!lines || lines->size() > kMaxLoopItems) {
+            runs.knowable = false;
+            return;
+        }
+        for (std::string& line : *lines) {
+            std::optional<std::string> text = line.size() > kMaxText ? std::nullopt : Decoded(line);
+            if (!text) {
+                runs.knowable = false;
+                return;
+            }
+            line = std::move(*text);
+        }
+        const auto values = syntax::ForFileTokens(options, *lines);
+        if (!values) {
+            runs.knowable = false;
+            return;
+        }
+        for (const std::vector<std::string>& run : *values)
+            addRun(run);
     }
 }
 
@@ -173,7 +243,7 @@ void Runner::ForItems(const Node& node, const std::vector<std::string>& items, F
             runs.Add(prefix + base::FullLeaf(match));
         if (m_uncertain && runs.runs.empty()) {
             runs.knowable = false;
-        } else if (m_uncertain) {
+        } else if (Tainted(*full)) {
             // An earlier unknown line may have made more: one more run stands for them.
             UnfollowedAfterUnknown(node.line);
             runs.Add(kUnknownValue);

@@ -154,8 +154,9 @@ void Runner::RunLines(std::size_t start, bool subroutine, std::size_t stop) {
         // statement once more for each of them.
         const std::vector<std::string> read(m_frame->read.begin() + static_cast<std::ptrdiff_t>(first),
                                             m_frame->read.begin() + static_cast<std::ptrdiff_t>(i));
-        const std::vector<Overrides> variants =
-            Inert(nodes) ? std::vector<Overrides>() : Alternatives(read, '%', static_cast<int>(first));
+        std::vector<Overrides> variants;
+        if (HasAlternatives() && !Inert(nodes))
+            variants = Alternatives(read, '%', static_cast<int>(first));
         const bool statementVariants = m_statementVariants;
         m_statementVariants = !variants.empty();
         for (const Node& node : nodes)

@@ -62,6 +62,13 @@ std::optional<std::string> Runner::Resolve(const std::string& name, int line) {
         UnfollowedName(line, full);
         return std::nullopt;
     }
+    // A name below a folder link the run made reaches the folder it stands for.
+    if (!m_links.empty()) {
+        const std::string folded = m_fold(base::Join(full, ""));
+        for (const auto& [link, target] : m_links)
+            if (folded.compare(0, link.size(), link) == 0)
+                return base::NormaliseFull(base::Join(target, full.substr(std::min(link.size(), full.size()))));
+    }
     return full;
 }
 
@@ -126,15 +133,17 @@ std::vector<std::string> Runner::Sources(const std::string& full, int line) {
     }
     if (!m_uncertain)
         return {};
-    // An earlier unknown line may have made it, as a file or as a folder of files nobody knows.
-    UnfollowedAfterUnknown(line);
+    // An earlier unknown line may have made it. A program that made it made a file of that
+    // name, which is followed; a name nobody knows may have made a folder of files nobody knows.
+    if (Tainted(full))
+        UnfollowedAfterUnknown(line);
     return {full};
 }
 
 // After a line the reader cannot follow, a folder may hold files nobody knows: a command that
 // copies, moves or renames what a pattern or a folder stands for is unfollowed too.
 void Runner::ListedAfterUnknown(const std::string& full, int line) {
-    if (m_uncertain && (base::HasWildcard(base::FullLeaf(full)) || m_disk.KindOf(full) == base::PathKind::Folder))
+    if (Tainted(full) && (base::HasWildcard(base::FullLeaf(full)) || m_disk.KindOf(full) == base::PathKind::Folder))
         UnfollowedAfterUnknown(line);
 }
 
@@ -150,31 +159,90 @@ void Runner::Changed(const std::string& full) {
         Stop(m_line);
         return;
     }
-    if (m_changedKeys.insert(base::AsciiLower(full)).second)
+    if (m_changedKeys.insert(m_fold(full)).second)
         effects.changed.push_back(full);
 }
 
 void Runner::Removed(const std::string& full) {
     Changed(full);
     if (NamesFile(full))
-        m_deletedKeys.insert(base::AsciiLower(full));
+        m_deletedKeys.insert(m_fold(full));
 }
 
 void Runner::Created(const std::string& full) {
     if (m_disk.KindOf(full) == base::PathKind::Folder)
         return;  // a folder cannot be written as a file: the command fails there
     Changed(full);
-    m_deletedKeys.erase(base::AsciiLower(full));
+    if (!m_deletedKeys.empty())
+        m_deletedKeys.erase(m_fold(full));
     if (NamesFile(full))
         m_disk.AddFile(full);
 }
 
 // Names a line that cannot be followed. From then on the disk view is uncertain: a name
 // that is not there may have been made by that line.
+// A line that cannot be followed: a program taints only what a pattern or a missing name may
+// stand for (or the folder it was given); anything else may have written any name.
 void Runner::Unfollowed(int line, UnfollowedWhy why, const std::string& folder) {
     if (!m_uncertain)
         m_uncertainWhy = why;
     m_uncertain = true;
+    const bool program = why == UnfollowedWhy::OtherProgram || why == UnfollowedWhy::Download || why == UnfollowedWhy::UnknownSwitch;
+    if (program && !folder.empty())
+        m_taintedFolders.push_back(m_fold(base::Join(folder, "")));
+    else if (!program)
+        m_taintedEverywhere = true;
+    Name(line, why, folder);
+}
+
+// A name built from a value nobody can know: where the value is a date, a time or a random
+// number, only names beginning as the name does before it are reached, and the folder that
+// holds them is the line's folder.
+void Runner::UnfollowedName(int line, const std::string& name) {
+    if (!m_uncertain)
+        m_uncertainWhy = WhyOfName(name);
+    m_uncertain = true;
+    const std::size_t unknown = name.find_first_of(std::string{kUnknown, kTyped, kStamp});
+    const std::string before = name.substr(0, unknown);
+    bool stampsOnly = unknown != std::string::npos && !HasUnknown(m_cwd);
+    for (std::size_t i = unknown; stampsOnly && i < name.size(); ++i)
+        stampsOnly = name[i] != kUnknown && name[i] != kTyped;
+    const std::size_t cut = before.find_last_of("\\/");
+    if (!stampsOnly || (cut == std::string::npos && before.find(':') != std::string::npos) ||
+        before.find('%') != std::string::npos) {
+        m_taintedEverywhere = true;
+        Name(line, WhyOfName(name), std::string());
+        return;
+    }
+    const std::string folder = cut == std::string::npos ? m_cwd : Absolute(before.substr(0, cut + 1));
+    const std::string leaf = cut == std::string::npos ? before : before.substr(cut + 1);
+    m_taintedFolders.push_back(m_fold(base::Join(folder, leaf)));
+    Name(line, WhyOfName(name), NamesFile(folder) ? folder : std::string());
+}
+
+// Whether an earlier unknown line may have made this name or something below it.
+bool Runner::Tainted(const std::string& full) const {
+    if (m_taintedEverywhere)
+        return true;
+    const std::string folded = m_fold(base::Join(full, ""));
+    for (const std::string& prefix : m_taintedFolders)
+        if (folded.compare(0, prefix.size(), prefix) == 0 || prefix.compare(0, folded.size(), folded) == 0)
+            return true;
+    return false;
+}
+
+// A line whose source nobody can know writes into a known folder: files there may be new or
+// changed, so the folder is the one the line reaches, and names in it are no longer sure.
+void Runner::Reaches(int line, const std::string& folder) {
+    if (!NamesFile(folder) || !m_frame)
+        return;
+    m_taintedFolders.push_back(m_fold(base::Join(folder, "")));
+    for (UnfollowedLine& named : effects.unfollowed)
+        if (named.number == line + 1 && named.file == m_frame->file)
+            named.folder = folder;
+}
+
+void Runner::Name(int line, UnfollowedWhy why, const std::string& folder) {
     if (!m_frame || line < 0 || static_cast<std::size_t>(line) >= m_frame->lines->size())
         return;
     if (m_unfollowedKeys.insert({m_frame->file, line}).second)
@@ -187,7 +255,7 @@ UnfollowedWhy WhyOfName(const std::string& name) {
 
 void Runner::Finish() {
     for (const std::string& full : effects.changed)
-        if (m_deletedKeys.count(base::AsciiLower(full)))
+        if (m_deletedKeys.count(m_fold(full)))
             effects.deleted.push_back(full);
 }
 

@@ -11,6 +11,9 @@ namespace batchfile::runner {
 // endlocal gives back the variables, the expansion mode and the folder setlocal saw.
 void Runner::EndLocal() {
     m_vars = m_saved.back().vars;
+    m_alternatives = 0;
+    for (const auto& [name, variable] : m_vars)
+        m_alternatives += variable.others.empty() ? 0 : 1;
     m_delayed = m_saved.back().delayed;
     m_cwd = m_saved.back().cwd;
     m_driveCwds = m_saved.back().driveCwds;
@@ -74,6 +77,10 @@ void Runner::SetVariable(const std::string& name, const std::string& value) {
             variable.others.clear();
         }
     }
+    if (found != m_vars.end() && !found->second.others.empty())
+        --m_alternatives;
+    if (!variable.others.empty())
+        ++m_alternatives;
     if (variable.value.empty() && variable.others.empty())
         m_vars.erase(folded);
     else

@@ -36,7 +36,7 @@ Text Cut(const Text& value, long start, long length, bool hasLength) {
 
 bool HasUnknown(const std::string& text) {
     for (const char c : text)
-        if (c == kUnknown || c == kTyped)
+        if (c == kUnknown || c == kTyped || c == kStamp)
             return true;
     return false;
 }
@@ -64,8 +64,10 @@ bool EndsWithContinuation(const std::string& line) {
 }
 
 std::string EditValue(const std::string& value, const std::string& edit) {
-    if (HasUnknown(value))
-        return std::string(1, value.find(kTyped) != std::string::npos ? kTyped : kUnknown);
+    if (HasUnknown(value))  // the same kind of unknown: typed, a stamp, or any other
+        return std::string(1, value.find(kTyped) != std::string::npos     ? kTyped
+                              : value.find(kUnknown) != std::string::npos ? kUnknown
+                                                                          : kStamp);
     if (!edit.empty() && edit[0] == '~') {
         const std::string range = edit.substr(1);
         const std::size_t comma = range.find(',');
@@ -213,13 +215,40 @@ std::optional<TokenOptions> ParseTokenOptions(const std::string& options) {
 
 }  // namespace
 
+namespace {
+std::vector<std::string> TokensOf(const TokenOptions& options, const std::string& line);
+}  // namespace
+
 std::optional<std::vector<std::string>> ForTokens(const std::string& options, const std::string& line) {
     const std::optional<TokenOptions> parsed = ParseTokenOptions(options);
     if (!parsed)
         return std::nullopt;
+    if (parsed->skip > 0)
+        return std::vector<std::string>();
+    return TokensOf(*parsed, line);
+}
+
+std::optional<std::vector<std::vector<std::string>>> ForFileTokens(const std::string& options,
+                                                                   const std::vector<std::string>& lines) {
+    const std::optional<TokenOptions> parsed = ParseTokenOptions(options);
+    if (!parsed)
+        return std::nullopt;
+    std::vector<std::vector<std::string>> runs;
+    for (std::size_t i = static_cast<std::size_t>(parsed->skip); i < lines.size(); ++i) {
+        std::vector<std::string> values = TokensOf(*parsed, lines[i]);
+        if (!values.empty())
+            runs.push_back(std::move(values));
+    }
+    return runs;
+}
+
+namespace {
+
+std::vector<std::string> TokensOf(const TokenOptions& options, const std::string& line) {
+    const TokenOptions* parsed = &options;
     const std::string& delims = parsed->delims;
     std::vector<std::string> values;
-    if (parsed->skip > 0 || line.empty() || line[0] == parsed->eol)
+    if (line.empty() || line[0] == parsed->eol)
         return values;
     // Tokens are the runs between delimiters; "*" takes what follows the last wanted token.
     std::vector<std::pair<std::size_t, std::size_t>> tokens;
@@ -252,5 +281,7 @@ std::optional<std::vector<std::string>> ForTokens(const std::string& options, co
         values.clear();  // a line with no first token gives no run
     return values;
 }
+
+}  // namespace
 
 }  // namespace batchfile::syntax

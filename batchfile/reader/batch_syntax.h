@@ -13,6 +13,9 @@ namespace batchfile::syntax {
 // say which of the two made a name unknown.
 constexpr char kUnknown = '\x01';
 constexpr char kTyped = '\x02';
+// The date, the time or a random number: never holds ".." or a drive, so a name holding it
+// stays below the folder written before it.
+constexpr char kStamp = '\x03';
 
 constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -34,5 +37,9 @@ std::string WithoutQuotes(const std::string& word);
 // text under its options ("tokens=1,3* delims=, eol=; skip=1 usebackq"): empty when the line
 // gives no run, nothing when the options are not understood.
 std::optional<std::vector<std::string>> ForTokens(const std::string& options, const std::string& line);
+// The same over the lines of a file: "skip=" counts its first lines out; a line that gives no
+// run is left out.
+std::optional<std::vector<std::vector<std::string>>> ForFileTokens(const std::string& options,
+                                                                   const std::vector<std::string>& lines);
 
 }  // namespace batchfile::syntax

@@ -10,6 +10,7 @@
 
 #include "base/code_pages.h"
 #include "base/file_results.h"
+#include "base/paths.h"
 
 namespace batchfile {
 
@@ -36,6 +37,8 @@ struct ReaderContext {
     // The console's code page as the batch file starts: its lines (and those of the files it
     // calls) are bytes in it until a `chcp` changes it. Every name the reader gives is UTF-8.
     unsigned codePage = base::kUtf8CodePage;
+    // How the file system compares names: two that fold alike name one file.
+    base::NameFold fold = base::FoldCase;
 };
 
 // Why a line cannot be followed.

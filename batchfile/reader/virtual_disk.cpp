@@ -7,7 +7,7 @@
 namespace batchfile {
 
 base::PathKind VirtualDisk::KindOf(const std::string& full) const {
-    const auto known = m_kinds.find(base::AsciiLower(full));
+    const auto known = m_kinds.find(m_fold(full));
     if (known != m_kinds.end())
         return known->second;
     const base::PathKind kind = m_base ? m_base->KindOf(full) : base::PathKind::Missing;
@@ -18,19 +18,19 @@ std::vector<DiskView::Entry> VirtualDisk::List(const std::string& folder) const 
     std::vector<DiskView::Entry> entries;
     if (m_base)
         entries = m_base->List(folder);
-    const auto added = m_children.find(base::AsciiLower(folder));
+    const auto added = m_children.find(m_fold(folder));
     if (added == m_children.end())
         return entries;
     std::map<std::string, bool> seen;
     for (const DiskView::Entry& entry : entries)
-        seen[base::AsciiLower(entry.name)] = true;
+        seen[m_fold(entry.name)] = true;
     for (const auto& [folded, entry] : added->second)
         if (!seen.count(folded))
             entries.push_back(entry);
     return entries;
 }
 
-bool VirtualDisk::Added(const std::string& full) const { return m_kinds.count(base::AsciiLower(full)) > 0; }
+bool VirtualDisk::Added(const std::string& full) const { return m_kinds.count(m_fold(full)) > 0; }
 
 void VirtualDisk::AddFile(const std::string& full) { AddEntry(full, false); }
 
@@ -50,7 +50,7 @@ void VirtualDisk::AddEntry(const std::string& full, bool folder) {
     bool isFolder = folder;
     while (!base::IsFullRoot(path) && !path.empty()) {
         const base::PathKind wanted = isFolder ? base::PathKind::Folder : base::PathKind::File;
-        const std::string folded = base::AsciiLower(path);
+        const std::string folded = m_fold(path);
         const auto known = m_kinds.find(folded);
         if (known != m_kinds.end() && known->second == wanted)
             return;
@@ -60,7 +60,7 @@ void VirtualDisk::AddEntry(const std::string& full, bool folder) {
         const std::string parent = base::ParentFolder(path);
         if (parent == path)
             return;
-        m_children[base::AsciiLower(parent)][base::AsciiLower(base::FullLeaf(path))] = {base::FullLeaf(path), isFolder};
+        m_children[m_fold(parent)][m_fold(base::FullLeaf(path))] = {base::FullLeaf(path), isFolder};
         path = parent;
         isFolder = true;
     }

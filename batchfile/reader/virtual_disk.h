@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "batchfile/reader/reader_context.h"
 
 namespace batchfile {
@@ -13,7 +14,7 @@ namespace batchfile {
 // one branch deletes may still be there for the other, so later wildcards still see it.
 class VirtualDisk {
 public:
-    explicit VirtualDisk(const DiskView* base) : m_base(base) {}
+    VirtualDisk(const DiskView* base, base::NameFold fold) : m_base(base), m_fold(fold) {}
     base::PathKind KindOf(const std::string& full) const;
     std::vector<DiskView::Entry> List(const std::string& folder) const;
     void AddFile(const std::string& full);
@@ -24,6 +25,7 @@ private:
     void AddEntry(const std::string& full, bool folder);
 
     const DiskView* m_base;
+    base::NameFold m_fold;  // names compare as the file system compares them
     std::map<std::string, base::PathKind> m_kinds;                                   // folded path
     std::map<std::string, std::map<std::string, DiskView::Entry>> m_children;  // folded folder, folded name
 };

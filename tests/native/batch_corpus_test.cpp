@@ -140,8 +140,10 @@ TEST(BatchCorpus, UnknownValuesTaintWhatFollowsAndNothingElseIsFlagged) {
 TEST(BatchCorpus, FollowsAtLeastHalfWholeAndKnowsWhichLinesItCannot) {
     const std::map<std::string, std::vector<int>> expectedUnfollowed = {
         {"translation_set_p.bat", {3, 4}}, {"unzip_7z.bat", {3}},     {"powershell_unzip.bat", {2}},
-        {"download_latest.bat", {3}},      {"start_launcher.bat", {4}}, {"for_f_listing.bat", {3}},
+        {"download_latest.bat", {3}},      {"start_launcher.bat", {4}},
         {"regedit_import.bat", {3}},       {"tool_run_exe.bat", {3}},
+        // A date names only the backup folder; a program in a loop leaves the names it copies known.
+        {"dated_backup_then_install.bat", {3}}, {"programs_then_known_names.bat", {5}},
     };
     const Strings names = CorpusNames();
     if (names.empty())
@@ -172,6 +174,22 @@ TEST(BatchCorpus, SpotChecksWhatFilesChange) {
          {"C:\\Game\\text\\en.orig\\menu.txt", "C:\\Game\\text\\en.orig\\dialog.txt", "C:\\Game\\text\\en\\menu.txt",
           "C:\\Game\\text\\en\\dialog.txt"}},
         {"disc_patch_all.bat", {"C:\\Game\\disc\\game.bin"}},
+        {"xcopy_switches_together.bat",
+         {"C:\\Game\\maps\\ctf03.map", "C:\\Game\\maps\\dm03.map", "C:\\Game\\maps\\dm04.map",
+          "C:\\Game\\maps\\extra\\arena.map", "C:\\Game\\sound\\music\\track01.ogg"}},
+        // Every answer a menu compares, and none: the files of each branch are kept.
+        {"menu_set_p_goto.bat", {"C:\\Game\\text\\en\\dialog.txt", "C:\\Game\\text\\en\\menu.txt"}},
+        {"menu_choice_errorlevel.bat",
+         {"C:\\Game\\config\\effects.ini", "C:\\Game\\config\\shadows.ini", "C:\\Game\\config\\texture.ini"}},
+        {"goto_found_game.bat", {"C:\\Game\\data\\textures.pak"}},
+        {"arguments_empty.bat", {"C:\\Game\\maps\\ctf03.map", "C:\\Game\\maps\\dm03.map", "C:\\Game\\maps\\dm04.map"}},
+        {"mklink_and_list.bat",
+         {"C:\\Users\\pat\\Documents\\StarfallMaps", "C:\\Game\\maps\\dm03.map", "C:\\Game\\maps\\ctf03.map"}},
+        {"programs_then_known_names.bat",
+         {"C:\\Mods\\pack\\backup\\base.pak", "C:\\Mods\\pack\\backup\\sound.pak", "C:\\Game\\data\\base.pak",
+          "C:\\Game\\data\\sound.pak"}},
+        // The list the pack brings is read as the loop reads it.
+        {"for_f_listing.bat", {"C:\\Game\\maps\\dm03.map", "C:\\Game\\maps\\ctf03.map"}},
         {"translation_set_p.bat", {"C:\\Game\\text\\en\\menu.txt", "C:\\Game\\text\\en\\dialog.txt"}},
         {"restore_backup.bat", {"C:\\Game\\config.cfg", "C:\\Game\\base.pak"}},
         {"map_remove.bat", {"C:\\Game\\maps\\dm03.map", "C:\\Game\\maps\\extra\\arena.map"}},

@@ -334,9 +334,95 @@ TEST(BatchEffects, AnswersWhatTheScriptItselfDecides) {
          {"maps\\a.map", "maps\\b.map"}, {}},
         {{"set V=5", "if %V% GEQ 10 (del maps\\a.map) else (del maps\\b.map)", "if %V% LSS 07 del config.cfg"},
          {"maps\\b.map", "config.cfg"}, {}},
+        // Texts compare as texts, numbers as numbers; a form the reader leaves to the
+        // interpreter (octal, letters folded by the locale) takes both branches.
+        {{"set V=10", "if %V% EQU 010 (del maps\\a.map) else (del maps\\b.map)", "if \"%V%\" NEQ \"10\" del config.cfg"},
+         {"maps\\a.map", "maps\\b.map"}, {}},
+        {{"set V=\xC3\x84", "if /i \"%V%\"==\"\xC3\xA4\" (del maps\\a.map) else (del maps\\b.map)", "if \"%V%\"==\"\xC3\xA4\" del config.cfg"},
+         {"maps\\a.map", "maps\\b.map"}, {}},
+        // A goto in a loop ends it at the first file the disk lists: only pending.
+        {{"for %%f in (maps\\*.map) do (del %%f & goto done)", "del config.cfg", ":done"},
+         {"maps\\a.map", "maps\\b.map", "config.cfg"}, {}},
+        // A label that is not there ends the file with an error: the reader reads on.
+        {{"goto nowhere", "del maps\\a.map"}, {"maps\\a.map"}, {}},
+        {{"call :sub", "del maps\\b.map", "exit /b", ":sub", "del maps\\a.map", "exit /b"}, {"maps\\a.map", "maps\\b.map"}, {}},
     };
     for (const Case& c : cases)
         Check(c);
+}
+
+// Names the reader can know although an unknown line came before, links the run makes, and
+// lists the pack brings for a for /f loop.
+TEST(BatchEffects, FollowsLinksListsAndLinesAnUnknownOneLeftAlone) {
+    const std::string list = "C:\\Mods\\m\\lang\\de.txt";
+    const struct {
+        Case c;
+        Strings listLines;
+    } cases[] = {
+        {{{"for /f \"usebackq eol=# tokens=1,2 delims=;\" %%a in (\"%~dp0lang\\de.txt\") do copy /y \"%~dp0maps\\%%a\" \"maps\\%%b\""},
+          {"maps\\a.map", "maps\\renamed.map"}, {}},
+         {"# the list", "x.map;a.map", "", "y.map;renamed.map"}},
+        {{{"for /f \"skip=1\" %%a in (C:\\Mods\\m\\lang\\de.txt) do del maps\\%%a"}, {"maps\\a.map"}, {}}, {"header", "a.map"}},
+        {{{"echo b.map> C:\\Mods\\m\\lang\\de.txt", "for /f %%a in (C:\\Mods\\m\\lang\\de.txt) do del maps\\%%a"},
+          {list}, {2}},
+         {"a.map"}},
+        {{{"for /f %%a in ('dir /b maps') do del \"maps\\%%a\"", "for /f %%a in ('C:\\Mods\\m\\tool.exe list') do echo %%a"}, {}, {1, 2}},
+         {}},
+        // The command of a for /f runs in an interpreter of its own: its files count, its set,
+        // cd and goto do not.
+        {{{"set M=a", "for /f %%a in ('cd maps ^& set M=b ^& del config.cfg ^& goto :eof') do echo %%a", "del maps\\%M%.map"},
+          {"config.cfg", "maps\\a.map"}, {2}},
+         {}},
+        {{{"mklink /j maps\\custom C:\\Mods\\m\\maps", "del maps\\custom\\x.map", "mklink config2.cfg config.cfg",
+           "mklink /h maps\\a.map config.cfg", "mklink /x maps\\c.map config.cfg"},
+          {"maps\\custom", "C:\\Mods\\m\\maps\\x.map", "config2.cfg"}, {}},
+         {}},
+        {{{"set /p X=Name? ", "copy config.cfg \"backup\\%X%\"", "xcopy C:\\Mods\\m\\maps\\*.map maps\\ /Y"},
+          {"maps\\x.map", "maps\\y.map"}, {2, 3}},  // a typed name may hold "..": it may have made any name
+         {}},
+        {{{"md backup_%date:/=-%", "xcopy maps \"backup_%date:/=-%\\\" /E /I", "xcopy C:\\Mods\\m\\maps\\*.map maps\\ /Y",
+           "xcopy backup_* maps\\ /Y"},
+          {"maps\\x.map", "maps\\y.map"}, {2, 4}},
+         {}},
+        {{{"C:\\Mods\\m\\tool.exe build", "copy /y maps\\new.int C:\\Mods\\m\\maps\\", "move /y C:\\Mods\\m\\maps\\*.map maps"},
+          {"C:\\Mods\\m\\maps\\new.int", "C:\\Mods\\m\\maps\\x.map", "C:\\Mods\\m\\maps\\y.map", "maps\\x.map", "maps\\y.map"},
+          {1}},
+         {}},
+        {{{"7z x pack.7z -oC:\\Mods\\m\\unpacked", "xcopy C:\\Mods\\m\\unpacked maps /E /I"}, {"maps\\unpacked"}, {1, 2}}, {}},
+        // Files copied into maps from a dated folder: maps holds names nobody knows now, text does not.
+        {{{"copy \"C:\\Users\\pat\\%date:/=-%\\*.map\" maps\\", "xcopy maps\\*.map C:\\Mods\\m\\backup\\ /Y",
+           "xcopy text\\*.txt C:\\Mods\\m\\backup\\ /Y"},
+          {"C:\\Mods\\m\\backup\\a.map", "C:\\Mods\\m\\backup\\b.map", "C:\\Mods\\m\\backup\\en.txt",
+           "C:\\Mods\\m\\backup\\de.txt"},
+          {1, 2}},
+         {}},
+    };
+    for (const auto& c : cases)
+        Check(c.c, {{list, c.listLines}});
+}
+
+// Names compare as the file system folds them, not by ASCII letters alone: with a fold that
+// knows "Ä" and "ä" are one letter (as Windows' does), "Äpfel.map" and "äpfel.map" are one file.
+std::string FoldUmlauts(const std::string& name) {
+    std::string folded = base::FoldCase(name);
+    for (std::size_t at = 0; (at = folded.find("\xC3\x84", at)) != std::string::npos; at += 2)
+        folded[at + 1] = '\xA4';  // U+00C4 to U+00E4
+    return folded;
+}
+
+TEST(BatchEffects, NamesCompareAsTheFileSystemFoldsThem) {
+    const testing_support::FakeDisk disk = GameDisk();
+    batchfile::ReaderContext context;
+    context.batchPath = kBatch;
+    context.startFolder = kGame;
+    context.disk = &disk;
+    context.fold = FoldUmlauts;
+    const batchfile::BatchEffects effects = batchfile::EffectsOf(
+        {"copy C:\\Mods\\m\\a.map maps\\\xC3\x84pfel.map", "if exist maps\\\xC3\xA4pfel.map del maps\\\xC3\xA4PFEL.map",
+         "copy C:\\Mods\\m\\a.map maps\\\xC3\xA4pfel.map"},
+        context);
+    EXPECT_EQ(effects.changed, Strings{"C:\\Game\\maps\\\xC3\x84pfel.map"});
+    EXPECT_TRUE(effects.deleted.empty());  // the last copy wrote it again
 }
 
 // Each flagged line says why, and where the reader can name the folder it reaches, that folder;
@@ -355,11 +441,20 @@ TEST(BatchEffects, SaysWhyALineIsFlaggedAndWhatIsGone) {
         {{"curl -L -o pack.zip https://example.invalid/p.zip"}, {{1, Why::Download}}, "", {}},
         {{"powershell -c \"Invoke-WebRequest https://example.invalid/a -OutFile a.zip\""}, {{1, Why::Download}}, "", {}},
         {{"set /p D=Where? ", "del \"%D%\\x.dll\""}, {{2, Why::TypedName}}, "", {}},
-        {{"del maps\\%date%.map"}, {{1, Why::FolderFoundAtRunTime}}, "", {}},
+        {{"del maps\\%date%.map"}, {{1, Why::FolderFoundAtRunTime}}, "C:\\Game\\maps", {}},
         {{"for /l %%i in (1,1,20000) do del maps\\%%i.map"}, {{1, Why::BoundReached}}, "", {}},
         {{"del maps\\a.map", "move maps\\b.map old.map", "copy config.cfg maps\\a.map", "ren text\\en.txt en.old"},
          {}, "", {"maps\\b.map", "text\\en.txt"}},
         {{"rd /s /q maps\\sub"}, {}, "", {"maps\\sub\\deep.map", "maps\\sub\\readme.txt"}},
+        {{"robocopy C:\\Mods\\m\\maps maps /MOV", "move maps\\sub old_sub"}, {}, "",
+         {"C:\\Mods\\m\\maps\\x.map", "C:\\Mods\\m\\maps\\y.map", "maps\\sub\\deep.map", "maps\\sub\\readme.txt"}},
+        {{"xcopy C:\\Mods\\m\\maps maps /E/Unknown"}, {{1, Why::UnknownSwitch}}, "", {}},
+        // A copy from a source nobody knows names the known folder it writes into.
+        {{"set /p S=Source? ", "copy \"%S%\\*.map\" maps\\"}, {{2, Why::TypedName}}, "C:\\Game\\maps", {}},
+        {{"for /f %%d in ('dir /b /ad') do xcopy \"%%d\" \"C:\\Users\\pat\\AppData\\Roaming\\Game\\\" /E /Y"},
+         {{1, Why::FolderFoundAtRunTime}}, "C:\\Users\\pat\\AppData\\Roaming\\Game", {}},
+        {{"chcp 99999", "del maps\\a.map"}, {{1, Why::UnreadableText}}, "", {"maps\\a.map"}},
+        {{"cd %random%", "del a.map"}, {{1, Why::FolderFoundAtRunTime}, {2, Why::FolderFoundAtRunTime}}, "", {}},
     };
     const testing_support::FakeDisk disk = GameDisk();
     for (const auto& c : cases) {

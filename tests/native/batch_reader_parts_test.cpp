@@ -97,6 +97,27 @@ TEST(BatchSyntax, SplitsForFLinesIntoTokens) {
     }
 }
 
+// A file's lines under for /f options: "skip=" counts lines of the file, empty lines and
+// those starting with the eol character give no run.
+TEST(BatchSyntax, SplitsAFilesLinesForAForFLoop) {
+    using Runs = std::vector<std::vector<std::string>>;
+    const struct {
+        std::string options;
+        Strings lines;
+        std::optional<Runs> runs;
+    } cases[] = {
+        {"", {"a.map b.map", "", "; note", "c.map"}, Runs{{"a.map"}, {"c.map"}}},
+        {"skip=2 delims=", {"header", "a.map", "b map.map", "#x"}, Runs{{"b map.map"}, {"#x"}}},
+        {"eol=# tokens=1,2 delims=;", {"#x;y", "a;b", "c"}, Runs{{"a", "b"}, {"c", ""}}},
+        {"skip=5", {"a", "b"}, Runs{}},
+        {"tokens=0", {"a"}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
+        EXPECT_EQ(batchfile::syntax::ForFileTokens(c.options, c.lines), c.runs);
+    }
+}
+
 TEST(BatchArithmetic, WorksOutSetA) {
     using Result = std::vector<std::pair<std::string, std::optional<std::int32_t>>>;
     const auto lookup = [](const std::string& name) -> std::string {
