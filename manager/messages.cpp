@@ -73,7 +73,7 @@ std::string LineList(const std::vector<batchfile::UnfollowedLine>& lines, const 
         list += "\n    ";
         if (line.file != batchPath)
             list += "\"" + line.file + "\" ";
-        list += "line " + std::to_string(line.number) + ": " + line.text;
+        list += "line " + std::to_string(line.number) + " (" + batchfile::WhyText(line.why) + "): " + line.text;
     }
     return list + MoreThan(lines.size());
 }

@@ -99,8 +99,8 @@ struct Frame {
     std::set<std::string> callTargets;
     int subroutines = 0;  // `call :label` runs under way in this file
     std::vector<std::string> read;  // each line in UTF-8 as last read; empty until then
-    std::set<std::size_t> pending;  // labels a goto that may not run may reach
-    std::vector<std::pair<std::size_t, std::size_t>> skipped;  // lines [from, to) a sure goto jumped over
+    std::set<std::size_t> pending = {};  // labels a goto that may not run may reach
+    std::vector<std::pair<std::size_t, std::size_t>> skipped = {};  // lines [from, to) a sure goto jumped over
 };
 
 // A full path below its root, every part one a file can be named: what a run can change.

@@ -580,8 +580,9 @@ TEST_F(ApplyFlow, UnfollowedLinesAskYesNoOrCancel) {
         const std::string& question = g.view->questions3[0];
         EXPECT_EQ(question.substr(0, question.find("\n\nYes:")),
                   "Grenwick cannot tell which files these lines of the mod change:\n"
-                  "    line 3: start setup.exe\n    line 4: powershell -File unpack.ps1\n"
-                  "    line 6: del %WHERE%\\*.map\n    and 1 more\n\n"
+                  "    line 3 (another program): start setup.exe\n"
+                  "    line 4 (another program): powershell -File unpack.ps1\n"
+                  "    line 6 (a name the player types): del %WHERE%\\*.map\n    and 1 more\n\n"
                   "\"What this mod changes...\" shows all of them.\n\n"
                   "\"Restore original files...\" cannot put back what they change.");
         EXPECT_TRUE(Contains(question, "Yes: keep a copy of every file in the game folder first (5 files, 1 MB)"))

@@ -464,8 +464,9 @@ TEST(BatchEffects, SaysWhyALineIsFlaggedAndWhatIsGone) {
         for (const batchfile::UnfollowedLine& line : effects.unfollowed)
             flagged.emplace_back(line.number, line.why);
         EXPECT_EQ(flagged, c.flagged);
-        if (!effects.unfollowed.empty())
+        if (!effects.unfollowed.empty()) {
             EXPECT_EQ(effects.unfollowed.front().folder, c.folder);
+        }
         Strings deleted;
         for (const std::string& name : c.deleted)
             deleted.push_back(Full(name));

@@ -204,7 +204,7 @@ TEST_F(GrenwickWindow, AModWithALineNoReaderFollowsIsAskedAboutAndCancelledByDef
     Click(m_hwnd, IDOK);
     ASSERT_EQ(m_user.questions.size(), 1u);
     EXPECT_EQ(m_user.questions[0].rfind("Grenwick cannot tell which files this line of the mod change:\n"
-                                        "    line 2: start setup.exe",
+                                        "    line 2 (another program): start setup.exe",
                                         0),
               0u)
         << m_user.questions[0];

@@ -272,8 +272,8 @@ TEST_F(RealGrenwick, AModRunningAnotherProgramAsksFirstAndYesLetsRestoreUndoEver
         const Strings boxes = Apply("Other", InTurn({c.answer}));
         ASSERT_FALSE(boxes.empty());
         EXPECT_TRUE(StartsWith(boxes[0], "Grenwick cannot tell which files these lines of the mod change:") &&
-                    Contains(boxes[0], "line 2: cmd /c copy mods\\extra.map maps\\lagoon.map") &&
-                    Contains(boxes[0], "line 3: cmd /c copy mods\\extra.map maps\\surprise.map"))
+                    Contains(boxes[0], "line 2 (another program): cmd /c copy mods\\extra.map maps\\lagoon.map") &&
+                    Contains(boxes[0], "line 3 (another program): cmd /c copy mods\\extra.map maps\\surprise.map"))
             << boxes[0];
         EXPECT_EQ(Strings(boxes.begin() + 1, boxes.end()), c.afterQuestion);
         if (c.answer == IDCANCEL) {
