@@ -15,12 +15,10 @@
 
 #include "base/code_pages.h"
 #include "base/files.h"
-#include "base/held_files.h"
 #include "base/paths.h"
-#include "base/test_hook.h"
 #include "base/text.h"
-#include "batchfile/header_reader.h"
 #include "base/write_messages.h"
+#include "batchfile/header_reader.h"
 #include "manager/foresee.h"
 #include "manager/list/list_file.h"
 #include "manager/list/list_pair.h"
@@ -215,7 +213,8 @@ void ModManager::ApplyMod(std::optional<std::size_t> selection) {
         return;
     }
     if (!number) {
-        m_view.ShowMessage(refused);
+        if (!refused.empty())
+            m_view.ShowMessage(refused);
         return;
     }
     for (const std::string& message : text::AfterRun(news, entry.name))
@@ -449,12 +448,12 @@ bool ModManager::PlanAgain(AgainStep& step, const std::set<std::string>& leave) 
         result.detail = "\"" + step.mod.batchPath + "\"";
         return true;
     }
-    std::optional<std::vector<std::string>> lines = batchfile::ReadAllLines(step.mod.batchPath);
     if (!place.inside && runPath.find('%') != std::string::npos) {
         result.fate = text::AgainFate::Refused;
         result.detail = text::CannotUse(runPath, text::PathRefusal::Percent);
         return true;
     }
+    std::optional<std::vector<std::string>> lines = batchfile::ReadAllLines(step.mod.batchPath);
     if (!lines) {
         result.fate = text::AgainFate::Refused;
         result.detail = text::BatchUnreadable(step.mod.batchPath);
