@@ -31,7 +31,6 @@ public:
     bool AskAboutFiles(const std::string&, const std::vector<std::string>&, bool) override { return false; }
     bool Ask(const std::string&, bool) override { return false; }
     Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
-    bool AskAboutFiles(const std::string&, const std::vector<std::string>&, bool) override { return false; }
     void ShowList(const std::vector<manager::ModEntry>&) override {}
     void CloseApplied() override {}
 };

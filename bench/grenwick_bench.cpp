@@ -36,9 +36,6 @@ public:
     }
     bool Ask(const std::string&, bool defaultYes) override { return defaultYes; }
     Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
-    bool AskAboutFiles(const std::string&, const std::vector<std::string>&, bool defaultYes) override {
-        return defaultYes;
-    }
     void ShowList(const std::vector<manager::ModEntry>&) override {}
     void CloseApplied() override {}
 };

@@ -282,7 +282,6 @@ public:
     bool AskAboutFiles(const std::string&, const std::vector<std::string>&, bool) override { return true; }
     bool Ask(const std::string&, bool) override { return true; }
     Answer AskYesNoCancel(const std::string&) override { return Answer::Yes; }
-    bool AskAboutFiles(const std::string&, const std::vector<std::string>&, bool) override { return true; }
     void ShowList(const std::vector<manager::ModEntry>&) override {}
     void CloseApplied() override {}
 
