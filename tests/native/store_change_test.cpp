@@ -70,6 +70,18 @@ std::uint64_t NumberOf(manager::ModManager& window, const std::string& mod) {
     return 0;
 }
 
+// Amber and then Birch, over the same a.map, applied in the current folder (`in` below the
+// game folder); `skip` as PlayMods takes it.
+void AmberThenBirchOverA(const GameStore& g, std::function<bool(const Mod&)> skip = nullptr,
+                         const std::string& in = "") {
+    g.Write(in + "a.map", "original");
+    for (const Mod& mod : {kAmber, kBirchOverA})
+        WriteMod(g, mod, in);
+    PlayMods(g, *g.runner, {kAmber, kBirchOverA}, skip, in);
+    ApplyIn(*g.manager, kAmber);
+    ApplyIn(*g.manager, kBirchOverA);
+}
+
 // Seen: a Take out or Undo answered after another window had changed the store undid the other
 // window's mod, or lost an original; an apply went on over a mod it had not asked about.
 TEST(StoreChange, AnAnswerThatAnotherWindowOutdatedChangesNothing) {
@@ -123,12 +135,7 @@ TEST(StoreChange, AnAnswerThatAnotherWindowOutdatedChangesNothing) {
 // was applied again, and the original was dropped, so Restore gave back the player's edit.
 TEST(StoreChange, AFileThePlayerLeavesStaysAndItsOriginalIsKept) {
     GameStore g;
-    g.Write("a.map", "original");
-    WriteMod(g, kAmber);
-    WriteMod(g, kBirchOverA);
-    PlayMods(g, *g.runner, {kAmber, kBirchOverA});
-    ApplyIn(*g.manager, kAmber);
-    ApplyIn(*g.manager, kBirchOverA);
+    AmberThenBirchOverA(g);
     g.Write("a.map", "the player's edit");
     // Yes to the take-out, No to putting back the edit, then the default No to applying Birch over it.
     g.view->answers = {true, false};
@@ -145,14 +152,8 @@ TEST(StoreChange, AFileThePlayerLeavesStaysAndItsOriginalIsKept) {
 // again, and the message said "Applied again".
 TEST(StoreChange, ALaterModThatDoesNotRunAgainIsNamedAndLeftOut) {
     GameStore g;
-    g.Write("a.map", "original");
-    WriteMod(g, kAmber);
-    WriteMod(g, kBirchOverA);
     int birchRuns = 0;
-    PlayMods(g, *g.runner, {kAmber, kBirchOverA},
-             [&](const Mod& mod) { return mod.name == std::string("Birch") && ++birchRuns > 1; });
-    ApplyIn(*g.manager, kAmber);
-    ApplyIn(*g.manager, kBirchOverA);
+    AmberThenBirchOverA(g, [&](const Mod& mod) { return mod.name == std::string("Birch") && ++birchRuns > 1; });
     g.view->answers = {true};
     g.manager->TakeOut(NumberOf(*g.manager, "Amber"));
     const std::string& said = g.view->messages.back();
@@ -167,14 +168,10 @@ TEST(StoreChange, ALaterModThatDoesNotRunAgainIsNamedAndLeftOut) {
 TEST(StoreChange, TheGameFoldersOwnNameNeverStopsAModAppliedAgain) {
     GameStore g;
     const std::string in = "100%game (a&b)/";
-    g.Write(in + "a.map", "original");
-    for (const Mod& mod : {kAmber, kBirchOverA})
-        WriteMod(g, mod, in);
-    PlayMods(g, *g.runner, {kAmber, kBirchOverA}, nullptr, in);
+    std::filesystem::create_directories(g.game.Path() / in);
     {
         testing_support::ScopedCurrentDir inside(g.game.Path() / in);
-        ApplyIn(*g.manager, kAmber);
-        ApplyIn(*g.manager, kBirchOverA);
+        AmberThenBirchOverA(g, nullptr, in);
         g.view->answers = {true};
         g.manager->TakeOut(NumberOf(*g.manager, "Amber"));
         EXPECT_EQ(g.view->messages.back(), "Took out \"Birch\" and \"Amber\".\n\nApplied again: \"Birch\".");
