@@ -472,8 +472,6 @@ TEST(BatchEffects, SaysWhyALineIsFlaggedAndWhatIsGone) {
             deleted.push_back(Full(name));
         EXPECT_EQ(Folded(effects.deleted), Folded(deleted));
     }
-    EXPECT_EQ(batchfile::WhyText(Why::TypedName), "a name the player types");
-    EXPECT_EQ(batchfile::WhyText(Why::Download), "a downloaded file");
 }
 
 }  // namespace

@@ -29,19 +29,20 @@ constexpr Mod kAmber{"amber.bat", "Amber", "a.map"}, kBirch{"birch.bat", "Birch"
 
 std::string MapOf(const Mod& mod) { return std::string(mod.name) + " map"; }
 
-void WriteMod(const GameStore& g, const Mod& mod) {
-    g.Write(std::string("mods/") + mod.name + ".map", MapOf(mod));
-    g.WriteBatch(mod.batch, {std::string(":: &") + mod.name,
-                             std::string("copy /y mods\\") + mod.name + ".map " + mod.target});
+// `in`: the folder below the game folder the mod lives and plays in, "/" ending it.
+void WriteMod(const GameStore& g, const Mod& mod, const std::string& in = "") {
+    g.Write(in + "mods/" + mod.name + ".map", MapOf(mod));
+    g.WriteBatch(in + mod.batch, {std::string(":: &") + mod.name,
+                                  std::string("copy /y mods\\") + mod.name + ".map " + mod.target});
 }
 
 // Plays the mod whose batch file the command names, unless `skip` says it fails this time.
 void PlayMods(const GameStore& g, RecordingRunner& runner, std::vector<Mod> mods,
-              std::function<bool(const Mod&)> skip = nullptr) {
-    runner.play = [&g, mods, skip](const std::string& command) {
+              std::function<bool(const Mod&)> skip = nullptr, const std::string& in = "") {
+    runner.play = [&g, mods, skip, in](const std::string& command) {
         for (const Mod& mod : mods)
             if (command.find(mod.batch) != std::string::npos && !(skip && skip(mod)))
-                g.Write(mod.target, MapOf(mod));
+                g.Write(in + mod.target, MapOf(mod));
     };
 }
 
@@ -67,6 +68,18 @@ std::uint64_t NumberOf(manager::ModManager& window, const std::string& mod) {
         if (apply.mod == mod)
             return apply.number;
     return 0;
+}
+
+// Amber and then Birch, over the same a.map, applied in the current folder (`in` below the
+// game folder); `skip` as PlayMods takes it.
+void AmberThenBirchOverA(const GameStore& g, std::function<bool(const Mod&)> skip = nullptr,
+                         const std::string& in = "") {
+    g.Write(in + "a.map", "original");
+    for (const Mod& mod : {kAmber, kBirchOverA})
+        WriteMod(g, mod, in);
+    PlayMods(g, *g.runner, {kAmber, kBirchOverA}, skip, in);
+    ApplyIn(*g.manager, kAmber);
+    ApplyIn(*g.manager, kBirchOverA);
 }
 
 // Seen: a Take out or Undo answered after another window had changed the store undid the other
@@ -95,7 +108,7 @@ TEST(StoreChange, AnAnswerThatAnotherWindowOutdatedChangesNothing) {
         if (std::string(c.label) != "apply over a mod")
             ApplyIn(*g.manager, kBirch);
         else
-            g.WriteBatch(kBirchOverA.batch, {":: &Birch", "copy /y mods\\Birch.map a.map"});
+            WriteMod(g, kBirchOverA);
         // While the question is open another window undoes the newest mod and applies Cedar,
         // which may take the number the undone apply had.
         RecordingRunner otherRunner;
@@ -107,10 +120,8 @@ TEST(StoreChange, AnAnswerThatAnotherWindowOutdatedChangesNothing) {
             other.UndoLastMod();
             ApplyIn(other, kCedar);
         };
-        const std::vector<std::string> applied = [&] {
-            c.act(g);
-            return AppliedNames(other);
-        }();
+        c.act(g);
+        const std::vector<std::string> applied = AppliedNames(other);
         ASSERT_FALSE(g.view->messages.empty());
         EXPECT_TRUE(Contains(g.view->messages.back(), "while this question was open")) << g.view->messages.back();
         EXPECT_TRUE(Contains(g.view->messages.back(), c.consequence)) << g.view->messages.back();
@@ -124,12 +135,7 @@ TEST(StoreChange, AnAnswerThatAnotherWindowOutdatedChangesNothing) {
 // was applied again, and the original was dropped, so Restore gave back the player's edit.
 TEST(StoreChange, AFileThePlayerLeavesStaysAndItsOriginalIsKept) {
     GameStore g;
-    g.Write("a.map", "original");
-    WriteMod(g, kAmber);
-    WriteMod(g, kBirchOverA);
-    PlayMods(g, *g.runner, {kAmber, kBirchOverA});
-    ApplyIn(*g.manager, kAmber);
-    ApplyIn(*g.manager, kBirchOverA);
+    AmberThenBirchOverA(g);
     g.Write("a.map", "the player's edit");
     // Yes to the take-out, No to putting back the edit, then the default No to applying Birch over it.
     g.view->answers = {true, false};
@@ -146,14 +152,8 @@ TEST(StoreChange, AFileThePlayerLeavesStaysAndItsOriginalIsKept) {
 // again, and the message said "Applied again".
 TEST(StoreChange, ALaterModThatDoesNotRunAgainIsNamedAndLeftOut) {
     GameStore g;
-    g.Write("a.map", "original");
-    WriteMod(g, kAmber);
-    WriteMod(g, kBirchOverA);
     int birchRuns = 0;
-    PlayMods(g, *g.runner, {kAmber, kBirchOverA},
-             [&](const Mod& mod) { return mod.name == std::string("Birch") && ++birchRuns > 1; });
-    ApplyIn(*g.manager, kAmber);
-    ApplyIn(*g.manager, kBirchOverA);
+    AmberThenBirchOverA(g, [&](const Mod& mod) { return mod.name == std::string("Birch") && ++birchRuns > 1; });
     g.view->answers = {true};
     g.manager->TakeOut(NumberOf(*g.manager, "Amber"));
     const std::string& said = g.view->messages.back();
@@ -167,24 +167,11 @@ TEST(StoreChange, ALaterModThatDoesNotRunAgainIsNamedAndLeftOut) {
 // recorded batch paths refused as typed ones.
 TEST(StoreChange, TheGameFoldersOwnNameNeverStopsAModAppliedAgain) {
     GameStore g;
-    const std::filesystem::path percent = g.game.Path() / "100%game (a&b)";
-    std::filesystem::create_directories(percent);
+    const std::string in = "100%game (a&b)/";
+    std::filesystem::create_directories(g.game.Path() / in);
     {
-        testing_support::ScopedCurrentDir inside(percent);
-        g.Write("100%game (a&b)/a.map", "original");
-        for (const Mod& mod : {kAmber, kBirchOverA}) {
-            g.Write(std::string("100%game (a&b)/mods/") + mod.name + ".map", MapOf(mod));
-            ASSERT_TRUE(batchfile::WriteBatchFile((percent / mod.batch).string(),
-                                                  {std::string(":: &") + mod.name,
-                                                   std::string("copy /y mods\\") + mod.name + ".map a.map"}));
-        }
-        g.runner->play = [&](const std::string& command) {
-            for (const Mod& mod : {kAmber, kBirchOverA})
-                if (command.find(mod.batch) != std::string::npos)
-                    testing_support::WriteBytes((percent / "a.map").string(), MapOf(mod));
-        };
-        ApplyIn(*g.manager, kAmber);
-        ApplyIn(*g.manager, kBirchOverA);
+        testing_support::ScopedCurrentDir inside(g.game.Path() / in);
+        AmberThenBirchOverA(g, nullptr, in);
         g.view->answers = {true};
         g.manager->TakeOut(NumberOf(*g.manager, "Amber"));
         EXPECT_EQ(g.view->messages.back(), "Took out \"Birch\" and \"Amber\".\n\nApplied again: \"Birch\".");

@@ -74,8 +74,7 @@ protected:
         return grenwick.Command(IDC_ADD_BATCH, Yes);
     }
     Strings Type(const std::string& path) const { return Type(GrenwickProcess(m_game.Path()), path); }
-    // Applies the mod listed as `name`, answering each question with `answer`. The window
-    // closes after "Done!", and only then.
+    // Applies the mod listed as `name`; the window closes after "Done!", and only then.
     Strings Apply(const std::string& name, const Answer& answer = Yes) const {
         GrenwickProcess grenwick(m_game.Path());
         EXPECT_TRUE(grenwick.Select(name)) << name;
@@ -91,18 +90,11 @@ protected:
     }
     Strings Restore(const Answer& answer = Yes) const { return SystemMenu(IDM_RESTORE_ORIGINALS, answer); }
     Strings Undo(const Answer& answer = Yes) const { return SystemMenu(IDM_UNDO_LAST_MOD, answer); }
-    // Opens the Applied mods window of `grenwick`, takes out the oldest apply there (the last
-    // row, chosen with the keys as a player does), answering each question with `answer`, and
-    // closes the window once a message has ended the take out (or the process has). The
-    // texts of the boxes.
+    // Takes out the oldest apply (the last row, chosen by keys) in the Applied mods window of
+    // `grenwick`, closing it once a message ended the take-out; the texts of the boxes.
     static Strings TakeOutOldest(const GrenwickProcess& grenwick, const Answer& answer) {
         PostMessageA(grenwick.Window(), WM_SYSCOMMAND, IDM_APPLIED_MODS, 0);
-        HWND window = nullptr;
-        WaitFor([&] {
-            return (window = FindWindowOfProcess(grenwick.Id(), [](HWND hwnd) {
-                        return GetDlgItem(hwnd, IDC_APPLIED_LIST) != nullptr;
-                    })) != nullptr;
-        }, std::chrono::seconds(10));
+        const HWND window = WaitForWindowWith(grenwick.Id(), IDC_APPLIED_LIST, std::chrono::seconds(10));
         if (!window)
             return {"(no Applied mods window)"};
         const HWND list = GetDlgItem(window, IDC_APPLIED_LIST);

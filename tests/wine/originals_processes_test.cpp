@@ -370,12 +370,7 @@ TEST_F(RealGrenwick, TakingOutAMiddleModAppliesTheLaterOverlappingOnesAgain) {
 
     GrenwickProcess grenwick(m_game.Path());
     std::thread player([&grenwick] {
-        HWND window = nullptr;
-        WaitFor([&] {
-            return (window = FindWindowOfProcess(grenwick.Id(), [](HWND hwnd) {
-                        return GetDlgItem(hwnd, IDC_APPLIED_LIST) != nullptr;
-                    })) != nullptr;
-        }, std::chrono::seconds(10));
+        const HWND window = WaitForWindowWith(grenwick.Id(), IDC_APPLIED_LIST, std::chrono::seconds(10));
         const HWND list = GetDlgItem(window, IDC_APPLIED_LIST);
         const auto rows = [list] {
             DWORD_PTR count = 0;

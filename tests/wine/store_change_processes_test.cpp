@@ -23,7 +23,6 @@ namespace {
 using namespace wine_support;
 using testing_support::ReadBytes;
 
-using StoreChanges = GameFolderProcesses;
 
 const Snapshot kGame = {
     {"maps\\a.map", std::string("a original\0\r\n\x1a", 14)},
@@ -38,6 +37,28 @@ const Snapshot kGame = {
 // Amber is always the oldest apply, the one taken out.
 const std::string kTakeOutAmber = "Take out \"Amber\"?";
 
+class StoreChanges : public GameFolderProcesses {
+protected:
+    // Amber applied over a.map, then Birch, of the pairs given, listed and applied if asked.
+    void AmberAndBirch(const std::vector<std::pair<std::string, std::string>>& birch, bool applyBirch) const {
+        MakeGameFolder(kGame);
+        WriteWithTavlin("amber.bat", "Amber", {{"maps\\a.map", "mods\\amber.map"}});
+        WriteWithTavlin("birch.bat", "Birch", birch);
+        AddMods({"amber.bat", "birch.bat"});
+        ASSERT_EQ(Apply("Amber"), Strings{"Done!"});
+        if (applyBirch) {
+            ASSERT_EQ(Apply("Birch").back(), "Done!");
+        }
+    }
+    // Birch is the newest apply, and Restore gives back a.map's true original.
+    void ExpectBirchNewestAndTheOriginalRestored() const {
+        const Strings undo = Undo(InTurn({IDNO}));
+        EXPECT_TRUE(!undo.empty() && StartsWith(undo[0], "Undo \"Birch\"?")) << testing::PrintToString(undo);
+        Restore();
+        EXPECT_EQ(ReadBytes("maps\\a.map"), kGame.at("maps\\a.map")) << "the true original";
+    }
+};
+
 bool AnySays(const Strings& boxes, const std::string& part) {
     for (const std::string& box : boxes)
         if (Contains(box, part))
@@ -45,8 +66,8 @@ bool AnySays(const Strings& boxes, const std::string& part) {
     return false;
 }
 
-// Yes to every question, the first answered only after `meanwhile` (another window's work) has
-// run; No to one saying the store changed while it was open, which must never go on anyway.
+// Yes to every question, the first only after `meanwhile` (another window's work) has run;
+// No to one saying the store changed while it was open, which must never go on anyway.
 Answer YesAfter(std::function<void()> meanwhile) {
     return [meanwhile, asked = false](const std::string& question) mutable {
         if (!asked) {
@@ -61,12 +82,7 @@ Answer YesAfter(std::function<void()> meanwhile) {
 // original back over Birch's map while Birch stayed listed, and Restore later wrote Amber's
 // map back as if it were the original.
 TEST_F(StoreChanges, ATakeOutAnsweredAfterAnotherWindowAppliedOverItChangesNothing) {
-    MakeGameFolder(kGame);
-    WriteWithTavlin("amber.bat", "Amber", {{"maps\\a.map", "mods\\amber.map"}});
-    WriteWithTavlin("birch.bat", "Birch", {{"maps\\a.map", "mods\\birch.map"}});
-    AddMods({"amber.bat", "birch.bat"});
-    ASSERT_EQ(Apply("Amber"), Strings{"Done!"});
-
+    ASSERT_NO_FATAL_FAILURE(AmberAndBirch({{"maps\\a.map", "mods\\birch.map"}}, false));
     Strings second;
     const Strings boxes =
         TakeOutOldest(GrenwickProcess(m_game.Path()), YesAfter([&] { second = Apply("Birch"); }));
@@ -75,10 +91,7 @@ TEST_F(StoreChanges, ATakeOutAnsweredAfterAnotherWindowAppliedOverItChangesNothi
     ASSERT_EQ(second.back(), "Done!");
     EXPECT_TRUE(AnySays(boxes, "while this question was open")) << testing::PrintToString(boxes);
     EXPECT_EQ(ReadBytes("maps\\a.map"), kGame.at("mods\\birch.map"));
-    const Strings undo = Undo(InTurn({IDNO}));
-    EXPECT_TRUE(!undo.empty() && StartsWith(undo[0], "Undo \"Birch\"?")) << testing::PrintToString(undo);
-    Restore();
-    EXPECT_EQ(ReadBytes("maps\\a.map"), kGame.at("maps\\a.map")) << "the true original";
+    ExpectBirchNewestAndTheOriginalRestored();
 }
 
 // Seen: Birch undone in window 2 and Cedar applied got Birch's number, and window 1's Yes to
@@ -111,13 +124,8 @@ TEST_F(StoreChanges, AStaleUndoAnswerNeverUndoesALaterApply) {
 
 // Seen: with a.map held open, b.map was put back and the message said "Nothing was taken out".
 TEST_F(StoreChanges, AHalfDoneTakeOutSaysWhatWasPutBackAndWhatIsInUse) {
-    MakeGameFolder(kGame);
-    WriteWithTavlin("amber.bat", "Amber", {{"maps\\a.map", "mods\\amber.map"}});
-    WriteWithTavlin("birch.bat", "Birch", {{"maps\\a.map", "mods\\birch.map"}, {"maps\\b.map", "mods\\birch.map"}});
-    AddMods({"amber.bat", "birch.bat"});
-    ASSERT_EQ(Apply("Amber"), Strings{"Done!"});
-    ASSERT_EQ(Apply("Birch").back(), "Done!");
-
+    ASSERT_NO_FATAL_FAILURE(
+        AmberAndBirch({{"maps\\a.map", "mods\\birch.map"}, {"maps\\b.map", "mods\\birch.map"}}, true));
     const HANDLE held = CreateFileW(L"maps\\a.map", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const Strings boxes = TakeOutOldest(GrenwickProcess(m_game.Path()), Yes);
@@ -134,12 +142,7 @@ TEST_F(StoreChanges, AHalfDoneTakeOutSaysWhatWasPutBackAndWhatIsInUse) {
 // Seen: killed after its put-backs and before Birch ran again, Take out left Birch out of the
 // applied mods for good, and nothing said so.
 TEST_F(StoreChanges, ATakeOutKilledBeforeALaterModRunsAgainIsFinishedAtTheNextStart) {
-    MakeGameFolder(kGame);
-    WriteWithTavlin("amber.bat", "Amber", {{"maps\\a.map", "mods\\amber.map"}});
-    WriteWithTavlin("birch.bat", "Birch", {{"maps\\a.map", "mods\\birch.map"}});
-    AddMods({"amber.bat", "birch.bat"});
-    ASSERT_EQ(Apply("Amber"), Strings{"Done!"});
-    ASSERT_EQ(Apply("Birch").back(), "Done!");
+    ASSERT_NO_FATAL_FAILURE(AmberAndBirch({{"maps\\a.map", "mods\\birch.map"}}, true));
     {
         const ScopedTestPoint stop("applying-again");
         const GrenwickProcess first(m_game.Path());
@@ -157,10 +160,7 @@ TEST_F(StoreChanges, ATakeOutKilledBeforeALaterModRunsAgainIsFinishedAtTheNextSt
     EXPECT_TRUE(AnySays(atStart, "had not yet applied these mods again") && AnySays(atStart, "Birch"))
         << testing::PrintToString(atStart);
     EXPECT_EQ(ReadBytes("maps\\a.map"), kGame.at("mods\\birch.map"));
-    const Strings undo = Undo(InTurn({IDNO}));
-    EXPECT_TRUE(!undo.empty() && StartsWith(undo[0], "Undo \"Birch\"?")) << testing::PrintToString(undo);
-    Restore();
-    EXPECT_EQ(ReadBytes("maps\\a.map"), kGame.at("maps\\a.map")) << "the true original";
+    ExpectBirchNewestAndTheOriginalRestored();
 }
 
 // Seen: Take out asked about Birch's line no reader follows with the lock held and without

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "batchfile/batch_lines.h"
+#include "game_folder_processes.h"
 #include "game_mods.h"
 #include "manager/originals/store_place.h"
 #include "manager/win/files_question_dlg.h"
@@ -170,57 +171,49 @@ TEST(FilesQuestion, NamesEveryFileInABoxOrInAListThatScrollsAndAnswers) {
 
 // Real Grenwick processes: the window opened from the system menu over a mod and closed with
 // Esc leaves the game folder, the whole store and the list and last-mod files byte-equal.
-TEST(RealWhatChanges, TheWindowShowsAModAndNothingOnDiskChanges) {
+using RealWhatChanges = GameFolderProcesses;
+
+TEST_F(RealWhatChanges, TheWindowShowsAModAndNothingOnDiskChanges) {
+    MakeGameFolder({{"maps\\canyon.map", "canyon"}, {"maps\\lagoon.map", "lagoon"}, {"mods\\amber.map", "amber"},
+                    {"mods\\wide.map", "wide"}, {"save.dat", "save"}});
+    WriteWithTavlin("amber.bat", "Amber", {{"maps\\canyon.map", "mods\\amber.map"}});
+    // Outside the game folder, so that a look at the wipe does not count its own batch file.
+    CreateDirectoryA("C:\\kitlook", nullptr);
+    ASSERT_TRUE(batchfile::WriteBatchFile("C:\\kitlook\\wide.bat",
+                                          {":: &Wide", "copy /y mods\\wide.map maps\\canyon.map",
+                                           "copy /y mods\\wide.map maps\\new.map", "del maps\\lagoon.map",
+                                           "tools\\setup.exe /quiet"}));
+    ASSERT_TRUE(batchfile::WriteBatchFile("C:\\kitlook\\wipe.bat", {":: &Wipe", "del /s /q *.*"}));
+    AddMods({"amber.bat", "C:\\kitlook\\wide.bat", "C:\\kitlook\\wipe.bat"});
+    ASSERT_EQ(Apply("Amber"), Strings{"Done!"});
+    const std::string store = manager::StoreRoot(manager::LocalAppDataFolder().value_or(""));
+    const auto state = [&] {
+        Snapshot all = TakeSnapshot(m_game.Path(), "game\\");
+        all.merge(TakeSnapshot(store, "store\\"));
+        for (const char* file : {"C:\\zorvmodnames.txt", "C:\\zorvmodpaths.txt", "C:\\Windows\\system32\\lastmod.txt"})
+            all[file] = testing_support::ReadBytes(file);
+        return all;
+    };
+    const Snapshot before = state();
+
     const struct {
         const char* mod;
-        Strings lines;
         LRESULT files, unfollowed;
         Strings summary;  // pieces of it
     } cases[] = {
-        {"Wide",
-         {":: &Wide", "copy /y mods\\wide.map maps\\canyon.map", "copy /y mods\\wide.map maps\\new.map",
-          "del maps\\lagoon.map", "tools\\setup.exe /quiet"},
-         3, 1, {"creates 1 and deletes", "1 belongs to an applied mod: \"Amber\"", "cannot follow 1 line of it"}},
-        {"Wipe", {":: &Wipe", "del /s /q *.*"}, 6, 0, {"1 belongs to an applied mod: \"Amber\"", "Every line"}},
+        {"Wide", 3, 1,
+         {"creates 1 and deletes", "1 belongs to an applied mod: \"Amber\"", "cannot follow 1 line of it"}},
+        {"Wipe", 6, 0, {"1 belongs to an applied mod: \"Amber\"", "Every line"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mod);
-        ScopedGameFolder game;
-        DeleteFileA("C:\\zorvmodnames.txt");
-        DeleteFileA("C:\\zorvmodpaths.txt");
-        MakeGameFolder({{"maps\\canyon.map", "canyon"}, {"maps\\lagoon.map", "lagoon"}, {"mods\\amber.map", "amber"},
-                        {"mods\\wide.map", "wide"}, {"save.dat", "save"}});
-        WriteWithTavlin("amber.bat", "Amber", {{"maps\\canyon.map", "mods\\amber.map"}});
-        // Outside the game folder, so that a look at the wipe does not count its own batch file.
-        CreateDirectoryA("C:\\kitlook", nullptr);
-        ASSERT_TRUE(batchfile::WriteBatchFile("C:\\kitlook\\mod.bat", c.lines));
-        {
-            GrenwickProcess grenwick(game.Path());
-            ASSERT_TRUE(grenwick.Add("amber.bat") && grenwick.Add("C:\\kitlook\\mod.bat"));
-            ASSERT_TRUE(grenwick.Select("Amber"));
-            ASSERT_EQ(grenwick.Command(IDOK, [](const std::string&) { return IDYES; }), Strings{"Done!"});
-        }
-        const std::string store = manager::StoreRoot(manager::LocalAppDataFolder().value_or(""));
-        const auto state = [&] {
-            Snapshot all = TakeSnapshot(game.Path(), "game\\");
-            all.merge(TakeSnapshot(store, "store\\"));
-            for (const char* file : {"C:\\zorvmodnames.txt", "C:\\zorvmodpaths.txt", "C:\\Windows\\system32\\lastmod.txt"})
-                all[file] = testing_support::ReadBytes(file);
-            return all;
-        };
-        const Snapshot before = state();
-        GrenwickProcess grenwick(game.Path());
+        GrenwickProcess grenwick(m_game.Path());
         ASSERT_TRUE(grenwick.Select(c.mod));
         std::string summary;
         LRESULT files = -1, unfollowed = -1;
         bool closed = false;
         std::thread player([&] {
-            HWND window = nullptr;
-            WaitFor([&] {
-                return (window = FindWindowOfProcess(grenwick.Id(), [](HWND hwnd) {
-                            return GetDlgItem(hwnd, IDC_WHAT_FILES) != nullptr;
-                        })) != nullptr;
-            }, std::chrono::seconds(30));
+            const HWND window = WaitForWindowWith(grenwick.Id(), IDC_WHAT_FILES, std::chrono::seconds(30));
             summary = testing_support::WindowText(GetDlgItem(window, IDC_WHAT_SUMMARY));
             for (const auto& [id, count] : {std::pair{IDC_WHAT_FILES, &files}, std::pair{IDC_WHAT_LINES, &unfollowed}})
                 SendMessageTimeoutW(GetDlgItem(window, id), LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000,
@@ -238,18 +231,11 @@ TEST(RealWhatChanges, TheWindowShowsAModAndNothingOnDiskChanges) {
         for (const std::string& piece : c.summary)
             EXPECT_TRUE(Contains(summary, piece)) << summary;
         EXPECT_TRUE(state() == before) << "no game file, store file or list file changed";
-        RemoveTree("C:\\kitlook");
-        for (const std::string& entry : FolderEntries(store))
-            if (entry.rfind(game.Path().substr(game.Path().find_last_of('\\') + 1) + "-", 0) == 0)
-                RemoveTree(store + "\\" + entry);
-        DeleteFileA("C:\\zorvmodnames.txt");
-        DeleteFileA("C:\\zorvmodpaths.txt");
     }
+    RemoveTree("C:\\kitlook");
 }
 
-}  // namespace
-
-namespace {
+// Below "Applied mods..." in both menus; with no mod selected, Apply's own message and no window.
 
 // Below "Applied mods..." in both menus; with no mod selected, Apply's own message and no window.
 TEST(WhatChangesMenus, BothMenusCarryTheEntryAndNoSelectionSaysSo) {

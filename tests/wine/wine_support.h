@@ -217,6 +217,14 @@ inline HWND FindWindowOfProcess(DWORD process, const std::function<bool(HWND)>& 
     return search.found;
 }
 
+// The window of `process` holding the control `id`, waited for up to `limit`; null if none came.
+inline HWND WaitForWindowWith(DWORD process, int id, std::chrono::milliseconds limit) {
+    HWND window = nullptr;
+    const auto holdsIt = [id](HWND hwnd) { return GetDlgItem(hwnd, id) != nullptr; };
+    WaitFor([&] { return (window = FindWindowOfProcess(process, holdsIt)) != nullptr; }, limit);
+    return window;
+}
+
 // A message box a thread of `process` shows now (a dialog of the system's own class with
 // the box's buttons), or null.
 inline HWND FindMessageBox(DWORD process) {
@@ -301,8 +309,7 @@ public:
             WaitFor([this] { return (m_window = FindWindowOf(m_info.dwProcessId)) != nullptr; },
                     std::chrono::seconds(10));
     }
-    // Started with `atStart` answering the boxes the start shows, as Drive answers them; the
-    // start is over once the window is shown and no box has come for a while (StartBoxes).
+    // Started with `atStart` answering the boxes of the start, kept in StartBoxes.
     GrenwickProcess(const std::string& folder, const std::function<int(const std::string&)>& atStart) {
         if (Start(folder))
             m_startBoxes = AnswerBoxes(atStart, [this](bool) {
@@ -375,10 +382,8 @@ public:
         }
         return boxes;
     }
-    // Answers the boxes the process shows, as Drive does, for a command already on its way:
-    // ends once `settled` (told whether a box with only OK has been pressed) holds and no box
-    // has come for `quiet`, when the process has ended, or after `limit` ("(still running)"
-    // last then). The texts of the boxes in order.
+    // Answers boxes as Drive does for a command already posted, until `settled` (told whether
+    // an OK-only box came) holds after `quiet` without a box, the process ends, or `limit`.
     std::vector<std::string> AnswerBoxes(const std::function<int(const std::string&)>& answer,
                                          const std::function<bool(bool messageShown)>& settled,
                                          std::chrono::milliseconds quiet = std::chrono::seconds(2),
@@ -436,9 +441,7 @@ private:
         return CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, base::WideOf(folder).c_str(),
                               &startup, &m_info);
     }
-    // The box the process shows now unless it is `answered` (pressed already): its text is
-    // added to `boxes`, OK pressed on a box with only that (told in `onlyOk`), else the
-    // button `answer` picks, and it is given 5 s to go. The box, or null when there was none.
+    // Presses OK or the button `answer` picks on a new box, adding its text; the box or null.
     HWND AnswerBox(HWND answered, const std::function<int(const std::string&)>& answer,
                    std::vector<std::string>& boxes, bool* onlyOk = nullptr) const {
         const HWND box = FindMessageBox(m_info.dwProcessId);
