@@ -321,12 +321,14 @@ TEST_F(UnicodeGrenwick, BatchFilesInUtf8AndInTheOemCodePageAreFollowedToTheirFil
             const wine_support::ScopedTestPoint running("running");
             Strings applied;
             std::thread apply([&] { applied = Apply(mod); });
-            if (running.Reached())
-                for (const auto& [name, bytes] : after)
+            if (running.Reached()) {
+                for (const auto& [name, bytes] : after) {
                     if (bytes.empty())
                         (void)base::RemoveFile(base::Join(m_game.Path(), name));
                     else
                         EXPECT_TRUE(base::WriteFileDurably(base::Join(m_game.Path(), name), bytes));
+                }
+            }
             running.GoOn();
             apply.join();
             EXPECT_EQ(applied, Strings{"Done!"});
