@@ -895,8 +895,13 @@ std::optional<ChangePreview> ModManager::WhatChanges(std::optional<std::size_t> 
     const bool read = !Change().Read(store);
     ChangePreview preview = PreviewChanges(PreviewOnDisk(plan.foreseen, base::CurrentFolder(), plan.fullBatch,
                                                          read ? &store.Records() : nullptr, store.Folder()));
-    if (!refusal.empty())
+    if (!refusal.empty()) {
         preview.summary = refusal + "\n\n" + preview.summary;
+        if (preview.finishSummary)
+            preview.finishSummary = [refusal, finish = std::move(preview.finishSummary)] {
+                return refusal + "\n\n" + finish();
+            };
+    }
     return preview;
 }
 

@@ -18,6 +18,8 @@
 namespace {
 
 constexpr int kColumns = 4;
+// Posted once the window is up, to find the rest of the summary.
+constexpr UINT kFinishSummary = WM_APP + 1;
 
 std::string CellText(const manager::PreviewRow& row, int column) {
     switch (column) {
@@ -58,10 +60,26 @@ BOOL CWhatChangesDlg::OnInitDialog() {
     if (!lines.empty())
         lineList.Select(0);
     FocusItem(IDC_WHAT_FILES);
+    if (m_preview.finishSummary)
+        PostMessageW(Hwnd(), kFinishSummary, 0, 0);
     return FALSE;
 }
 
+// The window is drawn first, then the slow rest of the summary found and shown.
+void CWhatChangesDlg::FinishSummary() {
+    if (!m_preview.finishSummary)
+        return;
+    RedrawWindow(Hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    m_preview.summary = m_preview.finishSummary();
+    m_preview.finishSummary = nullptr;
+    SetDlgItemTextW(Hwnd(), IDC_WHAT_SUMMARY, base::WideOf(m_preview.summary).c_str());
+}
+
 bool CWhatChangesDlg::OnMessage(UINT msg, WPARAM, LPARAM lp) {
+    if (msg == kFinishSummary) {
+        FinishSummary();
+        return true;
+    }
     if (msg != WM_NOTIFY)
         return false;
     const auto* header = reinterpret_cast<const NMHDR*>(lp);
