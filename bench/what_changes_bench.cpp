@@ -18,12 +18,14 @@
 
 #include "base/files.h"
 #include "base/paths.h"
+#include "base/wide_win.h"
 #include "batchfile/batch_lines.h"
 #include "batchfile/header_reader.h"
 #include "manager/mod_manager.h"
 #include "manager/foresee.h"
 #include "manager/originals/store_place.h"
 #include "manager/win/what_changes_dlg.h"
+#include "resources/grenwick/resource.h"
 
 namespace {
 
@@ -75,6 +77,13 @@ manager::StoreRecords MakeRecords(const std::string& gameFolder) {
         records.applies.push_back(std::move(apply));
     }
     return records;
+}
+
+std::string WindowSummary(HWND dialog) {
+    const HWND summary = GetDlgItem(dialog, IDC_WHAT_SUMMARY);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(summary)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(summary, text.data(), static_cast<int>(text.size()))));
+    return base::Utf8OfWide(text);
 }
 
 double Milliseconds(std::chrono::steady_clock::duration d) {
@@ -135,7 +144,8 @@ int main(int argc, char** argv) {
         for (int i = 0; i < runs; ++i) {
             // Opened: the window up with every row and line and the summary as far as it is
             // known. Where a line cannot be followed the window then finds what a copy of the
-            // whole folder takes, on a message it posts itself: whole is the time until then.
+            // whole folder takes, on a timer it sets itself: whole is the time until then,
+            // messages handled as a modal window's loop does (the timer's wait included).
             std::chrono::steady_clock::time_point opened;
             whole.push_back(Timed([&] {
                 const auto start = std::chrono::steady_clock::now();
@@ -144,9 +154,13 @@ int main(int argc, char** argv) {
                 const HWND hwnd = dialog.CreateModeless(nullptr);
                 opened = std::chrono::steady_clock::now();
                 window.push_back(Milliseconds(opened - start));
-                MSG msg;
-                for (int m = 0; m < 10000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++m)
-                    DispatchMessageW(&msg);
+                const std::string& shown = preview->summary;
+                for (int wait = 0; wait < 1000 && preview->finishSummary && WindowSummary(hwnd) == shown; ++wait) {
+                    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+                    MSG msg;
+                    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                        DispatchMessageW(&msg);
+                }
                 DestroyWindow(hwnd);
             }));
             // The same rows and the whole summary, from memory.

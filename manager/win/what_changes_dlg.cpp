@@ -18,8 +18,9 @@
 namespace {
 
 constexpr int kColumns = 4;
-// Posted once the window is up, to find the rest of the summary.
-constexpr UINT kFinishSummary = WM_APP + 1;
+// Fires once the window is up: a timer's message comes only after the window is shown and
+// drawn, as a modal window is shown when its queue is first empty.
+constexpr UINT_PTR kFinishSummaryTimer = 1;
 
 std::string CellText(const manager::PreviewRow& row, int column) {
     switch (column) {
@@ -61,12 +62,13 @@ BOOL CWhatChangesDlg::OnInitDialog() {
         lineList.Select(0);
     FocusItem(IDC_WHAT_FILES);
     if (m_preview.finishSummary)
-        PostMessageW(Hwnd(), kFinishSummary, 0, 0);
+        SetTimer(Hwnd(), kFinishSummaryTimer, USER_TIMER_MINIMUM, nullptr);
     return FALSE;
 }
 
 // The window is drawn first, then the slow rest of the summary found and shown.
 void CWhatChangesDlg::FinishSummary() {
+    KillTimer(Hwnd(), kFinishSummaryTimer);
     if (!m_preview.finishSummary)
         return;
     RedrawWindow(Hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -75,8 +77,8 @@ void CWhatChangesDlg::FinishSummary() {
     SetDlgItemTextW(Hwnd(), IDC_WHAT_SUMMARY, base::WideOf(m_preview.summary).c_str());
 }
 
-bool CWhatChangesDlg::OnMessage(UINT msg, WPARAM, LPARAM lp) {
-    if (msg == kFinishSummary) {
+bool CWhatChangesDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_TIMER && wp == kFinishSummaryTimer) {
         FinishSummary();
         return true;
     }

@@ -74,9 +74,10 @@ TEST(WhatChangesWindow, ShowsEveryRowSortsOnAHeaderClickAndMovesByKeys) {
               (Strings{"line 4\tsetup.exe /quiet\tanother program",
                        "\"C:\\Game\\sub.bat\" line 2\ttool.exe\tanother program"}));
     EXPECT_EQ(Text(hwnd, IDC_WHAT_SUMMARY), preview.summary);
+    EXPECT_TRUE(WaitFor([&] { return Text(hwnd, IDC_WHAT_SUMMARY) == whole; }, std::chrono::seconds(5)))
+        << Text(hwnd, IDC_WHAT_SUMMARY);
     PumpMessages();
-    EXPECT_EQ(Text(hwnd, IDC_WHAT_SUMMARY), whole);
-    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(finished, 1) << "found once";
 
     const struct {
         int column;
