@@ -44,9 +44,6 @@ struct ChangePreview {
 struct FolderSpace {
     std::optional<std::uint64_t> wholeBytes;
     std::optional<std::uint64_t> freeBytes;
-    // Where lines cannot be followed and `wholeBytes` is not given: finds both, called only
-    // by the preview's finishSummary.
-    std::function<FolderSpace()> findSpace;
 };
 
 struct PreviewInput {
