@@ -162,9 +162,12 @@ ChangePreview PreviewChanges(const PreviewInput& input) {
 }
 
 PreviewInput PreviewOnDisk(const batchfile::BatchEffects& effects, const std::string& gameFolder,
-                           const std::string& batchPath, const StoreRecords* applied, const std::string& storeFolder) {
+                           const std::string& batchPath, const StoreRecords* applied, const std::string& storeFolder,
+                           const DiskAnswers* asked) {
     PreviewInput input{&effects, gameFolder, batchPath, applied, {}, {}, {}};
-    input.sizeNow = [](const std::string& path) -> std::optional<std::uint64_t> {
+    input.sizeNow = [asked](const std::string& path) -> std::optional<std::uint64_t> {
+        if (std::optional<std::uint64_t> size; asked && asked->Asked(path, size))
+            return size;
         if (const std::optional<base::TreeFile> state = base::FileState(path))
             return state->size;
         return std::nullopt;

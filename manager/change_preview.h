@@ -10,6 +10,7 @@
 
 #include "base/files.h"
 #include "batchfile/reader/reader_context.h"
+#include "manager/foresee.h"
 #include "manager/originals/index_format.h"
 
 namespace manager {
@@ -33,9 +34,9 @@ struct ChangePreview {
     std::vector<PreviewRow> rows;  // sorted by name as the file system compares names
     std::vector<PreviewLine> lines;
     std::string summary;
-    // Where lines cannot be followed and what a copy of the whole game folder takes is yet to be
-    // found (a walk of every file in it, slow over a large folder): the whole summary, which
-    // the window asks for once it is shown. Empty when `summary` is whole.
+    // The whole summary, asked for once the window is shown, where what a copy of the whole
+    // game folder takes is still to be found (a walk of every file in it); empty when
+    // `summary` is whole.
     std::function<std::string()> finishSummary;
 };
 
@@ -68,8 +69,10 @@ ChangePreview PreviewChanges(const PreviewInput& input);
 // The input with the real disk's answers. Only where lines cannot be followed, and only when
 // the preview's finishSummary is called, the game folder is walked and the free space on the
 // disk of `storeFolder` (or the nearest folder above it there is) asked. `effects` and
-// `applied` must outlive the input.
+// `applied` must outlive the input, and `asked` too where given: the sizes the reader found of
+// the files it asked about, taken from it rather than asked again.
 PreviewInput PreviewOnDisk(const batchfile::BatchEffects& effects, const std::string& gameFolder,
-                           const std::string& batchPath, const StoreRecords* applied, const std::string& storeFolder);
+                           const std::string& batchPath, const StoreRecords* applied, const std::string& storeFolder,
+                           const DiskAnswers* asked = nullptr);
 
 }  // namespace manager

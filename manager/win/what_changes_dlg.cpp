@@ -61,8 +61,8 @@ BOOL CWhatChangesDlg::OnInitDialog() {
     if (!lines.empty())
         lineList.Select(0);
     FocusItem(IDC_WHAT_FILES);
-    if (m_preview.finishSummary)
-        SetTimer(Hwnd(), kFinishSummaryTimer, USER_TIMER_MINIMUM, nullptr);
+    if (m_preview.finishSummary && !SetTimer(Hwnd(), kFinishSummaryTimer, USER_TIMER_MINIMUM, nullptr))
+        FinishSummary();  // no timer to be had: found before the window is shown, as it can be
     return FALSE;
 }
 

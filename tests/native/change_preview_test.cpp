@@ -1,11 +1,14 @@
 // The rows of "What this mod changes" made from the reader's result, and sizes as shown.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 
 #include "base/byte_size.h"
 #include "base/paths.h"
 #include "manager/change_preview.h"
+#include "manager/foresee.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -177,6 +180,52 @@ TEST_F(Preview, LinesAndTheSummarySayWhatIsKnown) {
             EXPECT_EQ(preview.lines[i].why, "another program");
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The reader over the real disk keeps the size of each path it asks about while a DiskAnswers
+// lives, and the preview takes those sizes instead of asking again; nothing is kept without one.
+TEST(DiskAnswers, TheReaderKeepsWhatItFoundAndThePreviewTakesIt) {
+    testing_support::TempDir dir;
+    const std::string file = dir.File("a.map"), missing = dir.File("none.map"), unasked = dir.File("b.map");
+    std::ofstream(file, std::ios::binary) << "12345";
+    std::ofstream(unasked, std::ios::binary) << "123";
+    const batchfile::ReaderContext context = manager::ContextOnDisk(dir.File("mod.bat"), dir.Path().string(), {});
+    EXPECT_EQ(context.disk->KindOf(file), base::PathKind::File);
+    EXPECT_EQ(manager::DiskAnswers::Current(), nullptr) << "nothing kept without answers";
+    manager::DiskAnswers asked;
+    {
+        const manager::DiskAnswers inner;
+        EXPECT_EQ(manager::DiskAnswers::Current(), &inner);
+    }
+    ASSERT_EQ(manager::DiskAnswers::Current(), &asked);
+    const struct {
+        std::string path;
+        base::PathKind kind;
+        std::optional<std::uint64_t> size;
+    } cases[] = {{file, base::PathKind::File, 5}, {missing, base::PathKind::Missing, std::nullopt},
+                 {dir.Path().string(), base::PathKind::Folder, std::nullopt}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(context.disk->KindOf(c.path), c.kind);
+        std::optional<std::uint64_t> size = 99;
+        ASSERT_TRUE(asked.Asked(c.path, size));
+        EXPECT_EQ(size, c.size);
+    }
+    std::optional<std::uint64_t> size;
+    EXPECT_FALSE(asked.Asked(unasked, size));
+    // Grown since the reader asked: the preview shows the size the reader found; the file it did
+    // not ask about is asked of the disk.
+    std::ofstream(file, std::ios::binary | std::ios::app) << "6789";
+    const batchfile::BatchEffects effects;
+    const manager::PreviewInput input =
+        manager::PreviewOnDisk(effects, dir.Path().string(), dir.File("mod.bat"), nullptr, dir.Path().string(), &asked);
+    EXPECT_EQ(input.sizeNow(file), std::optional<std::uint64_t>(5));
+    EXPECT_EQ(input.sizeNow(missing), std::nullopt);
+    EXPECT_EQ(input.sizeNow(unasked), std::optional<std::uint64_t>(3));
 }
 
 }  // namespace
