@@ -890,7 +890,7 @@ std::optional<ChangePreview> ModManager::WhatChanges(std::optional<std::size_t> 
     if (!lines)
         return std::nullopt;
     std::string refusal;
-    const DiskAnswers asked;  // each file's size as the reader finds it, not asked again
+    DiskAnswers asked;  // each file's size as the reader finds it, not asked again
     const ApplyPlan plan = ReadPlan(entry, entry.path, std::move(*lines), refusal);
     OriginalsStore store(m_files.storeRoot, base::CurrentFolder());
     const bool read = !Change().Read(store);
