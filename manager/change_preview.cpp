@@ -5,7 +5,6 @@
 #include "manager/messages.h"
 
 #include <algorithm>
-#include <set>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -22,43 +21,25 @@ std::string Counted(std::size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-// Only the entries naming one of `folded` are copied, so that finding the mod that changed
-// each row last costs the rows, not the whole store.
-StoreRecords Touching(const StoreRecords& records, const std::unordered_set<std::string>& folded) {
-    StoreRecords touching{records.gameFolder, {}};
-    for (const ApplyRecord& apply : records.applies) {
-        ApplyRecord copy;
-        copy.number = apply.number;
-        copy.mod = apply.mod;
-        copy.batchPath = apply.batchPath;
-        copy.when = apply.when;
-        for (const ApplyEntry& entry : apply.entries)
-            if (folded.count(base::FoldCase(entry.before.name)))
-                copy.entries.push_back(entry);
-        if (!copy.entries.empty())
-            touching.applies.push_back(std::move(copy));
-    }
-    return touching;
-}
-
 // The applied mod that changed each row last, as the question before an apply names it.
 // Returns the mods named, in the order first met.
 std::vector<std::string> NameAppliedMods(std::vector<PreviewRow>& rows, const StoreRecords& records,
                                          const std::string& batchPath) {
-    std::unordered_map<std::string, std::size_t> byName;
     std::vector<std::string> names;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        byName.emplace(base::FoldCase(rows[i].name), i);
-        names.push_back(rows[i].name);
-    }
-    std::unordered_set<std::string> folded;
-    for (const auto& [name, row] : byName)
-        folded.insert(name);
+    names.reserve(rows.size());
+    for (const PreviewRow& row : rows)
+        names.push_back(row.name);
     std::vector<std::string> mods;
-    for (const Overwritten& file : OverwrittenFiles(Touching(records, folded), names, batchPath, &base::FoldCase)) {
-        rows[byName.at(base::FoldCase(file.name))].appliedMod = file.mod;
+    std::size_t row = 0;
+    // The files come back in the order of the names, each once, and the rows are unique.
+    for (Overwritten& file : OverwrittenFiles(records, names, batchPath, &base::FoldCase)) {
+        while (row < rows.size() && rows[row].name != file.name)
+            ++row;
+        if (row == rows.size())
+            break;
         if (std::find(mods.begin(), mods.end(), file.mod) == mods.end())
             mods.push_back(file.mod);
+        rows[row].appliedMod = std::move(file.mod);
     }
     return mods;
 }
@@ -70,6 +51,17 @@ PreviewLine LineOf(const batchfile::UnfollowedLine& line, const std::string& bat
     return {std::move(where), line.text, batchfile::WhyText(line.why)};
 }
 
+// What a copy of the whole game folder takes and the free space, where lines cannot be followed.
+std::string SpaceText(std::optional<std::uint64_t> wholeBytes, std::optional<std::uint64_t> freeBytes) {
+    if (!wholeBytes)
+        return {};
+    std::string text = "; a copy of the whole game folder would take " + base::ExplorerSize(*wholeBytes);
+    if (freeBytes)
+        text += ", with " + base::ExplorerSize(*freeBytes) + " free on the disk of the kept files";
+    return text;
+}
+
+// The summary up to what keeping the originals takes, without the closing full stop.
 std::string Summary(const std::vector<PreviewRow>& rows, const std::vector<std::string>& mods,
                     const PreviewInput& input) {
     std::size_t counts[4] = {};
@@ -98,13 +90,7 @@ std::string Summary(const std::vector<PreviewRow>& rows, const std::vector<std::
     const std::size_t lines = input.effects->unfollowed.size();
     text += lines == 0 ? "Every line can be followed. "
                        : "Grenwick cannot follow " + Counted(lines, "line", "lines") + " of it. ";
-    text += "Keeping their originals takes " + base::ExplorerSize(keep);
-    if (lines > 0 && input.wholeBytes) {
-        text += "; a copy of the whole game folder would take " + base::ExplorerSize(*input.wholeBytes);
-        if (input.freeBytes)
-            text += ", with " + base::ExplorerSize(*input.freeBytes) + " free on the disk of the kept files";
-    }
-    return text + ".";
+    return text + "Keeping their originals takes " + base::ExplorerSize(keep);
 }
 
 }  // namespace
@@ -168,14 +154,23 @@ ChangePreview PreviewChanges(const PreviewInput& input) {
     for (const auto& [folded, i] : order)
         sorted.push_back(std::move(preview.rows[i]));
     preview.rows = std::move(sorted);
-    preview.summary = Summary(preview.rows, mods, input);
+    std::string summary = Summary(preview.rows, mods, input);
+    preview.summary = summary + ".";
+    if (!effects.unfollowed.empty() && input.findSpace)
+        preview.finishSummary = [summary = std::move(summary), findSpace = input.findSpace] {
+            const FolderSpace space = findSpace();
+            return summary + SpaceText(space.wholeBytes, space.freeBytes) + ".";
+        };
     return preview;
 }
 
 PreviewInput PreviewOnDisk(const batchfile::BatchEffects& effects, const std::string& gameFolder,
-                           const std::string& batchPath, const StoreRecords* applied, const std::string& storeFolder) {
-    PreviewInput input{&effects, gameFolder, batchPath, applied, {}, {}, std::nullopt, std::nullopt};
-    input.sizeNow = [](const std::string& path) -> std::optional<std::uint64_t> {
+                           const std::string& batchPath, const StoreRecords* applied, const std::string& storeFolder,
+                           const DiskAnswers* asked) {
+    PreviewInput input{&effects, gameFolder, batchPath, applied, {}, {}, {}};
+    input.sizeNow = [asked](const std::string& path) -> std::optional<std::uint64_t> {
+        if (std::optional<std::uint64_t> size; asked && asked->Asked(path, size))
+            return size;
         if (const std::optional<base::TreeFile> state = base::FileState(path))
             return state->size;
         return std::nullopt;
@@ -183,17 +178,20 @@ PreviewInput PreviewOnDisk(const batchfile::BatchEffects& effects, const std::st
     input.filesIn = [](const std::string& folder) { return base::WalkFolder(folder); };
     if (effects.unfollowed.empty())
         return input;
-    input.wholeBytes = 0;
-    for (const base::TreeFile& file : base::WalkFolder(gameFolder))
-        *input.wholeBytes += file.size;
-    // The store's own folder is made only when a mod first runs.
-    for (std::string folder = storeFolder; !folder.empty() && !input.freeBytes;) {
-        input.freeBytes = base::FreeSpace(folder);
-        const std::string parent = base::ParentFolder(folder);
-        if (parent == folder)
-            break;
-        folder = parent;
-    }
+    input.findSpace = [gameFolder, storeFolder] {
+        FolderSpace space{0, std::nullopt};
+        for (const base::TreeFile& file : base::WalkFolder(gameFolder))
+            *space.wholeBytes += file.size;
+        // The store's own folder is made only when a mod first runs.
+        for (std::string folder = storeFolder; !folder.empty() && !space.freeBytes;) {
+            space.freeBytes = base::FreeSpace(folder);
+            const std::string parent = base::ParentFolder(folder);
+            if (parent == folder)
+                break;
+            folder = parent;
+        }
+        return space;
+    };
     return input;
 }
 

@@ -8,10 +8,23 @@
 namespace manager {
 namespace {
 
+thread_local DiskAnswers* t_answers = nullptr;
+
+// One question to the disk either way: where answers are kept, the one that also gives the size.
+base::PathKind AskKind(const std::string& fullPath) {
+    DiskAnswers* const answers = DiskAnswers::Current();
+    if (!answers)
+        return base::KindOf(fullPath);
+    base::PathKind kind = base::PathKind::Missing;
+    const std::optional<base::TreeFile> state = base::FileState(fullPath, &kind);
+    answers->Keep(fullPath, state ? std::optional<std::uint64_t>(state->size) : std::nullopt);
+    return kind;
+}
+
 class RealDisk final : public batchfile::DiskView {
 public:
     base::PathKind KindOf(const std::string& fullPath) const override {
-        switch (base::KindOf(fullPath)) {
+        switch (AskKind(fullPath)) {
         case base::PathKind::Missing:
             return base::PathKind::Missing;
         case base::PathKind::Folder:
@@ -31,6 +44,20 @@ public:
 };
 
 }  // namespace
+
+DiskAnswers::DiskAnswers() : m_outer(t_answers) { t_answers = this; }
+
+DiskAnswers::~DiskAnswers() { t_answers = m_outer; }
+
+DiskAnswers* DiskAnswers::Current() { return t_answers; }
+
+bool DiskAnswers::Asked(const std::string& fullPath, std::optional<std::uint64_t>& size) const {
+    const auto found = m_sizes.find(fullPath);
+    if (found == m_sizes.end())
+        return false;
+    size = found->second;
+    return true;
+}
 
 batchfile::ReaderContext ContextOnDisk(std::string batchPath, std::string gameFolder,
                                        std::vector<std::pair<std::string, std::string>> environment) {

@@ -698,13 +698,19 @@ std::optional<ChangePreview> ModManager::WhatChanges(std::optional<std::size_t> 
     if (!lines)
         return std::nullopt;
     std::string refusal;
+    DiskAnswers asked;  // each file's size as the reader finds it, not asked again
     const ApplyPlan plan = ReadPlan(entry, entry.path, std::move(*lines), refusal);
     OriginalsStore store(m_files.storeRoot, base::CurrentFolder());
     const bool read = !store.Read();  // a look that writes nothing needs no lock
     ChangePreview preview = PreviewChanges(PreviewOnDisk(plan.foreseen, base::CurrentFolder(), plan.fullBatch,
-                                                         read ? &store.Records() : nullptr, store.Folder()));
-    if (!refusal.empty())
+                                                         read ? &store.Records() : nullptr, store.Folder(), &asked));
+    if (!refusal.empty()) {
         preview.summary = refusal + "\n\n" + preview.summary;
+        if (preview.finishSummary)
+            preview.finishSummary = [refusal, finish = std::move(preview.finishSummary)] {
+                return refusal + "\n\n" + finish();
+            };
+    }
     return preview;
 }
 

@@ -3,6 +3,7 @@
 
 #include <map>
 #include <set>
+#include <unordered_map>
 
 #include "base/byte_size.h"
 
@@ -103,23 +104,30 @@ TakeOutPlan PlanTakeOut(const StoreRecords& records, std::size_t apply, NameFold
     return plan;
 }
 
+// Each name and each entry is folded once, and the applies are gone through once, oldest
+// first, so that the last one changing a name is the one kept for it: asked before an apply and
+// by the preview, over a store of many applies.
 std::vector<Overwritten> OverwrittenFiles(const StoreRecords& records, const std::vector<std::string>& names,
                                           const std::string& batchPath, NameFold fold) {
+    std::unordered_map<std::string, std::size_t> lastApply;  // folded name -> 1 + the apply's index; 0 for none
+    std::vector<std::string> folded;
+    folded.reserve(names.size());
+    for (const std::string& name : names)
+        lastApply.emplace(folded.emplace_back(fold(name)), 0);
+    for (std::size_t i = 0; i < records.applies.size(); ++i)
+        for (const ApplyEntry& entry : records.applies[i].entries)
+            if (const auto found = lastApply.find(fold(entry.before.name)); found != lastApply.end())
+                found->second = i + 1;
+    const std::string ownBatch = batchPath.empty() ? std::string() : fold(batchPath);
     std::vector<Overwritten> files;
-    std::set<std::string> seen;
-    for (const std::string& name : names) {
-        const std::string folded = fold(name);
-        if (!seen.insert(folded).second)
-            continue;
-        for (std::size_t i = records.applies.size(); i-- > 0;) {
-            const ApplyRecord& apply = records.applies[i];
-            const bool touches = Changes(apply, {folded}, fold);
-            if (!touches)
-                continue;
-            if (batchPath.empty() || fold(apply.batchPath) != fold(batchPath))
-                files.push_back({name, ShownName(apply)});
-            break;
-        }
+    for (std::size_t n = 0; n < names.size(); ++n) {
+        const auto found = lastApply.find(folded[n]);
+        if (found->second == 0)
+            continue;  // changed by no applied mod, or named already
+        const ApplyRecord& apply = records.applies[found->second - 1];
+        found->second = 0;
+        if (batchPath.empty() || fold(apply.batchPath) != ownBatch)
+            files.push_back({names[n], ShownName(apply)});
     }
     return files;
 }

@@ -18,6 +18,9 @@
 namespace {
 
 constexpr int kColumns = 4;
+// Fires once the window is up: a timer's message comes only after the window is shown and
+// drawn, as a modal window is shown when its queue is first empty.
+constexpr UINT_PTR kFinishSummaryTimer = 1;
 
 std::string CellText(const manager::PreviewRow& row, int column) {
     switch (column) {
@@ -58,10 +61,27 @@ BOOL CWhatChangesDlg::OnInitDialog() {
     if (!lines.empty())
         lineList.Select(0);
     FocusItem(IDC_WHAT_FILES);
+    if (m_preview.finishSummary && !SetTimer(Hwnd(), kFinishSummaryTimer, USER_TIMER_MINIMUM, nullptr))
+        FinishSummary();  // no timer to be had: found before the window is shown, as it can be
     return FALSE;
 }
 
-bool CWhatChangesDlg::OnMessage(UINT msg, WPARAM, LPARAM lp) {
+// The window is drawn first, then the slow rest of the summary found and shown.
+void CWhatChangesDlg::FinishSummary() {
+    KillTimer(Hwnd(), kFinishSummaryTimer);
+    if (!m_preview.finishSummary)
+        return;
+    RedrawWindow(Hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    m_preview.summary = m_preview.finishSummary();
+    m_preview.finishSummary = nullptr;
+    SetDlgItemTextW(Hwnd(), IDC_WHAT_SUMMARY, base::WideOf(m_preview.summary).c_str());
+}
+
+bool CWhatChangesDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_TIMER && wp == kFinishSummaryTimer) {
+        FinishSummary();
+        return true;
+    }
     if (msg != WM_NOTIFY)
         return false;
     const auto* header = reinterpret_cast<const NMHDR*>(lp);

@@ -19,6 +19,7 @@ protected:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
+    void FinishSummary();
     // The rows' order as shown: sorted on `column` (0 name, 1 change, 2 applied mod, 3 size),
     // the same column again reversing it. The rows come sorted by name.
     void SortBy(int column);

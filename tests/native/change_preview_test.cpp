@@ -1,11 +1,14 @@
 // The rows of "What this mod changes" made from the reader's result, and sizes as shown.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 
 #include "base/byte_size.h"
 #include "base/paths.h"
 #include "manager/change_preview.h"
+#include "manager/foresee.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -35,7 +38,7 @@ class Preview : public ::testing::Test {
 protected:
     manager::PreviewInput Input(const batchfile::BatchEffects& effects, bool storeRead = true) {
         manager::PreviewInput input{&effects, "C:\\Game", "C:\\Game\\mod.bat", storeRead ? &m_records : nullptr,
-                                    {}, {}, std::nullopt, std::nullopt};
+                                    {}, {}, {}};
         input.sizeNow = [this](const std::string& path) -> std::optional<std::uint64_t> {
             const auto found = m_disk.find(path);
             return found == m_disk.end() ? std::nullopt : std::optional<std::uint64_t>(found->second);
@@ -157,17 +160,72 @@ TEST_F(Preview, LinesAndTheSummarySayWhatIsKnown) {
         effects.deleted = c.deleted;
         effects.unfollowed = c.unfollowed;
         manager::PreviewInput input = Input(effects, c.storeRead);
-        input.wholeBytes = 1073741824;
-        input.freeBytes = 532;
+        int found = 0;
+        input.findSpace = [&found] {
+            ++found;
+            return manager::FolderSpace{1073741824, 532};
+        };
         const manager::ChangePreview preview = PreviewChanges(input);
+        // The whole folder's size is found only when the window asks, after it is shown.
+        EXPECT_EQ(found, 0);
+        EXPECT_EQ(static_cast<bool>(preview.finishSummary), !c.unfollowed.empty());
+        const std::string whole = preview.finishSummary ? preview.finishSummary() : preview.summary;
+        EXPECT_EQ(whole, c.summary);
+        EXPECT_EQ(whole.substr(0, whole.find(';')) + (c.unfollowed.empty() ? "" : "."), preview.summary)
+            << "the summary before it is whole is the same up to the whole folder's size";
         ASSERT_EQ(preview.lines.size(), c.where.size());
         for (std::size_t i = 0; i < c.where.size(); ++i) {
             EXPECT_EQ(preview.lines[i].where, c.where[i]);
             EXPECT_EQ(preview.lines[i].text, c.unfollowed[i].text);
             EXPECT_EQ(preview.lines[i].why, "another program");
         }
-        EXPECT_EQ(preview.summary, c.summary);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The reader over the real disk keeps the size of each path it asks about while a DiskAnswers
+// lives, and the preview takes those sizes instead of asking again; nothing is kept without one.
+TEST(DiskAnswers, TheReaderKeepsWhatItFoundAndThePreviewTakesIt) {
+    testing_support::TempDir dir;
+    const std::string file = dir.File("a.map"), missing = dir.File("none.map"), unasked = dir.File("b.map");
+    std::ofstream(file, std::ios::binary) << "12345";
+    std::ofstream(unasked, std::ios::binary) << "123";
+    const batchfile::ReaderContext context = manager::ContextOnDisk(dir.File("mod.bat"), dir.Path().string(), {});
+    EXPECT_EQ(context.disk->KindOf(file), base::PathKind::File);
+    EXPECT_EQ(manager::DiskAnswers::Current(), nullptr) << "nothing kept without answers";
+    manager::DiskAnswers asked;
+    {
+        const manager::DiskAnswers inner;
+        EXPECT_EQ(manager::DiskAnswers::Current(), &inner);
+    }
+    ASSERT_EQ(manager::DiskAnswers::Current(), &asked);
+    const struct {
+        std::string path;
+        base::PathKind kind;
+        std::optional<std::uint64_t> size;
+    } cases[] = {{file, base::PathKind::File, 5}, {missing, base::PathKind::Missing, std::nullopt},
+                 {dir.Path().string(), base::PathKind::Folder, std::nullopt}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(context.disk->KindOf(c.path), c.kind);
+        std::optional<std::uint64_t> size = 99;
+        ASSERT_TRUE(asked.Asked(c.path, size));
+        EXPECT_EQ(size, c.size);
+    }
+    std::optional<std::uint64_t> size;
+    EXPECT_FALSE(asked.Asked(unasked, size));
+    // Grown since the reader asked: the preview shows the size the reader found; the file it did
+    // not ask about is asked of the disk.
+    std::ofstream(file, std::ios::binary | std::ios::app) << "6789";
+    const batchfile::BatchEffects effects;
+    const manager::PreviewInput input =
+        manager::PreviewOnDisk(effects, dir.Path().string(), dir.File("mod.bat"), nullptr, dir.Path().string(), &asked);
+    EXPECT_EQ(input.sizeNow(file), std::optional<std::uint64_t>(5));
+    EXPECT_EQ(input.sizeNow(missing), std::nullopt);
+    EXPECT_EQ(input.sizeNow(unasked), std::optional<std::uint64_t>(3));
 }
 
 }  // namespace

@@ -53,6 +53,14 @@ TEST(WhatChangesWindow, ShowsEveryRowSortsOnAHeaderClickAndMovesByKeys) {
     preview.lines = {{"line 4", "setup.exe /quiet", "another program"},
                      {"\"C:\\Game\\sub.bat\" line 2", "tool.exe", "another program"}};
     preview.summary = "Changes 1 file, creates 1 and deletes 1, and may change 1 more.";
+    // The rest of the summary, found once the window is up.
+    const std::string whole = "Changes 1 file, creates 1 and deletes 1, and may change 1 more; a copy of the whole "
+                              "game folder would take 1.00 GB.";
+    int finished = 0;
+    preview.finishSummary = [&] {
+        ++finished;
+        return whole;
+    };
     ProgramResources resources("Grenwick.exe");
     StandIns user;
     CWhatChangesDlg window(preview, resources.Module(), user.Platform());
@@ -67,6 +75,10 @@ TEST(WhatChangesWindow, ShowsEveryRowSortsOnAHeaderClickAndMovesByKeys) {
               (Strings{"line 4\tsetup.exe /quiet\tanother program",
                        "\"C:\\Game\\sub.bat\" line 2\ttool.exe\tanother program"}));
     EXPECT_EQ(Text(hwnd, IDC_WHAT_SUMMARY), preview.summary);
+    EXPECT_TRUE(WaitFor([&] { return Text(hwnd, IDC_WHAT_SUMMARY) == whole; }, std::chrono::seconds(5)))
+        << Text(hwnd, IDC_WHAT_SUMMARY);
+    PumpMessages();
+    EXPECT_EQ(finished, 1) << "found once";
 
     const struct {
         int column;
@@ -202,7 +214,8 @@ TEST_F(RealWhatChanges, TheWindowShowsAModAndNothingOnDiskChanges) {
         Strings summary;  // pieces of it
     } cases[] = {
         {"Wide", 3, 1,
-         {"creates 1 and deletes", "1 belongs to an applied mod: \"Amber\"", "cannot follow 1 line of it"}},
+         {"creates 1 and deletes", "1 belongs to an applied mod: \"Amber\"", "cannot follow 1 line of it",
+          "a copy of the whole game folder would take ", " free on the disk of the kept files."}},
         {"Wipe", 6, 0, {"1 belongs to an applied mod: \"Amber\"", "Every line"}},
     };
     for (const auto& c : cases) {
@@ -214,7 +227,12 @@ TEST_F(RealWhatChanges, TheWindowShowsAModAndNothingOnDiskChanges) {
         bool closed = false;
         std::thread player([&] {
             const HWND window = WaitForWindowWith(grenwick.Id(), IDC_WHAT_FILES, std::chrono::seconds(30));
-            summary = testing_support::WindowText(GetDlgItem(window, IDC_WHAT_SUMMARY));
+            // Where a line cannot be followed the summary is whole once the window has walked
+            // the game folder.
+            WaitFor([&] {
+                summary = testing_support::WindowText(GetDlgItem(window, IDC_WHAT_SUMMARY));
+                return c.unfollowed == 0 || Contains(summary, "a copy of the whole game folder would take");
+            }, std::chrono::seconds(10));
             for (const auto& [id, count] : {std::pair{IDC_WHAT_FILES, &files}, std::pair{IDC_WHAT_LINES, &unfollowed}})
                 SendMessageTimeoutW(GetDlgItem(window, id), LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000,
                                     reinterpret_cast<DWORD_PTR*>(count));
