@@ -11,6 +11,7 @@
 #include "base/paths.h"
 #include "base/text.h"
 #include "batchfile/reader/batch_effects.h"
+#include "batchfile/reader/batch_runner.h"
 #include "tests/support/fake_disk.h"
 
 namespace {
@@ -24,12 +25,6 @@ bool IsFullPath(const std::string& name) {
     if (name.size() >= 3 && name[1] == ':' && name[2] == '\\')
         return true;
     return name.size() >= 2 && name[0] == '\\' && name[1] == '\\';
-}
-
-// A full path below its root, every part one a file can be named.
-bool NamesFile(const std::string& name) {
-    const std::optional<base::SplitName> split = base::SplitFullPath(name);
-    return split && !split->parts.empty();
 }
 
 }  // namespace
@@ -56,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     context.readLines = [&lines](const std::string&) -> std::optional<std::vector<std::string>> { return lines; };
     const batchfile::BatchEffects effects = batchfile::EffectsOf(lines, context);
     for (const std::string& name : effects.changed) {
-        Check(IsFullPath(name) && NamesFile(name));
+        Check(IsFullPath(name) && batchfile::runner::NamesFile(name));
         Check(name.find_first_of("\"%\x01\x02\x03") == std::string::npos);
         Check(base::Utf16Of(name).has_value());
     }
@@ -65,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const batchfile::UnfollowedLine& line : effects.unfollowed) {
         Check(line.number >= 1 && static_cast<std::size_t>(line.number) <= lines.size() &&
               base::Utf16Of(line.text).has_value());
-        Check(line.folder.empty() || (IsFullPath(line.folder) && NamesFile(line.folder)));
+        Check(line.folder.empty() || (IsFullPath(line.folder) && batchfile::runner::NamesFile(line.folder)));
         Check(!batchfile::WhyText(line.why).empty());
     }
     return 0;

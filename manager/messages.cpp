@@ -127,6 +127,13 @@ std::string NameList(const std::vector<std::string>& names) {
     return list + MoreThan(names.size());
 }
 
+std::string JoinedNames(const std::vector<std::string>& names) {
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        list += (i == 0 ? "" : "\n    ") + names[i];
+    return list;
+}
+
 std::string FullNameList(const std::vector<std::string>& names) {
     std::string list;
     for (const std::string& name : names)
@@ -383,7 +390,7 @@ std::string OverwriteQuestion(const std::vector<Overwritten>& files) {
     for (std::size_t i = 0; i < files.size() && i < kNamed; ++i)
         text += "\n    " + files[i].name + ", changed by " + Quoted(files[i].mod);
     if (files.size() > kNamed)
-        text += "\n    and " + Files(files.size() - kNamed).insert(std::to_string(files.size() - kNamed).size(), " more");
+        text += "\n    and " + std::to_string(files.size() - kNamed) + " more" + (files.size() - kNamed == 1 ? " file" : " files");
     return text + "\n\nApply it over them? Taking it out later puts these files back as those mods left them." +
            (files.size() > kNamed ? kSeeAll : "");
 }

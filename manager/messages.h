@@ -48,6 +48,8 @@ std::string DamageText(const StoreError& error);
 std::string NameList(const std::vector<std::string>& names);
 // Every name, one a line.
 std::string FullNameList(const std::vector<std::string>& names);
+// The same names without the line break before the first.
+std::string JoinedNames(const std::vector<std::string>& names);
 
 // Another window changed the store between a question and its answer: nothing was done.
 std::string ChangedMeanwhile(const std::string& consequence);

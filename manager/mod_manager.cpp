@@ -610,16 +610,12 @@ bool ModManager::OfferSetAside(OriginalsStore& store, const StoreError& error) {
     const std::string aside = store.AsideName(error.file, stamp.str());
     if (!m_view.Ask(text::SetAsideQuestion(error, aside), false))
         return false;
-    base::WriteResult moved;
-    {
-        StateLock lock(m_files.paths, m_files.lockWait);
-        if (lock.InUse())
-            return false;
-        moved = store.SetAside(error.file, aside);
-    }
+    const std::optional<base::WriteResult> moved = Change().SetAside(store, error.file, aside);
     if (!moved)
-        ReportUnwritable(moved.Error());
-    return static_cast<bool>(moved);
+        return false;
+    if (!*moved)
+        ReportUnwritable(moved->Error());
+    return static_cast<bool>(*moved);
 }
 
 // A % cannot be escaped on a command line, even inside quotes; a device would be read

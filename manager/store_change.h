@@ -43,6 +43,16 @@ public:
         return std::nullopt;
     }
 
+    // Under the lock: renames the store that holds the damaged `index` to `aside`; nothing when
+    // another window holds the lock.
+    std::optional<base::WriteResult> SetAside(const OriginalsStore& store, const std::string& index,
+                                              const std::string& aside) const {
+        StateLock lock(m_lockFile, m_wait);
+        if (lock.InUse())
+            return std::nullopt;
+        return store.SetAside(index, aside);
+    }
+
 private:
     std::optional<StoreError> Load(const StateLock& lock, OriginalsStore& store) const {
         if (lock.InUse())

@@ -84,13 +84,6 @@ bool WithinPlan(const batchfile::BatchEffects& now, const ApplyPlan& plan, const
 
 }  // namespace
 
-std::optional<std::size_t> IndexOfApply(const StoreRecords& records, std::uint64_t number) {
-    for (std::size_t i = 0; i < records.applies.size(); ++i)
-        if (records.applies[i].number == number)
-            return i;
-    return std::nullopt;
-}
-
 // Before a mod runs, the files it will change are kept; when one cannot be, it does not run.
 // Around the run the game folder is noted, so that what the run changed unforeseen is known.
 std::optional<std::uint64_t> StoreWork::Apply(OriginalsStore& store, const ApplyPlan& plan, std::string& refused,
@@ -206,7 +199,7 @@ std::vector<text::AgainResult> StoreWork::ApplyAgain(OriginalsStore& store, cons
                 if (!written.empty() && unchanged.size() == written.size()) {
                     (void)store.UndoNewest({}, m_progress);
                     result.fate = text::AgainFate::DidNotRun;
-                    result.detail = text::FullNameList(unchanged).substr(5);
+                    result.detail = text::JoinedNames(unchanged);
                 } else {
                     result.fate = text::AgainFate::Applied;
                     const std::vector<std::string> told = text::AfterRun(news, step.mod.mod);

@@ -20,9 +20,6 @@ namespace manager {
 
 class CommandRunner;
 
-// Where apply `number` stands in the records; nothing when it is not there.
-std::optional<std::size_t> IndexOfApply(const StoreRecords& records, std::uint64_t number);
-
 class StoreWork {
 public:
     StoreWork(CommandRunner& runner, base::ProgressView* progress,

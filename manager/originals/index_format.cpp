@@ -103,6 +103,13 @@ std::optional<std::uint64_t> NextNumber(const StoreRecords& records) {
     return next;
 }
 
+std::optional<std::size_t> IndexOfApply(const StoreRecords& records, std::uint64_t number) {
+    for (std::size_t i = 0; i < records.applies.size(); ++i)
+        if (records.applies[i].number == number)
+            return i;
+    return std::nullopt;
+}
+
 namespace {
 
 // An entry line and its after line; false when the entry cannot be read back.

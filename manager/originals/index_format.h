@@ -73,6 +73,8 @@ struct StoreRecords {
 // The number the next apply gets: `next`, or above the highest number when that is higher;
 // nothing when no number is left.
 std::optional<std::uint64_t> NextNumber(const StoreRecords& records);
+// Where apply `number` stands in the records; nothing when it is not there.
+std::optional<std::size_t> IndexOfApply(const StoreRecords& records, std::uint64_t number);
 
 // The name of the record made from a store the previous version kept inside the game folder.
 inline constexpr char kKeptBefore[] = "kept before";

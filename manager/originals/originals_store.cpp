@@ -587,13 +587,12 @@ OriginalsStore::SettleResult OriginalsStore::Settle(std::uint64_t number, const 
                                                    const FolderNotes& after) {
     SettleResult result;
     StoreRecords records = m_records;
-    const auto found = std::find_if(records.applies.begin(), records.applies.end(),
-                                    [&](const ApplyRecord& apply) { return apply.number == number; });
-    if (found == records.applies.end()) {
+    const std::optional<std::size_t> found = IndexOfApply(records, number);
+    if (!found) {
         result.recorded = false;
         return result;
     }
-    ApplyRecord& apply = *found;
+    ApplyRecord& apply = records.applies[*found];
     apply.running = false;
     std::set<std::string> held;
     std::vector<ApplyEntry> changed;
