@@ -2,6 +2,7 @@
 // blocks, if and for.
 #include "batchfile/reader/batch_parser.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "base/text.h"
@@ -186,7 +187,7 @@ void Parser::Simple(Node& node) {
         } else if (!quoted && c == '^') {
             if (m_i + 1 < m_s.size() && m_s[m_i + 1] != '\n')
                 node.text.push_back(m_s[m_i + 1]);
-            m_i += 2;
+            m_i = std::min(m_i + 2, m_s.size());  // a caret that ends the text escapes nothing
             continue;
         } else if (!quoted && (c == '>' || c == '<')) {
             // A lone digit before ">" names the handle ("2>nul"), not a word of the command.

@@ -95,6 +95,7 @@ TEST(BatchEffects, SplitsAndExpandsAsTheInterpreterDoes) {
         {{"del maps\\a.map && echo ok || del maps\\b.map"}, {"maps\\a.map", "maps\\b.map"}, {}},
         {{"echo x | del maps\\a.map"}, {"maps\\a.map"}, {}},
         {{"echo del maps\\a.map ^& del maps\\b.map"}, {}, {}},
+        {{"if (i=fe (i=fe\"\"^"}, {}, {1}},  // a caret that ends the text, in an open block
         {{"echo x > \"maps\\new one.txt\" 2>&1", "echo y>>log.txt", "echo z 2>nul 1>con", "type a <config.cfg"},
          {"maps\\new one.txt", "log.txt"}, {}},
         {{"del \"maps\\a.map.\"", "del maps\\b.map   "}, {"maps\\a.map", "maps\\b.map"}, {}},
